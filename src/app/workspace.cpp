@@ -1,0 +1,148 @@
+#include "app/workspace.h"
+
+#include <algorithm>
+#include <cctype>
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include "util/files.h"
+#include "util/xml.h"
+
+namespace app {
+
+void App_Context::Set_Files() {
+  ParGen_File = util::Join_Path(Active_Conf_Dir, "ParGen.xml");
+  IEC_Client_File = util::Join_Path(Active_Conf_Dir, "IEC_61850_Client.xml");
+}
+
+void Setup_Workspace(App_Context& ctx, const std::string& exe_dir) {
+  ctx.Exe_Dir = exe_dir;
+  ctx.Master_Dir = util::Join_Path(exe_dir, "MASTER");
+  ctx.Projects_Dir = util::Join_Path(exe_dir, "PROJECTS");
+  ctx.Language_Dir = util::Join_Path(exe_dir, "LANGUAGE");
+  for (const std::string* dir : {&ctx.Master_Dir, &ctx.Projects_Dir, &ctx.Language_Dir})
+    if (!util::Dir_Exists(*dir)) util::Create_Dir(*dir);
+}
+
+namespace {
+
+bool Flag(pugi::xml_node group, const char* name) {
+  return util::Child_Text(group, name).value_or("") == "1";
+}
+
+}  // namespace
+
+void Read_Settings(App_Context& ctx) {
+  ctx.Active_Conf_Name.clear();
+  ctx.Active_Conf_Dir.clear();
+  ctx.Last_IP_Address = "192.168.2.205";
+  ctx.Language_Name = "English";
+  ctx.Enable_Internet = ctx.Enable_Update = false;
+  ctx.Enable_Jump_Field_Tables = ctx.Double_Click_Auto_Size = false;
+
+  const std::string path = util::Join_Path(ctx.Exe_Dir, Settings_File_Name);
+  if (!util::File_Exists(path)) return;
+  pugi::xml_document doc;
+  try {
+    util::Load_Xml_File(doc, path);
+  } catch (const std::exception&) {
+    return;  // an unreadable settings file must not stop the program: all defaults
+  }
+  pugi::xml_node root = util::First_Top_Node(doc);
+
+  if (auto name = util::Child_Text(util::Child_Element(root, "lastproj"), "projectname"))
+    ctx.Active_Conf_Name = *name;
+  if (auto ip = util::Child_Text(util::Child_Element(root, "lastipadd"), "ipaddress"))
+    ctx.Last_IP_Address = *ip;
+  if (auto language = util::Child_Text(util::Child_Element(root, "lastlang"), "language"))
+    ctx.Language_Name = *language;
+  pugi::xml_node flags = util::Child_Element(root, "lastinternet");
+  ctx.Enable_Internet = Flag(flags, "enable_internet");
+  ctx.Enable_Update = Flag(flags, "enable_update");
+  ctx.Enable_Jump_Field_Tables = Flag(flags, "enable_jump_field_tables");
+  ctx.Double_Click_Auto_Size = Flag(flags, "Double_Click_Auto_Size");
+}
+
+std::string Settings_Xml(const App_Context& ctx) {
+  pugi::xml_document doc;
+  pugi::xml_node root = doc.append_child("Conf_Settings");
+  auto leaf = [](pugi::xml_node parent, const char* name, const std::string& text) {
+    parent.append_child(name).text().set(text.c_str());
+  };
+  leaf(root.append_child("lastproj"), "projectname", ctx.Active_Conf_Name);
+  leaf(root.append_child("lastipadd"), "ipaddress", ctx.Last_IP_Address);
+  leaf(root.append_child("lastlang"), "language", ctx.Language_Name);
+  pugi::xml_node flags = root.append_child("lastinternet");
+  leaf(flags, "enable_internet", ctx.Enable_Internet ? "1" : "0");
+  leaf(flags, "enable_update", ctx.Enable_Update ? "1" : "0");
+  leaf(flags, "enable_jump_field_tables", ctx.Enable_Jump_Field_Tables ? "1" : "0");
+  leaf(flags, "Double_Click_Auto_Size", ctx.Double_Click_Auto_Size ? "1" : "0");
+  return util::Xml_To_String(doc);
+}
+
+void Save_Setting(const App_Context& ctx) {
+  util::Write_File_Atomic(util::Join_Path(ctx.Exe_Dir, Settings_File_Name), Settings_Xml(ctx));
+}
+
+void Reopen_Remembered_Configuration(App_Context& ctx) {
+  const std::string dir = util::Join_Path(ctx.Projects_Dir, ctx.Active_Conf_Name);
+  if (!ctx.Active_Conf_Name.empty() && util::Dir_Exists(dir))
+    ctx.Active_Conf_Dir = dir;
+  else
+    ctx.Active_Conf_Dir.clear();
+}
+
+void Activate_Configuration(App_Context& ctx, const std::string& name) {
+  ctx.Active_Conf_Name = name;
+  if (name.empty())
+    ctx.Active_Conf_Dir.clear();
+  else
+    ctx.Active_Conf_Dir = util::Join_Path(ctx.Projects_Dir, name);
+  ctx.Set_Files();
+}
+
+New_Conf_Error Create_Configuration(App_Context& ctx, const std::string& name) {
+  if (name.empty()) return New_Conf_Error::Empty;
+  const std::string dir = util::Join_Path(ctx.Projects_Dir, name);
+  if (name.find_first_of("/\\") != std::string::npos || name == "." || name == ".." ||
+      name.find('\0') != std::string::npos)
+    return New_Conf_Error::Not_Created;
+  if (util::Dir_Exists(dir)) return New_Conf_Error::Exists;
+  if (!util::Create_Dir(dir)) return New_Conf_Error::Not_Created;
+  util::Force_Dirs(util::Join_Path(dir, "bin"));
+  ctx.Active_Conf_Name = name;
+  ctx.Active_Conf_Dir = dir;
+  ctx.Set_Files();
+  return New_Conf_Error::None;
+}
+
+std::vector<std::string> Load_Existing_Configuration(const std::string& Projects_Dir) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(Projects_Dir.c_str());
+  if (dir == nullptr) return names;
+  while (dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (util::Dir_Exists(util::Join_Path(Projects_Dir, name))) names.push_back(name);
+  }
+  closedir(dir);
+  return names;
+}
+
+int Search_Open_Conf(const std::vector<std::string>& list, const std::string& name) {
+  auto lower = [](std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+  };
+  const std::string wanted = lower(name);
+  for (size_t i = 0; i < list.size(); ++i)
+    if (lower(list[i]) == wanted) return static_cast<int>(i);
+  return -1;
+}
+
+std::string Active_Folder_Name(const App_Context& ctx) {
+  if (ctx.Active_Conf_Dir.empty()) return "";
+  return ctx.Active_Conf_Dir.substr(std::min(ctx.Active_Conf_Dir.size(), ctx.Projects_Dir.size() + 1));
+}
+
+}  // namespace app

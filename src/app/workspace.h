@@ -1,0 +1,52 @@
+// The workspace beside the executable, the configurations in it, and the settings file
+// Varnoscope.xml that remembers the last configuration and the options between runs.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/context.h"
+
+namespace app {
+
+constexpr const char* Settings_File_Name = "Varnoscope.xml";
+
+// Sets Exe_Dir and its MASTER, PROJECTS and LANGUAGE folders, creating each missing one
+// (one level; a failure is not reported).
+void Setup_Workspace(App_Context& ctx, const std::string& exe_dir);
+
+// Reads the settings file into the context, each group with its own defaults. A missing file,
+// or one that is not well-formed, gives all defaults.
+void Read_Settings(App_Context& ctx);
+
+// The settings file's text for the current values.
+std::string Settings_Xml(const App_Context& ctx);
+// Writes the settings file atomically; throws util::File_Error with the system's reason.
+void Save_Setting(const App_Context& ctx);
+
+// Re-activates the remembered configuration when its folder still exists in PROJECTS.
+void Reopen_Remembered_Configuration(App_Context& ctx);
+
+// Activates `name` (the open dialog's choice): empty means no configuration is active.
+void Activate_Configuration(App_Context& ctx, const std::string& name);
+
+// Why a new configuration could not be created: the string-table index of the message.
+enum class New_Conf_Error { None = 0, Not_Created = 105, Exists = 106, Empty = 107 };
+
+// Creates PROJECTS/name with its bin folder and activates it. The name is taken as typed; a
+// name that would leave PROJECTS (holding a path separator, or "." or "..") is refused like
+// one the file system rejects.
+New_Conf_Error Create_Configuration(App_Context& ctx, const std::string& name);
+
+// The names of the folders in PROJECTS, as the file system lists them.
+std::vector<std::string> Load_Existing_Configuration(const std::string& Projects_Dir);
+
+// Index of the first entry equal to `name` ignoring letter case, or -1.
+int Search_Open_Conf(const std::vector<std::string>& list, const std::string& name);
+
+// The active configuration's name as its folder is called: Active_Conf_Dir after
+// Projects_Dir and one separator; empty when none is active.
+std::string Active_Folder_Name(const App_Context& ctx);
+
+}  // namespace app

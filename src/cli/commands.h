@@ -1,0 +1,23 @@
+// The subcommands of rq30517-cli; each lives in its own source file.
+#pragma once
+
+#include <vector>
+
+namespace cli {
+
+struct Command {
+  const char* name;
+  int (*run)(int argc, char** argv);  // arguments after the command name; returns the exit status
+};
+
+int Scl_Command(int argc, char** argv);      // scl_command.cpp
+int Build_Command(int argc, char** argv);    // image_commands.cpp
+int Inspect_Command(int argc, char** argv);  // image_commands.cpp
+
+inline const std::vector<Command>& Commands() {
+  static const std::vector<Command> commands = {
+      {"scl", Scl_Command}, {"build", Build_Command}, {"inspect", Inspect_Command}};
+  return commands;
+}
+
+}  // namespace cli

@@ -1,0 +1,38 @@
+// rq30517-cli: the configurator's work without windows, for engineers and scripts.
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "cli/commands.h"
+
+namespace {
+
+void Usage(std::ostream& out) {
+  out << "Usage: rq30517-cli --version\n"
+         "       rq30517-cli scl [--stats] FILE     print the SCL model the gateway sees, as JSON\n"
+         "       rq30517-cli build CONF_DIR         write CONF_DIR/bin/bank1.bin and bank2.bin\n"
+         "       rq30517-cli inspect FILE           decode a bank1.bin or bank2.bin\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    Usage(std::cerr);
+    return 2;
+  }
+  const std::string command = argv[1];
+  if (command == "--version") {
+    std::cout << "RQ30517 1.001\n";
+    return 0;
+  }
+  if (command == "--help" || command == "-h") {
+    Usage(std::cout);
+    return 0;
+  }
+  for (const cli::Command& c : cli::Commands())
+    if (command == c.name) return c.run(argc - 2, argv + 2);
+  std::cerr << "rq30517-cli: unknown command '" << command << "'\n";
+  Usage(std::cerr);
+  return 2;
+}

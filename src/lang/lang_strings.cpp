@@ -1,0 +1,99 @@
+#include "lang/lang_strings.h"
+
+#include "util/files.h"
+#include "util/text.h"
+#include "util/utf.h"
+
+namespace lang {
+
+namespace {
+
+const std::string Blank = " ";
+const std::string Pilcrow = "\xC2\xB6";  // U+00B6 in UTF-8
+
+// One line of a language file: "STR<index> = <text>".
+void Apply_Line(std::vector<std::string>& entries, const std::string& raw) {
+  std::string line = util::Trim(raw);
+  if (!util::Starts_With(line, "STR")) return;
+  size_t equals = line.find('=');
+  if (equals == std::string::npos) return;
+  // The index is what lies between "STR" and the character just before "="; the format
+  // expects one blank there, so "STR12=Text" reads the index "1".
+  std::string index_text = equals >= 4 ? line.substr(3, equals - 4) : std::string();
+  int32_t index;
+  if (!util::Str_To_Int(util::Trim(index_text), index)) return;
+  if (index < 0 || index >= Num_Lang_Strings) return;
+
+  std::string value = util::Trim(std::string_view(line).substr(equals + 1));
+  if (value.empty()) return;
+  size_t comment = value.find("/#/");
+  if (comment != std::string::npos) {
+    value = util::Trim(std::string_view(value).substr(0, comment));
+    if (value.empty()) return;
+  }
+  if (util::Starts_With(value, Pilcrow)) {
+    value.erase(0, Pilcrow.size());
+    size_t end = value.find(Pilcrow);
+    if (end != std::string::npos) value.erase(end);
+  }
+  entries[static_cast<size_t>(index)] = value;
+}
+
+}  // namespace
+
+Lang_Strings::Lang_Strings() { Load_Default_Strings(); }
+
+const std::string& Lang_Strings::operator[](int index) const {
+  if (index < 0 || index >= static_cast<int>(entries_.size())) return Blank;
+  return entries_[static_cast<size_t>(index)];
+}
+
+void Lang_Strings::Set(int index, std::string text) {
+  if (index >= 0 && index < static_cast<int>(entries_.size()))
+    entries_[static_cast<size_t>(index)] = std::move(text);
+}
+
+void Lang_Strings::Load_Default_Strings() {
+  entries_.assign(Num_Lang_Strings, Blank);
+  Add_Shell_Strings(entries_);
+  Add_Comm_Strings(entries_);
+  Add_Update_Strings(entries_);
+  Add_Iec_Strings(entries_);
+}
+
+void Lang_Strings::Apply_Lang_Text(const std::string& text) {
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    Apply_Line(entries_, text.substr(start, end - start));
+    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+      ++end;
+    start = end + 1;
+  }
+}
+
+void Lang_Strings::Load_Lang_File(const std::string& path) {
+  std::string bytes;
+  try {
+    bytes = util::Read_File(path);
+  } catch (const util::File_Error&) {
+    return;
+  }
+  Apply_Lang_Text(util::Decode_Text_File(bytes));
+}
+
+void Select_Language(Lang_Strings& strings, const std::string& Language_Dir,
+                     std::string& Language_Name) {
+  strings.Load_Default_Strings();
+  std::string file = util::Join_Path(Language_Dir, Language_Name + ".lng");
+  if (!Language_Name.empty() && util::File_Exists(file)) {
+    strings.Load_Lang_File(file);
+    return;
+  }
+  Language_Name = "English";
+  std::string english = util::Join_Path(Language_Dir, "English.lng");
+  if (util::File_Exists(english)) strings.Load_Lang_File(english);
+}
+
+}  // namespace lang

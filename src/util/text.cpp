@@ -1,0 +1,167 @@
+#include "util/text.h"
+
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <langinfo.h>
+#include <limits>
+
+namespace util {
+
+std::string Trim(std::string_view text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
+  return std::string(text.substr(begin, end - begin));
+}
+
+bool Starts_With(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+static int Hex_Digit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool Str_To_Int(std::string_view text, int32_t& value) {
+  size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  std::string_view rest = text.substr(i);
+  size_t prefix = 0;
+  if (Starts_With(rest, "$") || Starts_With(rest, "x") || Starts_With(rest, "X"))
+    prefix = 1;
+  else if (Starts_With(rest, "0x") || Starts_With(rest, "0X"))
+    prefix = 2;
+
+  if (prefix > 0) {
+    std::string_view digits = rest.substr(prefix);
+    if (digits.empty()) return false;
+    uint64_t pattern = 0;
+    for (char c : digits) {
+      int d = Hex_Digit(c);
+      if (d < 0) return false;
+      pattern = pattern * 16 + static_cast<uint64_t>(d);
+      if (pattern > 0xFFFFFFFFull) return false;
+    }
+    uint32_t bits = static_cast<uint32_t>(pattern);
+    if (negative) bits = 0u - bits;
+    value = static_cast<int32_t>(bits);
+    return true;
+  }
+
+  if (rest.empty()) return false;
+  int64_t magnitude = 0;
+  for (char c : rest) {
+    if (c < '0' || c > '9') return false;
+    magnitude = magnitude * 10 + (c - '0');
+    if (magnitude > 2147483648LL) return false;
+  }
+  int64_t signed_value = negative ? -magnitude : magnitude;
+  if (signed_value > std::numeric_limits<int32_t>::max()) return false;
+  value = static_cast<int32_t>(signed_value);
+  return true;
+}
+
+int32_t Str_To_Int_Def(std::string_view text, int32_t fallback) {
+  int32_t value = fallback;
+  return Str_To_Int(text, value) ? value : fallback;
+}
+
+// Takes the part before the first "." (trimmed) and leaves the trimmed rest in `rest`.
+static bool Take_Part(std::string& rest, std::string& part) {
+  size_t dot = rest.find('.');
+  if (dot == std::string::npos) return false;
+  part = Trim(std::string_view(rest).substr(0, dot));
+  rest = Trim(std::string_view(rest).substr(dot + 1));
+  return true;
+}
+
+bool Split_IP(std::string_view text, std::string& p1, std::string& p2, std::string& p3,
+              std::string& p4) {
+  std::string rest = Trim(text);
+  if (rest.find('.') == std::string::npos) return false;
+  Take_Part(rest, p1);
+  if (rest.find('.') == std::string::npos) return false;
+  Take_Part(rest, p2);
+  if (rest.find('.') == std::string::npos) return false;
+  Take_Part(rest, p3);
+  p4 = rest;
+  for (const std::string* part : {&p1, &p2, &p3, &p4}) {
+    int32_t v = Str_To_Int_Def(*part, 1000);
+    if (v < 0 || v > 255) return false;
+  }
+  return true;
+}
+
+char Get_Dec_Separator() {
+  // The user's numeric convention comes from the environment (LC_ALL, LC_NUMERIC, LANG);
+  // the process itself keeps the "C" locale so that no other conversion depends on it.
+  locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
+  if (user == static_cast<locale_t>(0)) return ',';
+  const char* radix = nl_langinfo_l(RADIXCHAR, user);
+  char separator = (radix != nullptr && (radix[0] == ',' || radix[0] == '.')) ? radix[0] : ',';
+  freelocale(user);
+  return separator;
+}
+
+bool Str_To_Float(std::string_view text, char separator, float& value) {
+  value = 1.0f;
+  const char other = separator == '.' ? ',' : '.';
+  std::string s(text);
+  for (char& c : s)
+    if (c == other) c = separator;
+
+  // Validate the whole shape first, then convert a normalised copy with strtod in the C locale.
+  size_t i = 0;
+  auto blank = [&](size_t k) { return k < s.size() && (s[k] == ' ' || s[k] == '\t'); };
+  while (blank(i)) ++i;
+  std::string normal;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) normal += s[i++];
+  int digits = 0;
+  bool seen_separator = false;
+  while (i < s.size()) {
+    if (s[i] >= '0' && s[i] <= '9') {
+      normal += s[i];
+      ++digits;
+    } else if (s[i] == separator && !seen_separator) {
+      normal += '.';
+      seen_separator = true;
+    } else {
+      break;
+    }
+    ++i;
+  }
+  if (digits == 0) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    normal += 'e';
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) normal += s[i++];
+    int exponent_digits = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+      normal += s[i++];
+      ++exponent_digits;
+    }
+    if (exponent_digits == 0) return false;
+  }
+  while (blank(i)) ++i;
+  if (i != s.size()) return false;
+
+  // Only digits, sign, "." and "e" reach here; convert them in the "C" locale whatever the
+  // process locale is (the windowing toolkit switches it to the user's).
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  double d = strtod_l(normal.c_str(), nullptr, c_locale);
+  if (!std::isfinite(d) || std::fabs(d) > std::numeric_limits<float>::max()) return false;
+  value = static_cast<float>(d);
+  return true;
+}
+
+}  // namespace util

@@ -1,0 +1,78 @@
+#include "util/xml.h"
+
+#include <cstring>
+#include <sstream>
+
+#include "util/files.h"
+
+namespace util {
+
+namespace {
+
+constexpr unsigned Parse_Options = pugi::parse_default | pugi::parse_comments;
+
+std::string Describe(const pugi::xml_parse_result& result, const std::string& text,
+                     const std::string& name) {
+  size_t offset = result.offset < 0 ? 0 : static_cast<size_t>(result.offset);
+  if (offset > text.size()) offset = text.size();
+  size_t line = 1;
+  size_t line_start = 0;
+  for (size_t i = 0; i < offset; ++i)
+    if (text[i] == '\n') {
+      ++line;
+      line_start = i + 1;
+    }
+  std::ostringstream message;
+  message << name << ": " << result.description() << " (line " << line << ", column "
+          << (offset - line_start + 1) << ")";
+  return message.str();
+}
+
+}  // namespace
+
+void Load_Xml_Text(pugi::xml_document& doc, const std::string& text, const std::string& name) {
+  pugi::xml_parse_result result = doc.load_buffer(text.data(), text.size(), Parse_Options);
+  if (!result) {
+    doc.reset();
+    throw Xml_Error(Describe(result, text, name));
+  }
+}
+
+void Load_Xml_File(pugi::xml_document& doc, const std::string& path) {
+  Load_Xml_Text(doc, Read_File(path), path);
+}
+
+pugi::xml_node First_Top_Node(const pugi::xml_document& doc) { return doc.first_child(); }
+
+pugi::xml_node Child_Element(pugi::xml_node parent, const char* name) {
+  for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling())
+    if (child.type() == pugi::node_element && std::strcmp(child.name(), name) == 0) return child;
+  return {};
+}
+
+std::optional<std::string> Element_Text(pugi::xml_node element) {
+  if (!element || element.type() != pugi::node_element) return std::nullopt;
+  std::string text;
+  for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+    if (child.type() == pugi::node_element) return std::nullopt;
+    if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+      text += child.value();
+  }
+  return text;
+}
+
+std::optional<std::string> Child_Text(pugi::xml_node parent, const char* name) {
+  return Element_Text(Child_Element(parent, name));
+}
+
+std::string Xml_To_String(const pugi::xml_document& doc) {
+  std::ostringstream out;
+  doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  return out.str();
+}
+
+void Save_Xml_File(const pugi::xml_document& doc, const std::string& path) {
+  Write_File_Atomic(path, Xml_To_String(doc));
+}
+
+}  // namespace util

@@ -1,0 +1,43 @@
+// XML reading and writing rules shared by every project file and the SCL import.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include <pugixml.hpp>
+
+namespace util {
+
+// A file that is not well-formed XML; what() is the parser's description with line and column.
+class Xml_Error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Loads an XML file keeping comments as nodes (the readers must see and skip them).
+// Throws File_Error when the file cannot be read, Xml_Error when it is not well-formed.
+void Load_Xml_File(pugi::xml_document& doc, const std::string& path);
+// The same for XML text already in memory; `name` is used in the error text.
+void Load_Xml_Text(pugi::xml_document& doc, const std::string& text, const std::string& name);
+
+// The document's first top-level node, whatever its kind and name: the project files' readers
+// take it as the root.
+pugi::xml_node First_Top_Node(const pugi::xml_document& doc);
+
+// The first child element named exactly `name` (case-sensitive); null when there is none.
+pugi::xml_node Child_Element(pugi::xml_node parent, const char* name);
+
+// The text content of an element. An element that holds child elements has no readable text:
+// nullopt then, as for a null node.
+std::optional<std::string> Element_Text(pugi::xml_node element);
+
+// Text of the first child element `name`, or nullopt when it is missing or unreadable.
+std::optional<std::string> Child_Text(pugi::xml_node parent, const char* name);
+
+// Serialises without declaration and without indentation, UTF-8.
+std::string Xml_To_String(const pugi::xml_document& doc);
+// Serialises and writes atomically; throws File_Error.
+void Save_Xml_File(const pugi::xml_document& doc, const std::string& path);
+
+}  // namespace util

@@ -1,0 +1,55 @@
+#include "support/test_support.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace test {
+
+Temp_Dir::Temp_Dir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "rq30517-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+Temp_Dir::~Temp_Dir() {
+  std::error_code ignored;
+  // Tests may have taken write permission away from folders inside; give it back first.
+  for (auto& entry : std::filesystem::recursive_directory_iterator(
+           path_, std::filesystem::directory_options::skip_permission_denied, ignored))
+    std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void Write(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary);
+  if (!out) throw std::runtime_error("cannot write " + path);
+  out << content;
+}
+
+static std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+std::string Data_Dir() { return Env("RQ_TEST_DATA"); }
+
+std::string Scl_Samples_Dir() {
+  std::string dir = Env("RQ_SCL_SAMPLES");
+  return (!dir.empty() && std::filesystem::is_directory(dir)) ? dir : "";
+}
+
+std::string Bin_Dir() { return Env("RQ_BIN_DIR"); }
+
+}  // namespace test

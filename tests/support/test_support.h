@@ -1,0 +1,32 @@
+// Helpers shared by the tests: temporary folders, file access, and where fixtures live.
+#pragma once
+
+#include <string>
+
+namespace test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class Temp_Dir {
+ public:
+  Temp_Dir();
+  ~Temp_Dir();
+  Temp_Dir(const Temp_Dir&) = delete;
+  Temp_Dir& operator=(const Temp_Dir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+std::string Read(const std::string& path);
+void Write(const std::string& path, const std::string& content);
+
+// tests/ in the source tree (fixtures sit beside the tests that use them).
+std::string Data_Dir();
+// ../shared/scl-samples beside the checkout, or empty when that folder does not exist.
+std::string Scl_Samples_Dir();
+// build/bin, where the programs are.
+std::string Bin_Dir();
+
+}  // namespace test
