@@ -1,0 +1,52 @@
+// The image build: compiles a configuration's ParGen.xml and IEC_61850_Client.xml into the
+// device's two configuration images and writes them as bin/bank1.bin and bin/bank2.bin.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image/client_tables.h"
+#include "image/general_block.h"
+
+namespace USaveBincc {
+
+constexpr int32_t Bank1_Capacity = 0x20000;
+
+// The state of one build. Each build makes its own, so nothing of an earlier build can leak
+// into the next one.
+struct Image_Build {
+  Image_Build();
+
+  TGeneral_Block General_Block{};
+  TIEC61850_Client Client_Tables;
+  std::vector<uint8_t> Bank1_Buffer;  // Bank1_Capacity bytes
+  std::vector<uint8_t> Bank2_Buffer;  // Bank2_Capacity bytes
+  int32_t Bank1_Length = 0;
+  int32_t Bank2_Length = 0;
+
+  // Compiles both images into the buffers and sets both lengths. Throws util::Xml_Error,
+  // util::File_Error or Image_Error, with the message for the user, when a project file cannot
+  // be read or does not make an image.
+  void Build_Image(const std::string& ParGen_File, const std::string& IEC_Client_File);
+
+  // The valid bytes of each image.
+  std::string Bank1() const;
+  std::string Bank2() const;
+
+  // Writes bin/bank1.bin then bin/bank2.bin into the configuration folder, creating a missing
+  // bin folder. Throws util::File_Error with the reason when a file cannot be written.
+  void Save_Image_Files(const std::string& Active_Conf_Dir) const;
+};
+
+// The paths of the two images in a configuration folder.
+std::string Bank1_File(const std::string& Active_Conf_Dir);
+std::string Bank2_File(const std::string& Active_Conf_Dir);
+
+// The Update step's build: Build_Image then Save_Image_Files for the configuration folder.
+// Returns "" on success, otherwise the message to show the user; a failed build writes no file.
+std::string Build_And_Save_Images(const std::string& ParGen_File,
+                                  const std::string& IEC_Client_File,
+                                  const std::string& Active_Conf_Dir);
+
+}  // namespace USaveBincc

@@ -1,0 +1,28 @@
+// Decoders for the two configuration images: checks that a file is a well-formed bank1.bin or
+// bank2.bin, and readable text of every field, for `rq30517-cli inspect` and the stand-in
+// updater. They accept arbitrary bytes and never read outside them.
+#pragma once
+
+#include <string>
+
+namespace USaveBincc {
+
+// "" when `bytes` is a 2048-byte general block whose checksum matches, else the reason.
+std::string Check_Bank1(const std::string& bytes);
+
+// "" when `bytes` is client tables whose header is consistent with the length and every
+// address (member lists, zero-terminated texts) lies inside the file, else the reason.
+std::string Check_Bank2(const std::string& bytes);
+
+// Every field of a general block by name, one per line. Requires Check_Bank1(bytes) == "".
+std::string Describe_Bank1(const std::string& bytes);
+
+// The header, each variable, data set and member with its texts resolved through their device
+// addresses, one field per line. Requires Check_Bank2(bytes) == "".
+std::string Describe_Bank2(const std::string& bytes);
+
+// Decodes whichever image `bytes` is into `text`; false with the reason in `reason` when it is
+// neither.
+bool Describe_Image(const std::string& bytes, std::string& text, std::string& reason);
+
+}  // namespace USaveBincc
