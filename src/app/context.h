@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/web_links.h"
 #include "lang/lang_strings.h"
 
 namespace app {
@@ -41,6 +42,9 @@ struct App_Context {
   std::string SW_Version = "1.001";
 
   lang::Lang_Strings Lang_Strings;
+
+  // The maker's web server asked by the version check (tests point it at a local server).
+  std::string Version_Server = Maker_Web_Server;
 
   bool Conf_Active() const { return !Active_Conf_Dir.empty(); }
   // Recomputes ParGen_File and IEC_Client_File from Active_Conf_Dir.

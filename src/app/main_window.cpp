@@ -1,0 +1,301 @@
+#include "app/main_window.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+#include "app/about_dialog.h"
+#include "app/new_project_dialog.h"
+#include "app/open_conf_dialog.h"
+#include "app/soft_options_dialog.h"
+#include "app/version_check.h"
+#include "app/web_links.h"
+#include "app/workspace.h"
+#include "comm/pargen_dialog.h"
+#include "iec/access_window.h"
+#include "image/image_build.h"
+#include "update/boot_dialog.h"
+
+namespace {
+
+constexpr int First_Check_Interval_Ms = 60000;
+constexpr int Check_Interval_Ms = 7200000;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+void Open_Web_Address(const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
+
+}  // namespace
+
+TFVarnoscopioFirmWare::TFVarnoscopioFirmWare(app::App_Context& ctx, ui::Messages& messages,
+                                             const std::string& exe_dir)
+    : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      ctx_(ctx),
+      messages_(messages) {
+  setObjectName("FVarnoscopioFirmWare");
+  ctx_.Lang_Strings.Load_Default_Strings();
+  Lay_Out();
+  app::Setup_Workspace(ctx_, exe_dir);
+  ctx_.Active_Conf_Name.clear();
+  ctx_.Update_Read_Back = true;
+  app::Read_Settings(ctx_);
+  Timer_Update = new QTimer(this);
+  Timer_Update->setInterval(First_Check_Interval_Ms);
+  connect(Timer_Update, &QTimer::timeout, this, &TFVarnoscopioFirmWare::Timer_UpdateTimer);
+  Follow_Update_Options();
+  setWindowTitle(Q(ctx_.SW_Title));
+  L_SW_Code->setText(Q(ctx_.SW_Code));
+  L_SW_Desc->setText(Q(ctx_.SW_Desc));
+  lang::Select_Language(ctx_.Lang_Strings, ctx_.Language_Dir, ctx_.Language_Name);
+  app::Reopen_Remembered_Configuration(ctx_);
+  Set_Lang();
+  Set_Files();
+}
+
+void TFVarnoscopioFirmWare::Lay_Out() {
+  QPalette background = palette();
+  background.setColor(QPalette::Window, QColor(0xF8, 0xF7, 0xED));
+  setPalette(background);
+  setAutoFillBackground(true);
+  QFont text_font("Verdana");
+  text_font.setPixelSize(11);
+  setFont(text_font);
+
+  auto label = [this](const char* name, int left, int top) {
+    auto* l = new QLabel(this);
+    l->setObjectName(name);
+    l->move(left, top);
+    return l;
+  };
+  L_SW_Code = label("L_SW_Code", 16, 8);
+  QFont code_font("Verdana");
+  code_font.setPixelSize(32);
+  L_SW_Code->setFont(code_font);
+  L_SW_Code->setStyleSheet("color: #808080;");
+  L_SW_Desc = label("L_SW_Desc", 16, 42);
+  L_Begin = label("L_Begin", 16, 84);
+
+  Shape2 = new QFrame(this);
+  Shape2->setFrameShape(QFrame::Box);
+  Shape2->setGeometry(80, 70, 348, 36);
+  L_Name_Conf = label("L_Name_Conf", 87, 75);
+  L_Name_Conf_L2 = label("L_Name_Conf_L2", 87, 88);
+  QFont bold = text_font;
+  bold.setBold(true);
+  L_Name_Conf_L2->setFont(bold);
+
+  LL_Update = label("LL_Update", 440, 48);
+  LL_Update->setTextFormat(Qt::RichText);
+  LL_Update->hide();
+  connect(LL_Update, &QLabel::linkActivated, this, [](const QString& link) { Open_Web_Address(link); });
+
+  auto tool = [this](const char* name, int left, QStyle::StandardPixmap icon) {
+    auto* b = new QToolButton(this);
+    b->setObjectName(name);
+    b->setGeometry(left, 8, 50, 50);
+    b->setIcon(style()->standardIcon(icon));
+    b->setIconSize(QSize(32, 32));
+    connect(b, &QToolButton::clicked, this, [this, b] { Btn_Click(b); });
+    return b;
+  };
+  Btn_Info = tool("Btn_Info", 516, QStyle::SP_MessageBoxInformation);
+  Btn_Opz = tool("Btn_Opz", 574, QStyle::SP_FileDialogDetailedView);
+  Btn_Close = tool("Btn_Close", 632, QStyle::SP_DialogCloseButton);
+
+  for (int n = 1; n <= 8; ++n) {
+    L_Step[n - 1] = label(("L_Step_" + std::to_string(n)).c_str(), 16, 128 + 44 * (n - 1));
+    L_Step[n - 1]->setFont(bold);
+    L_Step[n - 1]->setVisible(n <= 4);
+  }
+  auto step_button = [this](const char* name, int step, int left) {
+    auto* b = new QPushButton(this);
+    b->setObjectName(name);
+    b->setGeometry(left, 128 + 44 * (step - 1) - 16, 170, 36);
+    connect(b, &QPushButton::clicked, this, [this, b] { Btn_Click(b); });
+    return b;
+  };
+  Btn_New = step_button("Btn_New", 1, 80);
+  Btn_Open = step_button("Btn_Open", 1, 258);
+  Btn_Prm_Gen = step_button("Btn_Prm_Gen", 2, 80);
+  Btn_IEC61850_Client = step_button("Btn_IEC61850_Client", 3, 80);
+  Btn_CreateBin = step_button("Btn_CreateBin", 4, 80);
+
+  const int create_bin_top = Btn_CreateBin->y();
+  L_Tolvan = label("L_Tolvan", 565, L_Step[3]->y());
+  L_Tolvan->setText(QString(app::Maker_Web_Server).section("//", 1));
+  L_Tolvan->setCursor(Qt::PointingHandCursor);
+  L_Tolvan->setStyleSheet("color: #0000c0;");
+  L_Tolvan->installEventFilter(this);
+
+  Shape1 = new QFrame(this);
+  Shape1->setFrameShape(QFrame::HLine);
+  Shape1->setGeometry(10, create_bin_top + 51, 674, 1);
+  Shape1->setStyleSheet("color: #a0a0a0; background: #a0a0a0;");
+
+  setFixedSize(694, create_bin_top + 152);
+}
+
+bool TFVarnoscopioFirmWare::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == L_Tolvan && event->type() == QEvent::MouseButtonRelease) {
+    Open_Web_Address(QString(app::Maker_Web_Server) + app::Home_Page_Path);
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TFVarnoscopioFirmWare::Create_Dialogs() {
+  FNew_Project = new TFNew_Project(ctx_, messages_, this);
+  FOpenConf = new TFOpenConf(ctx_, messages_, this);
+  FAbout = new TFAbout(ctx_, this);
+  FSoftOptions = new TFSoftOptions(ctx_, messages_, this);
+  FSoftOptions->Set_Change_Language([this] { Change_Language(); });
+  FParGen = new TFParGen(ctx_, messages_, this);
+  FIEC_61850_Access = new TFIEC_61850_Access(ctx_, messages_, this);
+  FBoot = new TFBoot(ctx_, messages_, this);
+}
+
+void TFVarnoscopioFirmWare::Set_Lang() {
+  const auto& s = ctx_.Lang_Strings;
+  L_Begin->setText(Q(s[0]));
+  for (int n = 1; n <= 8; ++n) L_Step[n - 1]->setText(Q(s[n]));
+  Show_Configuration_Box();
+  Btn_Info->setToolTip(Q(s[12]));
+  Btn_Opz->setToolTip(Q(s[13]));
+  Btn_Close->setToolTip(Q(s[14]));
+  Btn_New->setText(Q(s[15]));
+  Btn_Open->setText(Q(s[16]));
+  Btn_CreateBin->setText(Q(s[17]));
+  Btn_Prm_Gen->setText(Q(s[20]));
+  Btn_IEC61850_Client->setText(Q(s[21]));
+  Btn_New->setToolTip(Q(s[22]));
+  Btn_Open->setToolTip(Q(s[23]));
+  Btn_Prm_Gen->setToolTip(Q(s[24]));
+  Btn_IEC61850_Client->setToolTip(Q(s[25]));
+  Btn_CreateBin->setToolTip(Q(s[26]));
+  for (QLabel* l : {L_Begin, L_Name_Conf, L_Name_Conf_L2, L_SW_Code, L_SW_Desc, L_Tolvan})
+    l->adjustSize();
+  for (QLabel* l : L_Step) l->adjustSize();
+}
+
+void TFVarnoscopioFirmWare::Show_Configuration_Box() {
+  const auto& s = ctx_.Lang_Strings;
+  if (ctx_.Conf_Active()) {
+    L_Name_Conf->setText(Q(s[11]));
+    L_Name_Conf_L2->setText(Q(ctx_.Active_Conf_Name));
+  } else {
+    L_Name_Conf->setText(Q(s[9]));
+    L_Name_Conf_L2->setText(Q(s[10]));
+  }
+  // The box is 348 pixels wide; a long name is cut there rather than drawn over the frame.
+  for (QLabel* l : {L_Name_Conf, L_Name_Conf_L2}) {
+    l->adjustSize();
+    l->resize(std::min(l->width(), 336), l->height());
+  }
+}
+
+void TFVarnoscopioFirmWare::Set_Files() { ctx_.Set_Files(); }
+
+void TFVarnoscopioFirmWare::Save_Setting() {
+  try {
+    app::Save_Setting(ctx_);
+  } catch (const std::exception& e) {
+    messages_.Warning(this, e.what());
+  }
+}
+
+void TFVarnoscopioFirmWare::Create_New_Project() {
+  if (FNew_Project->exec() == QDialog::Accepted) Show_Configuration_Box();
+}
+
+void TFVarnoscopioFirmWare::Open_Project() {
+  if (FOpenConf->exec() != QDialog::Accepted) return;
+  app::Activate_Configuration(ctx_, FOpenConf->Name_Conf);
+  Show_Configuration_Box();
+  Set_Files();
+}
+
+void TFVarnoscopioFirmWare::Follow_Update_Options() {
+  const bool wanted = ctx_.Enable_Internet && ctx_.Enable_Update;
+  // A running timer keeps its rhythm; a stopped one starts with the interval it has now.
+  if (wanted && !Timer_Update->isActive())
+    Timer_Update->start();
+  else if (!wanted)
+    Timer_Update->stop();
+}
+
+void TFVarnoscopioFirmWare::Btn_Click(QToolButton* button) {
+  if (button == Btn_Close) {
+    close();
+  } else if (button == Btn_Info) {
+    FAbout->exec();
+  } else if (button == Btn_Opz) {
+    if (FSoftOptions->exec() == QDialog::Accepted) {
+      Save_Setting();
+      Follow_Update_Options();
+    }
+  }
+}
+
+void TFVarnoscopioFirmWare::Btn_Click(QPushButton* button) {
+  if (button == Btn_New) {
+    Create_New_Project();
+  } else if (button == Btn_Open) {
+    Open_Project();
+  } else if (!ctx_.Conf_Active()) {
+    messages_.Error(this, ctx_.Lang_Strings[18]);
+  } else if (button == Btn_Prm_Gen) {
+    FParGen->exec();
+  } else if (button == Btn_IEC61850_Client) {
+    FIEC_61850_Access->exec();
+  } else if (button == Btn_CreateBin) {
+    Update_Device();
+  }
+}
+
+void TFVarnoscopioFirmWare::Update_Device() {
+  const std::string error = USaveBincc::Build_And_Save_Images(ctx_.ParGen_File,
+                                                              ctx_.IEC_Client_File,
+                                                              ctx_.Active_Conf_Dir);
+  if (!error.empty()) {
+    messages_.Error(this, error);
+    return;
+  }
+  FBoot->Form_Type = 1;
+  FBoot->exec();
+}
+
+void TFVarnoscopioFirmWare::Change_Language() {
+  Set_Lang();
+  if (FNew_Project) FNew_Project->Set_Lang();
+  if (FOpenConf) FOpenConf->Set_Lang();
+  if (FSoftOptions) FSoftOptions->Set_Lang();
+  if (FBoot) FBoot->Set_Lang();
+  if (FParGen) FParGen->Set_Lang();
+  if (FIEC_61850_Access) FIEC_61850_Access->Set_Lang();
+}
+
+void TFVarnoscopioFirmWare::Timer_UpdateTimer() {
+  Timer_Update->stop();
+  if (app::Check_Version(ctx_.Version_Server, ctx_.SW_Version)) {
+    const QString target = QString(app::Maker_Web_Server) + app::Download_Page_Path;
+    LL_Update->setText(QString("<a href=\"%1\">%2</a>").arg(target, Q(ctx_.Lang_Strings[19])));
+    LL_Update->adjustSize();
+    LL_Update->show();
+  } else {
+    LL_Update->hide();
+  }
+  Timer_Update->setInterval(Check_Interval_Ms);
+  Timer_Update->start();
+}
+
+void TFVarnoscopioFirmWare::closeEvent(QCloseEvent* event) {
+  Save_Setting();
+  event->accept();
+}

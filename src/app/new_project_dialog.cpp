@@ -1,0 +1,57 @@
+#include "app/new_project_dialog.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "util/title_panel_qt.h"
+#include "app/workspace.h"
+
+TFNew_Project::TFNew_Project(app::App_Context& ctx, ui::Messages& messages, QWidget* parent)
+    : QDialog(parent), ctx_(ctx), messages_(messages) {
+  setFixedSize(331, 162);
+  L_SW_Code = ui::Make_Code_Label(this, ctx_.SW_Code);
+  L_SW_Desc = ui::Make_Desc_Label(this);
+  Label1 = new QLabel(this);
+  Label1->setGeometry(16, 66, 300, 18);
+  E_New_Proj = new QLineEdit(this);
+  E_New_Proj->setGeometry(16, 86, 299, 24);
+  Btn_OK = new QPushButton(this);
+  Btn_OK->setGeometry(134, 122, 87, 28);
+  Btn_OK->setDefault(true);
+  Btn_Cancel = new QPushButton(this);
+  Btn_Cancel->setGeometry(228, 122, 87, 28);
+  // Enter in the name box confirms, like the OK button.
+  connect(E_New_Proj, &QLineEdit::returnPressed, this, &TFNew_Project::Btn_OKClick);
+  connect(Btn_OK, &QPushButton::clicked, this, &TFNew_Project::Btn_OKClick);
+  connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+  Set_Lang();
+}
+
+void TFNew_Project::Set_Lang() {
+  const auto& s = ctx_.Lang_Strings;
+  setWindowTitle(QString::fromStdString(s[100]));
+  L_SW_Desc->setText(QString::fromStdString(s[101]));
+  Label1->setText(QString::fromStdString(s[102]));
+  Btn_OK->setText(QString::fromStdString(s[103]));
+  Btn_Cancel->setText(QString::fromStdString(s[104]));
+  E_New_Proj->setToolTip(QString::fromStdString(s[108]));
+  Btn_OK->setToolTip(QString::fromStdString(s[109]));
+  Btn_Cancel->setToolTip(QString::fromStdString(s[110]));
+}
+
+void TFNew_Project::showEvent(QShowEvent* event) {
+  E_New_Proj->clear();
+  E_New_Proj->setFocus();
+  QDialog::showEvent(event);
+}
+
+void TFNew_Project::Btn_OKClick() {
+  const app::New_Conf_Error error =
+      app::Create_Configuration(ctx_, E_New_Proj->text().toStdString());
+  if (error != app::New_Conf_Error::None) {
+    messages_.Error(this, ctx_.Lang_Strings[static_cast<int>(error)]);
+    return;
+  }
+  accept();
+}

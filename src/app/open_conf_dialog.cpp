@@ -1,0 +1,76 @@
+#include "app/open_conf_dialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/workspace.h"
+#include "util/title_panel_qt.h"
+
+TFOpenConf::TFOpenConf(app::App_Context& ctx, ui::Messages&, QWidget* parent)
+    : QDialog(parent), ctx_(ctx) {
+  resize(377, 351);
+  L_SW_Code = ui::Make_Code_Label(this, ctx_.SW_Code);
+  L_SW_Desc = ui::Make_Desc_Label(this);
+  Label1 = new QLabel(this);
+  ListBox1 = new QListWidget(this);
+  ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+  Btn_OK = new QPushButton(this);
+  Btn_OK->setDefault(true);
+  Btn_Cancel = new QPushButton(this);
+
+  // The title labels keep their fixed place; the list grows with the window.
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(16, 62, 16, 12);
+  layout->addWidget(Label1);
+  layout->addWidget(ListBox1, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(Btn_OK);
+  buttons->addWidget(Btn_Cancel);
+  layout->addLayout(buttons);
+
+  connect(ListBox1, &QListWidget::itemSelectionChanged, this, &TFOpenConf::ListBox1Click);
+  connect(ListBox1, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+  connect(Btn_OK, &QPushButton::clicked, this, &QDialog::accept);
+  connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+  Set_Lang();
+}
+
+void TFOpenConf::Set_Lang() {
+  const auto& s = ctx_.Lang_Strings;
+  setWindowTitle(QString::fromStdString(s[200]));
+  L_SW_Desc->setText(QString::fromStdString(s[201]));
+  Label1->setText(QString::fromStdString(s[202]));
+  Btn_OK->setText(QString::fromStdString(s[203]));
+  Btn_Cancel->setText(QString::fromStdString(s[204]));
+  ListBox1->setToolTip(QString::fromStdString(s[205]));
+  Btn_OK->setToolTip(QString::fromStdString(s[206]));
+  Btn_Cancel->setToolTip(QString::fromStdString(s[207]));
+}
+
+void TFOpenConf::showEvent(QShowEvent* event) {
+  FormShow();
+  QDialog::showEvent(event);
+}
+
+void TFOpenConf::FormShow() {
+  SL = app::Load_Existing_Configuration(ctx_.Projects_Dir);
+  {
+    const QSignalBlocker quiet(ListBox1);
+    ListBox1->clear();
+    for (const std::string& name : SL) ListBox1->addItem(QString::fromStdString(name));
+  }
+  int found = app::Search_Open_Conf(SL, app::Active_Folder_Name(ctx_));
+  if (found < 0 && !SL.empty()) found = 0;
+  Name_Conf = found >= 0 ? SL[static_cast<size_t>(found)] : std::string();
+  if (found >= 0) ListBox1->setCurrentRow(found);
+}
+
+void TFOpenConf::ListBox1Click() {
+  const int row = ListBox1->currentRow();
+  if (row >= 0 && row < static_cast<int>(SL.size()) && ListBox1->item(row)->isSelected())
+    Name_Conf = SL[static_cast<size_t>(row)];
+}
