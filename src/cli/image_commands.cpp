@@ -1,17 +1,69 @@
+// rq30517-cli build: the Update step's image build on a configuration folder.
+// rq30517-cli inspect: what a bank1.bin or bank2.bin puts into the device, field by field.
+#include <filesystem>
 #include <iostream>
+#include <string>
 
+#include "app/context.h"
 #include "cli/commands.h"
+#include "image/image_build.h"
+#include "image/image_inspect.h"
+#include "util/files.h"
 
 namespace cli {
 
-int Build_Command(int, char**) {
-  std::cerr << "rq30517-cli build: not available yet\n";
-  return 1;
+int Build_Command(int argc, char** argv) {
+  if (argc != 1) {
+    std::cerr << "Usage: rq30517-cli build CONF_DIR\n";
+    return 2;
+  }
+  app::App_Context ctx;
+  ctx.Active_Conf_Dir = argv[0];
+  ctx.Set_Files();
+  std::string error =
+      USaveBincc::Build_And_Save_Images(ctx.ParGen_File, ctx.IEC_Client_File, ctx.Active_Conf_Dir);
+  if (!error.empty()) {
+    std::cerr << "rq30517-cli build: " << error << "\n";
+    return 1;
+  }
+  std::cout << USaveBincc::Bank1_File(ctx.Active_Conf_Dir) << "\n"
+            << USaveBincc::Bank2_File(ctx.Active_Conf_Dir) << "\n";
+  return 0;
 }
 
-int Inspect_Command(int, char**) {
-  std::cerr << "rq30517-cli inspect: not available yet\n";
-  return 1;
+int Inspect_Command(int argc, char** argv) {
+  if (argc != 1) {
+    std::cerr << "Usage: rq30517-cli inspect FILE\n";
+    return 2;
+  }
+  const std::string path = argv[0];
+  if (!util::File_Exists(path)) {
+    std::cerr << "rq30517-cli inspect: " << path << " is not a file\n";
+    return 1;
+  }
+  // Neither image is larger than the device region of the client tables; a larger file is
+  // refused before it is read, so a huge file costs no memory.
+  std::error_code size_error;
+  const auto size = std::filesystem::file_size(path, size_error);
+  if (!size_error && size > static_cast<uintmax_t>(USaveBincc::Bank2_Capacity)) {
+    std::cerr << "rq30517-cli inspect: " << path << " has " << size
+              << " bytes, more than either image can have\n";
+    return 1;
+  }
+  std::string bytes;
+  try {
+    bytes = util::Read_File(path);
+  } catch (const util::File_Error& e) {
+    std::cerr << "rq30517-cli inspect: " << e.what() << "\n";
+    return 1;
+  }
+  std::string text, reason;
+  if (!USaveBincc::Describe_Image(bytes, text, reason)) {
+    std::cerr << "rq30517-cli inspect: " << path << " is " << reason << "\n";
+    return 1;
+  }
+  std::cout << text;
+  return 0;
 }
 
 }  // namespace cli

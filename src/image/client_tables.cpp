@@ -1,0 +1,300 @@
+#include "image/client_tables.h"
+
+#include <algorithm>
+
+#include <pugixml.hpp>
+
+#include "image/le_bytes.h"
+#include "util/files.h"
+#include "util/text.h"
+#include "util/utf.h"
+#include "util/xml.h"
+
+namespace USaveBincc {
+
+namespace {
+
+// Reads the attributes of one list item, naming the item in every error.
+class Item_Reader {
+ public:
+  Item_Reader(pugi::xml_node item, std::string what) : item_(item), what_(std::move(what)) {}
+
+  // An attribute the tables take as text or number must be there.
+  std::string Text(const char* name) const {
+    pugi::xml_attribute attribute = item_.attribute(name);
+    if (!attribute)
+      throw Image_Error(what_ + " has no attribute \"" + name + "\"; the IEC 61850 client "
+                        "tables cannot be built");
+    return attribute.value();
+  }
+
+  // The integer text rule with the table's default for text that is not an integer.
+  int32_t Int(const char* name, int32_t fallback) const {
+    return util::Str_To_Int_Def(Text(name), fallback);
+  }
+
+  // The multiplication factor, typed with either "," or "." as separator whatever the
+  // machine's own is, so the same file gives the same image everywhere; 1.0 when it is not a
+  // number.
+  float Molt_Fact() const {
+    float value = 1.0f;
+    util::Str_To_Float(Text("MoltFact"), '.', value);
+    return value;
+  }
+
+  // Attributes that are only compared count as different when they are missing.
+  bool Equals(const char* name, const char* expected) const {
+    pugi::xml_attribute attribute = item_.attribute(name);
+    return attribute && std::string_view(attribute.value()) == expected;
+  }
+
+ private:
+  pugi::xml_node item_;
+  std::string what_;
+};
+
+// The items of a list are its child elements, whatever their names; comments and text are not.
+std::vector<pugi::xml_node> Items(pugi::xml_node list) {
+  std::vector<pugi::xml_node> items;
+  for (pugi::xml_node child = list.first_child(); child; child = child.next_sibling())
+    if (child.type() == pugi::node_element) items.push_back(child);
+  return items;
+}
+
+pugi::xml_node Required_Child(pugi::xml_node parent, const char* name, const std::string& where) {
+  pugi::xml_node child = util::Child_Element(parent, name);
+  if (!child)
+    throw Image_Error(where + " has no element \"" + name + "\"; the IEC 61850 client tables "
+                      "cannot be built");
+  return child;
+}
+
+uint8_t Yes_Flag(const Item_Reader& item, const char* name, uint8_t bit) {
+  return item.Equals(name, "Y") ? bit : 0;
+}
+
+TIEC61850_Variable Read_Variable(const Item_Reader& item) {
+  TIEC61850_Variable v;
+  v.bType = item.Text("bType");
+  // The device keeps two bytes of the functional constraint: the low byte of each of its first
+  // two characters, zero where the text is shorter.
+  std::string fc = util::Low_Bytes(item.Text("fc"));
+  for (size_t i = 0; i < 2 && i < fc.size(); ++i) v.fc[i] = static_cast<uint8_t>(fc[i]);
+  v.reference = item.Text("Reference");
+  v.hostname = item.Text("IPAddress");
+  v.tcpPort = static_cast<uint16_t>(item.Int("Port", 0));
+  v.options = Yes_Flag(item, "OnChange", Option_On_Change) | Yes_Flag(item, "OnCMD", Option_On_CMD) |
+              Yes_Flag(item, "OnTimer", Option_On_Timer);
+  v.time = static_cast<uint32_t>(item.Int("Time", 1000));
+  v.position = static_cast<uint16_t>(item.Int("Position", 0));
+  v.bit_address = static_cast<uint8_t>(item.Int("StartBit", 0));
+  v.rw = item.Equals("ReadWrite", "Read") ? 0 : 1;
+  v.conversion = item.Equals("Convertion", "ItoF/FtoI") ? 1 : 0;
+  v.moltFactor = item.Molt_Fact();
+  return v;
+}
+
+TIEC61850_Variable_DS Read_Member(const Item_Reader& item) {
+  TIEC61850_Variable_DS m;
+  m.bType = item.Text("bType");
+  m.reference = item.Text("Reference");
+  m.position = static_cast<uint16_t>(item.Int("Position", 0));
+  m.bitAddress = static_cast<uint8_t>(item.Int("StartBit", 0));
+  m.conversion = item.Equals("Convertion", "ItoF/FtoI") ? 1 : 0;
+  m.moltFactor = item.Molt_Fact();
+  return m;
+}
+
+TDataSet Read_DataSet(pugi::xml_node node, const std::string& what) {
+  Item_Reader item(node, what);
+  TDataSet d;
+  d.options = Option_On_Timer;
+  d.tcpPort = static_cast<uint16_t>(item.Int("Port", 0));
+  d.enGoose = item.Equals("EnGoose", "Y") ? 1 : 0;
+  d.time = static_cast<uint32_t>(item.Int("Time", 1000));
+  d.goose_name = item.Text("GooseName");
+  d.reference = item.Text("Reference");
+  d.hostname = item.Text("IPAddress");
+
+  std::vector<pugi::xml_node> members = Items(Required_Child(node, "DataSet_List_DAs", what));
+  if (members.size() > Max_DataSet_Members)
+    throw Image_Error(what + " has " + std::to_string(members.size()) +
+                      " members; a data set can have at most " +
+                      std::to_string(Max_DataSet_Members));
+  d.nVariable = static_cast<uint8_t>(members.size());
+  d.VariableList.reserve(members.size());
+  for (size_t k = 0; k < members.size(); ++k)
+    d.VariableList.push_back(
+        Read_Member(Item_Reader(members[k], what + ", member " + std::to_string(k + 1))));
+  return d;
+}
+
+// Reads both lists of the client file; the tables are left alone when anything is wrong.
+void Read_Lists(TIEC61850_Client& Client_Tables, const std::string& IEC_Client_File) {
+  pugi::xml_document doc;
+  util::Load_Xml_File(doc, IEC_Client_File);
+  pugi::xml_node root = Required_Child(doc, "IEC_68850_Client", IEC_Client_File);
+
+  std::vector<TIEC61850_Variable> variables;
+  std::vector<pugi::xml_node> items =
+      Items(Required_Child(root, "List_DA_Selected", IEC_Client_File));
+  variables.reserve(items.size());
+  for (size_t i = 0; i < items.size(); ++i)
+    variables.push_back(Read_Variable(Item_Reader(
+        items[i], IEC_Client_File + ": selected attribute " + std::to_string(i + 1))));
+
+  std::vector<TDataSet> data_sets;
+  if (pugi::xml_node list = util::Child_Element(root, "List_DataSet_Selected")) {
+    items = Items(list);
+    data_sets.reserve(items.size());
+    for (size_t i = 0; i < items.size(); ++i)
+      data_sets.push_back(
+          Read_DataSet(items[i], IEC_Client_File + ": data set " + std::to_string(i + 1)));
+  }
+
+  Client_Tables.VariableList = std::move(variables);
+  Client_Tables.nVariable = static_cast<int32_t>(Client_Tables.VariableList.size());
+  Client_Tables.DataSetList = std::move(data_sets);
+  Client_Tables.nDataSet = static_cast<int32_t>(Client_Tables.DataSetList.size());
+}
+
+// The device's bytes for a text: the low byte of each UTF-16 code unit, zero-terminated.
+std::string Device_Text(const std::string& text) { return util::Low_Bytes(text) + '\0'; }
+
+uint64_t Device_Text_Size(const std::string& text) {
+  return util::Utf8_To_Utf16(text).size() + 1;
+}
+
+// Calls f on every pooled text with its address field, in the order of the string pool.
+template <typename Tables, typename F>
+void For_Each_Text(Tables& t, F f) {
+  for (auto& v : t.VariableList) {
+    f(v.bType, v.bType_Add);
+    f(v.hostname, v.hostname_Add);
+    f(v.reference, v.reference_Add);
+  }
+  for (auto& d : t.DataSetList) {
+    f(d.goose_name, d.goose_name_Add);
+    f(d.reference, d.reference_Add);
+    f(d.hostname, d.hostname_Add);
+  }
+  for (auto& d : t.DataSetList)
+    for (auto& m : d.VariableList) {
+      f(m.bType, m.bType_Add);
+      f(m.reference, m.reference_Add);
+    }
+}
+
+}  // namespace
+
+void Reset_Client_Tables(TIEC61850_Client& Client_Tables) { Client_Tables = TIEC61850_Client{}; }
+
+void Load_Client_Tables(TIEC61850_Client& Client_Tables, const std::string& IEC_Client_File,
+                        uint32_t base) {
+  if (util::File_Exists(IEC_Client_File)) Read_Lists(Client_Tables, IEC_Client_File);
+  Assign_Client_Tables_Addresses(Client_Tables, base);
+}
+
+void Assign_Client_Tables_Addresses(TIEC61850_Client& Client_Tables, uint32_t base) {
+  TIEC61850_Client& t = Client_Tables;
+  // Kept in 64 bits so that tables too large for the device cannot wrap around; the writer
+  // refuses them.
+  uint64_t c = base;
+  t.Variable_Add = static_cast<uint32_t>(c + Header_Size);
+  c += Header_Size + uint64_t{Variable_Record_Size} * t.VariableList.size();
+  t.DataSet_Add = static_cast<uint32_t>(c);
+  c += uint64_t{DataSet_Record_Size} * t.DataSetList.size();
+  for (TDataSet& d : t.DataSetList) {
+    d.VariableList_Add = static_cast<uint32_t>(c);
+    c += uint64_t{Member_Record_Size} * d.VariableList.size();
+  }
+  For_Each_Text(t, [&](const std::string& text, uint32_t& address) {
+    address = static_cast<uint32_t>(c);
+    c += Device_Text_Size(text);
+  });
+}
+
+size_t Client_Tables_Length(const TIEC61850_Client& Client_Tables) {
+  const TIEC61850_Client& t = Client_Tables;
+  uint64_t length = Header_Size + uint64_t{Variable_Record_Size} * t.VariableList.size() +
+                    uint64_t{DataSet_Record_Size} * t.DataSetList.size();
+  for (const TDataSet& d : t.DataSetList)
+    length += uint64_t{Member_Record_Size} * d.VariableList.size();
+  For_Each_Text(t, [&](const std::string& text, const uint32_t&) {
+    length += Device_Text_Size(text);
+  });
+  return static_cast<size_t>(length);
+}
+
+int32_t Write_Client_Tables(const TIEC61850_Client& Client_Tables, int32_t pos,
+                            std::span<uint8_t> buffer, int32_t limit) {
+  const TIEC61850_Client& t = Client_Tables;
+  const uint64_t length = Client_Tables_Length(t);
+  const int64_t end = static_cast<int64_t>(pos) + static_cast<int64_t>(length);
+  if (pos < 0 || end - 1 > limit || end > static_cast<int64_t>(buffer.size()))
+    throw Image_Error("The IEC 61850 client tables need " + std::to_string(length) +
+                      " bytes, more than the " + std::to_string(int64_t{limit} - pos + 1) +
+                      " bytes the device has for them");
+
+  size_t p = static_cast<size_t>(pos);
+  Put_U32(buffer, p + 0, static_cast<uint32_t>(t.nVariable));
+  Put_U32(buffer, p + 4, static_cast<uint32_t>(t.nDataSet));
+  Put_U32(buffer, p + 8, static_cast<uint32_t>(t.vLan));
+  Put_U32(buffer, p + 12, static_cast<uint32_t>(t.appID));
+  Put_U32(buffer, p + 16, t.Variable_Add);
+  Put_U32(buffer, p + 20, t.DataSet_Add);
+  p += Header_Size;
+
+  for (const TIEC61850_Variable& v : t.VariableList) {
+    Put_U8(buffer, p + 0, v.fc[0]);
+    Put_U8(buffer, p + 1, v.fc[1]);
+    Put_U8(buffer, p + 2, v.rw);
+    Put_U8(buffer, p + 3, v.bit_address);
+    Put_U8(buffer, p + 4, v.options);
+    Put_U8(buffer, p + 5, v.conversion);
+    Put_U8(buffer, p + 6, v.spare[0]);
+    Put_U8(buffer, p + 7, v.spare[1]);
+    Put_U16(buffer, p + 8, v.position);
+    Put_U16(buffer, p + 10, v.tcpPort);
+    Put_U32(buffer, p + 12, v.time);
+    Put_Float(buffer, p + 16, v.moltFactor);
+    Put_U32(buffer, p + 20, v.bType_Add);
+    Put_U32(buffer, p + 24, v.hostname_Add);
+    Put_U32(buffer, p + 28, v.reference_Add);
+    p += Variable_Record_Size;
+  }
+
+  for (const TDataSet& d : t.DataSetList) {
+    Put_U8(buffer, p + 0, d.nVariable);
+    Put_U8(buffer, p + 1, d.options);
+    Put_U16(buffer, p + 2, d.tcpPort);
+    Put_U8(buffer, p + 4, d.enGoose);
+    for (int i = 0; i < 3; ++i) Put_U8(buffer, p + 5 + i, d.spare[i]);
+    Put_U32(buffer, p + 8, d.time);
+    Put_U32(buffer, p + 12, d.goose_name_Add);
+    Put_U32(buffer, p + 16, d.reference_Add);
+    Put_U32(buffer, p + 20, d.hostname_Add);
+    Put_U32(buffer, p + 24, d.VariableList_Add);
+    p += DataSet_Record_Size;
+  }
+
+  for (const TDataSet& d : t.DataSetList)
+    for (const TIEC61850_Variable_DS& m : d.VariableList) {
+      Put_U16(buffer, p + 0, m.position);
+      Put_U8(buffer, p + 2, m.bitAddress);
+      Put_U8(buffer, p + 3, m.conversion);
+      Put_Float(buffer, p + 4, m.moltFactor);
+      Put_U32(buffer, p + 8, m.bType_Add);
+      Put_U32(buffer, p + 12, m.reference_Add);
+      p += Member_Record_Size;
+    }
+
+  For_Each_Text(t, [&](const std::string& text, const uint32_t&) {
+    std::string bytes = Device_Text(text);
+    std::copy(bytes.begin(), bytes.end(), buffer.begin() + static_cast<std::ptrdiff_t>(p));
+    p += bytes.size();
+  });
+  return static_cast<int32_t>(p);
+}
+
+}  // namespace USaveBincc

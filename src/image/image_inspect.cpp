@@ -1,0 +1,360 @@
+#include "image/image_inspect.h"
+
+#include <charconv>
+#include <cstdio>
+#include <span>
+#include <sstream>
+
+#include "image/client_tables.h"
+#include "image/general_block.h"
+#include "image/le_bytes.h"
+
+namespace USaveBincc {
+
+namespace {
+
+// Texts longer than this are cut in the listing, so that a hostile file whose addresses all
+// point at one long unterminated run cannot blow the output up.
+constexpr size_t Max_Shown_Text = 200;
+
+std::span<const uint8_t> As_Bytes(const std::string& bytes) {
+  return {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
+}
+
+std::string Hex32(uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", value);
+  return text;
+}
+
+std::string Float_Text(float value) {
+  char text[64];
+  auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
+std::string Octets(std::span<const uint8_t> b, size_t offset) {
+  return std::to_string(b[offset]) + "." + std::to_string(b[offset + 1]) + "." +
+         std::to_string(b[offset + 2]) + "." + std::to_string(b[offset + 3]);
+}
+
+// A device text as a quoted literal: printable ASCII as it is, every other byte as \xHH.
+std::string Quoted(std::span<const uint8_t> text) {
+  std::string out = "\"";
+  size_t shown = std::min(text.size(), Max_Shown_Text);
+  for (size_t i = 0; i < shown; ++i) {
+    uint8_t c = text[i];
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c >= 0x20 && c < 0x7F) {
+      out += static_cast<char>(c);
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      out += hex;
+    }
+  }
+  out += '"';
+  if (shown < text.size()) out += " ... (" + std::to_string(text.size()) + " bytes)";
+  return out;
+}
+
+// A bank2 image checked piece by piece: every device address is turned into a file offset only
+// after it was found inside the file.
+class Bank2_View {
+ public:
+  explicit Bank2_View(const std::string& bytes) : b_(As_Bytes(bytes)) {
+    for (size_t i = b_.size(); i > 0; --i)
+      if (b_[i - 1] == 0) {
+        last_zero_ = static_cast<int64_t>(i - 1);
+        break;
+      }
+  }
+
+  size_t Size() const { return b_.size(); }
+  std::span<const uint8_t> Bytes() const { return b_; }
+
+  int32_t nVariable() const { return static_cast<int32_t>(Get_U32(b_, 0)); }
+  int32_t nDataSet() const { return static_cast<int32_t>(Get_U32(b_, 4)); }
+  size_t Variable_Offset(size_t i) const { return Header_Size + Variable_Record_Size * i; }
+  size_t DataSet_Offset(size_t i) const {
+    return Variable_Offset(static_cast<size_t>(nVariable())) + DataSet_Record_Size * i;
+  }
+
+  // The file offset of a device address, or -1 when it lies outside the file.
+  int64_t Offset_Of(uint32_t address) const {
+    if (address < Client_Tables_Base) return -1;
+    uint64_t offset = address - Client_Tables_Base;
+    return offset < b_.size() ? static_cast<int64_t>(offset) : -1;
+  }
+
+  // True when `address` starts a zero-terminated text inside the file.
+  bool Text_Inside(uint32_t address) const {
+    int64_t offset = Offset_Of(address);
+    return offset >= 0 && offset <= last_zero_;
+  }
+
+  // True when `count` records of `size` bytes from `address` lie inside the file.
+  bool Records_Inside(uint32_t address, uint64_t count, uint64_t size) const {
+    int64_t offset = Offset_Of(address);
+    return offset >= 0 && static_cast<uint64_t>(offset) + count * size <= b_.size();
+  }
+
+  // The bytes of the text at `address`, without its terminator. Requires Text_Inside.
+  std::span<const uint8_t> Text_At(uint32_t address) const {
+    size_t offset = static_cast<size_t>(Offset_Of(address));
+    size_t end = offset;
+    while (b_[end] != 0) ++end;
+    return b_.subspan(offset, end - offset);
+  }
+
+ private:
+  std::span<const uint8_t> b_;
+  int64_t last_zero_ = -1;
+};
+
+// Where each pooled text's address sits, relative to its record.
+constexpr size_t Variable_Text_Fields[] = {20, 24, 28};  // bType, hostname, reference
+constexpr size_t DataSet_Text_Fields[] = {12, 16, 20};   // goose_name, reference, hostname
+constexpr size_t Member_Text_Fields[] = {8, 12};         // bType, reference
+
+std::string Text_Field(const Bank2_View& view, size_t record, size_t field) {
+  uint32_t address = Get_U32(view.Bytes(), record + field);
+  return Hex32(address) + " " + Quoted(view.Text_At(address));
+}
+
+std::string Conversion_Text(uint8_t conversion) {
+  return std::to_string(conversion) + (conversion == 0   ? " (none)"
+                                       : conversion == 1 ? " (ItoF/FtoI)"
+                                                         : " (unknown)");
+}
+
+std::string Options_Text(uint8_t options) {
+  std::string names;
+  if (options & Option_On_Change) names += " OnChange";
+  if (options & Option_On_CMD) names += " OnCMD";
+  if (options & Option_On_Timer) names += " OnTimer";
+  if (options & ~(Option_On_Change | Option_On_CMD | Option_On_Timer)) names += " unknown bits";
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%02X", options);
+  return std::string(hex) + (names.empty() ? "" : " (" + names.substr(1) + ")");
+}
+
+std::string Gateway_Text(std::span<const uint8_t> b, size_t offset) {
+  std::string text = Octets(b, offset);
+  return text == "255.255.255.255" ? text + " (disabled)" : text;
+}
+
+// True for the bytes of the general block that are not one of its named fields.
+bool Is_Reserved(size_t offset) {
+  auto in = [&](int start, int size) {
+    return offset >= static_cast<size_t>(start) && offset < static_cast<size_t>(start + size);
+  };
+  return !(in(Offset::Modbus_IP, 12) || in(Offset::Modbus_Port, 4) || in(Offset::Client_IP, 12) ||
+           in(Offset::Client_Tables_Add, 4) || in(Offset::Checksum, 4));
+}
+
+}  // namespace
+
+std::string Check_Bank1(const std::string& bytes) {
+  if (bytes.size() != static_cast<size_t>(General_Block_Size))
+    return "a general configuration block has " + std::to_string(General_Block_Size) +
+           " bytes, this one " + std::to_string(bytes.size());
+  std::span<const uint8_t> b = As_Bytes(bytes);
+  uint32_t stored = Get_U32(b, Offset::Checksum);
+  uint32_t sum = General_Block_Checksum(b);
+  if (stored != sum)
+    return "the checksum at offset 2044 is " + std::to_string(stored) +
+           " but the bytes 0 to 2043 add up to " + std::to_string(sum);
+  return "";
+}
+
+std::string Check_Bank2(const std::string& bytes) {
+  if (bytes.size() < Header_Size)
+    return "client tables start with a 24-byte header, this file has " +
+           std::to_string(bytes.size()) + " bytes";
+  if (bytes.size() > static_cast<size_t>(Bank2_Capacity))
+    return "client tables are at most " + std::to_string(Bank2_Capacity) +
+           " bytes, this file has " + std::to_string(bytes.size());
+  Bank2_View view(bytes);
+  std::span<const uint8_t> b = view.Bytes();
+  if (view.nVariable() < 0 || view.nDataSet() < 0)
+    return "the header's counts are negative (nVariable " + std::to_string(view.nVariable()) +
+           ", nDataSet " + std::to_string(view.nDataSet()) + ")";
+  const uint64_t n_variable = static_cast<uint64_t>(view.nVariable());
+  const uint64_t n_data_set = static_cast<uint64_t>(view.nDataSet());
+  const uint64_t records_end =
+      Header_Size + Variable_Record_Size * n_variable + DataSet_Record_Size * n_data_set;
+  if (records_end > bytes.size())
+    return "the header announces " + std::to_string(n_variable) + " variables and " +
+           std::to_string(n_data_set) + " data sets, whose records do not fit in " +
+           std::to_string(bytes.size()) + " bytes";
+  const uint64_t variable_add = Client_Tables_Base + Header_Size;
+  if (Get_U32(b, 16) != variable_add)
+    return "Variable_Add is " + Hex32(Get_U32(b, 16)) + ", not " +
+           Hex32(static_cast<uint32_t>(variable_add));
+  const uint64_t data_set_add = variable_add + Variable_Record_Size * n_variable;
+  if (Get_U32(b, 20) != data_set_add)
+    return "DataSet_Add is " + Hex32(Get_U32(b, 20)) + ", not " +
+           Hex32(static_cast<uint32_t>(data_set_add));
+
+  auto bad_text = [&](const std::string& what, size_t record, size_t field) {
+    return what + ": the text address " + Hex32(Get_U32(b, record + field)) +
+           " does not start a zero-terminated text inside the file";
+  };
+  for (size_t i = 0; i < n_variable; ++i) {
+    size_t record = view.Variable_Offset(i);
+    for (size_t field : Variable_Text_Fields)
+      if (!view.Text_Inside(Get_U32(b, record + field)))
+        return bad_text("variable " + std::to_string(i + 1), record, field);
+  }
+  for (size_t i = 0; i < n_data_set; ++i) {
+    size_t record = view.DataSet_Offset(i);
+    std::string what = "data set " + std::to_string(i + 1);
+    for (size_t field : DataSet_Text_Fields)
+      if (!view.Text_Inside(Get_U32(b, record + field))) return bad_text(what, record, field);
+    uint32_t members_add = Get_U32(b, record + 24);
+    uint8_t members = b[record];
+    if (!view.Records_Inside(members_add, members, Member_Record_Size))
+      return what + ": its " + std::to_string(members) + " member records at " +
+             Hex32(members_add) + " do not lie inside the file";
+    size_t first = static_cast<size_t>(view.Offset_Of(members_add));
+    for (size_t k = 0; k < members; ++k) {
+      size_t member = first + Member_Record_Size * k;
+      for (size_t field : Member_Text_Fields)
+        if (!view.Text_Inside(Get_U32(b, member + field)))
+          return bad_text(what + ", member " + std::to_string(k + 1), member, field);
+    }
+  }
+  return "";
+}
+
+std::string Describe_Bank1(const std::string& bytes) {
+  std::span<const uint8_t> b = As_Bytes(bytes);
+  std::ostringstream out;
+  auto line = [&](int offset, const std::string& name, const std::string& value) {
+    out << "  " << name << " (offset " << offset << "): " << value << "\n";
+  };
+  out << "bank1.bin: general configuration block, " << bytes.size() << " bytes\n";
+  line(Offset::Reserved_0, "reserved", std::to_string(Get_U32(b, Offset::Reserved_0)));
+  line(Offset::Reserved_4, "reserved", std::to_string(Get_U32(b, Offset::Reserved_4)));
+  line(8, "reserved", std::to_string(Get_U32(b, 8)));
+  line(Offset::Reserved_12, "reserved", std::to_string(Get_U32(b, Offset::Reserved_12)));
+  line(Offset::Modbus_IP, "Modbus TCP slave IP address", Octets(b, Offset::Modbus_IP));
+  line(Offset::Modbus_SM, "Modbus TCP slave subnet mask", Octets(b, Offset::Modbus_SM));
+  line(Offset::Modbus_GAT, "Modbus TCP slave default gateway", Gateway_Text(b, Offset::Modbus_GAT));
+  line(Offset::Reserved_52, "reserved", std::to_string(Get_U16(b, Offset::Reserved_52)));
+  uint16_t port = Get_U16(b, Offset::Modbus_Port);
+  uint16_t port_copy = Get_U16(b, Offset::Modbus_Port_Copy);
+  line(Offset::Modbus_Port, "Modbus TCP port", std::to_string(port));
+  line(Offset::Modbus_Port_Copy, "Modbus TCP port, second copy",
+       std::to_string(port_copy) + (port_copy == port ? "" : " (differs from the port)"));
+  line(Offset::Client_IP, "IEC 61850 client IP address", Octets(b, Offset::Client_IP));
+  line(Offset::Client_SM, "IEC 61850 client subnet mask", Octets(b, Offset::Client_SM));
+  line(Offset::Client_GAT, "IEC 61850 client default gateway", Gateway_Text(b, Offset::Client_GAT));
+  std::string eights;
+  for (int i = 0; i < 8; ++i) eights += (i ? " " : "") + std::to_string(b[Offset::Reserved_436 + i]);
+  line(Offset::Reserved_436, "reserved", eights);
+  uint32_t tables = Get_U32(b, Offset::Client_Tables_Add);
+  line(Offset::Client_Tables_Add, "client tables address",
+       Hex32(tables) + (tables == Client_Tables_Base ? "" : " (not where bank2 is loaded)"));
+  uint32_t checksum = Get_U32(b, Offset::Checksum);
+  line(Offset::Checksum, "checksum",
+       std::to_string(checksum) + (checksum == General_Block_Checksum(b) ? " (valid)" : " (wrong)"));
+
+  TGeneral_Block expected;
+  Reset_General_Block(expected);
+  std::string differing;
+  size_t count = 0;
+  for (size_t i = 0; i < b.size() && i < expected.size(); ++i)
+    if (Is_Reserved(i) && b[i] != expected[i] && ++count <= 16)
+      differing += " " + std::to_string(i);
+  if (count == 0)
+    out << "  reserved bytes: all hold their fixed values\n";
+  else
+    out << "  reserved bytes: " << count << " differ from their fixed values, at offsets"
+        << differing << (count > 16 ? " ..." : "") << "\n";
+  return out.str();
+}
+
+std::string Describe_Bank2(const std::string& bytes) {
+  Bank2_View view(bytes);
+  std::span<const uint8_t> b = view.Bytes();
+  std::ostringstream out;
+  const size_t n_variable = static_cast<size_t>(view.nVariable());
+  const size_t n_data_set = static_cast<size_t>(view.nDataSet());
+  out << "bank2.bin: IEC 61850 client tables, " << bytes.size() << " bytes at device address "
+      << Hex32(Client_Tables_Base) << "\n";
+  out << "header\n"
+      << "  nVariable: " << n_variable << "\n"
+      << "  nDataSet: " << n_data_set << "\n"
+      << "  vLan: " << static_cast<int32_t>(Get_U32(b, 8)) << "\n"
+      << "  appID: " << static_cast<int32_t>(Get_U32(b, 12)) << "\n"
+      << "  Variable_Add: " << Hex32(Get_U32(b, 16)) << "\n"
+      << "  DataSet_Add: " << Hex32(Get_U32(b, 20)) << "\n";
+
+  for (size_t i = 0; i < n_variable; ++i) {
+    size_t r = view.Variable_Offset(i);
+    out << "variable " << i + 1 << " at " << Hex32(Client_Tables_Base + r) << "\n"
+        << "  fc: " << Quoted(b.subspan(r, 2)) << "\n"
+        << "  rw: " << int{b[r + 2]}
+        << (b[r + 2] == 0 ? " (read)" : b[r + 2] == 1 ? " (write)" : " (unknown)") << "\n"
+        << "  bit_address: " << int{b[r + 3]} << "\n"
+        << "  options: " << Options_Text(b[r + 4]) << "\n"
+        << "  conversion: " << Conversion_Text(b[r + 5]) << "\n"
+        << "  spare: " << int{b[r + 6]} << " " << int{b[r + 7]} << "\n"
+        << "  position: " << Get_U16(b, r + 8) << "\n"
+        << "  tcpPort: " << Get_U16(b, r + 10) << "\n"
+        << "  time: " << Get_U32(b, r + 12) << " ms\n"
+        << "  moltFactor: " << Float_Text(Get_Float(b, r + 16)) << "\n"
+        << "  bType: " << Text_Field(view, r, 20) << "\n"
+        << "  hostname: " << Text_Field(view, r, 24) << "\n"
+        << "  reference: " << Text_Field(view, r, 28) << "\n";
+  }
+
+  for (size_t i = 0; i < n_data_set; ++i) {
+    size_t r = view.DataSet_Offset(i);
+    uint32_t members_add = Get_U32(b, r + 24);
+    out << "data set " << i + 1 << " at " << Hex32(Client_Tables_Base + r) << "\n"
+        << "  nVariable: " << int{b[r]} << "\n"
+        << "  options: " << Options_Text(b[r + 1]) << "\n"
+        << "  tcpPort: " << Get_U16(b, r + 2) << "\n"
+        << "  enGoose: " << int{b[r + 4]} << "\n"
+        << "  spare: " << int{b[r + 5]} << " " << int{b[r + 6]} << " " << int{b[r + 7]} << "\n"
+        << "  time: " << Get_U32(b, r + 8) << " ms\n"
+        << "  goose_name: " << Text_Field(view, r, 12) << "\n"
+        << "  reference: " << Text_Field(view, r, 16) << "\n"
+        << "  hostname: " << Text_Field(view, r, 20) << "\n"
+        << "  VariableList_Add: " << Hex32(members_add) << "\n";
+    size_t first = static_cast<size_t>(view.Offset_Of(members_add));
+    for (size_t k = 0; k < b[r]; ++k) {
+      size_t m = first + Member_Record_Size * k;
+      out << "  member " << k + 1 << " at " << Hex32(Client_Tables_Base + m) << "\n"
+          << "    position: " << Get_U16(b, m) << "\n"
+          << "    bitAddress: " << int{b[m + 2]} << "\n"
+          << "    conversion: " << Conversion_Text(b[m + 3]) << "\n"
+          << "    moltFactor: " << Float_Text(Get_Float(b, m + 4)) << "\n"
+          << "    bType: " << Text_Field(view, m, 8) << "\n"
+          << "    reference: " << Text_Field(view, m, 12) << "\n";
+    }
+  }
+  return out.str();
+}
+
+bool Describe_Image(const std::string& bytes, std::string& text, std::string& reason) {
+  std::string bank1 = Check_Bank1(bytes);
+  if (bank1.empty()) {
+    text = Describe_Bank1(bytes);
+    return true;
+  }
+  std::string bank2 = Check_Bank2(bytes);
+  if (bank2.empty()) {
+    text = Describe_Bank2(bytes);
+    return true;
+  }
+  reason = "neither a bank1.bin (" + bank1 + ") nor a bank2.bin (" + bank2 + ")";
+  return false;
+}
+
+}  // namespace USaveBincc
