@@ -141,7 +141,7 @@ void Read_Lists(TIEC61850_Client& Client_Tables, const std::string& IEC_Client_F
   variables.reserve(items.size());
   for (size_t i = 0; i < items.size(); ++i)
     variables.push_back(Read_Variable(Item_Reader(
-        items[i], IEC_Client_File + ": selected attribute " + std::to_string(i + 1))));
+        items[i], IEC_Client_File + ": variable " + std::to_string(i + 1))));
 
   std::vector<TDataSet> data_sets;
   if (pugi::xml_node list = util::Child_Element(root, "List_DataSet_Selected")) {
