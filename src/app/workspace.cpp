@@ -32,21 +32,33 @@ bool Flag(pugi::xml_node group, const char* name) {
 
 }  // namespace
 
-void Read_Settings(App_Context& ctx) {
+static void Default_Settings(App_Context& ctx) {
   ctx.Active_Conf_Name.clear();
   ctx.Active_Conf_Dir.clear();
   ctx.Last_IP_Address = "192.168.2.205";
   ctx.Language_Name = "English";
   ctx.Enable_Internet = ctx.Enable_Update = false;
   ctx.Enable_Jump_Field_Tables = ctx.Double_Click_Auto_Size = false;
+}
 
+void Read_Settings(App_Context& ctx) {
+  Default_Settings(ctx);
   const std::string path = util::Join_Path(ctx.Exe_Dir, Settings_File_Name);
   if (!util::File_Exists(path)) return;
+  try {
+    Read_Settings_Text(ctx, util::Read_File(path));
+  } catch (const util::File_Error&) {
+    // An unreadable settings file must not stop the program: all defaults.
+  }
+}
+
+void Read_Settings_Text(App_Context& ctx, const std::string& text) {
+  Default_Settings(ctx);
   pugi::xml_document doc;
   try {
-    util::Load_Xml_File(doc, path);
-  } catch (const std::exception&) {
-    return;  // an unreadable settings file must not stop the program: all defaults
+    util::Load_Xml_Text(doc, text, Settings_File_Name);
+  } catch (const util::Xml_Error&) {
+    return;  // not well-formed: all defaults, start-up goes on
   }
   pugi::xml_node root = util::First_Top_Node(doc);
 

@@ -19,6 +19,8 @@ void Setup_Workspace(App_Context& ctx, const std::string& exe_dir);
 // Reads the settings file into the context, each group with its own defaults. A missing file,
 // or one that is not well-formed, gives all defaults.
 void Read_Settings(App_Context& ctx);
+// The same for the settings file's text.
+void Read_Settings_Text(App_Context& ctx, const std::string& text);
 
 // The settings file's text for the current values.
 std::string Settings_Xml(const App_Context& ctx);

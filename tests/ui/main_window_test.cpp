@@ -1,0 +1,171 @@
+#include "app/main_window.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "app/new_project_dialog.h"
+#include "app/open_conf_dialog.h"
+#include "support/recording_messages.h"
+#include "support/test_support.h"
+#include "util/files.h"
+
+namespace {
+
+// One run of the configurator on a temporary program folder.
+struct Configurator_Run {
+  app::App_Context ctx;
+  test::Recording_Messages messages;
+  std::unique_ptr<TFVarnoscopioFirmWare> window;
+  explicit Configurator_Run(const std::string& exe_dir) {
+    window = std::make_unique<TFVarnoscopioFirmWare>(ctx, messages, exe_dir);
+    window->Create_Dialogs();
+    window->show();
+  }
+  std::string Box() const {
+    return window->L_Name_Conf->text().toStdString() + "|" +
+           window->L_Name_Conf_L2->text().toStdString();
+  }
+};
+
+// Runs `interact` once the modal dialog's loop is running.
+void While_Modal(std::function<void()> interact) { QTimer::singleShot(0, interact); }
+
+TEST(Main_Window, First_Start_Layout_And_Gated_Steps) {
+  test::Temp_Dir dir;
+  Configurator_Run run(dir.path());
+  auto& w = *run.window;
+  EXPECT_TRUE(util::Dir_Exists(dir / "MASTER"));
+  EXPECT_TRUE(util::Dir_Exists(dir / "PROJECTS"));
+  EXPECT_TRUE(util::Dir_Exists(dir / "LANGUAGE"));
+  EXPECT_EQ(w.windowTitle().toStdString(),
+            "Tolvan - Configurator RQ30517 - IEC61850 Client / Modbus TCP Slave ");
+  EXPECT_EQ(w.L_SW_Code->text().toStdString(), "RQ30517");
+  EXPECT_EQ(run.Box(), "None Configuration Opened |Use Step1 to open or create new configuration");
+  EXPECT_EQ(w.Btn_CreateBin->text().toStdString(), "Update Device UDP");
+  EXPECT_EQ(w.Btn_CreateBin->geometry(), QRect(80, 244, 170, 36));
+  EXPECT_EQ(w.Btn_Open->geometry(), QRect(258, 112, 170, 36));
+  EXPECT_EQ(w.L_Step[3]->pos(), QPoint(16, 260));
+  EXPECT_FALSE(w.L_Step[4]->isVisible());
+  EXPECT_EQ(w.size(), QSize(694, 244 + 152));
+  EXPECT_EQ(w.Shape1->geometry(), QRect(10, 295, 674, 1));
+
+  for (QPushButton* step : {w.Btn_Prm_Gen, w.Btn_IEC61850_Client, w.Btn_CreateBin}) {
+    run.messages.shown.clear();
+    w.Btn_Click(step);
+    ASSERT_EQ(run.messages.shown.size(), 1u);
+    EXPECT_EQ(run.messages.shown[0].kind, "error");
+    EXPECT_EQ(run.messages.shown[0].text, "Error! Project not Valid");
+  }
+  EXPECT_FALSE(util::File_Exists(dir / "PROJECTS/ParGen.xml"));
+}
+
+TEST(Main_Window, New_Configuration_Survives_A_Restart) {
+  test::Temp_Dir dir;
+  {
+    Configurator_Run run(dir.path());
+    While_Modal([&] {
+      run.window->FNew_Project->E_New_Proj->setText("Substation A");
+      run.window->FNew_Project->Btn_OKClick();
+    });
+    run.window->Btn_Click(run.window->Btn_New);
+    EXPECT_EQ(run.Box(), "Opened Configuration of the Converter : |Substation A");
+    EXPECT_TRUE(util::Dir_Exists(dir / "PROJECTS/Substation A/bin"));
+    run.window->close();  // FormClose writes the settings
+  }
+  Configurator_Run again(dir.path());
+  EXPECT_EQ(again.ctx.Active_Conf_Dir, dir / "PROJECTS/Substation A");
+  EXPECT_EQ(again.Box(), "Opened Configuration of the Converter : |Substation A");
+}
+
+TEST(Main_Window, New_Configuration_Errors_Keep_The_Dialog_Open) {
+  test::Temp_Dir dir;
+  Configurator_Run run(dir.path());
+  auto* dialog = run.window->FNew_Project;
+  util::Create_Dir(dir / "PROJECTS/Taken");
+  struct Case {
+    const char* name;
+    const char* message;
+  } cases[] = {{"", "Error! Name Project is not valid"},
+               {"Taken", "Error! Name project is not valid because directory already exists"},
+               {"../outside", "Error! Name project is not valid"}};
+  for (const Case& c : cases) {
+    dialog->show();
+    dialog->E_New_Proj->setText(c.name);
+    dialog->Btn_OKClick();
+    EXPECT_EQ(run.messages.Last(), c.message);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->E_New_Proj->text().toStdString(), c.name);
+  }
+  EXPECT_FALSE(util::Dir_Exists(dir / "outside"));
+  EXPECT_FALSE(run.ctx.Conf_Active());
+}
+
+TEST(Main_Window, Open_Preselects_Ignoring_Case_And_Empty_Choice_Deactivates) {
+  test::Temp_Dir dir;
+  util::Create_Dir(dir.path() + "/PROJECTS");
+  util::Create_Dir(dir / "PROJECTS/Plant");
+  test::Write(dir / "Varnoscope.xml",
+              "<Conf_Settings><lastproj><projectname>Plant</projectname></lastproj>"
+              "</Conf_Settings>");
+  Configurator_Run run(dir.path());
+  // The remembered name differs in case from what the folder is now called.
+  run.ctx.Active_Conf_Dir = dir / "PROJECTS/PLANT";
+  run.window->FOpenConf->FormShow();
+  EXPECT_EQ(run.window->FOpenConf->Name_Conf, "Plant");
+  EXPECT_EQ(run.window->FOpenConf->ListBox1->currentRow(), 0);
+
+  std::filesystem::remove_all(dir / "PROJECTS/Plant");
+  While_Modal([&] { run.window->FOpenConf->accept(); });
+  run.window->Btn_Click(run.window->Btn_Open);
+  EXPECT_FALSE(run.ctx.Conf_Active());
+  EXPECT_EQ(run.Box(), "None Configuration Opened |Use Step1 to open or create new configuration");
+}
+
+TEST(Main_Window, Deleted_Configuration_Stays_Remembered) {
+  test::Temp_Dir dir;
+  test::Write(dir / "Varnoscope.xml",
+              "<Conf_Settings><lastproj><projectname>Gone</projectname></lastproj>"
+              "</Conf_Settings>");
+  {
+    Configurator_Run run(dir.path());
+    EXPECT_FALSE(run.ctx.Conf_Active());
+    EXPECT_EQ(run.Box(),
+              "None Configuration Opened |Use Step1 to open or create new configuration");
+    run.window->close();
+  }
+  EXPECT_NE(test::Read(dir / "Varnoscope.xml").find("<projectname>Gone</projectname>"),
+            std::string::npos);
+}
+
+TEST(Main_Window, Language_File_Recaptions_Every_Window) {
+  test::Temp_Dir dir;
+  Configurator_Run run(dir.path());
+  test::Write(dir / "LANGUAGE/Italiano.lng",
+              "STR15 = Nuova Configurazione\nSTR9 = \xC2\xB6Nessuna \xC2\xB6\nSTR100 = Nuova\n");
+  run.ctx.Language_Name = "Italiano";
+  lang::Select_Language(run.ctx.Lang_Strings, run.ctx.Language_Dir, run.ctx.Language_Name);
+  run.window->Change_Language();
+  EXPECT_EQ(run.window->Btn_New->text().toStdString(), "Nuova Configurazione");
+  EXPECT_EQ(run.window->L_Name_Conf->text().toStdString(), "Nessuna ");
+  EXPECT_EQ(run.window->FNew_Project->windowTitle().toStdString(), "Nuova");
+}
+
+TEST(Main_Window, Settings_That_Cannot_Be_Written_Are_Reported) {
+  test::Temp_Dir dir;
+  Configurator_Run run(dir.path());
+  util::Create_Dir(dir / "Varnoscope.xml");  // a folder where the file should go
+  run.window->close();
+  ASSERT_FALSE(run.messages.shown.empty());
+  EXPECT_EQ(run.messages.shown.back().kind, "warning");
+  EXPECT_NE(run.messages.Last().find("Varnoscope.xml"), std::string::npos);
+}
+
+}  // namespace
