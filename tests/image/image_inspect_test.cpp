@@ -1,0 +1,251 @@
+// Decoding and checking of bank1.bin and bank2.bin, including hostile bytes.
+#include "image/image_inspect.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+#include "image/image_build.h"
+#include "image_test_util.h"
+
+namespace {
+
+using namespace USaveBincc;
+
+struct Images {
+  std::string bank1, bank2;
+};
+
+Images Build(const std::string& conf_fixture_pargen, const std::string& conf_fixture_client) {
+  Image_Build build;
+  build.Build_Image(image_test::Fixture(conf_fixture_pargen),
+                    image_test::Fixture(conf_fixture_client));
+  return {build.Bank1(), build.Bank2()};
+}
+
+// The fixture configuration: two variables, a data set without members, one with two.
+const Images& Full() {
+  static const Images images = Build("conf/ParGen.xml", "conf/IEC_61850_Client.xml");
+  return images;
+}
+
+void Put32(std::string& bytes, size_t offset, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * i));
+}
+
+TEST(Image_Inspect, DescribesTheExampleTablesField_By_Field) {
+  std::string text, reason;
+  ASSERT_TRUE(
+      Describe_Image(Build("none.xml", "client_one_variable.xml").bank2, text, reason))
+      << reason;
+  EXPECT_EQ(text,
+            "bank2.bin: IEC 61850 client tables, 98 bytes at device address 0x00080000\n"
+            "header\n"
+            "  nVariable: 1\n"
+            "  nDataSet: 0\n"
+            "  vLan: 0\n"
+            "  appID: 0\n"
+            "  Variable_Add: 0x00080018\n"
+            "  DataSet_Add: 0x00080038\n"
+            "variable 1 at 0x00080018\n"
+            "  fc: \"ST\"\n"
+            "  rw: 0 (read)\n"
+            "  bit_address: 0\n"
+            "  options: 0x05 (OnChange OnTimer)\n"
+            "  conversion: 0 (none)\n"
+            "  spare: 0 0\n"
+            "  position: 5\n"
+            "  tcpPort: 102\n"
+            "  time: 1000 ms\n"
+            "  moltFactor: 1\n"
+            "  bType: 0x00080038 \"BOOLEAN\"\n"
+            "  hostname: 0x00080040 \"192.168.2.10\"\n"
+            "  reference: 0x0008004D \"LD0/GGIO1.Ind1.stVal\"\n");
+}
+
+TEST(Image_Inspect, DescribesDataSetsMembersAndTheGeneralBlock) {
+  std::string text, reason;
+  ASSERT_TRUE(Describe_Image(Full().bank2, text, reason)) << reason;
+  for (const char* line : {"data set 1 at 0x00080058\n  nVariable: 0\n  options: 0x04 (OnTimer)\n",
+                           "  goose_name: 0x00080122 \"gcbMeas\"\n",
+                           "  VariableList_Add: 0x00080090\n  member 1 at 0x00080090\n",
+                           "    moltFactor: 2.5\n    bType: 0x00080166 \"INT32\"\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\nin\n" << text;
+
+  ASSERT_TRUE(Describe_Image(Full().bank1, text, reason)) << reason;
+  for (const char* line : {"IEC 61850 client IP address (offset 388): 10.20.0.10\n",
+                           "Modbus TCP slave default gateway (offset 48): 255.255.255.255 "
+                           "(disabled)\n",
+                           "Modbus TCP port (offset 54): 503\n",
+                           "client tables address (offset 1516): 0x00080000\n",
+                           "checksum (offset 2044): 4814 (valid)\n",
+                           "reserved bytes: all hold their fixed values\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\nin\n" << text;
+
+  // A reserved byte that was changed is pointed out (with the checksum made to match).
+  std::string bank1 = Full().bank1;
+  bank1[100] = 1;
+  Put32(bank1, 2044, 4815);
+  ASSERT_TRUE(Describe_Image(bank1, text, reason)) << reason;
+  EXPECT_NE(text.find("reserved bytes: 1 differ from their fixed values, at offsets 100\n"),
+            std::string::npos)
+      << text;
+}
+
+TEST(Image_Inspect, TextsShowOtherBytesEscaped) {
+  std::string bank2 = Build("none.xml", "client_one_variable.xml").bank2;
+  bank2[0x38] = static_cast<char>(0xC4);
+  bank2[0x39] = '"';
+  std::string text, reason;
+  ASSERT_TRUE(Describe_Image(bank2, text, reason)) << reason;
+  EXPECT_NE(text.find("bType: 0x00080038 \"\\xC4\\\"OLEAN\"\n"), std::string::npos) << text;
+}
+
+TEST(Image_Inspect, RefusesWithReasons) {
+  struct Case {
+    const char* name;
+    std::function<std::string()> bytes;
+    const char* reason;
+  };
+  const std::vector<Case> cases = {
+      {"empty", [] { return std::string(); }, "24-byte header"},
+      {"bank1 one byte short", [] { return Full().bank1.substr(0, 2047); }, "2048 bytes"},
+      {"bank1 changed byte",
+       [] {
+         std::string b = Full().bank1;
+         b[40] = 1;
+         return b;
+       },
+       "add up to"},
+      {"negative count",
+       [] {
+         std::string b = Full().bank2;
+         Put32(b, 4, 0xFFFFFFFF);
+         return b;
+       },
+       "negative"},
+      {"records past the end",
+       [] {
+         std::string b = Full().bank2;
+         Put32(b, 0, 0x7FFFFFFF);
+         return b;
+       },
+       "do not fit"},
+      {"Variable_Add",
+       [] {
+         std::string b = Full().bank2;
+         Put32(b, 16, 0x80019);
+         return b;
+       },
+       "Variable_Add is 0x00080019"},
+      {"DataSet_Add",
+       [] {
+         std::string b = Full().bank2;
+         Put32(b, 20, 0x80018);
+         return b;
+       },
+       "DataSet_Add is 0x00080018"},
+      {"text below the base",
+       [] {
+         std::string b = Full().bank2;
+         Put32(b, 24 + 20, 0x7FFFF);
+         return b;
+       },
+       "variable 1: the text address 0x0007FFFF"},
+      {"text past the end",
+       [] {
+         std::string b = Full().bank2;
+         Put32(b, 24 + 32 * 2 + 28 + 12, 0x80000 + static_cast<uint32_t>(b.size()));
+         return b;
+       },
+       "data set 2: the text address"},
+      {"unterminated last text",
+       [] {
+         std::string b = Full().bank2;
+         b.back() = 'x';
+         return b;
+       },
+       "member 2: the text address"},
+      {"members past the end",
+       [] {
+         std::string b = Full().bank2;
+         b[24 + 32 * 2] = 40;  // the empty data set now claims 40 members
+         return b;
+       },
+       "data set 1: its 40 member records"},
+      {"member list below the base",
+       [] {
+         std::string b = Full().bank2;
+         Put32(b, 24 + 32 * 2 + 28 + 24, 0x10);
+         return b;
+       },
+       "data set 2: its 2 member records at 0x00000010"},
+      {"member text outside",
+       [] {
+         std::string b = Full().bank2;
+         Put32(b, 24 + 32 * 2 + 28 * 2 + 16 + 8, 0xFFFFFFFF);
+         return b;
+       },
+       "data set 2, member 2: the text address 0xFFFFFFFF"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string text, reason;
+    EXPECT_FALSE(Describe_Image(c.bytes(), text, reason));
+    EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+  }
+  EXPECT_NE(Check_Bank1(Full().bank2), "");
+  EXPECT_NE(Check_Bank2(Full().bank1), "");
+}
+
+TEST(Image_Inspect, EveryTruncationIsRefused) {
+  for (const std::string* image : {&Full().bank1, &Full().bank2})
+    for (size_t size = 0; size < image->size(); ++size) {
+      std::string text, reason;
+      EXPECT_FALSE(Describe_Image(image->substr(0, size), text, reason)) << size;
+    }
+}
+
+// Random corruption of valid images and random bytes: the decoders return a result for each,
+// and whatever they accept can be described.
+TEST(Image_Inspect, SurvivesCorruptedImages) {
+  std::mt19937 random(30517);
+  const std::vector<std::string> seeds = {Full().bank1, Full().bank2,
+                                          Build("none.xml", "none.xml").bank2};
+  size_t accepted = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string bytes = seeds[round % seeds.size()];
+    int changes = 1 + static_cast<int>(random() % 4);
+    for (int i = 0; i < changes; ++i) {
+      size_t at = random() % bytes.size();
+      switch (random() % 3) {
+        case 0:
+          bytes[at] = static_cast<char>(random());
+          break;
+        case 1:
+          if (at + 4 <= bytes.size()) Put32(bytes, at & ~size_t{3}, 0x80000 + random() % 512);
+          break;
+        default:
+          bytes.resize(at + random() % 8);
+      }
+      if (bytes.empty()) bytes = seeds[0];
+    }
+    std::string text, reason;
+    if (Describe_Image(bytes, text, reason)) {
+      ++accepted;
+      EXPECT_FALSE(text.empty());
+    } else {
+      EXPECT_FALSE(reason.empty());
+    }
+  }
+  EXPECT_GT(accepted, 0u);
+  for (int round = 0; round < 2000; ++round) {
+    std::string bytes(random() % 300, '\0');
+    for (char& c : bytes) c = static_cast<char>(random() % 4 == 0 ? 0 : random());
+    std::string text, reason;
+    Describe_Image(bytes, text, reason);
+  }
+}
+
+}  // namespace
