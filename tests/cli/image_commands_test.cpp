@@ -1,0 +1,125 @@
+// rq30517-cli build and inspect, run as the engineer runs them.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "image/image_build.h"
+#include "support/test_support.h"
+
+namespace {
+
+struct Run_Result {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string Quoted(const std::string& arg) {
+  std::string quoted = "'";
+  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+Run_Result Run_Cli(const std::vector<std::string>& args) {
+  test::Temp_Dir io;
+  std::string command = Quoted(test::Bin_Dir() + "/rq30517-cli");
+  for (const std::string& arg : args) command += " " + Quoted(arg);
+  command += " >" + Quoted(io / "out") + " 2>" + Quoted(io / "err") + " </dev/null";
+  Run_Result result;
+  int raw = std::system(command.c_str());
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  result.out = test::Read(io / "out");
+  result.err = test::Read(io / "err");
+  return result;
+}
+
+std::string Fixture(const std::string& name) {
+  return test::Data_Dir() + "/image/fixtures/" + name;
+}
+
+// A configuration folder with the fixture's two project files.
+void Copy_Conf(const test::Temp_Dir& dir) {
+  std::filesystem::copy_file(Fixture("conf/ParGen.xml"), dir / "ParGen.xml");
+  std::filesystem::copy_file(Fixture("conf/IEC_61850_Client.xml"), dir / "IEC_61850_Client.xml");
+}
+
+TEST(Cli_Image, BuildWritesTheCoreImages) {
+  test::Temp_Dir conf;
+  Copy_Conf(conf);
+  Run_Result run = Run_Cli({"build", conf.path()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+
+  USaveBincc::Image_Build core;
+  core.Build_Image(conf / "ParGen.xml", conf / "IEC_61850_Client.xml");
+  EXPECT_EQ(test::Read(conf / "bin/bank1.bin"), core.Bank1());
+  EXPECT_EQ(test::Read(conf / "bin/bank2.bin"), core.Bank2());
+  EXPECT_EQ(test::Read(conf / "bin/bank2.bin").size(), 385u);
+}
+
+TEST(Cli_Image, BuildErrorLeavesOldImages) {
+  struct Case {
+    std::string file, content, message;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"ParGen.xml", "<Par_Gen>", "ParGen.xml: "},
+           {"IEC_61850_Client.xml", "<IEC_68850_Client/>", "\"List_DA_Selected\""}}) {
+    SCOPED_TRACE(c.content);
+    test::Temp_Dir conf;
+    Copy_Conf(conf);
+    test::Write(conf / c.file, c.content);
+    std::filesystem::create_directory(conf / "bin");
+    test::Write(conf / "bin/bank1.bin", "old 1");
+    test::Write(conf / "bin/bank2.bin", "old 2");
+    Run_Result run = Run_Cli({"build", conf.path()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(test::Read(conf / "bin/bank1.bin"), "old 1");
+    EXPECT_EQ(test::Read(conf / "bin/bank2.bin"), "old 2");
+  }
+  test::Temp_Dir dir;
+  Run_Result run = Run_Cli({"build", dir / "no such configuration"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err, "");
+  EXPECT_FALSE(std::filesystem::exists(dir / "no such configuration"));
+}
+
+TEST(Cli_Image, InspectDecodesBothImages) {
+  test::Temp_Dir conf;
+  Copy_Conf(conf);
+  ASSERT_EQ(Run_Cli({"build", conf.path()}).status, 0);
+
+  Run_Result bank1 = Run_Cli({"inspect", conf / "bin/bank1.bin"});
+  EXPECT_EQ(bank1.status, 0) << bank1.err;
+  EXPECT_NE(bank1.out.find("IEC 61850 client IP address (offset 388): 10.20.0.10\n"),
+            std::string::npos)
+      << bank1.out;
+  EXPECT_NE(bank1.out.find("checksum (offset 2044): 4814 (valid)\n"), std::string::npos);
+
+  Run_Result bank2 = Run_Cli({"inspect", conf / "bin/bank2.bin"});
+  EXPECT_EQ(bank2.status, 0) << bank2.err;
+  EXPECT_NE(bank2.out.find("  vLan: 12\n  appID: 16383\n"), std::string::npos) << bank2.out;
+  EXPECT_NE(bank2.out.find("    reference: 0x0008016C \"Prot/MMXU1.Beh.stVal\"\n"),
+            std::string::npos)
+      << bank2.out;
+}
+
+TEST(Cli_Image, InspectRefusesOtherFiles) {
+  test::Temp_Dir dir;
+  test::Write(dir / "junk.bin", std::string("\x01\x02junk\0\xFF", 8));
+  test::Write(dir / "large.bin", std::string(0x80001, '\0'));
+  for (const std::string& path :
+       {dir / "junk.bin", dir / "large.bin", dir / "missing.bin", dir.path()}) {
+    SCOPED_TRACE(path);
+    Run_Result run = Run_Cli({"inspect", path});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find(path), std::string::npos) << run.err;
+  }
+  EXPECT_NE(Run_Cli({"inspect", dir / "junk.bin"}).err.find("neither a bank1.bin"),
+            std::string::npos);
+}
+
+}  // namespace
