@@ -1,8 +1,260 @@
 #include "update/boot_dialog.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "update/icmp_echo.h"
+#include "update/update_messages.h"
+#include "update/update_params.h"
+#include "util/files.h"
+#include "util/text.h"
+#include "util/title_panel_qt.h"
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+constexpr int Client_Width = 449;
+constexpr int Margin = 16;
+constexpr int Box_Width = 41;
+
+QWidget* Make_Panel(QWidget* parent, const char* name, int height) {
+  auto* panel = new QWidget(parent);
+  panel->setObjectName(name);
+  panel->setFixedSize(Client_Width, height);
+  return panel;
+}
+
+}  // namespace
+
 TFBoot::TFBoot(app::App_Context& ctx, ui::Messages& messages, QWidget* parent)
     : QDialog(parent), ctx_(ctx), messages_(messages) {
+  setObjectName("FBoot");
+  P_Title = Make_Panel(this, "P_Title", 69);
+  P_IP_Address = Make_Panel(this, "P_IP_Address", 49);
+  P_Options = Make_Panel(this, "P_Options", 72);
+  P_Button = Make_Panel(this, "P_Button", 40);
+  auto* stack = new QVBoxLayout(this);
+  stack->setContentsMargins(0, 0, 0, 0);
+  stack->setSpacing(0);
+  for (QWidget* panel : {P_Title, P_IP_Address, P_Options, P_Button}) stack->addWidget(panel);
+
+  L_SW_Code = ui::Make_Code_Label(P_Title, ctx_.SW_Code);
+  L_SW_Desc = ui::Make_Desc_Label(P_Title);
+
+  L_IP_Address = new QLabel(P_IP_Address);
+  L_IP_Address->setObjectName("L_IP_Address");
+  L_IP_Address->move(Margin, 3);
+  QLineEdit** boxes[] = {&E_IP1, &E_IP2, &E_IP3, &E_IP4};
+  const char* box_names[] = {"E_IP1", "E_IP2", "E_IP3", "E_IP4"};
+  int x = Margin;
+  for (int i = 0; i < 4; ++i) {
+    QLineEdit* box = new QLineEdit("0", P_IP_Address);
+    box->setObjectName(box_names[i]);
+    box->setGeometry(x, 21, Box_Width, 24);
+    box->installEventFilter(this);
+    *boxes[i] = box;
+    x += Box_Width;
+    if (i < 3) {
+      dots_[i] = new QLabel(".", P_IP_Address);
+      dots_[i]->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+      dots_[i]->setGeometry(x, 21, 10, 20);
+      x += 10;
+    }
+  }
+
+  L_Update_Option = new QLabel(P_Options);
+  L_Update_Option->setObjectName("L_Update_Option");
+  L_Update_Option->move(Margin, 4);
+  CB_Update_Options = new QComboBox(P_Options);
+  CB_Update_Options->setObjectName("CB_Update_Options");
+  CB_Update_Options->move(Margin, 24);
+  CB_Update_Option_Read_Back = new QCheckBox(P_Options);
+  CB_Update_Option_Read_Back->setObjectName("CB_Update_Option_Read_Back");
+
+  Btn_Cancel = new QPushButton(P_Button);
+  Btn_Cancel->setObjectName("Btn_Cancel");
+  Btn_Update = new QPushButton(P_Button);
+  Btn_Update->setObjectName("Btn_Update");
+  // Enter in an address box must not start a download or close the dialog by itself.
+  Btn_Cancel->setAutoDefault(false);
+  Btn_Update->setAutoDefault(false);
+  connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(Btn_Update, &QPushButton::clicked, this, &TFBoot::Btn_UpdateClick);
+
+  setTabOrder(E_IP1, E_IP2);
+  setTabOrder(E_IP2, E_IP3);
+  setTabOrder(E_IP3, E_IP4);
+  setTabOrder(E_IP4, CB_Update_Options);
+  setTabOrder(CB_Update_Options, CB_Update_Option_Read_Back);
+  setTabOrder(CB_Update_Option_Read_Back, Btn_Cancel);
+  setTabOrder(Btn_Cancel, Btn_Update);
+
   Set_Lang();
 }
 
-void TFBoot::Set_Lang() {}
+void TFBoot::Set_Lang() {
+  const auto& s = ctx_.Lang_Strings;
+  setWindowTitle(Q(s[1002]));
+  L_SW_Desc->setText(Q(s[1003]));
+  L_IP_Address->setText(Q(s[1006]));
+  L_Update_Option->setText(Q(s[1014]));
+  CB_Update_Options->clear();
+  for (int index : {1015, 1016, 1017}) CB_Update_Options->addItem(Q(s[index]));
+  CB_Update_Options->setCurrentIndex(0);
+  CB_Update_Option_Read_Back->setText(Q(s[1018]));
+  Btn_Cancel->setText(Q(s[1019]));
+  Btn_Update->setText(Q(s[1020]));
+  E_IP1->setToolTip(Q(s[1021]));
+  E_IP2->setToolTip(Q(s[1022]));
+  E_IP3->setToolTip(Q(s[1023]));
+  E_IP4->setToolTip(Q(s[1024]));
+  CB_Update_Options->setToolTip(Q(s[1032]));
+  CB_Update_Option_Read_Back->setToolTip(Q(s[1033]));
+  Btn_Cancel->setToolTip(Q(s[1034]));
+  Btn_Update->setToolTip(Q(s[1035]));
+  Arrange();
+}
+
+// Sizes the captioned controls to their texts, so that a longer language neither overlaps nor
+// cuts them, within the fixed 449-pixel width.
+void TFBoot::Arrange() {
+  const int usable = Client_Width - 2 * Margin;
+  L_SW_Desc->resize(usable, L_SW_Desc->height());
+  for (QLabel* label : {L_IP_Address, L_Update_Option}) {
+    label->adjustSize();
+    label->resize(std::min(label->width(), usable), label->height());
+  }
+  CB_Update_Options->adjustSize();
+  const int combo_width = std::clamp(CB_Update_Options->sizeHint().width(), 220, usable / 2 + 40);
+  CB_Update_Options->resize(combo_width, 24);
+  CB_Update_Option_Read_Back->adjustSize();
+  const int check_x = Margin + combo_width + 12;
+  CB_Update_Option_Read_Back->setGeometry(
+      check_x, 24, std::min(CB_Update_Option_Read_Back->width(), Client_Width - Margin - check_x),
+      24);
+
+  int right = Client_Width - Margin;
+  for (QPushButton* button : {Btn_Update, Btn_Cancel}) {
+    const int width = std::max(87, button->sizeHint().width());
+    button->setGeometry(right - width, 6, width, 28);
+    right -= width + 8;
+  }
+}
+
+void TFBoot::showEvent(QShowEvent* event) {
+  FormShow();
+  QDialog::showEvent(event);
+}
+
+void TFBoot::hideEvent(QHideEvent* event) {
+  if (checking_) closed_while_checking_ = true;
+  QDialog::hideEvent(event);
+}
+
+void TFBoot::FormShow() {
+  Set_Lang();
+  L_SW_Code->setText(Q(ctx_.SW_Code));
+  setFixedSize(Client_Width, 69 + 49 + 72 + 40);
+  std::string p1, p2, p3, p4;
+  if (!ctx_.Last_IP_Address.empty() && util::Split_IP(ctx_.Last_IP_Address, p1, p2, p3, p4)) {
+    E_IP1->setText(Q(p1));
+    E_IP2->setText(Q(p2));
+    E_IP3->setText(Q(p3));
+    E_IP4->setText(Q(p4));
+  }
+  if (ctx_.Update_Option_Index >= 0 && ctx_.Update_Option_Index < CB_Update_Options->count())
+    CB_Update_Options->setCurrentIndex(ctx_.Update_Option_Index);
+  CB_Update_Option_Read_Back->setChecked(ctx_.Update_Read_Back);
+  if (E_IP1->isEnabled()) E_IP1->setFocus();
+}
+
+bool TFBoot::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    for (QLineEdit* box : {E_IP1, E_IP2, E_IP3, E_IP4})
+      if (watched == box) return KeyPress(box, static_cast<QKeyEvent*>(event)->text());
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+bool TFBoot::KeyPress(QLineEdit* box, const QString& key) {
+  if (key != ".") return false;
+  QLineEdit* next = box == E_IP1 ? E_IP2 : box == E_IP2 ? E_IP3 : box == E_IP3 ? E_IP4 : nullptr;
+  if (next && next->isEnabled() && next->isVisible()) next->setFocus();
+  return true;
+}
+
+std::string TFBoot::Address_Text() const {
+  return E_IP1->text().toStdString() + "." + E_IP2->text().toStdString() + "." +
+         E_IP3->text().toStdString() + "." + E_IP4->text().toStdString();
+}
+
+void TFBoot::Use_Echo_Service(UBoot::Echo_Service* echo, UBoot::Ping_Clock* clock) {
+  echo_ = echo;
+  clock_ = clock;
+}
+
+bool TFBoot::Send_Ping() {
+  // The machine's echo client holds a socket only for the length of one check.
+  UBoot::Icmp_Echo_Service machine_echo;
+  UBoot::Real_Ping_Clock machine_clock;
+  UBoot::TPing Ping(echo_ ? *echo_ : machine_echo, clock_ ? *clock_ : machine_clock);
+  const bool answered = Ping.Send_Ping(Address_Text(), [] { QCoreApplication::processEvents(); });
+  ping_res = Ping.ping_res;
+  if (!answered) {
+    const UBoot::Update_Message message =
+        UBoot::Ping_Failure_Message(ctx_.Lang_Strings, Ping, UBoot::Executable_Path());
+    if (message.Warning)
+      messages_.Warning(this, message.Text);
+    else
+      messages_.Error(this, message.Text);
+  }
+  return answered;
+}
+
+void TFBoot::Compile_XML_Parameter_New_Boot() {
+  UBoot::Update_Parameters p;
+  p.IP_Address = Address_Text();
+  p.Option_Index = CB_Update_Options->currentIndex();
+  p.Read_Back = CB_Update_Option_Read_Back->isChecked();
+  p.Master_Dir = ctx_.Master_Dir;
+  p.Active_Conf_Dir = ctx_.Active_Conf_Dir;
+  UBoot::Compile_XML_Parameter_New_Boot(p, ctx_.Exe_Dir);
+}
+
+void TFBoot::Btn_UpdateClick() {
+  // The check processes window events, so a second click could arrive while it runs.
+  if (checking_) return;
+  checking_ = true;
+  closed_while_checking_ = false;
+  const bool answered = Send_Ping();
+  checking_ = false;
+  // Closing the dialog during the check cancels the update.
+  if (!answered || closed_while_checking_) return;
+
+  ctx_.Last_IP_Address = Address_Text();
+  ctx_.Update_Option_Index = CB_Update_Options->currentIndex();
+  ctx_.Update_Read_Back = CB_Update_Option_Read_Back->isChecked();
+  try {
+    Compile_XML_Parameter_New_Boot();
+  } catch (const std::exception& e) {
+    messages_.Error(this, e.what());
+    return;
+  }
+  UBoot::Reap_Left_Running(left_running_);
+  const std::string program = util::Join_Path(ctx_.Exe_Dir, UBoot::Updater_Program_Name);
+  const UBoot::Start_Result started = UBoot::Start_Program(program, "", false, Updater_Wait_Ms);
+  if (!started.Launched) {
+    messages_.Error(this,
+                    UBoot::Updater_Not_Started_Message(ctx_.Lang_Strings, program, started.Error).Text);
+  } else if (!started.Ended) {
+    left_running_.push_back(started.Pid);
+  }
+}

@@ -2,9 +2,18 @@
 #pragma once
 
 #include <QDialog>
+#include <vector>
 
 #include "app/context.h"
+#include "update/ping.h"
+#include "update/start_program.h"
 #include "util/messages_qt.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 class TFBoot : public QDialog {
   Q_OBJECT
@@ -14,8 +23,52 @@ class TFBoot : public QDialog {
   void Set_Lang();
 
   int Form_Type = 1;  // 1: update over Ethernet (UDP), the only mode this product shows
+  int ping_res = 0;   // status of the last echo reply of the last check (UBoot::TPing)
+
+  QWidget* P_Title;
+  QWidget* P_IP_Address;
+  QWidget* P_Options;
+  QWidget* P_Button;
+  QLabel* L_SW_Code;
+  QLabel* L_SW_Desc;
+  QLabel* L_IP_Address;
+  QLineEdit* E_IP1;
+  QLineEdit* E_IP2;
+  QLineEdit* E_IP3;
+  QLineEdit* E_IP4;
+  QLabel* L_Update_Option;
+  QComboBox* CB_Update_Options;
+  QCheckBox* CB_Update_Option_Read_Back;
+  QPushButton* Btn_Cancel;
+  QPushButton* Btn_Update;
+
+  void FormShow();
+  // A key typed in one of the address boxes; true when it was consumed (the "." that moves on).
+  bool KeyPress(QLineEdit* box, const QString& key);
+  void Btn_UpdateClick();
+  bool Send_Ping();
+  void Compile_XML_Parameter_New_Boot();
+
+  // Checks run against this echo service and clock instead of the machine's (tests).
+  void Use_Echo_Service(UBoot::Echo_Service* echo, UBoot::Ping_Clock* clock);
+  // How long Btn_UpdateClick waits for the updater (tests shorten it).
+  int Updater_Wait_Ms = UBoot::Updater_Wait_Limit_Ms;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  std::string Address_Text() const;
+  void Arrange();
+
   app::App_Context& ctx_;
   ui::Messages& messages_;
+  QLabel* dots_[3];
+  UBoot::Echo_Service* echo_ = nullptr;
+  UBoot::Ping_Clock* clock_ = nullptr;
+  bool checking_ = false;
+  bool closed_while_checking_ = false;
+  std::vector<long> left_running_;  // updaters that outlived the wait
 };

@@ -1,0 +1,142 @@
+#include "update/start_program.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#else
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+#endif
+
+namespace UBoot {
+
+#ifdef _WIN32
+
+namespace {
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+std::string System_Message(DWORD error) {
+  char* buffer = nullptr;
+  DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text = n ? std::string(buffer, n) : "error " + std::to_string(error);
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+Start_Result Start_Program(const std::string& NomeSW, const std::string& Parameter, bool tipo,
+                           int limit_ms) {
+  Start_Result result;
+  // Nothing signals the event: waiting on it is a 10 ms pause.
+  HANDLE event = CreateEventW(nullptr, FALSE, FALSE, L"HandleCed");
+  const std::wstring file = Wide(NomeSW);
+  const std::wstring parameters = Wide(Parameter);
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  // Keep the process handle (0x40) and let the configurator report a failure itself, so the
+  // user does not get two boxes for one failure.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+  info.nShow = tipo ? SW_HIDE : SW_SHOWNORMAL;
+  try {
+    result.Launched = ShellExecuteExW(&info) && info.hProcess != nullptr;
+  } catch (...) {
+    result.Launched = false;
+  }
+  if (!result.Launched) result.Error = System_Message(GetLastError());
+  if (event) ResetEvent(event);
+  if (result.Launched) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+      DWORD code = STILL_ACTIVE;
+      GetExitCodeProcess(info.hProcess, &code);
+      if (code != STILL_ACTIVE) {
+        result.Ended = true;
+        result.Exit_Code = static_cast<int>(code);
+        break;
+      }
+      if (GetTickCount() - start > static_cast<DWORD>(limit_ms) - 1) break;
+      if (event)
+        WaitForSingleObject(event, Updater_Poll_Ms);
+      else
+        Sleep(Updater_Poll_Ms);
+    }
+    result.Pid = static_cast<long>(GetProcessId(info.hProcess));
+    CloseHandle(info.hProcess);
+  }
+  if (event) CloseHandle(event);
+  return result;
+}
+
+// Windows keeps no exit status of an abandoned process once its handle is closed.
+void Reap_Left_Running(std::vector<long>& pids) { pids.clear(); }
+
+#else
+
+Start_Result Start_Program(const std::string& NomeSW, const std::string& Parameter, bool /*tipo*/,
+                           int limit_ms) {
+  Start_Result result;
+  std::vector<char*> argv;
+  std::string program = NomeSW;
+  std::string argument = Parameter;
+  argv.push_back(program.data());
+  if (!argument.empty()) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+
+  pid_t pid = 0;
+  // posix_spawn reports a program that is missing or cannot be executed as its return value.
+  const int error = posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+  if (error != 0) {
+    result.Error = std::strerror(error);
+    return result;
+  }
+  result.Launched = true;
+  result.Pid = pid;
+
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  for (;;) {
+    int status = 0;
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid || (done < 0 && errno != EINTR)) {
+      result.Ended = true;
+      if (done == pid && WIFEXITED(status)) result.Exit_Code = WEXITSTATUS(status);
+      break;
+    }
+    if (Clock::now() - start > std::chrono::milliseconds(limit_ms) - std::chrono::milliseconds(1))
+      break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(Updater_Poll_Ms));
+  }
+  return result;
+}
+
+void Reap_Left_Running(std::vector<long>& pids) {
+  std::erase_if(pids, [](long pid) {
+    int status = 0;
+    return waitpid(static_cast<pid_t>(pid), &status, WNOHANG) != 0;
+  });
+}
+
+#endif
+
+}  // namespace UBoot

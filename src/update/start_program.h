@@ -1,0 +1,31 @@
+// Starting the external updater and waiting for it. The wait blocks the calling thread and
+// processes no window events: the configurator stays still while the updater talks to the device.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace UBoot {
+
+constexpr int Updater_Wait_Limit_Ms = 150000;  // after this the updater is left running
+constexpr int Updater_Poll_Ms = 10;
+
+struct Start_Result {
+  bool Launched = false;
+  std::string Error;   // the system's reason when the program could not be started
+  bool Ended = false;  // the program ended within the limit
+  int Exit_Code = -1;  // when it ended; the configurator does not act on it
+  long Pid = 0;        // the process, still running when it was not Ended (Linux)
+};
+
+// Starts `NomeSW` with the command line `Parameter` (empty: no arguments; otherwise passed as
+// one argument on Linux), inheriting the current folder, and polls every 10 ms until it ends or
+// more than `limit_ms` have passed. `tipo` true starts it hidden (Windows; Linux has no window to
+// hide).
+Start_Result Start_Program(const std::string& NomeSW, const std::string& Parameter, bool tipo,
+                           int limit_ms = Updater_Wait_Limit_Ms);
+
+// Reaps the programs left running by earlier waits that have ended since, and keeps the rest.
+void Reap_Left_Running(std::vector<long>& pids);
+
+}  // namespace UBoot

@@ -1,0 +1,36 @@
+// The messages of the update dialog that depend on what went wrong, composed from the string
+// table so that a language file can translate them.
+#pragma once
+
+#include <string>
+
+#include "lang/lang_strings.h"
+#include "update/ping.h"
+
+namespace UBoot {
+
+// Indices in the string table.
+constexpr int Text_Device_Not_Found = 1036;     // warning: the device gave no echo reply
+constexpr int Text_Check_Ip_Address = 1037;     // error: the check ended without any reply
+constexpr int Text_Updater_Not_Started = 1030;  // error: %1 program, %2 the system's reason
+constexpr int Text_Ping_Not_Allowed = 1031;     // error: %1 the system's reason, %2 this program
+
+struct Update_Message {
+  bool Warning = false;  // a warning box; otherwise an error box
+  std::string Text;
+};
+
+// Replaces every "%1" and "%2" in `text` by the two values.
+std::string Fill_Text(const std::string& text, const std::string& v1, const std::string& v2 = "");
+
+// The message after a failed reachability check: the system's refusal to send echo requests
+// when that ended it, else "Device Not Found!" when the last reply carried no data, else
+// "Error!!! Check the Ip Address".
+Update_Message Ping_Failure_Message(const lang::Lang_Strings& strings, const TPing& ping,
+                                    const std::string& program_path);
+
+// The message when the updater could not be started.
+Update_Message Updater_Not_Started_Message(const lang::Lang_Strings& strings,
+                                           const std::string& program, const std::string& reason);
+
+}  // namespace UBoot

@@ -1,0 +1,253 @@
+#include "update/ping.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "update/icmp_echo.h"
+#include "update/update_messages.h"
+
+namespace {
+
+// Time moves only when the check sleeps or an echo request waits.
+struct Virtual_Clock : UBoot::Ping_Clock {
+  int64_t now = 100000;
+  int64_t Tick_Ms() override { return now; }
+  void Sleep_Ms(int ms) override { now += ms; }
+};
+
+// A device that answers request n (from 1) as `script(n)` says: received bytes (after reply_ms),
+// 0 for a timeout (which takes the whole receive timeout), or -1 to raise.
+struct Scripted_Echo : UBoot::Echo_Service {
+  Virtual_Clock& clock;
+  std::function<int(int)> script;
+  int reply_ms = 1;
+  int requests = 0;
+  std::vector<std::string> data;
+  Scripted_Echo(Virtual_Clock& c, std::function<int(int)> s) : clock(c), script(std::move(s)) {}
+  int Echo(const std::string&, const std::string& payload, int timeout_ms) override {
+    data.push_back(payload);
+    int answer = script(++requests);
+    if (answer < 0) throw UBoot::Echo_Error("scripted failure");
+    clock.now += answer == 0 ? timeout_ms : reply_ms;
+    return answer;
+  }
+};
+
+struct Ping_Case {
+  const char* name;
+  std::function<int(int)> script;
+  bool answered;
+  int ping_res;
+  int requests;
+  int reply_ms = 1;
+};
+
+TEST(Send_Ping, Counts_Replies_Within_The_Window) {
+  const Ping_Case cases[] = {
+      {"every request answered", [](int) { return 64; }, true, 1, 2},
+      // 13 requests of 410 ms each: the first start after 5000 ms is not made.
+      {"nobody answers", [](int) { return 0; }, false, 2, 13},
+      {"one reply then timeouts", [](int n) { return n == 1 ? 64 : 0; }, false, 2, 14},
+      {"timeouts then two replies", [](int n) { return n <= 4 ? 0 : 64; }, true, 1, 6},
+      {"replies need not be consecutive", [](int n) { return n % 2 ? 64 : 0; }, true, 1, 3},
+      // 12 timeouts take 4920 ms; the slow 13th reply ends past 5000 ms with the status "data".
+      {"the window closes on a reply", [](int n) { return n == 13 ? 64 : 0; }, true, 1, 13, 300},
+      {"raises at once", [](int) { return -1; }, false, 0, 1},
+      {"raises after a timeout", [](int n) { return n == 1 ? 0 : -1; }, false, 2, 2},
+      {"raises after a reply", [](int n) { return n == 1 ? 64 : -1; }, false, 1, 2},
+  };
+  for (const Ping_Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Virtual_Clock clock;
+    Scripted_Echo echo(clock, c.script);
+    echo.reply_ms = c.reply_ms;
+    UBoot::TPing ping(echo, clock);
+    ping.ping_res = 7;  // every check starts from "no reply yet"
+    int events = 0;
+    const int64_t start = clock.now;
+    EXPECT_EQ(ping.Send_Ping("10.1.2.3", [&] { ++events; }), c.answered);
+    EXPECT_EQ(ping.ping_res, c.ping_res);
+    EXPECT_EQ(echo.requests, c.requests);
+    EXPECT_TRUE(ping.Not_Allowed.empty());
+    // Window events are processed in the pause after every request that did not raise.
+    EXPECT_EQ(events, echo.requests - (c.script(echo.requests) < 0 ? 1 : 0));
+    EXPECT_LE(clock.now - start, 5000 + 410);
+    for (const std::string& payload : echo.data) EXPECT_EQ(payload, "10.1.2.3");
+  }
+}
+
+TEST(Send_Ping, Refused_Echo_Service_Is_Reported_Apart) {
+  struct Refusing : UBoot::Echo_Service {
+    int Echo(const std::string&, const std::string&, int) override {
+      throw UBoot::Echo_Not_Allowed("raw socket: Operation not permitted");
+    }
+  } echo;
+  Virtual_Clock clock;
+  UBoot::TPing ping(echo, clock);
+  EXPECT_FALSE(ping.Send_Ping("127.0.0.1", nullptr));
+  EXPECT_EQ(ping.ping_res, 0);
+  EXPECT_EQ(ping.Not_Allowed, "raw socket: Operation not permitted");
+
+  const lang::Lang_Strings strings;
+  const UBoot::Update_Message message = UBoot::Ping_Failure_Message(strings, ping, "/opt/rq/rq30517");
+  EXPECT_FALSE(message.Warning);
+  EXPECT_NE(message.Text.find("does not allow this program to send ping requests"),
+            std::string::npos);
+  EXPECT_NE(message.Text.find("(raw socket: Operation not permitted)"), std::string::npos);
+  EXPECT_NE(message.Text.find("net.ipv4.ping_group_range"), std::string::npos);
+  EXPECT_NE(message.Text.find("setcap cap_net_raw+ep /opt/rq/rq30517"), std::string::npos);
+  EXPECT_EQ(message.Text.find("%"), std::string::npos);
+}
+
+TEST(Send_Ping, Failure_Message_Follows_The_Last_Status) {
+  struct Nothing : UBoot::Echo_Service {
+    int Echo(const std::string&, const std::string&, int) override { return 0; }
+  } echo;
+  Virtual_Clock clock;
+  UBoot::TPing ping(echo, clock);
+  const lang::Lang_Strings strings;
+  ping.ping_res = 2;
+  EXPECT_TRUE(UBoot::Ping_Failure_Message(strings, ping, "x").Warning);
+  EXPECT_EQ(UBoot::Ping_Failure_Message(strings, ping, "x").Text, "Device Not Found!");
+  for (int status : {0, 1}) {
+    ping.ping_res = status;
+    EXPECT_FALSE(UBoot::Ping_Failure_Message(strings, ping, "x").Warning);
+    EXPECT_EQ(UBoot::Ping_Failure_Message(strings, ping, "x").Text,
+              "Error!!! Check the Ip Address");
+  }
+}
+
+TEST(Fill_Text, Either_Order_And_Values_Not_Rescanned) {
+  EXPECT_EQ(UBoot::Fill_Text("a %1 b %2 c", "X", "Y"), "a X b Y c");
+  EXPECT_EQ(UBoot::Fill_Text("%2 then %1", "X", "Y"), "Y then X");
+  EXPECT_EQ(UBoot::Fill_Text("%1", "%2", "no"), "%2");
+  EXPECT_EQ(UBoot::Fill_Text("100% sure %", "X"), "100% sure %");
+}
+
+TEST(Parse_IPv4, Only_Four_Decimal_Numbers) {
+  struct Case {
+    const char* host;
+    bool ok;
+    std::array<uint8_t, 4> octets;
+  };
+  const Case cases[] = {
+      {"127.0.0.1", true, {127, 0, 0, 1}},
+      {"255.255.255.255", true, {255, 255, 255, 255}},
+      {"0.0.0.0", true, {0, 0, 0, 0}},
+      {"010.001.008.09", true, {10, 1, 8, 9}},  // leading zeros are decimal, never octal
+      {"0000000000000000127.0.0.1", true, {127, 0, 0, 1}},
+      {"300.1.1.1", false, {}},
+      {"1.2.3.256", false, {}},
+      {"99999999999999999999.1.1.1", false, {}},
+      {"abc", false, {}},
+      {"localhost", false, {}},
+      {"1.2.3", false, {}},
+      {"1.2.3.4.5", false, {}},
+      {"1..3.4", false, {}},
+      {"1.2.3.", false, {}},
+      {"", false, {}},
+      {"...", false, {}},
+      {" 1.2.3.4", false, {}},
+      {"1.2.3.4 ", false, {}},
+      {"+1.2.3.4", false, {}},
+      {"0x7f.0.0.1", false, {}},
+      {"2130706433", false, {}},  // one number for the whole address
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.host);
+    std::array<uint8_t, 4> octets{9, 9, 9, 9};
+    EXPECT_EQ(UBoot::Parse_IPv4(c.host, octets), c.ok);
+    if (c.ok) EXPECT_EQ(octets, c.octets);
+    else EXPECT_EQ(octets, (std::array<uint8_t, 4>{9, 9, 9, 9}));
+  }
+}
+
+// The machine's echo client against the loopback address.
+TEST(Icmp_Echo, Loopback_Answers) {
+  UBoot::Icmp_Echo_Service echo;
+  try {
+    EXPECT_GT(echo.Echo("127.0.0.1", "127.0.0.1", 400), 0);
+    EXPECT_GT(echo.Echo("127.0.0.1", "127.0.0.1", 400), 0);  // the next sequence number
+    EXPECT_GT(echo.Echo("127.0.0.5", "127.0.0.5", 400), 0);
+  } catch (const UBoot::Echo_Not_Allowed& e) {
+    GTEST_SKIP() << "this machine allows neither ICMP socket: " << e.what();
+  }
+  UBoot::Real_Ping_Clock clock;
+  UBoot::TPing ping(echo, clock);
+  EXPECT_TRUE(ping.Send_Ping("127.0.0.1", nullptr));
+  EXPECT_EQ(ping.ping_res, 1);
+}
+
+// Without the unprivileged datagram socket the client falls back to the raw one.
+TEST(Icmp_Echo, Falls_Back_To_The_Raw_Socket) {
+  UBoot::Icmp_Echo_Service echo([](int domain, int type, int protocol) {
+    if (type == SOCK_DGRAM) {
+      errno = EACCES;
+      return -1;
+    }
+    return ::socket(domain, type, protocol);
+  });
+  try {
+    EXPECT_GT(echo.Echo("127.0.0.1", "127.0.0.1", 400), 0);
+  } catch (const UBoot::Echo_Not_Allowed& e) {
+    GTEST_SKIP() << "this machine does not allow the raw socket: " << e.what();
+  }
+}
+
+TEST(Icmp_Echo, Refused_Sockets_Raise_Not_Allowed_With_The_Reasons) {
+  std::vector<int> types;
+  UBoot::Icmp_Echo_Service echo([&](int, int type, int) {
+    types.push_back(type);
+    errno = type == SOCK_DGRAM ? EACCES : EPERM;
+    return -1;
+  });
+  try {
+    echo.Echo("127.0.0.1", "127.0.0.1", 400);
+    ADD_FAILURE() << "no error";
+  } catch (const UBoot::Echo_Not_Allowed& e) {
+    EXPECT_STREQ(e.what(),
+                 "ICMP datagram socket: Permission denied; raw socket: Operation not permitted");
+  }
+  EXPECT_EQ(types, (std::vector<int>{SOCK_DGRAM, SOCK_RAW}));
+}
+
+TEST(Icmp_Echo, Other_Socket_Failures_Are_Plain_Errors) {
+  UBoot::Icmp_Echo_Service echo([](int, int, int) {
+    errno = EMFILE;
+    return -1;
+  });
+  try {
+    echo.Echo("127.0.0.1", "127.0.0.1", 400);
+    ADD_FAILURE() << "no error";
+  } catch (const UBoot::Echo_Not_Allowed&) {
+    ADD_FAILURE() << "reported as not allowed";
+  } catch (const UBoot::Echo_Error& e) {
+    EXPECT_NE(std::string(e.what()).find("Too many open files"), std::string::npos);
+  }
+}
+
+// A host that is not an address raises before any socket is opened, so nothing is looked up
+// or sent, and the check then ends without a reply (message 1037).
+TEST(Icmp_Echo, Host_Text_That_Is_Not_An_Address_Raises_Before_Any_Socket) {
+  int opened = 0;
+  UBoot::Icmp_Echo_Service echo([&](int, int, int) {
+    ++opened;
+    errno = EPERM;
+    return -1;
+  });
+  for (const char* host : {"300.0.0.1", "abc.0.0.1", "localhost", "1.2.3"}) {
+    SCOPED_TRACE(host);
+    EXPECT_THROW(echo.Echo(host, host, 400), UBoot::Echo_Error);
+    Virtual_Clock clock;
+    UBoot::TPing ping(echo, clock);
+    EXPECT_FALSE(ping.Send_Ping(host, nullptr));
+    EXPECT_EQ(ping.ping_res, 0);
+    EXPECT_TRUE(ping.Not_Allowed.empty());
+  }
+  EXPECT_EQ(opened, 0);
+}
+
+}  // namespace
