@@ -1,0 +1,55 @@
+#include "iec/access_check.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "util/text.h"
+
+namespace UIEC_61850_Access {
+
+namespace {
+
+// Validation treats text that is not an integer as out of every range.
+bool In_Range(const std::string& text, int32_t low, int32_t high) {
+  const int32_t value = util::Str_To_Int_Def(text, -1);
+  return value >= low && value <= high;
+}
+
+bool Is_Factor(const std::string& text, char separator) {
+  std::string upper = util::Trim(text);
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  if (upper == "NONE") return true;
+  float value = 0;
+  return util::Str_To_Float(text, separator, value);
+}
+
+// The string-table text of the first check that `row` fails, or 0 when it passes.
+int First_Failure(const Row& row, char separator) {
+  std::string p1, p2, p3, p4;
+  if (!util::Split_IP(row[DA_Col::IPAddress], p1, p2, p3, p4)) return 1253;
+  if (!In_Range(row[DA_Col::Port], 0, 65535)) return 1254;
+  if (util::Trim(row[DA_Col::OnTimer]) == "Y" && !In_Range(row[DA_Col::Time], 1, 100000000))
+    return 1255;
+  if (!In_Range(row[DA_Col::Position], 0, Max_Position)) return 1256;
+  if (!Is_Factor(row[DA_Col::MoltFact], separator)) return 1257;
+  return 0;
+}
+
+}  // namespace
+
+std::optional<std::string> Controllo_dati(const Table& ACG_DA, const lang::Lang_Strings& strings,
+                                          char separator) {
+  for (int r = 0; r < ACG_DA.Row_Count(); ++r) {
+    const Row& row = ACG_DA.Get_Row(r);
+    if (row[DA_Col::bType].empty()) continue;
+    const int failure = First_Failure(row, separator);
+    if (failure == 0) continue;
+    std::string message = strings[1252] + std::to_string(r + 1) + strings[failure];
+    if (failure == 1256) message += std::to_string(Max_Position);
+    return message;
+  }
+  return std::nullopt;
+}
+
+}  // namespace UIEC_61850_Access

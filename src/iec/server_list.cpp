@@ -1,0 +1,64 @@
+#include "iec/server_list.h"
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+
+#include "iec/scl_import.h"
+#include "util/files.h"
+
+namespace UIEC_61850_Access {
+
+std::string Catalog_Dir(const std::string& Active_Conf_Dir) {
+  return util::Join_Path(Active_Conf_Dir, Catalog_Folder_Name);
+}
+
+std::string Catalog_Path(const std::string& catalog_dir, std::string_view name) {
+  const std::string file = util::File_Name_Of(name);
+  if (file.empty() || file == "." || file == "..") return {};
+  return util::Join_Path(catalog_dir, file);
+}
+
+std::unique_ptr<TIEC_Device> Import_Device(const std::string& path) {
+  return std::make_unique<TIEC_Device>(path);
+}
+
+Add_Result Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
+                          const std::string& chosen,
+                          const std::function<Overwrite_Answer()>& ask_overwrite,
+                          const Importer& import) {
+  Add_Result result;
+  const std::string catalog = Catalog_Dir(Active_Conf_Dir);
+  const std::string target = Catalog_Path(catalog, chosen);
+  if (target.empty()) {
+    result.Error = "Not a file name: " + chosen;
+    return result;
+  }
+  if (!util::Force_Dirs(catalog)) {
+    result.Error = "Cannot create " + catalog + ": " + std::strerror(errno);
+    return result;
+  }
+  bool copy = true;
+  if (util::File_Exists(target)) {
+    switch (ask_overwrite()) {
+      case Overwrite_Answer::Yes:
+        break;
+      case Overwrite_Answer::No:
+        copy = false;
+        break;
+      case Overwrite_Answer::Cancel:
+        return result;
+    }
+  }
+  try {
+    if (copy) util::Write_File_Atomic(target, util::Read_File(chosen));
+    std::unique_ptr<TIEC_Device> device = import(target);
+    state.List_IEC_Dev.push_back(std::move(device));
+    result.Added = true;
+  } catch (const std::exception& error) {
+    result.Error = error.what();
+  }
+  return result;
+}
+
+}  // namespace UIEC_61850_Access

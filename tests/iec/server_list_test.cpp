@@ -1,0 +1,118 @@
+#include "iec/server_list.h"
+
+#include <gtest/gtest.h>
+
+#include "iec/access_test_models.h"
+#include "util/files.h"
+
+namespace {
+
+using namespace UIEC_61850_Access;
+
+struct Server_List_Test : ::testing::Test {
+  test::Temp_Dir dir;
+  Access_State state;
+  std::string conf = dir / "conf";
+  std::string catalog = dir / "conf/ICD_Catalog";
+  int questions = 0;
+
+  void SetUp() override { util::Force_Dirs(conf); }
+  Add_Result Add(const std::string& chosen, Overwrite_Answer answer = Overwrite_Answer::Yes) {
+    return Add_IEC_Device(
+        state, conf, chosen,
+        [&] {
+          ++questions;
+          return answer;
+        },
+        test::Fake_Import);
+  }
+};
+
+TEST_F(Server_List_Test, CopiesIntoTheCatalogAndImportsTheCopy) {
+  test::Write(dir / "a.icd", test::Fake_Scl("IED1"));
+  const Add_Result result = Add(dir / "a.icd");
+  EXPECT_TRUE(result.Added);
+  EXPECT_EQ(result.Error, "");
+  EXPECT_EQ(questions, 0);
+  EXPECT_EQ(test::Read(catalog + "/a.icd"), test::Fake_Scl("IED1"));
+  ASSERT_EQ(state.List_IEC_Dev.size(), 1u);
+  EXPECT_EQ(state.List_IEC_Dev[0]->Name(), "IED1");
+  EXPECT_EQ(state.List_IEC_Dev[0]->FileName(), "a.icd");
+
+  // The same file again is a second server.
+  EXPECT_TRUE(Add(dir / "a.icd").Added);
+  EXPECT_EQ(questions, 1);
+  EXPECT_EQ(state.List_IEC_Dev.size(), 2u);
+}
+
+TEST_F(Server_List_Test, OverwriteAnswers) {
+  struct Case {
+    Overwrite_Answer answer;
+    bool added;
+    const char* server;  // name of the added server
+    std::string catalog_copy;
+  };
+  const Case cases[] = {
+      {Overwrite_Answer::Yes, true, "NEW", test::Fake_Scl("NEW")},
+      {Overwrite_Answer::No, true, "OLD", test::Fake_Scl("OLD")},
+      {Overwrite_Answer::Cancel, false, "", test::Fake_Scl("OLD")},
+  };
+  test::Write(dir / "a.icd", test::Fake_Scl("NEW"));
+  util::Force_Dirs(catalog);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.answer));
+    state.Reset();
+    questions = 0;
+    test::Write(catalog + "/a.icd", test::Fake_Scl("OLD"));
+    const Add_Result result = Add(dir / "a.icd", c.answer);
+    EXPECT_EQ(questions, 1);
+    EXPECT_EQ(result.Added, c.added);
+    EXPECT_EQ(result.Error, "");
+    EXPECT_EQ(test::Read(catalog + "/a.icd"), c.catalog_copy);
+    ASSERT_EQ(state.List_IEC_Dev.size(), c.added ? 1u : 0u);
+    if (c.added) {
+      EXPECT_EQ(state.List_IEC_Dev[0]->Name(), c.server);
+    }
+  }
+}
+
+TEST_F(Server_List_Test, FailedCopyIsReportedAndAddsNothing) {
+  // Unreadable source.
+  Add_Result result = Add(dir / "missing.icd");
+  EXPECT_FALSE(result.Added);
+  EXPECT_NE(result.Error.find("missing.icd"), std::string::npos) << result.Error;
+  EXPECT_NE(result.Error.find("No such file"), std::string::npos) << result.Error;
+  EXPECT_TRUE(state.List_IEC_Dev.empty());
+  EXPECT_FALSE(util::File_Exists(catalog + "/missing.icd"));
+
+  // The catalog cannot be made: a regular file stands where its folder should be.
+  test::Write(dir / "a.icd", test::Fake_Scl("IED1"));
+  conf = dir / "conf2";
+  util::Force_Dirs(conf);
+  test::Write(conf + "/ICD_Catalog", "not a folder");
+  result = Add(dir / "a.icd");
+  EXPECT_FALSE(result.Added);
+  EXPECT_NE(result.Error.find("ICD_Catalog"), std::string::npos) << result.Error;
+  EXPECT_TRUE(state.List_IEC_Dev.empty());
+}
+
+TEST_F(Server_List_Test, FileThatIsNotXmlIsReportedAndItsCopyStays) {
+  test::Write(dir / "bad.icd", "<SCL");
+  const Add_Result result = Add(dir / "bad.icd");
+  EXPECT_FALSE(result.Added);
+  EXPECT_NE(result.Error.find("unexpected end of data"), std::string::npos) << result.Error;
+  EXPECT_TRUE(state.List_IEC_Dev.empty());
+  EXPECT_TRUE(util::File_Exists(catalog + "/bad.icd"));
+}
+
+TEST(Catalog_Path, OnlyTheFileNameCounts) {
+  EXPECT_EQ(Catalog_Path("/c/ICD_Catalog", "a.icd"), "/c/ICD_Catalog/a.icd");
+  EXPECT_EQ(Catalog_Path("/c/ICD_Catalog", "../../etc/a.icd"), "/c/ICD_Catalog/a.icd");
+  EXPECT_EQ(Catalog_Path("/c/ICD_Catalog", "C:\\scl\\b.cid"), "/c/ICD_Catalog/b.cid");
+  EXPECT_EQ(Catalog_Path("/c/ICD_Catalog", "/abs/x.scd"), "/c/ICD_Catalog/x.scd");
+  for (const char* unusable : {"", ".", "..", "dir/", "a/.."})
+    EXPECT_EQ(Catalog_Path("/c/ICD_Catalog", unusable), "") << unusable;
+  EXPECT_EQ(Catalog_Dir("/c"), "/c/ICD_Catalog");
+}
+
+}  // namespace
