@@ -6,11 +6,10 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
 #include "iec/scl_import.h"
@@ -24,8 +23,11 @@ using nlohmann::ordered_json;
 using namespace UIEC_Client_Decode;
 
 ordered_json Da_Fields(const TIEC_DA& da) {
-  return {{"name", da.fName}, {"reference", da.fReference}, {"fc", da.fFC},
-          {"bType", da.fbType}, {"das", ordered_json::array()}};
+  return {{"name", da.fName},
+          {"reference", da.fReference},
+          {"fc", da.fFC},
+          {"bType", da.fbType},
+          {"das", ordered_json::array()}};
 }
 
 ordered_json Do_Fields(const TIEC_DO& dobj) {

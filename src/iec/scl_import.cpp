@@ -1,13 +1,11 @@
 #include "iec/scl_import.h"
 
 #include <cstring>
-#include <deque>
+#include <pugixml.hpp>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
-
-#include <pugixml.hpp>
 
 #include "util/files.h"
 #include "util/xml.h"
@@ -94,8 +92,8 @@ class Member_Resolver {
     for (const auto& ld : device.List_LDevice) ldevices_.emplace(ld->fName, ld.get());
   }
 
-  TIEC_DA* Resolve(const std::string& ldInst, const std::string& lnClass,
-                   const std::string& doName, const std::string& daName) {
+  TIEC_DA* Resolve(const std::string& ldInst, const std::string& lnClass, const std::string& doName,
+                   const std::string& daName) {
     if (ldInst.empty() || lnClass.empty() || doName.empty()) return nullptr;
     TIEC_LDevice* ld = Find(ldevices_, ldInst);
     if (!ld) return nullptr;
@@ -157,11 +155,12 @@ class Member_Resolver {
 // One import: the parsed document, the template indexes and the expansion's work stack.
 class Importer {
  public:
-  Importer(TIEC_Device& device, std::string path) : device_(device), path_(std::move(path)) {}
+  Importer(TIEC_Device& device, std::string path, size_t max_bytes)
+      : device_(device), path_name_(std::move(path)), max_bytes_(max_bytes) {}
 
   void Decode_ICD_File() {
     pugi::xml_document doc;
-    Load_Document(doc, path_);
+    Load_Document(doc, path_name_);
 
     Node scl = util::Child_Element(doc, "SCL");
     if (!scl) return;
@@ -236,39 +235,42 @@ class Importer {
     if (ln.flnType.empty()) return;
     Type_Entry* type = lnode_types_.Find(ln.flnType);
     if (!type) return;
-    const std::string reference = str_Reference + "/" + ln.fPrefix + ln.flnClass + ln.fInst;
+    path_.assign(str_Reference).append("/").append(ln.fPrefix).append(ln.flnClass).append(ln.fInst);
+    const size_t ln_length = path_.size();
     for (Node do_element : type->children) {
-      Start_DO(ln.List_DO, do_element, reference);
+      Start_DO(ln.List_DO, do_element, ln_length);
       Expand();
     }
   }
 
-  // A data object or sub data object: created with its name and reference, and, when its DOType
-  // is known and not already being expanded above it, queued for expansion.
-  void Start_DO(std::vector<std::unique_ptr<TIEC_DO>>& list, Node element,
-                const std::string& str_Reference) {
-    Count_Object();
+  // A data object or sub data object whose parent's reference is the first `parent_length`
+  // characters of path_: created with its name, and, when its DOType is known and not already
+  // being expanded above it, queued for expansion with its own reference in path_.
+  void Start_DO(std::vector<std::unique_ptr<TIEC_DO>>& list, Node element, size_t parent_length) {
+    Charge(sizeof(TIEC_DO));
     list.push_back(std::make_unique<TIEC_DO>());
     TIEC_DO& dobj = *list.back();
     Read_Attribute(element, "name", dobj.fName);
     pugi::xml_attribute type_attribute = element.attribute("type");
     if (!type_attribute || !*type_attribute.value()) return;
     Type_Entry* type = do_types_.Find(type_attribute.value());
-    if (!type || type->active > 0) return;
+    if (!type || type->active > 0 || type->children.empty()) return;
     ++type->active;
-    stack_.push_back({&dobj, nullptr, type, 0, str_Reference + "." + dobj.fName});
+    path_.resize(parent_length);
+    path_.append(1, '.').append(dobj.fName);
+    stack_.push_back({&dobj, nullptr, type, 0, path_.size()});
   }
 
   // An attribute or sub attribute. A "type" makes it structured unless its bType is "Enum"; a
   // sub attribute inherits the functional constraint unless it carries its own.
   void Start_DA(std::vector<std::unique_ptr<TIEC_DA>>& list, Node element,
-                const std::string& str_Reference, const std::string& FC_Father) {
-    Count_Object();
+                std::string_view str_Reference, const std::string& FC_Father) {
     list.push_back(std::make_unique<TIEC_DA>());
     TIEC_DA& da = *list.back();
     Read_Attribute(element, "name", da.fName);
     da.fReference.reserve(str_Reference.size() + 1 + da.fName.size());
     da.fReference.append(str_Reference).append(1, '.').append(da.fName);
+    Charge(sizeof(TIEC_DA) + da.fReference.capacity());
     Read_Attribute(element, "bType", da.fbType);
     da.fFC = FC_Father;
     Read_Attribute(element, "fc", da.fFC);
@@ -277,11 +279,11 @@ class Importer {
     Type_Entry* type = da_types_.Find(type_attribute.value());
     if (!type || type->active > 0 || type->children.empty()) return;
     ++type->active;
-    stack_.push_back({nullptr, &da, type, 0, {}});
+    stack_.push_back({nullptr, &da, type, 0, 0});
   }
 
-  // Runs the queued expansions with an explicit stack, in the order a recursive descent would
-  // create the objects, so that deeply nested types cannot exhaust the call stack.
+  // Runs the queued expansions with an explicit stack, creating the objects in the order a
+  // recursive descent would, so that deeply nested types cannot exhaust the call stack.
   void Expand() {
     while (!stack_.empty()) {
       Frame& frame = stack_.back();
@@ -291,19 +293,25 @@ class Importer {
         continue;
       }
       const Node child = frame.type->children[frame.next++];
-      if (frame.da)
-        Start_DA(frame.da->List_DA, child, frame.da->fReference, frame.da->fFC);
-      else if (Is_Element(child, "SDO"))
-        Start_DO(frame.dobj->List_DO, child, frame.reference);
-      else
-        Start_DA(frame.dobj->List_DA, child, frame.reference, No_FC);
+      // The Start_ operations may push a frame: `frame` is not used after them.
+      if (TIEC_DA* parent = frame.da) {
+        Start_DA(parent->List_DA, child, parent->fReference, parent->fFC);
+      } else if (Is_Element(child, "SDO")) {
+        Start_DO(frame.dobj->List_DO, child, frame.path_length);
+      } else {
+        const std::string_view reference(path_.data(), frame.path_length);
+        Start_DA(frame.dobj->List_DA, child, reference, No_FC);
+      }
     }
   }
 
-  void Count_Object() {
-    if (++objects_ > Max_Model_Objects)
-      throw SCL_Error(path_ + ": the data types expand to more than " +
-                      std::to_string(Max_Model_Objects) + " data objects and attributes");
+  // Adds an object's estimated footprint (with the allocator's and its list's share) to the
+  // model's size.
+  void Charge(size_t object_bytes) {
+    model_bytes_ += object_bytes + 3 * sizeof(void*);
+    if (model_bytes_ > max_bytes_)
+      throw SCL_Error(path_name_ + ": the data types of this file expand to more than " +
+                      std::to_string(max_bytes_ >> 20) + " MB of data objects and attributes");
   }
 
   void Decode_LN_DataSet(TIEC_LN& ln, Node element, const std::string& str_Reference,
@@ -338,8 +346,8 @@ class Importer {
     if (it != by_name.end()) it->second->fGooseName = name;
   }
 
-  static void Decode_DataSet(TIEC_DataSet& data_set, Node element,
-                             const std::string& str_Reference, Member_Resolver& resolver) {
+  static void Decode_DataSet(TIEC_DataSet& data_set, Node element, const std::string& str_Reference,
+                             Member_Resolver& resolver) {
     Read_Attribute(element, "name", data_set.fName);
     data_set.fReference = str_Reference + "." + data_set.fName;
     for (Node child = element.first_child(); child; child = child.next_sibling()) {
@@ -355,28 +363,31 @@ class Importer {
   }
 
   struct Frame {
-    TIEC_DO* dobj;       // expanding a DOType for this data object, or
-    TIEC_DA* da;         // a DAType for this attribute
+    TIEC_DO* dobj;  // expanding a DOType for this data object, or
+    TIEC_DA* da;    // a DAType for this attribute
     Type_Entry* type;
-    size_t next;            // next child of the type to create
-    std::string reference;  // the data object's reference (an attribute keeps its own)
+    size_t next;         // next child of the type to create
+    size_t path_length;  // a data object's reference: this much of path_
   };
 
   TIEC_Device& device_;
-  std::string path_;
+  const std::string path_name_;
+  const size_t max_bytes_;
   Type_Index lnode_types_, do_types_, da_types_;
-  // A deque keeps the frames in place while it grows, so a frame's reference can be handed to
-  // the Start_ operation that pushes the next frame.
-  std::deque<Frame> stack_;
-  size_t objects_ = 0;
+  std::vector<Frame> stack_;
+  // The reference of the data object being expanded and those of its ancestors, each a prefix
+  // of the next: data objects keep no reference of their own, and sharing one text keeps a deep
+  // chain of sub data objects from costing the square of its depth.
+  std::string path_;
+  size_t model_bytes_ = 0;
 };
 
 }  // namespace
 
-void Decode_ICD_File(TIEC_Device& device, const std::string& FileName_icd) {
+void Decode_ICD_File(TIEC_Device& device, const std::string& FileName_icd, size_t max_bytes) {
   if (!util::File_Exists(FileName_icd)) return;
   try {
-    Importer(device, FileName_icd).Decode_ICD_File();
+    Importer(device, FileName_icd, max_bytes).Decode_ICD_File();
   } catch (...) {
     // Nothing of a failed import stays behind.
     device.List_LDevice.clear();

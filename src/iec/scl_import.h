@@ -12,15 +12,16 @@
 
 namespace UIEC_Client_Decode {
 
-// A file the import refuses although it is well-formed XML (see Max_Model_Objects).
+// A file the import refuses although it is well-formed XML (see Max_Model_Bytes).
 class SCL_Error : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-// Data type templates that refer to each other many times over can describe more objects than
-// any machine holds; beyond this many data objects and attributes the import gives up.
-inline constexpr std::size_t Max_Model_Objects = 20'000'000;
+// Data types that use each other many times over, or nest thousands of levels deep (every
+// attribute's reference repeats its whole path), can describe more than any machine holds from
+// a small file. The import gives up when its model would need more memory than this.
+inline constexpr std::size_t Max_Model_Bytes = std::size_t{2} << 30;
 
 // Fills `device` (which must be empty) from the SCL file at `FileName_icd`.
 // - No file at the path: nothing happens, the device stays empty.
@@ -28,8 +29,9 @@ inline constexpr std::size_t Max_Model_Objects = 20'000'000;
 //   in the first IED: the device gets its Name only. Nothing is reported.
 // - Throws util::File_Error when the file exists but cannot be read, util::Xml_Error when it is
 //   not well-formed (what() is the parser's description with line and column), SCL_Error when
-//   it expands beyond Max_Model_Objects. All derive from std::runtime_error; what() is the text
-//   to show. On a throw the device is left empty again.
-void Decode_ICD_File(TIEC_Device& device, const std::string& FileName_icd);
+//   its model would exceed `max_bytes`. All derive from std::runtime_error; what() is the text to
+//   show. On a throw the device is left empty again.
+void Decode_ICD_File(TIEC_Device& device, const std::string& FileName_icd,
+                     std::size_t max_bytes = Max_Model_Bytes);
 
 }  // namespace UIEC_Client_Decode
