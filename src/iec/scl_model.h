@@ -92,8 +92,8 @@ class TIEC_DataSet : public TIEC_Object {
   void Set_GooseName(std::string value) { fGooseName = std::move(value); }
 
   std::string fName;
-  std::string fReference;  // e.g. IED1LD0/LLN0.Measures (no prefix, no LN inst)
-  std::string fGooseName;  // name of the GSEControl publishing this set; empty when none
+  std::string fReference;         // e.g. IED1LD0/LLN0.Measures (no prefix, no LN inst)
+  std::string fGooseName;         // name of the GSEControl publishing this set; empty when none
   std::vector<TIEC_DA*> List_DA;  // members, NOT owned; the same attribute may appear twice
 };
 
