@@ -1,7 +1,6 @@
 #include "image/client_tables.h"
 
 #include <algorithm>
-
 #include <pugixml.hpp>
 
 #include "image/le_bytes.h"
@@ -23,8 +22,8 @@ class Item_Reader {
   std::string Text(const char* name) const {
     pugi::xml_attribute attribute = item_.attribute(name);
     if (!attribute)
-      throw Image_Error(what_ + " has no attribute \"" + name + "\"; the IEC 61850 client "
-                        "tables cannot be built");
+      throw Image_Error(what_ + " has no attribute \"" + name +
+                        "\"; the IEC 61850 client tables cannot be built");
     return attribute.value();
   }
 
@@ -64,8 +63,8 @@ std::vector<pugi::xml_node> Items(pugi::xml_node list) {
 pugi::xml_node Required_Child(pugi::xml_node parent, const char* name, const std::string& where) {
   pugi::xml_node child = util::Child_Element(parent, name);
   if (!child)
-    throw Image_Error(where + " has no element \"" + name + "\"; the IEC 61850 client tables "
-                      "cannot be built");
+    throw Image_Error(where + " has no element \"" + name +
+                      "\"; the IEC 61850 client tables cannot be built");
   return child;
 }
 
@@ -83,8 +82,8 @@ TIEC61850_Variable Read_Variable(const Item_Reader& item) {
   v.reference = item.Text("Reference");
   v.hostname = item.Text("IPAddress");
   v.tcpPort = static_cast<uint16_t>(item.Int("Port", 0));
-  v.options = Yes_Flag(item, "OnChange", Option_On_Change) | Yes_Flag(item, "OnCMD", Option_On_CMD) |
-              Yes_Flag(item, "OnTimer", Option_On_Timer);
+  v.options = Yes_Flag(item, "OnChange", Option_On_Change) |
+              Yes_Flag(item, "OnCMD", Option_On_CMD) | Yes_Flag(item, "OnTimer", Option_On_Timer);
   v.time = static_cast<uint32_t>(item.Int("Time", 1000));
   v.position = static_cast<uint16_t>(item.Int("Position", 0));
   v.bit_address = static_cast<uint8_t>(item.Int("StartBit", 0));
@@ -140,8 +139,8 @@ void Read_Lists(TIEC61850_Client& Client_Tables, const std::string& IEC_Client_F
       Items(Required_Child(root, "List_DA_Selected", IEC_Client_File));
   variables.reserve(items.size());
   for (size_t i = 0; i < items.size(); ++i)
-    variables.push_back(Read_Variable(Item_Reader(
-        items[i], IEC_Client_File + ": variable " + std::to_string(i + 1))));
+    variables.push_back(Read_Variable(
+        Item_Reader(items[i], IEC_Client_File + ": variable " + std::to_string(i + 1))));
 
   std::vector<TDataSet> data_sets;
   if (pugi::xml_node list = util::Child_Element(root, "List_DataSet_Selected")) {
@@ -161,9 +160,7 @@ void Read_Lists(TIEC61850_Client& Client_Tables, const std::string& IEC_Client_F
 // The device's bytes for a text: the low byte of each UTF-16 code unit, zero-terminated.
 std::string Device_Text(const std::string& text) { return util::Low_Bytes(text) + '\0'; }
 
-uint64_t Device_Text_Size(const std::string& text) {
-  return util::Utf8_To_Utf16(text).size() + 1;
-}
+uint64_t Device_Text_Size(const std::string& text) { return util::Utf8_To_Utf16(text).size() + 1; }
 
 // Calls f on every pooled text with its address field, in the order of the string pool.
 template <typename Tables, typename F>
@@ -220,9 +217,8 @@ size_t Client_Tables_Length(const TIEC61850_Client& Client_Tables) {
                     uint64_t{DataSet_Record_Size} * t.DataSetList.size();
   for (const TDataSet& d : t.DataSetList)
     length += uint64_t{Member_Record_Size} * d.VariableList.size();
-  For_Each_Text(t, [&](const std::string& text, const uint32_t&) {
-    length += Device_Text_Size(text);
-  });
+  For_Each_Text(
+      t, [&](const std::string& text, const uint32_t&) { length += Device_Text_Size(text); });
   return static_cast<size_t>(length);
 }
 

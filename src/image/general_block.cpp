@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <optional>
-
 #include <pugixml.hpp>
 
 #include "image/le_bytes.h"

@@ -17,21 +17,21 @@ using TGeneral_Block = std::array<uint8_t, General_Block_Size>;
 
 // Offsets of the fields in the block (little-endian; an address's first octet lowest).
 namespace Offset {
-constexpr int Reserved_0 = 0;          // 32-bit, 250000
-constexpr int Reserved_4 = 4;          // 32-bit, 250000
-constexpr int Reserved_12 = 12;        // 32-bit, 9600
-constexpr int Modbus_IP = 40;          // 4 octets
-constexpr int Modbus_SM = 44;          // 4 octets
-constexpr int Modbus_GAT = 48;         // 4 octets, 255.255.255.255 when disabled
-constexpr int Reserved_52 = 52;        // 16-bit, 10000
-constexpr int Modbus_Port = 54;        // 16-bit
-constexpr int Modbus_Port_Copy = 56;   // 16-bit, equal to Modbus_Port
-constexpr int Client_IP = 388;         // 4 octets
-constexpr int Client_SM = 392;         // 4 octets
-constexpr int Client_GAT = 396;        // 4 octets, 255.255.255.255 when disabled
-constexpr int Reserved_436 = 436;      // 8 bytes, each 8
+constexpr int Reserved_0 = 0;            // 32-bit, 250000
+constexpr int Reserved_4 = 4;            // 32-bit, 250000
+constexpr int Reserved_12 = 12;          // 32-bit, 9600
+constexpr int Modbus_IP = 40;            // 4 octets
+constexpr int Modbus_SM = 44;            // 4 octets
+constexpr int Modbus_GAT = 48;           // 4 octets, 255.255.255.255 when disabled
+constexpr int Reserved_52 = 52;          // 16-bit, 10000
+constexpr int Modbus_Port = 54;          // 16-bit
+constexpr int Modbus_Port_Copy = 56;     // 16-bit, equal to Modbus_Port
+constexpr int Client_IP = 388;           // 4 octets
+constexpr int Client_SM = 392;           // 4 octets
+constexpr int Client_GAT = 396;          // 4 octets, 255.255.255.255 when disabled
+constexpr int Reserved_436 = 436;        // 8 bytes, each 8
 constexpr int Client_Tables_Add = 1516;  // 32-bit, device address of bank2
-constexpr int Checksum = 2044;         // 32-bit, sum of bytes 0..2043
+constexpr int Checksum = 2044;           // 32-bit, sum of bytes 0..2043
 }  // namespace Offset
 
 // Stores the reset value of every byte, checksum (0) included.

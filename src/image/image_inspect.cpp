@@ -254,14 +254,16 @@ std::string Describe_Bank1(const std::string& bytes) {
   line(Offset::Client_SM, "IEC 61850 client subnet mask", Octets(b, Offset::Client_SM));
   line(Offset::Client_GAT, "IEC 61850 client default gateway", Gateway_Text(b, Offset::Client_GAT));
   std::string eights;
-  for (int i = 0; i < 8; ++i) eights += (i ? " " : "") + std::to_string(b[Offset::Reserved_436 + i]);
+  for (int i = 0; i < 8; ++i)
+    eights += (i ? " " : "") + std::to_string(b[Offset::Reserved_436 + i]);
   line(Offset::Reserved_436, "reserved", eights);
   uint32_t tables = Get_U32(b, Offset::Client_Tables_Add);
   line(Offset::Client_Tables_Add, "client tables address",
        Hex32(tables) + (tables == Client_Tables_Base ? "" : " (not where bank2 is loaded)"));
   uint32_t checksum = Get_U32(b, Offset::Checksum);
-  line(Offset::Checksum, "checksum",
-       std::to_string(checksum) + (checksum == General_Block_Checksum(b) ? " (valid)" : " (wrong)"));
+  line(
+      Offset::Checksum, "checksum",
+      std::to_string(checksum) + (checksum == General_Block_Checksum(b) ? " (valid)" : " (wrong)"));
 
   TGeneral_Block expected;
   Reset_General_Block(expected);
@@ -299,7 +301,10 @@ std::string Describe_Bank2(const std::string& bytes) {
     out << "variable " << i + 1 << " at " << Hex32(Client_Tables_Base + r) << "\n"
         << "  fc: " << Quoted(b.subspan(r, 2)) << "\n"
         << "  rw: " << int{b[r + 2]}
-        << (b[r + 2] == 0 ? " (read)" : b[r + 2] == 1 ? " (write)" : " (unknown)") << "\n"
+        << (b[r + 2] == 0   ? " (read)"
+            : b[r + 2] == 1 ? " (write)"
+                            : " (unknown)")
+        << "\n"
         << "  bit_address: " << int{b[r + 3]} << "\n"
         << "  options: " << Options_Text(b[r + 4]) << "\n"
         << "  conversion: " << Conversion_Text(b[r + 5]) << "\n"

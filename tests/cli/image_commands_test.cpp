@@ -1,6 +1,5 @@
 // rq30517-cli build and inspect, run as the engineer runs them.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -63,9 +62,9 @@ TEST(Cli_Image, BuildErrorLeavesOldImages) {
   struct Case {
     std::string file, content, message;
   };
-  for (const Case& c : std::vector<Case>{
-           {"ParGen.xml", "<Par_Gen>", "ParGen.xml: "},
-           {"IEC_61850_Client.xml", "<IEC_68850_Client/>", "\"List_DA_Selected\""}}) {
+  for (const Case& c :
+       std::vector<Case>{{"ParGen.xml", "<Par_Gen>", "ParGen.xml: "},
+                         {"IEC_61850_Client.xml", "<IEC_68850_Client/>", "\"List_DA_Selected\""}}) {
     SCOPED_TRACE(c.content);
     test::Temp_Dir conf;
     Copy_Conf(conf);

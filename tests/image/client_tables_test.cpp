@@ -33,7 +33,8 @@ Attrs With(Attrs attrs, const Attrs& changes) {
 
 std::string Escaped(const std::string& text) {
   std::string out;
-  for (char c : text) out += c == '"' ? std::string("&quot;") : c == '&' ? "&amp;" : std::string(1, c);
+  for (char c : text)
+    out += c == '"' ? std::string("&quot;") : c == '&' ? "&amp;" : std::string(1, c);
   return out;
 }
 
@@ -43,19 +44,32 @@ std::string Element(const std::string& name, const Attrs& attrs, const std::stri
   return inner.empty() ? xml + "/>" : xml + ">" + inner + "</" + name + ">";
 }
 
-const Attrs Variable = {
-    {"Index", "0"},         {"bType", "BOOLEAN"},      {"fc", "ST"},
-    {"Reference", "LD0/GGIO1.Ind1.stVal"},             {"IPAddress", "192.168.2.10"},
-    {"Port", "102"},        {"OnChange", "Y"},         {"OnCMD", "N"},
-    {"OnTimer", "Y"},       {"Time", "1000"},          {"Position", "5"},
-    {"StartBit", "0"},      {"ReadWrite", "Read"},     {"Convertion", "None"},
-    {"MoltFact", "1"},      {"Mnemonic", "m"}};
-const Attrs Data_Set = {{"Index", "0"},        {"Reference", "LD0/LLN0.DS1"},
-                        {"GooseName", "gcb1"}, {"EnGoose", "N"},
-                        {"IPAddress", "10.0.0.1"}, {"Port", "102"},
-                        {"Time", "2000"},      {"Mnemonic", ""}};
-const Attrs Member = {{"bType", "FLOAT32"}, {"Reference", "LD0/MMXU1.Hz.mag.f"},
-                      {"Position", "20"},   {"StartBit", "1"},
+const Attrs Variable = {{"Index", "0"},
+                        {"bType", "BOOLEAN"},
+                        {"fc", "ST"},
+                        {"Reference", "LD0/GGIO1.Ind1.stVal"},
+                        {"IPAddress", "192.168.2.10"},
+                        {"Port", "102"},
+                        {"OnChange", "Y"},
+                        {"OnCMD", "N"},
+                        {"OnTimer", "Y"},
+                        {"Time", "1000"},
+                        {"Position", "5"},
+                        {"StartBit", "0"},
+                        {"ReadWrite", "Read"},
+                        {"Convertion", "None"},
+                        {"MoltFact", "1"},
+                        {"Mnemonic", "m"}};
+const Attrs Data_Set = {{"Index", "0"},
+                        {"Reference", "LD0/LLN0.DS1"},
+                        {"GooseName", "gcb1"},
+                        {"EnGoose", "N"},
+                        {"IPAddress", "10.0.0.1"},
+                        {"Port", "102"},
+                        {"Time", "2000"},
+                        {"Mnemonic", ""}};
+const Attrs Member = {{"bType", "FLOAT32"},   {"Reference", "LD0/MMXU1.Hz.mag.f"},
+                      {"Position", "20"},     {"StartBit", "1"},
                       {"Convertion", "None"}, {"MoltFact", "1"},
                       {"Mnemonic", ""}};
 
@@ -110,8 +124,8 @@ TEST(Client_Tables, WithoutClientFileOnlyTheHeader) {
   const std::string pargen = image_test::ParGen_Xml(
       {{"IEC61850_Client_VLAN", "12"}, {"IEC61850_Client_Application_ID", "-2"}});
   EXPECT_EQ(To_Vector(Bank2_For("", pargen)),
-            (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 12, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF,
-                                  0x18, 0, 0x08, 0, 0x18, 0, 0x08, 0}));
+            (std::vector<uint8_t>{0,    0,    0,    0,    0,    0, 0,    0, 12,   0, 0,    0,
+                                  0xFE, 0xFF, 0xFF, 0xFF, 0x18, 0, 0x08, 0, 0x18, 0, 0x08, 0}));
   // Empty lists, and no data set list at all, give the same header.
   EXPECT_EQ(Bank2_For(Client_Xml("", ""), pargen), Bank2_For("", pargen));
   EXPECT_EQ(Bank2_For("<IEC_68850_Client><List_DA_Selected/></IEC_68850_Client>", pargen),
@@ -124,7 +138,8 @@ TEST(Client_Tables, VariableConversions) {
     std::function<void(const TIEC61850_Variable&)> check;
   };
   const std::vector<Case> cases = {
-      {{}, [](auto& v) {
+      {{},
+       [](auto& v) {
          EXPECT_EQ(v.fc[0], 'S');
          EXPECT_EQ(v.fc[1], 'T');
          EXPECT_EQ(v.rw, 0);
@@ -170,9 +185,9 @@ TEST(Client_Tables, VariableConversions) {
 
 TEST(Client_Tables, MoltFactReadsEitherSeparatorWhateverTheLocale) {
   const std::vector<std::pair<std::string, float>> cases = {
-      {"1.5", 1.5f}, {"1,5", 1.5f}, {" -0,25 ", -0.25f}, {"2e3", 2000.0f},  {"0.1", 0.1f},
-      {"NONE", 1.0f}, {"none", 1.0f}, {"", 1.0f},       {"1.5.0", 1.0f}, {"1,5.0", 1.0f},
-      {"abc", 1.0f}, {"1e40", 1.0f}};
+      {"1.5", 1.5f},   {"1,5", 1.5f},   {" -0,25 ", -0.25f}, {"2e3", 2000.0f},
+      {"0.1", 0.1f},   {"NONE", 1.0f},  {"none", 1.0f},      {"", 1.0f},
+      {"1.5.0", 1.0f}, {"1,5.0", 1.0f}, {"abc", 1.0f},       {"1e40", 1.0f}};
   for (const auto& [text, expected] : cases) {
     SCOPED_TRACE(text);
     TIEC61850_Client tables =
@@ -187,7 +202,7 @@ TEST(Client_Tables, DataSetAndMemberConversions) {
       "", DS(MB({{"Position", "70001"}, {"StartBit", "257"}, {"Convertion", "ItoF/FtoI"}}) +
                  MB({{"Position", "x"}, {"StartBit", ""}, {"Convertion", ""}}),
              {{"EnGoose", "Y"}, {"Port", "65537"}, {"Time", "fast"}}) +
-             DS("", {{"EnGoose", "y"}, {"Time", "0x10"}})));
+              DS("", {{"EnGoose", "y"}, {"Time", "0x10"}})));
   ASSERT_EQ(tables.nDataSet, 2);
   const TDataSet& d = tables.DataSetList[0];
   EXPECT_EQ(d.nVariable, 2);
@@ -229,9 +244,9 @@ TEST(Client_Tables, AddressesFollowTheWriteOrder) {
   // The pooled texts follow each other in the order of the pool, each with its terminator.
   std::vector<std::pair<uint32_t, std::string>> texts;
   for (auto& v : tables.VariableList)
-    texts.insert(texts.end(), {{v.bType_Add, v.bType},
-                               {v.hostname_Add, v.hostname},
-                               {v.reference_Add, v.reference}});
+    texts.insert(
+        texts.end(),
+        {{v.bType_Add, v.bType}, {v.hostname_Add, v.hostname}, {v.reference_Add, v.reference}});
   for (auto& d : tables.DataSetList)
     texts.insert(texts.end(), {{d.goose_name_Add, d.goose_name},
                                {d.reference_Add, d.reference},
@@ -303,8 +318,8 @@ TEST(Client_Tables, MissingElementsAndAttributesAreErrorsNamingThem) {
       {Client_Xml("", Element("DataSet_Item", Data_Set, "<DataSet_DA_Item/>")),
        "\"DataSet_List_DAs\""},
   };
-  for (const char* name :
-       {"bType", "fc", "Reference", "IPAddress", "Port", "Time", "Position", "StartBit", "MoltFact"})
+  for (const char* name : {"bType", "fc", "Reference", "IPAddress", "Port", "Time", "Position",
+                           "StartBit", "MoltFact"})
     cases.emplace_back(Client_Xml(DA() + DA({{name, "<remove>"}}), ""),
                        "variable 2 has no attribute \"" + std::string(name) + "\"");
   for (const char* name : {"Port", "Time", "GooseName", "Reference", "IPAddress"})

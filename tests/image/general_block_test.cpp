@@ -29,12 +29,8 @@ uint32_t Checksum_Of(const std::vector<uint8_t>& block) {
 
 // The bytes every block holds whatever ParGen.xml says, the client tables address included.
 std::map<size_t, std::vector<uint8_t>> Fixed_Bytes() {
-  return {{0, {0x90, 0xD0, 0x03}},
-          {4, {0x90, 0xD0, 0x03}},
-          {12, {0x80, 0x25}},
-          {52, {0x10, 0x27}},
-          {436, {8, 8, 8, 8, 8, 8, 8, 8}},
-          {1518, {0x08}}};
+  return {{0, {0x90, 0xD0, 0x03}}, {4, {0x90, 0xD0, 0x03}},         {12, {0x80, 0x25}},
+          {52, {0x10, 0x27}},      {436, {8, 8, 8, 8, 8, 8, 8, 8}}, {1518, {0x08}}};
 }
 
 TEST(General_Block, WithoutParGenKeepsResetValues) {
@@ -136,9 +132,8 @@ TEST(General_Block, VlanAndApplicationIdGoToTheClientHeader) {
     std::string vlan, app_id;
     int32_t expected_vlan, expected_app_id;
   };
-  for (const Case& c : std::vector<Case>{{"12", "0x3FFF", 12, 0x3FFF},
-                                         {"-5", "$FFFFFFFF", -5, -1},
-                                         {"abc", "<remove>", 0, 0}}) {
+  for (const Case& c : std::vector<Case>{
+           {"12", "0x3FFF", 12, 0x3FFF}, {"-5", "$FFFFFFFF", -5, -1}, {"abc", "<remove>", 0, 0}}) {
     test::Temp_Dir dir;
     test::Write(dir / "ParGen.xml", ParGen_Xml({{"IEC61850_Client_VLAN", c.vlan},
                                                 {"IEC61850_Client_Application_ID", c.app_id}}));

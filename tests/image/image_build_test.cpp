@@ -57,7 +57,8 @@ TEST(Image_Build, EmptyConfigurationGivesResetBlockAndHeader) {
   EXPECT_EQ(Check_Bank1(bank1), "");
   EXPECT_EQ(bank1.substr(1516, 4), std::string("\x00\x00\x08\x00", 4));
   EXPECT_EQ(bank1.substr(2044, 4), std::string("\x8A\x0D\x00\x00", 4));
-  EXPECT_EQ(conf.Bank2(), std::string("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x18\0\x08\0\x18\0\x08\0", 24));
+  EXPECT_EQ(conf.Bank2(),
+            std::string("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x18\0\x08\0\x18\0\x08\0", 24));
 }
 
 TEST(Image_Build, WritesWhatTheBuildMadeAndRebuildsIdentically) {
@@ -103,8 +104,9 @@ TEST(Image_Build, LargestImageStillBuilds) {
 TEST(Image_Build, ErrorsWriteNoFile) {
   std::string members;
   for (int i = 0; i < 256; ++i)
-    members += "<DataSet_DA_Item bType=\"B\" Reference=\"R\" Position=\"1\" StartBit=\"0\" "
-               "MoltFact=\"1\"/>";
+    members +=
+        "<DataSet_DA_Item bType=\"B\" Reference=\"R\" Position=\"1\" StartBit=\"0\" "
+        "MoltFact=\"1\"/>";
   const std::string too_many =
       "<IEC_68850_Client><List_DA_Selected/><List_DataSet_Selected><DataSet_Item Port=\"1\" "
       "Time=\"1\" GooseName=\"\" Reference=\"LD0/LLN0.Big\" IPAddress=\"\"><DataSet_List_DAs>" +
@@ -118,9 +120,12 @@ TEST(Image_Build, ErrorsWriteNoFile) {
       {std::nullopt, "<IEC_68850_Client>\n<List_DA_Selected>", "line 2, column"},
       {std::nullopt, "", "No document element"},
       {Fixture("pargen_defaults.xml"), "<IEC_68850_Client/>", "\"List_DA_Selected\""},
-      {std::nullopt, "<IEC_61850_Client><List_DA_Selected/></IEC_61850_Client>", "\"IEC_68850_Client\""},
-      {std::nullopt, "<IEC_68850_Client><List_DA_Selected><DA_Item bType=\"X\"/></List_DA_Selected>"
-           "</IEC_68850_Client>", "\"fc\""},
+      {std::nullopt, "<IEC_61850_Client><List_DA_Selected/></IEC_61850_Client>",
+       "\"IEC_68850_Client\""},
+      {std::nullopt,
+       "<IEC_68850_Client><List_DA_Selected><DA_Item bType=\"X\"/></List_DA_Selected>"
+       "</IEC_68850_Client>",
+       "\"fc\""},
       {std::nullopt, too_many, "256 members"},
       {std::nullopt, Client_Of_Size(0x80001), "524289 bytes"},
   };
@@ -158,9 +163,9 @@ TEST(Image_Build, WriteFailuresAreReported) {
   {
     test::Temp_Dir dir;
     std::string missing = dir / "gone";
-    EXPECT_NE(Build_And_Save_Images(missing + "/ParGen.xml", missing + "/IEC_61850_Client.xml",
-                                    missing),
-              "");
+    EXPECT_NE(
+        Build_And_Save_Images(missing + "/ParGen.xml", missing + "/IEC_61850_Client.xml", missing),
+        "");
     EXPECT_FALSE(util::Dir_Exists(missing));
   }
 }

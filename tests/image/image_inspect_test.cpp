@@ -36,8 +36,7 @@ void Put32(std::string& bytes, size_t offset, uint32_t value) {
 
 TEST(Image_Inspect, DescribesTheExampleTablesField_By_Field) {
   std::string text, reason;
-  ASSERT_TRUE(
-      Describe_Image(Build("none.xml", "client_one_variable.xml").bank2, text, reason))
+  ASSERT_TRUE(Describe_Image(Build("none.xml", "client_one_variable.xml").bank2, text, reason))
       << reason;
   EXPECT_EQ(text,
             "bank2.bin: IEC 61850 client tables, 98 bytes at device address 0x00080000\n"
@@ -74,13 +73,12 @@ TEST(Image_Inspect, DescribesDataSetsMembersAndTheGeneralBlock) {
     EXPECT_NE(text.find(line), std::string::npos) << line << "\nin\n" << text;
 
   ASSERT_TRUE(Describe_Image(Full().bank1, text, reason)) << reason;
-  for (const char* line : {"IEC 61850 client IP address (offset 388): 10.20.0.10\n",
-                           "Modbus TCP slave default gateway (offset 48): 255.255.255.255 "
-                           "(disabled)\n",
-                           "Modbus TCP port (offset 54): 503\n",
-                           "client tables address (offset 1516): 0x00080000\n",
-                           "checksum (offset 2044): 4814 (valid)\n",
-                           "reserved bytes: all hold their fixed values\n"})
+  for (const char* line :
+       {"IEC 61850 client IP address (offset 388): 10.20.0.10\n",
+        "Modbus TCP slave default gateway (offset 48): 255.255.255.255 "
+        "(disabled)\n",
+        "Modbus TCP port (offset 54): 503\n", "client tables address (offset 1516): 0x00080000\n",
+        "checksum (offset 2044): 4814 (valid)\n", "reserved bytes: all hold their fixed values\n"})
     EXPECT_NE(text.find(line), std::string::npos) << line << "\nin\n" << text;
 
   // A reserved byte that was changed is pointed out (with the checksum made to match).
