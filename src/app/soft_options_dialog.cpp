@@ -1,8 +1,354 @@
 #include "app/soft_options_dialog.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/lang_list.h"
+#include "app/version_check.h"
+#include "app/web_links.h"
+#include "lang/lang_strings.h"
+#include "util/title_panel_qt.h"
+
+namespace {
+
+constexpr int Flag_Size = 48;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// Hidden controls keep their place, so the language slots and buttons never shift between pages.
+void Keep_Place_When_Hidden(QWidget* widget) {
+  QSizePolicy policy = widget->sizePolicy();
+  policy.setRetainSizeWhenHidden(true);
+  widget->setSizePolicy(policy);
+}
+
+}  // namespace
+
 TFSoftOptions::TFSoftOptions(app::App_Context& ctx, ui::Messages& messages, QWidget* parent)
     : QDialog(parent), ctx_(ctx), messages_(messages) {
+  setObjectName("FSoftOptions");
+  setFixedSize(509, 373);
+  L_SW_Code = ui::Make_Code_Label(this, ctx_.SW_Code);
+  L_SW_Desc = ui::Make_Desc_Label(this);
+
+  PC_Options = new QTabWidget(this);
+  PC_Options->setObjectName("PC_Options");
+  Build_Language_Page();
+  Build_Connection_Page();
+  Build_Settings_Page();
+
+  Btn_OK = new QPushButton(this);
+  Btn_OK->setObjectName("Btn_OK");
+  Btn_OK->setDefault(true);
+  Btn_Cancel = new QPushButton(this);
+  Btn_Cancel->setObjectName("Btn_Cancel");
+
+  // The title labels keep their fixed place above the pages.
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(12, 62, 12, 12);
+  layout->addWidget(PC_Options, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(Btn_OK);
+  buttons->addWidget(Btn_Cancel);
+  layout->addLayout(buttons);
+
+  connect(Btn_OK, &QPushButton::clicked, this, &TFSoftOptions::Btn_OKClick);
+  connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
   Set_Lang();
 }
 
-void TFSoftOptions::Set_Lang() {}
+void TFSoftOptions::Build_Language_Page() {
+  TS_Language = new QWidget;
+  TS_Language->setObjectName("TS_Language");
+  PC_Options->addTab(TS_Language, QString());
+
+  L_Sel_Lang = new QLabel(TS_Language);
+  L_Sel_Lang->setObjectName("L_Sel_Lang");
+  QFont bold = L_Sel_Lang->font();
+  bold.setBold(true);
+  L_Sel_Lang->setFont(bold);
+
+  // Slots 1-3 fill the left column top to bottom, slots 4-6 the right one.
+  auto* slot_grid = new QGridLayout;
+  slot_grid->setHorizontalSpacing(16);
+  slot_grid->setVerticalSpacing(6);
+  for (int k = 0; k < 6; ++k) {
+    const QString number = QString::number(k + 1);
+    I_L[k] = new QLabel(TS_Language);
+    I_L[k]->setObjectName("I_L" + number);
+    I_L[k]->setFixedSize(Flag_Size, Flag_Size);
+    I_L[k]->setAlignment(Qt::AlignCenter);
+    L_L[k] = new QLabel(TS_Language);
+    L_L[k]->setObjectName("L_L" + number);
+    L_L[k]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    for (QLabel* control : {I_L[k], L_L[k]}) {
+      control->setCursor(Qt::PointingHandCursor);
+      control->installEventFilter(this);
+      Keep_Place_When_Hidden(control);
+    }
+    auto* one_slot = new QHBoxLayout;
+    one_slot->setSpacing(8);
+    one_slot->addWidget(I_L[k]);
+    one_slot->addWidget(L_L[k], 1);
+    slot_grid->addLayout(one_slot, k % 3, k / 3);
+  }
+  slot_grid->setColumnStretch(0, 1);
+  slot_grid->setColumnStretch(1, 1);
+
+  Btn_Prev = new QPushButton(TS_Language);
+  Btn_Prev->setObjectName("Btn_Prev");
+  Btn_Next = new QPushButton(TS_Language);
+  Btn_Next->setObjectName("Btn_Next");
+  L_Page_Lang = new QLabel(TS_Language);
+  L_Page_Lang->setObjectName("L_Page_Lang");
+  L_Page_Lang->setAlignment(Qt::AlignCenter);
+  Keep_Place_When_Hidden(Btn_Prev);
+  Keep_Place_When_Hidden(Btn_Next);
+  auto* paging = new QHBoxLayout;
+  paging->addWidget(Btn_Prev);
+  paging->addWidget(L_Page_Lang, 1);
+  paging->addWidget(Btn_Next);
+
+  auto* page = new QVBoxLayout(TS_Language);
+  page->setContentsMargins(12, 10, 12, 8);
+  page->addWidget(L_Sel_Lang);
+  page->addSpacing(6);
+  page->addLayout(slot_grid);
+  page->addStretch(1);
+  page->addLayout(paging);
+
+  connect(Btn_Prev, &QPushButton::clicked, this, [this] { Btn_NextClick(Btn_Prev); });
+  connect(Btn_Next, &QPushButton::clicked, this, [this] { Btn_NextClick(Btn_Next); });
+}
+
+void TFSoftOptions::Build_Connection_Page() {
+  TS_Con_Options = new QWidget;
+  TS_Con_Options->setObjectName("TS_Con_Options");
+  PC_Options->addTab(TS_Con_Options, QString());
+
+  CB_En_Con = new QCheckBox(TS_Con_Options);
+  CB_En_Con->setObjectName("CB_En_Con");
+  CB_Update = new QCheckBox(TS_Con_Options);
+  CB_Update->setObjectName("CB_Update");
+  Btn_Check_Update = new QPushButton(TS_Con_Options);
+  Btn_Check_Update->setObjectName("Btn_Check_Update");
+  LL_Check_Update = new QLabel(TS_Con_Options);
+  LL_Check_Update->setObjectName("LL_Check_Update");
+  LL_Check_Update->setWordWrap(true);
+  LL_Check_Update->setOpenExternalLinks(false);
+
+  // The update check belongs to the internet connection, so it sits indented under it.
+  auto* update_row = new QHBoxLayout;
+  update_row->addSpacing(20);
+  update_row->addWidget(CB_Update, 1);
+  auto* check_row = new QHBoxLayout;
+  check_row->addSpacing(20);
+  check_row->addWidget(Btn_Check_Update);
+  check_row->addStretch(1);
+  auto* link_row = new QHBoxLayout;
+  link_row->addSpacing(20);
+  link_row->addWidget(LL_Check_Update, 1);
+
+  auto* page = new QVBoxLayout(TS_Con_Options);
+  page->setContentsMargins(12, 12, 12, 8);
+  page->setSpacing(10);
+  page->addWidget(CB_En_Con);
+  page->addLayout(update_row);
+  page->addSpacing(6);
+  page->addLayout(check_row);
+  page->addLayout(link_row);
+  page->addStretch(1);
+
+  connect(Btn_Check_Update, &QPushButton::clicked, this, &TFSoftOptions::Btn_Check_UpdateClick);
+  connect(LL_Check_Update, &QLabel::linkActivated, this, &TFSoftOptions::LL_Check_UpdateLinkClick);
+}
+
+void TFSoftOptions::Build_Settings_Page() {
+  TS_Soft_Settings = new QWidget;
+  TS_Soft_Settings->setObjectName("TS_Soft_Settings");
+  PC_Options->addTab(TS_Soft_Settings, QString());
+
+  CB_Soft_Set_Jump_Table = new QCheckBox(TS_Soft_Settings);
+  CB_Soft_Set_Jump_Table->setObjectName("CB_Soft_Set_Jump_Table");
+  CB_DoubleClick_Auto_Size = new QCheckBox(TS_Soft_Settings);
+  CB_DoubleClick_Auto_Size->setObjectName("CB_DoubleClick_Auto_Size");
+
+  auto* page = new QVBoxLayout(TS_Soft_Settings);
+  page->setContentsMargins(12, 12, 12, 8);
+  page->setSpacing(10);
+  page->addWidget(CB_Soft_Set_Jump_Table);
+  page->addWidget(CB_DoubleClick_Auto_Size);
+  page->addStretch(1);
+
+  for (QCheckBox* box : {CB_En_Con, CB_Update, CB_Soft_Set_Jump_Table, CB_DoubleClick_Auto_Size})
+    connect(box, &QCheckBox::toggled, this, &TFSoftOptions::CB_En_ConClick);
+}
+
+void TFSoftOptions::Set_Lang() {
+  const auto& s = ctx_.Lang_Strings;
+  setWindowTitle(Q(s[300]));
+  L_SW_Desc->setText(Q(s[301]));
+  PC_Options->setTabText(PC_Options->indexOf(TS_Language), Q(s[302]));
+  PC_Options->setTabText(PC_Options->indexOf(TS_Con_Options), Q(s[303]));
+  PC_Options->setTabText(PC_Options->indexOf(TS_Soft_Settings), Q(s[319]));
+  Show_Selected_Language();
+  Show_Page_Counter(Show_Page);
+  Btn_Prev->setText(Q(s[307]));
+  Btn_Next->setText(Q(s[308]));
+  CB_En_Con->setText(Q(s[309]));
+  CB_Update->setText(Q(s[310]));
+  Btn_Check_Update->setText(Q(s[311]));
+  Btn_OK->setText(Q(s[312]));
+  Btn_Cancel->setText(Q(s[313]));
+  CB_Soft_Set_Jump_Table->setText(Q(s[320]));
+  CB_DoubleClick_Auto_Size->setText(Q(s[321]));
+}
+
+void TFSoftOptions::Show_Selected_Language() {
+  L_Sel_Lang->setText(Q(ctx_.Lang_Strings[304] + Language_In_Use));
+}
+
+// "Page 2 / 3". Re-captioning after a language choice keeps the page being shown.
+void TFSoftOptions::Show_Page_Counter(int Num_Page) {
+  const auto& s = ctx_.Lang_Strings;
+  const int pages = app::Lang_Page_Count(SL_Languages.size());
+  L_Page_Lang->setText(Q(s[305] + std::to_string(Num_Page) + s[306] + std::to_string(pages)));
+}
+
+void TFSoftOptions::showEvent(QShowEvent* event) {
+  FormShow();
+  QDialog::showEvent(event);
+}
+
+void TFSoftOptions::FormShow() {
+  Language_In_Use = ctx_.Language_Name;
+  Create_Lang_List();
+  LL_Check_Update->hide();
+  PC_Options->setCurrentWidget(TS_Language);
+  CB_En_Con->setChecked(ctx_.Enable_Internet);
+  CB_Update->setChecked(ctx_.Enable_Update);
+  CB_Soft_Set_Jump_Table->setChecked(ctx_.Enable_Jump_Field_Tables);
+  CB_DoubleClick_Auto_Size->setChecked(ctx_.Double_Click_Auto_Size);
+  Update_CheckBox();
+}
+
+void TFSoftOptions::Create_Lang_List() {
+  SL_Languages = app::List_Language_Files(ctx_.Language_Dir);
+  Show_Page = 1;
+  Update_Lang_Page(1);
+}
+
+void TFSoftOptions::Update_Lang_Page(int Num_Page) {
+  const int pages = app::Lang_Page_Count(SL_Languages.size());
+  Show_Selected_Language();
+  Show_Page_Counter(Num_Page);
+  Btn_Prev->setVisible(Num_Page != 1);
+  // Without any language there is no further page either.
+  Btn_Next->setVisible(Num_Page < pages);
+  const std::vector<std::string> names = app::Lang_Page_Names(SL_Languages, Num_Page);
+  for (size_t k = 0; k < 6; ++k) {
+    const bool used = k < names.size();
+    L_L[k]->setVisible(used);
+    I_L[k]->setVisible(false);
+    I_L[k]->clear();
+    if (!used) continue;
+    L_L[k]->setText(Q(names[k]));
+    const std::string flag = app::Lang_Flag_File(ctx_.Language_Dir, names[k]);
+    QPixmap picture;
+    if (flag.empty() || !picture.load(Q(flag))) continue;
+    if (picture.width() > Flag_Size || picture.height() > Flag_Size)
+      picture = picture.scaled(Flag_Size, Flag_Size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    I_L[k]->setPixmap(picture);
+    I_L[k]->setVisible(true);
+  }
+}
+
+void TFSoftOptions::Btn_NextClick(QPushButton* sender) {
+  const int pages = app::Lang_Page_Count(SL_Languages.size());
+  Show_Page = app::Next_Lang_Page(Show_Page, pages, sender == Btn_Next);
+  Update_Lang_Page(Show_Page);
+}
+
+bool TFSoftOptions::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease) {
+    for (int k = 0; k < 6; ++k) {
+      if (watched == I_L[k] || watched == L_L[k]) {
+        LangClick(k + 1);
+        return true;
+      }
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TFSoftOptions::LangClick(int slot) {
+  const std::vector<std::string> names = app::Lang_Page_Names(SL_Languages, Show_Page);
+  if (slot < 1 || static_cast<size_t>(slot) > names.size()) return;
+  const std::string chosen = names[static_cast<size_t>(slot) - 1];
+  const auto& s = ctx_.Lang_Strings;
+  const std::string question = s[316] + Language_In_Use + s[317] + chosen + s[318];
+  if (messages_.Question(this, question) != ui::Messages::Answer::Yes) return;
+
+  Language_In_Use = chosen;
+  // The texts change now, but Language_Name (and so the settings file) only on OK.
+  const std::string remembered = ctx_.Language_Name;
+  ctx_.Language_Name = chosen;
+  lang::Select_Language(ctx_.Lang_Strings, ctx_.Language_Dir, ctx_.Language_Name);
+  ctx_.Language_Name = remembered;
+  if (Change_Language_)
+    Change_Language_();
+  else
+    Set_Lang();
+  Show_Selected_Language();
+}
+
+void TFSoftOptions::CB_En_ConClick() { Update_CheckBox(); }
+
+void TFSoftOptions::Update_CheckBox() {
+  // Disabling the update check keeps its tick: it is still stored on OK.
+  CB_Update->setEnabled(CB_En_Con->isChecked());
+  Btn_Check_Update->setEnabled(CB_Update->isEnabled() && CB_Update->isChecked());
+}
+
+void TFSoftOptions::Btn_Check_UpdateClick() {
+  const auto& s = ctx_.Lang_Strings;
+  // The query blocks the window until the server answers or the time-out ends.
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const bool newer = app::Check_Version(ctx_.Version_Server, ctx_.SW_Version);
+  QApplication::restoreOverrideCursor();
+  if (newer) {
+    const QString target = QString(app::Maker_Web_Server) + app::Download_Page_Path;
+    LL_Check_Update->setTextFormat(Qt::RichText);
+    LL_Check_Update->setText(
+        QString("<a href=\"%1\">%2</a>").arg(target.toHtmlEscaped(), Q(s[314]).toHtmlEscaped()));
+  } else {
+    LL_Check_Update->setTextFormat(Qt::PlainText);
+    LL_Check_Update->setText(Q(s[315]));
+  }
+  LL_Check_Update->show();
+}
+
+void TFSoftOptions::LL_Check_UpdateLinkClick(const QString& link) {
+  QDesktopServices::openUrl(QUrl(link));
+}
+
+void TFSoftOptions::Btn_OKClick() {
+  ctx_.Language_Name = Language_In_Use;
+  ctx_.Enable_Internet = CB_En_Con->isChecked();
+  ctx_.Enable_Update = CB_Update->isChecked();
+  ctx_.Enable_Jump_Field_Tables = CB_Soft_Set_Jump_Table->isChecked();
+  ctx_.Double_Click_Auto_Size = CB_DoubleClick_Auto_Size->isChecked();
+  // The main window then writes the settings file and lets its timer follow the options.
+  accept();
+}

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "test_support.h"
+#include "support/test_support.h"
 #include "util/files.h"
 
 namespace {

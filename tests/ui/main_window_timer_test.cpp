@@ -1,0 +1,143 @@
+// The main window's new-version timer: when it runs, what a tick shows, and how the options
+// dialog's OK and Cancel act on it.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/local_http_server.h"
+#include "app/main_window.h"
+#include "app/soft_options_dialog.h"
+#include "app/workspace.h"
+#include "support/recording_messages.h"
+#include "support/test_support.h"
+#include "util/files.h"
+
+namespace {
+
+using Server = test::Local_Http_Server;
+
+std::string Settings_Path(const test::Temp_Dir& dir) { return dir / "Varnoscope.xml"; }
+
+void Write_Options(const test::Temp_Dir& dir, bool internet, bool update) {
+  app::App_Context remembered;
+  remembered.Exe_Dir = dir.path();
+  remembered.Enable_Internet = internet;
+  remembered.Enable_Update = update;
+  app::Save_Setting(remembered);
+}
+
+// Runs the options dialog from the main window's Btn_Opz; `act` drives it once it is open.
+void Run_Options(TFVarnoscopioFirmWare& main_window, std::function<void(TFSoftOptions&)> act) {
+  QTimer::singleShot(0, main_window.FSoftOptions, [&main_window, act] {
+    act(*main_window.FSoftOptions);
+    // Whatever act did, the dialog must not stay open and block the test.
+    if (main_window.FSoftOptions->isVisible()) main_window.FSoftOptions->reject();
+  });
+  main_window.Btn_Click(main_window.Btn_Opz);
+}
+
+TEST(Timer_Update, RunsOnlyWhileInternetAndUpdateAreBothOn) {
+  const struct {
+    bool internet, update;
+  } cases[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+  for (const auto& c : cases) {
+    test::Temp_Dir dir;
+    Write_Options(dir, c.internet, c.update);
+    app::App_Context ctx;
+    test::Recording_Messages messages;
+    TFVarnoscopioFirmWare main_window(ctx, messages, dir.path());
+    EXPECT_EQ(main_window.Timer_Update->isActive(), c.internet && c.update)
+        << c.internet << c.update;
+    EXPECT_EQ(main_window.Timer_Update->interval(), 60000);
+  }
+}
+
+TEST(Timer_Update, ATickShowsTheLinkOnlyForANewerVersion) {
+  test::Temp_Dir dir;
+  Write_Options(dir, true, true);
+  app::App_Context ctx;
+  test::Recording_Messages messages;
+  TFVarnoscopioFirmWare main_window(ctx, messages, dir.path());
+  ASSERT_TRUE(main_window.LL_Update->isHidden());
+
+  Server newer(Server::Reply("VER. 1.010"));
+  ctx.Version_Server = newer.Url();
+  main_window.Timer_UpdateTimer();
+  EXPECT_FALSE(main_window.LL_Update->isHidden());
+  const std::string link = main_window.LL_Update->text().toStdString();
+  EXPECT_NE(link.find(std::string(app::Maker_Web_Server) + "/Home/download/download.asp#GW30517"),
+            std::string::npos)
+      << link;
+  EXPECT_NE(link.find("New Version Available. Click Here for more Details"), std::string::npos);
+  EXPECT_TRUE(main_window.Timer_Update->isActive());
+  EXPECT_EQ(main_window.Timer_Update->interval(), 7200000);
+
+  for (const char* answer : {"VER. 1.001", "VER. 0.000", ""}) {
+    main_window.LL_Update->show();
+    Server server(Server::Reply(answer));
+    ctx.Version_Server = server.Url();
+    main_window.Timer_UpdateTimer();
+    EXPECT_TRUE(main_window.LL_Update->isHidden()) << answer;
+    EXPECT_EQ(server.Requests().size(), 1u);
+  }
+  main_window.LL_Update->show();
+  test::Refused_Port refused;
+  ctx.Version_Server = refused.Url();
+  main_window.Timer_UpdateTimer();
+  EXPECT_TRUE(main_window.LL_Update->isHidden());
+  EXPECT_TRUE(main_window.Timer_Update->isActive());
+}
+
+TEST(Timer_Update, OptionsOkSavesAndStartsOrStopsTheTimerCancelLeavesAll) {
+  test::Temp_Dir dir;
+  app::App_Context ctx;
+  test::Recording_Messages messages;
+  TFVarnoscopioFirmWare main_window(ctx, messages, dir.path());
+  main_window.Create_Dialogs();
+  ASSERT_FALSE(main_window.Timer_Update->isActive());
+  ASSERT_FALSE(util::File_Exists(Settings_Path(dir)));
+
+  // Cancel writes nothing and leaves the timer off.
+  Run_Options(main_window, [](TFSoftOptions& options) {
+    options.CB_En_Con->setChecked(true);
+    options.CB_Update->setChecked(true);
+    options.Btn_Cancel->click();
+  });
+  EXPECT_FALSE(util::File_Exists(Settings_Path(dir)));
+  EXPECT_FALSE(main_window.Timer_Update->isActive());
+  EXPECT_FALSE(ctx.Enable_Internet);
+
+  Run_Options(main_window, [](TFSoftOptions& options) {
+    options.CB_En_Con->setChecked(true);
+    options.CB_Update->setChecked(true);
+    options.Btn_OK->click();
+  });
+  EXPECT_TRUE(main_window.Timer_Update->isActive());
+  EXPECT_EQ(main_window.Timer_Update->interval(), 60000);
+  std::string settings = test::Read(Settings_Path(dir));
+  EXPECT_NE(settings.find("<enable_internet>1</enable_internet>"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("<enable_update>1</enable_update>"), std::string::npos) << settings;
+
+  // Cancel leaves a running timer running.
+  Run_Options(main_window, [](TFSoftOptions& options) {
+    options.CB_En_Con->setChecked(false);
+    options.Btn_Cancel->click();
+  });
+  EXPECT_TRUE(main_window.Timer_Update->isActive());
+
+  // The update check without the connection stops the timer, but its tick is saved.
+  Run_Options(main_window, [](TFSoftOptions& options) {
+    options.CB_En_Con->setChecked(false);
+    options.Btn_OK->click();
+  });
+  EXPECT_FALSE(main_window.Timer_Update->isActive());
+  settings = test::Read(Settings_Path(dir));
+  EXPECT_NE(settings.find("<enable_internet>0</enable_internet>"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("<enable_update>1</enable_update>"), std::string::npos) << settings;
+}
+
+}  // namespace
