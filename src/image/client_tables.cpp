@@ -129,9 +129,10 @@ TDataSet Read_DataSet(pugi::xml_node node, const std::string& what) {
 }
 
 // Reads both lists of the client file; the tables are left alone when anything is wrong.
-void Read_Lists(TIEC61850_Client& Client_Tables, const std::string& IEC_Client_File) {
+void Read_Lists(TIEC61850_Client& Client_Tables, const std::string& xml,
+                const std::string& IEC_Client_File) {
   pugi::xml_document doc;
-  util::Load_Xml_File(doc, IEC_Client_File);
+  util::Load_Xml_Text(doc, xml, IEC_Client_File);
   pugi::xml_node root = Required_Child(doc, "IEC_68850_Client", IEC_Client_File);
 
   std::vector<TIEC61850_Variable> variables;
@@ -188,7 +189,14 @@ void Reset_Client_Tables(TIEC61850_Client& Client_Tables) { Client_Tables = TIEC
 
 void Load_Client_Tables(TIEC61850_Client& Client_Tables, const std::string& IEC_Client_File,
                         uint32_t base) {
-  if (util::File_Exists(IEC_Client_File)) Read_Lists(Client_Tables, IEC_Client_File);
+  if (util::File_Exists(IEC_Client_File))
+    Read_Lists(Client_Tables, util::Read_File(IEC_Client_File), IEC_Client_File);
+  Assign_Client_Tables_Addresses(Client_Tables, base);
+}
+
+void Load_Client_Tables_Text(TIEC61850_Client& Client_Tables, const std::string& xml,
+                             const std::string& name, uint32_t base) {
+  Read_Lists(Client_Tables, xml, name);
   Assign_Client_Tables_Addresses(Client_Tables, base);
 }
 

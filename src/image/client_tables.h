@@ -110,6 +110,10 @@ void Reset_Client_Tables(TIEC61850_Client& Client_Tables);
 void Load_Client_Tables(TIEC61850_Client& Client_Tables, const std::string& IEC_Client_File,
                         uint32_t base);
 
+// The same from the client file's text already in memory; `name` is used in error texts.
+void Load_Client_Tables_Text(TIEC61850_Client& Client_Tables, const std::string& xml,
+                             const std::string& name, uint32_t base);
+
 // Assigns every _Add field counting from `base`, in the order bank2.bin is written.
 void Assign_Client_Tables_Addresses(TIEC61850_Client& Client_Tables, uint32_t base);
 

@@ -62,8 +62,13 @@ void Reset_General_Block(TGeneral_Block& General_Block) {
 void Load_General_Block(TGeneral_Block& General_Block, TIEC61850_Client& Client_Tables,
                         const std::string& ParGen_File) {
   if (!util::File_Exists(ParGen_File)) return;
+  Load_General_Block_Text(General_Block, Client_Tables, util::Read_File(ParGen_File), ParGen_File);
+}
+
+void Load_General_Block_Text(TGeneral_Block& General_Block, TIEC61850_Client& Client_Tables,
+                             const std::string& xml, const std::string& name) {
   pugi::xml_document doc;
-  util::Load_Xml_File(doc, ParGen_File);
+  util::Load_Xml_Text(doc, xml, name);
   // The first top-level node is the root whatever it is; a comment there finds no element and
   // every value takes its fallback.
   pugi::xml_node root = util::First_Top_Node(doc);

@@ -45,6 +45,10 @@ void Reset_General_Block(TGeneral_Block& General_Block);
 void Load_General_Block(TGeneral_Block& General_Block, TIEC61850_Client& Client_Tables,
                         const std::string& ParGen_File);
 
+// The same fill from ParGen.xml's text already in memory; `name` is used in error texts.
+void Load_General_Block_Text(TGeneral_Block& General_Block, TIEC61850_Client& Client_Tables,
+                             const std::string& xml, const std::string& name);
+
 // The sum of bytes 0 to 2043.
 uint32_t General_Block_Checksum(std::span<const uint8_t> block);
 
