@@ -1,0 +1,113 @@
+// rq30517-cli scl, run as the engineer runs it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+
+namespace {
+
+struct Run_Result {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string Quoted(const std::string& arg) {
+  std::string quoted = "'";
+  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+Run_Result Run_Scl(const std::vector<std::string>& args) {
+  test::Temp_Dir io;
+  std::string command = Quoted(test::Bin_Dir() + "/rq30517-cli") + " scl";
+  for (const std::string& arg : args) command += " " + Quoted(arg);
+  command += " >" + Quoted(io / "out") + " 2>" + Quoted(io / "err") + " </dev/null";
+  Run_Result result;
+  const int raw = std::system(command.c_str());
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  result.out = test::Read(io / "out");
+  result.err = test::Read(io / "err");
+  return result;
+}
+
+std::string Fixture(const std::string& name) {
+  return test::Data_Dir() + "/iec/fixtures/scl/" + name;
+}
+
+TEST(Cli_Scl, PrintsTheModelAsOneLineOfJson) {
+  const Run_Result run = Run_Scl({Fixture("small.icd")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(
+      run.out,
+      R"({"name":"Dé1","fileName":"small.icd","lDevices":[{"name":"LD0","lns":[)"
+      R"({"lnClass":"LLN0","lnType":"L0","prefix":"","inst":"","dos":[],"dataSets":[)"
+      R"({"name":"DS","reference":"Dé1LD0/LLN0.DS","gooseName":"G1","members":[)"
+      R"({"reference":"Dé1LD0/QMMXU1.PhV.phsA.cVal","fc":"MX","bType":"Struct"},)"
+      R"({"reference":"Dé1LD0/QMMXU1.PhV.d","fc":"DC","bType":"VisString255"}]}]},)"
+      R"({"lnClass":"MMXU","lnType":"T","prefix":"Q","inst":"1","dos":[)"
+      R"({"name":"PhV","dos":[{"name":"phsA","dos":[],"das":[)"
+      R"({"name":"cVal","reference":"Dé1LD0/QMMXU1.PhV.phsA.cVal","fc":"MX","bType":"Struct",)"
+      R"("das":[{"name":"f","reference":"Dé1LD0/QMMXU1.PhV.phsA.cVal.f","fc":"MX",)"
+      R"("bType":"FLOAT32","das":[]}]}]}],)"
+      R"("das":[{"name":"d","reference":"Dé1LD0/QMMXU1.PhV.d","fc":"DC","bType":"VisString255",)"
+      R"("das":[]}]}],"dataSets":[]}]}]})"
+      "\n");
+}
+
+TEST(Cli_Scl, StatsCountEveryObjectWithSubObjects) {
+  for (const auto& args : {std::vector<std::string>{"--stats", Fixture("model.icd")},
+                           std::vector<std::string>{Fixture("model.icd"), "--stats"}}) {
+    const Run_Result run = Run_Scl(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, R"({"lDevices":2,"lns":7,"dos":12,"das":32,"dataSets":3,"members":7})"
+                       "\n");
+  }
+}
+
+TEST(Cli_Scl, AMissingOrBrokenFileIsAnError) {
+  test::Temp_Dir dir;
+  test::Write(dir / "broken.icd", "<SCL>\n<IED name='A'>\n</SCL>");
+  const struct {
+    std::string file;
+    std::string message;
+  } cases[] = {{dir / "absent.icd", "absent.icd"}, {dir / "broken.icd", "line 3"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const Run_Result run = Run_Scl({c.file});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(Run_Scl({}).status, 2);
+}
+
+TEST(Cli_Scl, WritesDeepModelsAndTextsThatAreNotUtf8) {
+  // 20000 levels of sub data objects, and an IED name in an undeclared 8-bit encoding.
+  constexpr int Depth = 20'000;
+  std::string text =
+      "<SCL><IED name='caf\xe9'><AccessPoint><Server><LDevice inst='L'>"
+      "<LN lnClass='GGIO' lnType='N' inst='1'/></LDevice></Server></AccessPoint>"
+      "</IED><DataTypeTemplates><LNodeType id='N'><DO name='s' type='D0'/>"
+      "</LNodeType>";
+  for (int i = 0; i < Depth; ++i)
+    text += "<DOType id='D" + std::to_string(i) + "'><SDO name='s' type='D" +
+            std::to_string(i + 1) + "'/></DOType>";
+  text += "</DataTypeTemplates></SCL>";
+  test::Temp_Dir dir;
+  test::Write(dir / "deep.icd", text);
+  const Run_Result run = Run_Scl({dir / "deep.icd"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("{\"name\":\"caf\xEF\xBF\xBD\",\"fileName\":\"deep.icd\"", 0), 0u);
+  size_t levels = 0;
+  for (size_t at = run.out.find(R"("name":"s")"); at != std::string::npos;
+       at = run.out.find(R"("name":"s")", at + 1))
+    ++levels;
+  EXPECT_EQ(levels, Depth + 1u);
+}
+
+}  // namespace
