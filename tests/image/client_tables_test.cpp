@@ -18,14 +18,15 @@ using Attrs = std::vector<std::pair<std::string, std::string>>;
 
 // The attributes with `changes` applied: a new text, or "<remove>" to leave one out.
 Attrs With(Attrs attrs, const Attrs& changes) {
-  for (const auto& [name, value] : changes) {
-    auto it = std::find_if(attrs.begin(), attrs.end(), [&](auto& a) { return a.first == name; });
-    if (value == "<remove>") {
+  for (const auto& change : changes) {
+    auto it =
+        std::find_if(attrs.begin(), attrs.end(), [&](auto& a) { return a.first == change.first; });
+    if (change.second == "<remove>") {
       if (it != attrs.end()) attrs.erase(it);
     } else if (it != attrs.end()) {
-      it->second = value;
+      it->second = change.second;
     } else {
-      attrs.emplace_back(name, value);
+      attrs.push_back(change);
     }
   }
   return attrs;
