@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -21,7 +22,14 @@
 
 namespace {
 
+constexpr int Form_Width = 509;
+constexpr int Form_Height = 373;
+constexpr int Form_Margin = 12;  // around the pages and the buttons
+constexpr int Page_Margin = 12;  // inside each page
+constexpr int Page_Frame = 4;    // the page control's frame on each side, with some room
 constexpr int Flag_Size = 48;
+// How far the update controls sit to the right of the internet connection's check box.
+constexpr int Update_Indent = 20;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -32,12 +40,40 @@ void Keep_Place_When_Hidden(QWidget* widget) {
   widget->setSizePolicy(policy);
 }
 
+// Width left for a check box's text on a page of this fixed-size dialog: the dialog less its
+// margins, the page frame and margins, and the box itself.
+int Check_Box_Text_Width(const QCheckBox* box, int indent) {
+  const QStyle* style = box->style();
+  const int indicator = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box) +
+                        style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, box);
+  return Form_Width - 2 * (Form_Margin + Page_Frame + Page_Margin) - indicator - indent - 8;
+}
+
+// Check boxes do not wrap their text, so a long translation is broken into lines at blanks
+// rather than cut off at the page's edge.
+void Set_Check_Box_Text(QCheckBox* box, const std::string& text, int indent = 0) {
+  const QFontMetrics metrics(box->font());
+  const int width = Check_Box_Text_Width(box, indent);
+  QString wrapped;
+  QString line;
+  for (const QString& word : QString::fromStdString(text).split(' ')) {
+    const QString longer = line.isEmpty() ? word : line + ' ' + word;
+    if (!line.isEmpty() && metrics.horizontalAdvance(longer) > width) {
+      wrapped += line + '\n';
+      line = word;
+    } else {
+      line = longer;
+    }
+  }
+  box->setText(wrapped + line);
+}
+
 }  // namespace
 
 TFSoftOptions::TFSoftOptions(app::App_Context& ctx, ui::Messages& messages, QWidget* parent)
     : QDialog(parent), ctx_(ctx), messages_(messages) {
   setObjectName("FSoftOptions");
-  setFixedSize(509, 373);
+  setFixedSize(Form_Width, Form_Height);
   L_SW_Code = ui::Make_Code_Label(this, ctx_.SW_Code);
   L_SW_Desc = ui::Make_Desc_Label(this);
 
@@ -55,7 +91,7 @@ TFSoftOptions::TFSoftOptions(app::App_Context& ctx, ui::Messages& messages, QWid
 
   // The title labels keep their fixed place above the pages.
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(12, 62, 12, 12);
+  layout->setContentsMargins(Form_Margin, 62, Form_Margin, Form_Margin);
   layout->addWidget(PC_Options, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
@@ -121,7 +157,7 @@ void TFSoftOptions::Build_Language_Page() {
   paging->addWidget(Btn_Next);
 
   auto* page = new QVBoxLayout(TS_Language);
-  page->setContentsMargins(12, 10, 12, 8);
+  page->setContentsMargins(Page_Margin, 10, Page_Margin, 8);
   page->addWidget(L_Sel_Lang);
   page->addSpacing(6);
   page->addLayout(slot_grid);
@@ -150,18 +186,18 @@ void TFSoftOptions::Build_Connection_Page() {
 
   // The update check belongs to the internet connection, so it sits indented under it.
   auto* update_row = new QHBoxLayout;
-  update_row->addSpacing(20);
+  update_row->addSpacing(Update_Indent);
   update_row->addWidget(CB_Update, 1);
   auto* check_row = new QHBoxLayout;
-  check_row->addSpacing(20);
+  check_row->addSpacing(Update_Indent);
   check_row->addWidget(Btn_Check_Update);
   check_row->addStretch(1);
   auto* link_row = new QHBoxLayout;
-  link_row->addSpacing(20);
+  link_row->addSpacing(Update_Indent);
   link_row->addWidget(LL_Check_Update, 1);
 
   auto* page = new QVBoxLayout(TS_Con_Options);
-  page->setContentsMargins(12, 12, 12, 8);
+  page->setContentsMargins(Page_Margin, Page_Margin, Page_Margin, 8);
   page->setSpacing(10);
   page->addWidget(CB_En_Con);
   page->addLayout(update_row);
@@ -185,7 +221,7 @@ void TFSoftOptions::Build_Settings_Page() {
   CB_DoubleClick_Auto_Size->setObjectName("CB_DoubleClick_Auto_Size");
 
   auto* page = new QVBoxLayout(TS_Soft_Settings);
-  page->setContentsMargins(12, 12, 12, 8);
+  page->setContentsMargins(Page_Margin, Page_Margin, Page_Margin, 8);
   page->setSpacing(10);
   page->addWidget(CB_Soft_Set_Jump_Table);
   page->addWidget(CB_DoubleClick_Auto_Size);
@@ -206,13 +242,13 @@ void TFSoftOptions::Set_Lang() {
   Show_Page_Counter(Show_Page);
   Btn_Prev->setText(Q(s[307]));
   Btn_Next->setText(Q(s[308]));
-  CB_En_Con->setText(Q(s[309]));
-  CB_Update->setText(Q(s[310]));
+  Set_Check_Box_Text(CB_En_Con, s[309]);
+  Set_Check_Box_Text(CB_Update, s[310], Update_Indent);
   Btn_Check_Update->setText(Q(s[311]));
   Btn_OK->setText(Q(s[312]));
   Btn_Cancel->setText(Q(s[313]));
-  CB_Soft_Set_Jump_Table->setText(Q(s[320]));
-  CB_DoubleClick_Auto_Size->setText(Q(s[321]));
+  Set_Check_Box_Text(CB_Soft_Set_Jump_Table, s[320]);
+  Set_Check_Box_Text(CB_DoubleClick_Auto_Size, s[321]);
 }
 
 void TFSoftOptions::Show_Selected_Language() {

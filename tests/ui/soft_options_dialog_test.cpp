@@ -20,6 +20,8 @@ namespace {
 using Answer = ui::Messages::Answer;
 
 std::string S(const QString& text) { return text.toStdString(); }
+// A check box's text with the line breaks that fit it into the page undone.
+std::string S(const QCheckBox* box) { return S(QString(box->text()).replace('\n', ' ')); }
 
 void Make_Flag(const std::string& path, Qt::GlobalColor color) {
   QImage image(32, 20, QImage::Format_RGB32);
@@ -64,9 +66,8 @@ TEST_F(Soft_Options, CreatedWithItsCaptionsAndSize) {
   EXPECT_EQ(S(form.PC_Options->tabText(0)), "Language");
   EXPECT_EQ(S(form.PC_Options->tabText(1)), "Connection Options");
   EXPECT_EQ(S(form.PC_Options->tabText(2)), "Software Settings");
-  EXPECT_EQ(S(form.CB_Update->text()), "Check Software Update at Start of Program");
-  EXPECT_EQ(S(form.CB_DoubleClick_Auto_Size->text()),
-            "Enable Auto Size of Table Columns by Double Click");
+  EXPECT_EQ(S(form.CB_Update), "Check Software Update at Start of Program");
+  EXPECT_EQ(S(form.CB_DoubleClick_Auto_Size), "Enable Auto Size of Table Columns by Double Click");
   EXPECT_NE(form.findChild<QLabel*>("I_L6"), nullptr);
   EXPECT_NE(form.findChild<QWidget*>("TS_Soft_Settings"), nullptr);
 }
