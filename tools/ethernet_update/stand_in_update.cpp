@@ -1,5 +1,6 @@
 #include "stand_in_update.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -123,9 +124,11 @@ class Checker {
 
  private:
   void Line(const std::string& text) { report_.Text += text + "\n"; }
+  // A finding about a file named by an operation comes indented under its operation.
   void Error(const std::string& text) {
     ++errors_;
-    Line("ERROR: " + text);
+    const size_t indent = std::min(text.find_first_not_of(' '), text.size());
+    Line(text.substr(0, indent) + "ERROR: " + text.substr(indent));
   }
 
   Report Finish() {

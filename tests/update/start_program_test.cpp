@@ -1,0 +1,91 @@
+#include "update/start_program.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "support/test_support.h"
+#include "util/files.h"
+
+namespace {
+
+std::string Script(const test::Temp_Dir& dir, const std::string& name, const std::string& body,
+                   mode_t mode = 0755) {
+  const std::string path = dir / name;
+  test::Write(path, "#!/bin/sh\n" + body);
+  chmod(path.c_str(), mode);
+  return path;
+}
+
+// Runs `body` with `dir` as the current folder.
+template <typename F>
+void In_Folder(const std::string& dir, F body) {
+  char previous[4096];
+  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  body();
+  ASSERT_EQ(chdir(previous), 0);
+}
+
+// The updater gets no arguments, runs in the configurator's current folder, and its end (with
+// whatever exit code) ends the wait.
+TEST(Start_Program, Waits_For_A_Program_That_Ends) {
+  test::Temp_Dir bin, work;
+  const std::string program =
+      Script(bin, "Ethernet_Update.exe", "echo \"$#:$1\" > started_here.txt\nexit 3\n");
+  In_Folder(work.path(), [&] {
+    const UBoot::Start_Result r = UBoot::Start_Program(program, "", false);
+    EXPECT_TRUE(r.Launched);
+    EXPECT_TRUE(r.Ended);
+    EXPECT_EQ(r.Exit_Code, 3);
+    EXPECT_EQ(test::Read(work / "started_here.txt"), "0:\n");
+    // A command line, when there is one, arrives whole as one argument.
+    EXPECT_TRUE(UBoot::Start_Program(program, "a b", false).Ended);
+    EXPECT_EQ(test::Read(work / "started_here.txt"), "1:a b\n");
+  });
+}
+
+// After the limit the program is left running on its own; a later reap collects it once it ends.
+TEST(Start_Program, Leaves_A_Program_Running_After_The_Limit) {
+  test::Temp_Dir bin;
+  const std::string program = Script(bin, "slow", "exec sleep 30\n");
+  const UBoot::Start_Result r = UBoot::Start_Program(program, "", false, 300);
+  ASSERT_TRUE(r.Launched);
+  EXPECT_FALSE(r.Ended);
+  ASSERT_GT(r.Pid, 0);
+  EXPECT_EQ(kill(static_cast<pid_t>(r.Pid), 0), 0) << "no longer running";
+
+  std::vector<long> left{r.Pid};
+  UBoot::Reap_Left_Running(left);
+  EXPECT_EQ(left.size(), 1u);
+  kill(static_cast<pid_t>(r.Pid), SIGKILL);
+  for (int i = 0; i < 200 && !left.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    UBoot::Reap_Left_Running(left);
+  }
+  EXPECT_TRUE(left.empty()) << "the ended program was not reaped";
+}
+
+TEST(Start_Program, Reports_Why_A_Program_Cannot_Start) {
+  test::Temp_Dir bin;
+  const std::string not_executable = Script(bin, "plain", "exit 0\n", 0644);
+  const struct {
+    std::string program;
+    const char* reason;
+  } cases[] = {{bin / "Ethernet_Update.exe", "No such file or directory"},
+               {not_executable, "Permission denied"},
+               {bin.path(), "Permission denied"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.program);
+    const UBoot::Start_Result r = UBoot::Start_Program(c.program, "", false);
+    EXPECT_FALSE(r.Launched);
+    EXPECT_FALSE(r.Ended);
+    EXPECT_EQ(r.Error, c.reason);
+  }
+}
+
+}  // namespace
