@@ -1,0 +1,63 @@
+// One selection table of the access editor on a QTableWidget. The header row is the horizontal
+// header and the numbering column "N" the vertical header, so grid column c (from 1) is table
+// column c - 1. The cells only mirror the editor's state: the grid shows rows it is given and
+// reports every edit the user makes, with check-box cells reported as "Y"/"N" and list cells as
+// the text picked.
+#pragma once
+
+#include <QStringList>
+#include <QTableWidget>
+#include <string>
+#include <vector>
+
+#include "iec/access_state.h"
+
+namespace UIEC_61850_Access {
+
+enum class Cell_Kind { Text, Read_Only, Check, List };
+
+struct Grid_Column {
+  Cell_Kind Kind = Cell_Kind::Text;
+  QStringList Items;  // the texts a list cell offers
+};
+
+class Selection_Grid : public QTableWidget {
+  Q_OBJECT
+
+ public:
+  // `columns` describes grid columns 1 to n.
+  Selection_Grid(const char* name, std::vector<Grid_Column> columns, QWidget* parent);
+
+  // Shows `rows` (cell c of a row in grid column c). Without `editable` no cell can be edited.
+  void Show_Rows(const std::vector<Row>& rows, bool editable = true);
+  void Show_Table(const Table& table);
+
+  // The text the cell at (row from 0, grid column from 1) stands for.
+  std::string Text(int row, int grid_column) const;
+  const Grid_Column& Column(int grid_column) const;
+
+  // Header texts of grid columns 0 (the corner "N") to n, and hints of grid columns 1 to n
+  // (hints[c] for column c; hints[0] is not shown).
+  void Set_Header_Texts(const std::vector<std::string>& texts);
+  void Set_Hints(const std::vector<std::string>& hints);
+  QString Corner_Text() const { return corner_text_; }
+
+  // Puts the current cell on `row` and selects the whole row.
+  void Select_Row(int row);
+
+ signals:
+  // The user changed the cell at (row from 0, grid column from 1) to `text`.
+  void Cell_Edited(int row, int grid_column, const std::string& text);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Item_Changed(QTableWidgetItem* item);
+
+  std::vector<Grid_Column> columns_;
+  QString corner_text_;
+  bool filling_ = false;
+};
+
+}  // namespace UIEC_61850_Access

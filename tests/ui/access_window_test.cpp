@@ -1,0 +1,445 @@
+#include "iec/access_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include "iec/access_test_models.h"
+#include "iec/selection_grid_qt.h"
+#include "support/recording_messages.h"
+#include "util/files.h"
+
+namespace {
+
+using namespace UIEC_61850_Access;
+using Answer = ui::Messages::Answer;
+
+const std::string Ip_Error =
+    "Error row 1!! IP Address must be a valid TCP IP Address (Ex. 192.168.1.125)";
+
+struct Access_Window_Test : ::testing::Test {
+  test::Temp_Dir dir;
+  app::App_Context ctx;
+  test::Recording_Messages messages;
+  std::unique_ptr<TFIEC_61850_Access> window;
+  std::string chosen;
+
+  void SetUp() override {
+    Open_Configuration("conf");
+    window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
+    window->Import_Scl = test::Fake_Import;
+    window->Choose_File = [this] { return chosen; };
+    test::Write(dir / "a.icd", test::Fake_Scl("IED1"));
+    test::Write(dir / "b.icd", test::Fake_Scl("IED2"));
+  }
+  void Open_Configuration(const std::string& name) {
+    ctx.Active_Conf_Dir = dir / name;
+    util::Force_Dirs(ctx.Active_Conf_Dir);
+    ctx.Set_Files();
+  }
+  void Add_Server(const std::string& file) {
+    chosen = dir / file;
+    window->Btn_Add_IEC_DeviceClick();
+  }
+  void Choose_Server(int row) {
+    window->LB_IEC_Devices->setCurrentRow(-1);
+    window->LB_IEC_Devices->setCurrentRow(row);
+  }
+  // The tree node reached by following `texts` from the top, expanding on the way.
+  QTreeWidgetItem* Node(const std::vector<QString>& texts) {
+    QTreeWidgetItem* item = window->TV_IEC_Device->topLevelItem(0);
+    if (item == nullptr || item->text(0) != texts[0]) return nullptr;
+    for (size_t i = 1; i < texts.size(); ++i) {
+      item->setExpanded(true);
+      QTreeWidgetItem* next = nullptr;
+      for (int c = 0; c < item->childCount() && next == nullptr; ++c)
+        if (item->child(c)->text(0) == texts[i]) next = item->child(c);
+      if (next == nullptr) return nullptr;
+      item = next;
+    }
+    return item;
+  }
+  void Pick(const std::vector<QString>& texts) {
+    QTreeWidgetItem* node = Node(texts);
+    ASSERT_NE(node, nullptr);
+    window->TV_IEC_Device->setCurrentItem(node);
+  }
+  void Edit(Selection_Grid* grid, int row, int column, const QString& text) {
+    grid->item(row, column - 1)->setText(text);
+  }
+  // Fills the variable row `row` so that it passes the check.
+  void Complete(int row) {
+    Edit(window->ACG_DA, row, DA_Col::IPAddress, "127.0.0.1");
+    Edit(window->ACG_DA, row, DA_Col::Port, "102");
+    Edit(window->ACG_DA, row, DA_Col::Position, QString::number(row));
+    Edit(window->ACG_DA, row, DA_Col::MoltFact, "1,5");
+  }
+};
+
+TEST_F(Access_Window_Test, ServersTreeAndSelection) {
+  ASSERT_TRUE(window->FormShow());
+  Add_Server("a.icd");
+  Add_Server("b.icd");
+  ASSERT_EQ(window->LB_IEC_Devices->count(), 2);
+  EXPECT_EQ(window->LB_IEC_Devices->item(1)->text(), "IED2");
+  EXPECT_EQ(test::Read(ctx.Active_Conf_Dir + "/ICD_Catalog/b.icd"), test::Fake_Scl("IED2"));
+  EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
+
+  Choose_Server(1);
+  QTreeWidgetItem* top = window->TV_IEC_Device->topLevelItem(0);
+  ASSERT_NE(top, nullptr);
+  EXPECT_EQ(top->text(0), "IED2");
+  EXPECT_TRUE(top->isExpanded());
+  QTreeWidgetItem* lln0 = top->child(0)->child(0);
+  EXPECT_EQ(top->child(0)->text(0), "LD0");
+  EXPECT_TRUE(lln0->isExpanded());
+  ASSERT_EQ(lln0->childCount(), 3);  // Mod, then the data sets DS1 and DS2
+  QTreeWidgetItem* mod = lln0->child(0);
+  EXPECT_EQ(mod->text(0), "Mod");
+  EXPECT_FALSE(mod->isExpanded());
+  EXPECT_EQ(mod->foreground(0).color(), QColor(Qt::blue));
+  EXPECT_EQ(lln0->child(1)->text(0), "DS1");
+  EXPECT_EQ(lln0->child(1)->foreground(0).color(), QColor(0x00, 0x80, 0x00));
+  EXPECT_EQ(top->child(0)->child(1)->text(0), "MMXU1");
+
+  // Attributes are created when their data object is first opened.
+  const TIEC_Device& device = *window->State().List_IEC_Dev[1];
+  const TIEC_DA& stval = *device.List_LDevice[0]->List_LN[0]->List_DO[0]->List_DA[0];
+  EXPECT_EQ(stval.TreeNode, nullptr);
+  EXPECT_EQ(mod->childCount(), 0);
+  mod->setExpanded(true);
+  ASSERT_EQ(mod->childCount(), 3);
+  EXPECT_EQ(stval.TreeNode, mod->child(0));
+
+  // Only leaf attributes and data sets are selections.
+  Pick({"IED2", "LD0", "LLN0", "Mod"});
+  EXPECT_EQ(window->State().Selected_IEC_DA, nullptr);
+  window->Btn_AddVarClick();
+  EXPECT_TRUE(window->State().ACG_DA.Counts_As_Empty());
+  Pick({"IED2", "LD0", "MMXU1", "TotW", "mag"});
+  window->Btn_AddVarClick();
+  EXPECT_TRUE(window->State().ACG_DA.Counts_As_Empty());
+
+  Pick({"IED2", "LD0", "MMXU1", "TotW", "mag", "f"});
+  window->Btn_AddVarClick();
+  EXPECT_EQ(window->PC_DA_DataSet->currentWidget(), window->TS_DA);
+  EXPECT_EQ(window->ACG_DA->rowCount(), 1);
+  EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::Index), "1");
+  EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::Reference), "IED2LD0/MMXU1.TotW.mag.f");
+  EXPECT_EQ(window->ACG_DA->item(0, DA_Col::OnTimer - 1)->checkState(), Qt::Unchecked);
+  window->Btn_AddVarClick();
+  EXPECT_EQ(window->ACG_DA->rowCount(), 2);
+  EXPECT_EQ(window->ACG_DA->model()->headerData(1, Qt::Vertical).toString(), "2");
+
+  Pick({"IED2", "LD0", "LLN0", "DS1"});
+  ASSERT_NE(window->State().Selected_IEC_DS, nullptr);
+  // Another server chosen: the selection is gone with its tree.
+  Choose_Server(0);
+  EXPECT_EQ(window->State().Selected_IEC_DS, nullptr);
+  window->Btn_AddVarClick();
+  EXPECT_TRUE(window->State().ACG_DataSet.Counts_As_Empty());
+
+  Pick({"IED1", "LD0", "LLN0", "DS1"});
+  window->Btn_AddVarClick();
+  EXPECT_EQ(window->PC_DA_DataSet->currentWidget(), window->TS_DataSet);
+  EXPECT_EQ(window->ACG_DataSet->Text(0, DS_Col::Index), "0");
+  EXPECT_EQ(window->ACG_DataSet->Text(0, DS_Col::GooseName), "gcb1");
+  EXPECT_EQ(window->ACG_DataSet->item(0, DS_Col::EnGoose - 1)->checkState(), Qt::Checked);
+  EXPECT_EQ(window->ACG_DS_Vars->rowCount(), 3);
+  EXPECT_EQ(window->ACG_DS_Vars->Text(2, Var_Col::Reference), "IED1LD0/MMXU1.TotW.mag.f");
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(Access_Window_Test, RemovingServers) {
+  ASSERT_TRUE(window->FormShow());
+  Add_Server("a.icd");
+  Add_Server("b.icd");
+  Add_Server("a.icd");  // same file again: the overwrite question, answered Yes
+  ASSERT_EQ(window->LB_IEC_Devices->count(), 3);
+  Choose_Server(2);
+  Pick({"IED1", "LD0", "LLN0", "Mod", "q"});
+  window->Btn_AddVarClick();
+  Choose_Server(1);
+  Pick({"IED2", "LD0", "LLN0", "DS2"});
+  window->Btn_AddVarClick();
+
+  // Server 1 is used by the data set row, server 2 by the variable row.
+  for (int position : {1, 2}) {
+    window->LB_IEC_Devices->setCurrentRow(position);
+    window->Btn_Remove_IEC_DeviceClick();
+    EXPECT_EQ(window->LB_IEC_Devices->count(), 3);
+  }
+  Choose_Server(0);
+  Pick({"IED1", "LD0", "LLN0", "Mod", "stVal"});
+  window->Btn_Remove_IEC_DeviceClick();
+  ASSERT_EQ(window->LB_IEC_Devices->count(), 2);
+  EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
+  EXPECT_EQ(window->State().Selected_IEC_DA, nullptr);
+  EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::Index), "1");
+  EXPECT_EQ(window->ACG_DataSet->Text(0, DS_Col::Index), "0");
+  window->Btn_AddVarClick();
+  EXPECT_EQ(window->ACG_DA->rowCount(), 1);
+
+  // Nothing chosen in the list: nothing removed.
+  window->LB_IEC_Devices->setCurrentRow(-1);
+  window->Btn_Remove_IEC_DeviceClick();
+  EXPECT_EQ(window->LB_IEC_Devices->count(), 2);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, "question");
+  EXPECT_EQ(messages.shown[0].text,
+            "File already exists in catalog directory. Do you want to overwrite file?");
+}
+
+TEST_F(Access_Window_Test, CatalogAnswersAndFailures) {
+  ASSERT_TRUE(window->FormShow());
+  Add_Server("a.icd");
+  messages.answers = {Answer::Cancel};
+  Add_Server("a.icd");
+  EXPECT_EQ(window->LB_IEC_Devices->count(), 1);
+
+  // The catalog's copy is kept and imported on No.
+  test::Write(dir / "a.icd", test::Fake_Scl("CHANGED"));
+  messages.answers = {Answer::No};
+  Add_Server("a.icd");
+  ASSERT_EQ(window->LB_IEC_Devices->count(), 2);
+  EXPECT_EQ(window->LB_IEC_Devices->item(1)->text(), "IED1");
+
+  messages.shown.clear();
+  Add_Server("nowhere.icd");
+  EXPECT_EQ(window->LB_IEC_Devices->count(), 2);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, "error");
+  EXPECT_NE(messages.Last().find("No such file"), std::string::npos) << messages.Last();
+
+  test::Write(dir / "bad.icd", "<SCL");
+  Add_Server("bad.icd");
+  EXPECT_EQ(window->LB_IEC_Devices->count(), 2);
+  EXPECT_NE(messages.Last().find("unexpected end of data"), std::string::npos);
+
+  chosen.clear();  // the file dialog was cancelled
+  window->Btn_Add_IEC_DeviceClick();
+  EXPECT_EQ(messages.shown.size(), 2u);
+}
+
+TEST_F(Access_Window_Test, OkValidatesSavesAndTheFileComesBack) {
+  ASSERT_TRUE(window->FormShow());
+  Add_Server("a.icd");
+  Choose_Server(0);
+  Pick({"IED1", "LD0", "LLN0", "Mod", "stVal"});
+  window->Btn_AddVarClick();
+  window->Btn_OKClick();
+  EXPECT_EQ(messages.Last(), Ip_Error);
+  EXPECT_FALSE(util::File_Exists(ctx.IEC_Client_File));
+  EXPECT_EQ(window->result(), QDialog::Rejected);
+
+  Complete(0);
+  window->ACG_DA->item(0, DA_Col::OnTimer - 1)->setCheckState(Qt::Checked);
+  window->Btn_OKClick();
+  EXPECT_EQ(messages.Last(), "Error row 1!! Time must be between 1 and 100000000 ms");
+  Edit(window->ACG_DA, 0, DA_Col::Time, "1000");
+  Edit(window->ACG_DA, 0, DA_Col::ReadWrite, "Write");
+  Pick({"IED1", "LD0", "LLN0", "DS1"});
+  window->Btn_AddVarClick();
+  Edit(window->ACG_DataSet, 0, DS_Col::Port, "not checked");
+  Edit(window->ACG_DS_Vars, 1, Var_Col::Position, "44");
+  messages.shown.clear();
+  window->Btn_OKClick();
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
+  EXPECT_EQ(window->result(), QDialog::Accepted);
+  const std::string saved = test::Read(ctx.IEC_Client_File);
+  EXPECT_NE(saved.find("OnTimer=\"Y\" Time=\"1000\""), std::string::npos) << saved;
+  EXPECT_NE(saved.find("ReadWrite=\"Write\""), std::string::npos);
+  EXPECT_NE(saved.find("Port=\"not checked\""), std::string::npos);
+
+  // A new opening shows the file; OK without changes writes the same bytes.
+  ASSERT_TRUE(window->FormShow());
+  EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
+  EXPECT_EQ(window->LB_IEC_Devices->count(), 1);
+  EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::MoltFact), "1,5");
+  EXPECT_EQ(window->ACG_DA->item(0, DA_Col::OnTimer - 1)->checkState(), Qt::Checked);
+  window->ACG_DataSet->setCurrentCell(0, 0);
+  EXPECT_EQ(window->ACG_DS_Vars->Text(1, Var_Col::Position), "44");
+  test::Write(ctx.IEC_Client_File, "");  // proves the next OK writes again
+  window->Btn_OKClick();
+  EXPECT_EQ(test::Read(ctx.IEC_Client_File), saved);
+}
+
+TEST_F(Access_Window_Test, MemberTableFollowsTheCurrentDataSetRow) {
+  ASSERT_TRUE(window->FormShow());
+  Add_Server("a.icd");
+  Choose_Server(0);
+  Pick({"IED1", "LD0", "LLN0", "DS1"});
+  window->Btn_AddVarClick();
+  Pick({"IED1", "LD0", "LLN0", "DS2"});
+  window->Btn_AddVarClick();
+  EXPECT_EQ(window->ACG_DS_Vars->rowCount(), 1);  // DS2 has one member
+  Edit(window->ACG_DS_Vars, 0, Var_Col::Mnemonic, "of DS2");
+
+  window->ACG_DataSet->setCurrentCell(0, 3);  // as by the keyboard
+  ASSERT_EQ(window->ACG_DS_Vars->rowCount(), 3);
+  Edit(window->ACG_DS_Vars, 2, Var_Col::MultFact, "0.1");
+  EXPECT_EQ(window->State().List_DataSet[0].List_DAs[2].multFactor, "0.1");
+  EXPECT_EQ(window->State().List_DataSet[1].List_DAs[0].Mnemonic, "of DS2");
+
+  // Removing the current row shows the members of the row that takes its place.
+  window->PC_DA_DataSet->setCurrentWidget(window->TS_DataSet);
+  window->Btn_RemoveVarClick();
+  ASSERT_EQ(window->ACG_DataSet->rowCount(), 1);
+  EXPECT_EQ(window->ACG_DS_Vars->rowCount(), 1);
+  EXPECT_EQ(window->ACG_DS_Vars->Text(0, Var_Col::Mnemonic), "of DS2");
+  window->Btn_RemoveVarClick();
+  EXPECT_TRUE(window->State().ACG_DataSet.Counts_As_Empty());
+  EXPECT_EQ(window->ACG_DS_Vars->rowCount(), 1);
+  EXPECT_EQ(window->ACG_DS_Vars->Text(0, Var_Col::Reference), "");
+  EXPECT_FALSE(window->ACG_DS_Vars->item(0, Var_Col::Position - 1)->flags() & Qt::ItemIsEditable);
+}
+
+TEST_F(Access_Window_Test, TableCells) {
+  ASSERT_TRUE(window->FormShow());
+  Selection_Grid* grid = window->ACG_DA;
+  EXPECT_EQ(grid->columnCount(), 16);
+  EXPECT_EQ(grid->Corner_Text(), "N");
+  EXPECT_EQ(grid->horizontalHeaderItem(DA_Col::MoltFact - 1)->text(), "Molt Fact");
+  EXPECT_EQ(grid->horizontalHeaderItem(DA_Col::Port - 1)->toolTip(),
+            "Insert the Communication Port of IEC61850 Server");
+  EXPECT_EQ(window->ACG_DataSet->horizontalHeaderItem(DS_Col::GooseName - 1)->text(), "Goose Name");
+  EXPECT_EQ(window->ACG_DataSet->horizontalHeaderItem(0)->toolTip(), "Index");
+  EXPECT_EQ(window->ACG_DS_Vars->horizontalHeaderItem(Var_Col::MultFact - 1)->text(), "Mult Fact");
+
+  for (int c : {DA_Col::bType, DA_Col::fc, DA_Col::Reference})
+    EXPECT_FALSE(grid->item(0, c - 1)->flags() & Qt::ItemIsEditable) << c;
+  EXPECT_TRUE(grid->item(0, DA_Col::Index - 1)->flags() & Qt::ItemIsEditable);
+
+  // List cells offer exactly their texts.
+  auto offered = [&](Selection_Grid* table, int column) {
+    QStyleOptionViewItem option;
+    const QModelIndex index = table->model()->index(0, column - 1);
+    std::unique_ptr<QWidget> editor(
+        table->itemDelegate()->createEditor(table->viewport(), option, index));
+    auto* combo = qobject_cast<QComboBox*>(editor.get());
+    QStringList texts;
+    for (int i = 0; combo && i < combo->count(); ++i) texts << combo->itemText(i);
+    return texts;
+  };
+  EXPECT_EQ(offered(grid, DA_Col::StartBit), QStringList({"0", "1", "2", "3", "4", "5", "6", "7"}));
+  EXPECT_EQ(offered(grid, DA_Col::ReadWrite), QStringList({"Read", "Write"}));
+  EXPECT_EQ(offered(grid, DA_Col::Convertion), QStringList({"None", "ItoF/FtoI"}));
+  EXPECT_EQ(offered(window->ACG_DS_Vars, Var_Col::StartBit).size(), 8);
+  EXPECT_TRUE(offered(grid, DA_Col::Mnemonic).isEmpty());
+
+  // Check boxes hold "Y"/"N".
+  grid->item(0, DA_Col::OnCMD - 1)->setCheckState(Qt::Checked);
+  EXPECT_EQ(window->State().ACG_DA.Cell(0, DA_Col::OnCMD), "Y");
+  grid->item(0, DA_Col::OnCMD - 1)->setCheckState(Qt::Unchecked);
+  EXPECT_EQ(window->State().ACG_DA.Cell(0, DA_Col::OnCMD), "N");
+
+  // A row number in any table picks that row of the variable table.
+  Add_Server("a.icd");
+  Choose_Server(0);
+  Pick({"IED1", "LD0", "LLN0", "Mod", "q"});
+  window->Btn_AddVarClick();
+  window->Btn_AddVarClick();
+  emit window->ACG_DataSet->verticalHeader()->sectionClicked(1);
+  EXPECT_EQ(grid->currentRow(), 1);
+  EXPECT_TRUE(grid->selectionModel()->isRowSelected(1, QModelIndex()));
+
+  // Enter moves right when the option is on.
+  ctx.Enable_Jump_Field_Tables = true;
+  grid->setFocus();
+  grid->setCurrentCell(0, DA_Col::Mnemonic - 1);
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(grid, &enter);
+  EXPECT_EQ(grid->currentRow(), 1);
+  EXPECT_EQ(grid->currentColumn(), 0);
+
+  // Removing rows of the variable table.
+  window->PC_DA_DataSet->setCurrentWidget(window->TS_DA);
+  window->Btn_RemoveVarClick();
+  window->Btn_RemoveVarClick();
+  EXPECT_EQ(grid->rowCount(), 1);
+  EXPECT_EQ(grid->Text(0, DA_Col::Index), "");
+}
+
+TEST_F(Access_Window_Test, ANewConfigurationOpensEmpty) {
+  ASSERT_TRUE(window->FormShow());
+  Add_Server("a.icd");
+  Choose_Server(0);
+  Pick({"IED1", "LD0", "LLN0", "DS1"});
+  window->Btn_AddVarClick();
+  Pick({"IED1", "LD0", "LLN0", "Mod", "q"});
+  window->Btn_AddVarClick();
+  Complete(0);
+  window->Btn_OKClick();
+  ASSERT_TRUE(util::File_Exists(ctx.IEC_Client_File));
+
+  Open_Configuration("other");
+  ASSERT_TRUE(window->FormShow());
+  EXPECT_EQ(window->LB_IEC_Devices->count(), 0);
+  EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
+  for (Selection_Grid* grid : {window->ACG_DA, window->ACG_DataSet, window->ACG_DS_Vars}) {
+    EXPECT_EQ(grid->rowCount(), 1);
+    EXPECT_EQ(grid->Text(0, 1), "");
+  }
+  EXPECT_EQ(window->State().List_DataSet.size(), 1u);
+}
+
+TEST_F(Access_Window_Test, MissingCatalogFilesAreAnnounced) {
+  util::Force_Dirs(ctx.Active_Conf_Dir + "/ICD_Catalog");
+  test::Write(ctx.Active_Conf_Dir + "/ICD_Catalog/b.icd", test::Fake_Scl("IED2"));
+  test::Write(ctx.IEC_Client_File,
+              "<IEC_68850_Client><List_ICD_Files><ICD_File Name=\"IED1\" FileName=\"a.icd\"/>"
+              "<ICD_File Name=\"IED2\" FileName=\"b.icd\"/></List_ICD_Files>"
+              "<List_DA_Selected/><List_DataSet_Selected/></IEC_68850_Client>");
+  ASSERT_TRUE(window->FormShow());
+  EXPECT_EQ(window->LB_IEC_Devices->count(), 1);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, "warning");
+  EXPECT_NE(messages.Last().find("a.icd"), std::string::npos);
+}
+
+TEST_F(Access_Window_Test, UnreadableClientFileKeepsTheEditorClosed) {
+  const std::string content =
+      "<IEC_68850_Client><List_ICD_Files><ICD_File Name=\"IED1\" FileName=\"a.icd\"/>"
+      "</List_ICD_Files></IEC_68850_Client>";
+  test::Write(ctx.IEC_Client_File, content);
+  EXPECT_EQ(window->exec(), QDialog::Rejected);  // returns at once: nothing was shown
+  EXPECT_FALSE(window->isVisible());
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, "error");
+  EXPECT_NE(messages.Last().find("IEC_61850_Client.xml"), std::string::npos);
+  EXPECT_NE(messages.Last().find("List_DA_Selected"), std::string::npos);
+
+  // Shown another way, it closes again by itself, and OK never saves.
+  window->show();
+  window->Btn_OKClick();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(test::Read(ctx.IEC_Client_File), content);
+}
+
+// The editor on a real SCL file with the product's own import.
+TEST_F(Access_Window_Test, RealSampleThroughTheImport) {
+  const std::string samples = test::Scl_Samples_Dir();
+  if (samples.empty()) GTEST_SKIP() << "no shared SCL samples beside the checkout";
+  window->Import_Scl = Import_Device;
+  ASSERT_TRUE(window->FormShow());
+  chosen = samples + "/simpleIO_direct_control_goose.cid";
+  window->Btn_Add_IEC_DeviceClick();
+  ASSERT_EQ(window->LB_IEC_Devices->count(), 1) << messages.Last();
+  if (window->State().List_IEC_Dev[0]->List_LDevice.empty())
+    GTEST_SKIP() << "the SCL import does not fill the model yet";
+  Choose_Server(0);
+  QTreeWidgetItem* top = window->TV_IEC_Device->topLevelItem(0);
+  ASSERT_NE(top, nullptr);
+  EXPECT_EQ(top->text(0), QString::fromStdString(window->State().List_IEC_Dev[0]->Name()));
+  EXPECT_GT(top->childCount(), 0);
+}
+
+}  // namespace
