@@ -75,7 +75,8 @@ TFBoot::TFBoot(app::App_Context& ctx, ui::Messages& messages, QWidget* parent)
   L_Update_Option->move(Margin, 4);
   CB_Update_Options = new QComboBox(P_Options);
   CB_Update_Options->setObjectName("CB_Update_Options");
-  CB_Update_Options->move(Margin, 24);
+  // The list's width follows its items, which change with the language.
+  CB_Update_Options->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   CB_Update_Option_Read_Back = new QCheckBox(P_Options);
   CB_Update_Option_Read_Back->setObjectName("CB_Update_Option_Read_Back");
 
@@ -132,14 +133,15 @@ void TFBoot::Arrange() {
     label->adjustSize();
     label->resize(std::min(label->width(), usable), label->height());
   }
-  CB_Update_Options->adjustSize();
-  const int combo_width = std::clamp(CB_Update_Options->sizeHint().width(), 220, usable / 2 + 40);
-  CB_Update_Options->resize(combo_width, 24);
-  CB_Update_Option_Read_Back->adjustSize();
-  const int check_x = Margin + combo_width + 12;
-  CB_Update_Option_Read_Back->setGeometry(
-      check_x, 24, std::min(CB_Update_Option_Read_Back->width(), Client_Width - Margin - check_x),
-      24);
+  const int combo_width = std::clamp(CB_Update_Options->sizeHint().width(), 220, usable);
+  CB_Update_Options->setGeometry(Margin, 24, combo_width, 24);
+  // The read-back box goes beside the list when both fit, else under it.
+  const int check_width = std::min(CB_Update_Option_Read_Back->sizeHint().width(), usable);
+  const int beside = Margin + combo_width + 12;
+  if (beside + check_width <= Client_Width - Margin)
+    CB_Update_Option_Read_Back->setGeometry(beside, 24, check_width, 24);
+  else
+    CB_Update_Option_Read_Back->setGeometry(Margin, 50, check_width, 20);
 
   int right = Client_Width - Margin;
   for (QPushButton* button : {Btn_Update, Btn_Cancel}) {

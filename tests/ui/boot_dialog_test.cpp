@@ -62,6 +62,27 @@ class Boot_Dialog : public ::testing::Test {
     F->E_IP4->setText(d);
   }
 
+  // Every control lies inside its panel, shows its whole caption, and none overlaps another.
+  void Expect_Tidy() {
+    for (QWidget* panel : {F->P_Title, F->P_IP_Address, F->P_Options, F->P_Button}) {
+      std::vector<QWidget*> controls;
+      for (QWidget* child : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        SCOPED_TRACE(child->objectName().toStdString());
+        EXPECT_TRUE(panel->rect().contains(child->geometry()));
+        for (QWidget* other : controls)
+          EXPECT_FALSE(child->geometry().intersects(other->geometry()))
+              << other->objectName().toStdString();
+        controls.push_back(child);
+      }
+    }
+    for (QWidget* captioned : std::initializer_list<QWidget*>{
+             F->CB_Update_Options, F->CB_Update_Option_Read_Back, F->Btn_Cancel, F->Btn_Update,
+             F->L_IP_Address, F->L_Update_Option}) {
+      SCOPED_TRACE(captioned->objectName().toStdString());
+      EXPECT_GE(captioned->width(), captioned->sizeHint().width());
+    }
+  }
+
   test::Temp_Dir exe;
   app::App_Context ctx;
   test::Recording_Messages messages;
@@ -102,17 +123,20 @@ TEST_F(Boot_Dialog, Controls_Texts_And_Size) {
   EXPECT_EQ(F->Btn_Cancel->text(), "Cancel");
   EXPECT_EQ(F->Btn_Update->text(), "Execute Update Firmware");
   EXPECT_EQ(F->Btn_Update->toolTip(), "Start the update of Device");
-  // Nothing overlaps: every control lies inside its panel.
-  for (QWidget* panel : {F->P_Title, F->P_IP_Address, F->P_Options, F->P_Button})
-    for (QWidget* child : panel->findChildren<QWidget*>())
-      if (child->parentWidget() == panel) {
-        SCOPED_TRACE(child->objectName().toStdString());
-        EXPECT_TRUE(panel->rect().contains(child->geometry()));
-      }
-  EXPECT_FALSE(F->CB_Update_Options->geometry().intersects(
-      F->CB_Update_Option_Read_Back->geometry()));
-  EXPECT_FALSE(F->Btn_Cancel->geometry().intersects(F->Btn_Update->geometry()));
+  Expect_Tidy();
   EXPECT_EQ(F->focusWidget(), F->E_IP1);
+}
+
+TEST_F(Boot_Dialog, Longer_Texts_Stay_Whole) {
+  F = std::make_unique<TFBoot>(ctx, messages);
+  ctx.Lang_Strings.Set(1006, "Geben Sie die IP-Adresse des zu aktualisierenden Geräts ein");
+  ctx.Lang_Strings.Set(1015, "Firmware und Konfiguration gemeinsam übertragen");
+  ctx.Lang_Strings.Set(1018, "Zurücklesen und vergleichen");
+  ctx.Lang_Strings.Set(1020, "Aktualisierung der Firmware ausführen");
+  F->Set_Lang();  // a language change while the dialog exists
+  F->show();
+  EXPECT_EQ(F->size(), QSize(449, 230));
+  Expect_Tidy();
 }
 
 TEST_F(Boot_Dialog, FormShow_Restores_The_Remembered_Choices) {
