@@ -285,7 +285,8 @@ void TFVarnoscopioFirmWare::Timer_UpdateTimer() {
   Timer_Update->stop();
   if (app::Check_Version(ctx_.Version_Server, ctx_.SW_Version)) {
     const QString target = QString(app::Maker_Web_Server) + app::Download_Page_Path;
-    LL_Update->setText(QString("<a href=\"%1\">%2</a>").arg(target, Q(ctx_.Lang_Strings[19])));
+    LL_Update->setText(
+        QString("<a href=\"%1\">%2</a>").arg(target, Q(ctx_.Lang_Strings[19]).toHtmlEscaped()));
     LL_Update->adjustSize();
     LL_Update->show();
   } else {
