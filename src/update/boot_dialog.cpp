@@ -254,8 +254,8 @@ void TFBoot::Btn_UpdateClick() {
   const std::string program = util::Join_Path(ctx_.Exe_Dir, UBoot::Updater_Program_Name);
   const UBoot::Start_Result started = UBoot::Start_Program(program, "", false, Updater_Wait_Ms);
   if (!started.Launched) {
-    messages_.Error(this,
-                    UBoot::Updater_Not_Started_Message(ctx_.Lang_Strings, program, started.Error).Text);
+    messages_.Error(
+        this, UBoot::Updater_Not_Started_Message(ctx_.Lang_Strings, program, started.Error).Text);
   } else if (!started.Ended) {
     left_running_.push_back(started.Pid);
   }

@@ -6,11 +6,14 @@
 #include <vector>
 
 #ifdef _WIN32
+// The Windows headers must come in this order.
+// clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
 #include <iphlpapi.h>
 #include <icmpapi.h>
+// clang-format on
 #ifdef _MSC_VER
 #pragma comment(lib, "iphlpapi.lib")
 #endif
@@ -59,10 +62,10 @@ int Icmp_Echo_Service::Echo(const std::string& host, const std::string& data, in
   IPAddr address;
   std::memcpy(&address, octets.data(), 4);
   std::vector<char> reply(sizeof(ICMP_ECHO_REPLY) + data.size() + 8 + 64);
-  DWORD replies = IcmpSendEcho(reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd_)), address,
-                               const_cast<char*>(data.data()), static_cast<WORD>(data.size()),
-                               nullptr, reply.data(), static_cast<DWORD>(reply.size()),
-                               static_cast<DWORD>(timeout_ms));
+  DWORD replies =
+      IcmpSendEcho(reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd_)), address,
+                   const_cast<char*>(data.data()), static_cast<WORD>(data.size()), nullptr,
+                   reply.data(), static_cast<DWORD>(reply.size()), static_cast<DWORD>(timeout_ms));
   if (replies == 0) {
     DWORD error = GetLastError();
     if (error == IP_REQ_TIMED_OUT || error == IP_DEST_HOST_UNREACHABLE) return 0;
@@ -102,9 +105,8 @@ constexpr size_t Icmp_Header_Size = 8;
 }  // namespace
 
 Icmp_Echo_Service::Icmp_Echo_Service()
-    : Icmp_Echo_Service([](int domain, int type, int protocol) {
-        return ::socket(domain, type, protocol);
-      }) {}
+    : Icmp_Echo_Service(
+          [](int domain, int type, int protocol) { return ::socket(domain, type, protocol); }) {}
 
 Icmp_Echo_Service::Icmp_Echo_Service(Socket_Opener open_socket)
     : open_socket_(std::move(open_socket)) {}
@@ -123,8 +125,8 @@ void Icmp_Echo_Service::Open() {
     fd = open_socket_(AF_INET, SOCK_RAW, IPPROTO_ICMP);
     if (fd < 0) {
       const int raw_error = errno;
-      const std::string reason = "ICMP datagram socket: " + Reason(datagram_error) +
-                                 "; raw socket: " + Reason(raw_error);
+      const std::string reason =
+          "ICMP datagram socket: " + Reason(datagram_error) + "; raw socket: " + Reason(raw_error);
       // The raw socket is the last resort: when the system refuses it for lack of privilege,
       // the user's address is not what is wrong.
       if (Permission_Refused(raw_error)) throw Echo_Not_Allowed(reason);

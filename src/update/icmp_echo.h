@@ -30,7 +30,7 @@ class Icmp_Echo_Service : public Echo_Service {
 
   Socket_Opener open_socket_;
   int fd_ = -1;
-  bool datagram_ = false;   // an ICMP datagram socket: the kernel sets identifier and checksum
+  bool datagram_ = false;    // an ICMP datagram socket: the kernel sets identifier and checksum
   uint16_t identifier_ = 0;  // as it travels (network byte order)
   uint16_t sequence_ = 0;
 };

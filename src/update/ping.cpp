@@ -34,7 +34,9 @@ int64_t Real_Ping_Clock::Tick_Ms() {
       .count();
 }
 
-void Real_Ping_Clock::Sleep_Ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void Real_Ping_Clock::Sleep_Ms(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 void TPing::PingReply(int received_bytes) { ping_res = received_bytes > 0 ? 1 : 2; }
 

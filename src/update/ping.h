@@ -56,9 +56,9 @@ class Real_Ping_Clock : public Ping_Clock {
   void Sleep_Ms(int ms) override;
 };
 
-constexpr int Ping_Timeout_Ms = 400;   // receive timeout of one echo request
-constexpr int Ping_Window_Ms = 5000;   // no new request starts after this
-constexpr int Ping_Slice_Ms = 10;      // sleep between looks at the reply status
+constexpr int Ping_Timeout_Ms = 400;  // receive timeout of one echo request
+constexpr int Ping_Window_Ms = 5000;  // no new request starts after this
+constexpr int Ping_Slice_Ms = 10;     // sleep between looks at the reply status
 
 // One reachability check at a time, with the status the update dialog reads afterwards.
 class TPing {

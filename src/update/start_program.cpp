@@ -6,8 +6,10 @@
 #include <thread>
 
 #ifdef _WIN32
+// clang-format off
 #include <windows.h>
 #include <shellapi.h>
+// clang-format on
 #else
 #include <spawn.h>
 #include <sys/wait.h>

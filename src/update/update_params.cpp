@@ -17,8 +17,8 @@ pugi::xml_node Add(pugi::xml_node parent, const char* name, const std::string& t
 // One download. Only the file, where it goes, the bank type, the checksum write and whether the
 // application starts afterwards differ between the firmware and the two images.
 void Add_Operation(pugi::xml_node operations, const std::string& file_name,
-                   const char* start_address, const char* bank_type, bool read_back,
-                   bool write_css, bool go_to_app_after) {
+                   const char* start_address, const char* bank_type, bool read_back, bool write_css,
+                   bool go_to_app_after) {
   pugi::xml_node op = operations.append_child("Operation");
   Add(op, "Ope_Protection_Enabled");
   Add(op, "Ope_GoToBoot_Before", "0");
@@ -59,8 +59,8 @@ void Build_Update_Parameters(pugi::xml_document& doc, const Update_Parameters& p
 
   const bool firmware =
       p.Option_Index == Option_Firmware_And_Configuration || p.Option_Index == Option_Firmware;
-  const bool images = p.Option_Index == Option_Firmware_And_Configuration ||
-                      p.Option_Index == Option_Configuration;
+  const bool images =
+      p.Option_Index == Option_Firmware_And_Configuration || p.Option_Index == Option_Configuration;
   // The device starts its application after the last download only.
   if (firmware)
     Add_Operation(operations, util::Join_Path(p.Master_Dir, Firmware_File_Name), "0x8000", "1",

@@ -2,9 +2,8 @@
 // operation per file to download (firmware, bank1.bin, bank2.bin).
 #pragma once
 
-#include <string>
-
 #include <pugixml.hpp>
+#include <string>
 
 namespace UBoot {
 
@@ -18,8 +17,8 @@ constexpr int Option_Firmware = 1;
 constexpr int Option_Configuration = 2;
 
 struct Update_Parameters {
-  std::string IP_Address;       // the dotted address as typed
-  int Option_Index = 0;         // Option_*
+  std::string IP_Address;  // the dotted address as typed
+  int Option_Index = 0;    // Option_*
   bool Read_Back = true;
   std::string Master_Dir;       // folder of the firmware file
   std::string Active_Conf_Dir;  // configuration whose bin folder holds the images

@@ -1,5 +1,9 @@
 #include "update/boot_dialog.h"
 
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -7,10 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-
 #include <cerrno>
 
 #include "support/recording_messages.h"
@@ -201,8 +201,8 @@ TEST_F(Boot_Dialog, Reachable_Device_Stores_Writes_And_Starts_The_Updater) {
   EXPECT_EQ(ctx.Update_Option_Index, 1);
   EXPECT_FALSE(ctx.Update_Read_Back);
   pugi::xml_document expected;
-  UBoot::Build_Update_Parameters(expected, {"127.0.0.009", 1, false, ctx.Master_Dir,
-                                            ctx.Active_Conf_Dir});
+  UBoot::Build_Update_Parameters(expected,
+                                 {"127.0.0.009", 1, false, ctx.Master_Dir, ctx.Active_Conf_Dir});
   EXPECT_EQ(test::Read(exe / "Ethernet_Update.xml"), util::Xml_To_String(expected));
   // The updater ran to its end before the click returned, and found the file beside it.
   EXPECT_EQ(test::Read(exe / "seen.xml"), util::Xml_To_String(expected));
@@ -295,8 +295,7 @@ TEST_F(Boot_Dialog, Updater_That_Cannot_Start_Is_Named) {
   test::Write(exe / "Ethernet_Update.exe", "#!/bin/sh\n");  // not executable
   F->Btn_UpdateClick();
   ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_NE(messages.shown[0].text.find("cannot be started: Permission denied"),
-            std::string::npos);
+  EXPECT_NE(messages.shown[0].text.find("cannot be started: Permission denied"), std::string::npos);
 }
 
 TEST_F(Boot_Dialog, Parameter_File_That_Cannot_Be_Written_Stops_The_Update) {

@@ -71,7 +71,8 @@ TEST(Send_Ping, Refused_Echo_Service_Is_Reported_Apart) {
   EXPECT_EQ(ping.Not_Allowed, "raw socket: Operation not permitted");
 
   const lang::Lang_Strings strings;
-  const UBoot::Update_Message message = UBoot::Ping_Failure_Message(strings, ping, "/opt/rq/rq30517");
+  const UBoot::Update_Message message =
+      UBoot::Ping_Failure_Message(strings, ping, "/opt/rq/rq30517");
   EXPECT_FALSE(message.Warning);
   EXPECT_NE(message.Text.find("does not allow this program to send ping requests"),
             std::string::npos);
@@ -139,8 +140,10 @@ TEST(Parse_IPv4, Only_Four_Decimal_Numbers) {
     SCOPED_TRACE(c.host);
     std::array<uint8_t, 4> octets{9, 9, 9, 9};
     EXPECT_EQ(UBoot::Parse_IPv4(c.host, octets), c.ok);
-    if (c.ok) EXPECT_EQ(octets, c.octets);
-    else EXPECT_EQ(octets, (std::array<uint8_t, 4>{9, 9, 9, 9}));
+    if (c.ok)
+      EXPECT_EQ(octets, c.octets);
+    else
+      EXPECT_EQ(octets, (std::array<uint8_t, 4>{9, 9, 9, 9}));
   }
 }
 
@@ -173,6 +176,23 @@ TEST(Icmp_Echo, Falls_Back_To_The_Raw_Socket) {
     EXPECT_GT(echo.Echo("127.0.0.1", "127.0.0.1", 400), 0);
   } catch (const UBoot::Echo_Not_Allowed& e) {
     GTEST_SKIP() << "this machine does not allow the raw socket: " << e.what();
+  }
+}
+
+// The unprivileged datagram socket alone (the kernel sets the identifier to the socket's port).
+TEST(Icmp_Echo, Datagram_Socket_Alone) {
+  UBoot::Icmp_Echo_Service echo([](int domain, int type, int protocol) {
+    if (type == SOCK_RAW) {
+      errno = EPERM;
+      return -1;
+    }
+    return ::socket(domain, type, protocol);
+  });
+  try {
+    EXPECT_GT(echo.Echo("127.0.0.1", "127.0.0.1", 400), 0);
+    EXPECT_GT(echo.Echo("127.0.0.1", "127.0.0.1", 400), 0);
+  } catch (const UBoot::Echo_Not_Allowed& e) {
+    GTEST_SKIP() << "net.ipv4.ping_group_range excludes this user: " << e.what();
   }
 }
 

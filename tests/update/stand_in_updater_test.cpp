@@ -50,7 +50,8 @@ class Stand_In_Updater : public ::testing::Test {
     const UBoot::Start_Result r = UBoot::Start_Program(exe / "Ethernet_Update.exe", "", false);
     EXPECT_TRUE(r.Ended) << r.Error;
     Updater_Run run{r.Exit_Code, ""};
-    if (util::File_Exists(exe / "Ethernet_Update.log")) run.log = test::Read(exe / "Ethernet_Update.log");
+    if (util::File_Exists(exe / "Ethernet_Update.log"))
+      run.log = test::Read(exe / "Ethernet_Update.log");
     return run;
   }
 
@@ -117,7 +118,8 @@ TEST_F(Stand_In_Updater, Refuses_Broken_Parameter_Files_And_Images) {
        "neither 0 nor 1"},
       {"value holding elements", Replace(good, "<Ope_Port>2008<", "<Ope_Port><x/><"), nullptr,
        "holds elements instead of a value"},
-      {"no operation", Replace(good, good.substr(good.find("<Operations>")), "<Operations/></Ethernet_Update>"),
+      {"no operation",
+       Replace(good, good.substr(good.find("<Operations>")), "<Operations/></Ethernet_Update>"),
        nullptr, "nothing to download"},
       {"image at a wrong address", Replace(good, "0x80000", "0x90000"), nullptr,
        "no configuration image belongs at 0x90000"},
@@ -131,13 +133,12 @@ TEST_F(Stand_In_Updater, Refuses_Broken_Parameter_Files_And_Images) {
        [&] { test::Write(USaveBincc::Bank1_File(conf.path()), bank1.substr(0, 2047)); },
        "this one 2047"},
       {"bank1 too long", good,
-       [&] { test::Write(USaveBincc::Bank1_File(conf.path()), bank1 + "x"); },
-       "has 2049 bytes"},
+       [&] { test::Write(USaveBincc::Bank1_File(conf.path()), bank1 + "x"); }, "has 2049 bytes"},
       {"bank2 header beyond its length", good,
        [&] { test::Write(USaveBincc::Bank2_File(conf.path()), too_many_variables); },
        "announces 5 variables"},
-      {"bank2 missing", good,
-       [&] { std::filesystem::remove(USaveBincc::Bank2_File(conf.path())); }, "no such file"},
+      {"bank2 missing", good, [&] { std::filesystem::remove(USaveBincc::Bank2_File(conf.path())); },
+       "no such file"},
       {"bank2 is a folder", good,
        [&] {
          std::filesystem::remove(USaveBincc::Bank2_File(conf.path()));

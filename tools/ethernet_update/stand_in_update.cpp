@@ -1,12 +1,13 @@
 #include "stand_in_update.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
 #include <optional>
 #include <span>
-#include <sys/stat.h>
 #include <vector>
 
 #include "image/client_tables.h"
@@ -54,24 +55,36 @@ struct Field {
   Kind kind;
 };
 
-constexpr Field Header_Fields[] = {
-    {"Version", Kind::Integer},          {"Title", Kind::Text},
-    {"IP_Address_Dev", Kind::Address},   {"Application_Port", Kind::Port},
-    {"Boot_Port", Kind::Port},           {"Boot_Port_Sec", Kind::Port},
-    {"Address_Protection", Kind::Integer}, {"Protections", Kind::Container},
-    {"Operations", Kind::Container}};
+constexpr Field Header_Fields[] = {{"Version", Kind::Integer},
+                                   {"Title", Kind::Text},
+                                   {"IP_Address_Dev", Kind::Address},
+                                   {"Application_Port", Kind::Port},
+                                   {"Boot_Port", Kind::Port},
+                                   {"Boot_Port_Sec", Kind::Port},
+                                   {"Address_Protection", Kind::Integer},
+                                   {"Protections", Kind::Container},
+                                   {"Operations", Kind::Container}};
 
-constexpr Field Operation_Fields[] = {
-    {"Ope_Protection_Enabled", Kind::Text}, {"Ope_GoToBoot_Before", Kind::Flag},
-    {"Ope_GoToApp_Before", Kind::Flag},     {"Ope_IP_Address", Kind::Text},
-    {"Ope_Port", Kind::Port},               {"Ope_Port_Sec", Kind::Port},
-    {"Ope_Erase_Memory", Kind::Flag},       {"Ope_FileName", Kind::File},
-    {"Ope_Start_Address", Kind::Integer},   {"Ope_Memory_Type", Kind::Integer},
-    {"Ope_Bank_Type", Kind::Bank_Type},     {"Ope_Read_Back", Kind::Flag},
-    {"Ope_Write_CSS", Kind::Flag},          {"Ope_Address_CSS", Kind::Integer},
-    {"Ope_Command_CSS", Kind::Integer},     {"Ope_Write_Internal_Data", Kind::Flag},
-    {"Ope_WID_Address", Kind::Integer},     {"Ope_WID_Command", Kind::Integer},
-    {"Ope_WID_Data", Kind::Text},           {"Ope_GoToApp_After", Kind::Flag}};
+constexpr Field Operation_Fields[] = {{"Ope_Protection_Enabled", Kind::Text},
+                                      {"Ope_GoToBoot_Before", Kind::Flag},
+                                      {"Ope_GoToApp_Before", Kind::Flag},
+                                      {"Ope_IP_Address", Kind::Text},
+                                      {"Ope_Port", Kind::Port},
+                                      {"Ope_Port_Sec", Kind::Port},
+                                      {"Ope_Erase_Memory", Kind::Flag},
+                                      {"Ope_FileName", Kind::File},
+                                      {"Ope_Start_Address", Kind::Integer},
+                                      {"Ope_Memory_Type", Kind::Integer},
+                                      {"Ope_Bank_Type", Kind::Bank_Type},
+                                      {"Ope_Read_Back", Kind::Flag},
+                                      {"Ope_Write_CSS", Kind::Flag},
+                                      {"Ope_Address_CSS", Kind::Integer},
+                                      {"Ope_Command_CSS", Kind::Integer},
+                                      {"Ope_Write_Internal_Data", Kind::Flag},
+                                      {"Ope_WID_Address", Kind::Integer},
+                                      {"Ope_WID_Command", Kind::Integer},
+                                      {"Ope_WID_Data", Kind::Text},
+                                      {"Ope_GoToApp_After", Kind::Flag}};
 
 constexpr size_t Max_Operations = 3;
 
@@ -110,13 +123,15 @@ class Checker {
 
     std::vector<pugi::xml_node> protections = Children(header[7], "Protections", "Protection");
     if (protections.empty()) Error("Protections holds no Protection element");
-    for (pugi::xml_node protection : protections) Value(protection, Kind::Integer, "Protection", ignored);
+    for (pugi::xml_node protection : protections)
+      Value(protection, Kind::Integer, "Protection", ignored);
 
     std::vector<pugi::xml_node> operations = Children(header[8], "Operations", "Operation");
     if (operations.empty()) Error("Operations holds no Operation element: nothing to download");
     if (operations.size() > Max_Operations)
-      Error("Operations holds " + std::to_string(operations.size()) + " Operation elements, at most " +
-            std::to_string(Max_Operations) + " are written by the configurator");
+      Error("Operations holds " + std::to_string(operations.size()) +
+            " Operation elements, at most " + std::to_string(Max_Operations) +
+            " are written by the configurator");
     for (size_t i = 0; i < operations.size() && i < Max_Operations; ++i)
       Operation(operations[i], i + 1, i + 1 == operations.size());
     return Finish();
@@ -235,8 +250,8 @@ class Checker {
     std::vector<std::string> values(fields.size());
     bool valid = true;
     for (size_t i = 0; i < fields.size(); ++i)
-      valid &= Value(fields[i], Operation_Fields[i].kind,
-                     where + " " + Operation_Fields[i].name, values[i]);
+      valid &= Value(fields[i], Operation_Fields[i].kind, where + " " + Operation_Fields[i].name,
+                     values[i]);
     if (!valid) return;
 
     auto value = [&](const char* name) -> const std::string& {
@@ -258,8 +273,7 @@ class Checker {
          (value("Ope_Read_Back") == "1" ? "yes" : "no") + ", write checksum " +
          (value("Ope_Write_CSS") == "1" ? "yes" : "no") +
          (go_to_app ? ", then start the application" : ""));
-    if (go_to_app && !last)
-      Error(where + " starts the application before the last download");
+    if (go_to_app && !last) Error(where + " starts the application before the last download");
     if (bank == Firmware_Bank)
       Firmware(file);
     else if (address == Bank1_Address)
