@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTabWidget>
@@ -383,6 +384,8 @@ int TFIEC_61850_Access::exec() {
 void TFIEC_61850_Access::showEvent(QShowEvent* event) {
   const bool ready = shown_ready_ || FormShow();
   shown_ready_ = false;
+  if (const QScreen* screen = this->screen())
+    move(screen->availableGeometry().center() - rect().center());
   QDialog::showEvent(event);
   if (!ready) QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
 }

@@ -424,7 +424,7 @@ TEST_F(Access_Window_Test, UnreadableClientFileKeepsTheEditorClosed) {
   EXPECT_EQ(test::Read(ctx.IEC_Client_File), content);
 }
 
-// The editor on a real SCL file with the product's own import.
+// The editor on a real SCL file with the product's own import, through OK and a new opening.
 TEST_F(Access_Window_Test, RealSampleThroughTheImport) {
   const std::string samples = test::Scl_Samples_Dir();
   if (samples.empty()) GTEST_SKIP() << "no shared SCL samples beside the checkout";
@@ -433,13 +433,31 @@ TEST_F(Access_Window_Test, RealSampleThroughTheImport) {
   chosen = samples + "/simpleIO_direct_control_goose.cid";
   window->Btn_Add_IEC_DeviceClick();
   ASSERT_EQ(window->LB_IEC_Devices->count(), 1) << messages.Last();
-  if (window->State().List_IEC_Dev[0]->List_LDevice.empty())
-    GTEST_SKIP() << "the SCL import does not fill the model yet";
   Choose_Server(0);
   QTreeWidgetItem* top = window->TV_IEC_Device->topLevelItem(0);
   ASSERT_NE(top, nullptr);
   EXPECT_EQ(top->text(0), QString::fromStdString(window->State().List_IEC_Dev[0]->Name()));
-  EXPECT_GT(top->childCount(), 0);
+
+  // The first data set of the tree, with its members.
+  QTreeWidgetItem* data_set = nullptr;
+  for (QTreeWidgetItemIterator it(window->TV_IEC_Device); *it && !data_set; ++it)
+    if ((*it)->foreground(0).color() == QColor(0x00, 0x80, 0x00)) data_set = *it;
+  ASSERT_NE(data_set, nullptr);
+  window->TV_IEC_Device->setCurrentItem(data_set);
+  window->Btn_AddVarClick();
+  const int members = window->ACG_DS_Vars->rowCount();
+  ASSERT_GT(members, 0);
+  Edit(window->ACG_DS_Vars, members - 1, Var_Col::Position, "7");
+  window->Btn_OKClick();
+  ASSERT_TRUE(messages.shown.empty()) << messages.Last();
+  const std::string saved = test::Read(ctx.IEC_Client_File);
+
+  ASSERT_TRUE(window->FormShow());
+  window->ACG_DataSet->setCurrentCell(0, 0);
+  EXPECT_EQ(window->ACG_DS_Vars->rowCount(), members);
+  EXPECT_EQ(window->ACG_DS_Vars->Text(members - 1, Var_Col::Position), "7");
+  window->Btn_OKClick();
+  EXPECT_EQ(test::Read(ctx.IEC_Client_File), saved);
 }
 
 }  // namespace
