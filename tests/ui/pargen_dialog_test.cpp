@@ -1,0 +1,319 @@
+#include "comm/pargen_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include "comm/category_panel_qt.h"
+#include "comm/pargen_file.h"
+#include "support/recording_messages.h"
+#include "support/test_support.h"
+#include "util/files.h"
+#include "util/xml.h"
+
+namespace {
+
+// The dialog on a temporary configuration folder.
+struct Dialog_Run {
+  test::Temp_Dir dir;
+  app::App_Context ctx;
+  test::Recording_Messages messages;
+  std::unique_ptr<TFParGen> dlg;
+  Dialog_Run() {
+    ctx.Active_Conf_Dir = dir.path();
+    ctx.Set_Files();
+    dlg = std::make_unique<TFParGen>(ctx, messages);
+  }
+  std::string File() const { return ctx.ParGen_File; }
+  void Save(const comm::Par_Gen& values) {
+    pugi::xml_document doc;
+    comm::Save_Par_Gen(doc, File(), values);
+  }
+  comm::Par_Gen Saved() const {
+    pugi::xml_document doc;
+    comm::Par_Gen values;
+    comm::Load_Par_Gen(doc, File(), values);
+    return values;
+  }
+};
+
+std::string T(const QLineEdit* box) { return box->text().toStdString(); }
+
+void Type(QWidget* box, const QString& text) {
+  for (QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, c == '.' ? Qt::Key_Period : Qt::Key_unknown, Qt::NoModifier,
+                    QString(c));
+    QCoreApplication::sendEvent(box, &press);
+  }
+}
+
+TEST(ParGen_Dialog, Layout_And_Texts) {
+  Dialog_Run run;
+  TFParGen& d = *run.dlg;
+  EXPECT_EQ(d.size(), QSize(460, 700));
+  EXPECT_EQ(d.windowTitle().toStdString(), "Set Communication");
+  EXPECT_EQ(d.CP_IEC61850_Client->Caption().toStdString(), "1. IEC61850 Client");
+  EXPECT_EQ(d.CP_Modbus_TCP_Slave->Caption().toStdString(), "2. Modbus TCP Slave");
+  EXPECT_EQ(d.Btn_OK->text().toStdString(), "OK");
+  EXPECT_EQ(d.Btn_Cancel->toolTip().toStdString(), "Exit and Discard the current configuration");
+  EXPECT_EQ(d.CB_ModbusTCPSlave_En_GAT->text().toStdString(), "Gateway");
+  EXPECT_EQ(d.E_ModbusTCPSlave_SM3->toolTip().toStdString(), "Insert Third byte of SubNet Mask");
+  EXPECT_EQ(d.E_IEC61850_Client_GAT4->toolTip().toStdString(),
+            "Insert Fourth byte of Default Gateway");
+  EXPECT_EQ(d.E_IEC61850_Client_VLAN->toolTip().toStdString(), "Insert the VLAN index");
+  EXPECT_EQ(d.findChild<QLineEdit*>("E_ModbusTCPSlave_Port"), d.E_ModbusTCPSlave_Port);
+
+  d.show();
+  d.resize(600, 400);
+  QApplication::processEvents();
+  EXPECT_EQ(d.size(), QSize(460, 400));
+  // Each panel ends 12 pixels below its last control; the second starts where the first ends.
+  auto bottom_of = [](QWidget* control, QWidget* panel) {
+    return control->mapTo(panel, QPoint(0, control->height())).y();
+  };
+  EXPECT_EQ(d.CP_IEC61850_Client->height(),
+            bottom_of(d.E_IEC61850_Client_AppID, d.CP_IEC61850_Client) + 12);
+  EXPECT_EQ(d.CP_Modbus_TCP_Slave->height(),
+            bottom_of(d.E_ModbusTCPSlave_Port, d.CP_Modbus_TCP_Slave) + 12);
+  EXPECT_EQ(d.CP_IEC61850_Client->y(), 0);
+  EXPECT_EQ(d.CP_Modbus_TCP_Slave->y(), d.CP_IEC61850_Client->height());
+
+  // A language change re-captions the panels too.
+  run.ctx.Lang_Strings.Set(406, "Client IEC61850 avec un nom beaucoup plus long");
+  run.ctx.Lang_Strings.Set(425, "Identifiant de l'application du client IEC61850");
+  d.Set_Lang();
+  EXPECT_EQ(d.CP_IEC61850_Client->Caption().toStdString(),
+            "1. Client IEC61850 avec un nom beaucoup plus long");
+  QApplication::processEvents();
+  EXPECT_EQ(d.CP_IEC61850_Client->height(),
+            bottom_of(d.E_IEC61850_Client_AppID, d.CP_IEC61850_Client) + 12);
+}
+
+TEST(ParGen_Dialog, No_File_Shows_Defaults_And_Ok_Writes_Them) {
+  Dialog_Run run;
+  TFParGen& d = *run.dlg;
+  d.E_IEC61850_Client_IP1->setText("leftover");
+  d.show();
+  EXPECT_EQ(T(d.E_IEC61850_Client_IP1), "192");
+  EXPECT_EQ(T(d.E_IEC61850_Client_IP4), "10");
+  EXPECT_EQ(T(d.E_ModbusTCPSlave_IP4), "5");
+  EXPECT_EQ(T(d.E_ModbusTCPSlave_GAT4), "1");
+  EXPECT_EQ(T(d.E_ModbusTCPSlave_Port), "502");
+  EXPECT_FALSE(d.CB_IEC61850_Client_En_GAT->isChecked());
+  EXPECT_FALSE(util::File_Exists(run.File()));
+  EXPECT_TRUE(run.messages.shown.empty());
+
+  d.Btn_OKClick();
+  EXPECT_EQ(d.result(), QDialog::Accepted);
+  EXPECT_FALSE(d.isVisible());
+  pugi::xml_document doc;
+  comm::Write_Par_Gen(doc, comm::Default_Par_Gen());
+  EXPECT_EQ(test::Read(run.File()), util::Xml_To_String(doc));
+}
+
+TEST(ParGen_Dialog, Saves_What_Was_Typed_And_Reloads_It) {
+  Dialog_Run run;
+  TFParGen& d = *run.dlg;
+  d.show();
+  d.E_IEC61850_Client_IP1->setText(" 010");
+  d.E_IEC61850_Client_SM4->setText("$FF");
+  // A disabled gateway, VLAN and application ID are stored whatever they hold.
+  d.E_IEC61850_Client_GAT2->setText("not a number");
+  d.E_IEC61850_Client_VLAN->setText("");
+  d.E_IEC61850_Client_AppID->setText("id <1>");
+  d.CB_ModbusTCPSlave_En_GAT->setChecked(true);
+  d.E_ModbusTCPSlave_GAT1->setText("10");
+  d.E_ModbusTCPSlave_Port->setText("65535");
+  d.Btn_OKClick();
+  ASSERT_TRUE(run.messages.shown.empty()) << run.messages.Last();
+  const comm::Par_Gen saved = run.Saved();
+  EXPECT_EQ(saved.IEC61850_Client_IP[0], " 010");
+  EXPECT_EQ(saved.IEC61850_Client_SM[3], "$FF");
+  EXPECT_EQ(saved.IEC61850_Client_GAT[1], "not a number");
+  EXPECT_EQ(saved.IEC61850_Client_VLAN, "");
+  EXPECT_EQ(saved.IEC61850_Client_Application_ID, "id <1>");
+  EXPECT_FALSE(saved.IEC61850_Client_En_GAT);
+  EXPECT_TRUE(saved.Modbus_TCP_Slave_EN_GAT);
+  EXPECT_EQ(saved.Modbus_TCP_Slave_Port, "65535");
+
+  // Edits abandoned with Cancel are gone at the next showing.
+  d.show();
+  d.E_IEC61850_Client_IP1->setText("1");
+  d.CB_ModbusTCPSlave_En_GAT->setChecked(false);
+  d.Btn_CancelClick();
+  EXPECT_EQ(d.result(), QDialog::Rejected);
+  EXPECT_EQ(run.Saved(), saved);
+  d.show();
+  EXPECT_EQ(T(d.E_IEC61850_Client_IP1), " 010");
+  EXPECT_EQ(T(d.E_IEC61850_Client_GAT2), "not a number");
+  EXPECT_TRUE(d.CB_ModbusTCPSlave_En_GAT->isChecked());
+}
+
+TEST(ParGen_Dialog, First_Failure_Is_Shown_And_Nothing_Is_Saved) {
+  const struct {
+    std::function<void(TFParGen&)> edit;
+    const char* message;
+  } cases[] = {
+      {[](TFParGen& d) {
+         d.E_IEC61850_Client_SM2->setText("256");
+         d.E_ModbusTCPSlave_IP1->setText("");
+       },
+       "Error IEC61850 Client!! SubNet Mask 2 must be between 0 and 255"},
+      {[](TFParGen& d) {
+         d.CB_IEC61850_Client_En_GAT->setChecked(true);
+         d.E_IEC61850_Client_GAT3->setText("1a");
+       },
+       "Error IEC61850 Client!! GATEWAY IP 3 must be between 0 and 255"},
+      {[](TFParGen& d) { d.E_ModbusTCPSlave_Port->setText("10000"); },
+       "Error Modbus TCP Slave!! Port must be between 0 and 65535, and different from 10000"},
+  };
+  for (const auto& c : cases) {
+    Dialog_Run run;
+    TFParGen& d = *run.dlg;
+    d.show();
+    c.edit(d);
+    const std::string port = T(d.E_ModbusTCPSlave_Port);
+    d.Btn_OKClick();
+    ASSERT_EQ(run.messages.shown.size(), 1u);
+    EXPECT_EQ(run.messages.shown[0].kind, "error");
+    EXPECT_EQ(run.messages.shown[0].text, c.message);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(T(d.E_ModbusTCPSlave_Port), port);
+    EXPECT_FALSE(util::File_Exists(run.File()));
+  }
+}
+
+TEST(ParGen_Dialog, Unreadable_File_Keeps_The_Controls) {
+  Dialog_Run run;
+  TFParGen& d = *run.dlg;
+  comm::Par_Gen values = comm::Default_Par_Gen();
+  values.Modbus_TCP_Slave_Port = "1502";
+  run.Save(values);
+  d.show();
+  d.hide();
+  test::Write(run.File(), "<Par_Gen><Modbus_TCP_Slave_Port>7</Par_Gen>");
+  d.E_IEC61850_Client_IP1->setText("typed");
+  d.show();
+  ASSERT_EQ(run.messages.shown.size(), 1u);
+  EXPECT_EQ(run.messages.shown[0].kind, "error");
+  EXPECT_NE(run.messages.Last().find("line 1"), std::string::npos) << run.messages.Last();
+  EXPECT_EQ(T(d.E_ModbusTCPSlave_Port), "1502");
+  EXPECT_EQ(T(d.E_IEC61850_Client_IP1), "typed");
+  EXPECT_TRUE(d.isVisible());
+}
+
+TEST(ParGen_Dialog, Failed_Save_Shows_The_Reason_And_Stays_Open) {
+  Dialog_Run run;
+  test::Write(run.dir / "not_a_folder", "x");
+  run.ctx.ParGen_File = run.dir / "not_a_folder/ParGen.xml";
+  TFParGen& d = *run.dlg;
+  d.show();
+  d.E_ModbusTCPSlave_Port->setText("1502");
+  d.Btn_OKClick();
+  ASSERT_EQ(run.messages.shown.size(), 1u);
+  EXPECT_EQ(run.messages.shown[0].kind, "error");
+  EXPECT_NE(run.messages.Last().find("Not a directory"), std::string::npos) << run.messages.Last();
+  EXPECT_TRUE(d.isVisible());
+  EXPECT_NE(d.result(), QDialog::Accepted);
+  EXPECT_EQ(T(d.E_ModbusTCPSlave_Port), "1502");
+}
+
+TEST(ParGen_Dialog, Dot_Moves_Along_Each_Side_Chain) {
+  Dialog_Run run;
+  TFParGen& d = *run.dlg;
+  d.show();
+  d.activateWindow();
+  QApplication::processEvents();
+
+  d.E_IEC61850_Client_IP1->setFocus();
+  Type(d.E_IEC61850_Client_IP1, ".");
+  EXPECT_EQ(d.focusWidget(), d.E_IEC61850_Client_IP2);
+  EXPECT_EQ(T(d.E_IEC61850_Client_IP1), "192");
+  EXPECT_EQ(T(d.E_IEC61850_Client_IP2), "168");
+
+  // From mask 4 to gateway 1, even while the gateway is disabled.
+  ASSERT_FALSE(d.CB_IEC61850_Client_En_GAT->isChecked());
+  d.E_IEC61850_Client_SM4->setFocus();
+  Type(d.E_IEC61850_Client_SM4, ".");
+  EXPECT_EQ(d.focusWidget(), d.E_IEC61850_Client_GAT1);
+
+  // Gateway 4 ends the chain: the "." is dropped and the focus stays.
+  d.E_ModbusTCPSlave_GAT4->setFocus();
+  d.E_ModbusTCPSlave_GAT4->setText("1");
+  Type(d.E_ModbusTCPSlave_GAT4, ".");
+  EXPECT_EQ(d.focusWidget(), d.E_ModbusTCPSlave_GAT4);
+  EXPECT_EQ(T(d.E_ModbusTCPSlave_GAT4), "1");
+
+  // The slave side has its own chain; other keys are typed as usual.
+  d.E_ModbusTCPSlave_IP4->setFocus();
+  d.E_ModbusTCPSlave_IP4->setText("");
+  Type(d.E_ModbusTCPSlave_IP4, "7.");
+  EXPECT_EQ(T(d.E_ModbusTCPSlave_IP4), "7");
+  EXPECT_EQ(d.focusWidget(), d.E_ModbusTCPSlave_SM1);
+
+  // The port box is no octet box.
+  d.E_ModbusTCPSlave_Port->setFocus();
+  d.E_ModbusTCPSlave_Port->setText("");
+  Type(d.E_ModbusTCPSlave_Port, "5.");
+  EXPECT_EQ(T(d.E_ModbusTCPSlave_Port), "5.");
+
+  // A box that cannot take the focus is not moved to.
+  d.E_IEC61850_Client_IP3->setFocus();
+  d.E_IEC61850_Client_IP4->setEnabled(false);
+  Type(d.E_IEC61850_Client_IP3, ".");
+  EXPECT_EQ(d.focusWidget(), d.E_IEC61850_Client_IP3);
+  EXPECT_EQ(T(d.E_IEC61850_Client_IP3), "0");
+}
+
+TEST(ParGen_Dialog, Vlan_Takes_Up_To_Eight_Digits_But_Shows_Stored_Text) {
+  Dialog_Run run;
+  comm::Par_Gen values = comm::Default_Par_Gen();
+  values.IEC61850_Client_VLAN = "1234567890x";
+  run.Save(values);
+  TFParGen& d = *run.dlg;
+  d.show();
+  EXPECT_EQ(T(d.E_IEC61850_Client_VLAN), "1234567890x");
+
+  d.E_IEC61850_Client_VLAN->setText("");
+  d.E_IEC61850_Client_VLAN->setFocus();
+  Type(d.E_IEC61850_Client_VLAN, "12a3.456789");
+  EXPECT_EQ(T(d.E_IEC61850_Client_VLAN), "12345678");
+}
+
+TEST(ParGen_Dialog, Wheel_Scrolls_The_Group_By_The_System_Lines) {
+  Dialog_Run run;
+  TFParGen& d = *run.dlg;
+  d.show();
+  d.resize(460, 260);
+  QApplication::processEvents();
+  QScrollBar* bar = d.CPG->verticalScrollBar();
+  ASSERT_GT(bar->maximum(), 40);
+  const int lines = QApplication::wheelScrollLines();
+  auto wheel = [&](QWidget* over, int delta) {
+    const QPoint local(over->width() / 2, over->height() / 2);
+    QWheelEvent event(local, over->mapToGlobal(local), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    return d.FormMouseWheel(&event);
+  };
+
+  QApplication::setWheelScrollLines(2);
+  EXPECT_TRUE(wheel(d.E_IEC61850_Client_SM1, -120));
+  EXPECT_EQ(bar->value(), 2 * bar->singleStep());
+  EXPECT_TRUE(wheel(d.CPG->viewport(), -120));
+  EXPECT_EQ(bar->value(), 4 * bar->singleStep());
+  EXPECT_TRUE(wheel(d.CPG->viewport(), 120));
+  EXPECT_EQ(bar->value(), 2 * bar->singleStep());
+  // Outside the group the wheel is left alone.
+  EXPECT_FALSE(wheel(d.Btn_OK, -120));
+  EXPECT_EQ(bar->value(), 2 * bar->singleStep());
+  QApplication::setWheelScrollLines(lines);
+}
+
+}  // namespace
