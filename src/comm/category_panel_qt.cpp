@@ -2,6 +2,7 @@
 
 #include <QResizeEvent>
 #include <QToolButton>
+#include <algorithm>
 
 namespace comm {
 

@@ -14,6 +14,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <algorithm>
 #include <exception>
 
 #include "comm/category_panel_qt.h"
