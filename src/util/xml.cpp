@@ -9,7 +9,10 @@ namespace util {
 
 namespace {
 
-constexpr unsigned Parse_Options = pugi::parse_default | pugi::parse_comments;
+// Comments are kept as nodes because readers must see and skip them; a text of blanks alone
+// is kept because project files hold texts exactly as typed.
+constexpr unsigned Parse_Options =
+    pugi::parse_default | pugi::parse_comments | pugi::parse_ws_pcdata_single;
 
 std::string Describe(const pugi::xml_parse_result& result, const std::string& text,
                      const std::string& name) {

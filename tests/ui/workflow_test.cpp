@@ -1,0 +1,182 @@
+// The whole workflow in the running configurator: a new configuration, Step 2, Step 3 with an
+// SCL file, Step 4 against 127.0.0.1 with the stand-in updater, and a restart.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "app/main_window.h"
+#include "app/new_project_dialog.h"
+#include "comm/pargen_dialog.h"
+#include "iec/access_state.h"
+#include "iec/access_window.h"
+#include "iec/selection_grid_qt.h"
+#include "support/recording_messages.h"
+#include "support/test_support.h"
+#include "update/boot_dialog.h"
+#include "util/files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace UIEC_61850_Access;
+
+struct Configurator {
+  app::App_Context ctx;
+  test::Recording_Messages messages;
+  std::unique_ptr<TFVarnoscopioFirmWare> window;
+  explicit Configurator(const std::string& exe_dir) {
+    window = std::make_unique<TFVarnoscopioFirmWare>(ctx, messages, exe_dir);
+    window->Create_Dialogs();
+    window->show();
+  }
+};
+
+// Presses a main-window button whose dialog runs modally; `interact` runs inside its loop and
+// must close the dialog.
+void Step(Configurator& c, QPushButton* button, std::function<void()> interact) {
+  QTimer::singleShot(0, [interact] { interact(); });
+  c.window->Btn_Click(button);
+}
+
+// Expands the whole tree (children appear on first expansion) and returns the first node with
+// `text` below a node with `parent_text`.
+QTreeWidgetItem* Find_Node(QTreeWidget* tree, const QString& parent_text, const QString& text) {
+  for (int pass = 0; pass < 8; ++pass)
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) (*it)->setExpanded(true);
+  for (QTreeWidgetItemIterator it(tree); *it; ++it)
+    if ((*it)->text(0) == text && (*it)->parent() && (*it)->parent()->text(0) == parent_text)
+      return *it;
+  return nullptr;
+}
+
+void Edit(Selection_Grid* grid, int row, int column, const char* text) {
+  grid->item(row, column - 1)->setText(text);
+}
+
+// Runs `rq30517-cli build` on a copy of the configuration and returns the two images.
+std::pair<std::string, std::string> Cli_Build(const std::string& conf_dir, const std::string& scratch) {
+  fs::copy(conf_dir, scratch, fs::copy_options::recursive);
+  fs::remove_all(scratch + "/bin");
+  const std::string command = test::Bin_Dir() + "/rq30517-cli build '" + scratch + "' >/dev/null";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+  return {test::Read(scratch + "/bin/bank1.bin"), test::Read(scratch + "/bin/bank2.bin")};
+}
+
+void Run_Workflow(const std::string& scl_file, const QString& leaf_parent, const QString& leaf,
+                  const QString& data_set_parent, const QString& data_set) {
+  test::Temp_Dir program;
+  fs::copy_file(test::Bin_Dir() + "/Ethernet_Update.exe", program / "Ethernet_Update.exe");
+  const std::string conf = program / "PROJECTS/Line 1";
+  {
+    Configurator c(program.path());
+
+    Step(c, c.window->Btn_New, [&] {
+      c.window->FNew_Project->E_New_Proj->setText("Line 1");
+      c.window->FNew_Project->Btn_OKClick();
+    });
+    ASSERT_EQ(c.ctx.Active_Conf_Dir, conf);
+
+    Step(c, c.window->Btn_Prm_Gen, [&] {
+      TFParGen* d = c.window->FParGen;
+      d->E_IEC61850_Client_IP1->setText("10");
+      d->E_IEC61850_Client_IP4->setText("7");
+      d->E_ModbusTCPSlave_Port->setText("1502");
+      d->Btn_OKClick();
+      if (d->isVisible()) d->reject();
+    });
+    ASSERT_TRUE(util::File_Exists(conf + "/ParGen.xml")) << c.messages.Last();
+
+    Step(c, c.window->Btn_IEC61850_Client, [&] {
+      TFIEC_61850_Access* d = c.window->FIEC_61850_Access;
+      d->Choose_File = [&] { return scl_file; };
+      d->Btn_Add_IEC_DeviceClick();
+      d->LB_IEC_Devices->setCurrentRow(0);
+      d->TV_IEC_Device->setCurrentItem(Find_Node(d->TV_IEC_Device, leaf_parent, leaf));
+      d->Btn_AddVarClick();
+      Edit(d->ACG_DA, 0, DA_Col::IPAddress, "127.0.0.1");
+      Edit(d->ACG_DA, 0, DA_Col::Port, "102");
+      Edit(d->ACG_DA, 0, DA_Col::Position, "12");
+      Edit(d->ACG_DA, 0, DA_Col::MoltFact, "2.5");
+      d->TV_IEC_Device->setCurrentItem(Find_Node(d->TV_IEC_Device, data_set_parent, data_set));
+      d->Btn_AddVarClick();
+      Edit(d->ACG_DataSet, 0, DS_Col::IPAddress, "127.0.0.1");
+      Edit(d->ACG_DataSet, 0, DS_Col::Port, "102");
+      d->Btn_OKClick();
+      if (d->isVisible()) d->reject();
+    });
+    ASSERT_TRUE(util::File_Exists(conf + "/IEC_61850_Client.xml")) << c.messages.Last();
+    EXPECT_TRUE(util::File_Exists(conf + "/ICD_Catalog/" + util::File_Name_Of(scl_file)));
+
+    Step(c, c.window->Btn_CreateBin, [&] {
+      TFBoot* d = c.window->FBoot;
+      for (auto [box, text] : {std::pair{d->E_IP1, "127"}, {d->E_IP2, "0"}, {d->E_IP3, "0"},
+                               {d->E_IP4, "1"}})
+        box->setText(text);
+      d->CB_Update_Options->setCurrentIndex(2);
+      d->Btn_UpdateClick();
+      d->reject();
+    });
+    for (const auto& m : c.messages.shown) ADD_FAILURE() << m.kind << ": " << m.text;
+    c.window->close();
+  }
+
+  // What each step wrote.
+  const std::string pargen = test::Read(conf + "/ParGen.xml");
+  EXPECT_EQ(pargen.rfind("<Par_Gen>", 0), 0u) << pargen;
+  EXPECT_NE(pargen.find("1502"), std::string::npos);
+  const std::string client = test::Read(conf + "/IEC_61850_Client.xml");
+  EXPECT_NE(client.find("MoltFact=\"2.5\""), std::string::npos) << client;
+  EXPECT_NE(client.find("DataSet_Item"), std::string::npos);
+
+  // The Update step's images are exactly what the command-line build makes of the same files.
+  const auto [bank1, bank2] = Cli_Build(conf, program / "copy");
+  EXPECT_EQ(test::Read(conf + "/bin/bank1.bin"), bank1);
+  EXPECT_EQ(test::Read(conf + "/bin/bank2.bin"), bank2);
+  EXPECT_EQ(bank1.size(), 2048u);
+
+  // The updater got its parameter file and found everything in order.
+  const std::string params = test::Read(program / "Ethernet_Update.xml");
+  EXPECT_NE(params.find("127.0.0.1"), std::string::npos) << params;
+  const std::string log = test::Read(program / "Ethernet_Update.log");
+  EXPECT_NE(log.find("bank2.bin"), std::string::npos) << log;
+
+  const std::string settings = test::Read(program / "Varnoscope.xml");
+  EXPECT_NE(settings.find("<projectname>Line 1</projectname>"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("<ipaddress>127.0.0.1</ipaddress>"), std::string::npos);
+
+  // A restart reopens the configuration with everything in place.
+  Configurator again(program.path());
+  EXPECT_EQ(again.ctx.Active_Conf_Dir, conf);
+  again.window->FParGen->FormShow();
+  EXPECT_EQ(again.window->FParGen->E_ModbusTCPSlave_Port->text(), "1502");
+  TFIEC_61850_Access* editor = again.window->FIEC_61850_Access;
+  ASSERT_TRUE(editor->FormShow()) << again.messages.Last();
+  EXPECT_EQ(editor->LB_IEC_Devices->count(), 1);
+  EXPECT_EQ(editor->ACG_DA->Text(0, DA_Col::Position), "12");
+  EXPECT_EQ(editor->ACG_DataSet->rowCount(), 1);
+  editor->Btn_OKClick();
+  EXPECT_EQ(test::Read(conf + "/IEC_61850_Client.xml"), client) << "reopened and saved unchanged";
+}
+
+TEST(Workflow, Own_Fixture_End_To_End) {
+  Run_Workflow(test::Data_Dir() + "/ui/fixtures/workflow.icd", "Mod", "stVal", "LLN0", "Trips");
+}
+
+TEST(Workflow, Shared_Sample_End_To_End) {
+  const std::string samples = test::Scl_Samples_Dir();
+  if (samples.empty()) GTEST_SKIP() << "no shared SCL samples beside the checkout";
+  Run_Workflow(samples + "/simpleIO_direct_control_goose.cid", "SPCSO1", "stVal", "LLN0",
+               "Events");
+}
+
+}  // namespace
