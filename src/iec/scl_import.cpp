@@ -1,6 +1,9 @@
 #include "iec/scl_import.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <pugixml.hpp>
 #include <string_view>
 #include <unordered_map>
@@ -10,13 +13,17 @@
 #include "util/files.h"
 #include "util/xml.h"
 
+// The import reads the document once and keeps only what the model needs (the data type
+// templates in a compact, indexed form, and the data set members still to resolve), releases
+// the document, and then builds the data objects and attributes from the templates. The
+// document and the model are thus never in memory together, and expanding a type costs only
+// the objects it creates, however many templates the file holds.
+
 namespace UIEC_Client_Decode {
 
 namespace {
 
 using Node = pugi::xml_node;
-
-const std::string No_FC;
 
 bool Is_Element(Node node, const char* name) {
   return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0;
@@ -52,11 +59,52 @@ void Load_Document(pugi::xml_document& doc, const std::string& path) {
   }
 }
 
-// All templates of one kind with the same "id": the children the import expands (DO of an
-// LNodeType; SDO and DA of a DOType; BDA of a DAType), every matching template's in document
-// order. Built once per import, so that expanding a type costs only the objects it creates.
+// Attribute values copied out of the document, so that they outlive it. Each text is
+// zero-terminated; the pointers stay valid until the store dies.
+class Text_Store {
+ public:
+  const char* Keep(std::string_view text) {
+    const size_t size = text.size() + 1;
+    if (size > left_) {
+      const size_t block = std::max<size_t>(size, 64 * 1024);
+      blocks_.push_back(std::make_unique<char[]>(block));
+      next_ = blocks_.back().get();
+      left_ = block;
+    }
+    char* kept = next_;
+    std::memcpy(kept, text.data(), text.size());
+    kept[text.size()] = '\0';
+    next_ += size;
+    left_ -= size;
+    return kept;
+  }
+
+ private:
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* next_ = nullptr;
+  size_t left_ = 0;
+};
+
+struct Type_Entry;
+
+// One child of a template that becomes a model object: a DO of an LNodeType, an SDO or DA of a
+// DOType, a BDA of a DAType. A null text stands for an absent attribute.
+struct Template_Child {
+  const char* name;
+  const char* bType;
+  const char* fc;       // absent: a sub attribute then inherits its parent's
+  const char* type_id;  // absent: no type
+  Type_Entry* type;     // the type to expand the object with; null when it has none
+  bool sdo;
+};
+
+const char* Or_Empty(const char* text) { return text ? text : ""; }
+
+// All templates of one kind with the same "id": the children of every one of them, in document
+// order, since every matching template is expanded.
 struct Type_Entry {
-  std::vector<Node> children;
+  std::vector<Template_Child> children;
+  uint32_t sdo_count = 0;
   // Objects on the current path of the expansion that are expanding this type; a type met again
   // below itself is a cycle and is not expanded a second time.
   int active = 0;
@@ -64,22 +112,68 @@ struct Type_Entry {
 
 class Type_Index {
  public:
-  void Add(Node template_element, const char* child_name, const char* other_child_name) {
+  void Add(Node template_element, const char* child_name, const char* other_child_name,
+           Text_Store& texts) {
     pugi::xml_attribute id = template_element.attribute("id");
     if (!id) return;  // templates without "id" are passed over
-    Type_Entry& entry = map_[std::string_view(id.value())];
-    for (Node child = template_element.first_child(); child; child = child.next_sibling())
-      if (Is_Element(child, child_name) ||
-          (other_child_name && Is_Element(child, other_child_name)))
-        entry.children.push_back(child);
+    auto found = map_.find(std::string_view(id.value()));
+    if (found == map_.end()) found = map_.try_emplace(texts.Keep(id.value())).first;
+    Type_Entry& entry = found->second;
+    auto for_each_child = [&](auto visit) {
+      for (Node child = template_element.first_child(); child; child = child.next_sibling()) {
+        const bool sdo = other_child_name && Is_Element(child, other_child_name);
+        if (sdo || Is_Element(child, child_name)) visit(child, sdo);
+      }
+    };
+    size_t count = entry.children.size();
+    for_each_child([&](Node, bool) { ++count; });
+    entry.children.reserve(count);
+    for_each_child([&](Node child, bool sdo) {
+      entry.children.push_back(Read_Child(child, sdo, texts));
+      if (sdo) ++entry.sdo_count;
+    });
   }
 
   Type_Entry* Find(std::string_view id) {
     auto it = map_.find(id);
-    return it == map_.end() ? nullptr : &it->second;
+    return it == map_.end() || it->second.children.empty() ? nullptr : &it->second;
+  }
+
+  template <typename Visit>
+  void For_Each_Child(Visit visit) {
+    for (auto& [id, entry] : map_)
+      for (Template_Child& child : entry.children) visit(child);
   }
 
  private:
+  // One walk over the element's attributes; where a name repeats, the first one counts. The
+  // first letter picks the one name to compare: templates make up most of a file.
+  static Template_Child Read_Child(Node element, bool sdo, Text_Store& texts) {
+    Template_Child child{nullptr, nullptr, nullptr, nullptr, nullptr, sdo};
+    for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
+      const char* name = a.name();
+      const char** target = nullptr;
+      switch (name[0]) {
+        case 'n':
+          if (std::strcmp(name, "name") == 0) target = &child.name;
+          break;
+        case 't':
+          if (std::strcmp(name, "type") == 0) target = &child.type_id;
+          break;
+        case 'b':
+          if (std::strcmp(name, "bType") == 0) target = &child.bType;
+          break;
+        case 'f':
+          if (std::strcmp(name, "fc") == 0) target = &child.fc;
+          break;
+      }
+      if (target && !*target) *target = texts.Keep(a.value());
+    }
+    child.name = Or_Empty(child.name);
+    child.bType = Or_Empty(child.bType);
+    return child;
+  }
+
   std::unordered_map<std::string_view, Type_Entry> map_;
 };
 
@@ -92,8 +186,8 @@ class Member_Resolver {
     for (const auto& ld : device.List_LDevice) ldevices_.emplace(ld->fName, ld.get());
   }
 
-  TIEC_DA* Resolve(const std::string& ldInst, const std::string& lnClass, const std::string& doName,
-                   const std::string& daName) {
+  TIEC_DA* Resolve(std::string_view ldInst, std::string_view lnClass, std::string_view doName,
+                   std::string_view daName) {
     if (ldInst.empty() || lnClass.empty() || doName.empty()) return nullptr;
     TIEC_LDevice* ld = Find(ldevices_, ldInst);
     if (!ld) return nullptr;
@@ -117,7 +211,7 @@ class Member_Resolver {
   using Name_Map = std::unordered_map<std::string_view, T*>;
 
   template <typename T>
-  static T* Find(const Name_Map<T>& map, const std::string& name) {
+  static T* Find(const Name_Map<T>& map, std::string_view name) {
     auto it = map.find(name);
     return it == map.end() ? nullptr : it->second;
   }
@@ -152,133 +246,195 @@ class Member_Resolver {
   std::unordered_map<const TIEC_DO*, Name_Map<TIEC_DA>> das_;
 };
 
-// One import: the parsed document, the template indexes and the expansion's work stack.
+// One import: what is kept of the document, and the expansion's work stack.
 class Importer {
  public:
   Importer(TIEC_Device& device, std::string path, size_t max_bytes)
       : device_(device), path_name_(std::move(path)), max_bytes_(max_bytes) {}
 
   void Decode_ICD_File() {
+    if (!Read_Document()) return;
+    // Pass 1, structure: the data objects of every logical node.
+    for (const Pending_LN& pending : lns_) {
+      path_.assign(device_.fName)
+          .append(pending.ld->fName)
+          .append(1, '/')
+          .append(pending.ln->fPrefix)
+          .append(pending.ln->flnClass)
+          .append(pending.ln->fInst);
+      const size_t ln_length = path_.size();
+      pending.ln->List_DO.reserve(pending.type->children.size());
+      for (const Template_Child& child : pending.type->children) {
+        Start_DO(pending.ln->List_DO, child, ln_length);
+        Expand();
+      }
+    }
+    // Pass 2, data set members: only now can an FCDA find a logical device or node that comes
+    // later in the file.
+    Member_Resolver resolver(device_);
+    for (const Pending_Member& member : members_)
+      if (TIEC_DA* da =
+              resolver.Resolve(member.ldInst, member.lnClass, member.doName, member.daName))
+        member.data_set->List_DA.push_back(da);
+  }
+
+ private:
+  // Parses the file and takes from it the logical devices and nodes, the data sets with their
+  // GOOSE names, the members to resolve and the templates. False when the file has no server to
+  // read. The document is released on return.
+  bool Read_Document() {
     pugi::xml_document doc;
     Load_Document(doc, path_name_);
 
     Node scl = util::Child_Element(doc, "SCL");
-    if (!scl) return;
+    if (!scl) return false;
     Node ied = util::Child_Element(scl, "IED");
     Node dtt = util::Child_Element(scl, "DataTypeTemplates");
-    if (!ied || !dtt) return;
+    if (!ied || !dtt) return false;
     Read_Attribute(ied, "name", device_.fName);
     Node access_point = util::Child_Element(ied, "AccessPoint");
     Node server = access_point ? util::Child_Element(access_point, "Server") : Node();
-    if (!server) return;
+    if (!server) return false;
 
     Index_Templates(dtt);
-
-    // Pass 1, structure.
-    std::vector<Node> ldevice_elements;
     for (Node child = server.first_child(); child; child = child.next_sibling()) {
       if (!Is_Element(child, "LDevice")) continue;
       auto ld = std::make_unique<TIEC_LDevice>();
-      Decode_LDevice(*ld, child, device_.fName);
+      Decode_LDevice(*ld, child);
       device_.List_LDevice.push_back(std::move(ld));
-      ldevice_elements.push_back(child);
     }
-
-    // Pass 2, data sets: only now can an FCDA find a logical device that comes after its own.
-    Member_Resolver resolver(device_);
-    for (size_t k = 0; k < ldevice_elements.size(); ++k)
-      Decode_LDevice_DataSets(*device_.List_LDevice[k], ldevice_elements[k], device_.fName,
-                              resolver);
+    return true;
   }
 
- private:
   void Index_Templates(Node dtt) {
     for (Node child = dtt.first_child(); child; child = child.next_sibling()) {
       if (child.type() != pugi::node_element) continue;
       const char* name = child.name();
       if (std::strcmp(name, "LNodeType") == 0)
-        lnode_types_.Add(child, "DO", nullptr);
+        lnode_types_.Add(child, "DO", nullptr, texts_);
       else if (std::strcmp(name, "DOType") == 0)
-        do_types_.Add(child, "SDO", "DA");
+        do_types_.Add(child, "DA", "SDO", texts_);
       else if (std::strcmp(name, "DAType") == 0)
-        da_types_.Add(child, "BDA", nullptr);
+        da_types_.Add(child, "BDA", nullptr, texts_);
     }
+    // Which type each child expands with: a data object's DOType when its type is not empty; an
+    // attribute's DAType when it has a type and is not an "Enum".
+    auto data_object = [this](Template_Child& child) {
+      if (child.type_id && *child.type_id) child.type = do_types_.Find(child.type_id);
+    };
+    lnode_types_.For_Each_Child(data_object);
+    auto attribute = [this](Template_Child& child) {
+      if (child.type_id && std::strcmp(child.bType, "Enum") != 0)
+        child.type = da_types_.Find(child.type_id);
+    };
+    do_types_.For_Each_Child([&](Template_Child& child) {
+      if (child.sdo)
+        data_object(child);
+      else
+        attribute(child);
+    });
+    da_types_.For_Each_Child(attribute);
   }
 
-  void Decode_LDevice(TIEC_LDevice& ld, Node element, const std::string& str_Reference) {
+  void Decode_LDevice(TIEC_LDevice& ld, Node element) {
     Read_Attribute(element, "inst", ld.fName);
-    const std::string reference = str_Reference + ld.fName;
     for (Node child = element.first_child(); child; child = child.next_sibling()) {
       if (!Is_Element(child, "LN0") && !Is_Element(child, "LN")) continue;
       auto ln = std::make_unique<TIEC_LN>();
-      Decode_LN(*ln, child, reference);
+      Decode_LN(ld, *ln, child);
       ld.List_LN.push_back(std::move(ln));
     }
   }
 
-  void Decode_LDevice_DataSets(TIEC_LDevice& ld, Node element, const std::string& str_Reference,
-                               Member_Resolver& resolver) {
-    const std::string reference = str_Reference + ld.fName;
-    size_t k = 0;
-    for (Node child = element.first_child(); child; child = child.next_sibling()) {
-      if (!Is_Element(child, "LN0") && !Is_Element(child, "LN")) continue;
-      if (k < ld.List_LN.size()) Decode_LN_DataSet(*ld.List_LN[k], child, reference, resolver);
-      ++k;
-    }
-  }
-
-  void Decode_LN(TIEC_LN& ln, Node element, const std::string& str_Reference) {
+  // The node's attributes, its data sets, and its type for pass 1. A node without lnType has
+  // neither data objects nor data sets.
+  void Decode_LN(const TIEC_LDevice& ld, TIEC_LN& ln, Node element) {
     Read_Attribute(element, "lnClass", ln.flnClass);
     Read_Attribute(element, "lnType", ln.flnType);
     Read_Attribute(element, "prefix", ln.fPrefix);
     Read_Attribute(element, "inst", ln.fInst);
     if (ln.flnType.empty()) return;
-    Type_Entry* type = lnode_types_.Find(ln.flnType);
-    if (!type) return;
-    path_.assign(str_Reference).append("/").append(ln.fPrefix).append(ln.flnClass).append(ln.fInst);
-    const size_t ln_length = path_.size();
-    for (Node do_element : type->children) {
-      Start_DO(ln.List_DO, do_element, ln_length);
-      Expand();
+    if (Type_Entry* type = lnode_types_.Find(ln.flnType)) lns_.push_back({&ld, &ln, type});
+    Decode_LN_DataSet(ld, ln, element);
+  }
+
+  void Decode_LN_DataSet(const TIEC_LDevice& ld, TIEC_LN& ln, Node element) {
+    // Prefix and instance are not part of a data set's reference.
+    const std::string reference = device_.fName + ld.fName + "/" + ln.flnClass;
+    bool has_goose = false;
+    for (Node child = element.first_child(); child; child = child.next_sibling()) {
+      if (Is_Element(child, "GSEControl")) has_goose = true;
+      if (!Is_Element(child, "DataSet")) continue;
+      auto data_set = std::make_unique<TIEC_DataSet>();
+      Decode_DataSet(*data_set, child, reference);
+      ln.List_DataSet.push_back(std::move(data_set));
     }
+    if (!has_goose) return;
+    // A GSEControl may come before its DataSet: the controls are matched once all sets exist.
+    std::unordered_map<std::string_view, TIEC_DataSet*> by_name;
+    for (const auto& data_set : ln.List_DataSet) by_name.emplace(data_set->fName, data_set.get());
+    for (Node child = element.first_child(); child; child = child.next_sibling())
+      if (Is_Element(child, "GSEControl")) Decode_LN_Goose(by_name, child);
+  }
+
+  static void Decode_LN_Goose(const std::unordered_map<std::string_view, TIEC_DataSet*>& by_name,
+                              Node element) {
+    const std::string_view name = element.attribute("name").value();
+    const std::string_view datSet = element.attribute("datSet").value();
+    if (name.empty() || datSet.empty()) return;
+    auto it = by_name.find(datSet);
+    if (it != by_name.end()) it->second->fGooseName = name;
+  }
+
+  void Decode_DataSet(TIEC_DataSet& data_set, Node element, const std::string& str_Reference) {
+    Read_Attribute(element, "name", data_set.fName);
+    data_set.fReference = str_Reference + "." + data_set.fName;
+    for (Node child = element.first_child(); child; child = child.next_sibling())
+      if (Is_Element(child, "FCDA"))
+        members_.push_back({&data_set, texts_.Keep(child.attribute("ldInst").value()),
+                            texts_.Keep(child.attribute("lnClass").value()),
+                            texts_.Keep(child.attribute("doName").value()),
+                            texts_.Keep(child.attribute("daName").value())});
   }
 
   // A data object or sub data object whose parent's reference is the first `parent_length`
-  // characters of path_: created with its name, and, when its DOType is known and not already
+  // characters of path_: created with its name, and, when it has a type that is not already
   // being expanded above it, queued for expansion with its own reference in path_.
-  void Start_DO(std::vector<std::unique_ptr<TIEC_DO>>& list, Node element, size_t parent_length) {
+  void Start_DO(std::vector<std::unique_ptr<TIEC_DO>>& list, const Template_Child& child,
+                size_t parent_length) {
     Charge(sizeof(TIEC_DO));
     list.push_back(std::make_unique<TIEC_DO>());
     TIEC_DO& dobj = *list.back();
-    Read_Attribute(element, "name", dobj.fName);
-    pugi::xml_attribute type_attribute = element.attribute("type");
-    if (!type_attribute || !*type_attribute.value()) return;
-    Type_Entry* type = do_types_.Find(type_attribute.value());
-    if (!type || type->active > 0 || type->children.empty()) return;
+    dobj.fName = child.name;
+    Type_Entry* type = child.type;
+    if (!type || type->active > 0) return;
     ++type->active;
+    dobj.List_DO.reserve(type->sdo_count);
+    dobj.List_DA.reserve(type->children.size() - type->sdo_count);
     path_.resize(parent_length);
     path_.append(1, '.').append(dobj.fName);
     stack_.push_back({&dobj, nullptr, type, 0, path_.size()});
   }
 
-  // An attribute or sub attribute. A "type" makes it structured unless its bType is "Enum"; a
-  // sub attribute inherits the functional constraint unless it carries its own.
-  void Start_DA(std::vector<std::unique_ptr<TIEC_DA>>& list, Node element,
+  // An attribute or sub attribute; a sub attribute inherits the functional constraint unless it
+  // carries its own.
+  void Start_DA(std::vector<std::unique_ptr<TIEC_DA>>& list, const Template_Child& child,
                 std::string_view str_Reference, const std::string& FC_Father) {
     list.push_back(std::make_unique<TIEC_DA>());
     TIEC_DA& da = *list.back();
-    Read_Attribute(element, "name", da.fName);
+    da.fName = child.name;
     da.fReference.reserve(str_Reference.size() + 1 + da.fName.size());
     da.fReference.append(str_Reference).append(1, '.').append(da.fName);
     Charge(sizeof(TIEC_DA) + da.fReference.capacity());
-    Read_Attribute(element, "bType", da.fbType);
-    da.fFC = FC_Father;
-    Read_Attribute(element, "fc", da.fFC);
-    pugi::xml_attribute type_attribute = element.attribute("type");
-    if (!type_attribute || da.fbType == "Enum") return;
-    Type_Entry* type = da_types_.Find(type_attribute.value());
-    if (!type || type->active > 0 || type->children.empty()) return;
+    da.fbType = child.bType;
+    if (child.fc)
+      da.fFC = child.fc;
+    else
+      da.fFC = FC_Father;
+    Type_Entry* type = child.type;
+    if (!type || type->active > 0) return;
     ++type->active;
+    da.List_DA.reserve(type->children.size());
     stack_.push_back({nullptr, &da, type, 0, 0});
   }
 
@@ -292,11 +448,11 @@ class Importer {
         stack_.pop_back();
         continue;
       }
-      const Node child = frame.type->children[frame.next++];
+      const Template_Child& child = frame.type->children[frame.next++];
       // The Start_ operations may push a frame: `frame` is not used after them.
       if (TIEC_DA* parent = frame.da) {
         Start_DA(parent->List_DA, child, parent->fReference, parent->fFC);
-      } else if (Is_Element(child, "SDO")) {
+      } else if (child.sdo) {
         Start_DO(frame.dobj->List_DO, child, frame.path_length);
       } else {
         const std::string_view reference(path_.data(), frame.path_length);
@@ -314,54 +470,6 @@ class Importer {
                       std::to_string(max_bytes_ >> 20) + " MB of data objects and attributes");
   }
 
-  void Decode_LN_DataSet(TIEC_LN& ln, Node element, const std::string& str_Reference,
-                         Member_Resolver& resolver) {
-    Read_Attribute(element, "lnClass", ln.flnClass);
-    const std::string reference = str_Reference + "/" + ln.flnClass;
-    pugi::xml_attribute lnType = element.attribute("lnType");
-    if (!lnType || !*lnType.value()) return;
-    bool has_goose = false;
-    for (Node child = element.first_child(); child; child = child.next_sibling()) {
-      if (Is_Element(child, "GSEControl")) has_goose = true;
-      if (!Is_Element(child, "DataSet")) continue;
-      auto data_set = std::make_unique<TIEC_DataSet>();
-      Decode_DataSet(*data_set, child, reference, resolver);
-      ln.List_DataSet.push_back(std::move(data_set));
-    }
-    if (!has_goose) return;
-    // A GSEControl may come before its DataSet: the controls are matched once all sets exist.
-    std::unordered_map<std::string_view, TIEC_DataSet*> by_name;
-    for (const auto& data_set : ln.List_DataSet) by_name.emplace(data_set->fName, data_set.get());
-    for (Node child = element.first_child(); child; child = child.next_sibling())
-      if (Is_Element(child, "GSEControl")) Decode_LN_Goose(by_name, child);
-  }
-
-  static void Decode_LN_Goose(const std::unordered_map<std::string_view, TIEC_DataSet*>& by_name,
-                              Node element) {
-    std::string name, datSet;
-    Read_Attribute(element, "name", name);
-    Read_Attribute(element, "datSet", datSet);
-    if (name.empty() || datSet.empty()) return;
-    auto it = by_name.find(datSet);
-    if (it != by_name.end()) it->second->fGooseName = name;
-  }
-
-  static void Decode_DataSet(TIEC_DataSet& data_set, Node element, const std::string& str_Reference,
-                             Member_Resolver& resolver) {
-    Read_Attribute(element, "name", data_set.fName);
-    data_set.fReference = str_Reference + "." + data_set.fName;
-    for (Node child = element.first_child(); child; child = child.next_sibling()) {
-      if (!Is_Element(child, "FCDA")) continue;
-      std::string ldInst, lnClass, doName, daName;
-      Read_Attribute(child, "ldInst", ldInst);
-      Read_Attribute(child, "lnClass", lnClass);
-      Read_Attribute(child, "doName", doName);
-      Read_Attribute(child, "daName", daName);
-      if (TIEC_DA* member = resolver.Resolve(ldInst, lnClass, doName, daName))
-        data_set.List_DA.push_back(member);
-    }
-  }
-
   struct Frame {
     TIEC_DO* dobj;  // expanding a DOType for this data object, or
     TIEC_DA* da;    // a DAType for this attribute
@@ -369,11 +477,28 @@ class Importer {
     size_t next;         // next child of the type to create
     size_t path_length;  // a data object's reference: this much of path_
   };
+  struct Pending_LN {
+    const TIEC_LDevice* ld;
+    TIEC_LN* ln;
+    Type_Entry* type;
+  };
+  struct Pending_Member {
+    TIEC_DataSet* data_set;
+    const char* ldInst;
+    const char* lnClass;
+    const char* doName;
+    const char* daName;
+  };
+
+  inline static const std::string No_FC;
 
   TIEC_Device& device_;
   const std::string path_name_;
   const size_t max_bytes_;
+  Text_Store texts_;
   Type_Index lnode_types_, do_types_, da_types_;
+  std::vector<Pending_LN> lns_;
+  std::vector<Pending_Member> members_;  // in document order, so each set's order is kept
   std::vector<Frame> stack_;
   // The reference of the data object being expanded and those of its ancestors, each a prefix
   // of the next: data objects keep no reference of their own, and sharing one text keeps a deep
