@@ -1,0 +1,19 @@
+// Readers that take a path get each input through a file of this fuzzing process.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unistd.h>
+
+#include "util/files.h"
+
+inline std::string Fuzz_Input_File(const std::string& name) {
+  return "/tmp/rq30517-fuzz-" + std::to_string(getpid()) + "-" + name;
+}
+
+inline std::string Write_Fuzz_Input(const std::string& name, const uint8_t* data, size_t size) {
+  const std::string path = Fuzz_Input_File(name);
+  util::Write_File_Atomic(path, std::string(reinterpret_cast<const char*>(data), size));
+  return path;
+}
