@@ -1,0 +1,174 @@
+// rq30517-screenshots OUTPUT_DIR [SCL_FILE]: builds a demonstration workspace in a temporary
+// folder, opens each window of the configurator on it as a user would fill it, and saves a
+// picture of each window as OUTPUT_DIR/<window>.png.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <iostream>
+
+#include "app/about_dialog.h"
+#include "app/main_window.h"
+#include "app/new_project_dialog.h"
+#include "app/open_conf_dialog.h"
+#include "app/soft_options_dialog.h"
+#include "app/workspace.h"
+#include "comm/pargen_dialog.h"
+#include "iec/access_state.h"
+#include "iec/access_window.h"
+#include "iec/selection_grid_qt.h"
+#include "update/boot_dialog.h"
+#include "util/files.h"
+
+namespace {
+
+// Message boxes are not expected here; anything shown is reported on the console.
+struct Console_Messages : ui::Messages {
+  void Error(QWidget*, const std::string& text) override { std::cerr << "error: " << text << "\n"; }
+  void Warning(QWidget*, const std::string& text) override {
+    std::cerr << "warning: " << text << "\n";
+  }
+  Answer Question(QWidget*, const std::string&, bool) override { return Answer::Yes; }
+};
+
+QString out_dir;
+
+void Settle() {
+  for (int i = 0; i < 20; ++i) QApplication::processEvents();
+}
+
+void Save(QWidget* window, const char* name) {
+  window->show();
+  window->raise();
+  Settle();
+  const QString file = out_dir + "/" + name + ".png";
+  if (!window->grab().save(file)) std::cerr << "cannot save " << file.toStdString() << "\n";
+  std::cout << file.toStdString() << "\n";
+}
+
+void Flag(const QString& file, QColor top, QColor bottom) {
+  QImage image(30, 20, QImage::Format_RGB32);
+  QPainter p(&image);
+  p.fillRect(0, 0, 30, 10, top);
+  p.fillRect(0, 10, 30, 10, bottom);
+  p.end();
+  image.save(file, "BMP");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  if (argc < 2) {
+    std::cerr << "usage: rq30517-screenshots OUTPUT_DIR [SCL_FILE]\n";
+    return 2;
+  }
+  out_dir = QDir(argv[1]).absolutePath();
+  QDir().mkpath(out_dir);
+  QTemporaryDir program;
+  const std::string exe = program.path().toStdString();
+
+  // Three language files with flags, and one earlier configuration.
+  QDir(program.path()).mkpath("LANGUAGE");
+  QDir(program.path()).mkpath("PROJECTS/Substation B/bin");
+  util::Write_File_Atomic(exe + "/LANGUAGE/Deutsch.lng", "STR0 = Beginn\n");
+  util::Write_File_Atomic(exe + "/LANGUAGE/Italiano.lng", "STR0 = Inizio\n");
+  util::Write_File_Atomic(exe + "/LANGUAGE/Francais.lng", "STR0 = Debut\n");
+  Flag(program.path() + "/LANGUAGE/Deutsch.bmp", Qt::black, Qt::yellow);
+  Flag(program.path() + "/LANGUAGE/Italiano.bmp", Qt::darkGreen, Qt::red);
+
+  app::App_Context ctx;
+  Console_Messages messages;
+  TFVarnoscopioFirmWare main_window(ctx, messages, exe);
+  main_window.Create_Dialogs();
+  Save(&main_window, "main_window_start");
+
+  main_window.FNew_Project->show();
+  main_window.FNew_Project->E_New_Proj->setText("Substation A");
+  Save(main_window.FNew_Project, "new_configuration");
+  main_window.FNew_Project->Btn_OKClick();
+  main_window.Set_Lang();
+  Save(&main_window, "main_window");
+  Save(main_window.FOpenConf, "open_configuration");
+  main_window.FOpenConf->hide();
+
+  TFParGen* pargen = main_window.FParGen;
+  pargen->resize(pargen->width(), 700);
+  pargen->show();
+  pargen->E_IEC61850_Client_IP1->setText("10");
+  pargen->E_IEC61850_Client_IP4->setText("20");
+  Save(pargen, "set_communication");
+  pargen->Btn_OKClick();
+
+  TFIEC_61850_Access* editor = main_window.FIEC_61850_Access;
+  const std::string scl = argc > 2 ? argv[2] : "";
+  if (!scl.empty()) {
+    editor->resize(1200, 550);
+    editor->show();  // showing loads the configuration's file
+    Settle();
+    editor->Choose_File = [&] { return scl; };
+    editor->Btn_Add_IEC_DeviceClick();
+    editor->LB_IEC_Devices->setCurrentRow(0);
+    QTreeWidgetItem* leaf = nullptr;
+    QTreeWidgetItem* data_set = nullptr;
+    QTreeWidget* tree = editor->TV_IEC_Device;
+    for (int pass = 0; pass < 3; ++pass)
+      for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        if ((*it)->parent() == nullptr || (*it)->parent()->parent() == nullptr ||
+            (*it)->text(0) == "LLN0" || (*it)->text(0).startsWith("GGIO") ||
+            (*it)->text(0) == "SPCSO1")
+          (*it)->setExpanded(true);
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+      if (!leaf && (*it)->text(0) == "stVal") leaf = *it;
+      if (!data_set && (*it)->foreground(0).color() == QColor(0x00, 0x80, 0x00)) data_set = *it;
+    }
+    using namespace UIEC_61850_Access;
+    if (leaf) {
+      tree->setCurrentItem(leaf);
+      editor->Btn_AddVarClick();
+      editor->ACG_DA->item(0, DA_Col::IPAddress - 1)->setText("10.0.0.20");
+      editor->ACG_DA->item(0, DA_Col::Port - 1)->setText("102");
+      editor->ACG_DA->item(0, DA_Col::Position - 1)->setText("0");
+      editor->ACG_DA->item(0, DA_Col::MoltFact - 1)->setText("1");
+    }
+    if (data_set) {
+      tree->setCurrentItem(data_set);
+      editor->Btn_AddVarClick();
+      editor->ACG_DataSet->item(0, DS_Col::IPAddress - 1)->setText("10.0.0.20");
+      editor->ACG_DataSet->item(0, DS_Col::Port - 1)->setText("102");
+    }
+    if (leaf) tree->setCurrentItem(leaf);
+    editor->PC_DA_DataSet->setCurrentIndex(0);
+    Save(editor, "access_editor");
+    editor->PC_DA_DataSet->setCurrentIndex(1);
+    Save(editor, "access_editor_data_sets");
+    editor->hide();
+  }
+
+  TFBoot* boot = main_window.FBoot;
+  boot->show();
+  for (auto [box, text] : {std::pair{boot->E_IP1, "127"}, {boot->E_IP2, "0"}, {boot->E_IP3, "0"},
+                           {boot->E_IP4, "1"}})
+    box->setText(text);
+  Save(boot, "update_device");
+  boot->hide();
+
+  TFSoftOptions* options = main_window.FSoftOptions;
+  for (int page = 0; page < options->PC_Options->count(); ++page) {
+    options->show();
+    options->PC_Options->setCurrentIndex(page);
+    const char* names[] = {"options_language", "options_connection", "options_settings"};
+    if (page < 3) Save(options, names[page]);
+  }
+  options->hide();
+
+  Save(main_window.FAbout, "about");
+  return 0;
+}
