@@ -35,7 +35,8 @@ ordered_json Do_Fields(const TIEC_DO& dobj) {
 }
 
 // Builds the JSON of one logical node's data objects with an explicit stack: data types may
-// nest thousands of levels deep. Returns the deepest nesting met, in JSON levels.
+// nest thousands of levels deep. Returns the deepest nesting met, in JSON levels (two per data
+// object or attribute: the object and its list).
 size_t Add_Data_Objects(const TIEC_LN& ln, ordered_json& dos) {
   // One level: the JSON array being filled, and the model list it mirrors.
   struct Level {
@@ -69,7 +70,7 @@ size_t Add_Data_Objects(const TIEC_LN& ln, ordered_json& dos) {
       stack.push_back({&array->back()["das"], nullptr, &da.List_DA, 0});
     }
   }
-  return 2 * depth;
+  return depth;
 }
 
 ordered_json Data_Set_Json(const TIEC_DataSet& data_set) {
@@ -137,7 +138,7 @@ ordered_json Stats_Json(const TIEC_Device& device) {
 }
 
 // The JSON writer descends recursively; a deeply nested model is written on a thread whose
-// stack is sized for it.
+// stack is sized for it (generously: sanitizer and debug builds use far larger frames).
 std::string Dump(const ordered_json& json, size_t depth) {
   struct Job {
     const ordered_json* json;
@@ -155,8 +156,12 @@ std::string Dump(const ordered_json& json, size_t depth) {
     }
     return nullptr;
   };
-  constexpr size_t Bytes_Per_Level = 1024;
-  constexpr size_t Plain_Depth = 2000;
+  constexpr size_t Bytes_Per_Level = 4096;
+  constexpr size_t Plain_Depth = 500;
+  constexpr size_t Max_Depth = 100'000;
+  if (depth > Max_Depth)
+    throw std::runtime_error("the model nests " + std::to_string(depth / 2) +
+                             " levels deep, too deep to write as JSON");
   if (depth <= Plain_Depth) {
     run(&job);
   } else {

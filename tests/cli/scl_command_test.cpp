@@ -86,20 +86,24 @@ TEST(Cli_Scl, AMissingOrBrokenFileIsAnError) {
   EXPECT_EQ(Run_Scl({}).status, 2);
 }
 
-TEST(Cli_Scl, WritesDeepModelsAndTextsThatAreNotUtf8) {
-  // 20000 levels of sub data objects, and an IED name in an undeclared 8-bit encoding.
-  constexpr int Depth = 20'000;
+// A logical node whose data object holds a chain of `depth` sub data objects; the IED's name is
+// in an undeclared 8-bit encoding.
+std::string Deep_File(int depth) {
   std::string text =
       "<SCL><IED name='caf\xe9'><AccessPoint><Server><LDevice inst='L'>"
       "<LN lnClass='GGIO' lnType='N' inst='1'/></LDevice></Server></AccessPoint>"
       "</IED><DataTypeTemplates><LNodeType id='N'><DO name='s' type='D0'/>"
       "</LNodeType>";
-  for (int i = 0; i < Depth; ++i)
+  for (int i = 0; i < depth; ++i)
     text += "<DOType id='D" + std::to_string(i) + "'><SDO name='s' type='D" +
             std::to_string(i + 1) + "'/></DOType>";
-  text += "</DataTypeTemplates></SCL>";
+  return text + "</DataTypeTemplates></SCL>";
+}
+
+TEST(Cli_Scl, WritesDeepModelsAndTextsThatAreNotUtf8) {
+  constexpr int Depth = 20'000;
   test::Temp_Dir dir;
-  test::Write(dir / "deep.icd", text);
+  test::Write(dir / "deep.icd", Deep_File(Depth));
   const Run_Result run = Run_Scl({dir / "deep.icd"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out.rfind("{\"name\":\"caf\xEF\xBF\xBD\",\"fileName\":\"deep.icd\"", 0), 0u);
@@ -108,6 +112,15 @@ TEST(Cli_Scl, WritesDeepModelsAndTextsThatAreNotUtf8) {
        at = run.out.find(R"("name":"s")", at + 1))
     ++levels;
   EXPECT_EQ(levels, Depth + 1u);
+}
+
+TEST(Cli_Scl, RefusesAModelTooDeepToWrite) {
+  test::Temp_Dir dir;
+  test::Write(dir / "deeper.icd", Deep_File(60'000));
+  const Run_Result run = Run_Scl({dir / "deeper.icd"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("too deep"), std::string::npos) << run.err;
 }
 
 }  // namespace
