@@ -34,11 +34,12 @@ TEST(Grid_Auto_Size_Col, Only_On_The_Header_With_The_Option_On) {
   QTableWidget grid(1, 1);
   grid.setHorizontalHeaderItem(0, new QTableWidgetItem("H"));
   grid.setItem(0, 0, new QTableWidgetItem(QString(60, 'W')));
-  grid.setColumnWidth(0, 20);
+  grid.setColumnWidth(0, 30);
+  const int before = grid.columnWidth(0);
   ui::Grid_Auto_Size_Col(&grid, 1, 1, true);  // a data cell
-  EXPECT_EQ(grid.columnWidth(0), 20);
+  EXPECT_EQ(grid.columnWidth(0), before);
   ui::Grid_Auto_Size_Col(&grid, 0, 1, false);  // option off
-  EXPECT_EQ(grid.columnWidth(0), 20);
+  EXPECT_EQ(grid.columnWidth(0), before);
   ui::Grid_Auto_Size_Col(&grid, 0, 1, true);
   EXPECT_EQ(grid.columnWidth(0), QFontMetrics(grid.font()).horizontalAdvance(QString(60, 'W')));
 }
