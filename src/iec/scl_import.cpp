@@ -13,11 +13,12 @@
 #include "util/files.h"
 #include "util/xml.h"
 
-// The import reads the document once and keeps only what the model needs (the data type
-// templates in a compact, indexed form, and the data set members still to resolve), releases
-// the document, and then builds the data objects and attributes from the templates. The
-// document and the model are thus never in memory together, and expanding a type costs only
-// the objects it creates, however many templates the file holds.
+// The import reads the document once, building the logical devices, nodes and data sets and
+// keeping what the rest needs (the data type templates in a compact form indexed by id, and the
+// data set members still to resolve). It then releases the document and builds the data objects
+// and attributes, nearly all of the model, from the templates. The document and those objects
+// are thus never in memory together, and expanding a type costs only the objects it creates,
+// however many templates the file holds.
 
 namespace UIEC_Client_Decode {
 
@@ -67,7 +68,7 @@ class Text_Store {
     const size_t size = text.size() + 1;
     if (size > left_) {
       const size_t block = std::max<size_t>(size, 64 * 1024);
-      blocks_.push_back(std::make_unique<char[]>(block));
+      blocks_.push_back(std::unique_ptr<char[]>(new char[block]));
       next_ = blocks_.back().get();
       left_ = block;
     }
@@ -125,9 +126,11 @@ class Type_Index {
         if (sdo || Is_Element(child, child_name)) visit(child, sdo);
       }
     };
+    // Sized exactly for a single template; geometrically when an id comes back many times.
     size_t count = entry.children.size();
     for_each_child([&](Node, bool) { ++count; });
-    entry.children.reserve(count);
+    if (count > entry.children.capacity())
+      entry.children.reserve(std::max(count, 2 * entry.children.capacity()));
     for_each_child([&](Node child, bool sdo) {
       entry.children.push_back(Read_Child(child, sdo, texts));
       if (sdo) ++entry.sdo_count;
