@@ -1,6 +1,5 @@
 // rq30517-cli scl, run as the engineer runs it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <string>
@@ -10,28 +9,11 @@
 
 namespace {
 
-struct Run_Result {
-  int status = -1;
-  std::string out, err;
-};
+using test::Run_Result;
 
-std::string Quoted(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-Run_Result Run_Scl(const std::vector<std::string>& args) {
-  test::Temp_Dir io;
-  std::string command = Quoted(test::Bin_Dir() + "/rq30517-cli") + " scl";
-  for (const std::string& arg : args) command += " " + Quoted(arg);
-  command += " >" + Quoted(io / "out") + " 2>" + Quoted(io / "err") + " </dev/null";
-  Run_Result result;
-  const int raw = std::system(command.c_str());
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  result.out = test::Read(io / "out");
-  result.err = test::Read(io / "err");
-  return result;
+Run_Result Run_Scl(std::vector<std::string> args) {
+  args.insert(args.begin(), "scl");
+  return test::Run_Program(test::Bin_Dir() + "/rq30517-cli", args);
 }
 
 std::string Fixture(const std::string& name) {

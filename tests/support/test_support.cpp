@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/wait.h>
 
 namespace test {
 
@@ -36,6 +37,25 @@ void Write(const std::string& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary);
   if (!out) throw std::runtime_error("cannot write " + path);
   out << content;
+}
+
+static std::string Quoted(const std::string& arg) {
+  std::string quoted = "'";
+  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+Run_Result Run_Program(const std::string& program, const std::vector<std::string>& args) {
+  Temp_Dir io;
+  std::string command = Quoted(program);
+  for (const std::string& arg : args) command += " " + Quoted(arg);
+  command += " >" + Quoted(io / "out") + " 2>" + Quoted(io / "err") + " </dev/null";
+  Run_Result result;
+  const int raw = std::system(command.c_str());
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  result.out = Read(io / "out");
+  result.err = Read(io / "err");
+  return result;
 }
 
 static std::string Env(const char* name) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace test {
 
@@ -20,6 +21,13 @@ class Temp_Dir {
 };
 
 std::string Read(const std::string& path);
+
+// Runs a program with its arguments (no shell interpretation of them), stdin empty.
+struct Run_Result {
+  int status = -1;  // exit status, -1 when it did not exit normally
+  std::string out, err;
+};
+Run_Result Run_Program(const std::string& program, const std::vector<std::string>& args);
 void Write(const std::string& path, const std::string& content);
 
 // tests/ in the source tree (fixtures sit beside the tests that use them).

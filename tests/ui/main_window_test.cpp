@@ -13,34 +13,18 @@
 
 #include "app/new_project_dialog.h"
 #include "app/open_conf_dialog.h"
-#include "support/recording_messages.h"
+#include "support/configurator.h"
 #include "support/test_support.h"
 #include "util/files.h"
 
 namespace {
 
-// One run of the configurator on a temporary program folder.
-struct Configurator_Run {
-  app::App_Context ctx;
-  test::Recording_Messages messages;
-  std::unique_ptr<TFVarnoscopioFirmWare> window;
-  explicit Configurator_Run(const std::string& exe_dir) {
-    window = std::make_unique<TFVarnoscopioFirmWare>(ctx, messages, exe_dir);
-    window->Create_Dialogs();
-    window->show();
-  }
-  std::string Box() const {
-    return window->L_Name_Conf->text().toStdString() + "|" +
-           window->L_Name_Conf_L2->text().toStdString();
-  }
-};
-
-// Runs `interact` once the modal dialog's loop is running.
-void While_Modal(std::function<void()> interact) { QTimer::singleShot(0, interact); }
+using test::Configurator;
+using test::While_Modal;
 
 TEST(Main_Window, First_Start_Layout_And_Gated_Steps) {
   test::Temp_Dir dir;
-  Configurator_Run run(dir.path());
+  Configurator run(dir.path());
   auto& w = *run.window;
   EXPECT_TRUE(util::Dir_Exists(dir / "MASTER"));
   EXPECT_TRUE(util::Dir_Exists(dir / "PROJECTS"));
@@ -70,7 +54,7 @@ TEST(Main_Window, First_Start_Layout_And_Gated_Steps) {
 TEST(Main_Window, New_Configuration_Survives_A_Restart) {
   test::Temp_Dir dir;
   {
-    Configurator_Run run(dir.path());
+    Configurator run(dir.path());
     While_Modal([&] {
       run.window->FNew_Project->E_New_Proj->setText("Substation A");
       run.window->FNew_Project->Btn_OKClick();
@@ -80,14 +64,14 @@ TEST(Main_Window, New_Configuration_Survives_A_Restart) {
     EXPECT_TRUE(util::Dir_Exists(dir / "PROJECTS/Substation A/bin"));
     run.window->close();  // FormClose writes the settings
   }
-  Configurator_Run again(dir.path());
+  Configurator again(dir.path());
   EXPECT_EQ(again.ctx.Active_Conf_Dir, dir / "PROJECTS/Substation A");
   EXPECT_EQ(again.Box(), "Opened Configuration of the Converter : |Substation A");
 }
 
 TEST(Main_Window, New_Configuration_Errors_Keep_The_Dialog_Open) {
   test::Temp_Dir dir;
-  Configurator_Run run(dir.path());
+  Configurator run(dir.path());
   auto* dialog = run.window->FNew_Project;
   util::Create_Dir(dir / "PROJECTS/Taken");
   struct Case {
@@ -115,7 +99,7 @@ TEST(Main_Window, Open_Preselects_Ignoring_Case_And_Empty_Choice_Deactivates) {
   test::Write(dir / "Varnoscope.xml",
               "<Conf_Settings><lastproj><projectname>Plant</projectname></lastproj>"
               "</Conf_Settings>");
-  Configurator_Run run(dir.path());
+  Configurator run(dir.path());
   // The remembered name differs in case from what the folder is now called.
   run.ctx.Active_Conf_Dir = dir / "PROJECTS/PLANT";
   run.window->FOpenConf->FormShow();
@@ -135,7 +119,7 @@ TEST(Main_Window, Deleted_Configuration_Stays_Remembered) {
               "<Conf_Settings><lastproj><projectname>Gone</projectname></lastproj>"
               "</Conf_Settings>");
   {
-    Configurator_Run run(dir.path());
+    Configurator run(dir.path());
     EXPECT_FALSE(run.ctx.Conf_Active());
     EXPECT_EQ(run.Box(),
               "None Configuration Opened |Use Step1 to open or create new configuration");
@@ -147,7 +131,7 @@ TEST(Main_Window, Deleted_Configuration_Stays_Remembered) {
 
 TEST(Main_Window, Language_File_Recaptions_Every_Window) {
   test::Temp_Dir dir;
-  Configurator_Run run(dir.path());
+  Configurator run(dir.path());
   test::Write(dir / "LANGUAGE/Italiano.lng",
               "STR15 = Nuova Configurazione\nSTR9 = \xC2\xB6Nessuna \xC2\xB6\nSTR100 = Nuova\n");
   run.ctx.Language_Name = "Italiano";
@@ -160,7 +144,7 @@ TEST(Main_Window, Language_File_Recaptions_Every_Window) {
 
 TEST(Main_Window, Settings_That_Cannot_Be_Written_Are_Reported) {
   test::Temp_Dir dir;
-  Configurator_Run run(dir.path());
+  Configurator run(dir.path());
   util::Create_Dir(dir / "Varnoscope.xml");  // a folder where the file should go
   run.window->close();
   ASSERT_FALSE(run.messages.shown.empty());

@@ -8,7 +8,6 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -20,7 +19,7 @@
 #include "iec/access_state.h"
 #include "iec/access_window.h"
 #include "iec/selection_grid_qt.h"
-#include "support/recording_messages.h"
+#include "support/configurator.h"
 #include "support/test_support.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
@@ -30,21 +29,12 @@ namespace {
 namespace fs = std::filesystem;
 using namespace UIEC_61850_Access;
 
-struct Configurator {
-  app::App_Context ctx;
-  test::Recording_Messages messages;
-  std::unique_ptr<TFVarnoscopioFirmWare> window;
-  explicit Configurator(const std::string& exe_dir) {
-    window = std::make_unique<TFVarnoscopioFirmWare>(ctx, messages, exe_dir);
-    window->Create_Dialogs();
-    window->show();
-  }
-};
+using test::Configurator;
 
 // Presses a main-window button whose dialog runs modally; `interact` runs inside its loop and
 // must close the dialog.
 void Step(Configurator& c, QPushButton* button, std::function<void()> interact) {
-  QTimer::singleShot(0, [interact] { interact(); });
+  test::While_Modal(interact);
   c.window->Btn_Click(button);
 }
 
@@ -67,8 +57,8 @@ void Edit(Selection_Grid* grid, int row, int column, const char* text) {
 std::pair<std::string, std::string> Cli_Build(const std::string& conf_dir, const std::string& scratch) {
   fs::copy(conf_dir, scratch, fs::copy_options::recursive);
   fs::remove_all(scratch + "/bin");
-  const std::string command = test::Bin_Dir() + "/rq30517-cli build '" + scratch + "' >/dev/null";
-  EXPECT_EQ(std::system(command.c_str()), 0);
+  const test::Run_Result run = test::Run_Program(test::Bin_Dir() + "/rq30517-cli", {"build", scratch});
+  EXPECT_EQ(run.status, 0) << run.err;
   return {test::Read(scratch + "/bin/bank1.bin"), test::Read(scratch + "/bin/bank2.bin")};
 }
 
