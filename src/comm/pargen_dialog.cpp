@@ -44,6 +44,12 @@ QLabel* Make_Label(QWidget* parent, const char* name) {
   return label;
 }
 
+// Four octet boxes named prefix1 to prefix4, created in tab order.
+void Make_Octets(QWidget* parent, const std::string& prefix, QLineEdit* boxes[4]) {
+  for (int i = 0; i < 4; ++i)
+    boxes[i] = Make_Box(parent, (prefix + std::to_string(i + 1)).c_str(), Octet_Width);
+}
+
 // Four octet boxes in a row, separated by dots.
 QHBoxLayout* Octet_Row(QWidget* parent, QLineEdit* boxes[4]) {
   auto* row = new QHBoxLayout;
@@ -105,21 +111,15 @@ TFParGen::TFParGen(app::App_Context& ctx, ui::Messages& messages, QWidget* paren
   // IEC 61850 client panel; boxes are created in tab order.
   QWidget* body = CP_IEC61850_Client->Body();
   L_IEC61850_Client_IP = Make_Label(body, "L_IEC61850_Client_IP");
-  QLineEdit* client_ip[4] = {Make_Box(body, "E_IEC61850_Client_IP1", Octet_Width),
-                             Make_Box(body, "E_IEC61850_Client_IP2", Octet_Width),
-                             Make_Box(body, "E_IEC61850_Client_IP3", Octet_Width),
-                             Make_Box(body, "E_IEC61850_Client_IP4", Octet_Width)};
+  QLineEdit* client_ip[4];
+  Make_Octets(body, "E_IEC61850_Client_IP", client_ip);
   L_IEC61850_Client_SM = Make_Label(body, "L_IEC61850_Client_SM");
-  QLineEdit* client_sm[4] = {Make_Box(body, "E_IEC61850_Client_SM1", Octet_Width),
-                             Make_Box(body, "E_IEC61850_Client_SM2", Octet_Width),
-                             Make_Box(body, "E_IEC61850_Client_SM3", Octet_Width),
-                             Make_Box(body, "E_IEC61850_Client_SM4", Octet_Width)};
+  QLineEdit* client_sm[4];
+  Make_Octets(body, "E_IEC61850_Client_SM", client_sm);
   CB_IEC61850_Client_En_GAT = new QCheckBox(body);
   CB_IEC61850_Client_En_GAT->setObjectName("CB_IEC61850_Client_En_GAT");
-  QLineEdit* client_gat[4] = {Make_Box(body, "E_IEC61850_Client_GAT1", Octet_Width),
-                              Make_Box(body, "E_IEC61850_Client_GAT2", Octet_Width),
-                              Make_Box(body, "E_IEC61850_Client_GAT3", Octet_Width),
-                              Make_Box(body, "E_IEC61850_Client_GAT4", Octet_Width)};
+  QLineEdit* client_gat[4];
+  Make_Octets(body, "E_IEC61850_Client_GAT", client_gat);
   L_IEC61850_Client_VLAN = Make_Label(body, "L_IEC61850_Client_VLAN");
   E_IEC61850_Client_VLAN = Make_Box(body, "E_IEC61850_Client_VLAN", Value_Width);
   // Digits only, at most 8 of them, for what the user types; a text loaded from the file is
@@ -138,21 +138,15 @@ TFParGen::TFParGen(app::App_Context& ctx, ui::Messages& messages, QWidget* paren
   // Modbus TCP slave panel.
   body = CP_Modbus_TCP_Slave->Body();
   L_ModbusTCPSlave_IP = Make_Label(body, "L_ModbusTCPSlave_IP");
-  QLineEdit* slave_ip[4] = {Make_Box(body, "E_ModbusTCPSlave_IP1", Octet_Width),
-                            Make_Box(body, "E_ModbusTCPSlave_IP2", Octet_Width),
-                            Make_Box(body, "E_ModbusTCPSlave_IP3", Octet_Width),
-                            Make_Box(body, "E_ModbusTCPSlave_IP4", Octet_Width)};
+  QLineEdit* slave_ip[4];
+  Make_Octets(body, "E_ModbusTCPSlave_IP", slave_ip);
   L_ModbusTCPSlave_SM = Make_Label(body, "L_ModbusTCPSlave_SM");
-  QLineEdit* slave_sm[4] = {Make_Box(body, "E_ModbusTCPSlave_SM1", Octet_Width),
-                            Make_Box(body, "E_ModbusTCPSlave_SM2", Octet_Width),
-                            Make_Box(body, "E_ModbusTCPSlave_SM3", Octet_Width),
-                            Make_Box(body, "E_ModbusTCPSlave_SM4", Octet_Width)};
+  QLineEdit* slave_sm[4];
+  Make_Octets(body, "E_ModbusTCPSlave_SM", slave_sm);
   CB_ModbusTCPSlave_En_GAT = new QCheckBox(body);
   CB_ModbusTCPSlave_En_GAT->setObjectName("CB_ModbusTCPSlave_En_GAT");
-  QLineEdit* slave_gat[4] = {Make_Box(body, "E_ModbusTCPSlave_GAT1", Octet_Width),
-                             Make_Box(body, "E_ModbusTCPSlave_GAT2", Octet_Width),
-                             Make_Box(body, "E_ModbusTCPSlave_GAT3", Octet_Width),
-                             Make_Box(body, "E_ModbusTCPSlave_GAT4", Octet_Width)};
+  QLineEdit* slave_gat[4];
+  Make_Octets(body, "E_ModbusTCPSlave_GAT", slave_gat);
   L_ModbusTCPSlave_Port = Make_Label(body, "L_ModbusTCPSlave_Port");
   E_ModbusTCPSlave_Port = Make_Box(body, "E_ModbusTCPSlave_Port", Value_Width);
   form = Panel_Form(body);
