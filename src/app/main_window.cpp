@@ -3,8 +3,10 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -140,6 +142,8 @@ void TFVarnoscopioFirmWare::Lay_Out() {
   Shape1->setStyleSheet("color: #a0a0a0; background: #a0a0a0;");
 
   setFixedSize(694, create_bin_top + 152);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
 }
 
 bool TFVarnoscopioFirmWare::eventFilter(QObject* watched, QEvent* event) {
