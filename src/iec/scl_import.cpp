@@ -7,6 +7,7 @@
 #include <pugixml.hpp>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -86,20 +87,36 @@ class Text_Store {
   size_t left_ = 0;
 };
 
+// The texts of the templates, each distinct one kept once: the same names, basic types and
+// functional constraints recur throughout a file, and every object copies them from here.
+class Text_Pool {
+ public:
+  const std::string* Intern(std::string_view text) {
+    auto found = texts_.find(text);
+    if (found == texts_.end()) found = texts_.emplace(text).first;
+    return &*found;
+  }
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+  };
+  std::unordered_set<std::string, Hash, std::equal_to<>> texts_;  // nodes never move
+};
+
 struct Type_Entry;
 
 // One child of a template that becomes a model object: a DO of an LNodeType, an SDO or DA of a
 // DOType, a BDA of a DAType. A null text stands for an absent attribute.
 struct Template_Child {
-  const char* name;
-  const char* bType;
-  const char* fc;       // absent: a sub attribute then inherits its parent's
-  const char* type_id;  // absent: no type
-  Type_Entry* type;     // the type to expand the object with; null when it has none
+  const std::string* name;
+  const std::string* bType;
+  const std::string* fc;       // absent: a sub attribute then inherits its parent's
+  const std::string* type_id;  // absent: no type
+  Type_Entry* type;            // the type to expand the object with; null when it has none
   bool sdo;
 };
-
-const char* Or_Empty(const char* text) { return text ? text : ""; }
 
 // All templates of one kind with the same "id": the children of every one of them, in document
 // order, since every matching template is expanded.
@@ -114,11 +131,11 @@ struct Type_Entry {
 class Type_Index {
  public:
   void Add(Node template_element, const char* child_name, const char* other_child_name,
-           Text_Store& texts) {
+           Text_Pool& texts) {
     pugi::xml_attribute id = template_element.attribute("id");
     if (!id) return;  // templates without "id" are passed over
     auto found = map_.find(std::string_view(id.value()));
-    if (found == map_.end()) found = map_.try_emplace(texts.Keep(id.value())).first;
+    if (found == map_.end()) found = map_.try_emplace(*texts.Intern(id.value())).first;
     Type_Entry& entry = found->second;
     auto for_each_child = [&](auto visit) {
       for (Node child = template_element.first_child(); child; child = child.next_sibling()) {
@@ -151,11 +168,11 @@ class Type_Index {
  private:
   // One walk over the element's attributes; where a name repeats, the first one counts. The
   // first letter picks the one name to compare: templates make up most of a file.
-  static Template_Child Read_Child(Node element, bool sdo, Text_Store& texts) {
+  static Template_Child Read_Child(Node element, bool sdo, Text_Pool& texts) {
     Template_Child child{nullptr, nullptr, nullptr, nullptr, nullptr, sdo};
     for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
       const char* name = a.name();
-      const char** target = nullptr;
+      const std::string** target = nullptr;
       switch (name[0]) {
         case 'n':
           if (std::strcmp(name, "name") == 0) target = &child.name;
@@ -170,10 +187,10 @@ class Type_Index {
           if (std::strcmp(name, "fc") == 0) target = &child.fc;
           break;
       }
-      if (target && !*target) *target = texts.Keep(a.value());
+      if (target && !*target) *target = texts.Intern(a.value());
     }
-    child.name = Or_Empty(child.name);
-    child.bType = Or_Empty(child.bType);
+    if (!child.name) child.name = texts.Intern({});
+    if (!child.bType) child.bType = texts.Intern({});
     return child;
   }
 
@@ -314,21 +331,20 @@ class Importer {
       if (child.type() != pugi::node_element) continue;
       const char* name = child.name();
       if (std::strcmp(name, "LNodeType") == 0)
-        lnode_types_.Add(child, "DO", nullptr, texts_);
+        lnode_types_.Add(child, "DO", nullptr, template_texts_);
       else if (std::strcmp(name, "DOType") == 0)
-        do_types_.Add(child, "DA", "SDO", texts_);
+        do_types_.Add(child, "DA", "SDO", template_texts_);
       else if (std::strcmp(name, "DAType") == 0)
-        da_types_.Add(child, "BDA", nullptr, texts_);
+        da_types_.Add(child, "BDA", nullptr, template_texts_);
     }
     // Which type each child expands with: a data object's DOType when its type is not empty; an
     // attribute's DAType when it has a type and is not an "Enum".
     auto data_object = [this](Template_Child& child) {
-      if (child.type_id && *child.type_id) child.type = do_types_.Find(child.type_id);
+      if (child.type_id && !child.type_id->empty()) child.type = do_types_.Find(*child.type_id);
     };
     lnode_types_.For_Each_Child(data_object);
     auto attribute = [this](Template_Child& child) {
-      if (child.type_id && std::strcmp(child.bType, "Enum") != 0)
-        child.type = da_types_.Find(child.type_id);
+      if (child.type_id && *child.bType != "Enum") child.type = da_types_.Find(*child.type_id);
     };
     do_types_.For_Each_Child([&](Template_Child& child) {
       if (child.sdo)
@@ -408,7 +424,7 @@ class Importer {
     Charge(sizeof(TIEC_DO));
     list.push_back(std::make_unique<TIEC_DO>());
     TIEC_DO& dobj = *list.back();
-    dobj.fName = child.name;
+    dobj.fName = *child.name;
     Type_Entry* type = child.type;
     if (!type || type->active > 0) return;
     ++type->active;
@@ -425,15 +441,12 @@ class Importer {
                 std::string_view str_Reference, const std::string& FC_Father) {
     list.push_back(std::make_unique<TIEC_DA>());
     TIEC_DA& da = *list.back();
-    da.fName = child.name;
+    da.fName = *child.name;
     da.fReference.reserve(str_Reference.size() + 1 + da.fName.size());
     da.fReference.append(str_Reference).append(1, '.').append(da.fName);
     Charge(sizeof(TIEC_DA) + da.fReference.capacity());
-    da.fbType = child.bType;
-    if (child.fc)
-      da.fFC = child.fc;
-    else
-      da.fFC = FC_Father;
+    da.fbType = *child.bType;
+    da.fFC = child.fc ? *child.fc : FC_Father;
     Type_Entry* type = child.type;
     if (!type || type->active > 0) return;
     ++type->active;
@@ -499,6 +512,7 @@ class Importer {
   const std::string path_name_;
   const size_t max_bytes_;
   Text_Store texts_;
+  Text_Pool template_texts_;
   Type_Index lnode_types_, do_types_, da_types_;
   std::vector<Pending_LN> lns_;
   std::vector<Pending_Member> members_;  // in document order, so each set's order is kept
