@@ -4,7 +4,6 @@
 // afterwards only the editor's TreeNode links change.
 #pragma once
 
-#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,11 +33,6 @@ class TIEC_DA : public TIEC_Object {
   TIEC_DA() = default;
   ~TIEC_DA() override;
 
-  // Attributes and data objects are nearly all of a model, hundreds of thousands of them in a
-  // large file: they come from a pool of equal slots rather than one heap block each.
-  static void* operator new(std::size_t size);
-  static void operator delete(void* object, std::size_t size) noexcept;
-
   const std::string& Reference() const { return fReference; }
   void Set_Reference(std::string value) { fReference = std::move(value); }
   const std::string& FC() const { return fFC; }
@@ -67,9 +61,6 @@ class TIEC_DO : public TIEC_Object {
  public:
   TIEC_DO() = default;
   ~TIEC_DO() override;
-
-  static void* operator new(std::size_t size);  // pooled, as TIEC_DA
-  static void operator delete(void* object, std::size_t size) noexcept;
 
   const std::string& Name() const { return fName; }
   void Set_Name(std::string value) { fName = std::move(value); }
