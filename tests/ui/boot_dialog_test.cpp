@@ -39,6 +39,13 @@ class Boot_Dialog : public ::testing::Test {
     chmod(path.c_str(), 0755);
   }
 
+  // Opens the dialog with checks answered by `echo` on the test's clock.
+  void Show_With(UBoot::Echo_Service& echo) {
+    F = std::make_unique<TFBoot>(ctx, messages);
+    F->Use_Echo_Service(&echo, &clock);
+    F->show();
+  }
+
   void Type(const QString& keys) {
     for (QChar key : keys) {
       // The dialog's focus child: an offscreen window need not become the active one.
@@ -186,9 +193,7 @@ TEST_F(Boot_Dialog, Dot_Moves_To_The_Next_Box) {
 TEST_F(Boot_Dialog, Reachable_Device_Stores_Writes_And_Starts_The_Updater) {
   Install_Updater();
   test::Scripted_Echo echo(clock, [](int) { return 64; });
-  F = std::make_unique<TFBoot>(ctx, messages);
-  F->Use_Echo_Service(&echo, &clock);
-  F->show();
+  Show_With(echo);
   Set_Boxes("127", "0", "0", "009");
   F->CB_Update_Options->setCurrentIndex(1);
   F->CB_Update_Option_Read_Back->setChecked(false);
@@ -212,9 +217,7 @@ TEST_F(Boot_Dialog, Reachable_Device_Stores_Writes_And_Starts_The_Updater) {
 TEST_F(Boot_Dialog, Unreachable_Device_Changes_Nothing) {
   Install_Updater();
   test::Scripted_Echo silent(clock, [](int) { return 0; });
-  F = std::make_unique<TFBoot>(ctx, messages);
-  F->Use_Echo_Service(&silent, &clock);
-  F->show();
+  Show_With(silent);
   Set_Boxes("127", "0", "0", "2");
   F->CB_Update_Options->setCurrentIndex(2);
   F->Btn_UpdateClick();
@@ -263,9 +266,7 @@ TEST_F(Boot_Dialog, Refused_Ping_Says_How_To_Allow_It) {
     errno = type == SOCK_DGRAM ? EACCES : EPERM;
     return -1;
   });
-  F = std::make_unique<TFBoot>(ctx, messages);
-  F->Use_Echo_Service(&refused, &clock);
-  F->show();
+  Show_With(refused);
   F->Btn_UpdateClick();
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "error");
@@ -281,9 +282,7 @@ TEST_F(Boot_Dialog, Refused_Ping_Says_How_To_Allow_It) {
 
 TEST_F(Boot_Dialog, Updater_That_Cannot_Start_Is_Named) {
   test::Scripted_Echo echo(clock, [](int) { return 64; });
-  F = std::make_unique<TFBoot>(ctx, messages);
-  F->Use_Echo_Service(&echo, &clock);
-  F->show();
+  Show_With(echo);
   F->Btn_UpdateClick();
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "error");
@@ -302,9 +301,7 @@ TEST_F(Boot_Dialog, Parameter_File_That_Cannot_Be_Written_Stops_The_Update) {
   Install_Updater();
   test::Scripted_Echo echo(clock, [](int) { return 64; });
   util::Create_Dir(exe / "Ethernet_Update.xml");  // a folder in the way
-  F = std::make_unique<TFBoot>(ctx, messages);
-  F->Use_Echo_Service(&echo, &clock);
-  F->show();
+  Show_With(echo);
   F->Btn_UpdateClick();
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "error");
