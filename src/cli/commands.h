@@ -13,10 +13,13 @@ struct Command {
 int Scl_Command(int argc, char** argv);      // scl_command.cpp
 int Build_Command(int argc, char** argv);    // image_commands.cpp
 int Inspect_Command(int argc, char** argv);  // image_commands.cpp
+int Map_Command(int argc, char** argv);      // map_command.cpp
 
 inline const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands = {
-      {"scl", Scl_Command}, {"build", Build_Command}, {"inspect", Inspect_Command}};
+  static const std::vector<Command> commands = {{"scl", Scl_Command},
+                                                {"build", Build_Command},
+                                                {"inspect", Inspect_Command},
+                                                {"map", Map_Command}};
   return commands;
 }
 

@@ -1,0 +1,83 @@
+// rq30517-cli map CONF_DIR [--csv]: the gateway's data map of a configuration, as the Update
+// step builds it from IEC_61850_Client.xml: one line of JSON, or the CSV the editor exports.
+#include <exception>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "app/context.h"
+#include "cli/commands.h"
+#include "iec/data_map.h"
+#include "iec/iec_texts.h"
+#include "util/files.h"
+
+namespace cli {
+
+namespace {
+
+using nlohmann::ordered_json;
+using namespace UIEC_61850_Access;
+
+ordered_json Entry_Json(const Map_Entry& e) {
+  const bool member = e.Kind == Map_Kind::Member;
+  return {{"kind", member ? iec_texts::Text_Kind_Member : iec_texts::Text_Kind_Variable},
+          {"row", e.Row},
+          {"member", member ? ordered_json(e.Member) : ordered_json(nullptr)},
+          {"index", e.Index},
+          {"reference", e.Reference},
+          {"btype", e.bType},
+          {"fc", e.fc},
+          {"position", e.Placed() ? ordered_json(*e.Position) : ordered_json(nullptr)},
+          {"start_bit", e.Start_Bit},
+          {"rw", e.ReadWrite},
+          {"conversion", e.Conversion},
+          {"factor", e.Factor},
+          {"mnemonic", e.Mnemonic},
+          {"ip", e.IPAddress},
+          {"port", e.Port}};
+}
+
+ordered_json Map_Json(const Data_Map& map) {
+  ordered_json entries = ordered_json::array();
+  for (const Map_Entry& e : map.Entries) entries.push_back(Entry_Json(e));
+  ordered_json conflicts = ordered_json::array();
+  for (const Map_Conflict& c : map.Conflicts)
+    conflicts.push_back(
+        {{"position", c.Position}, {"start_bit", c.Start_Bit}, {"entries", c.Entries}});
+  return {{"entries", std::move(entries)},
+          {"conflicts", std::move(conflicts)},
+          {"unplaced", map.Unplaced},
+          {"used", map.Used},
+          {"free", map.Free()}};
+}
+
+}  // namespace
+
+int Map_Command(int argc, char** argv) {
+  const bool csv = argc == 2 && std::string(argv[1]) == "--csv";
+  if (argc != 1 && !csv) {
+    std::cerr << "Usage: rq30517-cli map CONF_DIR [--csv]\n";
+    return 2;
+  }
+  app::App_Context ctx;
+  ctx.Active_Conf_Dir = argv[0];
+  ctx.Set_Files();
+  if (!util::File_Exists(ctx.IEC_Client_File)) {
+    std::cerr << "rq30517-cli map: " << ctx.IEC_Client_File << " is not a file\n";
+    return 1;
+  }
+  Data_Map map;
+  try {
+    map = Read_Data_Map(ctx.IEC_Client_File);
+  } catch (const std::exception& e) {
+    std::cerr << "rq30517-cli map: " << e.what() << "\n";
+    return 1;
+  }
+  if (csv)
+    std::cout << Data_Map_Csv(map);
+  else
+    std::cout << Map_Json(map).dump(-1, ' ', false, ordered_json::error_handler_t::replace) << "\n";
+  return 0;
+}
+
+}  // namespace cli

@@ -1,0 +1,73 @@
+// English texts of the access editor's features that have no place in the string table.
+#pragma once
+
+namespace iec_texts {
+
+// The data map page and its commands.
+inline constexpr const char* Text_Map_Page = "Map";
+inline constexpr const char* Text_Auto_Position = "Auto position";
+inline constexpr const char* Text_Auto_Position_Hint =
+    "Give each selected entry without a position the lowest free position (start bit 0)";
+inline constexpr const char* Text_Export_Map = "Export map...";
+inline constexpr const char* Text_Export_Map_Hint = "Write the data map as a CSV file";
+inline constexpr const char* Text_Import_Map = "Import map...";
+inline constexpr const char* Text_Import_Map_Hint =
+    "Take positions, start bits, R/W, conversions, factors and mnemonics from a CSV file";
+inline constexpr const char* Text_Csv_Filter = "CSV Files (*.csv);;Any File (*)";
+// Summary line: positions used, free, conflicts, unplaced entries.
+inline constexpr const char* Text_Map_Summary_Used = "Positions used: ";
+inline constexpr const char* Text_Map_Summary_Free = "   free: ";
+inline constexpr const char* Text_Map_Summary_Conflicts = "   conflicts: ";
+inline constexpr const char* Text_Map_Summary_Unplaced = "   unplaced: ";
+inline constexpr const char* Text_No_Room = "No free position is left for this many entries: ";
+
+// Kinds of map entries, also in the CSV file and the command line's JSON.
+inline constexpr const char* Text_Kind_Variable = "variable";
+inline constexpr const char* Text_Kind_Member = "member";
+
+// How a conflict names its entries: "row 3", "data set 2 member 5", "position 12 bit 0: ...".
+inline constexpr const char* Text_Entry_Row = "row ";
+inline constexpr const char* Text_Entry_DataSet = "data set ";
+inline constexpr const char* Text_Entry_Member = " member ";
+inline constexpr const char* Text_Conflict_Position = "position ";
+inline constexpr const char* Text_Conflict_Bit = " bit ";
+inline constexpr const char* Text_More_Conflicts = "... and more conflicts: ";
+
+// The question before saving a data map with conflicts.
+inline constexpr const char* Text_Conflicts_Intro =
+    "These entries of the data map share a position and start bit:";
+inline constexpr const char* Text_Save_Anyway = "Save anyway?";
+
+// Column headers of the map table and of the CSV file.
+inline constexpr const char* Text_Col_Kind = "Kind";
+inline constexpr const char* Text_Col_Row = "Row";
+inline constexpr const char* Text_Col_Member = "Member";
+inline constexpr const char* Text_Col_Index = "Index";
+inline constexpr const char* Text_Col_DataSet = "Data Set";
+inline constexpr const char* Text_Col_Reference = "Reference";
+inline constexpr const char* Text_Col_bType = "bType";
+inline constexpr const char* Text_Col_fc = "fc";
+inline constexpr const char* Text_Col_Position = "Position";
+inline constexpr const char* Text_Col_StartBit = "Start Bit";
+inline constexpr const char* Text_Col_ReadWrite = "R/W";
+inline constexpr const char* Text_Col_Conversion = "Convertion";
+inline constexpr const char* Text_Col_Factor = "Molt Fact";
+inline constexpr const char* Text_Col_Mnemonic = "Mnemonic";
+inline constexpr const char* Text_Col_IPAddress = "IP Address";
+inline constexpr const char* Text_Col_Port = "Port";
+
+// The import's report.
+inline constexpr const char* Text_Import_Not_Taken = "These lines of the map file were not taken:";
+inline constexpr const char* Text_Import_More = "... and more lines: ";
+inline constexpr const char* Text_Import_Line = "line ";
+inline constexpr const char* Text_Import_No_Kind_Column =
+    "The file has no column \"Kind\" in its first line; it is not a data map.";
+inline constexpr const char* Text_Import_Bad_Kind = "the kind is neither variable nor member: ";
+inline constexpr const char* Text_Import_No_Variable = "no variable row has index ";
+inline constexpr const char* Text_Import_No_DataSet = "no data set row has index ";
+inline constexpr const char* Text_Import_And_Reference = " and reference ";
+inline constexpr const char* Text_Import_Bad_Member = "the data set has no member ";
+inline constexpr const char* Text_Import_Member_Differs = " with reference ";
+inline constexpr const char* Text_Import_Not_In_List = " is not one of: ";
+
+}  // namespace iec_texts
