@@ -11,8 +11,10 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <exception>
 
 #include "app/about_dialog.h"
+#include "app/app_texts.h"
 #include "app/new_project_dialog.h"
 #include "app/open_conf_dialog.h"
 #include "app/soft_options_dialog.h"
@@ -21,8 +23,11 @@
 #include "app/workspace.h"
 #include "comm/pargen_dialog.h"
 #include "iec/access_window.h"
+#include "iec/data_map.h"
+#include "iec/map_page_qt.h"
 #include "image/image_build.h"
 #include "update/boot_dialog.h"
+#include "util/files.h"
 
 namespace {
 
@@ -264,6 +269,7 @@ void TFVarnoscopioFirmWare::Btn_Click(QPushButton* button) {
 }
 
 void TFVarnoscopioFirmWare::Update_Device() {
+  if (!Data_Map_Accepted()) return;
   const std::string error = USaveBincc::Build_And_Save_Images(ctx_.ParGen_File,
                                                               ctx_.IEC_Client_File,
                                                               ctx_.Active_Conf_Dir);
@@ -303,4 +309,15 @@ void TFVarnoscopioFirmWare::Timer_UpdateTimer() {
 void TFVarnoscopioFirmWare::closeEvent(QCloseEvent* event) {
   Save_Setting();
   event->accept();
+}
+
+bool TFVarnoscopioFirmWare::Data_Map_Accepted() {
+  if (!util::File_Exists(ctx_.IEC_Client_File)) return true;
+  UIEC_61850_Access::Data_Map map;
+  try {
+    map = UIEC_61850_Access::Read_Data_Map(ctx_.IEC_Client_File);
+  } catch (const std::exception&) {
+    return true;  // the image build reports why the file cannot be read
+  }
+  return UIEC_61850_Access::Conflicts_Accepted(messages_, this, map, app_texts::Text_Build_Anyway);
 }

@@ -20,6 +20,9 @@
 
 #include "iec/access_check.h"
 #include "iec/client_file.h"
+#include "iec/data_map.h"
+#include "iec/iec_texts.h"
+#include "iec/map_page_qt.h"
 #include "iec/selection_grid_qt.h"
 #include "util/files.h"
 #include "util/grid_qt.h"
@@ -240,6 +243,13 @@ void TFIEC_61850_Access::Lay_Out() {
   data_set_page->addWidget(data_set_split);
   PC_DA_DataSet->addTab(TS_DA, "Variables");
   PC_DA_DataSet->addTab(TS_DataSet, "DataSet");
+  TS_Map = new Map_Page(state_, messages_);
+  PC_DA_DataSet->addTab(TS_Map, iec_texts::Text_Map_Page);
+  connect(PC_DA_DataSet, &QTabWidget::currentChanged, this, [this] {
+    if (PC_DA_DataSet->currentWidget() == TS_Map) TS_Map->Show_Map();
+  });
+  connect(TS_Map, &Map_Page::Tables_Changed, this, &TFIEC_61850_Access::Show_Tables);
+  connect(TS_Map, &Map_Page::Entry_Activated, this, &TFIEC_61850_Access::Show_Map_Entry);
 
   // Column widths that fit what the columns usually hold.
   ACG_DA->setColumnWidth(DA_Col::Reference - 1, 260);
@@ -416,6 +426,7 @@ bool TFIEC_61850_Access::FormShow() {
   }
   Show_Tables();
   Show_IEC_Devices();
+  TS_Map->Show_Map();
   if (!report.Missing_Files.empty())
     messages_.Warning(this, Missing_Files_Warning(report.Missing_Files));
   return true;
@@ -428,6 +439,8 @@ void TFIEC_61850_Access::Btn_OKClick() {
     messages_.Error(this, *error);
     return;
   }
+  if (!Conflicts_Accepted(messages_, this, Build_Data_Map(state_), iec_texts::Text_Save_Anyway))
+    return;
   try {
     Save_Client_File(state_, ctx_.IEC_Client_File);
   } catch (const std::exception& failure) {
@@ -631,5 +644,19 @@ void TFIEC_61850_Access::Btn_RemoveVarClick() {
     state_.Remove_DataSet_Row(row);
     ACG_DataSet->Show_Table(state_.ACG_DataSet);
     Show_DataSet_DAs();
+  }
+}
+
+void TFIEC_61850_Access::Show_Map_Entry(const Entry_Ref& entry) {
+  if (entry.Kind == Map_Kind::Variable) {
+    PC_DA_DataSet->setCurrentWidget(TS_DA);
+    ACG_DA->Select_Row(entry.Row - 1);
+    ACG_DA->setFocus();
+  } else {
+    PC_DA_DataSet->setCurrentWidget(TS_DataSet);
+    ACG_DataSet->Select_Row(entry.Row - 1);
+    Show_DataSet_DAs();
+    ACG_DS_Vars->Select_Row(entry.Member - 1);
+    ACG_DS_Vars->setFocus();
   }
 }

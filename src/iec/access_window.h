@@ -21,6 +21,8 @@ class QTreeWidgetItem;
 
 namespace UIEC_61850_Access {
 class Selection_Grid;
+class Map_Page;
+struct Entry_Ref;
 }
 
 class TFIEC_61850_Access : public QDialog {
@@ -51,6 +53,7 @@ class TFIEC_61850_Access : public QDialog {
   UIEC_61850_Access::Selection_Grid* ACG_DA;
   UIEC_61850_Access::Selection_Grid* ACG_DataSet;
   UIEC_61850_Access::Selection_Grid* ACG_DS_Vars;
+  UIEC_61850_Access::Map_Page* TS_Map;
   QPushButton* Btn_AddVar;
   QPushButton* Btn_RemoveVar;
   QPushButton* Btn_OK;
@@ -67,6 +70,8 @@ class TFIEC_61850_Access : public QDialog {
   void Btn_OKClick();
   void Show_IEC_Devices();
   void Show_DataSet_DAs();
+  // Shows a variable row, or a member in the member table, on its own page and selects it.
+  void Show_Map_Entry(const UIEC_61850_Access::Entry_Ref& entry);
 
   const UIEC_61850_Access::Access_State& State() const { return state_; }
 

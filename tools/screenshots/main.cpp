@@ -149,6 +149,13 @@ int main(int argc, char** argv) {
     Save(editor, "access_editor");
     editor->PC_DA_DataSet->setCurrentIndex(1);
     Save(editor, "access_editor_data_sets");
+    if (data_set && editor->ACG_DS_Vars->rowCount() > 1) {
+      // Member 1 on the variable's place: the Map page shows the conflict.
+      editor->ACG_DS_Vars->item(0, Var_Col::Position - 1)->setText("0");
+      editor->ACG_DS_Vars->item(1, Var_Col::Position - 1)->setText("1");
+    }
+    editor->PC_DA_DataSet->setCurrentIndex(2);
+    Save(editor, "access_editor_map");
     editor->hide();
   }
 

@@ -1,0 +1,277 @@
+// The data map in the running editor and before the Update step: the Map page, Auto position,
+// the conflict questions, and the CSV export and import through their buttons.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "app/main_window.h"
+#include "iec/access_test_models.h"
+#include "iec/access_window.h"
+#include "iec/map_page_qt.h"
+#include "iec/selection_grid_qt.h"
+#include "support/configurator.h"
+#include "support/recording_messages.h"
+#include "update/boot_dialog.h"
+#include "util/files.h"
+
+namespace {
+
+using namespace UIEC_61850_Access;
+using Answer = ui::Messages::Answer;
+
+const std::string Conflict_Question =
+    "These entries of the data map share a position and start bit:\n\n"
+    "position 12 bit 0: row 1, data set 1 member 2\n\n";
+
+void Replace(std::string& text, const std::string& from, const std::string& to) {
+  const size_t at = text.find(from);
+  ASSERT_NE(at, std::string::npos) << from;
+  text.replace(at, from.size(), to);
+}
+
+// The editor on a configuration with one server; variable rows Mod.stVal and Mod.q and the data
+// set DS1 (members stVal, q, f) are added in SetUp.
+struct Data_Map_Page_Test : ::testing::Test {
+  test::Temp_Dir dir;
+  app::App_Context ctx;
+  test::Recording_Messages messages;
+  std::unique_ptr<TFIEC_61850_Access> window;
+  Map_Page* page = nullptr;
+
+  void SetUp() override {
+    ctx.Active_Conf_Dir = dir / "conf";
+    util::Force_Dirs(ctx.Active_Conf_Dir);
+    ctx.Set_Files();
+    window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
+    window->Import_Scl = test::Fake_Import;
+    test::Write(dir / "a.icd", test::Fake_Scl("IED1"));
+    window->Choose_File = [this] { return dir / "a.icd"; };
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    page = window->TS_Map;
+
+    QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+    window->LB_IEC_Devices->setCurrentRow(0);
+    for (const char* attribute : {"stVal", "q"}) Add({"Mod", attribute});
+    Add({"DS1"});
+  }
+  // Selects the tree node below LLN0 reached by `path` and presses Add Var.
+  void Add(const std::vector<QString>& path) {
+    QTreeWidgetItem* item = window->TV_IEC_Device->topLevelItem(0)->child(0)->child(0);
+    for (const QString& text : path) {
+      item->setExpanded(true);
+      QTreeWidgetItem* next = nullptr;
+      for (int c = 0; c < item->childCount() && !next; ++c)
+        if (item->child(c)->text(0) == text) next = item->child(c);
+      ASSERT_NE(next, nullptr);
+      item = next;
+    }
+    window->TV_IEC_Device->setCurrentItem(item);
+    QTest::mouseClick(window->Btn_AddVar, Qt::LeftButton);
+  }
+  void Edit(Selection_Grid* grid, int row, int column, const QString& text) {
+    grid->item(row, column - 1)->setText(text);
+  }
+  // Shows the members of data set row 1 and sets their positions.
+  void Member_Positions(const std::vector<QString>& positions) {
+    window->ACG_DataSet->setCurrentCell(0, 0);
+    for (size_t k = 0; k < positions.size(); ++k)
+      Edit(window->ACG_DS_Vars, static_cast<int>(k), Var_Col::Position, positions[k]);
+  }
+  // Makes the variable rows pass the check on OK, at `positions`.
+  void Complete(const std::vector<QString>& positions) {
+    for (int row = 0; row < static_cast<int>(positions.size()); ++row) {
+      Edit(window->ACG_DA, row, DA_Col::IPAddress, "127.0.0.1");
+      Edit(window->ACG_DA, row, DA_Col::Port, "102");
+      Edit(window->ACG_DA, row, DA_Col::Position, positions[static_cast<size_t>(row)]);
+      Edit(window->ACG_DA, row, DA_Col::MoltFact, "1");
+    }
+  }
+  void Click_Tab(QWidget* tab) {
+    QTabBar* bar = window->PC_DA_DataSet->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {},
+                      bar->tabRect(window->PC_DA_DataSet->indexOf(tab)).center());
+    ASSERT_EQ(window->PC_DA_DataSet->currentWidget(), tab);
+  }
+  // A double click as the mouse makes it: press, release, double click, release.
+  void Double_Click(int row) {
+    QWidget* viewport = page->ACG_Map->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, Row_Point(row));
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, Row_Point(row));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, Row_Point(row));
+  }
+  QPoint Row_Point(int row) {
+    return page->ACG_Map->visualItemRect(page->ACG_Map->item(row, 0)).center();
+  }
+  std::vector<std::string> Column(int column) {
+    std::vector<std::string> texts;
+    for (int r = 0; r < page->ACG_Map->rowCount(); ++r)
+      texts.push_back(page->ACG_Map->item(r, column)->text().toStdString());
+    return texts;
+  }
+};
+
+TEST_F(Data_Map_Page_Test, ShowsConflictsAndUnplacedAndJumpsToTheEntry) {
+  Complete({"12", "abc"});
+  Member_Positions({"30", "12", ""});
+  Click_Tab(page);
+
+  EXPECT_EQ(Column(Map_Col::Position), (std::vector<std::string>{"12", "12", "30", "abc", ""}));
+  EXPECT_EQ(Column(Map_Col::Kind),
+            (std::vector<std::string>{"variable", "member", "member", "variable", "member"}));
+  EXPECT_EQ(Column(Map_Col::Member), (std::vector<std::string>{"", "2", "1", "", "3"}));
+  EXPECT_EQ(page->ACG_Map->item(1, Map_Col::Reference)->text(), "IED1LD0/LLN0.Mod.q");
+  const std::vector<QColor> colours = {Conflict_Colour, Conflict_Colour, QColor(), Unplaced_Colour,
+                                       Unplaced_Colour};
+  for (int r = 0; r < 5; ++r) {
+    SCOPED_TRACE(r);
+    const QBrush background = page->ACG_Map->item(r, Map_Col::Mnemonic)->background();
+    EXPECT_EQ(background.style() == Qt::NoBrush ? QColor() : background.color(), colours[r]);
+  }
+  EXPECT_EQ(page->L_Map_Summary->text(),
+            "Positions used: 2   free: 1398   conflicts: 1   unplaced: 2");
+
+  // A double click on a member shows its data set and selects it in the member table.
+  Double_Click(1);
+  EXPECT_EQ(window->PC_DA_DataSet->currentWidget(), window->TS_DataSet);
+  EXPECT_EQ(window->ACG_DataSet->currentRow(), 0);
+  EXPECT_EQ(window->ACG_DS_Vars->currentRow(), 1);
+  EXPECT_TRUE(window->ACG_DS_Vars->selectionModel()->isRowSelected(1, {}));
+
+  Click_Tab(page);
+  Double_Click(3);
+  EXPECT_EQ(window->PC_DA_DataSet->currentWidget(), window->TS_DA);
+  EXPECT_EQ(window->ACG_DA->currentRow(), 1);
+  EXPECT_TRUE(window->ACG_DA->selectionModel()->isRowSelected(1, {}));
+}
+
+TEST_F(Data_Map_Page_Test, AutoPositionFillsTheSelectedEmptyPositions) {
+  Complete({"1", ""});
+  Member_Positions({"0", "", "abc"});
+  Click_Tab(page);
+  // Rows: 0 (member 1), 1 (row 1), then unplaced: row 2, member 2, member 3 ("abc").
+  ASSERT_EQ(Column(Map_Col::Position), (std::vector<std::string>{"0", "1", "", "", "abc"}));
+  QTest::mouseClick(page->ACG_Map->viewport(), Qt::LeftButton, {}, Row_Point(2));
+  QTest::mouseClick(page->ACG_Map->viewport(), Qt::LeftButton, Qt::ShiftModifier, Row_Point(4));
+  QTest::mouseClick(page->Btn_Auto_Position, Qt::LeftButton);
+
+  EXPECT_EQ(window->ACG_DA->Text(1, DA_Col::Position), "2");
+  EXPECT_EQ(window->ACG_DA->Text(1, DA_Col::StartBit), "0");
+  window->ACG_DataSet->setCurrentCell(0, 0);
+  EXPECT_EQ(window->ACG_DS_Vars->Text(1, Var_Col::Position), "3");
+  EXPECT_EQ(window->ACG_DS_Vars->Text(2, Var_Col::Position), "abc");
+  EXPECT_EQ(page->L_Map_Summary->text(),
+            "Positions used: 4   free: 1396   conflicts: 0   unplaced: 1");
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(Data_Map_Page_Test, OkAsksBeforeSavingConflicts) {
+  Complete({"12", "13"});
+  Member_Positions({"", "12", ""});
+  messages.answers = {Answer::No};
+  QTest::mouseClick(window->Btn_OK, Qt::LeftButton);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, "question");
+  EXPECT_EQ(messages.shown[0].text, Conflict_Question + "Save anyway?");
+  EXPECT_FALSE(util::File_Exists(ctx.IEC_Client_File));
+  EXPECT_TRUE(window->isVisible());
+
+  // A failing check comes first and asks nothing.
+  Edit(window->ACG_DA, 1, DA_Col::Port, "x");
+  QTest::mouseClick(window->Btn_OK, Qt::LeftButton);
+  EXPECT_EQ(messages.shown.back().kind, "error");
+  Edit(window->ACG_DA, 1, DA_Col::Port, "102");
+
+  messages.answers = {Answer::Yes};
+  QTest::mouseClick(window->Btn_OK, Qt::LeftButton);
+  EXPECT_EQ(messages.shown.back().text, Conflict_Question + "Save anyway?");
+  EXPECT_TRUE(util::File_Exists(ctx.IEC_Client_File));
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(Read_Data_Map(ctx.IEC_Client_File).Conflicts.size(), 1u);
+}
+
+TEST_F(Data_Map_Page_Test, ExportEditImportThroughTheButtons) {
+  Complete({"1", "2"});
+  Edit(window->ACG_DA, 0, DA_Col::Mnemonic, "breaker, main");
+  Member_Positions({"3", "4", "5"});
+  Click_Tab(page);
+  const std::string csv_path = dir / "map.csv";
+  page->Choose_Export_File = [&] { return csv_path; };
+  page->Choose_Import_File = [&] { return csv_path; };
+  QTest::mouseClick(page->Btn_Export_Map, Qt::LeftButton);
+  const std::string csv = test::Read(csv_path);
+  ASSERT_NE(csv.find("\"breaker, main\""), std::string::npos) << csv;
+
+  // Two cells changed in the text; then the same file as a spreadsheet saves it with ";".
+  std::string edited = csv;
+  Replace(edited, "Mod.q,Quality,ST,2,", "Mod.q,Quality,ST,20,");
+  Replace(edited, "TotW.mag.f,FLOAT32,,5,", "TotW.mag.f,FLOAT32,,50,");
+  test::Write(csv_path, edited);
+  QTest::mouseClick(page->Btn_Import_Map, Qt::LeftButton);
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
+  EXPECT_EQ(window->ACG_DA->Text(1, DA_Col::Position), "20");
+  window->ACG_DataSet->setCurrentCell(0, 0);
+  EXPECT_EQ(window->ACG_DS_Vars->Text(2, Var_Col::Position), "50");
+  EXPECT_EQ(page->ACG_Map->item(4, Map_Col::Position)->text(), "50");
+
+  std::string semicolons =
+      "\xEF\xBB\xBF"
+      "Kind;Row;Member;Index;Data Set;Reference;Position;Start Bit;Mnemonic\r\n"
+      "variable;1;;0;;IED1LD0/LLN0.Mod.stVal;7;2;\"breaker; main\"\r\n"
+      "variable;3;;0;;IED1LD0/LLN0.Mod.t;8;;\r\n"
+      "member;1;1;0;IED1LD0/LLN0.DS1;;9;9;\r\n";
+  test::Write(csv_path, semicolons);
+  QTest::mouseClick(page->Btn_Import_Map, Qt::LeftButton);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, "warning");
+  EXPECT_EQ(messages.shown[0].text,
+            "These lines of the map file were not taken:\n"
+            "line 3: no variable row has index \"0\" and reference \"IED1LD0/LLN0.Mod.t\"\n"
+            "line 4: Start Bit \"9\" is not one of: 0, 1, 2, 3, 4, 5, 6, 7\n");
+  EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::Position), "7");
+  EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::StartBit), "2");
+  EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::Mnemonic), "breaker; main");
+  EXPECT_EQ(window->ACG_DS_Vars->Text(0, Var_Col::Position), "3");
+  // Nothing reaches the file before OK.
+  EXPECT_FALSE(util::File_Exists(ctx.IEC_Client_File));
+}
+
+TEST(Data_Map_Update_Step, AsksBeforeBuildingImagesWithConflicts) {
+  test::Temp_Dir program;
+  test::Configurator c(program.path());
+  c.ctx.Active_Conf_Dir = program / "PROJECTS/conf";
+  util::Force_Dirs(c.ctx.Active_Conf_Dir);
+  c.ctx.Set_Files();
+  std::filesystem::copy_file(test::Data_Dir() + "/iec/fixtures/data_map/IEC_61850_Client.xml",
+                             c.ctx.IEC_Client_File);
+  const std::string bank2 = c.ctx.Active_Conf_Dir + "/bin/bank2.bin";
+
+  c.messages.answers = {Answer::No};
+  QTest::mouseClick(c.window->Btn_CreateBin, Qt::LeftButton);
+  ASSERT_EQ(c.messages.shown.size(), 1u);
+  EXPECT_EQ(c.messages.shown[0].text,
+            "These entries of the data map share a position and start bit:\n\n"
+            "position 12 bit 0: row 3, data set 2 member 2\n\n"
+            "Build the images anyway?");
+  EXPECT_FALSE(util::File_Exists(bank2));
+
+  c.messages.answers = {Answer::Yes};
+  bool boot_shown = false;
+  test::While_Modal([&] {
+    boot_shown = c.window->FBoot->isVisible();
+    c.window->FBoot->reject();
+  });
+  QTest::mouseClick(c.window->Btn_CreateBin, Qt::LeftButton);
+  EXPECT_TRUE(boot_shown);
+  EXPECT_TRUE(util::File_Exists(bank2));
+  EXPECT_EQ(c.messages.shown.size(), 2u);
+}
+
+}  // namespace
