@@ -638,7 +638,7 @@ void TFIEC_61850_Access::Btn_RemoveVarClick() {
     if (row < 0) return;
     state_.Remove_Variable_Row(row);
     ACG_DA->Show_Table(state_.ACG_DA);
-  } else {
+  } else if (PC_DA_DataSet->currentWidget() == TS_DataSet) {
     const int row = ACG_DataSet->currentRow();
     if (row < 0) return;
     state_.Remove_DataSet_Row(row);

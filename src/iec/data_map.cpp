@@ -10,6 +10,7 @@
 #include "iec/iec_texts.h"
 #include "util/files.h"
 #include "util/text.h"
+#include "util/utf.h"
 #include "util/xml.h"
 
 namespace UIEC_61850_Access {
@@ -437,8 +438,11 @@ char Guess_Csv_Separator(const std::string& text) {
   return semicolons > commas ? ';' : ',';
 }
 
-Import_Report Import_Data_Map_Csv(const std::string& text, Access_State& state) {
+Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state) {
   Import_Report report;
+  // Spreadsheets save CSV as UTF-8 (with or without a byte-order mark), UTF-16 or the Windows
+  // code page; the tables hold UTF-8.
+  const std::string text = util::Decode_Text_File(bytes);
   const std::vector<Csv_Record> records = Parse_Csv(text, Guess_Csv_Separator(text));
   // Columns are found by their header, so a spreadsheet may reorder or drop them.
   std::array<int, C_Count> column;

@@ -134,13 +134,14 @@ struct Import_Report {
   std::vector<std::string> Problems;
   bool Unreadable = false;
 };
-// Applies a map CSV to `state`: position, start bit, R/W, conversion, factor and mnemonic of the
+// Applies a map CSV file's bytes (UTF-8, UTF-16 with a byte-order mark, or Windows-1252) to
+// `state`: position, start bit, R/W, conversion, factor and mnemonic of the
 // entries its lines name. A variable line matches a variable row by reference and index (the
 // line's row first when several rows match); a member line matches member number of the data
 // set row with that data set reference and index, when the member's reference is the line's (or
 // the line leaves it empty). Rows are never added or removed. A line that matches nothing, or
 // holds a value that is not one of a list cell's texts, is not applied at all and is reported.
-Import_Report Import_Data_Map_Csv(const std::string& text, Access_State& state);
+Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state);
 // The report as one message; empty when every line was applied.
 std::string Import_Report_Text(const Import_Report& report, size_t limit = 30);
 

@@ -214,7 +214,7 @@ TEST_F(Data_Map_State, CsvRoundTrip) {
   EXPECT_EQ(Data_Map_Csv(Build_Data_Map(state)), edited);
 }
 
-TEST_F(Data_Map_State, CsvImportWithSemicolonsReportsWhatItCannotTake) {
+TEST_F(Data_Map_State, CsvImportFromASpreadsheetReportsWhatItCannotTake) {
   Variable("stVal", "1");
   Variable("stVal", "2");  // the same attribute twice: the line's row decides
   Data_Set(0, {"3", "4", "5"});
@@ -223,7 +223,7 @@ TEST_F(Data_Map_State, CsvImportWithSemicolonsReportsWhatItCannotTake) {
       "variable;2;;0;;IED1LD0/LLN0.Mod.stVal;20;;Write;ItoF/FtoI;second\r\n"
       "variable;1;;0;;IED1LD0/LLN0.Mod.nothing;21;;;;\r\n"
       "variable;1;;1;;IED1LD0/LLN0.Mod.stVal;21;;;;\r\n"
-      "member;1;3;0;IED1LD0/LLN0.DS1;;50;7;;None;\"f; ok\"\r\n"
+      "member;1;3;0;IED1LD0/LLN0.DS1;;50;7;;None;\"f; \xFC" "ber\"\r\n"
       "member;1;4;0;IED1LD0/LLN0.DS1;;51;;;;\r\n"
       "member;1;1;0;IED1LD0/LLN0.DS1;IED1LD0/LLN0.Mod.q;52;;;;\r\n"
       "member;1;1;0;IED1LD0/LLN0.DS9;;53;;;;\r\n"
@@ -251,7 +251,7 @@ TEST_F(Data_Map_State, CsvImportWithSemicolonsReportsWhatItCannotTake) {
   EXPECT_EQ(state.ACG_DA.Cell(1, DA_Col::Mnemonic), "second");
   EXPECT_EQ(Member(1, 3).Position, "50");
   EXPECT_EQ(Member(1, 3).bitAddress, "7");
-  EXPECT_EQ(Member(1, 3).Mnemonic, "f; ok");
+  EXPECT_EQ(Member(1, 3).Mnemonic, "f; \u00FCber");  // saved in the Windows code page
   EXPECT_EQ(Member(1, 1).Position, "3");
 
   const Import_Report not_a_map = Import_Data_Map_Csv("a,b\r\n1,2\r\n", state);

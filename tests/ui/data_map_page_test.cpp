@@ -122,6 +122,10 @@ TEST_F(Data_Map_Page_Test, ShowsConflictsAndUnplacedAndJumpsToTheEntry) {
   Complete({"12", "abc"});
   Member_Positions({"30", "12", ""});
   Click_Tab(page);
+  // Remove Var works on the Variables and DataSet pages only.
+  QTest::mouseClick(window->Btn_RemoveVar, Qt::LeftButton);
+  EXPECT_EQ(window->State().ACG_DataSet.Row_Count(), 1);
+  EXPECT_FALSE(window->State().ACG_DataSet.Counts_As_Empty());
 
   EXPECT_EQ(Column(Map_Col::Position), (std::vector<std::string>{"12", "12", "30", "abc", ""}));
   EXPECT_EQ(Column(Map_Col::Kind),
