@@ -5,6 +5,7 @@
 #include <map>
 #include <pugixml.hpp>
 #include <set>
+#include <tuple>
 
 #include "iec/client_file.h"
 #include "iec/iec_texts.h"
@@ -460,6 +461,21 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state)
 
   const Data_Map map = Build_Data_Map(state);
   std::vector<bool> taken(map.Entries.size(), false);  // matched by an earlier line
+  // Entries by what a line names them with: a variable by index and reference, a member by index
+  // and data set reference; so a long file against a large map takes no quadratic time.
+  std::map<std::tuple<Map_Kind, std::string, std::string>, std::vector<size_t>> by_name;
+  for (size_t i = 0; i < map.Entries.size(); ++i) {
+    const Map_Entry& e = map.Entries[i];
+    by_name[{e.Kind, util::Trim(e.Index),
+             e.Kind == Map_Kind::Variable ? e.Reference : e.DataSet_Reference}]
+        .push_back(i);
+  }
+  auto named = [&by_name](Map_Kind kind, const std::string& index,
+                          const std::string& name) -> const std::vector<size_t>& {
+    static const std::vector<size_t> none;
+    const auto found = by_name.find({kind, index, name});
+    return found == by_name.end() ? none : found->second;
+  };
 
   for (size_t r = 1; r < records.size(); ++r) {
     const Csv_Record& record = records[r];
@@ -483,13 +499,7 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state)
     const int32_t row = util::Str_To_Int_Def(util::Trim(field(C_Row)), 0);
     std::optional<size_t> match;
     if (kind == Text_Kind_Variable) {
-      std::vector<size_t> candidates;
-      for (size_t i = 0; i < map.Entries.size(); ++i) {
-        const Map_Entry& e = map.Entries[i];
-        if (e.Kind == Map_Kind::Variable && util::Trim(e.Index) == index &&
-            e.Reference == reference)
-          candidates.push_back(i);
-      }
+      const std::vector<size_t>& candidates = named(Map_Kind::Variable, index, reference);
       for (size_t i : candidates)
         if (map.Entries[i].Row == row && !taken[i]) match = i;
       for (size_t i : candidates)
@@ -502,14 +512,11 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state)
     } else if (kind == Text_Kind_Member) {
       const std::string data_set = field(C_DataSet);
       const int32_t member = util::Str_To_Int_Def(util::Trim(field(C_Member)), 0);
-      bool set_found = false;
+      const std::vector<size_t>& members = named(Map_Kind::Member, index, data_set);
+      const bool set_found = !members.empty();
       std::vector<size_t> candidates;
-      for (size_t i = 0; i < map.Entries.size(); ++i) {
+      for (size_t i : members) {
         const Map_Entry& e = map.Entries[i];
-        if (e.Kind != Map_Kind::Member || util::Trim(e.Index) != index ||
-            e.DataSet_Reference != data_set)
-          continue;
-        set_found = true;
         if (e.Member == member && (reference.empty() || e.Reference == reference))
           candidates.push_back(i);
       }
