@@ -444,7 +444,13 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state)
   // Spreadsheets save CSV as UTF-8 (with or without a byte-order mark), UTF-16 or the Windows
   // code page; the tables hold UTF-8.
   const std::string text = util::Decode_Text_File(bytes);
-  const std::vector<Csv_Record> records = Parse_Csv(text, Guess_Csv_Separator(text));
+  // A first line "sep=;" names the separator, as some spreadsheets write it.
+  const std::string body = util::Starts_With(text, Bom) ? text.substr(Bom.size()) : text;
+  const bool named_separator = body.size() >= 5 && util::Starts_With(body, "sep=") &&
+                               (body.size() == 5 || body[5] == '\r' || body[5] == '\n');
+  std::vector<Csv_Record> records =
+      Parse_Csv(text, named_separator ? body[4] : Guess_Csv_Separator(text));
+  if (named_separator && !records.empty()) records.erase(records.begin());
   // Columns are found by their header, so a spreadsheet may reorder or drop them.
   std::array<int, C_Count> column;
   column.fill(-1);
@@ -504,6 +510,10 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state)
         if (map.Entries[i].Row == row && !taken[i]) match = i;
       for (size_t i : candidates)
         if (!match && !taken[i]) match = i;
+      if (!match && !candidates.empty()) {
+        problem(Text_Import_Already_Taken);
+        continue;
+      }
       if (!match) {
         problem(Text_Import_No_Variable + Quote(index) + Text_Import_And_Reference +
                 Quote(reference));
@@ -524,6 +534,10 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state)
         if (map.Entries[i].Row == row && !taken[i]) match = i;
       for (size_t i : candidates)
         if (!match && !taken[i]) match = i;
+      if (!match && !candidates.empty()) {
+        problem(Text_Import_Already_Taken);
+        continue;
+      }
       if (!match) {
         if (!set_found)
           problem(Text_Import_No_DataSet + Quote(index) + Text_Import_And_Reference +

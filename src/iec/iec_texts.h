@@ -69,5 +69,6 @@ inline constexpr const char* Text_Import_And_Reference = " and reference ";
 inline constexpr const char* Text_Import_Bad_Member = "the data set has no member ";
 inline constexpr const char* Text_Import_Member_Differs = " with reference ";
 inline constexpr const char* Text_Import_Not_In_List = " is not one of: ";
+inline constexpr const char* Text_Import_Already_Taken = "an earlier line already set this entry";
 
 }  // namespace iec_texts

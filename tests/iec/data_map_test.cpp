@@ -231,7 +231,8 @@ TEST_F(Data_Map_State, CsvImportFromASpreadsheetReportsWhatItCannotTake) {
       "variable;1;;0;;IED1LD0/LLN0.Mod.stVal;22;8;;;\r\n"
       "variable;1;;0;;IED1LD0/LLN0.Mod.stVal;22;;read;;\r\n"
       ";;;;;;;;;;\r\n"
-      "row;1;;0;;IED1LD0/LLN0.Mod.stVal;22;;;;\r\n";
+      "row;1;;0;;IED1LD0/LLN0.Mod.stVal;22;;;;\r\n"
+      "member;1;3;0;IED1LD0/LLN0.DS1;;60;;;;\r\n";
   const Import_Report report = Import_Data_Map_Csv(csv, state);
   EXPECT_EQ(report.Updated, 2);
   EXPECT_EQ(Import_Report_Text(report),
@@ -243,7 +244,8 @@ TEST_F(Data_Map_State, CsvImportFromASpreadsheetReportsWhatItCannotTake) {
             "line 8: no data set row has index \"0\" and reference \"IED1LD0/LLN0.DS9\"\n"
             "line 9: Start Bit \"8\" is not one of: 0, 1, 2, 3, 4, 5, 6, 7\n"
             "line 10: R/W \"read\" is not one of: Read, Write\n"
-            "line 12: the kind is neither variable nor member: \"row\"\n");
+            "line 12: the kind is neither variable nor member: \"row\"\n"
+            "line 13: an earlier line already set this entry\n");
   // Only the lines taken changed anything; columns the file lacks are left as they were.
   EXPECT_EQ(Position(1), "1");
   EXPECT_EQ(Position(2), "20");
@@ -254,6 +256,12 @@ TEST_F(Data_Map_State, CsvImportFromASpreadsheetReportsWhatItCannotTake) {
   EXPECT_EQ(Member(1, 3).bitAddress, "7");
   EXPECT_EQ(Member(1, 3).Mnemonic, "f; \u00FCber");  // saved in the Windows code page
   EXPECT_EQ(Member(1, 1).Position, "3");
+
+  // A first line naming the separator.
+  const Import_Report named = Import_Data_Map_Csv(
+      "sep=|\r\nKind|Index|Reference|Position\r\nvariable|0|IED1LD0/LLN0.Mod.stVal|30\r\n", state);
+  EXPECT_TRUE(named.Problems.empty()) << Import_Report_Text(named);
+  EXPECT_EQ(Position(1), "30");
 
   const Import_Report not_a_map = Import_Data_Map_Csv("a,b\r\n1,2\r\n", state);
   EXPECT_TRUE(not_a_map.Unreadable);
