@@ -10,16 +10,17 @@ struct Command {
   int (*run)(int argc, char** argv);  // arguments after the command name; returns the exit status
 };
 
-int Scl_Command(int argc, char** argv);      // scl_command.cpp
-int Build_Command(int argc, char** argv);    // image_commands.cpp
-int Inspect_Command(int argc, char** argv);  // image_commands.cpp
-int Map_Command(int argc, char** argv);      // map_command.cpp
+int Scl_Command(int argc, char** argv);          // scl_command.cpp
+int Build_Command(int argc, char** argv);        // image_commands.cpp
+int Inspect_Command(int argc, char** argv);      // image_commands.cpp
+int Map_Command(int argc, char** argv);          // map_command.cpp
+int Ieds_Command(int argc, char** argv);         // ieds_command.cpp
+int Extract_Ied_Command(int argc, char** argv);  // extract_ied_command.cpp
 
 inline const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands = {{"scl", Scl_Command},
-                                                {"build", Build_Command},
-                                                {"inspect", Inspect_Command},
-                                                {"map", Map_Command}};
+  static const std::vector<Command> commands = {
+      {"scl", Scl_Command}, {"build", Build_Command}, {"inspect", Inspect_Command},
+      {"map", Map_Command}, {"ieds", Ieds_Command},   {"extract-ied", Extract_Ied_Command}};
   return commands;
 }
 

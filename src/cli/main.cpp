@@ -9,7 +9,12 @@ namespace {
 
 void Usage(std::ostream& out) {
   out << "Usage: rq30517-cli --version\n"
-         "       rq30517-cli scl [--stats] FILE     print the SCL model the gateway sees, as JSON\n"
+         "       rq30517-cli scl [--stats] [--ied NAME] FILE\n"
+         "                                          print the SCL model the gateway sees, as JSON\n"
+         "       rq30517-cli ieds FILE              list the IEDs of an SCL file, as JSON\n"
+         "       rq30517-cli extract-ied FILE NAME OUT\n"
+         "                                          write IED NAME of FILE as an SCL file of its "
+         "own\n"
          "       rq30517-cli build CONF_DIR         write CONF_DIR/bin/bank1.bin and bank2.bin\n"
          "       rq30517-cli inspect FILE           decode a bank1.bin or bank2.bin\n"
          "       rq30517-cli map CONF_DIR [--csv]   the data map of CONF_DIR, as JSON or CSV\n";

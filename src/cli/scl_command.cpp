@@ -1,4 +1,5 @@
-// rq30517-cli scl [--stats] FILE: the model the gateway's client sees in an SCL file, as JSON.
+// rq30517-cli scl [--stats] [--ied NAME] FILE: the model the gateway's client sees in an SCL file,
+// as JSON.
 #include <pthread.h>
 
 #include <algorithm>
@@ -184,17 +185,22 @@ int Scl_Command(int argc, char** argv) {
   bool stats = false;
   std::string file;
   int files = 0;
+  bool by_name = false;  // --ied NAME: that IED instead of the file's first
+  std::string ied_name;
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--stats") {
       stats = true;
+    } else if (arg == "--ied" && i + 1 < argc && !by_name) {
+      by_name = true;
+      ied_name = argv[++i];
     } else {
       file = arg;
       ++files;
     }
   }
   if (files != 1) {
-    std::cerr << "Usage: rq30517-cli scl [--stats] FILE\n";
+    std::cerr << "Usage: rq30517-cli scl [--stats] [--ied NAME] FILE\n";
     return 2;
   }
   // The import treats a missing file as an empty server; here it is a mistake to report.
@@ -203,7 +209,9 @@ int Scl_Command(int argc, char** argv) {
     return 1;
   }
   try {
-    const TIEC_Device device(file);
+    TIEC_Device device;
+    device.Set_FileName(util::File_Name_Of(file));
+    Decode_ICD_File_IED(device, file, by_name ? &ied_name : nullptr);
     if (stats) {
       std::cout << Stats_Json(device).dump() << '\n';
     } else {

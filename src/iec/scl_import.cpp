@@ -269,8 +269,9 @@ class Member_Resolver {
 // One import: what is kept of the document, and the expansion's work stack.
 class Importer {
  public:
-  Importer(TIEC_Device& device, std::string path, size_t max_bytes)
-      : device_(device), path_name_(std::move(path)), max_bytes_(max_bytes) {}
+  Importer(TIEC_Device& device, std::string path, size_t max_bytes,
+           const std::string* ied_name = nullptr)
+      : device_(device), path_name_(std::move(path)), max_bytes_(max_bytes), ied_name_(ied_name) {}
 
   void Decode_ICD_File() {
     if (!Read_Document()) return;
@@ -307,8 +308,14 @@ class Importer {
     Load_Document(doc, path_name_);
 
     Node scl = util::Child_Element(doc, "SCL");
+    Node ied;  // the IED asked for by name, else the first
+    if (ied_name_) {
+      for (Node child = scl.first_child(); child && !ied; child = child.next_sibling())
+        if (Is_Element(child, "IED") && *ied_name_ == child.attribute("name").value()) ied = child;
+      if (!ied) throw SCL_Error(path_name_ + ": no IED named \"" + *ied_name_ + "\"");
+    }
     if (!scl) return false;
-    Node ied = util::Child_Element(scl, "IED");
+    if (!ied) ied = util::Child_Element(scl, "IED");
     Node dtt = util::Child_Element(scl, "DataTypeTemplates");
     if (!ied || !dtt) return false;
     Read_Attribute(ied, "name", device_.fName);
@@ -511,6 +518,7 @@ class Importer {
   TIEC_Device& device_;
   const std::string path_name_;
   const size_t max_bytes_;
+  const std::string* ied_name_;  // null: the file's first IED
   Text_Store texts_;
   Text_Pool template_texts_;
   Type_Index lnode_types_, do_types_, da_types_;
@@ -527,9 +535,14 @@ class Importer {
 }  // namespace
 
 void Decode_ICD_File(TIEC_Device& device, const std::string& FileName_icd, size_t max_bytes) {
+  Decode_ICD_File_IED(device, FileName_icd, nullptr, max_bytes);
+}
+
+void Decode_ICD_File_IED(TIEC_Device& device, const std::string& FileName_icd,
+                         const std::string* IED_Name, size_t max_bytes) {
   if (!util::File_Exists(FileName_icd)) return;
   try {
-    Importer(device, FileName_icd, max_bytes).Decode_ICD_File();
+    Importer(device, FileName_icd, max_bytes, IED_Name).Decode_ICD_File();
   } catch (...) {
     // Nothing of a failed import stays behind.
     device.List_LDevice.clear();

@@ -33,5 +33,9 @@ inline constexpr std::size_t Max_Model_Bytes = std::size_t{2} << 30;
 //   show. On a throw the device is left empty again.
 void Decode_ICD_File(TIEC_Device& device, const std::string& FileName_icd,
                      std::size_t max_bytes = Max_Model_Bytes);
+// The same, reading the first IED whose "name" equals *IED_Name instead of the file's first IED
+// (null: the first IED). The file has no such IED: SCL_Error.
+void Decode_ICD_File_IED(TIEC_Device& device, const std::string& FileName_icd,
+                         const std::string* IED_Name, std::size_t max_bytes = Max_Model_Bytes);
 
 }  // namespace UIEC_Client_Decode

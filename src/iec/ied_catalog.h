@@ -1,0 +1,52 @@
+// The IEDs of an SCL file that describes several (typically a substation's .scd): the list the
+// user picks from, and the single-IED file written into the catalog for each IED picked, so
+// that the ordinary import (first IED of the file) reads exactly that IED.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace UIEC_Client_Decode {
+
+// One IED as the chooser and `rq30517-cli ieds` show it.
+struct IED_Info {
+  std::string name;  // the IED's attributes, "" when absent
+  std::string manufacturer;
+  std::string type;
+  std::string desc;
+  // Text of the first P type="IP" in the Address of the first ConnectedAP (document order)
+  // with this IED's name and the name of its first AccessPoint; "" when none.
+  std::string ip;
+  bool server = false;  // the IED's first AccessPoint holds a Server
+};
+
+// Every IED child of the file's SCL element, in document order; empty when the file has no SCL
+// element. Throws util::File_Error when the file cannot be read, util::Xml_Error when it is not
+// well-formed.
+std::vector<IED_Info> List_IEDs(const std::string& path);
+
+// The port of a server's MMS service, given to rows whose address is taken from the SCL file.
+inline constexpr char Default_Server_Port[] = "102";
+
+// The IP address of the file's first IED (the server the import reads), as List_IEDs gives it;
+// "" when there is none or the file cannot be read.
+std::string Server_IP(const std::string& path);
+
+// The text of an SCL file holding only the first IED named `ied_name` of the file at `path`:
+// the SCL root with its attributes and namespace declarations, the Header, that IED, its
+// ConnectedAP entries within copies of their SubNetwork and Communication elements, and the
+// DataTypeTemplates. Throws as List_IEDs, and SCL_Error when there is no such IED.
+std::string Extract_IED(const std::string& path, const std::string& ied_name);
+
+// Extract_IED written atomically to `out` (throws util::File_Error when it cannot be written).
+void Write_Extracted_IED(const std::string& path, const std::string& ied_name,
+                         const std::string& out);
+
+// The catalog file name of IED `ied_name` taken from the file `source` (only its file-name part
+// counts): "<stem>_<ied_name><extension>", each character not allowed in a file name on either
+// system (control characters and < > : " / \ | ? *) replaced by "_", as is a trailing dot or
+// blank.
+std::string Extracted_File_Name(std::string_view source, std::string_view ied_name);
+
+}  // namespace UIEC_Client_Decode
