@@ -30,6 +30,8 @@ struct App_Context {
   bool Enable_Update = false;
   bool Enable_Jump_Field_Tables = false;
   bool Double_Click_Auto_Size = false;
+  // Rows added in the access editor get their server's address from its SCL file and port 102.
+  bool Address_From_SCL = false;
 
   // Update dialog choices, kept between showings but not saved.
   int Update_Option_Index = 0;

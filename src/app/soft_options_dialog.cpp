@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/app_texts.h"
 #include "app/lang_list.h"
 #include "app/version_check.h"
 #include "app/web_links.h"
@@ -219,12 +220,15 @@ void TFSoftOptions::Build_Settings_Page() {
   CB_Soft_Set_Jump_Table->setObjectName("CB_Soft_Set_Jump_Table");
   CB_DoubleClick_Auto_Size = new QCheckBox(TS_Soft_Settings);
   CB_DoubleClick_Auto_Size->setObjectName("CB_DoubleClick_Auto_Size");
+  CB_Address_From_SCL = new QCheckBox(TS_Soft_Settings);
+  CB_Address_From_SCL->setObjectName("CB_Address_From_SCL");
 
   auto* page = new QVBoxLayout(TS_Soft_Settings);
   page->setContentsMargins(Page_Margin, Page_Margin, Page_Margin, 8);
   page->setSpacing(10);
   page->addWidget(CB_Soft_Set_Jump_Table);
   page->addWidget(CB_DoubleClick_Auto_Size);
+  page->addWidget(CB_Address_From_SCL);
   page->addStretch(1);
 
   for (QCheckBox* box : {CB_En_Con, CB_Update, CB_Soft_Set_Jump_Table, CB_DoubleClick_Auto_Size})
@@ -249,6 +253,7 @@ void TFSoftOptions::Set_Lang() {
   Btn_Cancel->setText(Q(s[313]));
   Set_Check_Box_Text(CB_Soft_Set_Jump_Table, s[320]);
   Set_Check_Box_Text(CB_DoubleClick_Auto_Size, s[321]);
+  Set_Check_Box_Text(CB_Address_From_SCL, app_texts::Text_Address_From_SCL);
 }
 
 void TFSoftOptions::Show_Selected_Language() {
@@ -276,6 +281,7 @@ void TFSoftOptions::FormShow() {
   CB_Update->setChecked(ctx_.Enable_Update);
   CB_Soft_Set_Jump_Table->setChecked(ctx_.Enable_Jump_Field_Tables);
   CB_DoubleClick_Auto_Size->setChecked(ctx_.Double_Click_Auto_Size);
+  CB_Address_From_SCL->setChecked(ctx_.Address_From_SCL);
   Update_CheckBox();
 }
 
@@ -385,6 +391,7 @@ void TFSoftOptions::Btn_OKClick() {
   ctx_.Enable_Update = CB_Update->isChecked();
   ctx_.Enable_Jump_Field_Tables = CB_Soft_Set_Jump_Table->isChecked();
   ctx_.Double_Click_Auto_Size = CB_DoubleClick_Auto_Size->isChecked();
+  ctx_.Address_From_SCL = CB_Address_From_SCL->isChecked();
   // The main window then writes the settings file and lets its timer follow the options.
   accept();
 }

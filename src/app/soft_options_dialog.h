@@ -67,6 +67,7 @@ class TFSoftOptions : public QDialog {
   QLabel* LL_Check_Update;
   QCheckBox* CB_Soft_Set_Jump_Table;
   QCheckBox* CB_DoubleClick_Auto_Size;
+  QCheckBox* CB_Address_From_SCL;
   QPushButton* Btn_OK;
   QPushButton* Btn_Cancel;
 

@@ -73,6 +73,7 @@ void Read_Settings_Text(App_Context& ctx, const std::string& text) {
   ctx.Enable_Update = Flag(flags, "enable_update");
   ctx.Enable_Jump_Field_Tables = Flag(flags, "enable_jump_field_tables");
   ctx.Double_Click_Auto_Size = Flag(flags, "Double_Click_Auto_Size");
+  ctx.Address_From_SCL = Flag(flags, "address_from_scl");
 }
 
 std::string Settings_Xml(const App_Context& ctx) {
@@ -89,6 +90,8 @@ std::string Settings_Xml(const App_Context& ctx) {
   leaf(flags, "enable_update", ctx.Enable_Update ? "1" : "0");
   leaf(flags, "enable_jump_field_tables", ctx.Enable_Jump_Field_Tables ? "1" : "0");
   leaf(flags, "Double_Click_Auto_Size", ctx.Double_Click_Auto_Size ? "1" : "0");
+  // Written only when on, so that a file with the option off is the one every version writes.
+  if (ctx.Address_From_SCL) leaf(flags, "address_from_scl", "1");
   return util::Xml_To_String(doc);
 }
 

@@ -95,6 +95,24 @@ TEST_F(Workspace, Settings_Groups_Fall_Back_Independently) {
   }
 }
 
+TEST_F(Workspace, Address_From_Scl_Is_Written_Only_When_On) {
+  ctx.Address_From_SCL = true;
+  app::Save_Setting(ctx);
+  EXPECT_NE(test::Read(dir / "Varnoscope.xml")
+                .find("</Double_Click_Auto_Size><address_from_scl>1</address_from_scl>"
+                      "</lastinternet>"),
+            std::string::npos);
+  app::App_Context back;
+  back.Exe_Dir = ctx.Exe_Dir;
+  app::Read_Settings(back);
+  EXPECT_TRUE(back.Address_From_SCL);
+  ctx.Address_From_SCL = false;
+  app::Save_Setting(ctx);
+  EXPECT_EQ(test::Read(dir / "Varnoscope.xml").find("address_from_scl"), std::string::npos);
+  app::Read_Settings(back);
+  EXPECT_FALSE(back.Address_From_SCL);
+}
+
 TEST_F(Workspace, Remembered_Configuration_Reopens_Only_When_Its_Folder_Exists) {
   util::Create_Dir(dir / "PROJECTS/Plant");
   ctx.Active_Conf_Name = "Plant";

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 
 #include "app/local_http_server.h"
 #include "app/main_window.h"
@@ -232,6 +233,24 @@ TEST_F(Soft_Options, OkStoresEveryTickAndCancelNone) {
   EXPECT_TRUE(ctx.Enable_Update);  // stored although disabled
   EXPECT_TRUE(ctx.Enable_Jump_Field_Tables);
   EXPECT_TRUE(ctx.Double_Click_Auto_Size);
+  EXPECT_FALSE(ctx.Address_From_SCL);
+}
+
+TEST_F(Soft_Options, AddressFromSclIsOffUntilTickedAndConfirmed) {
+  form.show();
+  form.PC_Options->setCurrentWidget(form.TS_Soft_Settings);
+  EXPECT_FALSE(form.CB_Address_From_SCL->isChecked());
+  QTest::mouseClick(form.CB_Address_From_SCL, Qt::LeftButton);
+  form.Btn_Cancel->click();
+  EXPECT_FALSE(ctx.Address_From_SCL);
+  Reopen();
+  form.PC_Options->setCurrentWidget(form.TS_Soft_Settings);
+  EXPECT_FALSE(form.CB_Address_From_SCL->isChecked());
+  QTest::mouseClick(form.CB_Address_From_SCL, Qt::LeftButton);
+  QTest::mouseClick(form.Btn_OK, Qt::LeftButton);
+  EXPECT_TRUE(ctx.Address_From_SCL);
+  Reopen();
+  EXPECT_TRUE(form.CB_Address_From_SCL->isChecked());
 }
 
 TEST_F(Soft_Options, CheckUpdateShowsTheLinkOrNoUpdate) {
