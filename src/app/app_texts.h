@@ -1,4 +1,4 @@
-// English texts of the main window's features that have no place in the string table.
+// English texts of the application shell that have no place in the string table.
 #pragma once
 
 namespace app_texts {
@@ -9,5 +9,11 @@ inline constexpr const char* Text_Build_Anyway = "Build the images anyway?";
 // Options, settings page: rows added in the access editor take their address from the SCL file.
 inline constexpr const char* Text_Address_From_SCL =
     "Fill IP Address and Port (102) of added rows from the server's SCL file";
+
+// Shown when the configurator is started on a workspace that a running configurator holds;
+// the folder follows on its own line.
+inline constexpr const char* Text_Workspace_In_Use =
+    "The configurator is already running on this workspace. Close it before you start it "
+    "again.";
 
 }  // namespace app_texts

@@ -10,7 +10,11 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   app::App_Context ctx;
   ui::Box_Messages messages;
-  TFVarnoscopioFirmWare FVarnoscopioFirmWare(ctx, messages, util::Executable_Dir());
+  const std::string exe_dir = util::Executable_Dir();
+  // Held until the program ends; the system releases it however the program ends.
+  util::Folder_Lock workspace_lock;
+  if (!TFVarnoscopioFirmWare::Claim_Workspace(workspace_lock, messages, exe_dir)) return 1;
+  TFVarnoscopioFirmWare FVarnoscopioFirmWare(ctx, messages, exe_dir);
   FVarnoscopioFirmWare.Create_Dialogs();
   FVarnoscopioFirmWare.show();
   return application.exec();

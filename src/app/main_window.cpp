@@ -159,6 +159,16 @@ bool TFVarnoscopioFirmWare::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+bool TFVarnoscopioFirmWare::Claim_Workspace(util::Folder_Lock& lock, ui::Messages& messages,
+                                            const std::string& exe_dir) {
+  // Two configurators on one workspace would each save over the other's work. A workspace where
+  // no lock file can be made (a read-only folder) cannot be saved to either: it opens as before.
+  if (lock.Try_Lock(exe_dir, app::Workspace_Lock_File_Name) != util::Folder_Lock::Result::Held)
+    return true;
+  messages.Error(nullptr, std::string(app_texts::Text_Workspace_In_Use) + "\n" + exe_dir);
+  return false;
+}
+
 void TFVarnoscopioFirmWare::Create_Dialogs() {
   FNew_Project = new TFNew_Project(ctx_, messages_, this);
   FOpenConf = new TFOpenConf(ctx_, messages_, this);

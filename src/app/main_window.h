@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "app/context.h"
+#include "util/files.h"
 #include "util/messages_qt.h"
 
 class QFrame;
@@ -32,6 +33,12 @@ class TFVarnoscopioFirmWare : public QWidget {
 
   // Creates every dialog once, in the program's start order; they live as long as this window.
   void Create_Dialogs();
+
+  // Takes the workspace beside `exe_dir` for this run into `lock`, before anything in it changes.
+  // False when another running configurator holds it: the user has been told and the program
+  // must end. A lock left by a crashed run is taken over silently.
+  static bool Claim_Workspace(util::Folder_Lock& lock, ui::Messages& messages,
+                              const std::string& exe_dir);
 
   void Set_Lang();
   void Set_Files();

@@ -100,8 +100,9 @@ void Save_Setting(const App_Context& ctx) {
 }
 
 void Reopen_Remembered_Configuration(App_Context& ctx) {
+  // A name that would lead out of PROJECTS counts as a configuration whose folder is missing.
   const std::string dir = util::Join_Path(ctx.Projects_Dir, ctx.Active_Conf_Name);
-  if (!ctx.Active_Conf_Name.empty() && util::Dir_Exists(dir))
+  if (util::Is_Plain_Name(ctx.Active_Conf_Name) && util::Dir_Exists(dir))
     ctx.Active_Conf_Dir = dir;
   else
     ctx.Active_Conf_Dir.clear();
@@ -119,9 +120,7 @@ void Activate_Configuration(App_Context& ctx, const std::string& name) {
 New_Conf_Error Create_Configuration(App_Context& ctx, const std::string& name) {
   if (name.empty()) return New_Conf_Error::Empty;
   const std::string dir = util::Join_Path(ctx.Projects_Dir, name);
-  if (name.find_first_of("/\\") != std::string::npos || name == "." || name == ".." ||
-      name.find('\0') != std::string::npos)
-    return New_Conf_Error::Not_Created;
+  if (!util::Is_Plain_Name(name)) return New_Conf_Error::Not_Created;
   if (util::Dir_Exists(dir)) return New_Conf_Error::Exists;
   if (!util::Create_Dir(dir)) return New_Conf_Error::Not_Created;
   util::Force_Dirs(util::Join_Path(dir, "bin"));

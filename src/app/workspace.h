@@ -11,6 +11,8 @@
 namespace app {
 
 constexpr const char* Settings_File_Name = "Varnoscope.xml";
+// Held open and locked in the workspace by the running configurator (one per workspace).
+constexpr const char* Workspace_Lock_File_Name = "Varnoscope.lock";
 
 // Sets Exe_Dir and its MASTER, PROJECTS and LANGUAGE folders, creating each missing one
 // (one level; a failure is not reported).
@@ -27,7 +29,8 @@ std::string Settings_Xml(const App_Context& ctx);
 // Writes the settings file atomically; throws util::File_Error with the system's reason.
 void Save_Setting(const App_Context& ctx);
 
-// Re-activates the remembered configuration when its folder still exists in PROJECTS.
+// Re-activates the remembered configuration when its folder still exists in PROJECTS. A name
+// that would lead out of PROJECTS ("/", "\\", "." or "..") stays inactive like a missing folder.
 void Reopen_Remembered_Configuration(App_Context& ctx);
 
 // Activates `name` (the open dialog's choice): empty means no configuration is active.

@@ -57,12 +57,17 @@ int Inspect_Command(int argc, char** argv) {
     std::cerr << "rq30517-cli inspect: " << e.what() << "\n";
     return 1;
   }
-  std::string text, reason;
-  if (!USaveBincc::Describe_Image(bytes, text, reason)) {
+  // The report goes out as it is made: a hostile image cannot make it pile up in memory.
+  std::string reason;
+  if (!USaveBincc::Describe_Image(bytes, std::cout, reason)) {
     std::cerr << "rq30517-cli inspect: " << path << " is " << reason << "\n";
     return 1;
   }
-  std::cout << text;
+  std::cout.flush();
+  if (!std::cout) {
+    std::cerr << "rq30517-cli inspect: the report could not be written in full\n";
+    return 1;
+  }
   return 0;
 }
 

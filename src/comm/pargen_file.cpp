@@ -97,7 +97,9 @@ void Read_Par_Gen(const pugi::xml_document& doc, Par_Gen& values) {
 }
 
 void Load_Par_Gen(pugi::xml_document& doc, const std::string& path, Par_Gen& values) {
-  if (!util::File_Exists(path)) {
+  // Anything but a readable file in its place (a folder, a FIFO, a dangling link) is an error,
+  // not a missing file.
+  if (!util::Path_Present(path)) {
     values = Default_Par_Gen();
     return;
   }

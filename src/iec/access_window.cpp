@@ -405,7 +405,8 @@ bool TFIEC_61850_Access::FormShow() {
   Clear_Tree();
   state_.Reset();
   Read_Report report;
-  if (util::File_Exists(ctx_.IEC_Client_File)) {
+  // Anything in the file's place that is not a readable file fails to load (Read_File).
+  if (util::Path_Present(ctx_.IEC_Client_File)) {
     std::string error;
     {
       Wait_Cursor wait;

@@ -189,7 +189,8 @@ void Reset_Client_Tables(TIEC61850_Client& Client_Tables) { Client_Tables = TIEC
 
 void Load_Client_Tables(TIEC61850_Client& Client_Tables, const std::string& IEC_Client_File,
                         uint32_t base) {
-  if (util::File_Exists(IEC_Client_File))
+  // Anything in the file's place that is not a readable file stops the build (Read_File).
+  if (util::Path_Present(IEC_Client_File))
     Read_Lists(Client_Tables, util::Read_File(IEC_Client_File), IEC_Client_File);
   Assign_Client_Tables_Addresses(Client_Tables, base);
 }

@@ -61,7 +61,9 @@ void Reset_General_Block(TGeneral_Block& General_Block) {
 
 void Load_General_Block(TGeneral_Block& General_Block, TIEC61850_Client& Client_Tables,
                         const std::string& ParGen_File) {
-  if (!util::File_Exists(ParGen_File)) return;
+  // Only a file that is not there at all is missing; anything else in its place (a folder, a
+  // FIFO, a dangling link) fails to read and stops the build.
+  if (!util::Path_Present(ParGen_File)) return;
   Load_General_Block_Text(General_Block, Client_Tables, util::Read_File(ParGen_File), ParGen_File);
 }
 

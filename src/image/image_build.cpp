@@ -47,8 +47,11 @@ void Image_Build::Save_Image_Files(const std::string& Active_Conf_Dir) const {
   const std::string bin = util::Join_Path(Active_Conf_Dir, "bin");
   if (!util::Dir_Exists(bin) && !util::Create_Dir(bin) && !util::Dir_Exists(bin))
     throw util::File_Error("Cannot create the folder " + bin);
-  util::Write_File_Atomic(Bank1_File(Active_Conf_Dir), Bank1());
-  util::Write_File_Atomic(Bank2_File(Active_Conf_Dir), Bank2());
+  // The updater downloads both files together: they are replaced as one change, so a failure
+  // leaves both from the earlier build.
+  const std::string bank1 = Bank1(), bank2 = Bank2();
+  util::Write_Files_Atomic(
+      {{Bank1_File(Active_Conf_Dir), bank1}, {Bank2_File(Active_Conf_Dir), bank2}});
 }
 
 std::string Build_And_Save_Images(const std::string& ParGen_File,

@@ -34,8 +34,9 @@ struct Image_Build {
   std::string Bank1() const;
   std::string Bank2() const;
 
-  // Writes bin/bank1.bin then bin/bank2.bin into the configuration folder, creating a missing
-  // bin folder. Throws util::File_Error with the reason when a file cannot be written.
+  // Writes bin/bank1.bin and bin/bank2.bin into the configuration folder as one change, creating
+  // a missing bin folder. Throws util::File_Error with the reason when a file cannot be written;
+  // both earlier files are then untouched.
   void Save_Image_Files(const std::string& Active_Conf_Dir) const;
 };
 

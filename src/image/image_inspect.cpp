@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <map>
 #include <span>
 #include <sstream>
 
@@ -147,6 +148,39 @@ std::string Gateway_Text(std::span<const uint8_t> b, size_t offset) {
 }
 
 // True for the bytes of the general block that are not one of its named fields.
+// Where a member record was listed in full: its data set and its number there, from 1.
+struct Member_Listing {
+  size_t data_set = 0;
+  size_t member = 0;
+};
+
+void Describe_Member(const Bank2_View& view, size_t m, size_t number, std::ostream& out) {
+  std::span<const uint8_t> b = view.Bytes();
+  out << "  member " << number << " at " << Hex32(Client_Tables_Base + m) << "\n"
+      << "    position: " << Get_U16(b, m) << "\n"
+      << "    bitAddress: " << int{b[m + 2]} << "\n"
+      << "    conversion: " << Conversion_Text(b[m + 3]) << "\n"
+      << "    moltFactor: " << Float_Text(Get_Float(b, m + 4)) << "\n"
+      << "    bType: " << Text_Field(view, m, 8) << "\n"
+      << "    reference: " << Text_Field(view, m, 12) << "\n";
+}
+
+// Members `from` to `to` of the current data set are records listed before. Consecutive members
+// of one earlier data set are named as such, any other run by its records' addresses.
+void Refer_To_Listed(size_t from, size_t to, const Member_Listing& origin, bool one_list,
+                     size_t first_offset, size_t last_offset, std::ostream& out) {
+  if (from == to)
+    out << "  member " << from << ": as member " << origin.member << " of data set "
+        << origin.data_set << "\n";
+  else if (one_list)
+    out << "  members " << from << " to " << to << ": as members " << origin.member << " to "
+        << origin.member + (to - from) << " of data set " << origin.data_set << "\n";
+  else
+    out << "  members " << from << " to " << to << ": as the member records at "
+        << Hex32(static_cast<uint32_t>(Client_Tables_Base + first_offset)) << " to "
+        << Hex32(static_cast<uint32_t>(Client_Tables_Base + last_offset)) << " listed above\n";
+}
+
 bool Is_Reserved(size_t offset) {
   auto in = [&](int start, int size) {
     return offset >= static_cast<size_t>(start) && offset < static_cast<size_t>(start + size);
@@ -230,9 +264,8 @@ std::string Check_Bank2(const std::string& bytes) {
   return "";
 }
 
-std::string Describe_Bank1(const std::string& bytes) {
+void Describe_Bank1(const std::string& bytes, std::ostream& out) {
   std::span<const uint8_t> b = As_Bytes(bytes);
-  std::ostringstream out;
   auto line = [&](int offset, const std::string& name, const std::string& value) {
     out << "  " << name << " (offset " << offset << "): " << value << "\n";
   };
@@ -277,13 +310,11 @@ std::string Describe_Bank1(const std::string& bytes) {
   else
     out << "  reserved bytes: " << count << " differ from their fixed values, at offsets"
         << differing << (count > 16 ? " ..." : "") << "\n";
-  return out.str();
 }
 
-std::string Describe_Bank2(const std::string& bytes) {
+void Describe_Bank2(const std::string& bytes, std::ostream& out) {
   Bank2_View view(bytes);
   std::span<const uint8_t> b = view.Bytes();
-  std::ostringstream out;
   const size_t n_variable = static_cast<size_t>(view.nVariable());
   const size_t n_data_set = static_cast<size_t>(view.nDataSet());
   out << "bank2.bin: IEC 61850 client tables, " << bytes.size() << " bytes at device address "
@@ -296,7 +327,7 @@ std::string Describe_Bank2(const std::string& bytes) {
       << "  Variable_Add: " << Hex32(Get_U32(b, 16)) << "\n"
       << "  DataSet_Add: " << Hex32(Get_U32(b, 20)) << "\n";
 
-  for (size_t i = 0; i < n_variable; ++i) {
+  for (size_t i = 0; i < n_variable && out; ++i) {
     size_t r = view.Variable_Offset(i);
     out << "variable " << i + 1 << " at " << Hex32(Client_Tables_Base + r) << "\n"
         << "  fc: " << Quoted(b.subspan(r, 2)) << "\n"
@@ -318,7 +349,10 @@ std::string Describe_Bank2(const std::string& bytes) {
         << "  reference: " << Text_Field(view, r, 28) << "\n";
   }
 
-  for (size_t i = 0; i < n_data_set; ++i) {
+  // Several data sets may point at the same member records. Each record is listed in full once;
+  // later lists refer back to it, so the report grows with the file, not with the references.
+  std::map<size_t, Member_Listing> listed;  // by file offset
+  for (size_t i = 0; i < n_data_set && out; ++i) {
     size_t r = view.DataSet_Offset(i);
     uint32_t members_add = Get_U32(b, r + 24);
     out << "data set " << i + 1 << " at " << Hex32(Client_Tables_Base + r) << "\n"
@@ -332,34 +366,65 @@ std::string Describe_Bank2(const std::string& bytes) {
         << "  reference: " << Text_Field(view, r, 16) << "\n"
         << "  hostname: " << Text_Field(view, r, 20) << "\n"
         << "  VariableList_Add: " << Hex32(members_add) << "\n";
-    size_t first = static_cast<size_t>(view.Offset_Of(members_add));
-    for (size_t k = 0; k < b[r]; ++k) {
-      size_t m = first + Member_Record_Size * k;
-      out << "  member " << k + 1 << " at " << Hex32(Client_Tables_Base + m) << "\n"
-          << "    position: " << Get_U16(b, m) << "\n"
-          << "    bitAddress: " << int{b[m + 2]} << "\n"
-          << "    conversion: " << Conversion_Text(b[m + 3]) << "\n"
-          << "    moltFactor: " << Float_Text(Get_Float(b, m + 4)) << "\n"
-          << "    bType: " << Text_Field(view, m, 8) << "\n"
-          << "    reference: " << Text_Field(view, m, 12) << "\n";
+    const size_t first = static_cast<size_t>(view.Offset_Of(members_add));
+    const size_t count = b[r];
+    for (size_t k = 0; k < count && out;) {
+      const size_t m = first + Member_Record_Size * k;
+      auto known = listed.find(m);
+      if (known == listed.end()) {
+        listed.emplace(m, Member_Listing{i + 1, k + 1});
+        Describe_Member(view, m, k + 1, out);
+        ++k;
+        continue;
+      }
+      // A run of records listed before: one line for the whole run.
+      const size_t start = k;
+      const Member_Listing origin = known->second;
+      bool one_list = true;  // the run is consecutive members of one earlier data set
+      for (++k; k < count; ++k) {
+        auto earlier = listed.find(first + Member_Record_Size * k);
+        if (earlier == listed.end()) break;
+        one_list = one_list && earlier->second.data_set == origin.data_set &&
+                   earlier->second.member == origin.member + (k - start);
+      }
+      Refer_To_Listed(start + 1, k, origin, one_list, first + Member_Record_Size * start,
+                      first + Member_Record_Size * (k - 1), out);
     }
   }
+}
+
+std::string Describe_Bank1(const std::string& bytes) {
+  std::ostringstream out;
+  Describe_Bank1(bytes, out);
   return out.str();
 }
 
-bool Describe_Image(const std::string& bytes, std::string& text, std::string& reason) {
+std::string Describe_Bank2(const std::string& bytes) {
+  std::ostringstream out;
+  Describe_Bank2(bytes, out);
+  return out.str();
+}
+
+bool Describe_Image(const std::string& bytes, std::ostream& out, std::string& reason) {
   std::string bank1 = Check_Bank1(bytes);
   if (bank1.empty()) {
-    text = Describe_Bank1(bytes);
+    Describe_Bank1(bytes, out);
     return true;
   }
   std::string bank2 = Check_Bank2(bytes);
   if (bank2.empty()) {
-    text = Describe_Bank2(bytes);
+    Describe_Bank2(bytes, out);
     return true;
   }
   reason = "neither a bank1.bin (" + bank1 + ") nor a bank2.bin (" + bank2 + ")";
   return false;
+}
+
+bool Describe_Image(const std::string& bytes, std::string& text, std::string& reason) {
+  std::ostringstream out;
+  if (!Describe_Image(bytes, out, reason)) return false;
+  text = out.str();
+  return true;
 }
 
 }  // namespace USaveBincc

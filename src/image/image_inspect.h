@@ -3,6 +3,7 @@
 // updater. They accept arbitrary bytes and never read outside them.
 #pragma once
 
+#include <ostream>
 #include <string>
 
 namespace USaveBincc {
@@ -15,14 +16,19 @@ std::string Check_Bank1(const std::string& bytes);
 std::string Check_Bank2(const std::string& bytes);
 
 // Every field of a general block by name, one per line. Requires Check_Bank1(bytes) == "".
+void Describe_Bank1(const std::string& bytes, std::ostream& out);
 std::string Describe_Bank1(const std::string& bytes);
 
 // The header, each variable, data set and member with its texts resolved through their device
-// addresses, one field per line. Requires Check_Bank2(bytes) == "".
+// addresses, one field per line. A member record that several data sets point at is listed in
+// full once; the others refer to it in one line per run of such members. Written as it goes;
+// stops early when `out` fails. Requires Check_Bank2(bytes) == "".
+void Describe_Bank2(const std::string& bytes, std::ostream& out);
 std::string Describe_Bank2(const std::string& bytes);
 
-// Decodes whichever image `bytes` is into `text`; false with the reason in `reason` when it is
-// neither.
+// Decodes whichever image `bytes` is into `out` (or `text`); false with the reason in `reason`
+// when it is neither (nothing is written then).
+bool Describe_Image(const std::string& bytes, std::ostream& out, std::string& reason);
 bool Describe_Image(const std::string& bytes, std::string& text, std::string& reason);
 
 }  // namespace USaveBincc

@@ -87,7 +87,8 @@ void Select_Language(Lang_Strings& strings, const std::string& Language_Dir,
                      std::string& Language_Name) {
   strings.Load_Default_Strings();
   std::string file = util::Join_Path(Language_Dir, Language_Name + ".lng");
-  if (!Language_Name.empty() && util::File_Exists(file)) {
+  // A name that would lead out of LANGUAGE counts as a language without a file.
+  if (util::Is_Plain_Name(Language_Name) && util::File_Exists(file)) {
     strings.Load_Lang_File(file);
     return;
   }

@@ -28,8 +28,9 @@ class Lang_Strings {
   std::vector<std::string> entries_;
 };
 
-// Built-in texts, then `Language_Dir/Language_Name.lng`; when that file is missing,
-// Language_Name becomes "English" and English.lng applies if present.
+// Built-in texts, then `Language_Dir/Language_Name.lng`; when that file is missing (or the name
+// would lead out of Language_Dir), Language_Name becomes "English" and English.lng applies if
+// present.
 void Select_Language(Lang_Strings& strings, const std::string& Language_Dir,
                      std::string& Language_Name);
 

@@ -250,13 +250,9 @@ void TFBoot::Btn_UpdateClick() {
     messages_.Error(this, e.what());
     return;
   }
-  UBoot::Reap_Left_Running(left_running_);
   const std::string program = util::Join_Path(ctx_.Exe_Dir, UBoot::Updater_Program_Name);
   const UBoot::Start_Result started = UBoot::Start_Program(program, "", false, Updater_Wait_Ms);
-  if (!started.Launched) {
+  if (!started.Launched)
     messages_.Error(
         this, UBoot::Updater_Not_Started_Message(ctx_.Lang_Strings, program, started.Error).Text);
-  } else if (!started.Ended) {
-    left_running_.push_back(started.Pid);
-  }
 }

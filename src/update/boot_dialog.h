@@ -70,5 +70,4 @@ class TFBoot : public QDialog {
   UBoot::Ping_Clock* clock_ = nullptr;
   bool checking_ = false;
   bool closed_while_checking_ = false;
-  std::vector<long> left_running_;  // updaters that outlived the wait
 };

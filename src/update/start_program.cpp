@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #ifdef _WIN32
 // clang-format off
@@ -90,10 +91,22 @@ Start_Result Start_Program(const std::string& NomeSW, const std::string& Paramet
   return result;
 }
 
-// Windows keeps no exit status of an abandoned process once its handle is closed.
-void Reap_Left_Running(std::vector<long>& pids) { pids.clear(); }
-
 #else
+
+namespace {
+
+// A child left running is still the configurator's child: when it ends, the system keeps its
+// exit status until it is collected. A small thread of its own waits for exactly that process
+// and collects it at once; the window never waits for it.
+void Reap_When_Ended(pid_t pid) {
+  std::thread([pid] {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+  }).detach();
+}
+
+}  // namespace
 
 Start_Result Start_Program(const std::string& NomeSW, const std::string& Parameter, bool /*tipo*/,
                            int limit_ms) {
@@ -129,14 +142,8 @@ Start_Result Start_Program(const std::string& NomeSW, const std::string& Paramet
       break;
     std::this_thread::sleep_for(std::chrono::milliseconds(Updater_Poll_Ms));
   }
+  if (!result.Ended) Reap_When_Ended(pid);
   return result;
-}
-
-void Reap_Left_Running(std::vector<long>& pids) {
-  std::erase_if(pids, [](long pid) {
-    int status = 0;
-    return waitpid(static_cast<pid_t>(pid), &status, WNOHANG) != 0;
-  });
 }
 
 #endif

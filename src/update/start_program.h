@@ -3,7 +3,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 namespace UBoot {
 
@@ -15,17 +14,15 @@ struct Start_Result {
   std::string Error;   // the system's reason when the program could not be started
   bool Ended = false;  // the program ended within the limit
   int Exit_Code = -1;  // when it ended; the configurator does not act on it
-  long Pid = 0;        // the process, still running when it was not Ended (Linux)
+  long Pid = 0;        // the process; when it was not Ended it runs on by itself
 };
 
 // Starts `NomeSW` with the command line `Parameter` (empty: no arguments; otherwise passed as
 // one argument on Linux), inheriting the current folder, and polls every 10 ms until it ends or
 // more than `limit_ms` have passed. `tipo` true starts it hidden (Windows; Linux has no window to
-// hide).
+// hide). A program still running after the limit is left to run; the system's record of it is
+// collected as soon as it ends (no process stays behind as a zombie), without any further call.
 Start_Result Start_Program(const std::string& NomeSW, const std::string& Parameter, bool tipo,
                            int limit_ms = Updater_Wait_Limit_Ms);
-
-// Reaps the programs left running by earlier waits that have ended since, and keeps the rest.
-void Reap_Left_Running(std::vector<long>& pids);
 
 }  // namespace UBoot

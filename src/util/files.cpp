@@ -1,12 +1,14 @@
 #include "util/files.h"
 
-#include <cerrno>
-#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 #ifdef _WIN32
@@ -24,6 +26,73 @@ std::string Parent_Of(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
+}
+
+// The six characters that mkstemp puts in place of "XXXXXX".
+constexpr size_t Temp_Suffix_Length = 6;
+
+std::string Temp_Prefix(const std::string& path) { return "." + File_Name_Of(path) + "."; }
+
+bool Is_Temp_Name_Of(const std::string& entry, const std::string& prefix) {
+  if (entry.size() != prefix.size() + Temp_Suffix_Length || entry.compare(0, prefix.size(), prefix))
+    return false;
+  return std::all_of(
+      entry.begin() + static_cast<std::ptrdiff_t>(prefix.size()), entry.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+      });
+}
+
+// Flushes a folder's entries (the renames in it) to disk. Some file systems cannot; the files
+// themselves are already flushed, so that is not an error.
+void Sync_Folder(const std::string& folder) {
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+// One file of a Write_Files_Atomic on its way: its temporary file, open and locked, so that
+// Remove_Save_Leftovers of another save leaves it alone.
+struct Pending_File {
+  std::string target;
+  std::string temp;
+  int fd = -1;
+};
+
+void Discard(std::vector<Pending_File>& pending) {
+  for (Pending_File& p : pending) {
+    if (p.fd >= 0) close(p.fd);
+    if (!p.temp.empty()) unlink(p.temp.c_str());
+  }
+  pending.clear();
+}
+
+// Creates, fills and flushes the temporary file of `target`; on failure it removes what it
+// created and returns the errno.
+int Write_Temp(Pending_File& p, std::string_view data) {
+  std::string temp_template = Join_Path(Parent_Of(p.target), Temp_Prefix(p.target) + "XXXXXX");
+  std::vector<char> temp_name(temp_template.begin(), temp_template.end());
+  temp_name.push_back('\0');
+  p.fd = mkostemp(temp_name.data(), O_CLOEXEC);
+  if (p.fd < 0) return errno;
+  p.temp = temp_name.data();
+  // Held until the rename: marks the file as in use, not as a leftover of an interrupted save.
+  flock(p.fd, LOCK_EX | LOCK_NB);
+  size_t written = 0;
+  while (written < data.size()) {
+    ssize_t n = write(p.fd, data.data() + written, data.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    written += static_cast<size_t>(n);
+  }
+  // mkstemp creates the file readable by its owner only; give it the usual permissions.
+  mode_t mask = umask(0);
+  umask(mask);
+  if (fchmod(p.fd, 0666 & ~mask) != 0) return errno;
+  if (fsync(p.fd) != 0) return errno;
+  return 0;
 }
 
 }  // namespace
@@ -50,6 +119,16 @@ bool Dir_Exists(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool Path_Present(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0;
+}
+
+bool Is_Plain_Name(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
 bool Create_Dir(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
 
 bool Force_Dirs(const std::string& path) {
@@ -61,51 +140,119 @@ bool Force_Dirs(const std::string& path) {
 }
 
 std::string Read_File(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw File_Error("Cannot read " + path + ": " + Reason(errno));
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) throw File_Error("Cannot read " + path + ": " + Reason(errno));
-  return content.str();
+  // Without O_NONBLOCK opening a FIFO would wait for a writer; the type is checked right after.
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throw File_Error("Cannot read " + path + ": " + Reason(errno));
+  auto fail = [&](const std::string& reason) {
+    close(fd);
+    throw File_Error("Cannot read " + path + ": " + reason);
+  };
+  struct stat st {};
+  if (fstat(fd, &st) != 0) fail(Reason(errno));
+  if (S_ISDIR(st.st_mode)) fail(Reason(EISDIR));
+  if (!S_ISREG(st.st_mode)) fail("it is not a regular file");
+  std::string content;
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(Reason(errno));
+    }
+    if (n == 0) break;
+    content.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return content;
+}
+
+int Remove_Save_Leftovers(const std::string& path) {
+  const std::string folder = Parent_Of(path);
+  const std::string prefix = Temp_Prefix(path);
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return 0;
+  std::vector<std::string> candidates;
+  while (const dirent* entry = readdir(dir))
+    if (Is_Temp_Name_Of(entry->d_name, prefix)) candidates.push_back(entry->d_name);
+  closedir(dir);
+
+  int removed = 0;
+  for (const std::string& name : candidates) {
+    const std::string candidate = Join_Path(folder, name);
+    int fd = open(candidate.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) continue;  // gone meanwhile, or a link: not ours
+    struct stat st {};
+    // A save in progress holds the lock on its temporary file until it renames it.
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        unlink(candidate.c_str()) == 0)
+      ++removed;
+    close(fd);
+  }
+  return removed;
 }
 
 void Write_File_Atomic(const std::string& path, std::string_view data) {
-  std::string temp_template = Join_Path(Parent_Of(path), "." + File_Name_Of(path) + ".XXXXXX");
-  std::vector<char> temp_name(temp_template.begin(), temp_template.end());
-  temp_name.push_back('\0');
-  int fd = mkstemp(temp_name.data());
-  if (fd < 0) throw File_Error("Cannot write " + path + ": " + Reason(errno));
-  const std::string temp(temp_name.data());
+  Write_Files_Atomic({{path, data}});
+}
 
-  auto fail = [&](int error) {
-    close(fd);
-    unlink(temp.c_str());
-    throw File_Error("Cannot write " + path + ": " + Reason(error));
-  };
-  size_t written = 0;
-  while (written < data.size()) {
-    ssize_t n = write(fd, data.data() + written, data.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail(errno);
+void Write_Files_Atomic(const std::vector<File_Content>& files) {
+  for (const File_Content& f : files) Remove_Save_Leftovers(f.path);
+  // A folder in a target's place would make its rename fail after others had succeeded.
+  for (const File_Content& f : files) {
+    struct stat st {};
+    if (lstat(f.path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+      throw File_Error("Cannot write " + f.path + ": " + Reason(EISDIR));
+  }
+  std::vector<Pending_File> pending;
+  pending.reserve(files.size());
+  for (const File_Content& f : files) {
+    pending.push_back({f.path, "", -1});
+    if (int error = Write_Temp(pending.back(), f.data)) {
+      Discard(pending);
+      throw File_Error("Cannot write " + f.path + ": " + Reason(error));
     }
-    written += static_cast<size_t>(n);
   }
-  // mkstemp creates the file readable by its owner only; give it the usual permissions.
-  mode_t mask = umask(0);
-  umask(mask);
-  if (fchmod(fd, 0666 & ~mask) != 0) fail(errno);
-  if (fsync(fd) != 0) fail(errno);
-  if (close(fd) != 0) {
-    int error = errno;
-    unlink(temp.c_str());
-    throw File_Error("Cannot write " + path + ": " + Reason(error));
+  // Every temporary file is complete and on disk: only now are the targets replaced, one right
+  // after the other.
+  for (size_t i = 0; i < pending.size(); ++i) {
+    if (rename(pending[i].temp.c_str(), pending[i].target.c_str()) != 0) {
+      const int error = errno;
+      for (size_t done = 0; done < i; ++done) pending[done].temp.clear();
+      Discard(pending);
+      throw File_Error("Cannot write " + files[i].path + ": " + Reason(error));
+    }
   }
-  if (rename(temp.c_str(), path.c_str()) != 0) {
-    int error = errno;
-    unlink(temp.c_str());
-    throw File_Error("Cannot write " + path + ": " + Reason(error));
+  std::vector<std::string> folders;
+  for (Pending_File& p : pending) {
+    close(p.fd);
+    const std::string folder = Parent_Of(p.target);
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+      folders.push_back(folder);
   }
+  for (const std::string& folder : folders) Sync_Folder(folder);
+}
+
+Folder_Lock::~Folder_Lock() { Unlock(); }
+
+Folder_Lock::Result Folder_Lock::Try_Lock(const std::string& folder, const std::string& file_name) {
+  Unlock();
+  const std::string path = Join_Path(folder, file_name);
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  // A lock file that this user may not write can still be locked for reading.
+  if (fd < 0) fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return Result::Unusable;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    close(fd);
+    return error == EWOULDBLOCK ? Result::Held : Result::Unusable;
+  }
+  fd_ = fd;
+  return Result::Taken;
+}
+
+void Folder_Lock::Unlock() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
 }
 
 std::string Executable_Dir() {

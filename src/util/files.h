@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace util {
 
@@ -20,20 +21,70 @@ std::string Join_Path(std::string_view folder, std::string_view name);
 // The last component of a path ("a/b/c.icd" -> "c.icd"); both separators count.
 std::string File_Name_Of(std::string_view path);
 
-bool File_Exists(const std::string& path);     // a regular file (or a link to one)
-bool Dir_Exists(const std::string& path);      // a folder (or a link to one)
+bool File_Exists(const std::string& path);  // a regular file (or a link to one)
+bool Dir_Exists(const std::string& path);   // a folder (or a link to one)
+// Anything at all stands at `path`: a file of any kind, a folder, or a link, even a dangling one.
+bool Path_Present(const std::string& path);
+
+// True when `name` names one entry inside a folder: not empty, no path separator ("/" or "\\"),
+// no NUL, and neither "." nor "..". Names taken from files (settings, language choice) must pass
+// this before they are joined to a folder, so they cannot lead outside it.
+bool Is_Plain_Name(std::string_view name);
 
 // Creates one folder level; false when it fails or already exists.
 bool Create_Dir(const std::string& path);
 // Creates a folder with any missing parents; false when it fails.
 bool Force_Dirs(const std::string& path);
 
-// Reads a whole file; throws File_Error.
+// Reads a whole regular file (or a link to one); throws File_Error naming the file, also for a
+// folder, a FIFO, a device or a dangling link. Never blocks on a FIFO.
 std::string Read_File(const std::string& path);
 
 // Writes `data` to a temporary file in the target's folder, flushes it to disk and renames it
 // over `path`. Throws File_Error with the system's reason; the target is then untouched.
+// Temporary files of an earlier save of the same target that was interrupted (".name.XXXXXX",
+// no longer held by a running save) are removed first.
 void Write_File_Atomic(const std::string& path, std::string_view data);
+
+struct File_Content {
+  std::string path;
+  std::string_view data;
+};
+
+// Writes several files as one change: each to its own temporary file beside its target, all of
+// them flushed to disk, and only then renamed into place one after the other, and the folders
+// flushed. Any failure before the first rename leaves every target untouched. Only a crash in
+// the moment between two renames can leave some targets new and others old.
+void Write_Files_Atomic(const std::vector<File_Content>& files);
+
+// Removes the temporary files that an interrupted save of `path` left beside it: regular files
+// named exactly "." + name + "." + six letters or digits that no running save holds. Returns how
+// many were removed.
+int Remove_Save_Leftovers(const std::string& path);
+
+// An exclusive lock on a folder, held through an open lock file inside it. The system releases
+// it when the process ends in any way, so a crashed holder leaves no lock behind (its file stays
+// and is simply taken over).
+class Folder_Lock {
+ public:
+  Folder_Lock() = default;
+  ~Folder_Lock();
+  Folder_Lock(const Folder_Lock&) = delete;
+  Folder_Lock& operator=(const Folder_Lock&) = delete;
+
+  enum class Result {
+    Taken,     // this object holds the lock now
+    Held,      // another process (or another Folder_Lock) holds it
+    Unusable,  // the lock file can be neither opened nor created (a read-only folder)
+  };
+  // Takes the lock through the file `folder`/`file_name`, creating it when missing; never waits.
+  Result Try_Lock(const std::string& folder, const std::string& file_name);
+  void Unlock();
+  bool Locked() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
 
 // The folder of the running executable, without a trailing separator.
 std::string Executable_Dir();

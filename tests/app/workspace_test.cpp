@@ -124,6 +124,25 @@ TEST_F(Workspace, Remembered_Configuration_Reopens_Only_When_Its_Folder_Exists) 
   EXPECT_EQ(ctx.Active_Conf_Name, "Gone");  // written back unchanged at close
 }
 
+// A remembered name that would lead out of PROJECTS is a configuration whose folder is missing,
+// even where a folder of that path exists outside.
+TEST_F(Workspace, Remembered_Name_Never_Leads_Out_Of_Projects) {
+  util::Force_Dirs(dir / "outside_target/bin");
+  util::Force_Dirs(dir / "PROJECTS/sub/inner/bin");
+  for (const std::string& name :
+       std::vector<std::string>{"../outside_target", "../../outside_target", "sub/inner",
+                                "sub\\inner", ".", "..", dir / "outside_target"}) {
+    SCOPED_TRACE(name);
+    Settings("<Conf_Settings><lastproj><projectname>" + name +
+             "</projectname></lastproj></Conf_Settings>");
+    app::Read_Settings(ctx);
+    app::Reopen_Remembered_Configuration(ctx);
+    ctx.Set_Files();
+    EXPECT_FALSE(ctx.Conf_Active());
+    EXPECT_EQ(ctx.Active_Conf_Name, name);  // written back unchanged at close
+  }
+}
+
 TEST_F(Workspace, New_Configuration_Names) {
   using E = app::New_Conf_Error;
   util::Create_Dir(dir / "PROJECTS/Existing");
@@ -131,9 +150,14 @@ TEST_F(Workspace, New_Configuration_Names) {
     std::string name;
     E error;
   } cases[] = {
-      {"", E::Empty},          {"Existing", E::Exists},  {"../Escape", E::Not_Created},
-      {"a/b", E::Not_Created}, {"a\\b", E::Not_Created}, {".", E::Not_Created},
-      {"..", E::Not_Created},  {std::string(300, 'n'), E::Not_Created},
+      {"", E::Empty},
+      {"Existing", E::Exists},
+      {"../Escape", E::Not_Created},
+      {"a/b", E::Not_Created},
+      {"a\\b", E::Not_Created},
+      {".", E::Not_Created},
+      {"..", E::Not_Created},
+      {std::string(300, 'n'), E::Not_Created},
   };
   for (const Case& c : cases) EXPECT_EQ(app::Create_Configuration(ctx, c.name), c.error) << c.name;
   EXPECT_FALSE(util::Dir_Exists(dir / "Escape"));

@@ -86,6 +86,20 @@ TEST(Cli_Image, InspectDecodesBothImages) {
       << bank2.out;
 }
 
+// A report that cannot be written in full is a failure, not a silently cut text.
+TEST(Cli_Image, InspectFailsWhenItsReportCannotBeWritten) {
+  test::Temp_Dir conf;
+  Copy_Conf(conf);
+  ASSERT_EQ(Run_Cli({"build", conf.path()}).status, 0);
+  for (const char* image : {"bin/bank1.bin", "bin/bank2.bin"}) {
+    SCOPED_TRACE(image);
+    Run_Result run = test::Run_Program("/bin/sh", {"-c", "exec \"$0\" inspect \"$1\" > /dev/full",
+                                                   test::Bin_Dir() + "/rq30517-cli", conf / image});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("could not be written"), std::string::npos) << run.err;
+  }
+}
+
 TEST(Cli_Image, InspectRefusesOtherFiles) {
   test::Temp_Dir dir;
   test::Write(dir / "junk.bin", std::string("\x01\x02junk\0\xFF", 8));

@@ -3,8 +3,10 @@
 #include "image/image_build.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 #include "image/image_inspect.h"
@@ -140,6 +142,36 @@ TEST(Image_Build, ErrorsWriteNoFile) {
   }
 }
 
+// A project file that is there but is not a readable file stops the build like a file that is
+// not well-formed; only a file that is not there at all falls back to the defaults.
+TEST(Image_Build, AProjectFileThatIsNotARegularFileStopsTheBuild) {
+  const struct {
+    const char* kind;
+    std::function<void(const std::string&)> make;
+    const char* reason;
+  } kinds[] = {
+      {"folder", [](const std::string& p) { std::filesystem::create_directory(p); },
+       "Is a directory"},
+      {"dangling link",
+       [](const std::string& p) { std::filesystem::create_symlink(p + ".gone", p); },
+       "No such file or directory"},
+      {"FIFO", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); },
+       "not a regular file"},
+  };
+  for (const char* file : {"ParGen.xml", "IEC_61850_Client.xml"})
+    for (const auto& k : kinds) {
+      SCOPED_TRACE(std::string(file) + " as " + k.kind);
+      Conf conf;
+      conf.Old_Images();
+      k.make(conf.dir / file);
+      const std::string error = conf.Build();
+      EXPECT_NE(error.find(conf.dir / file), std::string::npos) << error;
+      EXPECT_NE(error.find(k.reason), std::string::npos) << error;
+      EXPECT_EQ(conf.Bank1(), "old bank1");
+      EXPECT_EQ(conf.Bank2(), "old bank2");
+    }
+}
+
 TEST(Image_Build, CreatesAMissingBinFolder) {
   Conf conf;
   ASSERT_FALSE(util::Dir_Exists(conf.dir / "bin"));
@@ -155,10 +187,14 @@ TEST(Image_Build, WriteFailuresAreReported) {
     EXPECT_NE(error.find("bin"), std::string::npos) << error;
   }
   {
+    // bank2.bin cannot be replaced: bank1.bin keeps the earlier build too, so the pair the
+    // updater downloads never mixes two builds.
     Conf conf;
     std::filesystem::create_directories(conf.dir / "bin/bank2.bin/inside");
+    test::Write(Bank1_File(conf.dir.path()), "old bank1");
     std::string error = conf.Build();
     EXPECT_NE(error.find("bank2.bin"), std::string::npos) << error;
+    EXPECT_EQ(conf.Bank1(), "old bank1");
   }
   {
     test::Temp_Dir dir;

@@ -100,6 +100,70 @@ TEST(Image_Inspect, TextsShowOtherBytesEscaped) {
   EXPECT_NE(text.find("bType: 0x00080038 \"\\xC4\\\"OLEAN\"\n"), std::string::npos) << text;
 }
 
+// Client tables whose data sets point at shared member records: `lists` gives each data set's
+// first member (index into the member records) and its member count.
+std::string Shared_Members_Image(size_t members,
+                                 const std::vector<std::pair<size_t, size_t>>& lists) {
+  const size_t data_sets_at = 24, members_at = data_sets_at + 28 * lists.size();
+  const size_t text_at = members_at + 16 * members;
+  std::string b(text_at + 2, '\0');
+  b[text_at] = 'X';
+  const uint32_t text = 0x80000 + static_cast<uint32_t>(text_at);
+  Put32(b, 4, static_cast<uint32_t>(lists.size()));
+  Put32(b, 16, 0x80018);
+  Put32(b, 20, 0x80018);
+  for (size_t i = 0; i < lists.size(); ++i) {
+    const size_t r = data_sets_at + 28 * i;
+    b[r] = static_cast<char>(lists[i].second);
+    for (size_t field : {12, 16, 20}) Put32(b, r + field, text);
+    Put32(b, r + 24, static_cast<uint32_t>(0x80000 + members_at + 16 * lists[i].first));
+  }
+  for (size_t k = 0; k < members; ++k) {
+    b[members_at + 16 * k] = static_cast<char>(k);  // position
+    Put32(b, members_at + 16 * k + 8, text);
+    Put32(b, members_at + 16 * k + 12, text);
+  }
+  return b;
+}
+
+// Each member record is listed in full once; a data set pointing at records listed before
+// refers to them in one line per run.
+TEST(Image_Inspect, SharedMemberRecordsAreListedOnce) {
+  // Records 0-2 belong to data set 1; data set 2 repeats them; data set 3 starts inside them
+  // and adds record 3; data set 4 spans the records of data sets 1 and 3.
+  const std::string image = Shared_Members_Image(4, {{0, 3}, {0, 3}, {1, 3}, {0, 4}});
+  std::string text, reason;
+  ASSERT_TRUE(Describe_Image(image, text, reason)) << reason;
+  const auto section = [&](int n) {
+    const size_t from = text.find("data set " + std::to_string(n) + " at ");
+    const size_t to = text.find("data set " + std::to_string(n + 1) + " at ");
+    return text.substr(from, to == std::string::npos ? std::string::npos : to - from);
+  };
+  EXPECT_NE(section(1).find("  member 3 at 0x000800A8\n    position: 2\n"), std::string::npos)
+      << section(1);
+  const struct {
+    int data_set;
+    const char* member_lines;
+  } cases[] = {
+      {2, "  VariableList_Add: 0x00080088\n  members 1 to 3: as members 1 to 3 of data set 1\n"},
+      {3,
+       "  VariableList_Add: 0x00080098\n  members 1 to 2: as members 2 to 3 of data set 1\n"
+       "  member 3 at 0x000800B8\n    position: 3\n"},
+      {4,
+       "  VariableList_Add: 0x00080088\n  members 1 to 4: as the member records at "
+       "0x00080088 to 0x000800B8 listed above\n"},
+  };
+  for (const auto& c : cases)
+    EXPECT_NE(section(c.data_set).find(c.member_lines), std::string::npos) << section(c.data_set);
+
+  // Thousands of data sets all pointing at the same 255 records: without sharing this would be
+  // some hundred megabytes of text.
+  const std::string many = Shared_Members_Image(
+      255, std::vector<std::pair<size_t, size_t>>(4000, std::pair<size_t, size_t>{0, 255}));
+  ASSERT_TRUE(Describe_Image(many, text, reason)) << reason;
+  EXPECT_LT(text.size(), 4000u * 400 + 255u * 200);
+}
+
 TEST(Image_Inspect, RefusesWithReasons) {
   struct Case {
     const char* name;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/test_support.h"
 
 namespace {
@@ -86,13 +88,33 @@ TEST(Select_Language, Applies_File_Or_Falls_Back_To_English) {
   EXPECT_EQ(name, "English");
 }
 
+// A language name that would lead out of LANGUAGE counts as a language without a file.
+TEST(Select_Language, Name_Never_Leads_Out_Of_The_Language_Folder) {
+  test::Temp_Dir root;
+  std::filesystem::create_directories(root / "LANGUAGE/sub");
+  test::Write(root / "evil.lng", "STR0 = Evil");
+  test::Write(root / "LANGUAGE/sub/evil.lng", "STR0 = Evil");
+  for (std::string name :
+       std::vector<std::string>{"../evil", "sub/evil", "..\\evil", root / "evil"}) {
+    SCOPED_TRACE(name);
+    lang::Lang_Strings s;
+    lang::Select_Language(s, root / "LANGUAGE", name);
+    EXPECT_EQ(s[0], "Begin");
+    EXPECT_EQ(name, "English");
+  }
+}
+
 TEST(Select_Language, Windows_1252_File) {
   test::Temp_Dir dir;
-  test::Write(dir / "Deutsch.lng", "STR0 = Gr\xFC\xDF" "e\n");
+  test::Write(dir / "Deutsch.lng",
+              "STR0 = Gr\xFC\xDF"
+              "e\n");
   lang::Lang_Strings s;
   std::string name = "Deutsch";
   lang::Select_Language(s, dir.path(), name);
-  EXPECT_EQ(s[0], "Gr\xC3\xBC\xC3\x9F" "e");
+  EXPECT_EQ(s[0],
+            "Gr\xC3\xBC\xC3\x9F"
+            "e");
 }
 
 }  // namespace

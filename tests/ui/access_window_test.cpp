@@ -1,6 +1,7 @@
 #include "iec/access_window.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -422,6 +423,17 @@ TEST_F(Access_Window_Test, UnreadableClientFileKeepsTheEditorClosed) {
   QCoreApplication::processEvents();
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(test::Read(ctx.IEC_Client_File), content);
+}
+
+// Anything in the client file's place that is not a readable file is no missing file: the
+// editor says why and stays closed, and opening it never waits on a FIFO.
+TEST_F(Access_Window_Test, AClientFileThatIsNotARegularFileKeepsTheEditorClosed) {
+  ASSERT_EQ(mkfifo(ctx.IEC_Client_File.c_str(), 0644), 0);
+  EXPECT_EQ(window->exec(), QDialog::Rejected);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, "error");
+  EXPECT_NE(messages.Last().find(ctx.IEC_Client_File), std::string::npos) << messages.Last();
+  EXPECT_NE(messages.Last().find("not a regular file"), std::string::npos) << messages.Last();
 }
 
 // The editor on a real SCL file with the product's own import, through OK and a new opening.

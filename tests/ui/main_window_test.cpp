@@ -152,4 +152,34 @@ TEST(Main_Window, Settings_That_Cannot_Be_Written_Are_Reported) {
   EXPECT_NE(run.messages.Last().find("Varnoscope.xml"), std::string::npos);
 }
 
+// One configurator per workspace: a second one started on a workspace that a running one holds
+// says so and quits before it changes anything; the lock of a crashed run is taken over.
+TEST(Main_Window, A_Second_Configurator_On_The_Same_Workspace_Quits) {
+  test::Temp_Dir dir;
+  test::Recording_Messages messages;
+  util::Folder_Lock running, second;
+  ASSERT_TRUE(TFVarnoscopioFirmWare::Claim_Workspace(running, messages, dir.path()));
+  EXPECT_TRUE(messages.shown.empty());
+
+  EXPECT_FALSE(TFVarnoscopioFirmWare::Claim_Workspace(second, messages, dir.path()));
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, "error");
+  EXPECT_EQ(messages.Last(),
+            "The configurator is already running on this workspace. Close it before you start it "
+            "again.\n" +
+                dir.path());
+  EXPECT_FALSE(second.Locked());
+  std::vector<std::string> entries;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    entries.push_back(entry.path().filename().string());
+  EXPECT_EQ(entries, std::vector<std::string>{"Varnoscope.lock"});
+
+  // The first run ends (here: releases; a crash releases the same way): its lock file stays
+  // and the next start takes it over without a word.
+  running.Unlock();
+  messages.shown.clear();
+  EXPECT_TRUE(TFVarnoscopioFirmWare::Claim_Workspace(second, messages, dir.path()));
+  EXPECT_TRUE(messages.shown.empty());
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 #include "comm/pargen_dialog.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -10,6 +11,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <filesystem>
+#include <functional>
 
 #include "comm/category_panel_qt.h"
 #include "comm/pargen_file.h"
@@ -190,23 +193,43 @@ TEST(ParGen_Dialog, First_Failure_Is_Shown_And_Nothing_Is_Saved) {
   }
 }
 
+// A file that is not well-formed, and anything in the file's place that is not a readable file
+// (it does not count as missing), shows the reason and keeps the controls.
 TEST(ParGen_Dialog, Unreadable_File_Keeps_The_Controls) {
-  Dialog_Run run;
-  TFParGen& d = *run.dlg;
-  comm::Par_Gen values = comm::Default_Par_Gen();
-  values.Modbus_TCP_Slave_Port = "1502";
-  run.Save(values);
-  d.show();
-  d.hide();
-  test::Write(run.File(), "<Par_Gen><Modbus_TCP_Slave_Port>7</Par_Gen>");
-  d.E_IEC61850_Client_IP1->setText("typed");
-  d.show();
-  ASSERT_EQ(run.messages.shown.size(), 1u);
-  EXPECT_EQ(run.messages.shown[0].kind, "error");
-  EXPECT_NE(run.messages.Last().find("line 1"), std::string::npos) << run.messages.Last();
-  EXPECT_EQ(T(d.E_ModbusTCPSlave_Port), "1502");
-  EXPECT_EQ(T(d.E_IEC61850_Client_IP1), "typed");
-  EXPECT_TRUE(d.isVisible());
+  const struct {
+    const char* kind;
+    std::function<void(const std::string&)> make;
+    const char* reason;
+  } cases[] = {
+      {"not well-formed",
+       [](const std::string& p) { test::Write(p, "<Par_Gen><Modbus_TCP_Slave_Port>7</Par_Gen>"); },
+       "line 1"},
+      {"folder", [](const std::string& p) { std::filesystem::create_directory(p); },
+       "Is a directory"},
+      {"FIFO", [](const std::string& p) { mkfifo(p.c_str(), 0644); }, "not a regular file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.kind);
+    Dialog_Run run;
+    TFParGen& d = *run.dlg;
+    comm::Par_Gen values = comm::Default_Par_Gen();
+    values.Modbus_TCP_Slave_Port = "1502";
+    run.Save(values);
+    d.show();
+    d.hide();
+    std::filesystem::remove(run.File());
+    c.make(run.File());
+    d.E_IEC61850_Client_IP1->setText("typed");
+    d.show();
+    ASSERT_EQ(run.messages.shown.size(), 1u);
+    EXPECT_EQ(run.messages.shown[0].kind, "error");
+    EXPECT_NE(run.messages.Last().find(run.File()), std::string::npos) << run.messages.Last();
+    EXPECT_NE(run.messages.Last().find(c.reason), std::string::npos) << run.messages.Last();
+    EXPECT_EQ(T(d.E_ModbusTCPSlave_Port), "1502");
+    EXPECT_EQ(T(d.E_IEC61850_Client_IP1), "typed");
+    EXPECT_TRUE(d.isVisible());
+    d.hide();
+  }
 }
 
 TEST(ParGen_Dialog, Failed_Save_Shows_The_Reason_And_Stays_Open) {

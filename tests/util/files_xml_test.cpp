@@ -1,7 +1,15 @@
-#include <filesystem>
-
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
 
 #include "support/test_support.h"
 #include "util/files.h"
@@ -38,6 +46,159 @@ TEST(Write_File_Atomic, Failure_Names_The_File_And_Keeps_The_Target) {
   util::Create_Dir(dir / "taken");
   EXPECT_THROW(util::Write_File_Atomic(dir / "taken", "data"), util::File_Error);
   EXPECT_TRUE(util::Dir_Exists(dir / "taken"));
+}
+
+std::vector<std::string> Entries(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A save of several files replaces all of them or none: a failure on the second file leaves
+// the first one old too, and no temporary file behind.
+TEST(Write_Files_Atomic, A_Failure_On_One_File_Leaves_Every_Target_Old) {
+  struct Case {
+    const char* name;
+    std::function<void(const test::Temp_Dir&)> prepare;
+    std::string second;  // the second target, inside the folder
+    const char* reason;
+  };
+  const std::vector<Case> cases = {
+      {"second target is a folder",
+       [](const test::Temp_Dir& d) { std::filesystem::create_directories(d / "b.bin/inside"); },
+       "b.bin", "Is a directory"},
+      {"second target's folder is missing", [](const test::Temp_Dir&) {}, "gone/b.bin",
+       "No such file or directory"},
+      // Larger than the file-size limit set below: the write of the second file fails the way
+      // it does on a full disk.
+      {"disk full on the second file", [](const test::Temp_Dir&) {}, "b.bin", "too large"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::Temp_Dir dir;
+    test::Write(dir / "a.bin", "old a");
+    c.prepare(dir);
+    const std::vector<std::string> before = Entries(dir.path());
+    const std::string big(100000, 'b');
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit limited = previous;
+    limited.rlim_cur = 50000;
+    const bool limit = std::string(c.reason) == "too large";
+    auto old_handler = signal(SIGXFSZ, SIG_IGN);
+    if (limit) setrlimit(RLIMIT_FSIZE, &limited);
+    try {
+      util::Write_Files_Atomic({{dir / "a.bin", "new a"}, {dir / c.second, big}});
+      ADD_FAILURE() << "no error";
+    } catch (const util::File_Error& e) {
+      EXPECT_NE(std::string(e.what()).find(dir / c.second), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+    }
+    if (limit) setrlimit(RLIMIT_FSIZE, &previous);
+    signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(test::Read(dir / "a.bin"), "old a");
+    EXPECT_EQ(Entries(dir.path()), before);
+  }
+  test::Temp_Dir dir;
+  util::Write_Files_Atomic({{dir / "a.bin", "new a"}, {dir / "b.bin", "new b"}});
+  EXPECT_EQ(test::Read(dir / "a.bin"), "new a");
+  EXPECT_EQ(test::Read(dir / "b.bin"), "new b");
+  EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"a.bin", "b.bin"}));
+}
+
+// Temporary files of an interrupted save of the same target go at the next save; nothing else
+// does, not even a temporary file that a running save still holds.
+TEST(Write_File_Atomic, Removes_Leftovers_Of_Its_Own_Target_Only) {
+  test::Temp_Dir dir;
+  test::Temp_Dir outside;
+  test::Write(outside / "precious", "keep");
+  const std::vector<std::string> leftovers = {".a.xml.Ab3dE9", ".a.xml.000000", ".a.xml.zzzzzz"};
+  for (const std::string& name : leftovers) test::Write(dir / name, "partial");
+  // Kept: names that only look like leftovers, and one that a running save holds.
+  const std::vector<std::string> kept = {
+      ".a.xml.Ab3dE",  ".a.xml.Ab3dE9x", "a.xml.Ab3dE9",  ".a.xml.Ab3dE!",  ".a.xml.Ab3-E9",
+      ".a.xmlxAb3dE9", ".b.xml.Ab3dE9",  ".A.xml.Ab3dE9", "..a.xml.Ab3dE9", ".a.xml.held00"};
+  for (const std::string& name : kept) test::Write(dir / name, "not a leftover");
+  std::filesystem::create_directory(dir / ".a.xml.Folder");
+  std::filesystem::create_symlink(outside / "precious", dir / ".a.xml.Linked");
+  // A save in progress elsewhere holds its temporary file locked.
+  int held = open((dir / ".a.xml.held00").c_str(), O_RDONLY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+
+  util::Write_File_Atomic(dir / "a.xml", "saved");
+  close(held);
+
+  std::vector<std::string> expected = kept;
+  expected.insert(expected.end(), {".a.xml.Folder", ".a.xml.Linked", "a.xml"});
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Entries(dir.path()), expected);
+  EXPECT_EQ(test::Read(outside / "precious"), "keep");
+  EXPECT_EQ(test::Read(dir / "a.xml"), "saved");
+}
+
+TEST(Read_File, Anything_But_A_Regular_File_Is_An_Error_That_Names_It) {
+  test::Temp_Dir dir;
+  test::Write(dir / "real.xml", "content");
+  std::filesystem::create_directory(dir / "folder.xml");
+  ASSERT_EQ(mkfifo((dir / "fifo.xml").c_str(), 0644), 0);
+  std::filesystem::create_symlink(dir / "nowhere.xml", dir / "dangling.xml");
+  std::filesystem::create_symlink(dir / "real.xml", dir / "link.xml");
+  EXPECT_EQ(util::Read_File(dir / "link.xml"), "content");
+  const struct {
+    std::string path;
+    const char* reason;
+  } cases[] = {{dir / "folder.xml", "Is a directory"},
+               {dir / "fifo.xml", "not a regular file"},  // and it does not wait for a writer
+               {dir / "dangling.xml", "No such file or directory"},
+               {"/dev/null", "not a regular file"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_TRUE(util::Path_Present(c.path));
+    try {
+      util::Read_File(c.path);
+      ADD_FAILURE() << "read";
+    } catch (const util::File_Error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.path), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_FALSE(util::Path_Present(dir / "nowhere.xml"));
+}
+
+// The lock of a folder: one holder at a time, and a holder killed outright leaves it free.
+TEST(Folder_Lock, One_Holder_And_A_Crash_Releases_It) {
+  using R = util::Folder_Lock::Result;
+  test::Temp_Dir dir;
+  util::Folder_Lock first, second;
+  EXPECT_EQ(first.Try_Lock(dir.path(), "x.lock"), R::Taken);
+  EXPECT_EQ(second.Try_Lock(dir.path(), "x.lock"), R::Held);
+  first.Unlock();
+  EXPECT_EQ(second.Try_Lock(dir.path(), "x.lock"), R::Taken);  // the file stayed: taken over
+  second.Unlock();
+
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    util::Folder_Lock held;
+    const char taken = held.Try_Lock(dir.path(), "x.lock") == R::Taken ? '1' : '0';
+    if (write(ready[1], &taken, 1) != 1) _exit(1);
+    pause();
+    _exit(0);
+  }
+  char taken = 0;
+  ASSERT_EQ(read(ready[0], &taken, 1), 1);
+  EXPECT_EQ(taken, '1');
+  EXPECT_EQ(first.Try_Lock(dir.path(), "x.lock"), R::Held);
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  close(ready[0]);
+  close(ready[1]);
+  EXPECT_EQ(first.Try_Lock(dir.path(), "x.lock"), R::Taken);
 }
 
 TEST(Xml, Parse_Error_Has_Line_And_Column) {
