@@ -51,6 +51,27 @@ ordered_json Map_Json(const Data_Map& map) {
           {"free", map.Free()}};
 }
 
+// One line with a blank after every ":" and ",", as the map's JSON is documented.
+void Write_Json(const ordered_json& value, std::string& out) {
+  if (value.is_object() || value.is_array()) {
+    const bool object = value.is_object();
+    out += object ? '{' : '[';
+    bool first = true;
+    for (auto item = value.begin(); item != value.end(); ++item) {
+      if (!first) out += ", ";
+      first = false;
+      if (object) {
+        Write_Json(ordered_json(item.key()), out);
+        out += ": ";
+      }
+      Write_Json(item.value(), out);
+    }
+    out += object ? '}' : ']';
+    return;
+  }
+  out += value.dump(-1, ' ', false, ordered_json::error_handler_t::replace);
+}
+
 }  // namespace
 
 int Map_Command(int argc, char** argv) {
@@ -75,8 +96,11 @@ int Map_Command(int argc, char** argv) {
   }
   if (csv)
     std::cout << Data_Map_Csv(map);
-  else
-    std::cout << Map_Json(map).dump(-1, ' ', false, ordered_json::error_handler_t::replace) << "\n";
+  else {
+    std::string line;
+    Write_Json(Map_Json(map), line);
+    std::cout << line << "\n";
+  }
   return 0;
 }
 

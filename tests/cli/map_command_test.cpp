@@ -27,6 +27,11 @@ TEST(Cli_Map, JsonOfTheClientFile) {
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   ASSERT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1);
+  EXPECT_EQ(
+      run.out.rfind("{\"entries\": [{\"kind\": \"variable\", \"row\": 1, \"member\": null, ", 0),
+      0u);
+  EXPECT_NE(run.out.find("], \"unplaced\": [3, 4], \"used\": 6, \"free\": 1394}\n"),
+            std::string::npos);
   const nlohmann::json map = nlohmann::json::parse(run.out);
   ASSERT_EQ(map["entries"].size(), 10u);
   EXPECT_EQ(map["entries"][2], nlohmann::json::parse(R"({
