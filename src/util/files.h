@@ -53,8 +53,9 @@ struct File_Content {
 
 // Writes several files as one change: each to its own temporary file beside its target, all of
 // them flushed to disk, and only then renamed into place one after the other, and the folders
-// flushed. Any failure before the first rename leaves every target untouched. Only a crash in
-// the moment between two renames can leave some targets new and others old.
+// flushed. A failure leaves every target with its old content (a rename that fails after others
+// succeeded puts theirs back). Only a crash in the microseconds of the renames can leave some
+// targets new and others old.
 void Write_Files_Atomic(const std::vector<File_Content>& files);
 
 // Removes the temporary files that an interrupted save of `path` left beside it: regular files
