@@ -136,8 +136,10 @@ def main():
     parser.add_argument("--seed", type=int, default=30517)
     args = parser.parse_args()
     random.seed(args.seed)
-    trial_builds(os.path.join(args.bin, "rq30517-cli"), args.builds, args.variables)
-    trial_saves(os.path.join(args.bin, "save_client_once"), args.saves, args.variables)
+    if args.builds:
+        trial_builds(os.path.join(args.bin, "rq30517-cli"), args.builds, args.variables)
+    if args.saves:
+        trial_saves(os.path.join(args.bin, "save_client_once"), args.saves, args.variables)
 
 
 if __name__ == "__main__":
