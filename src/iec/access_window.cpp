@@ -22,14 +22,19 @@
 #include "iec/client_file.h"
 #include "iec/data_map.h"
 #include "iec/iec_texts.h"
+#include "iec/ied_chooser_dialog.h"
 #include "iec/map_page_qt.h"
 #include "iec/selection_grid_qt.h"
+#include "iec/tree_filter_qt.h"
 #include "util/files.h"
 #include "util/grid_qt.h"
 #include "util/text.h"
 #include "util/title_panel_qt.h"
 
 using namespace UIEC_61850_Access;
+using UIEC_Client_Decode::Default_Server_Port;
+using UIEC_Client_Decode::Server_IP;
+using UIEC_Client_Decode::TIEC_DA;
 using UIEC_Client_Decode::TIEC_DO;
 using UIEC_Client_Decode::TIEC_LDevice;
 using UIEC_Client_Decode::TIEC_LN;
@@ -158,6 +163,10 @@ TFIEC_61850_Access::TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& mess
                                         nullptr, QFileDialog::HideNameFilterDetails)
         .toStdString();
   };
+  Choose_IEDs = [this](const std::string& file, const std::vector<IED_Info>& ieds) {
+    TFIED_Chooser chooser(util::File_Name_Of(file), ieds, this);
+    return chooser.exec() == QDialog::Accepted ? chooser.Chosen() : std::vector<size_t>();
+  };
   Set_Lang();
 }
 
@@ -184,6 +193,9 @@ void TFIEC_61850_Access::Lay_Out() {
   TV_IEC_Device->setEditTriggers(QAbstractItemView::NoEditTriggers);
   TV_IEC_Device->setUniformRowHeights(true);
   TV_IEC_Device->setIconSize(QSize(16, 16));
+  // Ctrl and Shift select several attributes for one Add Var.
+  TV_IEC_Device->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  Tree_Filter = new Tree_Filter_Bar(left);
   auto* server_buttons = new QHBoxLayout;
   server_buttons->addWidget(Btn_Add_IEC_Device);
   server_buttons->addWidget(Btn_Remove_IEC_Device);
@@ -191,6 +203,7 @@ void TFIEC_61850_Access::Lay_Out() {
   left_column->setContentsMargins(0, 0, 0, 0);
   left_column->addLayout(server_buttons);
   left_column->addWidget(LB_IEC_Devices);
+  left_column->addWidget(Tree_Filter);
   left_column->addWidget(TV_IEC_Device, 1);
 
   // Right: the two pages of tables.
@@ -300,6 +313,7 @@ void TFIEC_61850_Access::Lay_Out() {
           &TFIEC_61850_Access::TV_IEC_DeviceClick);
   connect(TV_IEC_Device, &QTreeWidget::itemClicked, this, &TFIEC_61850_Access::TV_IEC_DeviceClick);
   connect(TV_IEC_Device, &QTreeWidget::itemExpanded, this, &TFIEC_61850_Access::Fill_Node);
+  connect(Tree_Filter, &Tree_Filter_Bar::Changed, this, &TFIEC_61850_Access::Apply_Tree_Filter);
   connect(Btn_AddVar, &QPushButton::clicked, this, &TFIEC_61850_Access::Btn_AddVarClick);
   connect(Btn_RemoveVar, &QPushButton::clicked, this, &TFIEC_61850_Access::Btn_RemoveVarClick);
   connect(Btn_OK, &QPushButton::clicked, this, &TFIEC_61850_Access::Btn_OKClick);
@@ -336,6 +350,9 @@ void TFIEC_61850_Access::Connect_Grid(Selection_Grid* grid) {
     ui::Grid_Auto_Size_Col(grid, row + 1, column + 1, ctx_.Double_Click_Auto_Size);
   });
   grid->installEventFilter(this);
+  connect(grid, &Selection_Grid::Cells_Left_Unchanged, this, [this](int count) {
+    messages_.Warning(this, QString(iec_texts::Text_Cells_Left_Unchanged).arg(count).toStdString());
+  });
 }
 
 bool TFIEC_61850_Access::eventFilter(QObject* watched, QEvent* event) {
@@ -403,6 +420,7 @@ void TFIEC_61850_Access::showEvent(QShowEvent* event) {
 bool TFIEC_61850_Access::FormShow() {
   load_failed_ = false;
   Clear_Tree();
+  Forget_Servers_Extras();
   state_.Reset();
   Read_Report report;
   // Anything in the file's place that is not a readable file fails to load (Read_File).
@@ -465,8 +483,11 @@ void TFIEC_61850_Access::Show_IEC_Devices() {
 void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
   const std::string chosen = Choose_File ? Choose_File() : std::string();
   if (chosen.empty()) return;
-  const Add_Result result = Add_IEC_Device(
+  const Add_Result result = Add_IEC_Devices(
       state_, ctx_.Active_Conf_Dir, chosen,
+      [this, &chosen](const std::vector<IED_Info>& ieds) {
+        return Choose_IEDs ? Choose_IEDs(chosen, ieds) : std::vector<size_t>();
+      },
       [this] {
         switch (messages_.Question(this, Overwrite_Question, true)) {
           case ui::Messages::Answer::Yes:
@@ -491,6 +512,7 @@ void TFIEC_61850_Access::Btn_Remove_IEC_DeviceClick() {
   if (state_.Server_In_Use(position)) return;
   // The tree's nodes lead into the model about to be destroyed.
   if (state_.List_IEC_Dev[static_cast<size_t>(position)].get() == shown_device_) Clear_Tree();
+  Forget_Servers_Extras();
   state_.Remove_Server(position);
   Show_IEC_Devices();
   Show_Tables();
@@ -500,7 +522,18 @@ void TFIEC_61850_Access::LB_IEC_DevicesClick() {
   const int position = LB_IEC_Devices->currentRow();
   if (position < 0 || position >= static_cast<int>(state_.List_IEC_Dev.size())) return;
   Clear_Tree();
-  Show_Tree_IEC_Device(*state_.List_IEC_Dev[static_cast<size_t>(position)]);
+  TIEC_Device& device = *state_.List_IEC_Dev[static_cast<size_t>(position)];
+  {
+    Wait_Cursor wait;
+    tree_index_ = std::make_unique<Tree_Index>(device);
+  }
+  Tree_Filter->Set_FCs(tree_index_->FCs());
+  if (Tree_Filter->Active()) {
+    shown_device_ = &device;
+    Apply_Tree_Filter();
+  } else {
+    Show_Tree_IEC_Device(device);
+  }
   state_.Clear_Selection();
 }
 
@@ -524,6 +557,7 @@ QTreeWidgetItem* TFIEC_61850_Access::Add_Node(QTreeWidgetItem* parent, TIEC_Obje
   item->setData(0, Object_Role, QVariant::fromValue<void*>(&object));
   if (image == Img_DO) item->setForeground(0, QColor(Qt::blue));
   if (image == Img_DataSet) item->setForeground(0, QColor(0x00, 0x80, 0x00));
+  if (image == Img_DA) item->setToolTip(0, Attribute_Tooltip(static_cast<TIEC_DA&>(object)));
   // Data objects and attributes get their children when first expanded, so that a server with
   // tens of thousands of attributes shows at once.
   if (has_children) item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
@@ -616,7 +650,27 @@ void TFIEC_61850_Access::Show_DataSet_DAs() {
 void TFIEC_61850_Access::Btn_AddVarClick() {
   const int server = state_.Server_Position(shown_device_);
   if (server < 0) return;
-  switch (state_.Add_Var(server)) {
+  // Several nodes selected: one row per leaf attribute among them, in tree order.
+  const std::vector<QTreeWidgetItem*> selected = Selected_In_Tree_Order(TV_IEC_Device);
+  if (selected.size() > 1) {
+    bool added = false;
+    for (QTreeWidgetItem* item : selected) {
+      state_.Clear_Selection();
+      state_.Selected_IEC_DA = Search_Node_Selected(*shown_device_, item);
+      if (state_.Selected_IEC_DA == nullptr) continue;
+      Fill_Address_From_Scl(state_.Add_Var(server));
+      added = true;
+    }
+    TV_IEC_DeviceClick();  // the selection is the current node's again
+    if (!added) return;
+    PC_DA_DataSet->setCurrentWidget(TS_DA);
+    ACG_DA->Show_Table(state_.ACG_DA);
+    ACG_DA->setCurrentCell(ACG_DA->rowCount() - 1, DA_Col::IPAddress - 1);
+    return;
+  }
+  const Access_State::Added added = state_.Add_Var(server);
+  Fill_Address_From_Scl(added);
+  switch (added) {
     case Access_State::Added::Variable:
       PC_DA_DataSet->setCurrentWidget(TS_DA);
       ACG_DA->Show_Table(state_.ACG_DA);
@@ -631,6 +685,54 @@ void TFIEC_61850_Access::Btn_AddVarClick() {
     case Access_State::Added::Nothing:
       break;
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tree filter and addresses from the SCL file
+
+void TFIEC_61850_Access::Apply_Tree_Filter() {
+  TIEC_Device* device = shown_device_;
+  if (device == nullptr) {
+    Tree_Filter->Show_Count({});
+    return;
+  }
+  if (!tree_index_) tree_index_ = std::make_unique<Tree_Index>(*device);
+  Clear_Tree();
+  shown_device_ = device;
+  if (!Tree_Filter->Active()) {
+    Tree_Filter->Show_Count({});
+    Show_Tree_IEC_Device(*device);
+    return;
+  }
+  const Tree_Index::Result result =
+      tree_index_->Filter(Tree_Filter->Text(), Tree_Filter->FC(), Max_Filter_Matches);
+  Show_Filtered_Tree(TV_IEC_Device, *tree_index_, result,
+                     [this](QTreeWidgetItem* parent, const Tree_Index::Entry& entry) {
+                       return Add_Node(parent, *entry.object, Node_Text(entry),
+                                       static_cast<int>(entry.kind), false);
+                     });
+  Tree_Filter->Show_Count(result);
+}
+
+void TFIEC_61850_Access::Forget_Servers_Extras() {
+  tree_index_.reset();
+  server_ips_.clear();
+}
+
+void TFIEC_61850_Access::Fill_Address_From_Scl(Access_State::Added added) {
+  if (!ctx_.Address_From_SCL || shown_device_ == nullptr || added == Access_State::Added::Nothing)
+    return;
+  auto found = server_ips_.find(shown_device_);
+  if (found == server_ips_.end()) {
+    const std::string file =
+        Catalog_Path(Catalog_Dir(ctx_.Active_Conf_Dir), shown_device_->FileName());
+    found = server_ips_.emplace(shown_device_, Server_IP(file)).first;
+  }
+  const bool variable = added == Access_State::Added::Variable;
+  Table& table = variable ? state_.ACG_DA : state_.ACG_DataSet;
+  const int row = table.Row_Count() - 1;  // a new row is always the last
+  table.Set_Cell(row, variable ? int{DA_Col::IPAddress} : int{DS_Col::IPAddress}, found->second);
+  table.Set_Cell(row, variable ? int{DA_Col::Port} : int{DS_Col::Port}, Default_Server_Port);
 }
 
 void TFIEC_61850_Access::Btn_RemoveVarClick() {

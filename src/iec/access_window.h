@@ -5,11 +5,15 @@
 
 #include <QDialog>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/context.h"
 #include "iec/access_state.h"
 #include "iec/server_list.h"
+#include "iec/tree_filter.h"
 #include "util/messages_qt.h"
 
 class QLabel;
@@ -23,7 +27,8 @@ namespace UIEC_61850_Access {
 class Selection_Grid;
 class Map_Page;
 struct Entry_Ref;
-}
+class Tree_Filter_Bar;
+}  // namespace UIEC_61850_Access
 
 class TFIEC_61850_Access : public QDialog {
   Q_OBJECT
@@ -38,6 +43,11 @@ class TFIEC_61850_Access : public QDialog {
 
   // Asks the user for the SCL file to add; empty when cancelled. Tests replace it.
   std::function<std::string()> Choose_File;
+  // Asks which IEDs of a file with several to add (positions in `ieds`; none: cancelled).
+  // Tests replace it.
+  std::function<std::vector<size_t>(const std::string& file,
+                                    const std::vector<UIEC_61850_Access::IED_Info>& ieds)>
+      Choose_IEDs;
   // Builds a server's model from its catalog copy. Tests may replace it.
   UIEC_61850_Access::Importer Import_Scl = UIEC_61850_Access::Import_Device;
 
@@ -46,6 +56,7 @@ class TFIEC_61850_Access : public QDialog {
   QPushButton* Btn_Add_IEC_Device;
   QPushButton* Btn_Remove_IEC_Device;
   QListWidget* LB_IEC_Devices;
+  UIEC_61850_Access::Tree_Filter_Bar* Tree_Filter;
   QTreeWidget* TV_IEC_Device;
   QTabWidget* PC_DA_DataSet;
   QWidget* TS_DA;
@@ -96,6 +107,11 @@ class TFIEC_61850_Access : public QDialog {
   void Fill_Node(QTreeWidgetItem* item);
   void Show_Tables();
   std::string Hint(int column) const;
+  // Tree filter, multi-selection and addresses from the SCL file (features beside the editor's
+  // original behaviour).
+  void Apply_Tree_Filter();
+  void Forget_Servers_Extras();
+  void Fill_Address_From_Scl(UIEC_61850_Access::Access_State::Added added);
 
   app::App_Context& ctx_;
   ui::Messages& messages_;
@@ -105,4 +121,8 @@ class TFIEC_61850_Access : public QDialog {
   // FormShow already ran for the current opening (exec() runs it before the window shows).
   bool shown_ready_ = false;
   bool load_failed_ = false;
+  // The filter's index of the server shown; built when the server is chosen.
+  std::unique_ptr<UIEC_61850_Access::Tree_Index> tree_index_;
+  // Each server's IP address from its catalog file, read when first needed.
+  std::map<const UIEC_Client_Decode::TIEC_Device*, std::string> server_ips_;
 };

@@ -71,4 +71,42 @@ inline constexpr const char* Text_Import_Member_Differs = " with reference ";
 inline constexpr const char* Text_Import_Not_In_List = " is not one of: ";
 inline constexpr const char* Text_Import_Already_Taken = "an earlier line already set this entry";
 
+// Tree filter
+inline constexpr const char* Text_Filter_Placeholder = "Filter: name or reference";
+inline constexpr const char* Text_Filter_Hint =
+    "Shows the nodes whose name or reference contains this text (letter case ignored)";
+inline constexpr const char* Text_FC_All = "All FC";
+inline constexpr const char* Text_FC_Hint =
+    "Shows only the leaf attributes of this functional constraint";
+inline constexpr const char* Text_Matches = "%1 matches";
+inline constexpr const char* Text_Matches_Truncated = "%1 matches; the first %2 are shown";
+inline constexpr const char* Text_Tooltip_Reference = "Reference: ";
+inline constexpr const char* Text_Tooltip_FC = "FC: ";
+inline constexpr const char* Text_Tooltip_bType = "bType: ";
+
+// IED chooser
+inline constexpr const char* Text_Chooser_Title = "Choose IEDs";
+inline constexpr const char* Text_Chooser_Prompt =
+    "%1 describes %2 IEDs. Choose the ones to add as servers (Ctrl or Shift for several).";
+inline constexpr const char* Text_Chooser_Name = "Name";
+inline constexpr const char* Text_Chooser_Manufacturer = "Manufacturer";
+inline constexpr const char* Text_Chooser_Type = "Type";
+inline constexpr const char* Text_Chooser_Desc = "Description";
+inline constexpr const char* Text_Chooser_IP = "IP Address";
+inline constexpr const char* Text_Chooser_Server = "Server";
+inline constexpr const char* Text_Yes = "Yes";
+inline constexpr const char* Text_No = "No";
+inline constexpr const char* Text_Select_All = "Select All";
+inline constexpr const char* Text_Add = "Add";
+inline constexpr const char* Text_Cancel = "Cancel";
+
+// Table commands
+inline constexpr const char* Text_Fill_Down = "Fill Down";
+inline constexpr const char* Text_Copy = "Copy";
+inline constexpr const char* Text_Paste = "Paste";
+inline constexpr const char* Text_Cells_Left_Unchanged =
+    "%1 cells were left unchanged: "
+    "read-only, or a value the cell does "
+    "not offer.";
+
 }  // namespace iec_texts

@@ -1,12 +1,19 @@
 #include "iec/selection_grid_qt.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QEvent>
 #include <QHeaderView>
 #include <QPainter>
 #include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
+#include <algorithm>
+#include <map>
+
+#include "iec/iec_texts.h"
 
 namespace UIEC_61850_Access {
 
@@ -63,7 +70,8 @@ Selection_Grid::Selection_Grid(const char* name, std::vector<Grid_Column> column
   setColumnCount(static_cast<int>(columns_.size()));
   for (int c = 0; c < columnCount(); ++c) setHorizontalHeaderItem(c, new QTableWidgetItem);
   setItemDelegate(new List_Delegate(columns_, this));
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  // Several cells may be selected, for fill-down and copy.
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
                   QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
@@ -72,6 +80,20 @@ Selection_Grid::Selection_Grid(const char* name, std::vector<Grid_Column> column
   // The corner stands for header cell 0 and shows "N" above the row numbers.
   if (auto* corner = findChild<QAbstractButton*>()) corner->installEventFilter(this);
   connect(this, &QTableWidget::itemChanged, this, &Selection_Grid::Item_Changed);
+  auto make_action = [this](const char* text, const QKeySequence& keys) {
+    auto* action = new QAction(text, this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WidgetShortcut);
+    addAction(action);
+    return action;
+  };
+  Act_Fill_Down = make_action(iec_texts::Text_Fill_Down, QKeySequence(Qt::CTRL | Qt::Key_D));
+  Act_Copy = make_action(iec_texts::Text_Copy, QKeySequence::Copy);
+  Act_Paste = make_action(iec_texts::Text_Paste, QKeySequence::Paste);
+  connect(Act_Fill_Down, &QAction::triggered, this, &Selection_Grid::Fill_Down);
+  connect(Act_Copy, &QAction::triggered, this, [this] { Copy(); });
+  connect(Act_Paste, &QAction::triggered, this, [this] { Paste(); });
+  setContextMenuPolicy(Qt::ActionsContextMenu);
   Show_Rows({Row(columns_.size() + 1)});
 }
 
@@ -142,6 +164,91 @@ void Selection_Grid::Select_Row(int row) {
   setCurrentCell(row, 0, QItemSelectionModel::NoUpdate);
   selectionModel()->select(model()->index(row, 0),
                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+bool Selection_Grid::Put(int row, int column, const QString& text) {
+  QTableWidgetItem* cell = item(row, column);
+  if (cell == nullptr || column < 0 || column >= static_cast<int>(columns_.size())) return false;
+  const Grid_Column& kind = columns_[static_cast<size_t>(column)];
+  if (kind.Kind == Cell_Kind::Check) {
+    if (!(cell->flags() & Qt::ItemIsUserCheckable) || (text != "Y" && text != "N")) return false;
+    cell->setCheckState(text == "Y" ? Qt::Checked : Qt::Unchecked);  // reported by Item_Changed
+    return true;
+  }
+  if (!(cell->flags() & Qt::ItemIsEditable)) return false;
+  if (kind.Kind == Cell_Kind::List && !kind.Items.contains(text)) return false;
+  cell->setText(text);
+  return true;
+}
+
+void Selection_Grid::Fill_Down() {
+  // The selected rows of each column, top first.
+  std::map<int, std::vector<int>> columns;
+  for (const QModelIndex& index : selectionModel()->selectedIndexes())
+    columns[index.column()].push_back(index.row());
+  int unchanged = 0;
+  for (auto& [column, rows] : columns) {
+    if (rows.size() < 2) continue;
+    std::sort(rows.begin(), rows.end());
+    const QString top = QString::fromStdString(Text(rows.front(), column + 1));
+    for (size_t i = 1; i < rows.size(); ++i)
+      if (!Put(rows[i], column, top)) ++unchanged;
+  }
+  if (unchanged > 0) emit Cells_Left_Unchanged(unchanged);
+}
+
+QString Selection_Grid::Copy() {
+  const QModelIndexList selected = selectionModel()->selectedIndexes();
+  if (selected.isEmpty()) return {};
+  int top = rowCount(), bottom = -1, left = columnCount(), right = -1;
+  for (const QModelIndex& index : selected) {
+    top = std::min(top, index.row());
+    bottom = std::max(bottom, index.row());
+    left = std::min(left, index.column());
+    right = std::max(right, index.column());
+  }
+  QStringList lines;
+  for (int r = top; r <= bottom; ++r) {
+    QStringList cells;
+    for (int c = left; c <= right; ++c) cells << QString::fromStdString(Text(r, c + 1));
+    lines << cells.join('\t');
+  }
+  const QString text = lines.join('\n');
+  if (QClipboard* clipboard = QApplication::clipboard()) clipboard->setText(text);
+  return text;
+}
+
+int Selection_Grid::Paste() {
+  const QClipboard* clipboard = QApplication::clipboard();
+  return clipboard ? Paste(clipboard->text()) : 0;
+}
+
+int Selection_Grid::Paste(const QString& text) {
+  // Spreadsheets end the last line too; a lone carriage return belongs to the line end.
+  QStringList lines = QString(text).remove('\r').split('\n');
+  if (lines.size() > 1 && lines.back().isEmpty()) lines.removeLast();
+  if (text.isEmpty() || lines.isEmpty()) return 0;
+  int unchanged = 0;
+  const QModelIndexList selected = selectionModel()->selectedIndexes();
+  if (lines.size() == 1 && !lines[0].contains('\t') && selected.size() > 1) {
+    // One value into every selected cell.
+    for (const QModelIndex& index : selected)
+      if (!Put(index.row(), index.column(), lines[0])) ++unchanged;
+  } else {
+    int top = currentRow(), left = currentColumn();
+    for (const QModelIndex& index : selected) {
+      top = std::min(top, index.row());
+      left = std::min(left, index.column());
+    }
+    if (top < 0 || left < 0) return 0;
+    for (int r = 0; r < lines.size(); ++r) {
+      const QStringList cells = lines[r].split('\t');
+      for (int c = 0; c < cells.size(); ++c)
+        if (!Put(top + r, left + c, cells[c])) ++unchanged;
+    }
+  }
+  if (unchanged > 0) emit Cells_Left_Unchanged(unchanged);
+  return unchanged;
 }
 
 void Selection_Grid::Item_Changed(QTableWidgetItem* item) {

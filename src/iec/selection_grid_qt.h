@@ -45,15 +45,33 @@ class Selection_Grid : public QTableWidget {
   // Puts the current cell on `row` and selects the whole row.
   void Select_Row(int row);
 
+  // Fills the selected cells of each column from the topmost selected one (Ctrl+D).
+  void Fill_Down();
+  // The selected rectangle as tab-separated lines, on the clipboard and returned (Ctrl+C).
+  QString Copy();
+  // Pastes tab-separated lines at the current cell, or one value into every selected cell
+  // (Ctrl+V). Read-only cells, cells outside the table, and check-box or list cells given a
+  // value they do not offer stay unchanged; returns how many.
+  int Paste(const QString& text);
+  int Paste();  // the clipboard's text
+
+  QAction* Act_Fill_Down;
+  QAction* Act_Copy;
+  QAction* Act_Paste;
+
  signals:
   // The user changed the cell at (row from 0, grid column from 1) to `text`.
   void Cell_Edited(int row, int grid_column, const std::string& text);
+  // A fill-down or paste left `count` cells unchanged.
+  void Cells_Left_Unchanged(int count);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Item_Changed(QTableWidgetItem* item);
+  // Sets a cell as the user would; false (nothing changes) when the cell does not take `text`.
+  bool Put(int row, int column, const QString& text);
 
   std::vector<Grid_Column> columns_;
   QString corner_text_;

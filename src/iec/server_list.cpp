@@ -1,5 +1,6 @@
 #include "iec/server_list.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -57,6 +58,57 @@ Add_Result Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Di
     result.Added = true;
   } catch (const std::exception& error) {
     result.Error = error.what();
+  }
+  return result;
+}
+
+Add_Result Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
+                           const std::string& chosen, const IED_Picker& pick,
+                           const std::function<Overwrite_Answer()>& ask_overwrite,
+                           const Importer& import) {
+  std::vector<IED_Info> ieds;
+  try {
+    ieds = UIEC_Client_Decode::List_IEDs(chosen);
+  } catch (const std::exception&) {
+    ieds.clear();  // the copy and import of a single file report what is wrong with it
+  }
+  if (ieds.size() < 2) return Add_IEC_Device(state, Active_Conf_Dir, chosen, ask_overwrite, import);
+
+  Add_Result result;
+  std::vector<size_t> picked = pick(ieds);
+  std::sort(picked.begin(), picked.end());
+  picked.erase(std::unique(picked.begin(), picked.end()), picked.end());
+  if (picked.empty()) return result;
+  const std::string catalog = Catalog_Dir(Active_Conf_Dir);
+  if (!util::Force_Dirs(catalog)) {
+    result.Error = "Cannot create " + catalog + ": " + std::strerror(errno);
+    return result;
+  }
+  for (const size_t i : picked) {
+    if (i >= ieds.size()) continue;
+    const std::string& name = ieds[i].name;
+    const std::string target =
+        util::Join_Path(catalog, UIEC_Client_Decode::Extracted_File_Name(chosen, name));
+    bool write = true;
+    if (util::File_Exists(target)) {
+      switch (ask_overwrite()) {
+        case Overwrite_Answer::Yes:
+          break;
+        case Overwrite_Answer::No:
+          write = false;
+          break;
+        case Overwrite_Answer::Cancel:
+          return result;
+      }
+    }
+    try {
+      if (write) UIEC_Client_Decode::Write_Extracted_IED(chosen, name, target);
+      state.List_IEC_Dev.push_back(import(target));
+      result.Added = true;
+    } catch (const std::exception& error) {
+      result.Error = error.what();
+      return result;
+    }
   }
   return result;
 }

@@ -6,8 +6,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "iec/access_state.h"
+#include "iec/ied_catalog.h"
 
 namespace UIEC_61850_Access {
 
@@ -31,8 +33,8 @@ std::unique_ptr<TIEC_Device> Import_Device(const std::string& path);
 enum class Overwrite_Answer { Yes, No, Cancel };
 
 struct Add_Result {
-  bool Added = false;
-  std::string Error;  // what to show when something failed; empty after a Cancel
+  bool Added = false;  // at least one server was added
+  std::string Error;   // what to show when something failed; empty after a Cancel
 };
 
 // Adds the server described by the SCL file `chosen`: copies it into the catalog (asking
@@ -43,5 +45,20 @@ Add_Result Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Di
                           const std::string& chosen,
                           const std::function<Overwrite_Answer()>& ask_overwrite,
                           const Importer& import = Import_Device);
+
+using UIEC_Client_Decode::IED_Info;
+// Asks which IEDs of a file with several to add: positions in `ieds`, in any order; none when
+// the user cancels.
+using IED_Picker = std::function<std::vector<size_t>(const std::vector<IED_Info>& ieds)>;
+
+// Adds the servers of the SCL file `chosen`. A file with several IEDs asks `pick` which to add;
+// each one picked, in file order, is written into the catalog as a file of its own
+// (Extracted_File_Name; `ask_overwrite` as in Add_IEC_Device when that name is taken) and
+// imported from there. Any other file (one IED, none, or not readable as SCL) is added by
+// Add_IEC_Device. The first failure or Cancel stops; the servers added before it stay.
+Add_Result Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
+                           const std::string& chosen, const IED_Picker& pick,
+                           const std::function<Overwrite_Answer()>& ask_overwrite,
+                           const Importer& import = Import_Device);
 
 }  // namespace UIEC_61850_Access

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "iec/access_test_models.h"
 #include "util/files.h"
 
@@ -113,6 +117,81 @@ TEST(Catalog_Path, OnlyTheFileNameCounts) {
   for (const char* unusable : {"", ".", "..", "dir/", "a/.."})
     EXPECT_EQ(Catalog_Path("/c/ICD_Catalog", unusable), "") << unusable;
   EXPECT_EQ(Catalog_Dir("/c"), "/c/ICD_Catalog");
+}
+
+// A file with several IEDs: the IEDs picked become servers of their own, each from a catalog
+// file holding only it.
+struct Several_Ieds_Test : Server_List_Test {
+  std::string source = test::Data_Dir() + "/iec/fixtures/scl/multi.scd";
+  std::vector<std::string> offered;
+
+  Add_Result Add_Picked(std::vector<size_t> picks,
+                        Overwrite_Answer answer = Overwrite_Answer::Yes) {
+    return Add_IEC_Devices(
+        state, conf, source,
+        [&](const std::vector<IED_Info>& ieds) {
+          offered.clear();
+          for (const IED_Info& ied : ieds) offered.push_back(ied.name);
+          return picks;
+        },
+        [&] {
+          ++questions;
+          return answer;
+        });
+  }
+  std::vector<std::string> Servers() const {
+    std::vector<std::string> names;
+    for (const auto& device : state.List_IEC_Dev)
+      names.push_back(device->Name() + " " + device->FileName());
+    return names;
+  }
+};
+
+TEST_F(Several_Ieds_Test, PickedIedsAreAddedInFileOrderFromFilesOfTheirOwn) {
+  const Add_Result result = Add_Picked({2, 1, 0});
+  EXPECT_TRUE(result.Added);
+  EXPECT_EQ(result.Error, "");
+  EXPECT_EQ(offered, (std::vector<std::string>{"P1", "P2", "A/B", "Bare"}));
+  EXPECT_EQ(Servers(),
+            (std::vector<std::string>{"P1 multi_P1.scd", "P2 multi_P2.scd", "A/B multi_A_B.scd"}));
+  EXPECT_EQ(state.List_IEC_Dev[1]->List_LDevice.at(0)->Name(), "CTRL");
+  EXPECT_TRUE(state.List_IEC_Dev[2]->List_LDevice.empty());  // no server in that IED
+  EXPECT_EQ(questions, 0);
+  EXPECT_FALSE(util::File_Exists(catalog + "/multi.scd"));
+}
+
+TEST_F(Several_Ieds_Test, CancelInTheChooserAddsNothing) {
+  const Add_Result result = Add_Picked({});
+  EXPECT_FALSE(result.Added);
+  EXPECT_EQ(result.Error, "");
+  EXPECT_TRUE(state.List_IEC_Dev.empty());
+  EXPECT_FALSE(util::Dir_Exists(catalog));
+}
+
+TEST_F(Several_Ieds_Test, OverwriteAnswersForATakenName) {
+  const std::string old_copy = "<SCL><IED name='OLD'/><DataTypeTemplates/></SCL>";
+  const struct {
+    Overwrite_Answer answer;
+    std::vector<std::string> servers;
+    bool replaced;
+  } cases[] = {
+      {Overwrite_Answer::Yes, {"P1 multi_P1.scd", "P2 multi_P2.scd"}, true},
+      {Overwrite_Answer::No, {"OLD multi_P1.scd", "P2 multi_P2.scd"}, false},
+      // Cancel stops at the taken name: neither it nor the IEDs after it are added
+      {Overwrite_Answer::Cancel, {}, false},
+  };
+  for (const auto& c : cases) {
+    state.Reset();
+    questions = 0;
+    util::Force_Dirs(catalog);
+    std::remove((catalog + "/multi_P2.scd").c_str());
+    test::Write(catalog + "/multi_P1.scd", old_copy);
+    Add_Picked({0, 1}, c.answer);
+    EXPECT_EQ(questions, 1);
+    EXPECT_EQ(Servers(), c.servers);
+    EXPECT_EQ(test::Read(catalog + "/multi_P1.scd") != old_copy, c.replaced);
+    EXPECT_EQ(util::File_Exists(catalog + "/multi_P2.scd"), !c.servers.empty());
+  }
 }
 
 }  // namespace

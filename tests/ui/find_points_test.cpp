@@ -1,0 +1,397 @@
+// Finding and adding points fast in the access editor: several IEDs of one SCL file through the
+// chooser, the tree filter, several attributes at once, addresses from the SCL file, and
+// fill-down, copy and paste in the tables. Driven with real clicks and keystrokes.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "iec/access_window.h"
+#include "iec/ied_chooser_dialog.h"
+#include "iec/selection_grid_qt.h"
+#include "iec/tree_filter_qt.h"
+#include "support/configurator.h"
+#include "support/recording_messages.h"
+#include "support/test_support.h"
+#include "util/files.h"
+
+namespace {
+
+using namespace UIEC_61850_Access;
+
+std::string Scl_Fixture(const std::string& name) {
+  return test::Data_Dir() + "/iec/fixtures/scl/" + name;
+}
+
+struct Find_Points_Test : ::testing::Test {
+  test::Temp_Dir dir;
+  app::App_Context ctx;
+  test::Recording_Messages messages;
+  std::unique_ptr<TFIEC_61850_Access> window;
+  std::string chosen;
+
+  void SetUp() override {
+    ctx.Active_Conf_Dir = dir / "conf";
+    util::Force_Dirs(ctx.Active_Conf_Dir);
+    ctx.Set_Files();
+    window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
+    window->Choose_File = [this] { return chosen; };
+    window->show();
+    QApplication::setActiveWindow(window.get());
+  }
+  std::string Catalog(const std::string& name) const {
+    return ctx.Active_Conf_Dir + "/ICD_Catalog/" + name;
+  }
+  std::vector<std::string> Servers() const {
+    std::vector<std::string> names;
+    for (int i = 0; i < window->LB_IEC_Devices->count(); ++i)
+      names.push_back(window->LB_IEC_Devices->item(i)->text().toStdString());
+    return names;
+  }
+  // The first IED of model.icd (it holds two), chosen in the server list.
+  void Show_Model() {
+    window->Choose_IEDs = [](const std::string&, const std::vector<IED_Info>&) {
+      return std::vector<size_t>{0};
+    };
+    chosen = Scl_Fixture("model.icd");
+    QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+    QListWidget* list = window->LB_IEC_Devices;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(list->count() - 1)).center());
+  }
+  void Type_Filter(const char* text) {
+    QLineEdit* edit = window->Tree_Filter->E_Tree_Filter;
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+  }
+  // Every node of the tree, in tree order, as "text" indented by depth; matches marked "*",
+  // expanded nodes "+".
+  std::string Tree() const {
+    std::string out;
+    std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* item, int depth) {
+      out += std::string(static_cast<size_t>(depth), ' ') + item->text(0).toStdString();
+      if (item->background(0).style() != Qt::NoBrush) out += "*";
+      if (item->childCount() > 0 && item->isExpanded()) out += "+";
+      out += "\n";
+      for (int c = 0; c < item->childCount(); ++c) walk(item->child(c), depth + 1);
+    };
+    for (int i = 0; i < window->TV_IEC_Device->topLevelItemCount(); ++i)
+      walk(window->TV_IEC_Device->topLevelItem(i), 0);
+    return out;
+  }
+  QTreeWidgetItem* Find(const QString& text) const {
+    const auto found =
+        window->TV_IEC_Device->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.front();
+  }
+  void Click_Node(const QString& text, Qt::KeyboardModifiers modifiers = {}) {
+    QTreeWidgetItem* item = Find(text);
+    ASSERT_NE(item, nullptr) << text.toStdString();
+    window->TV_IEC_Device->scrollToItem(item);
+    QTest::mouseClick(window->TV_IEC_Device->viewport(), Qt::LeftButton, modifiers,
+                      window->TV_IEC_Device->visualItemRect(item).center());
+  }
+  std::string Cell(int row, int column) const { return window->State().ACG_DA.Cell(row, column); }
+  void Click_Cell(Selection_Grid* grid, int row, int column, Qt::KeyboardModifiers modifiers = {}) {
+    QTableWidgetItem* item = grid->item(row, column - 1);
+    grid->scrollToItem(item);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers,
+                      grid->visualItemRect(item).center());
+  }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Several IEDs in one file
+
+TEST(Ied_Chooser, ListsEveryIedAndReturnsThePickedRows) {
+  const std::vector<IED_Info> ieds = {{"P1", "Maker", "Relay", "Feeder", "10.0.0.1", true},
+                                      {"P2", "", "", "", "", false},
+                                      {"P3", "", "", "", "10.0.0.3", true}};
+  TFIED_Chooser chooser("plant.scd", ieds);
+  chooser.show();
+  ASSERT_EQ(chooser.SG_IEDs->rowCount(), 3);
+  EXPECT_EQ(chooser.SG_IEDs->item(0, 4)->text(), "10.0.0.1");
+  EXPECT_EQ(chooser.SG_IEDs->item(0, 5)->text(), "Yes");
+  EXPECT_EQ(chooser.SG_IEDs->item(1, 5)->text(), "No");
+  EXPECT_NE(chooser.SG_IEDs->item(1, 0)->foreground().color(),
+            chooser.SG_IEDs->item(0, 0)->foreground().color());
+  EXPECT_TRUE(chooser.L_Prompt->text().contains("plant.scd"));
+  // Nothing chosen yet: the first row is current but not taken until clicked.
+  chooser.SG_IEDs->clearSelection();
+  EXPECT_FALSE(chooser.Btn_OK->isEnabled());
+  QTableWidget* grid = chooser.SG_IEDs;
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                    grid->visualItemRect(grid->item(2, 0)).center());
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    grid->visualItemRect(grid->item(0, 1)).center());
+  EXPECT_TRUE(chooser.Btn_OK->isEnabled());
+  EXPECT_EQ(chooser.Chosen(), (std::vector<size_t>{0, 2}));
+  QTest::mouseClick(chooser.Btn_Select_All, Qt::LeftButton);
+  EXPECT_EQ(chooser.Chosen(), (std::vector<size_t>{0, 1, 2}));
+}
+
+TEST_F(Find_Points_Test, AddIecDeviceOffersTheIedsOfAFileWithSeveral) {
+  chosen = Scl_Fixture("multi.scd");
+  // Picks P1 and A/B (no server) in the real chooser.
+  test::While_Modal([] {
+    auto* chooser = qobject_cast<TFIED_Chooser*>(QApplication::activeModalWidget());
+    if (chooser == nullptr) return;
+    QTableWidget* grid = chooser->SG_IEDs;
+    EXPECT_EQ(grid->rowCount(), 4);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualItemRect(grid->item(0, 0)).center());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      grid->visualItemRect(grid->item(2, 0)).center());
+    QTest::mouseClick(chooser->Btn_OK, Qt::LeftButton);
+  });
+  QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+  EXPECT_EQ(Servers(), (std::vector<std::string>{"P1", "A/B"}));
+  EXPECT_TRUE(util::File_Exists(Catalog("multi_P1.scd")));
+  EXPECT_TRUE(util::File_Exists(Catalog("multi_A_B.scd")));
+  EXPECT_FALSE(util::File_Exists(Catalog("multi.scd")));
+  EXPECT_TRUE(messages.shown.empty());
+
+  // Cancel in the chooser adds nothing.
+  test::While_Modal([] {
+    if (auto* chooser = qobject_cast<TFIED_Chooser*>(QApplication::activeModalWidget()))
+      QTest::mouseClick(chooser->Btn_Cancel, Qt::LeftButton);
+  });
+  QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+  EXPECT_EQ(Servers().size(), 2u);
+
+  // Adding P1 again: its catalog file is taken and the user keeps it.
+  messages.answers = {ui::Messages::Answer::No};  // P1's file is taken: keep it
+  window->Choose_IEDs = [](const std::string&, const std::vector<IED_Info>&) {
+    return std::vector<size_t>{0};
+  };
+  QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+  EXPECT_EQ(Servers(), (std::vector<std::string>{"P1", "A/B", "P1"}));
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, "question");
+}
+
+TEST_F(Find_Points_Test, FifteenIedsAllAtOnce) {
+  std::string text = "<SCL>";
+  for (int i = 1; i <= 15; ++i)
+    text += "<IED name='IED" + std::to_string(i) +
+            "'><AccessPoint name='A'><Server><LDevice inst='LD0'/></Server></AccessPoint></IED>";
+  test::Write(dir / "station.scd", text + "<DataTypeTemplates/></SCL>");
+  chosen = dir / "station.scd";
+  test::While_Modal([] {
+    auto* chooser = qobject_cast<TFIED_Chooser*>(QApplication::activeModalWidget());
+    if (chooser == nullptr) return;
+    EXPECT_EQ(chooser->SG_IEDs->rowCount(), 15);
+    QTest::mouseClick(chooser->Btn_Select_All, Qt::LeftButton);
+    QTest::mouseClick(chooser->Btn_OK, Qt::LeftButton);
+  });
+  QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+  ASSERT_EQ(Servers().size(), 15u);
+  EXPECT_EQ(Servers()[14], "IED15");
+  EXPECT_TRUE(util::File_Exists(Catalog("station_IED15.scd")));
+  EXPECT_EQ(window->State().List_IEC_Dev[14]->List_LDevice.size(), 1u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tree filter
+
+TEST_F(Find_Points_Test, FilterByNameReferenceAndFcThenClear) {
+  Show_Model();
+  const std::string full = Tree();
+  Type_Filter("TOTW.mag.F");
+  EXPECT_EQ(Tree(), "IED1+\n LD0+\n  MMXU1+\n   TotW+\n    mag+\n     f*\n");
+  EXPECT_EQ(window->Tree_Filter->L_Tree_Matches->text(), "1 matches");
+  EXPECT_TRUE(window->Tree_Filter->L_Tree_Matches->isVisible());
+
+  Type_Filter("xcbr.trip");  // a data set's reference
+  EXPECT_EQ(Tree(), "IED1+\n LD0+\n  Q0XCBR1+\n   Trip*\n");
+
+  // The FC list offers the server's constraints; the second below "All FC" is CO.
+  Type_Filter("");
+  QComboBox* fc = window->Tree_Filter->CB_Tree_FC;
+  EXPECT_EQ(fc->count(), 7);
+  QTest::keyClick(fc, Qt::Key_Down);
+  QTest::keyClick(fc, Qt::Key_Down);
+  EXPECT_EQ(fc->currentText(), "CO");
+  EXPECT_EQ(Tree(),
+            "IED1+\n LD0+\n  Q0XCBR1+\n   Pos+\n    Oper+\n     ctlVal*\n     origin+\n"
+            "      orCat*\n      orIdent*\n");
+  QTreeWidgetItem* ctl = Find("ctlVal");
+  ASSERT_NE(ctl, nullptr);
+  EXPECT_EQ(ctl->toolTip(0).toStdString(),
+            "Reference: IED1LD0/Q0XCBR1.Pos.Oper.ctlVal\nFC: CO\nbType: BOOLEAN");
+
+  // Back to all FCs and no text: the tree as it was.
+  QTest::keyClick(fc, Qt::Key_Home);
+  EXPECT_EQ(Tree(), full);
+  EXPECT_FALSE(window->Tree_Filter->L_Tree_Matches->isVisible());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Several attributes at once; addresses from the SCL file
+
+TEST_F(Find_Points_Test, AddVarAddsEverySelectedLeafInTreeOrder) {
+  Show_Model();
+  Type_Filter("oper");
+  Click_Node("orIdent");
+  Click_Node("ctlVal", Qt::ControlModifier);
+  Click_Node("origin", Qt::ControlModifier);  // structured: adds nothing
+  QTest::mouseClick(window->Btn_AddVar, Qt::LeftButton);
+  ASSERT_EQ(window->State().ACG_DA.Row_Count(), 2);
+  EXPECT_EQ(Cell(0, DA_Col::Reference), "IED1LD0/Q0XCBR1.Pos.Oper.ctlVal");
+  EXPECT_EQ(Cell(1, DA_Col::Reference), "IED1LD0/Q0XCBR1.Pos.Oper.origin.orIdent");
+  EXPECT_EQ(Cell(1, DA_Col::fc), "CO");
+  EXPECT_EQ(Cell(1, DA_Col::OnTimer), "N");
+  EXPECT_EQ(Cell(1, DA_Col::IPAddress), "");
+  EXPECT_EQ(window->ACG_DA->rowCount(), 2);
+
+  // One attribute selected: the editor's single add, unchanged.
+  Click_Node("T");
+  QTest::mouseClick(window->Btn_AddVar, Qt::LeftButton);
+  EXPECT_EQ(Cell(2, DA_Col::Reference), "IED1LD0/Q0XCBR1.Pos.Oper.T");
+}
+
+TEST_F(Find_Points_Test, AddressFromSclOptionFillsIpAndPort) {
+  for (const bool on : {false, true}) {
+    SCOPED_TRACE(on);
+    ctx.Address_From_SCL = on;
+    window->FormShow();
+    Show_Model();
+    Type_Filter("q0xcbr1.pos.stval");
+    Click_Node("stVal");
+    QTest::mouseClick(window->Btn_AddVar, Qt::LeftButton);
+    Type_Filter("lln0.measures");
+    Click_Node("Measures");
+    QTest::mouseClick(window->Btn_AddVar, Qt::LeftButton);
+    EXPECT_EQ(Cell(0, DA_Col::IPAddress), on ? "10.0.0.1" : "");
+    EXPECT_EQ(Cell(0, DA_Col::Port), on ? "102" : "");
+    EXPECT_EQ(window->State().ACG_DataSet.Cell(0, DS_Col::IPAddress), on ? "10.0.0.1" : "");
+    EXPECT_EQ(window->State().ACG_DataSet.Cell(0, DS_Col::Port), on ? "102" : "");
+    EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::IPAddress), on ? "10.0.0.1" : "");
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fill-down, copy and paste
+
+struct Table_Commands_Test : Find_Points_Test {
+  void SetUp() override {
+    Find_Points_Test::SetUp();
+    Show_Model();
+    Type_Filter("stval");
+    // Three variable rows: the stVal of Mod, Pos and the first Ind1.
+    const auto found =
+        window->TV_IEC_Device->findItems("stVal", Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_GE(found.size(), 3);
+    window->TV_IEC_Device->clearSelection();
+    for (int i = 0; i < 3; ++i) {
+      window->TV_IEC_Device->scrollToItem(found[i]);
+      QTest::mouseClick(window->TV_IEC_Device->viewport(), Qt::LeftButton,
+                        i == 0 ? Qt::KeyboardModifiers() : Qt::ControlModifier,
+                        window->TV_IEC_Device->visualItemRect(found[i]).center());
+    }
+    QTest::mouseClick(window->Btn_AddVar, Qt::LeftButton);
+    ASSERT_EQ(window->State().ACG_DA.Row_Count(), 3);
+    grid = window->ACG_DA;
+    grid->setFocus();
+  }
+  Selection_Grid* grid = nullptr;
+};
+
+TEST_F(Table_Commands_Test, FillDownFromTheTopCell) {
+  grid->item(0, DA_Col::IPAddress - 1)->setText("127.0.0.1");
+  grid->item(0, DA_Col::OnTimer - 1)->setCheckState(Qt::Checked);
+  Click_Cell(grid, 0, DA_Col::IPAddress);
+  Click_Cell(grid, 2, DA_Col::OnTimer, Qt::ShiftModifier);  // IP address to On Timer
+  QTest::keyClick(grid, Qt::Key_D, Qt::ControlModifier);
+  for (int r = 1; r < 3; ++r) {
+    EXPECT_EQ(Cell(r, DA_Col::IPAddress), "127.0.0.1");
+    EXPECT_EQ(Cell(r, DA_Col::Port), "");
+    EXPECT_EQ(Cell(r, DA_Col::OnChange), "N");
+    EXPECT_EQ(Cell(r, DA_Col::OnTimer), "Y");
+    EXPECT_EQ(grid->item(r, DA_Col::OnTimer - 1)->checkState(), Qt::Checked);
+  }
+  EXPECT_TRUE(messages.shown.empty());
+
+  // Read-only cells are not filled, and counted.
+  Click_Cell(grid, 0, DA_Col::Reference);
+  Click_Cell(grid, 2, DA_Col::Reference, Qt::ShiftModifier);
+  QTest::keyClick(grid, Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(Cell(2, DA_Col::Reference), "IED1LD1/LLN0.Mod.stVal");
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.Last(),
+            "2 cells were left unchanged: read-only, or a value the cell does not offer.");
+}
+
+TEST_F(Table_Commands_Test, CopyAndPasteTabSeparatedCells) {
+  grid->item(0, DA_Col::IPAddress - 1)->setText("10.1.1.1");
+  grid->item(1, DA_Col::Port - 1)->setText("102");
+  Click_Cell(grid, 0, DA_Col::IPAddress);
+  Click_Cell(grid, 1, DA_Col::OnChange, Qt::ShiftModifier);
+  QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "10.1.1.1\t\tN\n\t102\tN");
+
+  const struct {
+    int row, column;
+    const char* text;
+    std::vector<std::pair<int, std::string>> cells;  // (column, text) of that row afterwards
+    int unchanged;
+  } cases[] = {
+      // text cells, check boxes ("Y"/"N" only) and a spreadsheet's line end
+      {2,
+       DA_Col::IPAddress,
+       "192.168.0.9\t502\tY\tmaybe\tN\r\n",
+       {{DA_Col::IPAddress, "192.168.0.9"},
+        {DA_Col::Port, "502"},
+        {DA_Col::OnChange, "Y"},
+        {DA_Col::OnCMD, "N"},
+        {DA_Col::OnTimer, "N"}},
+       1},
+      // list cells take only their own texts
+      {2,
+       DA_Col::StartBit,
+       "3\tRead\tFoo",
+       {{DA_Col::StartBit, "3"}, {DA_Col::ReadWrite, "Read"}, {DA_Col::Convertion, ""}},
+       1},
+      // read-only columns keep their texts
+      {2,
+       DA_Col::Reference,
+       "x\t10.0.0.5",
+       {{DA_Col::Reference, "IED1LD1/LLN0.Mod.stVal"}, {DA_Col::IPAddress, "10.0.0.5"}},
+       1},
+      // lines beyond the last row are not pasted
+      {1, DA_Col::Position, "7\n8\n9", {{DA_Col::Position, "7"}}, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    messages.shown.clear();
+    QApplication::clipboard()->setText(c.text);
+    Click_Cell(grid, c.row, c.column);
+    QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier);
+    for (const auto& [column, text] : c.cells) EXPECT_EQ(Cell(c.row, column), text) << column;
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.Last().rfind(std::to_string(c.unchanged) + " cells", 0), 0u);
+  }
+  EXPECT_EQ(Cell(2, DA_Col::Position), "8");
+
+  // One value into every selected cell.
+  messages.shown.clear();
+  QApplication::clipboard()->setText("1,5");
+  Click_Cell(grid, 0, DA_Col::MoltFact);
+  Click_Cell(grid, 2, DA_Col::MoltFact, Qt::ShiftModifier);
+  QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier);
+  for (int r = 0; r < 3; ++r) EXPECT_EQ(Cell(r, DA_Col::MoltFact), "1,5");
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+}  // namespace
