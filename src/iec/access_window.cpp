@@ -15,6 +15,7 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 #include <exception>
 
@@ -697,7 +698,14 @@ void TFIEC_61850_Access::Apply_Tree_Filter() {
     return;
   }
   if (!tree_index_) tree_index_ = std::make_unique<Tree_Index>(*device);
+  // The tree holds a few thousand nodes of a server that may have hundreds of thousands of
+  // objects: the links of the nodes shown are forgotten through the tree, not the model.
+  for (QTreeWidgetItemIterator it(TV_IEC_Device); *it; ++it)
+    if (TIEC_Object* object = Object_Of(*it)) object->TreeNode = nullptr;
+  shown_device_ = nullptr;
+  TV_IEC_Device->setUpdatesEnabled(false);
   Clear_Tree();
+  TV_IEC_Device->setUpdatesEnabled(true);
   shown_device_ = device;
   if (!Tree_Filter->Active()) {
     Tree_Filter->Show_Count({});

@@ -23,7 +23,10 @@
 #include "comm/pargen_dialog.h"
 #include "iec/access_state.h"
 #include "iec/access_window.h"
+#include "iec/ied_catalog.h"
+#include "iec/ied_chooser_dialog.h"
 #include "iec/selection_grid_qt.h"
+#include "iec/tree_filter_qt.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
 
@@ -156,7 +159,27 @@ int main(int argc, char** argv) {
     }
     editor->PC_DA_DataSet->setCurrentIndex(2);
     Save(editor, "access_editor_map");
+    // The tree filtered to the attributes named stVal.
+    editor->PC_DA_DataSet->setCurrentIndex(0);
+    editor->Tree_Filter->E_Tree_Filter->setText("stval");
+    Save(editor, "access_editor_filter");
+    editor->Tree_Filter->E_Tree_Filter->clear();
     editor->hide();
+  }
+
+  // The chooser of a file with several IEDs, on the tests' own fixture.
+  {
+    const std::string station = std::string(RQ_SOURCE_DIR) + "/tests/iec/fixtures/scl/multi.scd";
+    try {
+      TFIED_Chooser chooser(util::File_Name_Of(station), UIEC_Client_Decode::List_IEDs(station));
+      chooser.SG_IEDs->selectRow(0);
+      chooser.SG_IEDs->setSelectionMode(QAbstractItemView::MultiSelection);
+      chooser.SG_IEDs->selectRow(2);
+      chooser.SG_IEDs->setSelectionMode(QAbstractItemView::ExtendedSelection);
+      Save(&chooser, "ied_chooser");
+    } catch (const std::exception& e) {
+      std::cerr << "chooser: " << e.what() << "\n";
+    }
   }
 
   TFBoot* boot = main_window.FBoot;
