@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "iec/iec_texts.h"
 #include "util/text.h"
 
 namespace UIEC_61850_Access {
@@ -24,7 +25,11 @@ bool Is_Factor(const std::string& text, char separator) {
   return util::Str_To_Float(text, separator, value);
 }
 
-// The string-table text of the first check that `row` fails, or 0 when it passes.
+// Marks the R/W check, whose text is not in the string table.
+constexpr int ReadWrite_Failure = -1;
+
+// The string-table text of the first check that `row` fails, ReadWrite_Failure, or 0 when it
+// passes.
 int First_Failure(const Row& row, char separator) {
   std::string p1, p2, p3, p4;
   if (!util::Split_IP(row[DA_Col::IPAddress], p1, p2, p3, p4)) return 1253;
@@ -33,6 +38,10 @@ int First_Failure(const Row& row, char separator) {
     return 1255;
   if (!In_Range(row[DA_Col::Position], 0, Max_Position)) return 1256;
   if (!Is_Factor(row[DA_Col::MoltFact], separator)) return 1257;
+  // The image build reads anything but "Read" as a write to the server: an empty or unknown
+  // direction must not reach the device as one.
+  if (row[DA_Col::ReadWrite] != "Read" && row[DA_Col::ReadWrite] != "Write")
+    return ReadWrite_Failure;
   return 0;
 }
 
@@ -45,7 +54,9 @@ std::optional<std::string> Controllo_dati(const Table& ACG_DA, const lang::Lang_
     if (row[DA_Col::bType].empty()) continue;
     const int failure = First_Failure(row, separator);
     if (failure == 0) continue;
-    std::string message = strings[1252] + std::to_string(r + 1) + strings[failure];
+    std::string message =
+        strings[1252] + std::to_string(r + 1) +
+        (failure == ReadWrite_Failure ? iec_texts::Text_Row_ReadWrite : strings[failure]);
     if (failure == 1256) message += std::to_string(Max_Position);
     return message;
   }

@@ -109,4 +109,10 @@ inline constexpr const char* Text_Cells_Left_Unchanged =
     "read-only, or a value the cell does "
     "not offer.";
 
+// Row check at OK: follows "Error row N", like the other row messages.
+inline constexpr const char* Text_Row_ReadWrite = "!! R/W must be Read or Write";
+// Asked when the editor is left without OK after a change.
+inline constexpr const char* Text_Discard_Changes =
+    "The changes have not been saved. Discard them and close?";
+
 }  // namespace iec_texts

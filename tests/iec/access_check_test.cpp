@@ -16,6 +16,7 @@ Row Good_Row() {
   row[DA_Col::OnChange] = row[DA_Col::OnCMD] = row[DA_Col::OnTimer] = "N";
   row[DA_Col::Position] = "0";
   row[DA_Col::MoltFact] = "1";
+  row[DA_Col::ReadWrite] = "Read";
   return row;
 }
 
@@ -43,6 +44,7 @@ const std::string Port = "Error row 1!! Port must be between 0 and 65535";
 const std::string Time = "Error row 1!! Time must be between 1 and 100000000 ms";
 const std::string Position = "Error row 1!! Position must be between 0 and 1399";
 const std::string Factor = "Error row 1!! Mult. Factor must be a valid Float";
+const std::string Direction = "Error row 1!! R/W must be Read or Write";
 
 TEST(Controllo_dati, EachColumnInItsOrder) {
   struct Case {
@@ -83,6 +85,10 @@ TEST(Controllo_dati, EachColumnInItsOrder) {
       {DA_Col::MoltFact, "", "N", Factor},
       {DA_Col::MoltFact, "1.5.", "N", Factor},
       {DA_Col::MoltFact, "abc", "N", Factor},
+      {DA_Col::ReadWrite, "Write", "N", "pass"},
+      {DA_Col::ReadWrite, "", "N", Direction},
+      {DA_Col::ReadWrite, "read", "N", Direction},
+      {DA_Col::ReadWrite, "Write ", "N", Direction},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.column) + " = '" + c.text + "', On Timer '" + c.on_timer + "'");
@@ -106,7 +112,13 @@ TEST(Controllo_dati, FirstFailingCheckOfFirstFailingRowWins) {
   Row bad_port_and_position = Good_Row();
   bad_port_and_position[DA_Col::Port] = "70000";
   bad_port_and_position[DA_Col::Position] = "5000";
+  bad_port_and_position[DA_Col::ReadWrite] = "";
   EXPECT_EQ(Check(bad_port_and_position), Port);
+  // The direction is checked last in its row.
+  Row bad_factor_and_direction = Good_Row();
+  bad_factor_and_direction[DA_Col::MoltFact] = "";
+  bad_factor_and_direction[DA_Col::ReadWrite] = "";
+  EXPECT_EQ(Check(bad_factor_and_direction), Factor);
 
   Row position_1400 = Good_Row();
   position_1400[DA_Col::Position] = "1400";
