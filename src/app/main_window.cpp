@@ -28,11 +28,17 @@
 #include "image/image_build.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
+#include "util/window_qt.h"
 
 namespace {
 
 constexpr int First_Check_Interval_Ms = 60000;
 constexpr int Check_Interval_Ms = 7200000;
+// Inside the configuration box's frame (348 pixels wide, lines at left 87).
+constexpr int Conf_Line_Width = 336;
+// The new-version link spans the window under the separator, clear of every other control.
+constexpr int Update_Link_Left = 16;
+constexpr int Update_Link_Width = 694 - 2 * Update_Link_Left;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -98,7 +104,7 @@ void TFVarnoscopioFirmWare::Lay_Out() {
   bold.setBold(true);
   L_Name_Conf_L2->setFont(bold);
 
-  LL_Update = label("LL_Update", 440, 48);
+  LL_Update = label("LL_Update", Update_Link_Left, 0);  // placed under the separator below
   LL_Update->setTextFormat(Qt::RichText);
   LL_Update->hide();
   connect(LL_Update, &QLabel::linkActivated, this, [](const QString& link) { Open_Web_Address(link); });
@@ -145,6 +151,7 @@ void TFVarnoscopioFirmWare::Lay_Out() {
   Shape1->setFrameShape(QFrame::HLine);
   Shape1->setGeometry(10, create_bin_top + 51, 674, 1);
   Shape1->setStyleSheet("color: #a0a0a0; background: #a0a0a0;");
+  LL_Update->move(Update_Link_Left, Shape1->y() + 16);
 
   setFixedSize(694, create_bin_top + 152);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -198,25 +205,16 @@ void TFVarnoscopioFirmWare::Set_Lang() {
   Btn_Prm_Gen->setToolTip(Q(s[24]));
   Btn_IEC61850_Client->setToolTip(Q(s[25]));
   Btn_CreateBin->setToolTip(Q(s[26]));
-  for (QLabel* l : {L_Begin, L_Name_Conf, L_Name_Conf_L2, L_SW_Code, L_SW_Desc, L_Tolvan})
-    l->adjustSize();
+  for (QLabel* l : {L_Begin, L_SW_Code, L_SW_Desc, L_Tolvan}) l->adjustSize();
   for (QLabel* l : L_Step) l->adjustSize();
 }
 
 void TFVarnoscopioFirmWare::Show_Configuration_Box() {
   const auto& s = ctx_.Lang_Strings;
-  if (ctx_.Conf_Active()) {
-    L_Name_Conf->setText(Q(s[11]));
-    L_Name_Conf_L2->setText(Q(ctx_.Active_Conf_Name));
-  } else {
-    L_Name_Conf->setText(Q(s[9]));
-    L_Name_Conf_L2->setText(Q(s[10]));
-  }
-  // The box is 348 pixels wide; a long name is cut there rather than drawn over the frame.
-  for (QLabel* l : {L_Name_Conf, L_Name_Conf_L2}) {
-    l->adjustSize();
-    l->resize(std::min(l->width(), 336), l->height());
-  }
+  // A text longer than the box is cut with "..." and shown whole as the line's tooltip.
+  const bool active = ctx_.Conf_Active();
+  ui::Set_Elided_Text(L_Name_Conf, Q(s[active ? 11 : 9]), Conf_Line_Width);
+  ui::Set_Elided_Text(L_Name_Conf_L2, Q(active ? ctx_.Active_Conf_Name : s[10]), Conf_Line_Width);
 }
 
 void TFVarnoscopioFirmWare::Set_Files() { ctx_.Set_Files(); }
@@ -305,9 +303,7 @@ void TFVarnoscopioFirmWare::Timer_UpdateTimer() {
   Timer_Update->stop();
   if (app::Check_Version(ctx_.Version_Server, ctx_.SW_Version)) {
     const QString target = QString(app::Maker_Web_Server) + app::Download_Page_Path;
-    LL_Update->setText(
-        QString("<a href=\"%1\">%2</a>").arg(target, Q(ctx_.Lang_Strings[19]).toHtmlEscaped()));
-    LL_Update->adjustSize();
+    ui::Set_Elided_Text(LL_Update, Q(ctx_.Lang_Strings[19]), Update_Link_Width, target);
     LL_Update->show();
   } else {
     LL_Update->hide();

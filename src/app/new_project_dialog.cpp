@@ -3,9 +3,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 
-#include "util/title_panel_qt.h"
 #include "app/workspace.h"
+#include "util/title_panel_qt.h"
+#include "util/window_qt.h"
 
 TFNew_Project::TFNew_Project(app::App_Context& ctx, ui::Messages& messages, QWidget* parent)
     : QDialog(parent), ctx_(ctx), messages_(messages) {
@@ -21,8 +23,8 @@ TFNew_Project::TFNew_Project(app::App_Context& ctx, ui::Messages& messages, QWid
   Btn_OK->setDefault(true);
   Btn_Cancel = new QPushButton(this);
   Btn_Cancel->setGeometry(228, 122, 87, 28);
-  // Enter in the name box confirms, like the OK button.
-  connect(E_New_Proj, &QLineEdit::returnPressed, this, &TFNew_Project::Btn_OKClick);
+  // Enter in the name box confirms through the default button, OK, and only through it: a second
+  // handler on the box would run the check twice and show each refusal twice.
   connect(Btn_OK, &QPushButton::clicked, this, &TFNew_Project::Btn_OKClick);
   connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
   Set_Lang();
@@ -43,6 +45,8 @@ void TFNew_Project::Set_Lang() {
 void TFNew_Project::showEvent(QShowEvent* event) {
   E_New_Proj->clear();
   E_New_Proj->setFocus();
+  // Centred on the screen, not on the main window as a dialog would be by default.
+  if (!event->spontaneous()) ui::Centre_On_Screen(this);
   QDialog::showEvent(event);
 }
 

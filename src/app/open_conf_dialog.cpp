@@ -4,10 +4,12 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "app/workspace.h"
 #include "util/title_panel_qt.h"
+#include "util/window_qt.h"
 
 TFOpenConf::TFOpenConf(app::App_Context& ctx, ui::Messages&, QWidget* parent)
     : QDialog(parent), ctx_(ctx) {
@@ -53,6 +55,8 @@ void TFOpenConf::Set_Lang() {
 
 void TFOpenConf::showEvent(QShowEvent* event) {
   FormShow();
+  // Centred on the screen, not on the main window as a dialog would be by default.
+  if (!event->spontaneous()) ui::Centre_On_Screen(this);
   QDialog::showEvent(event);
 }
 

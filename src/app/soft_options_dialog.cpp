@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QStyle>
 #include <QTabWidget>
 #include <QUrl>
@@ -20,6 +21,7 @@
 #include "app/web_links.h"
 #include "lang/lang_strings.h"
 #include "util/title_panel_qt.h"
+#include "util/window_qt.h"
 
 namespace {
 
@@ -269,6 +271,8 @@ void TFSoftOptions::Show_Page_Counter(int Num_Page) {
 
 void TFSoftOptions::showEvent(QShowEvent* event) {
   FormShow();
+  // Centred on the screen, not on the main window as a dialog would be by default.
+  if (!event->spontaneous()) ui::Centre_On_Screen(this);
   QDialog::showEvent(event);
 }
 

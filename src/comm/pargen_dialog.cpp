@@ -18,6 +18,7 @@
 #include <exception>
 
 #include "comm/category_panel_qt.h"
+#include "comm/comm_texts.h"
 #include "comm/pargen_check.h"
 #include "util/title_panel_qt.h"
 
@@ -314,6 +315,11 @@ void TFParGen::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
+void TFParGen::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  if (width() != Client_Width) resize(Client_Width, height());
+}
+
 void TFParGen::FormShow() {
   comm::Par_Gen values;
   try {
@@ -323,6 +329,7 @@ void TFParGen::FormShow() {
     // The controls keep what they held; a later OK writes a well-formed file.
     messages_.Error(this, e.what());
   }
+  shown_values_ = Read_Controls();
   Move_GroupBoxs();
 }
 
@@ -383,6 +390,13 @@ void TFParGen::Btn_OKClick() {
 
 void TFParGen::Btn_CancelClick() { reject(); }
 
+void TFParGen::reject() {
+  if (isVisible() && Read_Controls() != shown_values_ &&
+      messages_.Question(this, comm_texts::Text_Discard_Changes) != ui::Messages::Answer::Yes)
+    return;
+  QDialog::reject();
+}
+
 bool TFParGen::KeyPress(QLineEdit* box, const QString& key) {
   if (key != ".") return false;
   for (const auto* chain : {&client_chain_, &slave_chain_}) {
@@ -394,6 +408,8 @@ bool TFParGen::KeyPress(QLineEdit* box, const QString& key) {
         if (next->isVisible() && next->isEnabled()) {
           // As with the Tab key, the next octet's text is selected so typing replaces it.
           next->setFocus(Qt::TabFocusReason);
+          // The focus event selects only when the window is active; typing must replace anyway.
+          next->selectAll();
           CPG->ensureWidgetVisible(next);
         }
       }

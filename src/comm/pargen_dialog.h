@@ -71,6 +71,8 @@ class TFParGen : public QDialog {
   bool Controllo_Dati();
   void Btn_OKClick();
   void Btn_CancelClick();
+  // Cancel, Escape and the close button: asks before throwing away changes made since showing.
+  void reject() override;
   // Each panel as high as its last control's bottom plus the caption bar plus 12 pixels.
   void Move_GroupBoxs();
   // Scrolls the panel group by the system's wheel-scroll lines when the mouse is over it; true
@@ -79,6 +81,9 @@ class TFParGen : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Every resize sets the width back to 460: the user changes only the height, also where no
+  // window manager honours the fixed width.
+  void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -105,4 +110,5 @@ class TFParGen : public QDialog {
   std::array<QLineEdit*, 12> client_chain_;
   std::array<QLineEdit*, 12> slave_chain_;
   int fitted_width_ = -1;  // the panel width Move_GroupBoxs last laid the panels out for
+  comm::Par_Gen shown_values_;  // what the controls held when the dialog was shown
 };

@@ -31,6 +31,7 @@
 #include "util/grid_qt.h"
 #include "util/text.h"
 #include "util/title_panel_qt.h"
+#include "util/window_qt.h"
 
 using namespace UIEC_61850_Access;
 using UIEC_Client_Decode::Default_Server_Port;
@@ -412,8 +413,7 @@ int TFIEC_61850_Access::exec() {
 void TFIEC_61850_Access::showEvent(QShowEvent* event) {
   const bool ready = shown_ready_ || FormShow();
   shown_ready_ = false;
-  if (const QScreen* screen = this->screen())
-    move(screen->availableGeometry().center() - rect().center());
+  ui::Centre_On_Screen(this);
   QDialog::showEvent(event);
   if (!ready) QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
 }
@@ -447,6 +447,7 @@ bool TFIEC_61850_Access::FormShow() {
   Show_Tables();
   Show_IEC_Devices();
   TS_Map->Show_Map();
+  shown_xml_ = Client_Xml(state_);
   if (!report.Missing_Files.empty())
     messages_.Warning(this, Missing_Files_Warning(report.Missing_Files));
   return true;
@@ -468,6 +469,13 @@ void TFIEC_61850_Access::Btn_OKClick() {
     return;
   }
   accept();
+}
+
+void TFIEC_61850_Access::reject() {
+  if (!load_failed_ && isVisible() && Client_Xml(state_) != shown_xml_ &&
+      messages_.Question(this, iec_texts::Text_Discard_Changes) != ui::Messages::Answer::Yes)
+    return;
+  QDialog::reject();
 }
 
 // ---------------------------------------------------------------------------------------------

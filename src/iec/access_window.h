@@ -79,6 +79,8 @@ class TFIEC_61850_Access : public QDialog {
   void Btn_AddVarClick();
   void Btn_RemoveVarClick();
   void Btn_OKClick();
+  // Cancel, Escape and the close button: asks before throwing away changes made since opening.
+  void reject() override;
   void Show_IEC_Devices();
   void Show_DataSet_DAs();
   // Shows a variable row, or a member in the member table, on its own page and selects it.
@@ -125,4 +127,5 @@ class TFIEC_61850_Access : public QDialog {
   std::unique_ptr<UIEC_61850_Access::Tree_Index> tree_index_;
   // Each server's IP address from its catalog file, read when first needed.
   std::map<const UIEC_Client_Decode::TIEC_Device*, std::string> server_ips_;
+  std::string shown_xml_;  // the client file's content for what the opening showed
 };

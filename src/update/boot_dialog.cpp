@@ -175,7 +175,10 @@ void TFBoot::FormShow() {
   if (ctx_.Update_Option_Index >= 0 && ctx_.Update_Option_Index < CB_Update_Options->count())
     CB_Update_Options->setCurrentIndex(ctx_.Update_Option_Index);
   CB_Update_Option_Read_Back->setChecked(ctx_.Update_Read_Back);
-  if (E_IP1->isEnabled()) E_IP1->setFocus();
+  if (E_IP1->isEnabled()) {
+    E_IP1->setFocus();
+    E_IP1->selectAll();
+  }
 }
 
 bool TFBoot::eventFilter(QObject* watched, QEvent* event) {
@@ -189,7 +192,11 @@ bool TFBoot::eventFilter(QObject* watched, QEvent* event) {
 bool TFBoot::KeyPress(QLineEdit* box, const QString& key) {
   if (key != ".") return false;
   QLineEdit* next = box == E_IP1 ? E_IP2 : box == E_IP2 ? E_IP3 : box == E_IP3 ? E_IP4 : nullptr;
-  if (next && next->isEnabled() && next->isVisible()) next->setFocus();
+  if (next && next->isEnabled() && next->isVisible()) {
+    // As with the Tab key, the next box's old digits are selected, so that typing replaces them.
+    next->setFocus(Qt::TabFocusReason);
+    next->selectAll();
+  }
   return true;
 }
 

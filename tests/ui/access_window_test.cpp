@@ -11,10 +11,12 @@
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <functional>
 
 #include "iec/access_test_models.h"
 #include "iec/selection_grid_qt.h"
 #include "support/recording_messages.h"
+#include "support/user_input.h"
 #include "util/files.h"
 
 namespace {
@@ -81,6 +83,14 @@ struct Access_Window_Test : ::testing::Test {
     Edit(window->ACG_DA, row, DA_Col::Port, "102");
     Edit(window->ACG_DA, row, DA_Col::Position, QString::number(row));
     Edit(window->ACG_DA, row, DA_Col::MoltFact, "1,5");
+    Edit(window->ACG_DA, row, DA_Col::ReadWrite, "Read");
+  }
+  // What a person does to fill a cell: click it, type, press Enter. In a list cell the typed
+  // letter picks the entry that starts with it.
+  void Type_In_Cell(Selection_Grid* grid, int row, int column, const QString& text) {
+    test::Click_Cell(grid, row, column - 1);
+    test::Type(text);
+    test::Press(Qt::Key_Return);
   }
 };
 
@@ -229,47 +239,151 @@ TEST_F(Access_Window_Test, CatalogAnswersAndFailures) {
   EXPECT_EQ(messages.shown.size(), 2u);
 }
 
+// The main path through the buttons and cells: a server added, a variable and a data set added,
+// the row checks at OK one after the other, the file saved and shown again.
 TEST_F(Access_Window_Test, OkValidatesSavesAndTheFileComesBack) {
-  ASSERT_TRUE(window->FormShow());
-  Add_Server("a.icd");
+  ASSERT_TRUE(test::Activate(window.get()));
+  chosen = dir / "a.icd";
+  test::Click(window->Btn_Add_IEC_Device);
   Choose_Server(0);
   Pick({"IED1", "LD0", "LLN0", "Mod", "stVal"});
-  window->Btn_AddVarClick();
-  window->Btn_OKClick();
+  test::Click(window->Btn_AddVar);
+  test::Click(window->Btn_OK);
   EXPECT_EQ(messages.Last(), Ip_Error);
   EXPECT_FALSE(util::File_Exists(ctx.IEC_Client_File));
-  EXPECT_EQ(window->result(), QDialog::Rejected);
+  EXPECT_TRUE(window->isVisible());
 
-  Complete(0);
-  window->ACG_DA->item(0, DA_Col::OnTimer - 1)->setCheckState(Qt::Checked);
-  window->Btn_OKClick();
+  const struct {
+    int column;
+    const char* typed;
+    std::string next_error;  // shown by the OK that follows
+  } entries[] = {
+      {DA_Col::IPAddress, "127.0.0.1", "Error row 1!! Port must be between 0 and 65535"},
+      {DA_Col::Port, "102", "Error row 1!! Position must be between 0 and 1399"},
+      {DA_Col::Position, "0", "Error row 1!! Mult. Factor must be a valid Float"},
+      {DA_Col::MoltFact, "1,5", "Error row 1!! R/W must be Read or Write"},
+      {DA_Col::ReadWrite, "W", ""},
+  };
+  for (const auto& e : entries) {
+    SCOPED_TRACE(e.typed);
+    messages.shown.clear();
+    Type_In_Cell(window->ACG_DA, 0, e.column, e.typed);
+    test::Click(window->Btn_OK);
+    if (!e.next_error.empty()) {
+      EXPECT_EQ(messages.Last(), e.next_error);
+    }
+  }
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(window->result(), QDialog::Accepted);
+  std::string saved = test::Read(ctx.IEC_Client_File);
+  EXPECT_NE(saved.find("ReadWrite=\"Write\""), std::string::npos) << saved;
+  EXPECT_NE(saved.find("MoltFact=\"1,5\""), std::string::npos) << saved;
+
+  // On Timer ticked with the space bar needs a time; a data set row is checked no further.
+  ASSERT_TRUE(test::Activate(window.get()));
+  test::Click_Cell(window->ACG_DA, 0, DA_Col::OnTimer - 1);
+  test::Press(Qt::Key_Space);
+  test::Click(window->Btn_OK);
   EXPECT_EQ(messages.Last(), "Error row 1!! Time must be between 1 and 100000000 ms");
-  Edit(window->ACG_DA, 0, DA_Col::Time, "1000");
-  Edit(window->ACG_DA, 0, DA_Col::ReadWrite, "Write");
+  Type_In_Cell(window->ACG_DA, 0, DA_Col::Time, "1000");
+  Choose_Server(0);
   Pick({"IED1", "LD0", "LLN0", "DS1"});
-  window->Btn_AddVarClick();
-  Edit(window->ACG_DataSet, 0, DS_Col::Port, "not checked");
-  Edit(window->ACG_DS_Vars, 1, Var_Col::Position, "44");
+  test::Click(window->Btn_AddVar);
+  Type_In_Cell(window->ACG_DataSet, 0, DS_Col::Port, "not checked");
+  Type_In_Cell(window->ACG_DS_Vars, 1, Var_Col::Position, "44");
   messages.shown.clear();
-  window->Btn_OKClick();
+  test::Click(window->Btn_OK);
   EXPECT_TRUE(messages.shown.empty()) << messages.Last();
   EXPECT_EQ(window->result(), QDialog::Accepted);
-  const std::string saved = test::Read(ctx.IEC_Client_File);
+  saved = test::Read(ctx.IEC_Client_File);
   EXPECT_NE(saved.find("OnTimer=\"Y\" Time=\"1000\""), std::string::npos) << saved;
-  EXPECT_NE(saved.find("ReadWrite=\"Write\""), std::string::npos);
   EXPECT_NE(saved.find("Port=\"not checked\""), std::string::npos);
 
   // A new opening shows the file; OK without changes writes the same bytes.
-  ASSERT_TRUE(window->FormShow());
+  ASSERT_TRUE(test::Activate(window.get()));
   EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
   EXPECT_EQ(window->LB_IEC_Devices->count(), 1);
   EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::MoltFact), "1,5");
   EXPECT_EQ(window->ACG_DA->item(0, DA_Col::OnTimer - 1)->checkState(), Qt::Checked);
-  window->ACG_DataSet->setCurrentCell(0, 0);
+  window->PC_DA_DataSet->setCurrentWidget(window->TS_DataSet);
+  test::Click_Cell(window->ACG_DataSet, 0, DS_Col::Mnemonic - 1);
   EXPECT_EQ(window->ACG_DS_Vars->Text(1, Var_Col::Position), "44");
   test::Write(ctx.IEC_Client_File, "");  // proves the next OK writes again
-  window->Btn_OKClick();
+  test::Click(window->Btn_OK);
   EXPECT_EQ(test::Read(ctx.IEC_Client_File), saved);
+}
+
+// Cancel, Escape and the close button ask before changes are thrown away; without changes they
+// close at once. A second Escape after the one that ends a cell edit is what asks.
+TEST_F(Access_Window_Test, LeavingWithoutOkAsksOnlyAfterChanges) {
+  const std::function<void()> leave[] = {
+      [this] { test::Click(window->Btn_Cancel); },  // Cancel
+      [] { test::Press(Qt::Key_Escape); },          // Escape
+      [this] { window->close(); },                  // the window's close button
+  };
+  for (size_t way = 0; way < std::size(leave); ++way) {
+    SCOPED_TRACE(way);
+    messages.shown.clear();
+    ASSERT_TRUE(test::Activate(window.get()));
+    leave[way]();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(messages.shown.empty());
+
+    ASSERT_TRUE(test::Activate(window.get()));
+    chosen = dir / "a.icd";
+    test::Click(window->Btn_Add_IEC_Device);
+    Choose_Server(0);
+    Pick({"IED1", "LD0", "LLN0", "Mod", "stVal"});
+    test::Click(window->Btn_AddVar);
+    Type_In_Cell(window->ACG_DA, 0, DA_Col::Mnemonic, "pump");
+    test::Click_Cell(window->ACG_DA, 0, DA_Col::Port - 1);
+    test::Type("9");
+    test::Press(Qt::Key_Escape);  // ends the edit without storing it; the editor stays open
+    EXPECT_TRUE(window->isVisible());
+    messages.shown.clear();  // the catalog's overwrite question from the second round on
+    messages.answers = {Answer::No};
+    leave[way]();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].kind, "question");
+    EXPECT_EQ(messages.shown[0].text, "The changes have not been saved. Discard them and close?");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->State().ACG_DA.Cell(0, DA_Col::Mnemonic), "pump");
+    EXPECT_EQ(window->State().ACG_DA.Cell(0, DA_Col::Port), "");
+    messages.answers = {Answer::Yes};
+    leave[way]();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), QDialog::Rejected);
+    EXPECT_FALSE(util::File_Exists(ctx.IEC_Client_File));
+    EXPECT_EQ(messages.shown.size(), 2u);
+  }
+}
+
+// Delete empties an editable text cell and leaves every other kind of cell as it is.
+TEST_F(Access_Window_Test, DeleteKeyEmptiesTextCellsOnly) {
+  ASSERT_TRUE(test::Activate(window.get()));
+  chosen = dir / "a.icd";
+  test::Click(window->Btn_Add_IEC_Device);
+  Choose_Server(0);
+  Pick({"IED1", "LD0", "LLN0", "Mod", "stVal"});
+  test::Click(window->Btn_AddVar);
+  Complete(0);
+  window->ACG_DA->item(0, DA_Col::OnChange - 1)->setCheckState(Qt::Checked);
+  const struct {
+    int column;
+    std::string after;
+  } cases[] = {{DA_Col::MoltFact, ""},
+               {DA_Col::Port, ""},
+               {DA_Col::Reference, "IED1LD0/LLN0.Mod.stVal"},
+               {DA_Col::ReadWrite, "Read"},
+               {DA_Col::OnChange, "Y"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.column);
+    test::Click_Cell(window->ACG_DA, 0, c.column - 1);
+    test::Press(Qt::Key_Delete);
+    EXPECT_EQ(window->ACG_DA->Text(0, c.column), c.after);
+    EXPECT_EQ(window->State().ACG_DA.Cell(0, c.column), c.after);
+  }
 }
 
 TEST_F(Access_Window_Test, MemberTableFollowsTheCurrentDataSetRow) {
@@ -366,6 +480,50 @@ TEST_F(Access_Window_Test, TableCells) {
   window->Btn_RemoveVarClick();
   EXPECT_EQ(grid->rowCount(), 1);
   EXPECT_EQ(grid->Text(0, DA_Col::Index), "");
+}
+
+// A click on the current cell and typing at once edits that cell, replacing its text, in every
+// table; no other row changes and the current row stays.
+TEST_F(Access_Window_Test, TypingRightAfterAClickEditsTheClickedCell) {
+  ASSERT_TRUE(test::Activate(window.get()));
+  Add_Server("a.icd");
+  Choose_Server(0);
+  Pick({"IED1", "LD0", "LLN0", "Mod", "q"});
+  for (int i = 0; i < 3; ++i) test::Click(window->Btn_AddVar);
+  Pick({"IED1", "LD0", "LLN0", "DS2"});
+  test::Click(window->Btn_AddVar);
+  Pick({"IED1", "LD0", "LLN0", "DS1"});  // three members
+  test::Click(window->Btn_AddVar);
+
+  const struct {
+    Selection_Grid* grid;
+    int column;
+    int rows;
+  } cases[] = {{window->ACG_DA, DA_Col::MoltFact, 3},
+               {window->ACG_DS_Vars, Var_Col::Position, 3},
+               {window->ACG_DataSet, DS_Col::Port, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.grid->objectName().toStdString());
+    window->PC_DA_DataSet->setCurrentWidget(c.grid == window->ACG_DA ? window->TS_DA
+                                                                     : window->TS_DataSet);
+    const std::vector<QString> before = {"10", "2", "3"};
+    for (int r = 0; r < c.rows; ++r) Edit(c.grid, r, c.column, before[static_cast<size_t>(r)]);
+    const int row = c.rows - 1;
+    test::Click_Cell(c.grid, row, c.column - 1);
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    test::Click_Cell(c.grid, row, c.column - 1);
+    test::Type("1.5");
+    test::Press(Qt::Key_Return);
+    EXPECT_EQ(c.grid->currentRow(), row);
+    for (int r = 0; r < c.rows; ++r)
+      EXPECT_EQ(c.grid->Text(r, c.column),
+                r == row ? "1.5" : before[static_cast<size_t>(r)].toStdString())
+          << "row " << r;
+  }
+  EXPECT_EQ(window->State().ACG_DA.Cell(2, DA_Col::MoltFact), "1.5");
+  EXPECT_EQ(window->State().ACG_DA.Cell(0, DA_Col::MoltFact), "10");
+  EXPECT_EQ(window->State().List_DataSet[1].List_DAs[2].Position, "1.5");
+  EXPECT_EQ(window->State().ACG_DataSet.Cell(1, DS_Col::Port), "1.5");
 }
 
 TEST_F(Access_Window_Test, ANewConfigurationOpensEmpty) {

@@ -15,6 +15,7 @@
 
 #include "support/recording_messages.h"
 #include "support/test_support.h"
+#include "support/user_input.h"
 #include "update/icmp_echo.h"
 #include "update/scripted_echo.h"
 #include "update/update_params.h"
@@ -190,14 +191,37 @@ TEST_F(Boot_Dialog, Dot_Moves_To_The_Next_Box) {
   EXPECT_EQ(F->focusWidget(), F->E_IP1);
 }
 
+// A whole address typed over the remembered one is exactly what is pinged, remembered and
+// written: every box entered with "." takes the new digits in place of its old ones.
+TEST_F(Boot_Dialog, Typed_Address_Replaces_The_Remembered_One) {
+  Install_Updater();
+  test::Scripted_Echo echo(clock, [](int) { return 64; });
+  for (const char* remembered : {"127.0.0.1", "192.168.2.205", "10.100.200.254"}) {
+    SCOPED_TRACE(remembered);
+    ctx.Last_IP_Address = remembered;
+    echo.hosts.clear();
+    Show_With(echo);
+    ASSERT_TRUE(test::Activate(F.get()));
+    test::Type("127.0.0.2");
+    test::Click(F->Btn_Update);
+    EXPECT_TRUE(messages.shown.empty()) << messages.Last();
+    EXPECT_EQ(echo.hosts, (std::vector<std::string>{"127.0.0.2", "127.0.0.2"}));
+    EXPECT_EQ(ctx.Last_IP_Address, "127.0.0.2");
+    pugi::xml_document written;
+    ASSERT_TRUE(written.load_file((exe / "Ethernet_Update.xml").c_str()));
+    EXPECT_STREQ(written.first_child().child_value("IP_Address_Dev"), "127.0.0.2");
+  }
+}
+
 TEST_F(Boot_Dialog, Reachable_Device_Stores_Writes_And_Starts_The_Updater) {
   Install_Updater();
   test::Scripted_Echo echo(clock, [](int) { return 64; });
   Show_With(echo);
-  Set_Boxes("127", "0", "0", "009");
-  F->CB_Update_Options->setCurrentIndex(1);
-  F->CB_Update_Option_Read_Back->setChecked(false);
-  F->Btn_UpdateClick();
+  ASSERT_TRUE(test::Activate(F.get()));
+  test::Type("127.0.0.009");
+  QTest::keyClick(F->CB_Update_Options, Qt::Key_Down);  // "Firmware"
+  test::Click(F->CB_Update_Option_Read_Back);
+  test::Click(F->Btn_Update);
 
   EXPECT_TRUE(messages.shown.empty()) << messages.Last();
   EXPECT_EQ(echo.hosts, (std::vector<std::string>{"127.0.0.009", "127.0.0.009"}));
@@ -218,9 +242,10 @@ TEST_F(Boot_Dialog, Unreachable_Device_Changes_Nothing) {
   Install_Updater();
   test::Scripted_Echo silent(clock, [](int) { return 0; });
   Show_With(silent);
-  Set_Boxes("127", "0", "0", "2");
-  F->CB_Update_Options->setCurrentIndex(2);
-  F->Btn_UpdateClick();
+  ASSERT_TRUE(test::Activate(F.get()));
+  test::Type("127.0.0.2");
+  QTest::keyClick(F->CB_Update_Options, Qt::Key_End);  // "Configuration"
+  test::Click(F->Btn_Update);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "warning");
   EXPECT_EQ(messages.shown[0].text, "Device Not Found!");
@@ -234,12 +259,18 @@ TEST_F(Boot_Dialog, Unreachable_Device_Changes_Nothing) {
   // A second attempt with a corrected address works without reopening the dialog.
   test::Scripted_Echo device(clock, [](int) { return 64; });
   F->Use_Echo_Service(&device, &clock);
-  F->E_IP4->setText("1");
-  F->Btn_UpdateClick();
+  QTest::mouseClick(F->E_IP4, Qt::LeftButton);
+  test::Press(Qt::Key_Backspace);
+  test::Type("1");
+  test::Click(F->Btn_Update);
   EXPECT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(ctx.Last_IP_Address, "127.0.0.1");
   EXPECT_EQ(ctx.Update_Option_Index, 2);
   EXPECT_TRUE(util::File_Exists(exe / "seen.xml"));
+  EXPECT_TRUE(F->isVisible());
+  test::Click(F->Btn_Cancel);
+  EXPECT_FALSE(F->isVisible());
+  EXPECT_EQ(F->result(), QDialog::Rejected);
 }
 
 // Boxes that do not make an address end the check before any socket: the machine's own echo

@@ -1,20 +1,26 @@
 #include "app/main_window.h"
 
+#include <gtest/gtest.h>
+
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
-#include <gtest/gtest.h>
 #include <filesystem>
 #include <functional>
 #include <memory>
 
 #include "app/new_project_dialog.h"
 #include "app/open_conf_dialog.h"
+#include "app/soft_options_dialog.h"
+#include "iec/access_window.h"
 #include "support/configurator.h"
 #include "support/test_support.h"
+#include "support/user_input.h"
 #include "util/files.h"
 
 namespace {
@@ -51,15 +57,27 @@ TEST(Main_Window, First_Start_Layout_And_Gated_Steps) {
   EXPECT_FALSE(util::File_Exists(dir / "PROJECTS/ParGen.xml"));
 }
 
+// Runs a dialog that `button` opens modally; `interact` types and clicks in it and must close it.
+void Open_With(QAbstractButton* button, QDialog* dialog, std::function<void()> interact) {
+  While_Modal([dialog, interact] {
+    ASSERT_TRUE(test::Activate(dialog));
+    interact();
+    if (dialog->isVisible()) dialog->done(QDialog::Rejected);  // never leave the test blocked
+  });
+  test::Click(button);
+}
+
 TEST(Main_Window, New_Configuration_Survives_A_Restart) {
   test::Temp_Dir dir;
   {
     Configurator run(dir.path());
-    While_Modal([&] {
-      run.window->FNew_Project->E_New_Proj->setText("Substation A");
-      run.window->FNew_Project->Btn_OKClick();
+    ASSERT_TRUE(test::Activate(run.window.get()));
+    auto* dialog = run.window->FNew_Project;
+    Open_With(run.window->Btn_New, dialog, [&] {
+      test::Type("Substation A");
+      test::Click(dialog->Btn_OK);
     });
-    run.window->Btn_Click(run.window->Btn_New);
+    EXPECT_TRUE(run.messages.shown.empty()) << run.messages.Last();
     EXPECT_EQ(run.Box(), "Opened Configuration of the Converter : |Substation A");
     EXPECT_TRUE(util::Dir_Exists(dir / "PROJECTS/Substation A/bin"));
     run.window->close();  // FormClose writes the settings
@@ -90,6 +108,102 @@ TEST(Main_Window, New_Configuration_Errors_Keep_The_Dialog_Open) {
   }
   EXPECT_FALSE(util::Dir_Exists(dir / "outside"));
   EXPECT_FALSE(run.ctx.Conf_Active());
+}
+
+// Enter in the name box confirms once: a refused name is announced once, a good one is taken.
+TEST(Main_Window, Enter_In_The_Name_Box_Confirms_Once) {
+  test::Temp_Dir dir;
+  Configurator run(dir.path());
+  util::Create_Dir(dir / "PROJECTS/Taken");
+  auto* dialog = run.window->FNew_Project;
+  struct Case {
+    const char* typed;
+    const char* message;  // empty: accepted
+  } cases[] = {{"", "Error! Name Project is not valid"},
+               {"Taken", "Error! Name project is not valid because directory already exists"},
+               {"Line 2", ""}};
+  ASSERT_TRUE(test::Activate(run.window.get()));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    run.messages.shown.clear();
+    Open_With(run.window->Btn_New, dialog, [&] {
+      test::Type(c.typed);
+      test::Press(Qt::Key_Return);
+    });
+    if (*c.message != 0) {
+      ASSERT_EQ(run.messages.shown.size(), 1u);
+      EXPECT_EQ(run.messages.shown[0].text, c.message);
+    } else {
+      EXPECT_TRUE(run.messages.shown.empty()) << run.messages.Last();
+      EXPECT_EQ(run.ctx.Active_Conf_Dir, dir / "PROJECTS/Line 2");
+    }
+  }
+}
+
+// Texts longer than the configuration box end in "..." inside it and show whole as tooltips.
+TEST(Main_Window, Long_Configuration_Lines_Stay_Inside_The_Box) {
+  test::Temp_Dir dir;
+  Configurator run(dir.path());
+  auto& w = *run.window;
+  const QString german =
+      "Verwenden Sie Schritt 1, um eine Konfiguration zu öffnen oder neu anzulegen";
+  run.ctx.Lang_Strings.Set(10, german.toStdString());
+  w.Change_Language();
+  const QRect box = w.Shape2->geometry();
+  auto inside = [&](QLabel* line) { return line->x() + line->width() <= box.right() - 4; };
+  EXPECT_TRUE(inside(w.L_Name_Conf_L2));
+  EXPECT_TRUE(w.L_Name_Conf_L2->text().endsWith(QChar(0x2026)));
+  EXPECT_EQ(w.L_Name_Conf_L2->toolTip(), german);
+
+  const QString name = "Substation North - Feeder Bay 12 - Protection and Control Upgrade 2026";
+  ASSERT_TRUE(test::Activate(&w));
+  Open_With(w.Btn_New, w.FNew_Project, [&] {
+    test::Type(name);
+    test::Press(Qt::Key_Return);
+  });
+  ASSERT_EQ(run.ctx.Active_Conf_Name, name.toStdString());
+  EXPECT_TRUE(inside(w.L_Name_Conf_L2));
+  EXPECT_TRUE(w.L_Name_Conf_L2->text().endsWith(QChar(0x2026)));
+  EXPECT_EQ(w.L_Name_Conf_L2->toolTip(), name);
+  // A name that fits is shown whole, without a tooltip; markup in a name is shown as typed.
+  Open_With(w.Btn_New, w.FNew_Project, [&] {
+    test::Type("<b>Bay 3");
+    test::Press(Qt::Key_Return);
+  });
+  EXPECT_EQ(w.L_Name_Conf_L2->text(), "<b>Bay 3");
+  EXPECT_EQ(w.L_Name_Conf_L2->textFormat(), Qt::PlainText);
+  EXPECT_TRUE(w.L_Name_Conf_L2->toolTip().isEmpty());
+}
+
+// The dialogs placed on the screen's centre open there wherever the main window is.
+TEST(Main_Window, Dialogs_Open_Centred_On_The_Screen) {
+  test::Temp_Dir dir;
+  Configurator run(dir.path());
+  auto& w = *run.window;
+  ASSERT_TRUE(test::Activate(&w));
+  Open_With(w.Btn_New, w.FNew_Project, [] {
+    test::Type("Plant");
+    test::Press(Qt::Key_Return);
+  });
+  ASSERT_TRUE(run.ctx.Conf_Active());
+  w.move(0, 0);
+  const QPoint centre = w.screen()->availableGeometry().center();
+  const struct {
+    QAbstractButton* button;
+    QDialog* dialog;
+  } cases[] = {{w.Btn_New, w.FNew_Project},
+               {w.Btn_Open, w.FOpenConf},
+               {w.Btn_Opz, w.FSoftOptions},
+               {w.Btn_IEC61850_Client, w.FIEC_61850_Access}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dialog->metaObject()->className());
+    QPoint seen;
+    Open_With(c.button, c.dialog, [&] {
+      seen = c.dialog->geometry().center();
+      test::Press(Qt::Key_Escape);
+    });
+    EXPECT_LE((seen - centre).manhattanLength(), 8) << seen.x() << "," << seen.y();
+  }
 }
 
 TEST(Main_Window, Open_Preselects_Ignoring_Case_And_Empty_Choice_Deactivates) {

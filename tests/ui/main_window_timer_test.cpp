@@ -92,6 +92,41 @@ TEST(Timer_Update, ATickShowsTheLinkOnlyForANewerVersion) {
   EXPECT_TRUE(main_window.Timer_Update->isActive());
 }
 
+// The link lies inside the window clear of every other control and shows its whole text; a text
+// too long for the window ends in "..." and shows whole as the link's tooltip.
+TEST(Timer_Update, TheLinkIsReadableInEveryLanguage) {
+  test::Temp_Dir dir;
+  app::App_Context ctx;
+  test::Recording_Messages messages;
+  TFVarnoscopioFirmWare main_window(ctx, messages, dir.path());
+  main_window.show();
+  const QString too_long = QString("Eine neuere Version ist verfügbar. ").repeated(4);
+  const struct {
+    QString text;
+    bool whole;
+  } cases[] = {{"New Version Available. Click Here for more Details", true},
+               {"Neue Version verfügbar. Klicken Sie hier für weitere Einzelheiten", true},
+               {too_long, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.toStdString());
+    ctx.Lang_Strings.Set(19, c.text.toStdString());
+    Server newer(Server::Reply("VER. 1.010"));
+    ctx.Version_Server = newer.Url();
+    main_window.Timer_UpdateTimer();
+    const QLabel* link = main_window.LL_Update;
+    ASSERT_TRUE(link->isVisible());
+    EXPECT_TRUE(main_window.rect().contains(link->geometry()));
+    EXPECT_GE(link->width(), link->sizeHint().width());
+    for (const QWidget* other : main_window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (other == link || !other->isVisible()) continue;
+      EXPECT_FALSE(other->geometry().intersects(link->geometry()))
+          << other->objectName().toStdString();
+    }
+    EXPECT_EQ(link->text().contains(c.text.toHtmlEscaped()), c.whole);
+    EXPECT_EQ(link->toolTip(), c.whole ? QString() : c.text);
+  }
+}
+
 TEST(Timer_Update, OptionsOkSavesAndStartsOrStopsTheTimerCancelLeavesAll) {
   test::Temp_Dir dir;
   app::App_Context ctx;

@@ -11,6 +11,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <QWindow>
 #include <filesystem>
 #include <functional>
 
@@ -18,6 +19,7 @@
 #include "comm/pargen_file.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
+#include "support/user_input.h"
 #include "util/files.h"
 #include "util/xml.h"
 
@@ -48,6 +50,16 @@ struct Dialog_Run {
 };
 
 std::string T(const QLineEdit* box) { return box->text().toStdString(); }
+
+// What a person does to put `text` into a box: click it, select what it holds, type.
+void Retype(QLineEdit* box, const QString& text) {
+  QTest::mouseClick(box, Qt::LeftButton);
+  QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+  if (text.isEmpty())
+    QTest::keyClick(box, Qt::Key_Delete);
+  else
+    test::Type(text);
+}
 
 void Type(QWidget* box, const QString& text) {
   for (QChar c : text) {
@@ -113,7 +125,7 @@ TEST(ParGen_Dialog, No_File_Shows_Defaults_And_Ok_Writes_Them) {
   EXPECT_FALSE(util::File_Exists(run.File()));
   EXPECT_TRUE(run.messages.shown.empty());
 
-  d.Btn_OKClick();
+  test::Click(d.Btn_OK);
   EXPECT_EQ(d.result(), QDialog::Accepted);
   EXPECT_FALSE(d.isVisible());
   pugi::xml_document doc;
@@ -124,17 +136,17 @@ TEST(ParGen_Dialog, No_File_Shows_Defaults_And_Ok_Writes_Them) {
 TEST(ParGen_Dialog, Saves_What_Was_Typed_And_Reloads_It) {
   Dialog_Run run;
   TFParGen& d = *run.dlg;
-  d.show();
-  d.E_IEC61850_Client_IP1->setText(" 010");
-  d.E_IEC61850_Client_SM4->setText("$FF");
+  ASSERT_TRUE(test::Activate(&d));
+  Retype(d.E_IEC61850_Client_IP1, " 010");
+  Retype(d.E_IEC61850_Client_SM4, "$FF");
   // A disabled gateway, VLAN and application ID are stored whatever they hold.
-  d.E_IEC61850_Client_GAT2->setText("not a number");
-  d.E_IEC61850_Client_VLAN->setText("");
-  d.E_IEC61850_Client_AppID->setText("id <1>");
-  d.CB_ModbusTCPSlave_En_GAT->setChecked(true);
-  d.E_ModbusTCPSlave_GAT1->setText("10");
-  d.E_ModbusTCPSlave_Port->setText("65535");
-  d.Btn_OKClick();
+  Retype(d.E_IEC61850_Client_GAT2, "not a number");
+  Retype(d.E_IEC61850_Client_VLAN, "");
+  Retype(d.E_IEC61850_Client_AppID, "id <1>");
+  test::Click(d.CB_ModbusTCPSlave_En_GAT);
+  Retype(d.E_ModbusTCPSlave_GAT1, "10");
+  Retype(d.E_ModbusTCPSlave_Port, "65535");
+  test::Click(d.Btn_OK);
   ASSERT_TRUE(run.messages.shown.empty()) << run.messages.Last();
   const comm::Par_Gen saved = run.Saved();
   EXPECT_EQ(saved.IEC61850_Client_IP[0], " 010");
@@ -146,17 +158,86 @@ TEST(ParGen_Dialog, Saves_What_Was_Typed_And_Reloads_It) {
   EXPECT_TRUE(saved.Modbus_TCP_Slave_EN_GAT);
   EXPECT_EQ(saved.Modbus_TCP_Slave_Port, "65535");
 
-  // Edits abandoned with Cancel are gone at the next showing.
-  d.show();
-  d.E_IEC61850_Client_IP1->setText("1");
-  d.CB_ModbusTCPSlave_En_GAT->setChecked(false);
-  d.Btn_CancelClick();
+  // Edits abandoned with Cancel (and the discard question answered Yes) are gone at the next
+  // showing.
+  ASSERT_TRUE(test::Activate(&d));
+  Retype(d.E_IEC61850_Client_IP1, "1");
+  test::Click(d.CB_ModbusTCPSlave_En_GAT);
+  test::Click(d.Btn_Cancel);
+  EXPECT_EQ(run.messages.Last(), "The changes have not been saved. Discard them and close?");
   EXPECT_EQ(d.result(), QDialog::Rejected);
   EXPECT_EQ(run.Saved(), saved);
   d.show();
   EXPECT_EQ(T(d.E_IEC61850_Client_IP1), " 010");
   EXPECT_EQ(T(d.E_IEC61850_Client_GAT2), "not a number");
   EXPECT_TRUE(d.CB_ModbusTCPSlave_En_GAT->isChecked());
+}
+
+// Cancel, Escape and the close button ask before changes are thrown away; without changes they
+// close at once.
+TEST(ParGen_Dialog, Leaving_Without_Ok_Asks_Only_After_Changes) {
+  using Answer = ui::Messages::Answer;
+  const std::function<void(TFParGen&)> leave[] = {
+      [](TFParGen& d) { test::Click(d.Btn_Cancel); },
+      [](TFParGen&) { test::Press(Qt::Key_Escape); },
+      [](TFParGen& d) { d.close(); },  // the window's close button
+  };
+  for (size_t way = 0; way < std::size(leave); ++way) {
+    SCOPED_TRACE(way);
+    Dialog_Run run;
+    TFParGen& d = *run.dlg;
+    ASSERT_TRUE(test::Activate(&d));
+    leave[way](d);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_TRUE(run.messages.shown.empty());
+
+    ASSERT_TRUE(test::Activate(&d));
+    Retype(d.E_ModbusTCPSlave_Port, "1502");
+    run.messages.answers = {Answer::No};
+    leave[way](d);
+    ASSERT_EQ(run.messages.shown.size(), 1u);
+    EXPECT_EQ(run.messages.shown[0].kind, "question");
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(T(d.E_ModbusTCPSlave_Port), "1502");
+
+    run.messages.answers = {Answer::Yes};
+    leave[way](d);
+    EXPECT_EQ(run.messages.shown.size(), 2u);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+    EXPECT_FALSE(util::File_Exists(run.File()));
+  }
+}
+
+// Typing whole addresses over the shown ones, "." moving from box to box along the chain.
+TEST(ParGen_Dialog, Typed_Addresses_Replace_The_Old_Ones) {
+  Dialog_Run run;
+  TFParGen& d = *run.dlg;
+  ASSERT_TRUE(test::Activate(&d));
+  Retype(d.E_IEC61850_Client_IP1, "10.1.2.3.255.255.0.0.10.1.2.254");
+  Retype(d.E_ModbusTCPSlave_IP1, "172.16.0.9");
+  test::Click(d.Btn_OK);
+  ASSERT_TRUE(run.messages.shown.empty()) << run.messages.Last();
+  const comm::Par_Gen saved = run.Saved();
+  using Octets = std::array<std::string, 4>;
+  EXPECT_EQ(saved.IEC61850_Client_IP, (Octets{"10", "1", "2", "3"}));
+  EXPECT_EQ(saved.IEC61850_Client_SM, (Octets{"255", "255", "0", "0"}));
+  EXPECT_EQ(saved.IEC61850_Client_GAT, (Octets{"10", "1", "2", "254"}));
+  EXPECT_EQ(saved.Modbus_TCP_Slave_IP, (Octets{"172", "16", "0", "9"}));
+}
+
+// The width stays 460 even when the window system resizes the window against its hints.
+TEST(ParGen_Dialog, Width_Stays_At_460) {
+  Dialog_Run run;
+  TFParGen& d = *run.dlg;
+  ASSERT_TRUE(test::Activate(&d));
+  QWindow* window = d.windowHandle();
+  window->setMaximumSize(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+  window->setMinimumSize(QSize(0, 0));
+  window->resize(640, 480);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return d.height() == 480; }));
+  EXPECT_EQ(d.width(), 460);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window->width() == 460; }));
 }
 
 TEST(ParGen_Dialog, First_Failure_Is_Shown_And_Nothing_Is_Saved) {

@@ -1,5 +1,7 @@
 // The whole workflow in the running configurator: a new configuration, Step 2, Step 3 with an
 // SCL file, Step 4 against 127.0.0.1 with the stand-in updater, and a restart.
+#include <gtest/gtest.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -10,7 +12,6 @@
 #include <QTreeWidgetItemIterator>
 #include <filesystem>
 #include <functional>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "app/main_window.h"
@@ -21,6 +22,7 @@
 #include "iec/selection_grid_qt.h"
 #include "support/configurator.h"
 #include "support/test_support.h"
+#include "support/user_input.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
 
@@ -31,11 +33,29 @@ using namespace UIEC_61850_Access;
 
 using test::Configurator;
 
-// Presses a main-window button whose dialog runs modally; `interact` runs inside its loop and
-// must close the dialog.
-void Step(Configurator& c, QPushButton* button, std::function<void()> interact) {
-  test::While_Modal(interact);
-  c.window->Btn_Click(button);
+// Clicks a main-window button whose dialog runs modally; `interact` types and clicks in it
+// inside its loop and must close it.
+void Step(QPushButton* button, QDialog* dialog, std::function<void()> interact) {
+  test::While_Modal([dialog, interact] {
+    ASSERT_TRUE(test::Activate(dialog));
+    interact();
+    if (dialog->isVisible()) dialog->done(QDialog::Rejected);  // never leave the test blocked
+  });
+  test::Click(button);
+}
+
+// Clicks a cell, types `text` (in a list cell its first letter picks the entry) and presses Enter.
+void Type_In_Cell(Selection_Grid* grid, int row, int column, const QString& text) {
+  test::Click_Cell(grid, row, column - 1);
+  test::Type(text);
+  test::Press(Qt::Key_Return);
+}
+
+// Puts `text` into a box: click, select all, type.
+void Retype(QLineEdit* box, const QString& text) {
+  QTest::mouseClick(box, Qt::LeftButton);
+  QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+  test::Type(text);
 }
 
 // Expands the whole tree (children appear on first expansion) and returns the first node with
@@ -47,10 +67,6 @@ QTreeWidgetItem* Find_Node(QTreeWidget* tree, const QString& parent_text, const 
     if ((*it)->text(0) == text && (*it)->parent() && (*it)->parent()->text(0) == parent_text)
       return *it;
   return nullptr;
-}
-
-void Edit(Selection_Grid* grid, int row, int column, const char* text) {
-  grid->item(row, column - 1)->setText(text);
 }
 
 // Runs `rq30517-cli build` on a copy of the configuration and returns the two images.
@@ -69,52 +85,49 @@ void Run_Workflow(const std::string& scl_file, const QString& leaf_parent, const
   const std::string conf = program / "PROJECTS/Line 1";
   {
     Configurator c(program.path());
+    ASSERT_TRUE(test::Activate(c.window.get()));
 
-    Step(c, c.window->Btn_New, [&] {
-      c.window->FNew_Project->E_New_Proj->setText("Line 1");
-      c.window->FNew_Project->Btn_OKClick();
+    Step(c.window->Btn_New, c.window->FNew_Project, [&] {
+      test::Type("Line 1");
+      test::Press(Qt::Key_Return);
     });
     ASSERT_EQ(c.ctx.Active_Conf_Dir, conf);
 
-    Step(c, c.window->Btn_Prm_Gen, [&] {
+    Step(c.window->Btn_Prm_Gen, c.window->FParGen, [&] {
       TFParGen* d = c.window->FParGen;
-      d->E_IEC61850_Client_IP1->setText("10");
-      d->E_IEC61850_Client_IP4->setText("7");
-      d->E_ModbusTCPSlave_Port->setText("1502");
-      d->Btn_OKClick();
-      if (d->isVisible()) d->reject();
+      Retype(d->E_IEC61850_Client_IP1, "10.0.0.7");
+      Retype(d->E_ModbusTCPSlave_Port, "1502");
+      test::Click(d->Btn_OK);
     });
     ASSERT_TRUE(util::File_Exists(conf + "/ParGen.xml")) << c.messages.Last();
 
-    Step(c, c.window->Btn_IEC61850_Client, [&] {
+    Step(c.window->Btn_IEC61850_Client, c.window->FIEC_61850_Access, [&] {
       TFIEC_61850_Access* d = c.window->FIEC_61850_Access;
       d->Choose_File = [&] { return scl_file; };
-      d->Btn_Add_IEC_DeviceClick();
-      d->LB_IEC_Devices->setCurrentRow(0);
-      d->TV_IEC_Device->setCurrentItem(Find_Node(d->TV_IEC_Device, leaf_parent, leaf));
-      d->Btn_AddVarClick();
-      Edit(d->ACG_DA, 0, DA_Col::IPAddress, "127.0.0.1");
-      Edit(d->ACG_DA, 0, DA_Col::Port, "102");
-      Edit(d->ACG_DA, 0, DA_Col::Position, "12");
-      Edit(d->ACG_DA, 0, DA_Col::MoltFact, "2.5");
-      d->TV_IEC_Device->setCurrentItem(Find_Node(d->TV_IEC_Device, data_set_parent, data_set));
-      d->Btn_AddVarClick();
-      Edit(d->ACG_DataSet, 0, DS_Col::IPAddress, "127.0.0.1");
-      Edit(d->ACG_DataSet, 0, DS_Col::Port, "102");
-      d->Btn_OKClick();
-      if (d->isVisible()) d->reject();
+      test::Click(d->Btn_Add_IEC_Device);
+      test::Click_Item(d->LB_IEC_Devices, 0);
+      test::Click_Item(d->TV_IEC_Device, Find_Node(d->TV_IEC_Device, leaf_parent, leaf));
+      test::Click(d->Btn_AddVar);
+      Type_In_Cell(d->ACG_DA, 0, DA_Col::IPAddress, "127.0.0.1");
+      Type_In_Cell(d->ACG_DA, 0, DA_Col::Port, "102");
+      Type_In_Cell(d->ACG_DA, 0, DA_Col::Position, "12");
+      Type_In_Cell(d->ACG_DA, 0, DA_Col::MoltFact, "2.5");
+      Type_In_Cell(d->ACG_DA, 0, DA_Col::ReadWrite, "R");
+      test::Click_Item(d->TV_IEC_Device, Find_Node(d->TV_IEC_Device, data_set_parent, data_set));
+      test::Click(d->Btn_AddVar);
+      Type_In_Cell(d->ACG_DataSet, 0, DS_Col::IPAddress, "127.0.0.1");
+      Type_In_Cell(d->ACG_DataSet, 0, DS_Col::Port, "102");
+      test::Click(d->Btn_OK);
     });
     ASSERT_TRUE(util::File_Exists(conf + "/IEC_61850_Client.xml")) << c.messages.Last();
     EXPECT_TRUE(util::File_Exists(conf + "/ICD_Catalog/" + util::File_Name_Of(scl_file)));
 
-    Step(c, c.window->Btn_CreateBin, [&] {
+    Step(c.window->Btn_CreateBin, c.window->FBoot, [&] {
       TFBoot* d = c.window->FBoot;
-      for (auto [box, text] : {std::pair{d->E_IP1, "127"}, {d->E_IP2, "0"}, {d->E_IP3, "0"},
-                               {d->E_IP4, "1"}})
-        box->setText(text);
-      d->CB_Update_Options->setCurrentIndex(2);
-      d->Btn_UpdateClick();
-      d->reject();
+      test::Type("127.0.0.1");
+      QTest::keyClick(d->CB_Update_Options, Qt::Key_End);  // "Configuration"
+      test::Click(d->Btn_Update);
+      test::Click(d->Btn_Cancel);
     });
     for (const auto& m : c.messages.shown) ADD_FAILURE() << m.kind << ": " << m.text;
     c.window->close();
@@ -124,8 +137,11 @@ void Run_Workflow(const std::string& scl_file, const QString& leaf_parent, const
   const std::string pargen = test::Read(conf + "/ParGen.xml");
   EXPECT_EQ(pargen.rfind("<Par_Gen>", 0), 0u) << pargen;
   EXPECT_NE(pargen.find("1502"), std::string::npos);
+  EXPECT_NE(pargen.find("<IEC61850_Client_IP1>10</IEC61850_Client_IP1>"), std::string::npos)
+      << pargen;
   const std::string client = test::Read(conf + "/IEC_61850_Client.xml");
   EXPECT_NE(client.find("MoltFact=\"2.5\""), std::string::npos) << client;
+  EXPECT_NE(client.find("ReadWrite=\"Read\""), std::string::npos) << client;
   EXPECT_NE(client.find("DataSet_Item"), std::string::npos);
 
   // The Update step's images are exactly what the command-line build makes of the same files.

@@ -1,0 +1,61 @@
+// Real key and mouse events for window tests, sent the way the window system delivers them: keys
+// go to whichever control has the focus at that moment, clicks land on a control's pixels.
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QWidget>
+
+namespace test {
+
+// Shows `window` and makes it the active one, so that typed keys reach its focus control.
+inline bool Activate(QWidget* window) {
+  window->show();
+  window->activateWindow();
+  return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; });
+}
+
+// Types `text` key by key into the control that has the focus when each key arrives.
+inline void Type(const QString& text) {
+  for (QChar c : text) {
+    QWidget* target = QApplication::focusWidget();
+    if (target == nullptr) return;
+    QTest::keyClick(target, c.toLatin1());
+  }
+}
+
+// One key without text (Escape, Delete, Enter, ...) into the focus control; what the key starts
+// later (a table commits a cell edit after Enter) is done on return.
+inline void Press(Qt::Key key) {
+  if (QWidget* target = QApplication::focusWidget()) QTest::keyClick(target, key);
+  QApplication::processEvents();
+}
+
+inline void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+// A click in the middle of a table cell (row and column of the table, from 0).
+inline void Click_Cell(QTableWidget* table, int row, int column) {
+  table->scrollToItem(table->item(row, column));
+  const QRect cell = table->visualItemRect(table->item(row, column));
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+}
+
+// A click on a list's line or a tree's node, scrolled into view first.
+inline void Click_Item(QListWidget* list, int row) {
+  list->scrollToItem(list->item(row));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    list->visualItemRect(list->item(row)).center());
+}
+inline void Click_Item(QTreeWidget* tree, QTreeWidgetItem* node) {
+  tree->scrollToItem(node);
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    tree->visualItemRect(node).center());
+}
+
+}  // namespace test
