@@ -92,6 +92,7 @@ struct Data_Map_Page_Test : ::testing::Test {
       Edit(window->ACG_DA, row, DA_Col::Port, "102");
       Edit(window->ACG_DA, row, DA_Col::Position, positions[static_cast<size_t>(row)]);
       Edit(window->ACG_DA, row, DA_Col::MoltFact, "1");
+      Edit(window->ACG_DA, row, DA_Col::ReadWrite, "Read");
     }
   }
   void Click_Tab(QWidget* tab) {
