@@ -1,12 +1,11 @@
 #include "app/about_dialog.h"
 
-#include <QDesktopServices>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
-#include <QUrl>
 
 #include "app/web_links.h"
+#include "util/web_address_qt.h"
 
 namespace {
 
@@ -17,8 +16,7 @@ class Link_Picture : public QLabel {
 
  protected:
   void mouseReleaseEvent(QMouseEvent*) override {
-    QDesktopServices::openUrl(
-        QUrl(QString(app::Maker_Web_Server) + QString(app::Home_Page_Path)));
+    ui::Open_Web_Address(QString(app::Maker_Web_Server) + app::Home_Page_Path);
   }
 };
 
@@ -30,6 +28,7 @@ TFAbout::TFAbout(const app::App_Context& ctx, QWidget* parent) : QDialog(parent)
   auto* picture = new Link_Picture(this);
   picture->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(64, 64));
   picture->setGeometry(12, 12, 72, 72);
+  picture->setObjectName("I_Logo");
   picture->setCursor(Qt::PointingHandCursor);
 
   auto label = [this](const QString& text, int left, int top, int width, bool bold = false) {
@@ -53,7 +52,8 @@ TFAbout::TFAbout(const app::App_Context& ctx, QWidget* parent) : QDialog(parent)
   const QString site = QString(app::Maker_Web_Server) + QString(app::Home_Page_Path);
   auto* web = new QLabel(QString("<a href=\"%1\">%2</a>").arg(site, app::Maker_Web_Server), this);
   web->setGeometry(12, 118, 280, 18);
-  web->setOpenExternalLinks(true);
+  web->setObjectName("LL_Web");
+  connect(web, &QLabel::linkActivated, this, &ui::Open_Web_Address);
   auto* ok = new QPushButton("OK", this);
   ok->setGeometry(330, 112, 80, 28);
   ok->setDefault(true);

@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -10,7 +9,6 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
-#include <QUrl>
 #include <exception>
 
 #include "app/about_dialog.h"
@@ -28,6 +26,7 @@
 #include "image/image_build.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
+#include "util/web_address_qt.h"
 #include "util/window_qt.h"
 
 namespace {
@@ -41,8 +40,6 @@ constexpr int Update_Link_Left = 16;
 constexpr int Update_Link_Width = 694 - 2 * Update_Link_Left;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-void Open_Web_Address(const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
 
 }  // namespace
 
@@ -107,7 +104,7 @@ void TFVarnoscopioFirmWare::Lay_Out() {
   LL_Update = label("LL_Update", Update_Link_Left, 0);  // placed under the separator below
   LL_Update->setTextFormat(Qt::RichText);
   LL_Update->hide();
-  connect(LL_Update, &QLabel::linkActivated, this, [](const QString& link) { Open_Web_Address(link); });
+  connect(LL_Update, &QLabel::linkActivated, this, &ui::Open_Web_Address);
 
   auto tool = [this](const char* name, int left, QStyle::StandardPixmap icon) {
     auto* b = new QToolButton(this);
@@ -160,7 +157,7 @@ void TFVarnoscopioFirmWare::Lay_Out() {
 
 bool TFVarnoscopioFirmWare::eventFilter(QObject* watched, QEvent* event) {
   if (watched == L_Tolvan && event->type() == QEvent::MouseButtonRelease) {
-    Open_Web_Address(QString(app::Maker_Web_Server) + app::Home_Page_Path);
+    ui::Open_Web_Address(QString(app::Maker_Web_Server) + app::Home_Page_Path);
     return true;
   }
   return QWidget::eventFilter(watched, event);

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,7 +11,6 @@
 #include <QShowEvent>
 #include <QStyle>
 #include <QTabWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/app_texts.h"
@@ -21,6 +19,7 @@
 #include "app/web_links.h"
 #include "lang/lang_strings.h"
 #include "util/title_panel_qt.h"
+#include "util/web_address_qt.h"
 #include "util/window_qt.h"
 
 namespace {
@@ -385,9 +384,7 @@ void TFSoftOptions::Btn_Check_UpdateClick() {
   LL_Check_Update->show();
 }
 
-void TFSoftOptions::LL_Check_UpdateLinkClick(const QString& link) {
-  QDesktopServices::openUrl(QUrl(link));
-}
+void TFSoftOptions::LL_Check_UpdateLinkClick(const QString& link) { ui::Open_Web_Address(link); }
 
 void TFSoftOptions::Btn_OKClick() {
   ctx_.Language_Name = Language_In_Use;

@@ -1,9 +1,13 @@
 #include "update/icmp_echo.h"
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <type_traits>
 #include <vector>
+
+#include "util/utf.h"
 
 #ifdef _WIN32
 // The Windows headers must come in this order.
@@ -38,21 +42,44 @@ std::string Not_An_Address(const std::string& host) {
 
 #ifdef _WIN32
 
+namespace {
+
+// The system's text for an ICMP helper status, with its number.
+std::string Status_Text(DWORD status) {
+  WCHAR text[256];
+  DWORD size = 256;
+  std::string reason = "IP status " + std::to_string(status);
+  if (GetIpErrorString(static_cast<IP_STATUS>(status), text, &size) == NO_ERROR)
+    reason += ": " + util::Wide_To_Utf8(text);
+  return reason;
+}
+
+// A request that went out and found no device: the check counts it as a reply without data.
+// Anything else (no route to the network, a bad destination, a local failure) is an error.
+bool Device_Did_Not_Answer(DWORD status) {
+  return status == IP_REQ_TIMED_OUT || status == IP_DEST_HOST_UNREACHABLE;
+}
+
+// The header keeps the helper's handle as the type HANDLE stands for.
+static_assert(std::is_same_v<HANDLE, void*>);
+
+}  // namespace
+
 // The system's ICMP helper needs no privilege, so the socket opener is not used here.
 Icmp_Echo_Service::Icmp_Echo_Service() = default;
 Icmp_Echo_Service::Icmp_Echo_Service(Socket_Opener open_socket)
     : open_socket_(std::move(open_socket)) {}
 
 Icmp_Echo_Service::~Icmp_Echo_Service() {
-  if (fd_ != -1) IcmpCloseHandle(reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd_)));
+  if (handle_ != nullptr) IcmpCloseHandle(static_cast<HANDLE>(handle_));
 }
 
 void Icmp_Echo_Service::Open() {
-  if (fd_ != -1) return;
+  if (handle_ != nullptr) return;
   HANDLE handle = IcmpCreateFile();
   if (handle == INVALID_HANDLE_VALUE)
     throw Echo_Error("IcmpCreateFile failed with error " + std::to_string(GetLastError()));
-  fd_ = static_cast<int>(reinterpret_cast<intptr_t>(handle));
+  handle_ = handle;
 }
 
 int Icmp_Echo_Service::Echo(const std::string& host, const std::string& data, int timeout_ms) {
@@ -61,24 +88,27 @@ int Icmp_Echo_Service::Echo(const std::string& host, const std::string& data, in
   Open();
   IPAddr address;
   std::memcpy(&address, octets.data(), 4);
+  std::vector<char> request(data.begin(), data.end());
+  // Room for one reply, its data and an ICMP error's payload.
   std::vector<char> reply(sizeof(ICMP_ECHO_REPLY) + data.size() + 8 + 64);
-  DWORD replies =
-      IcmpSendEcho(reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd_)), address,
-                   const_cast<char*>(data.data()), static_cast<WORD>(data.size()), nullptr,
-                   reply.data(), static_cast<DWORD>(reply.size()), static_cast<DWORD>(timeout_ms));
-  if (replies == 0) {
-    DWORD error = GetLastError();
-    if (error == IP_REQ_TIMED_OUT || error == IP_DEST_HOST_UNREACHABLE) return 0;
-    throw Echo_Error("IcmpSendEcho failed with error " + std::to_string(error));
-  }
+  const DWORD replies = IcmpSendEcho(
+      static_cast<HANDLE>(handle_), address, request.data(), static_cast<WORD>(request.size()),
+      nullptr, reply.data(), static_cast<DWORD>(reply.size()), static_cast<DWORD>(timeout_ms));
   const auto* echo = reinterpret_cast<const ICMP_ECHO_REPLY*>(reply.data());
-  return echo->Status == IP_SUCCESS ? static_cast<int>(echo->DataSize) : 0;
+  const DWORD status = replies == 0 ? GetLastError() : echo->Status;
+  if (replies != 0 && status == IP_SUCCESS) return static_cast<int>(echo->DataSize);
+  if (Device_Did_Not_Answer(status)) return 0;
+  throw Echo_Error("Cannot send an echo request to " + host + ": " + Status_Text(status));
 }
 
 std::string Executable_Path() {
-  char buffer[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-  return std::string(buffer, n);
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return std::string();
+    if (n < path.size()) return util::Wide_To_Utf8(std::wstring_view(path.data(), n));
+    path.resize(path.size() * 2);
+  }
 }
 
 #else

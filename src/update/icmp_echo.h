@@ -29,10 +29,14 @@ class Icmp_Echo_Service : public Echo_Service {
   void Open();
 
   Socket_Opener open_socket_;
+#ifdef _WIN32
+  void* handle_ = nullptr;  // the ICMP helper's HANDLE (windows.h stays out of this header)
+#else
   int fd_ = -1;
   bool datagram_ = false;    // an ICMP datagram socket: the kernel sets identifier and checksum
   uint16_t identifier_ = 0;  // as it travels (network byte order)
   uint16_t sequence_ = 0;
+#endif
 };
 
 // The full path of the running program, for the hint that tells how to allow echo requests.

@@ -11,6 +11,8 @@
 #include <windows.h>
 #include <shellapi.h>
 // clang-format on
+
+#include "util/utf.h"
 #else
 #include <spawn.h>
 #include <sys/wait.h>
@@ -25,22 +27,17 @@ namespace UBoot {
 
 namespace {
 
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
-
+// The system's text for an error number.
 std::string System_Message(DWORD error) {
-  char* buffer = nullptr;
-  DWORD n = FormatMessageA(
+  wchar_t* buffer = nullptr;
+  const DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-  std::string text = n ? std::string(buffer, n) : "error " + std::to_string(error);
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::string text =
+      n ? util::Wide_To_Utf8(std::wstring_view(buffer, n)) : "error " + std::to_string(error);
   if (buffer) LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+    text.pop_back();
   return text;
 }
 
@@ -51,8 +48,8 @@ Start_Result Start_Program(const std::string& NomeSW, const std::string& Paramet
   Start_Result result;
   // Nothing signals the event: waiting on it is a 10 ms pause.
   HANDLE event = CreateEventW(nullptr, FALSE, FALSE, L"HandleCed");
-  const std::wstring file = Wide(NomeSW);
-  const std::wstring parameters = Wide(Parameter);
+  const std::wstring file = util::Utf8_To_Wide(NomeSW);
+  const std::wstring parameters = util::Utf8_To_Wide(Parameter);
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   // Keep the process handle (0x40) and let the configurator report a failure itself, so the

@@ -1,3 +1,5 @@
+// The Linux implementation of util/files.h; the Windows one is files_windows.cpp.
+#ifndef _WIN32
 #include "util/files.h"
 
 #include <dirent.h>
@@ -11,10 +13,6 @@
 #include <cstring>
 #include <random>
 #include <vector>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace util {
 
@@ -292,17 +290,12 @@ void Folder_Lock::Unlock() {
 }
 
 std::string Executable_Dir() {
-#ifdef _WIN32
-  char buffer[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-  std::string path(buffer, n);
-  return path.substr(0, path.find_last_of("\\/"));
-#else
   std::vector<char> buffer(4096);
   ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (n <= 0) return ".";
   return Parent_Of(std::string(buffer.data(), static_cast<size_t>(n)));
-#endif
 }
 
 }  // namespace util
+
+#endif  // !_WIN32

@@ -3,8 +3,13 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
-#include <langinfo.h>
 #include <limits>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <langinfo.h>
+#endif
 
 namespace util {
 
@@ -103,6 +108,13 @@ bool Split_IP(std::string_view text, std::string& p1, std::string& p2, std::stri
 }
 
 char Get_Dec_Separator() {
+#ifdef _WIN32
+  // The user's regional setting: section "Intl", key "sDecimal" of the user profile, read into
+  // four characters with an empty default.
+  wchar_t decimal[4] = {};
+  const DWORD n = GetProfileStringW(L"Intl", L"sDecimal", L"", decimal, 4);
+  return n >= 1 && (decimal[0] == L',' || decimal[0] == L'.') ? static_cast<char>(decimal[0]) : ',';
+#else
   // The user's numeric convention comes from the environment (LC_ALL, LC_NUMERIC, LANG);
   // the process itself keeps the "C" locale so that no other conversion depends on it.
   locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
@@ -111,6 +123,7 @@ char Get_Dec_Separator() {
   char separator = (radix != nullptr && (radix[0] == ',' || radix[0] == '.')) ? radix[0] : ',';
   freelocale(user);
   return separator;
+#endif
 }
 
 bool Str_To_Float(std::string_view text, char separator, float& value) {
@@ -157,8 +170,13 @@ bool Str_To_Float(std::string_view text, char separator, float& value) {
 
   // Only digits, sign, "." and "e" reach here; convert them in the "C" locale whatever the
   // process locale is (the windowing toolkit switches it to the user's).
+#ifdef _WIN32
+  static const _locale_t c_locale = _create_locale(LC_ALL, "C");
+  double d = _strtod_l(normal.c_str(), nullptr, c_locale);
+#else
   static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
   double d = strtod_l(normal.c_str(), nullptr, c_locale);
+#endif
   if (!std::isfinite(d) || std::fabs(d) > std::numeric_limits<float>::max()) return false;
   value = static_cast<float>(d);
   return true;

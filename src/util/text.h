@@ -25,7 +25,9 @@ int32_t Str_To_Int_Def(std::string_view text, int32_t fallback);
 bool Split_IP(std::string_view text, std::string& p1, std::string& p2, std::string& p3,
               std::string& p4);
 
-// The user's decimal separator: "," or "." from the numeric locale, "," for anything else.
+// The user's decimal separator, "," or ".", and "," for anything else: on Windows the first
+// character of the regional setting "sDecimal" (section "Intl" of the user profile), elsewhere
+// the radix character of the user's numeric locale (LC_ALL, LC_NUMERIC, LANG).
 char Get_Dec_Separator();
 
 // Reads a decimal number typed with either "," or "." as separator (the other one is mapped to

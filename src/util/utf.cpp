@@ -151,4 +151,15 @@ std::string Low_Bytes(std::string_view utf8) {
   return out;
 }
 
+#ifdef _WIN32
+std::wstring Utf8_To_Wide(std::string_view text) {
+  const std::u16string units = Utf8_To_Utf16(text);
+  return std::wstring(units.begin(), units.end());
+}
+
+std::string Wide_To_Utf8(std::wstring_view text) {
+  return Utf16_To_Utf8(std::u16string(text.begin(), text.end()));
+}
+#endif
+
 }  // namespace util

@@ -22,4 +22,10 @@ std::string Decode_Text_File(std::string_view bytes);
 // The low byte of each UTF-16 code unit, as the device's 8-bit strings hold them.
 std::string Low_Bytes(std::string_view utf8);
 
+#ifdef _WIN32
+// The texts of the Windows wide-character calls (UTF-16 in wchar_t), from and to UTF-8.
+std::wstring Utf8_To_Wide(std::string_view text);
+std::string Wide_To_Utf8(std::wstring_view text);
+#endif
+
 }  // namespace util
