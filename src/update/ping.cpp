@@ -43,6 +43,7 @@ void TPing::PingReply(int received_bytes) { ping_res = received_bytes > 0 ? 1 : 
 bool TPing::Send_Ping(const std::string& host, const std::function<void()>& process_events) {
   ping_res = 0;
   Not_Allowed.clear();
+  Failure.clear();
   const int64_t t0 = clock_.Tick_Ms();
   int good = 0;
   try {
@@ -59,9 +60,10 @@ bool TPing::Send_Ping(const std::string& host, const std::function<void()>& proc
       if (clock_.Tick_Ms() - t0 > Ping_Window_Ms) break;
     }
   } catch (const Echo_Not_Allowed& e) {
-    Not_Allowed = e.what();
+    Not_Allowed = Failure = e.what();
     return false;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    Failure = e.what();
     return false;
   }
   return ping_res == 1;

@@ -70,10 +70,14 @@ class TPing {
   // The system's reason when the last check ended because this program may not send echo
   // requests; empty otherwise.
   std::string Not_Allowed;
+  // The echo service's reason when an error ended the last check (the host text is not an
+  // address, the network cannot be reached, ...); empty when the check ran its course.
+  std::string Failure;
 
   // Pings `host` until two replies with data came or 5000 ms have passed, calling
   // `process_events` in every 10 ms pause. True when the last reply carried data. Any error of
-  // the echo service ends the check at once with false, ping_res keeping its value.
+  // the echo service ends the check at once with false, ping_res keeping its value and Failure
+  // holding the reason.
   bool Send_Ping(const std::string& host, const std::function<void()>& process_events);
 
   // The reply event of the echo service.

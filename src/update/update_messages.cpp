@@ -20,8 +20,13 @@ Update_Message Ping_Failure_Message(const lang::Lang_Strings& strings, const TPi
                                     const std::string& program_path) {
   if (!ping.Not_Allowed.empty())
     return {false, Fill_Text(strings[Text_Ping_Not_Allowed], ping.Not_Allowed, program_path)};
-  if (ping.ping_res == 2) return {true, strings[Text_Device_Not_Found]};
-  return {false, strings[Text_Check_Ip_Address]};
+  Update_Message message = ping.ping_res == 2
+                               ? Update_Message{true, strings[Text_Device_Not_Found]}
+                               : Update_Message{false, strings[Text_Check_Ip_Address]};
+  // A network that cannot be reached is not a device that does not answer: the reason follows
+  // the message, so the user knows which of the two to look at.
+  if (!ping.Failure.empty()) message.Text += "\n\n" + ping.Failure;
+  return message;
 }
 
 Update_Message Updater_Not_Started_Message(const lang::Lang_Strings& strings,

@@ -25,7 +25,8 @@ std::string Fill_Text(const std::string& text, const std::string& v1, const std:
 
 // The message after a failed reachability check: the system's refusal to send echo requests
 // when that ended it, else "Device Not Found!" when the last reply carried no data, else
-// "Error!!! Check the Ip Address".
+// "Error!!! Check the Ip Address"; when an error of the echo service ended the check, its
+// reason follows on a paragraph of its own.
 Update_Message Ping_Failure_Message(const lang::Lang_Strings& strings, const TPing& ping,
                                     const std::string& program_path);
 

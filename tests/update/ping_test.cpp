@@ -100,6 +100,45 @@ TEST(Send_Ping, Failure_Message_Follows_The_Last_Status) {
   }
 }
 
+// An error that ends the check (here a network without a route) is not a device that does not
+// answer: the message chosen by the last status is followed by the reason.
+TEST(Send_Ping, The_Reason_Of_An_Echo_Error_Follows_The_Message) {
+  const std::string unreachable = "Cannot send an echo request to 10.1.2.3: Network is unreachable";
+  const struct {
+    const char* name;
+    int fail_at;  // the request that raises; 0: none does
+    bool warning;
+    std::string text;
+  } cases[] = {
+      {"raises at once", 1, false, "Error!!! Check the Ip Address\n\n" + unreachable},
+      {"raises after a timeout", 3, true, "Device Not Found!\n\n" + unreachable},
+      {"nobody answers", 0, true, "Device Not Found!"},
+  };
+  const lang::Lang_Strings strings;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    struct Failing : UBoot::Echo_Service {
+      int fail_at = 0, requests = 0;
+      std::string reason;
+      int Echo(const std::string&, const std::string&, int) override {
+        if (++requests == fail_at) throw UBoot::Echo_Error(reason);
+        return 0;
+      }
+    } echo;
+    echo.fail_at = c.fail_at;
+    echo.reason = unreachable;
+    Virtual_Clock clock;
+    UBoot::TPing ping(echo, clock);
+    ping.Failure = "left from an earlier check";
+    EXPECT_FALSE(ping.Send_Ping("10.1.2.3", nullptr));
+    EXPECT_EQ(ping.Failure, c.fail_at ? unreachable : "");
+    EXPECT_TRUE(ping.Not_Allowed.empty());
+    const UBoot::Update_Message message = UBoot::Ping_Failure_Message(strings, ping, "x");
+    EXPECT_EQ(message.Warning, c.warning);
+    EXPECT_EQ(message.Text, c.text);
+  }
+}
+
 TEST(Fill_Text, Either_Order_And_Values_Not_Rescanned) {
   EXPECT_EQ(UBoot::Fill_Text("a %1 b %2 c", "X", "Y"), "a X b Y c");
   EXPECT_EQ(UBoot::Fill_Text("%2 then %1", "X", "Y"), "Y then X");
@@ -245,6 +284,7 @@ TEST(Icmp_Echo, Host_Text_That_Is_Not_An_Address_Raises_Before_Any_Socket) {
     EXPECT_FALSE(ping.Send_Ping(host, nullptr));
     EXPECT_EQ(ping.ping_res, 0);
     EXPECT_TRUE(ping.Not_Allowed.empty());
+    EXPECT_EQ(ping.Failure, "\"" + std::string(host) + "\" is not an IPv4 address");
   }
   EXPECT_EQ(opened, 0);
 }
