@@ -4,10 +4,11 @@ BUILD ?= build
 JOBS ?= 2
 PACKAGES = cmake make g++ pkg-config qt6-base-dev libpugixml-dev libcurl4-openssl-dev \
            nlohmann-json3-dev libgtest-dev libgmock-dev libxml2-utils ccache fonts-dejavu-core \
-           xvfb xauth g++-mingw-w64-x86-64-posix
+           xvfb xauth g++-mingw-w64-x86-64-posix clang-format
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build run test test-sanitize fuzz check-windows windows-objects clean
+.PHONY: deps configure build run test test-sanitize fuzz check-windows windows-objects format \
+        check-format clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -18,8 +19,11 @@ deps:
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
 
+# WERROR=ON turns every warning in the project's own code into an error (CI builds with it).
+WERROR ?= OFF
+
 configure: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRQ_WERROR=$(WERROR)
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
@@ -32,7 +36,7 @@ test: build
 
 # The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitize: deps
-	cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=Debug -DRQ_SANITIZE=ON
+	cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=Debug -DRQ_SANITIZE=ON -DRQ_WERROR=$(WERROR)
 	cmake --build $(BUILD)-sanitize -j$(JOBS)
 	cd $(BUILD)-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j$(JOBS)
@@ -42,7 +46,7 @@ FUZZ_SECONDS ?= 60
 fuzz: deps
 	$(MAKE) deps PACKAGES="clang libclang-rt-14-dev"
 	CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DRQ_FUZZ=ON -DRQ_BUILD_UI=OFF -DRQ_BUILD_TESTS=OFF
+	  -DRQ_FUZZ=ON -DRQ_BUILD_UI=OFF -DRQ_BUILD_TESTS=OFF -DRQ_WERROR=$(WERROR)
 	cmake --build $(BUILD)-fuzz -j$(JOBS)
 	fuzz/run-all $(BUILD)-fuzz $(FUZZ_SECONDS)
 
@@ -75,6 +79,19 @@ $(WIN_BUILD)/%.o: src/%.cpp
 	$(shell command -v ccache) $(WIN_CXX) $(WIN_FLAGS) -c $< -o $@
 
 -include $(WIN_OBJECTS:.o=.d)
+
+# The style file (.clang-format) over every C++ source and header of the project.
+FORMAT_FILES = $(shell find src tests bench fuzz tools -type f \( -name '*.cpp' -o -name '*.h' \) \
+                 -not -path '*/fixtures/*' | sort)
+
+format:
+	$(MAKE) deps
+	clang-format -i $(FORMAT_FILES)
+
+# Fails, naming each file and line, where a file differs from what `make format` would write.
+check-format:
+	$(MAKE) deps
+	clang-format --dry-run -Werror $(FORMAT_FILES)
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-fuzz $(BUILD)-windows
