@@ -285,7 +285,9 @@ TEST_F(Boot_Dialog, Address_That_Does_Not_Parse_Asks_To_Check_It) {
     F->Btn_UpdateClick();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].kind, "error");
-    EXPECT_EQ(messages.shown[0].text, "Error!!! Check the Ip Address");
+    // The message of a check without any reply, then why the check ended.
+    EXPECT_EQ(messages.shown[0].text, "Error!!! Check the Ip Address\n\n\"" + std::string(first) +
+                                          ".0.0.1\" is not an IPv4 address");
     EXPECT_EQ(F->ping_res, 0);
   }
   EXPECT_EQ(ctx.Last_IP_Address, "127.0.0.1");
