@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/version.h"
 #include "app/web_links.h"
 #include "lang/lang_strings.h"
 
@@ -41,7 +42,7 @@ struct App_Context {
   std::string SW_Code = "RQ30517";
   std::string SW_Desc = "IEC61850 Client / Modbus TCP Slave - Converter";
   std::string SW_Title = "Tolvan - Configurator RQ30517 - IEC61850 Client / Modbus TCP Slave ";
-  std::string SW_Version = "1.001";
+  std::string SW_Version = Program_Version;
 
   lang::Lang_Strings Lang_Strings;
 

@@ -26,6 +26,7 @@
 #include "image/image_build.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
+#include "util/qstring_qt.h"
 #include "util/web_address_qt.h"
 #include "util/window_qt.h"
 
@@ -39,7 +40,7 @@ constexpr int Conf_Line_Width = 336;
 constexpr int Update_Link_Left = 16;
 constexpr int Update_Link_Width = 694 - 2 * Update_Link_Left;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+using ui::Q;
 
 }  // namespace
 

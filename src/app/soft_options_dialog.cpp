@@ -18,6 +18,7 @@
 #include "app/version_check.h"
 #include "app/web_links.h"
 #include "lang/lang_strings.h"
+#include "util/qstring_qt.h"
 #include "util/title_panel_qt.h"
 #include "util/web_address_qt.h"
 #include "util/window_qt.h"
@@ -33,7 +34,7 @@ constexpr int Flag_Size = 48;
 // How far the update controls sit to the right of the internet connection's check box.
 constexpr int Update_Indent = 20;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+using ui::Q;
 
 // Hidden controls keep their place, so the language slots and buttons never shift between pages.
 void Keep_Place_When_Hidden(QWidget* widget) {

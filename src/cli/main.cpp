@@ -3,6 +3,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/version.h"
 #include "cli/commands.h"
 
 namespace {
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
   }
   const std::string command = argv[1];
   if (command == "--version") {
-    std::cout << "RQ30517 1.001\n";
+    std::cout << "RQ30517 " << app::Program_Version << "\n";
     return 0;
   }
   if (command == "--help" || command == "-h") {

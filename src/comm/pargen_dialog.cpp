@@ -16,10 +16,12 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <exception>
+#include <pugixml.hpp>
 
 #include "comm/category_panel_qt.h"
 #include "comm/comm_texts.h"
 #include "comm/pargen_check.h"
+#include "util/qstring_qt.h"
 #include "util/title_panel_qt.h"
 
 namespace {
@@ -30,7 +32,7 @@ constexpr int Client_Height = 700;
 constexpr int Octet_Width = 46;
 constexpr int Value_Width = 110;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+using ui::Q;
 
 QLineEdit* Make_Box(QWidget* parent, const char* name, int width) {
   auto* box = new QLineEdit(parent);
@@ -323,7 +325,8 @@ void TFParGen::resizeEvent(QResizeEvent* event) {
 void TFParGen::FormShow() {
   comm::Par_Gen values;
   try {
-    comm::Load_Par_Gen(doc_, ctx_.ParGen_File, values);
+    pugi::xml_document doc;
+    comm::Load_Par_Gen(doc, ctx_.ParGen_File, values);
     Write_Controls(values);
   } catch (const std::exception& e) {
     // The controls keep what they held; a later OK writes a well-formed file.
@@ -379,7 +382,8 @@ bool TFParGen::Controllo_Dati() {
 void TFParGen::Btn_OKClick() {
   if (!Controllo_Dati()) return;
   try {
-    comm::Save_Par_Gen(doc_, ctx_.ParGen_File, Read_Controls());
+    pugi::xml_document doc;
+    comm::Save_Par_Gen(doc, ctx_.ParGen_File, Read_Controls());
   } catch (const std::exception& e) {
     // Nothing was written: the dialog stays open with the user's entries.
     messages_.Error(this, e.what());

@@ -3,7 +3,6 @@
 
 #include <QDialog>
 #include <array>
-#include <pugixml.hpp>
 
 #include "app/context.h"
 #include "comm/pargen_file.h"
@@ -96,7 +95,6 @@ class TFParGen : public QDialog {
 
   app::App_Context& ctx_;
   ui::Messages& messages_;
-  pugi::xml_document doc_;
   QLabel* L_SW_Code;
   QLabel* L_SW_Desc;
   QLabel* L_IEC61850_Client_IP;

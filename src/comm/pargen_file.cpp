@@ -1,5 +1,8 @@
 #include "comm/pargen_file.h"
 
+#include <pugixml.hpp>
+
+#include "app/version.h"
 #include "util/files.h"
 #include "util/xml.h"
 
@@ -64,7 +67,7 @@ Par_Gen Default_Par_Gen() {
 void Write_Par_Gen(pugi::xml_document& doc, const Par_Gen& values) {
   doc.reset();
   pugi::xml_node root = doc.append_child("Par_Gen");
-  doc.append_child(pugi::node_comment).set_value("SW_VERSION = 1.001");
+  doc.append_child(pugi::node_comment).set_value(app::Version_Comment().c_str());
   struct Append {
     pugi::xml_node root;
     void operator()(const char* name, const std::string& value, const char*) {

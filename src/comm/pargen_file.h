@@ -3,8 +3,13 @@
 #pragma once
 
 #include <array>
-#include <pugixml.hpp>
 #include <string>
+
+// The document type is all this header needs; the windows that show these values need nothing
+// else of the XML library.
+namespace pugi {
+class xml_document;
+}
 
 namespace comm {
 
@@ -31,7 +36,8 @@ struct Par_Gen {
 Par_Gen Default_Par_Gen();
 
 // Replaces everything in `doc` with the file's tree: the root "Par_Gen", then the comment
-// "SW_VERSION = 1.001", the 29 elements in their fixed order, texts exactly as given.
+// "SW_VERSION = <version>" (app/version.h), the 29 elements in their fixed order, texts exactly as
+// given.
 void Write_Par_Gen(pugi::xml_document& doc, const Par_Gen& values);
 // Write_Par_Gen, then writes `doc` atomically to `path`; throws util::File_Error with the
 // system's reason (the file on disk is then untouched).

@@ -29,6 +29,7 @@
 #include "iec/tree_filter_qt.h"
 #include "util/files.h"
 #include "util/grid_qt.h"
+#include "util/qstring_qt.h"
 #include "util/text.h"
 #include "util/title_panel_qt.h"
 #include "util/window_qt.h"
@@ -60,7 +61,7 @@ const char* const Scl_Filters =
     "(*.scd *.ssd *.sed *.icd *.iid *.cid *.SCD *.SSD *.SED *.ICD *.IID *.CID);;"
     "Any File (*.*) (*)";
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+using ui::Q;
 
 QPushButton* Make_Button(QWidget* parent, const char* name) {
   auto* button = new QPushButton(parent);

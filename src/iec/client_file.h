@@ -8,13 +8,10 @@
 #include <vector>
 
 #include "iec/access_state.h"
+#include "iec/client_file_names.h"
 #include "iec/server_list.h"
 
 namespace UIEC_61850_Access {
-
-inline constexpr char Client_File_Name[] = "IEC_61850_Client.xml";
-inline constexpr char Client_Root[] = "IEC_68850_Client";
-inline constexpr char Client_Version_Comment[] = "SW_VERSION = 1.001";
 
 // A client file that cannot be taken in; what() names the file and the reason.
 class Client_File_Error : public std::runtime_error {

@@ -12,6 +12,7 @@
 
 #include "iec/iec_texts.h"
 #include "util/files.h"
+#include "util/qstring_qt.h"
 
 namespace UIEC_61850_Access {
 
@@ -19,7 +20,7 @@ using namespace iec_texts;
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+using ui::Q;
 
 QPushButton* Make_Button(QWidget* parent, const char* name, const char* text, const char* hint) {
   auto* button = new QPushButton(text, parent);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <pugixml.hpp>
 
+#include "iec/client_file_names.h"
 #include "image/le_bytes.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -133,7 +134,7 @@ void Read_Lists(TIEC61850_Client& Client_Tables, const std::string& xml,
                 const std::string& IEC_Client_File) {
   pugi::xml_document doc;
   util::Load_Xml_Text(doc, xml, IEC_Client_File);
-  pugi::xml_node root = Required_Child(doc, "IEC_68850_Client", IEC_Client_File);
+  pugi::xml_node root = Required_Child(doc, UIEC_61850_Access::Client_Root, IEC_Client_File);
 
   std::vector<TIEC61850_Variable> variables;
   std::vector<pugi::xml_node> items =

@@ -14,12 +14,13 @@
 #include "update/update_messages.h"
 #include "update/update_params.h"
 #include "util/files.h"
+#include "util/qstring_qt.h"
 #include "util/text.h"
 #include "util/title_panel_qt.h"
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+using ui::Q;
 
 constexpr int Client_Width = 449;
 constexpr int Margin = 16;

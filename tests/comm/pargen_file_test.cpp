@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pugixml.hpp>
+
 #include "support/test_support.h"
 #include "util/files.h"
 #include "util/xml.h"

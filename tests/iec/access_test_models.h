@@ -17,7 +17,12 @@
 
 namespace test {
 
-using namespace UIEC_Client_Decode;
+using UIEC_Client_Decode::TIEC_DA;
+using UIEC_Client_Decode::TIEC_DataSet;
+using UIEC_Client_Decode::TIEC_Device;
+using UIEC_Client_Decode::TIEC_DO;
+using UIEC_Client_Decode::TIEC_LDevice;
+using UIEC_Client_Decode::TIEC_LN;
 
 inline TIEC_DA* Add_DA(std::vector<std::unique_ptr<TIEC_DA>>& list, const std::string& parent_ref,
                        const std::string& name, const std::string& bType, const std::string& fc) {

@@ -14,6 +14,7 @@
 #include <QWindow>
 #include <filesystem>
 #include <functional>
+#include <pugixml.hpp>
 
 #include "comm/category_panel_qt.h"
 #include "comm/pargen_file.h"
