@@ -24,8 +24,8 @@ void Add_Iec_Strings(std::vector<std::string>& table) {
       "Enable or Disable the Possibility to Send the IEC61850 Request when Data Change",
       "Enable or Disable the Possibility to Send the IEC61850 Request On Command",
       "Enable or Disable the Possibility to Send the IEC61850 Request On Timer",
-      "Insert the Time in milliseconds between the sending of IEC61850 Requests, only if "
-      "checked the OnTimer Option",
+      ("Insert the Time in milliseconds between the sending of IEC61850 Requests, only if "
+       "checked the OnTimer Option"),
       "Insert the Index of Internal Data Array",
       "Select the index of bit to start in the Internal Data Array",
       "Select if IEC61850 Request is in Read or Write", "Select the Convertion of Data",

@@ -1,4 +1,5 @@
-// The Linux implementation of util/files.h; the Windows one is files_windows.cpp.
+// The Linux implementation of util/files.h; the Windows one is files_windows.cpp, and the
+// name operations that are the same on both are in file_names.cpp.
 #ifndef _WIN32
 #include "util/files.h"
 
@@ -122,18 +123,6 @@ int Write_Temp(Pending_File& p, std::string_view data) {
 
 }  // namespace
 
-std::string Join_Path(std::string_view folder, std::string_view name) {
-  std::string path(folder);
-  if (!path.empty() && path.back() != '/') path += '/';
-  path += name;
-  return path;
-}
-
-std::string File_Name_Of(std::string_view path) {
-  size_t cut = path.find_last_of("/\\");
-  return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
-}
-
 bool File_Exists(const std::string& path) {
   struct stat st {};
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -147,11 +136,6 @@ bool Dir_Exists(const std::string& path) {
 bool Path_Present(const std::string& path) {
   struct stat st {};
   return lstat(path.c_str(), &st) == 0;
-}
-
-bool Is_Plain_Name(std::string_view name) {
-  return !name.empty() && name != "." && name != ".." &&
-         name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
 }
 
 bool Create_Dir(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }

@@ -1,10 +1,14 @@
-// The Windows implementation of util/files.h (files.cpp holds the Linux one). Paths are UTF-8
-// and reach the system through its wide-character calls, so every name the user can type works.
+// The Windows implementation of util/files.h (files.cpp holds the Linux one, file_names.cpp the
+// name operations of both). Paths are UTF-8 and reach the system through its wide-character
+// calls, so every name the user can type works.
 #ifdef _WIN32
 
 // clang-format off
 #include <windows.h>
 // clang-format on
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <string>
@@ -33,8 +37,6 @@ std::string Reason(DWORD error) {
   return text;
 }
 
-bool Is_Separator(char c) { return c == '/' || c == '\\'; }
-
 std::string Parent_Of(const std::string& path) {
   size_t slash = path.find_last_of("/\\");
   if (slash == std::string::npos) return ".";
@@ -44,48 +46,93 @@ std::string Parent_Of(const std::string& path) {
 
 DWORD Attributes_Of(const std::string& path) { return GetFileAttributesW(W(path).c_str()); }
 
-// A scanner or indexer may hold a freshly written file open for a moment; a rename that meets
-// it is tried again a few times before the failure is reported.
+// A scanner or indexer may hold a target open for a moment; a rename that meets it is tried
+// again a few times before the failure is reported.
 bool Busy(DWORD error) { return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION; }
 constexpr int Rename_Tries = 10;
 constexpr DWORD Rename_Pause_Ms = 50;
 
-// Creates a new temporary file beside `path`, named like the Linux one (".<name>.XXXXXX").
-HANDLE Create_Temp(const std::string& path, std::string& temp, DWORD& error) {
+constexpr size_t Temp_Suffix_Length = 6;
+
+std::string Temp_Prefix(const std::string& path) { return "." + File_Name_Of(path) + "."; }
+
+bool Is_Temp_Name_Of(const std::string& entry, const std::string& prefix) {
+  if (entry.size() != prefix.size() + Temp_Suffix_Length || entry.compare(0, prefix.size(), prefix))
+    return false;
+  return std::all_of(
+      entry.begin() + static_cast<std::ptrdiff_t>(prefix.size()), entry.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+      });
+}
+
+// One file of a Write_Files_Atomic on its way. Its temporary file stays open until the rename:
+// the handle lets the rename through (FILE_SHARE_DELETE) but keeps Remove_Save_Leftovers of
+// another save from taking the file, as that needs it to itself.
+struct Pending_File {
+  std::string target;
+  std::string temp;
+  HANDLE file = INVALID_HANDLE_VALUE;
+};
+
+void Discard(std::vector<Pending_File>& pending) {
+  for (Pending_File& p : pending) {
+    if (p.file != INVALID_HANDLE_VALUE) CloseHandle(p.file);
+    if (!p.temp.empty()) DeleteFileW(W(p.temp).c_str());
+  }
+  pending.clear();
+}
+
+// Creates the temporary file of `p.target` (".<name>.XXXXXX", as on Linux), fills and flushes
+// it; returns the system's error, 0 on success.
+DWORD Write_Temp(Pending_File& p, std::string_view data) {
   static const char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   LARGE_INTEGER counter{};
   QueryPerformanceCounter(&counter);
   unsigned long long seed =
       static_cast<unsigned long long>(counter.QuadPart) ^ (GetCurrentProcessId() * 2654435761ull);
-  for (int attempt = 0; attempt < 100; ++attempt) {
+  DWORD error = ERROR_FILE_EXISTS;
+  for (int attempt = 0; attempt < 100 && p.file == INVALID_HANDLE_VALUE; ++attempt) {
     std::string suffix;
-    for (int i = 0; i < 6; ++i) {
+    for (size_t i = 0; i < Temp_Suffix_Length; ++i) {
       seed = seed * 6364136223846793005ull + 1442695040888963407ull;
       suffix += Letters[(seed >> 33) % (sizeof Letters - 1)];
     }
-    temp = Join_Path(Parent_Of(path), "." + File_Name_Of(path) + "." + suffix);
-    HANDLE file = CreateFileW(W(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) return file;
-    error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+    const std::string temp = Join_Path(Parent_Of(p.target), Temp_Prefix(p.target) + suffix);
+    p.file = CreateFileW(W(temp).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (p.file != INVALID_HANDLE_VALUE) {
+      p.temp = temp;
+    } else {
+      error = GetLastError();
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return error;
+    }
   }
-  return INVALID_HANDLE_VALUE;
+  if (p.file == INVALID_HANDLE_VALUE) return error;
+  size_t written = 0;
+  while (written < data.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - written, 1u << 30));
+    DWORD n = 0;
+    if (!WriteFile(p.file, data.data() + written, chunk, &n, nullptr)) return GetLastError();
+    written += n;
+  }
+  if (!FlushFileBuffers(p.file)) return GetLastError();
+  return 0;
+}
+
+// Renames a temporary file over its target in one step; write-through returns only once the
+// new name is on disk.
+DWORD Replace(const std::string& temp, const std::string& target) {
+  for (int attempt = 1;; ++attempt) {
+    if (MoveFileExW(W(temp).c_str(), W(target).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return 0;
+    const DWORD error = GetLastError();
+    if (!Busy(error) || attempt == Rename_Tries) return error;
+    Sleep(Rename_Pause_Ms);
+  }
 }
 
 }  // namespace
-
-std::string Join_Path(std::string_view folder, std::string_view name) {
-  std::string path(folder);
-  if (!path.empty() && !Is_Separator(path.back())) path += '/';
-  path += name;
-  return path;
-}
-
-std::string File_Name_Of(std::string_view path) {
-  size_t cut = path.find_last_of("/\\");
-  return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
-}
 
 bool File_Exists(const std::string& path) {
   const DWORD attributes = Attributes_Of(path);
@@ -95,6 +142,11 @@ bool File_Exists(const std::string& path) {
 bool Dir_Exists(const std::string& path) {
   const DWORD attributes = Attributes_Of(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// GetFileAttributesW describes a link itself, so a dangling one counts too.
+bool Path_Present(const std::string& path) {
+  return Attributes_Of(path) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool Create_Dir(const std::string& path) { return CreateDirectoryW(W(path).c_str(), nullptr) != 0; }
@@ -108,20 +160,26 @@ bool Force_Dirs(const std::string& path) {
 }
 
 std::string Read_File(const std::string& path) {
+  const DWORD attributes = Attributes_Of(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    throw File_Error("Cannot read " + path + ": Is a directory");
   HANDLE file = CreateFileW(W(path).c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE)
     throw File_Error("Cannot read " + path + ": " + Reason(GetLastError()));
+  auto fail = [&](const std::string& reason) {
+    CloseHandle(file);
+    throw File_Error("Cannot read " + path + ": " + reason);
+  };
+  // A pipe or a device would block or never end.
+  if (GetFileType(file) != FILE_TYPE_DISK) fail("it is not a regular file");
   std::string content;
   std::vector<char> buffer(65536);
   for (;;) {
     DWORD n = 0;
-    if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr)) {
-      const DWORD error = GetLastError();
-      CloseHandle(file);
-      throw File_Error("Cannot read " + path + ": " + Reason(error));
-    }
+    if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr))
+      fail(Reason(GetLastError()));
     if (n == 0) break;
     content.append(buffer.data(), n);
   }
@@ -129,39 +187,91 @@ std::string Read_File(const std::string& path) {
   return content;
 }
 
+int Remove_Save_Leftovers(const std::string& path) {
+  const std::string folder = Parent_Of(path);
+  const std::string prefix = Temp_Prefix(path);
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW(W(Join_Path(folder, "*")).c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  std::vector<std::string> candidates;
+  do {
+    const std::string name = Wide_To_Utf8(entry.cFileName);
+    // Only plain files: never a folder, never a link.
+    if (!(entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
+        Is_Temp_Name_Of(name, prefix))
+      candidates.push_back(name);
+  } while (FindNextFileW(search, &entry));
+  FindClose(search);
+
+  int removed = 0;
+  for (const std::string& name : candidates) {
+    // Opened for this process alone and deleted when closed; a running save holds its file
+    // open, so the open fails and the file stays.
+    HANDLE file = CreateFileW(W(Join_Path(folder, name)).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) continue;
+    CloseHandle(file);
+    ++removed;
+  }
+  return removed;
+}
+
 void Write_File_Atomic(const std::string& path, std::string_view data) {
-  std::string temp;
-  DWORD error = 0;
-  HANDLE file = Create_Temp(path, temp, error);
-  if (file == INVALID_HANDLE_VALUE) throw File_Error("Cannot write " + path + ": " + Reason(error));
-  auto fail = [&](DWORD failure) {
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    DeleteFileW(W(temp).c_str());
-    throw File_Error("Cannot write " + path + ": " + Reason(failure));
-  };
-  size_t written = 0;
-  while (written < data.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - written, 1u << 30));
-    DWORD n = 0;
-    if (!WriteFile(file, data.data() + written, chunk, &n, nullptr)) fail(GetLastError());
-    written += n;
+  Write_Files_Atomic({{path, data}});
+}
+
+void Write_Files_Atomic(const std::vector<File_Content>& files) {
+  for (const File_Content& f : files) Remove_Save_Leftovers(f.path);
+  // A folder in a target's place would make its rename fail after others had succeeded.
+  for (const File_Content& f : files)
+    if (Dir_Exists(f.path)) throw File_Error("Cannot write " + f.path + ": Is a directory");
+  std::vector<Pending_File> pending;
+  pending.reserve(files.size());
+  for (const File_Content& f : files) {
+    pending.push_back({f.path, "", INVALID_HANDLE_VALUE});
+    if (DWORD error = Write_Temp(pending.back(), f.data)) {
+      Discard(pending);
+      throw File_Error("Cannot write " + f.path + ": " + Reason(error));
+    }
   }
-  if (!FlushFileBuffers(file)) fail(GetLastError());
-  if (!CloseHandle(file)) {
-    file = INVALID_HANDLE_VALUE;
-    fail(GetLastError());
+  // Every temporary file is complete and on disk: only now are the targets replaced, one right
+  // after the other.
+  for (size_t i = 0; i < pending.size(); ++i) {
+    if (DWORD error = Replace(pending[i].temp, pending[i].target)) {
+      for (size_t done = 0; done < i; ++done) pending[done].temp.clear();
+      Discard(pending);
+      throw File_Error("Cannot write " + files[i].path + ": " + Reason(error));
+    }
   }
-  file = INVALID_HANDLE_VALUE;
-  // The rename replaces the target in one step; the write-through flag returns only once the
-  // new name is on disk.
-  for (int attempt = 1;; ++attempt) {
-    if (MoveFileExW(W(temp).c_str(), W(path).c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-      return;
-    const DWORD failure = GetLastError();
-    if (!Busy(failure) || attempt == Rename_Tries) fail(failure);
-    Sleep(Rename_Pause_Ms);
+  for (Pending_File& p : pending) CloseHandle(p.file);
+}
+
+Folder_Lock::~Folder_Lock() { Unlock(); }
+
+// The lock file is opened through the C runtime, whose descriptor the header keeps, and locked
+// with the system's byte-range lock, which the system drops when the process ends.
+Folder_Lock::Result Folder_Lock::Try_Lock(const std::string& folder, const std::string& file_name) {
+  Unlock();
+  const std::wstring path = W(Join_Path(folder, file_name));
+  int fd =
+      _wopen(path.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+  // A lock file that this user may not write can still be locked for reading.
+  if (fd < 0) fd = _wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+  if (fd < 0) return Result::Unusable;
+  OVERLAPPED whole{};
+  if (!LockFileEx(reinterpret_cast<HANDLE>(_get_osfhandle(fd)),
+                  LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole)) {
+    const DWORD error = GetLastError();
+    _close(fd);
+    return error == ERROR_LOCK_VIOLATION ? Result::Held : Result::Unusable;
   }
+  fd_ = fd;
+  return Result::Taken;
+}
+
+void Folder_Lock::Unlock() {
+  if (fd_ >= 0) _close(fd_);
+  fd_ = -1;
 }
 
 std::string Executable_Dir() {

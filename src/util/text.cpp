@@ -13,6 +13,22 @@
 
 namespace util {
 
+namespace {
+
+// strtod in the "C" locale whatever the process locale is (the windowing toolkit switches it to
+// the user's).
+double Strtod_C(const char* text) {
+#ifdef _WIN32
+  static const _locale_t c_locale = _create_locale(LC_ALL, "C");
+  return _strtod_l(text, nullptr, c_locale);
+#else
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  return strtod_l(text, nullptr, c_locale);
+#endif
+}
+
+}  // namespace
+
 std::string Trim(std::string_view text) {
   size_t begin = 0;
   size_t end = text.size();
@@ -168,15 +184,8 @@ bool Str_To_Float(std::string_view text, char separator, float& value) {
   while (blank(i)) ++i;
   if (i != s.size()) return false;
 
-  // Only digits, sign, "." and "e" reach here; convert them in the "C" locale whatever the
-  // process locale is (the windowing toolkit switches it to the user's).
-#ifdef _WIN32
-  static const _locale_t c_locale = _create_locale(LC_ALL, "C");
-  double d = _strtod_l(normal.c_str(), nullptr, c_locale);
-#else
-  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-  double d = strtod_l(normal.c_str(), nullptr, c_locale);
-#endif
+  // Only digits, sign, "." and "e" reach here.
+  const double d = Strtod_C(normal.c_str());
   if (!std::isfinite(d) || std::fabs(d) > std::numeric_limits<float>::max()) return false;
   value = static_cast<float>(d);
   return true;

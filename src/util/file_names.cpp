@@ -1,0 +1,29 @@
+// The parts of util/files.h that only look at names: the same on every system (files.cpp and
+// files_windows.cpp hold the parts that ask the system).
+#include "util/files.h"
+
+namespace util {
+
+std::string Join_Path(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+#ifdef _WIN32
+  const bool ends_in_separator = !path.empty() && (path.back() == '/' || path.back() == '\\');
+#else
+  const bool ends_in_separator = !path.empty() && path.back() == '/';
+#endif
+  if (!path.empty() && !ends_in_separator) path += '/';
+  path += name;
+  return path;
+}
+
+std::string File_Name_Of(std::string_view path) {
+  size_t cut = path.find_last_of("/\\");
+  return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
+bool Is_Plain_Name(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+}  // namespace util
