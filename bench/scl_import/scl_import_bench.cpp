@@ -55,19 +55,19 @@ size_t Count_Objects(const UIEC_Client_Decode::TIEC_Device& device) {
   std::vector<const TIEC_DA*> das;
   for (const auto& ld : device.List_LDevice)
     for (const auto& ln : ld->List_LN)
-      for (const auto& dobj : ln->List_DO) dos.push_back(dobj.get());
+      for (const auto& dobj : ln->List_DO) dos.push_back(dobj);
   while (!dos.empty()) {
     const TIEC_DO* dobj = dos.back();
     dos.pop_back();
     ++count;
-    for (const auto& sub : dobj->List_DO) dos.push_back(sub.get());
-    for (const auto& da : dobj->List_DA) das.push_back(da.get());
+    for (const auto& sub : dobj->List_DO) dos.push_back(sub);
+    for (const auto& da : dobj->List_DA) das.push_back(da);
   }
   while (!das.empty()) {
     const TIEC_DA* da = das.back();
     das.pop_back();
     ++count;
-    for (const auto& sub : da->List_DA) das.push_back(sub.get());
+    for (const auto& sub : da->List_DA) das.push_back(sub);
   }
   return count;
 }

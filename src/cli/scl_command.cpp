@@ -1,7 +1,5 @@
 // rq30517-cli scl [--stats] [--ied NAME] FILE: the model the gateway's client sees in an SCL file,
 // as JSON.
-#include <pthread.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <exception>
@@ -23,88 +21,163 @@ namespace {
 using nlohmann::ordered_json;
 using namespace UIEC_Client_Decode;
 
-ordered_json Da_Fields(const TIEC_DA& da) {
-  return {{"name", da.fName},
-          {"reference", da.fReference},
-          {"fc", da.fFC},
-          {"bType", da.fbType},
-          {"das", ordered_json::array()}};
-}
+// Writes the model as one line of JSON while it walks it, so that the output never has to be
+// held in memory: a small file can describe a model whose JSON is many gigabytes. The walk keeps
+// its own stack, since data types may nest hundreds of thousands of levels deep.
+class Json_Writer {
+ public:
+  explicit Json_Writer(std::ostream& out) : out_(out) { buffer_.reserve(Buffer_Bytes + 4096); }
+  ~Json_Writer() { Flush(); }
 
-ordered_json Do_Fields(const TIEC_DO& dobj) {
-  return {{"name", dobj.fName}, {"dos", ordered_json::array()}, {"das", ordered_json::array()}};
-}
-
-// Builds the JSON of one logical node's data objects with an explicit stack: data types may
-// nest thousands of levels deep. Returns the deepest nesting met, in JSON levels (two per data
-// object or attribute: the object and its list).
-size_t Add_Data_Objects(const TIEC_LN& ln, ordered_json& dos) {
-  // One level: the JSON array being filled, and the model list it mirrors.
-  struct Level {
-    ordered_json* array;
-    const std::vector<std::unique_ptr<TIEC_DO>>* do_list;
-    const std::vector<std::unique_ptr<TIEC_DA>>* da_list;
-    size_t next;
-  };
-  std::vector<Level> stack{{&dos, &ln.List_DO, nullptr, 0}};
-  size_t depth = 0;
-  while (!stack.empty()) {
-    depth = std::max(depth, stack.size());
-    Level& level = stack.back();
-    const size_t count = level.do_list ? level.do_list->size() : level.da_list->size();
-    if (level.next == count) {
-      stack.pop_back();
-      continue;
+  void Device(const TIEC_Device& device) {
+    Put(R"({"name":)");
+    Text(device.Name());
+    Put(R"(,"fileName":)");
+    Text(device.FileName());
+    Put(R"(,"lDevices":[)");
+    for (size_t i = 0; i < device.List_LDevice.size(); ++i) {
+      const TIEC_LDevice& ld = *device.List_LDevice[i];
+      Put(i ? R"(,{"name":)" : R"({"name":)");
+      Text(ld.Name());
+      Put(R"(,"lns":[)");
+      for (size_t j = 0; j < ld.List_LN.size(); ++j) {
+        if (j) Put(",");
+        Logical_Node(device, ld, *ld.List_LN[j]);
+      }
+      Put("]}");
     }
-    const size_t index = level.next++;
-    ordered_json* array = level.array;  // `level` dies when the stack grows
-    if (level.do_list) {
-      const TIEC_DO& dobj = *(*level.do_list)[index];
-      array->push_back(Do_Fields(dobj));
-      ordered_json& added = array->back();
-      // Sub data objects come before attributes in the output; the stack runs last in first out.
-      stack.push_back({&added["das"], nullptr, &dobj.List_DA, 0});
-      stack.push_back({&added["dos"], &dobj.List_DO, nullptr, 0});
-    } else {
-      const TIEC_DA& da = *(*level.da_list)[index];
-      array->push_back(Da_Fields(da));
-      stack.push_back({&array->back()["das"], nullptr, &da.List_DA, 0});
+    Put("]}");
+  }
+
+  void Flush() {
+    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    buffer_.clear();
+  }
+
+ private:
+  static constexpr size_t Buffer_Bytes = 1 << 20;
+
+  void Put(std::string_view text) {
+    buffer_.append(text);
+    if (buffer_.size() >= Buffer_Bytes) Flush();
+  }
+
+  // A JSON string. Texts that are not valid UTF-8 (a file in an undeclared 8-bit encoding) are
+  // written with replacement characters rather than refused; such texts, and those that need
+  // escapes, go through the JSON library so that they come out exactly as it writes them.
+  void Text(std::string_view text) {
+    for (const char c : text) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (byte < 0x20 || byte >= 0x80 || c == '"' || c == '\\') {
+        Put(ordered_json(std::string(text))
+                .dump(-1, ' ', false, ordered_json::error_handler_t::replace));
+        return;
+      }
+    }
+    buffer_.append(1, '"').append(text).append(1, '"');
+    if (buffer_.size() >= Buffer_Bytes) Flush();
+  }
+
+  void Logical_Node(const TIEC_Device& device, const TIEC_LDevice& ld, const TIEC_LN& ln) {
+    Put(R"({"lnClass":)");
+    Text(ln.lnClass());
+    Put(R"(,"lnType":)");
+    Text(ln.lnType());
+    Put(R"(,"prefix":)");
+    Text(ln.Prefix());
+    Put(R"(,"inst":)");
+    Text(ln.Inst());
+    Put(R"(,"dos":[)");
+    path_.assign(device.Name()).append(ld.Name()).append(1, '/');
+    path_.append(ln.Prefix()).append(ln.lnClass()).append(ln.Inst());
+    Data_Objects(ln.List_DO);
+    Put(R"(],"dataSets":[)");
+    for (size_t i = 0; i < ln.List_DataSet.size(); ++i) {
+      const TIEC_DataSet& data_set = *ln.List_DataSet[i];
+      Put(i ? R"(,{"name":)" : R"({"name":)");
+      Text(data_set.Name());
+      Put(R"(,"reference":)");
+      Text(data_set.Reference());
+      Put(R"(,"gooseName":)");
+      Text(data_set.GooseName());
+      Put(R"(,"members":[)");
+      for (size_t j = 0; j < data_set.List_DA.size(); ++j) {
+        const TIEC_DA& member = *data_set.List_DA[j];
+        Put(j ? R"(,{"reference":)" : R"({"reference":)");
+        Text(member.Reference());
+        Put(R"(,"fc":)");
+        Text(member.FC());
+        Put(R"(,"bType":)");
+        Text(member.bType());
+        Put("}");
+      }
+      Put("]}");
+    }
+    Put("]}");
+  }
+
+  // The data objects of a node, with everything below them; path_ holds the node's reference.
+  // Each level of the stack is a list being written; a data object has two in turn (its sub
+  // data objects, then its attributes), so a level knows which one it is on.
+  void Data_Objects(const Object_List<TIEC_DO>& top) {
+    struct Level {
+      const TIEC_DO* owner;  // the data object whose lists these are; null for the node's
+      const Object_List<TIEC_DO>* dos;
+      const Object_List<TIEC_DA>* das;
+      size_t next;
+      size_t path_length;  // the reference of the owner: this much of path_
+    };
+    std::vector<Level> stack{{nullptr, &top, nullptr, 0, path_.size()}};
+    while (!stack.empty()) {
+      Level& level = stack.back();
+      if (level.dos) {
+        if (level.next == level.dos->size()) {
+          if (!level.owner) {
+            stack.pop_back();
+            continue;
+          }
+          // The sub data objects are done: the owner's attributes follow.
+          Put(R"(],"das":[)");
+          level.dos = nullptr;
+          level.das = &level.owner->List_DA;
+          level.next = 0;
+          continue;
+        }
+        const TIEC_DO& dobj = *(*level.dos)[level.next];
+        Put(level.next++ ? R"(,{"name":)" : R"({"name":)");
+        Text(dobj.Name());
+        Put(R"(,"dos":[)");
+        path_.resize(level.path_length);
+        path_.append(1, '.').append(dobj.Name());
+        stack.push_back({&dobj, &dobj.List_DO, nullptr, 0, path_.size()});  // `level` dies here
+        continue;
+      }
+      if (level.next == level.das->size()) {
+        Put("]}");
+        stack.pop_back();
+        continue;
+      }
+      const TIEC_DA& da = *(*level.das)[level.next];
+      Put(level.next++ ? R"(,{"name":)" : R"({"name":)");
+      Text(da.Name());
+      path_.resize(level.path_length);
+      path_.append(1, '.').append(da.Name());
+      Put(R"(,"reference":)");
+      Text(path_);
+      Put(R"(,"fc":)");
+      Text(da.FC());
+      Put(R"(,"bType":)");
+      Text(da.bType());
+      Put(R"(,"das":[)");
+      stack.push_back({nullptr, nullptr, &da.List_DA, 0, path_.size()});
     }
   }
-  return depth;
-}
 
-ordered_json Data_Set_Json(const TIEC_DataSet& data_set) {
-  ordered_json members = ordered_json::array();
-  for (const TIEC_DA* member : data_set.List_DA)
-    members.push_back(
-        {{"reference", member->fReference}, {"fc", member->fFC}, {"bType", member->fbType}});
-  return {{"name", data_set.fName},
-          {"reference", data_set.fReference},
-          {"gooseName", data_set.fGooseName},
-          {"members", std::move(members)}};
-}
-
-ordered_json Model_Json(const TIEC_Device& device, size_t& depth) {
-  ordered_json lds = ordered_json::array();
-  for (const auto& ld : device.List_LDevice) {
-    ordered_json lns = ordered_json::array();
-    for (const auto& ln : ld->List_LN) {
-      ordered_json dos = ordered_json::array();
-      depth = std::max(depth, Add_Data_Objects(*ln, dos));
-      ordered_json data_sets = ordered_json::array();
-      for (const auto& data_set : ln->List_DataSet) data_sets.push_back(Data_Set_Json(*data_set));
-      lns.push_back({{"lnClass", ln->flnClass},
-                     {"lnType", ln->flnType},
-                     {"prefix", ln->fPrefix},
-                     {"inst", ln->fInst},
-                     {"dos", std::move(dos)},
-                     {"dataSets", std::move(data_sets)}});
-    }
-    lds.push_back({{"name", ld->fName}, {"lns", std::move(lns)}});
-  }
-  return {{"name", device.fName}, {"fileName", device.fFileName}, {"lDevices", std::move(lds)}};
-}
+  std::ostream& out_;
+  std::string buffer_;
+  // The reference of the object being written, each ancestor's a prefix of it.
+  std::string path_;
+};
 
 ordered_json Stats_Json(const TIEC_Device& device) {
   size_t lns = 0, dos = 0, das = 0, data_sets = 0, members = 0;
@@ -114,20 +187,20 @@ ordered_json Stats_Json(const TIEC_Device& device) {
     for (const auto& ln : ld->List_LN) {
       ++lns;
       data_sets += ln->List_DataSet.size();
-      for (const auto& data_set : ln->List_DataSet) members += data_set->List_DA.size();
-      for (const auto& dobj : ln->List_DO) do_stack.push_back(dobj.get());
+      for (const TIEC_DataSet* data_set : ln->List_DataSet) members += data_set->List_DA.size();
+      for (const TIEC_DO* dobj : ln->List_DO) do_stack.push_back(dobj);
       while (!do_stack.empty()) {
         const TIEC_DO* dobj = do_stack.back();
         do_stack.pop_back();
         ++dos;
-        for (const auto& sub : dobj->List_DO) do_stack.push_back(sub.get());
-        for (const auto& da : dobj->List_DA) da_stack.push_back(da.get());
+        for (const TIEC_DO* sub : dobj->List_DO) do_stack.push_back(sub);
+        for (const TIEC_DA* da : dobj->List_DA) da_stack.push_back(da);
       }
       while (!da_stack.empty()) {
         const TIEC_DA* da = da_stack.back();
         da_stack.pop_back();
         ++das;
-        for (const auto& sub : da->List_DA) da_stack.push_back(sub.get());
+        for (const TIEC_DA* sub : da->List_DA) da_stack.push_back(sub);
       }
     }
   return {{"lDevices", device.List_LDevice.size()},
@@ -136,47 +209,6 @@ ordered_json Stats_Json(const TIEC_Device& device) {
           {"das", das},
           {"dataSets", data_sets},
           {"members", members}};
-}
-
-// The JSON writer descends recursively; a deeply nested model is written on a thread whose
-// stack is sized for it (generously: sanitizer and debug builds use far larger frames).
-std::string Dump(const ordered_json& json, size_t depth) {
-  struct Job {
-    const ordered_json* json;
-    std::string text;
-    std::exception_ptr error;
-  } job{&json, {}, nullptr};
-  auto run = [](void* arg) -> void* {
-    Job& job = *static_cast<Job*>(arg);
-    try {
-      // Texts that are not valid UTF-8 (a file in an undeclared 8-bit encoding) are written with
-      // replacement characters rather than refused.
-      job.text = job.json->dump(-1, ' ', false, ordered_json::error_handler_t::replace);
-    } catch (...) {
-      job.error = std::current_exception();
-    }
-    return nullptr;
-  };
-  constexpr size_t Bytes_Per_Level = 4096;
-  constexpr size_t Plain_Depth = 500;
-  constexpr size_t Max_Depth = 100'000;
-  if (depth > Max_Depth)
-    throw std::runtime_error("the model nests " + std::to_string(depth / 2) +
-                             " levels deep, too deep to write as JSON");
-  if (depth <= Plain_Depth) {
-    run(&job);
-  } else {
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    pthread_attr_setstacksize(&attr, (8u << 20) + depth * Bytes_Per_Level);
-    pthread_t thread;
-    const int failed = pthread_create(&thread, &attr, run, &job);
-    pthread_attr_destroy(&attr);
-    if (failed) throw std::runtime_error("cannot start the JSON writer");
-    pthread_join(thread, nullptr);
-  }
-  if (job.error) std::rethrow_exception(job.error);
-  return job.text;
 }
 
 }  // namespace
@@ -215,9 +247,10 @@ int Scl_Command(int argc, char** argv) {
     if (stats) {
       std::cout << Stats_Json(device).dump() << '\n';
     } else {
-      size_t depth = 0;
-      const ordered_json json = Model_Json(device, depth);
-      std::cout << Dump(json, depth + 8) << '\n';
+      Json_Writer writer(std::cout);
+      writer.Device(device);
+      writer.Flush();
+      std::cout << '\n';
     }
   } catch (const std::exception& e) {
     std::cerr << "rq30517-cli scl: " << e.what() << '\n';

@@ -71,18 +71,18 @@ void Visit_Objects(const TIEC_Device& device, Visit&& visit) {
     visit(*ld);
     for (const auto& ln : ld->List_LN) {
       visit(*ln);
-      for (const auto& object : ln->List_DO) objects.push_back(object.get());
+      for (const auto& object : ln->List_DO) objects.push_back(object);
       while (!objects.empty()) {
         TIEC_DO* object = objects.back();
         objects.pop_back();
         visit(*object);
-        for (const auto& sub : object->List_DO) objects.push_back(sub.get());
-        for (const auto& da : object->List_DA) attributes.push_back(da.get());
+        for (const auto& sub : object->List_DO) objects.push_back(sub);
+        for (const auto& da : object->List_DA) attributes.push_back(da);
         while (!attributes.empty()) {
           TIEC_DA* attribute = attributes.back();
           attributes.pop_back();
           visit(*attribute);
-          for (const auto& sub : attribute->List_DA) attributes.push_back(sub.get());
+          for (const auto& sub : attribute->List_DA) attributes.push_back(sub);
         }
       }
       for (const auto& data_set : ln->List_DataSet) visit(*data_set);
@@ -121,7 +121,7 @@ bool Device_Has_DataSet(const TIEC_Device& device, const TIEC_DataSet* data_set)
   for (const auto& ld : device.List_LDevice)
     for (const auto& ln : ld->List_LN)
       for (const auto& own : ln->List_DataSet)
-        if (own.get() == data_set) return true;
+        if (own == data_set) return true;
   return false;
 }
 
@@ -249,7 +249,7 @@ TIEC_DataSet* Access_State::Get_DataSet(int32_t index, const std::string& refere
   for (const auto& ld : List_IEC_Dev[static_cast<size_t>(index)]->List_LDevice)
     for (const auto& ln : ld->List_LN)
       for (const auto& data_set : ln->List_DataSet)
-        if (data_set->Reference() == reference) return data_set.get();
+        if (data_set->Reference() == reference) return data_set;
   return nullptr;
 }
 

@@ -15,11 +15,13 @@
 #include "util/xml.h"
 
 // The import reads the document once, building the logical devices, nodes and data sets and
-// keeping what the rest needs (the data type templates in a compact form indexed by id, and the
-// data set members still to resolve). It then releases the document and builds the data objects
-// and attributes, nearly all of the model, from the templates. The document and those objects
-// are thus never in memory together, and expanding a type costs only the objects it creates,
-// however many templates the file holds.
+// keeping what the rest needs (the data type templates in a compact form indexed by id, their
+// texts already in the device's store, and the data set members still to resolve). It then
+// releases the document and builds the data objects and attributes, nearly all of the model,
+// from the templates. The document and those objects are thus never in memory together, and
+// expanding a type costs only the objects it creates, however many templates the file holds.
+// Every list is sized exactly before it is filled, and every byte the model takes is counted
+// against the device's limit before it is taken.
 
 namespace UIEC_Client_Decode {
 
@@ -29,11 +31,6 @@ using Node = pugi::xml_node;
 
 bool Is_Element(Node node, const char* name) {
   return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0;
-}
-
-// Attributes are read only when present, taken as written; an absent one leaves the text alone.
-void Read_Attribute(Node element, const char* name, std::string& target) {
-  if (pugi::xml_attribute attribute = element.attribute(name)) target = attribute.value();
 }
 
 // Comments are not kept: the reading skips them everywhere, and without them the document is
@@ -53,7 +50,7 @@ void Load_Document(pugi::xml_document& doc, const std::string& path) {
       util::Read_File(path);  // throws File_Error with the system's reason
       throw util::File_Error(path + ": " + result.description());
     case pugi::status_out_of_memory:
-      throw SCL_Error(path + ": " + result.description());
+      throw SCL_Error(result.description());
     default:
       util::Load_Xml_File(doc, path);  // throws Xml_Error with line and column
       doc.reset();
@@ -87,24 +84,6 @@ class Text_Store {
   size_t left_ = 0;
 };
 
-// The texts of the templates, each distinct one kept once: the same names, basic types and
-// functional constraints recur throughout a file, and every object copies them from here.
-class Text_Pool {
- public:
-  const std::string* Intern(std::string_view text) {
-    auto found = texts_.find(text);
-    if (found == texts_.end()) found = texts_.emplace(text).first;
-    return &*found;
-  }
-
- private:
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-  };
-  std::unordered_set<std::string, Hash, std::equal_to<>> texts_;  // nodes never move
-};
-
 struct Type_Entry;
 
 // One child of a template that becomes a model object: a DO of an LNodeType, an SDO or DA of a
@@ -116,6 +95,10 @@ struct Template_Child {
   const std::string* type_id;  // absent: no type
   Type_Entry* type;            // the type to expand the object with; null when it has none
   bool sdo;
+  // The texts of the last attribute made from this child, and the functional constraint it
+  // inherited: an attribute type is nearly always used under one constraint.
+  const std::string* last_fc_father = nullptr;
+  const DA_Texts* last_texts = nullptr;
 };
 
 // All templates of one kind with the same "id": the children of every one of them, in document
@@ -131,7 +114,7 @@ struct Type_Entry {
 class Type_Index {
  public:
   void Add(Node template_element, const char* child_name, const char* other_child_name,
-           Text_Pool& texts) {
+           Model_Store& texts) {
     pugi::xml_attribute id = template_element.attribute("id");
     if (!id) return;  // templates without "id" are passed over
     auto found = map_.find(std::string_view(id.value()));
@@ -168,7 +151,7 @@ class Type_Index {
  private:
   // One walk over the element's attributes; where a name repeats, the first one counts. The
   // first letter picks the one name to compare: templates make up most of a file.
-  static Template_Child Read_Child(Node element, bool sdo, Text_Pool& texts) {
+  static Template_Child Read_Child(Node element, bool sdo, Model_Store& texts) {
     Template_Child child{nullptr, nullptr, nullptr, nullptr, nullptr, sdo};
     for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
       const char* name = a.name();
@@ -189,8 +172,8 @@ class Type_Index {
       }
       if (target && !*target) *target = texts.Intern(a.value());
     }
-    if (!child.name) child.name = texts.Intern({});
-    if (!child.bType) child.bType = texts.Intern({});
+    if (!child.name) child.name = texts.Intern(std::string_view{});
+    if (!child.bType) child.bType = texts.Intern(std::string_view{});
     return child;
   }
 
@@ -200,11 +183,13 @@ class Type_Index {
 // Finds data set members by the same rules as the model's Find_ operations (exact names, the
 // first match in the depth-first order winning), through maps built on first use, so that a
 // data set with thousands of members does not search the same logical node thousands of times.
+// The maps' entries are counted against the model's limit while they live.
 class Member_Resolver {
  public:
-  explicit Member_Resolver(const TIEC_Device& device) {
-    for (const auto& ld : device.List_LDevice) ldevices_.emplace(ld->fName, ld.get());
+  Member_Resolver(const TIEC_Device& device, Model_Store& store) : store_(store) {
+    for (TIEC_LDevice* ld : device.List_LDevice) Index(ldevices_, ld->Name(), ld);
   }
+  ~Member_Resolver() { store_.Uncharge(charged_); }
 
   TIEC_DA* Resolve(std::string_view ldInst, std::string_view lnClass, std::string_view doName,
                    std::string_view daName) {
@@ -213,7 +198,7 @@ class Member_Resolver {
     if (!ld) return nullptr;
     auto [ln_map, new_ln_map] = lns_.try_emplace(ld);
     if (new_ln_map)
-      for (const auto& ln : ld->List_LN) ln_map->second.emplace(ln->flnClass, ln.get());
+      for (TIEC_LN* ln : ld->List_LN) Index(ln_map->second, ln->lnClass(), ln);
     TIEC_LN* ln = Find(ln_map->second, lnClass);
     if (!ln) return nullptr;
     auto [do_map, new_do_map] = dos_.try_emplace(ln);
@@ -229,6 +214,7 @@ class Member_Resolver {
  private:
   template <typename T>
   using Name_Map = std::unordered_map<std::string_view, T*>;
+  static constexpr size_t Entry_Bytes = 64;
 
   template <typename T>
   static T* Find(const Name_Map<T>& map, std::string_view name) {
@@ -236,67 +222,82 @@ class Member_Resolver {
     return it == map.end() ? nullptr : it->second;
   }
 
-  // Visits entries in the order Find_DO/Find_DA search them (an entry, its descendants, the next
-  // entry); the first object of each name is kept.
+  // The first object of each name is kept.
   template <typename T>
-  static void Index_Depth_First(const std::vector<std::unique_ptr<T>>& list, Name_Map<T>& map) {
-    std::vector<std::pair<const std::vector<std::unique_ptr<T>>*, size_t>> stack{{&list, 0}};
+  void Index(Name_Map<T>& map, std::string_view name, T* entry) {
+    store_.Charge(Entry_Bytes);
+    charged_ += Entry_Bytes;
+    map.emplace(name, entry);
+  }
+
+  // Visits entries in the order Find_DO/Find_DA search them (an entry, its descendants, the next
+  // entry).
+  template <typename T>
+  void Index_Depth_First(const Object_List<T>& list, Name_Map<T>& map) {
+    std::vector<std::pair<const Object_List<T>*, size_t>> stack{{&list, 0}};
     while (!stack.empty()) {
       auto& [entries, next] = stack.back();
       if (next == entries->size()) {
         stack.pop_back();
         continue;
       }
-      T* entry = (*entries)[next++].get();
-      map.emplace(entry->fName, entry);
+      T* entry = (*entries)[next++];
+      Index(map, entry->Name(), entry);
       const auto& below = Sub_List(*entry);
       if (!below.empty()) stack.push_back({&below, 0});
     }
   }
-  static const std::vector<std::unique_ptr<TIEC_DO>>& Sub_List(const TIEC_DO& d) {
-    return d.List_DO;
-  }
-  static const std::vector<std::unique_ptr<TIEC_DA>>& Sub_List(const TIEC_DA& d) {
-    return d.List_DA;
-  }
+  static const Object_List<TIEC_DO>& Sub_List(const TIEC_DO& d) { return d.List_DO; }
+  static const Object_List<TIEC_DA>& Sub_List(const TIEC_DA& d) { return d.List_DA; }
 
+  Model_Store& store_;
+  size_t charged_ = 0;
   Name_Map<TIEC_LDevice> ldevices_;
   std::unordered_map<const TIEC_LDevice*, Name_Map<TIEC_LN>> lns_;
   std::unordered_map<const TIEC_LN*, Name_Map<TIEC_DO>> dos_;
   std::unordered_map<const TIEC_DO*, Name_Map<TIEC_DA>> das_;
 };
 
+size_t Count_Children(Node element, const char* name, const char* other_name = nullptr) {
+  size_t count = 0;
+  for (Node child = element.first_child(); child; child = child.next_sibling())
+    if (Is_Element(child, name) || (other_name && Is_Element(child, other_name))) ++count;
+  return count;
+}
+
 // One import: what is kept of the document, and the expansion's work stack.
 class Importer {
  public:
-  Importer(TIEC_Device& device, std::string path, size_t max_bytes,
-           const std::string* ied_name = nullptr)
-      : device_(device), path_name_(std::move(path)), max_bytes_(max_bytes), ied_name_(ied_name) {}
+  Importer(TIEC_Device& device, std::string path, const std::string* ied_name = nullptr)
+      : device_(device), store_(device.Store()), path_name_(std::move(path)), ied_name_(ied_name) {}
 
   void Decode_ICD_File() {
     if (!Read_Document()) return;
     // Pass 1, structure: the data objects of every logical node.
     for (const Pending_LN& pending : lns_) {
-      path_.assign(device_.fName)
-          .append(pending.ld->fName)
-          .append(1, '/')
-          .append(pending.ln->fPrefix)
-          .append(pending.ln->flnClass)
-          .append(pending.ln->fInst);
-      const size_t ln_length = path_.size();
-      pending.ln->List_DO.reserve(pending.type->children.size());
-      for (const Template_Child& child : pending.type->children) {
-        Start_DO(pending.ln->List_DO, child, ln_length);
+      store_.Reserve(pending.ln->List_DO, pending.type->children.size());
+      for (Template_Child& child : pending.type->children) {
+        TIEC_DO& dobj = device_.Add_DO(*pending.ln, child.name);
+        Start_DO(dobj, child);
         Expand();
       }
     }
     // Pass 2, data set members: only now can an FCDA find a logical device or node that comes
-    // later in the file.
-    Member_Resolver resolver(device_);
-    for (const Pending_Member& member : members_)
-      if (TIEC_DA* da =
-              resolver.Resolve(member.ldInst, member.lnClass, member.doName, member.daName))
-        member.data_set->List_DA.push_back(da);
+    // later in the file. The members of one set are consecutive.
+    Member_Resolver resolver(device_, store_);
+    std::vector<TIEC_DA*> found;
+    for (size_t i = 0; i < members_.size();) {
+      TIEC_DataSet* data_set = members_[i].data_set;
+      found.clear();
+      for (; i < members_.size() && members_[i].data_set == data_set; ++i) {
+        const Pending_Member& member = members_[i];
+        if (TIEC_DA* da =
+                resolver.Resolve(member.ldInst, member.lnClass, member.doName, member.daName))
+          found.push_back(da);
+      }
+      store_.Reserve(data_set->List_DA, found.size());
+      for (TIEC_DA* da : found) device_.Add_Member(*data_set, *da);
+    }
   }
 
  private:
@@ -312,23 +313,25 @@ class Importer {
     if (ied_name_) {
       for (Node child = scl.first_child(); child && !ied; child = child.next_sibling())
         if (Is_Element(child, "IED") && *ied_name_ == child.attribute("name").value()) ied = child;
-      if (!ied) throw SCL_Error(path_name_ + ": no IED named \"" + *ied_name_ + "\"");
+      if (!ied) throw SCL_Error("no IED named \"" + *ied_name_ + "\"");
     }
     if (!scl) return false;
     if (!ied) ied = util::Child_Element(scl, "IED");
     Node dtt = util::Child_Element(scl, "DataTypeTemplates");
     if (!ied || !dtt) return false;
-    Read_Attribute(ied, "name", device_.fName);
+    if (pugi::xml_attribute name = ied.attribute("name")) {
+      store_.Charge(std::strlen(name.value()) + 1);
+      device_.Set_Name(name.value());
+    }
     Node access_point = util::Child_Element(ied, "AccessPoint");
     Node server = access_point ? util::Child_Element(access_point, "Server") : Node();
     if (!server) return false;
 
     Index_Templates(dtt);
+    store_.Reserve(device_.List_LDevice, Count_Children(server, "LDevice"));
     for (Node child = server.first_child(); child; child = child.next_sibling()) {
       if (!Is_Element(child, "LDevice")) continue;
-      auto ld = std::make_unique<TIEC_LDevice>();
-      Decode_LDevice(*ld, child);
-      device_.List_LDevice.push_back(std::move(ld));
+      Decode_LDevice(device_.Add_LDevice(child.attribute("inst").value()), child);
     }
     return true;
   }
@@ -338,11 +341,11 @@ class Importer {
       if (child.type() != pugi::node_element) continue;
       const char* name = child.name();
       if (std::strcmp(name, "LNodeType") == 0)
-        lnode_types_.Add(child, "DO", nullptr, template_texts_);
+        lnode_types_.Add(child, "DO", nullptr, store_);
       else if (std::strcmp(name, "DOType") == 0)
-        do_types_.Add(child, "DA", "SDO", template_texts_);
+        do_types_.Add(child, "DA", "SDO", store_);
       else if (std::strcmp(name, "DAType") == 0)
-        da_types_.Add(child, "BDA", nullptr, template_texts_);
+        da_types_.Add(child, "BDA", nullptr, store_);
     }
     // Which type each child expands with: a data object's DOType when its type is not empty; an
     // attribute's DAType when it has a type and is not an "Enum".
@@ -363,58 +366,50 @@ class Importer {
   }
 
   void Decode_LDevice(TIEC_LDevice& ld, Node element) {
-    Read_Attribute(element, "inst", ld.fName);
+    store_.Reserve(ld.List_LN, Count_Children(element, "LN0", "LN"));
     for (Node child = element.first_child(); child; child = child.next_sibling()) {
       if (!Is_Element(child, "LN0") && !Is_Element(child, "LN")) continue;
-      auto ln = std::make_unique<TIEC_LN>();
-      Decode_LN(ld, *ln, child);
-      ld.List_LN.push_back(std::move(ln));
+      Decode_LN(
+          device_.Add_LN(ld, child.attribute("lnClass").value(), child.attribute("inst").value(),
+                         child.attribute("prefix").value(), child.attribute("lnType").value()),
+          child);
     }
   }
 
-  // The node's attributes, its data sets, and its type for pass 1. A node without lnType has
-  // neither data objects nor data sets.
-  void Decode_LN(const TIEC_LDevice& ld, TIEC_LN& ln, Node element) {
-    Read_Attribute(element, "lnClass", ln.flnClass);
-    Read_Attribute(element, "lnType", ln.flnType);
-    Read_Attribute(element, "prefix", ln.fPrefix);
-    Read_Attribute(element, "inst", ln.fInst);
-    if (ln.flnType.empty()) return;
-    if (Type_Entry* type = lnode_types_.Find(ln.flnType)) lns_.push_back({&ld, &ln, type});
-    Decode_LN_DataSet(ld, ln, element);
+  // The node's data sets, and its type for pass 1. A node without lnType has neither data
+  // objects nor data sets.
+  void Decode_LN(TIEC_LN& ln, Node element) {
+    if (ln.lnType().empty()) return;
+    if (Type_Entry* type = lnode_types_.Find(ln.lnType())) lns_.push_back({&ln, type});
+    Decode_LN_DataSet(ln, element);
   }
 
-  void Decode_LN_DataSet(const TIEC_LDevice& ld, TIEC_LN& ln, Node element) {
-    // Prefix and instance are not part of a data set's reference.
-    const std::string reference = device_.fName + ld.fName + "/" + ln.flnClass;
+  void Decode_LN_DataSet(TIEC_LN& ln, Node element) {
     bool has_goose = false;
+    store_.Reserve(ln.List_DataSet, Count_Children(element, "DataSet"));
     for (Node child = element.first_child(); child; child = child.next_sibling()) {
       if (Is_Element(child, "GSEControl")) has_goose = true;
       if (!Is_Element(child, "DataSet")) continue;
-      auto data_set = std::make_unique<TIEC_DataSet>();
-      Decode_DataSet(*data_set, child, reference);
-      ln.List_DataSet.push_back(std::move(data_set));
+      Decode_DataSet(device_.Add_DataSet(ln, child.attribute("name").value()), child);
     }
     if (!has_goose) return;
     // A GSEControl may come before its DataSet: the controls are matched once all sets exist.
     std::unordered_map<std::string_view, TIEC_DataSet*> by_name;
-    for (const auto& data_set : ln.List_DataSet) by_name.emplace(data_set->fName, data_set.get());
+    for (TIEC_DataSet* data_set : ln.List_DataSet) by_name.emplace(data_set->Name(), data_set);
     for (Node child = element.first_child(); child; child = child.next_sibling())
       if (Is_Element(child, "GSEControl")) Decode_LN_Goose(by_name, child);
   }
 
-  static void Decode_LN_Goose(const std::unordered_map<std::string_view, TIEC_DataSet*>& by_name,
-                              Node element) {
+  void Decode_LN_Goose(const std::unordered_map<std::string_view, TIEC_DataSet*>& by_name,
+                       Node element) {
     const std::string_view name = element.attribute("name").value();
     const std::string_view datSet = element.attribute("datSet").value();
     if (name.empty() || datSet.empty()) return;
     auto it = by_name.find(datSet);
-    if (it != by_name.end()) it->second->fGooseName = name;
+    if (it != by_name.end()) device_.Set_GooseName(*it->second, name);
   }
 
-  void Decode_DataSet(TIEC_DataSet& data_set, Node element, const std::string& str_Reference) {
-    Read_Attribute(element, "name", data_set.fName);
-    data_set.fReference = str_Reference + "." + data_set.fName;
+  void Decode_DataSet(TIEC_DataSet& data_set, Node element) {
     for (Node child = element.first_child(); child; child = child.next_sibling())
       if (Is_Element(child, "FCDA"))
         members_.push_back({&data_set, texts_.Keep(child.attribute("ldInst").value()),
@@ -423,42 +418,35 @@ class Importer {
                             texts_.Keep(child.attribute("daName").value())});
   }
 
-  // A data object or sub data object whose parent's reference is the first `parent_length`
-  // characters of path_: created with its name, and, when it has a type that is not already
-  // being expanded above it, queued for expansion with its own reference in path_.
-  void Start_DO(std::vector<std::unique_ptr<TIEC_DO>>& list, const Template_Child& child,
-                size_t parent_length) {
-    Charge(sizeof(TIEC_DO));
-    list.push_back(std::make_unique<TIEC_DO>());
-    TIEC_DO& dobj = *list.back();
-    dobj.fName = *child.name;
-    Type_Entry* type = child.type;
-    if (!type || type->active > 0) return;
-    ++type->active;
-    dobj.List_DO.reserve(type->sdo_count);
-    dobj.List_DA.reserve(type->children.size() - type->sdo_count);
-    path_.resize(parent_length);
-    path_.append(1, '.').append(dobj.fName);
-    stack_.push_back({&dobj, nullptr, type, 0, path_.size()});
+  // The texts of an attribute made from `child` below a parent whose functional constraint is
+  // `fc_father` (the empty text for an attribute of a data object).
+  const DA_Texts* Texts_Of(Template_Child& child, const std::string* fc_father) {
+    if (!child.last_texts || (!child.fc && child.last_fc_father != fc_father)) {
+      child.last_texts =
+          store_.Intern(DA_Texts{child.name, child.bType, child.fc ? child.fc : fc_father});
+      child.last_fc_father = fc_father;
+    }
+    return child.last_texts;
   }
 
-  // An attribute or sub attribute; a sub attribute inherits the functional constraint unless it
-  // carries its own.
-  void Start_DA(std::vector<std::unique_ptr<TIEC_DA>>& list, const Template_Child& child,
-                std::string_view str_Reference, const std::string& FC_Father) {
-    list.push_back(std::make_unique<TIEC_DA>());
-    TIEC_DA& da = *list.back();
-    da.fName = *child.name;
-    da.fReference.reserve(str_Reference.size() + 1 + da.fName.size());
-    da.fReference.append(str_Reference).append(1, '.').append(da.fName);
-    Charge(sizeof(TIEC_DA) + da.fReference.capacity());
-    da.fbType = *child.bType;
-    da.fFC = child.fc ? *child.fc : FC_Father;
+  // A data object or sub data object just created: when it has a type that is not already being
+  // expanded above it, queued for expansion.
+  void Start_DO(TIEC_DO& dobj, const Template_Child& child) {
     Type_Entry* type = child.type;
     if (!type || type->active > 0) return;
     ++type->active;
-    da.List_DA.reserve(type->children.size());
-    stack_.push_back({nullptr, &da, type, 0, 0});
+    store_.Reserve(dobj.List_DO, type->sdo_count);
+    store_.Reserve(dobj.List_DA, type->children.size() - type->sdo_count);
+    stack_.push_back({&dobj, nullptr, type, 0});
+  }
+
+  // An attribute or sub attribute just created, likewise.
+  void Start_DA(TIEC_DA& da, const Template_Child& child) {
+    Type_Entry* type = child.type;
+    if (!type || type->active > 0) return;
+    ++type->active;
+    store_.Reserve(da.List_DA, type->children.size());
+    stack_.push_back({nullptr, &da, type, 0});
   }
 
   // Runs the queued expansions with an explicit stack, creating the objects in the order a
@@ -471,37 +459,25 @@ class Importer {
         stack_.pop_back();
         continue;
       }
-      const Template_Child& child = frame.type->children[frame.next++];
+      Template_Child& child = frame.type->children[frame.next++];
       // The Start_ operations may push a frame: `frame` is not used after them.
       if (TIEC_DA* parent = frame.da) {
-        Start_DA(parent->List_DA, child, parent->fReference, parent->fFC);
+        Start_DA(device_.Add_DA(*parent, Texts_Of(child, &parent->FC())), child);
       } else if (child.sdo) {
-        Start_DO(frame.dobj->List_DO, child, frame.path_length);
+        Start_DO(device_.Add_DO(*frame.dobj, child.name), child);
       } else {
-        const std::string_view reference(path_.data(), frame.path_length);
-        Start_DA(frame.dobj->List_DA, child, reference, No_FC);
+        Start_DA(device_.Add_DA(*frame.dobj, Texts_Of(child, store_.Empty())), child);
       }
     }
-  }
-
-  // Adds an object's estimated footprint (with the allocator's and its list's share) to the
-  // model's size.
-  void Charge(size_t object_bytes) {
-    model_bytes_ += object_bytes + 3 * sizeof(void*);
-    if (model_bytes_ > max_bytes_)
-      throw SCL_Error(path_name_ + ": the data types of this file expand to more than " +
-                      std::to_string(max_bytes_ >> 20) + " MB of data objects and attributes");
   }
 
   struct Frame {
     TIEC_DO* dobj;  // expanding a DOType for this data object, or
     TIEC_DA* da;    // a DAType for this attribute
     Type_Entry* type;
-    size_t next;         // next child of the type to create
-    size_t path_length;  // a data object's reference: this much of path_
+    size_t next;  // next child of the type to create
   };
   struct Pending_LN {
-    const TIEC_LDevice* ld;
     TIEC_LN* ln;
     Type_Entry* type;
   };
@@ -513,23 +489,15 @@ class Importer {
     const char* daName;
   };
 
-  inline static const std::string No_FC;
-
   TIEC_Device& device_;
+  Model_Store& store_;
   const std::string path_name_;
-  const size_t max_bytes_;
   const std::string* ied_name_;  // null: the file's first IED
   Text_Store texts_;
-  Text_Pool template_texts_;
   Type_Index lnode_types_, do_types_, da_types_;
   std::vector<Pending_LN> lns_;
   std::vector<Pending_Member> members_;  // in document order, so each set's order is kept
   std::vector<Frame> stack_;
-  // The reference of the data object being expanded and those of its ancestors, each a prefix
-  // of the next: data objects keep no reference of their own, and sharing one text keeps a deep
-  // chain of sub data objects from costing the square of its depth.
-  std::string path_;
-  size_t model_bytes_ = 0;
 };
 
 }  // namespace
@@ -541,14 +509,21 @@ void Decode_ICD_File(TIEC_Device& device, const std::string& FileName_icd, size_
 void Decode_ICD_File_IED(TIEC_Device& device, const std::string& FileName_icd,
                          const std::string* IED_Name, size_t max_bytes) {
   if (!util::File_Exists(FileName_icd)) return;
+  const size_t old_limit = device.Store().Limit();
+  device.Store().Set_Limit(max_bytes);
   try {
-    Importer(device, FileName_icd, max_bytes, IED_Name).Decode_ICD_File();
-  } catch (...) {
+    Importer(device, FileName_icd, IED_Name).Decode_ICD_File();
+  } catch (const SCL_Error& e) {
     // Nothing of a failed import stays behind.
-    device.List_LDevice.clear();
-    device.fName.clear();
+    device.Clear();
+    device.Store().Set_Limit(old_limit);
+    throw SCL_Error(FileName_icd + ": " + e.what());
+  } catch (...) {
+    device.Clear();
+    device.Store().Set_Limit(old_limit);
     throw;
   }
+  device.Store().Set_Limit(old_limit);
 }
 
 }  // namespace UIEC_Client_Decode

@@ -12,16 +12,14 @@
 
 namespace UIEC_Client_Decode {
 
-// A file the import refuses although it is well-formed XML (see Max_Model_Bytes).
-class SCL_Error : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// Data types that use each other many times over, or nest thousands of levels deep (every
-// attribute's reference repeats its whole path), can describe more than any machine holds from
-// a small file. The import gives up when its model would need more memory than this.
-inline constexpr std::size_t Max_Model_Bytes = std::size_t{2} << 30;
+// Data types that use each other many times over can describe more than any machine holds from
+// a small file. The import counts every byte its model takes (objects, texts, lists, and its own
+// tables for resolving data set members) and gives up, with SCL_Error "the model would need more
+// than N MB", before taking more than this. A fixed figure, so that a file imports or not
+// whatever the machine: 1 GiB holds some 20 million attributes, ten times the largest
+// single-server files met in practice, and fits in the memory of any machine that runs the
+// configurator.
+inline constexpr std::size_t Max_Model_Bytes = std::size_t{1} << 30;
 
 // Fills `device` (which must be empty) from the SCL file at `FileName_icd`.
 // - No file at the path: nothing happens, the device stays empty.

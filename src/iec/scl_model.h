@@ -2,17 +2,178 @@
 // devices, logical nodes, data objects (with sub data objects), data attributes (with sub
 // attributes), and the data sets of each logical node. The import (scl_import.h) fills it once;
 // afterwards only the editor's TreeNode links change.
+//
+// A large file gives millions of attributes, so the model is compact:
+// - every object lives in blocks that its device owns (Model_Store) and dies with the device;
+// - every text is kept once per device and the objects point at it: the same names, basic types
+//   and functional constraints recur throughout a file;
+// - references are not stored: Reference() builds them from the names on the object's path,
+//   which each object reaches through its parent.
+// Objects are created only through the device's Add_ operations, which set the parent links.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace UIEC_Client_Decode {
 
+// A file the import refuses although it is well-formed XML, and a model that would grow past its
+// memory budget (see Model_Store::Set_Limit).
+class SCL_Error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // Identifies the node of the editor's tree that shows a model object. The model never follows
 // it, only stores it for identity comparison; null until the object is shown.
 using Tree_Node = void*;
+
+class TIEC_Device;
+class TIEC_LDevice;
+class TIEC_LN;
+class TIEC_DO;
+class TIEC_DA;
+class TIEC_DataSet;
+class Model_Store;
+
+// An ordered list of model objects (document order). The objects belong to the device's store;
+// the list only points at them. Read-only to everyone but the store.
+template <typename T>
+class Object_List {
+ public:
+  using const_iterator = T* const*;
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  T* operator[](size_t index) const { return items_[index]; }
+  T* at(size_t index) const {
+    if (index >= size_) throw std::out_of_range("Object_List::at");
+    return items_[index];
+  }
+  T* front() const { return items_[0]; }
+  T* back() const { return items_[size_ - 1]; }
+  const_iterator begin() const { return items_; }
+  const_iterator end() const { return items_ + size_; }
+
+ private:
+  friend class Model_Store;
+  T** items_ = nullptr;
+  uint32_t size_ = 0;
+  uint32_t capacity_ = 0;
+};
+
+// The three texts of an attribute, kept once per distinct combination.
+struct DA_Texts {
+  const std::string* name;
+  const std::string* bType;
+  const std::string* fc;
+};
+
+// The texts of an object created by its default constructor, before the store gives it its own.
+inline const std::string No_Model_Text;
+inline const DA_Texts No_DA_Texts{&No_Model_Text, &No_Model_Text, &No_Model_Text};
+
+// The memory of one device's model: objects, texts and lists, with the bytes they take counted
+// against a limit. Allocation is by bump pointer in blocks; nothing is given back before the whole
+// store is cleared, since the model never shrinks.
+class Model_Store {
+ public:
+  Model_Store();
+  Model_Store(const Model_Store&) = delete;
+  Model_Store& operator=(const Model_Store&) = delete;
+  ~Model_Store();
+
+  // Beyond `bytes` in all, every further allocation throws SCL_Error ("the model would need more
+  // than N MB") before it takes any memory. Unlimited until set.
+  void Set_Limit(size_t bytes) { limit_ = bytes; }
+  size_t Limit() const { return limit_; }
+  // Bytes taken so far (blocks, texts and the index that keeps them unique).
+  size_t Used() const { return used_; }
+  // Counts `bytes` held elsewhere for the model (temporary tables of the import) against the
+  // limit; Uncharge gives them back.
+  void Charge(size_t bytes);
+  void Uncharge(size_t bytes) { used_ -= bytes; }
+
+  // An object of type T, constructed in the store. Its destructor never runs: the model classes
+  // hold only pointers into the same store.
+  template <typename T>
+  T* New() {
+    return new (Allocate(sizeof(T), alignof(T))) T();
+  }
+  // The one copy of `text` in this store.
+  const std::string* Intern(std::string_view text);
+  const DA_Texts* Intern(const DA_Texts& texts);
+  const std::string* Empty() const { return empty_; }
+
+  // Room for exactly `count` more entries, so that a list of known length takes no slack.
+  template <typename T>
+  void Reserve(Object_List<T>& list, size_t count) {
+    if (list.size_ + count <= list.capacity_) return;
+    Grow(list, list.size_ + count);
+  }
+  template <typename T>
+  void Append(Object_List<T>& list, T* entry) {
+    if (list.size_ == list.capacity_) Grow(list, list.capacity_ ? 2 * size_t{list.capacity_} : 1);
+    list.items_[list.size_++] = entry;
+  }
+
+  // Drops everything; the limit stays.
+  void Clear();
+
+ private:
+  void* Allocate(size_t bytes, size_t align);
+  template <typename T>
+  void Grow(Object_List<T>& list, size_t capacity) {
+    if (capacity > UINT32_MAX) Charge(SIZE_MAX / 2);  // more entries than any budget allows
+    T** items = static_cast<T**>(Allocate(capacity * sizeof(T*), alignof(T*)));
+    for (uint32_t i = 0; i < list.size_; ++i) items[i] = list.items_[i];
+    list.items_ = items;
+    list.capacity_ = static_cast<uint32_t>(capacity);
+  }
+
+  struct Text_Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    size_t operator()(const std::string* text) const { return (*this)(std::string_view(*text)); }
+  };
+  struct Text_Equal {
+    using is_transparent = void;
+    static std::string_view View(std::string_view text) { return text; }
+    static std::string_view View(const std::string* text) { return *text; }
+    template <typename A, typename B>
+    bool operator()(const A& a, const B& b) const {
+      return View(a) == View(b);
+    }
+  };
+  struct Texts_Hash {
+    size_t operator()(const DA_Texts* t) const {
+      const std::hash<const void*> h;
+      return h(t->name) ^ (h(t->bType) * 31) ^ (h(t->fc) * 1009);
+    }
+  };
+  struct Texts_Equal {
+    bool operator()(const DA_Texts* a, const DA_Texts* b) const {
+      return a->name == b->name && a->bType == b->bType && a->fc == b->fc;
+    }
+  };
+
+  size_t limit_ = SIZE_MAX;
+  size_t used_ = 0;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* next_ = nullptr;
+  size_t left_ = 0;
+  size_t block_bytes_ = 0;
+  // The texts, each a std::string placed in the blocks; `strings_` lists them for destruction.
+  std::unordered_set<const std::string*, Text_Hash, Text_Equal> texts_;
+  std::unordered_set<const DA_Texts*, Texts_Hash, Texts_Equal> da_texts_;
+  std::vector<std::string*> long_strings_;  // those whose characters sit on the heap
+  const std::string* empty_ = nullptr;
+};
 
 // Common root of the six model classes, so that a tree node's data can carry any of them.
 class TIEC_Object {
@@ -25,125 +186,148 @@ class TIEC_Object {
   Tree_Node TreeNode = nullptr;
 };
 
-class TIEC_DA;
-
 // One data attribute: a DA of a DOType or a BDA of a DAType.
 class TIEC_DA : public TIEC_Object {
  public:
   TIEC_DA() = default;
-  ~TIEC_DA() override;
 
-  const std::string& Reference() const { return fReference; }
-  void Set_Reference(std::string value) { fReference = std::move(value); }
-  const std::string& FC() const { return fFC; }
-  void Set_FC(std::string value) { fFC = std::move(value); }
-  const std::string& bType() const { return fbType; }
-  void Set_bType(std::string value) { fbType = std::move(value); }
-  const std::string& Name() const { return fName; }
-  void Set_Name(std::string value) { fName = std::move(value); }
+  // e.g. IED1LD0/MMXU1.TotW.mag.f (no functional constraint), built from the names on the path.
+  std::string Reference() const;
+  // A sub attribute inherits its parent's functional constraint unless it has its own.
+  const std::string& FC() const { return *fTexts->fc; }
+  // As written: BOOLEAN, INT32, Struct, Enum, ...
+  const std::string& bType() const { return *fTexts->bType; }
+  const std::string& Name() const { return *fTexts->name; }
+
+  // The attribute this one is a sub attribute of; null for an attribute of a data object.
+  TIEC_DA* Parent_DA() const {
+    return (fParent & 1) ? reinterpret_cast<TIEC_DA*>(fParent - 1) : nullptr;
+  }
+  // The data object the attribute belongs to, through its parent attributes.
+  TIEC_DO* Owner_DO() const;
 
   // First attribute named exactly DA_Name among the sub attributes, depth first (an entry, then
   // its descendants, then the next entry); null when none. A dotted path matches nothing.
-  TIEC_DA* Find_DA(const std::string& DA_Name) const;
+  TIEC_DA* Find_DA(std::string_view DA_Name) const;
   // The first leaf below this attribute following first entries; null when it has no sub
   // attributes.
   TIEC_DA* Find_First_DA() const;
 
-  std::string fReference;  // e.g. IED1LD0/MMXU1.TotW.mag.f (no functional constraint)
-  std::string fFC;         // a sub attribute inherits its parent's unless it has its own
-  std::string fbType;      // as written: BOOLEAN, INT32, Struct, Enum, ...
-  std::string fName;
-  std::vector<std::unique_ptr<TIEC_DA>> List_DA;  // owned sub attributes
+  Object_List<TIEC_DA> List_DA;  // sub attributes
+
+ private:
+  friend class TIEC_Device;
+  const DA_Texts* fTexts = &No_DA_Texts;
+  // The parent's address: a TIEC_DO, or a TIEC_DA with the lowest bit set.
+  uintptr_t fParent = 0;
 };
 
 // One data object: a DO of an LNodeType or an SDO of a DOType.
 class TIEC_DO : public TIEC_Object {
  public:
   TIEC_DO() = default;
-  ~TIEC_DO() override;
 
-  const std::string& Name() const { return fName; }
-  void Set_Name(std::string value) { fName = std::move(value); }
+  const std::string& Name() const { return *fName; }
+  // e.g. IED1LD0/MMXU1.TotW.phsA, built from the names on the path.
+  std::string Reference() const;
+
+  // The data object this one is a sub data object of; null for a data object of a node.
+  TIEC_DO* Parent_DO() const {
+    return (fParent & 1) ? reinterpret_cast<TIEC_DO*>(fParent - 1) : nullptr;
+  }
+  // The logical node the object belongs to, through its parent data objects.
+  TIEC_LN* Owner_LN() const;
 
   // First sub data object named DO_Name, depth first; null when none.
-  TIEC_DO* Find_DO(const std::string& DO_Name) const;
+  TIEC_DO* Find_DO(std::string_view DO_Name) const;
   // First attribute named DA_Name among this object's own attributes and their sub attributes,
   // depth first; the attributes of sub data objects are not searched.
-  TIEC_DA* Find_DA(const std::string& DA_Name) const;
+  TIEC_DA* Find_DA(std::string_view DA_Name) const;
   // The first leaf attribute following first entries; null when there are no attributes.
   TIEC_DA* Find_First_DA() const;
 
-  std::string fName;
-  std::vector<std::unique_ptr<TIEC_DO>> List_DO;  // owned sub data objects
-  std::vector<std::unique_ptr<TIEC_DA>> List_DA;  // owned attributes
+  Object_List<TIEC_DO> List_DO;  // sub data objects
+  Object_List<TIEC_DA> List_DA;  // attributes
+
+ private:
+  friend class TIEC_Device;
+  const std::string* fName = &No_Model_Text;
+  // The parent's address: a TIEC_LN, or a TIEC_DO with the lowest bit set.
+  uintptr_t fParent = 0;
 };
 
-// One data set. Its members are attributes owned elsewhere in the same device.
+// One data set. Its members are attributes of the same device.
 class TIEC_DataSet : public TIEC_Object {
  public:
   TIEC_DataSet() = default;
-  ~TIEC_DataSet() override = default;
 
-  const std::string& Name() const { return fName; }
-  void Set_Name(std::string value) { fName = std::move(value); }
-  const std::string& Reference() const { return fReference; }
-  void Set_Reference(std::string value) { fReference = std::move(value); }
-  const std::string& GooseName() const { return fGooseName; }
-  void Set_GooseName(std::string value) { fGooseName = std::move(value); }
+  const std::string& Name() const { return *fName; }
+  // e.g. IED1LD0/LLN0.Measures (no prefix, no LN inst), built from the names on the path.
+  std::string Reference() const;
+  // Name of the GSEControl publishing this set; empty when none.
+  const std::string& GooseName() const { return *fGooseName; }
+  TIEC_LN* Owner_LN() const { return fLN; }
 
-  std::string fName;
-  std::string fReference;         // e.g. IED1LD0/LLN0.Measures (no prefix, no LN inst)
-  std::string fGooseName;         // name of the GSEControl publishing this set; empty when none
-  std::vector<TIEC_DA*> List_DA;  // members, NOT owned; the same attribute may appear twice
+  Object_List<TIEC_DA> List_DA;  // members; the same attribute may appear twice
+
+ private:
+  friend class TIEC_Device;
+  const std::string* fName = &No_Model_Text;
+  const std::string* fGooseName = &No_Model_Text;
+  TIEC_LN* fLN = nullptr;
 };
 
 // One logical node: an LN0 or LN element.
 class TIEC_LN : public TIEC_Object {
  public:
   TIEC_LN() = default;
-  ~TIEC_LN() override;
 
-  const std::string& lnClass() const { return flnClass; }
-  void Set_lnClass(std::string value) { flnClass = std::move(value); }
-  const std::string& lnType() const { return flnType; }
-  void Set_lnType(std::string value) { flnType = std::move(value); }
-  const std::string& Prefix() const { return fPrefix; }
-  void Set_Prefix(std::string value) { fPrefix = std::move(value); }
-  const std::string& Inst() const { return fInst; }
-  void Set_Inst(std::string value) { fInst = std::move(value); }
+  const std::string& lnClass() const { return *flnClass; }
+  const std::string& lnType() const { return *flnType; }  // id of the LNodeType of the node
+  const std::string& Prefix() const { return *fPrefix; }
+  const std::string& Inst() const { return *fInst; }
+  TIEC_LDevice* Owner_LDevice() const { return fLDevice; }
 
   // First data object named DO_Name, depth first through sub data objects; null when none.
-  TIEC_DO* Find_DO(const std::string& DO_Name) const;
+  TIEC_DO* Find_DO(std::string_view DO_Name) const;
 
-  std::string flnClass;
-  std::string flnType;  // id of the LNodeType that defines the node
-  std::string fPrefix;
-  std::string fInst;
-  std::vector<std::unique_ptr<TIEC_DO>> List_DO;            // owned
-  std::vector<std::unique_ptr<TIEC_DataSet>> List_DataSet;  // owned
+  Object_List<TIEC_DO> List_DO;
+  Object_List<TIEC_DataSet> List_DataSet;
+
+ private:
+  friend class TIEC_Device;
+  const std::string* flnClass = &No_Model_Text;
+  const std::string* flnType = &No_Model_Text;
+  const std::string* fPrefix = &No_Model_Text;
+  const std::string* fInst = &No_Model_Text;
+  TIEC_LDevice* fLDevice = nullptr;
 };
 
 // One logical device: an LDevice element.
 class TIEC_LDevice : public TIEC_Object {
  public:
   TIEC_LDevice() = default;
-  ~TIEC_LDevice() override;
 
-  const std::string& Name() const { return fName; }
-  void Set_Name(std::string value) { fName = std::move(value); }
+  // The "inst", without the IED name.
+  const std::string& Name() const { return *fName; }
+  TIEC_Device* Owner_Device() const { return fDevice; }
 
   // First logical node of class LN_Class; prefix and inst are not compared.
-  TIEC_LN* Find_LN(const std::string& LN_Class) const;
+  TIEC_LN* Find_LN(std::string_view LN_Class) const;
 
-  std::string fName;                              // the "inst", without the IED name
-  std::vector<std::unique_ptr<TIEC_LN>> List_LN;  // owned; LN0 and LN in document order
+  Object_List<TIEC_LN> List_LN;  // LN0 and LN in document order
+
+ private:
+  friend class TIEC_Device;
+  const std::string* fName = &No_Model_Text;
+  TIEC_Device* fDevice = nullptr;
 };
 
-// One IEC 61850 server (the first IED of an SCL file).
+// One IEC 61850 server (the first IED of an SCL file). It owns every object of its model.
 class TIEC_Device : public TIEC_Object {
  public:
   // An empty device, filled by hand (tests) or by Decode_ICD_File.
-  TIEC_Device() = default;
+  TIEC_Device();
   // Sets FileName to the file-name part of FileName_icd and imports the file (scl_import.h).
   // A missing file gives an empty device; a file that cannot be read or is not well-formed
   // throws (see Decode_ICD_File) and no device is constructed.
@@ -156,11 +340,41 @@ class TIEC_Device : public TIEC_Object {
   void Set_FileName(std::string value) { fFileName = std::move(value); }
 
   // First logical device whose Name equals LD_Name.
-  TIEC_LDevice* Find_LDevice(const std::string& LD_Name) const;
+  TIEC_LDevice* Find_LDevice(std::string_view LD_Name) const;
 
+  Object_List<TIEC_LDevice> List_LDevice;
+
+  // Building the model: each object is created in this device's store and appended to the list
+  // of the parent given. Texts are copied once into the store.
+  TIEC_LDevice& Add_LDevice(std::string_view name);
+  TIEC_LN& Add_LN(TIEC_LDevice& ld, std::string_view lnClass, std::string_view inst = {},
+                  std::string_view prefix = {}, std::string_view lnType = {});
+  TIEC_DO& Add_DO(TIEC_LN& ln, std::string_view name);
+  TIEC_DO& Add_DO(TIEC_DO& parent, std::string_view name);
+  TIEC_DA& Add_DA(TIEC_DO& parent, std::string_view name, std::string_view bType = {},
+                  std::string_view fc = {});
+  TIEC_DA& Add_DA(TIEC_DA& parent, std::string_view name, std::string_view bType = {},
+                  std::string_view fc = {});
+  TIEC_DataSet& Add_DataSet(TIEC_LN& ln, std::string_view name);
+  void Set_GooseName(TIEC_DataSet& data_set, std::string_view name);
+  void Add_Member(TIEC_DataSet& data_set, TIEC_DA& member);
+
+  // The same, with texts already kept by this store (the import's fast path).
+  TIEC_DO& Add_DO(TIEC_LN& ln, const std::string* name);
+  TIEC_DO& Add_DO(TIEC_DO& parent, const std::string* name);
+  TIEC_DA& Add_DA(TIEC_DO& parent, const DA_Texts* texts);
+  TIEC_DA& Add_DA(TIEC_DA& parent, const DA_Texts* texts);
+
+  // Empties the device: no name, no logical devices, every object released. FileName stays.
+  void Clear();
+
+  Model_Store& Store() { return store_; }
+  const Model_Store& Store() const { return store_; }
+
+ private:
   std::string fName;      // the IED's "name"
   std::string fFileName;  // the SCL file's name without its folder
-  std::vector<std::unique_ptr<TIEC_LDevice>> List_LDevice;  // owned
+  Model_Store store_;
 };
 
 }  // namespace UIEC_Client_Decode

@@ -82,8 +82,10 @@ std::string Deep_File(int depth) {
   return text + "</DataTypeTemplates></SCL>";
 }
 
+// The JSON is written while the model is walked, without recursion: any depth the import builds
+// can be written.
 TEST(Cli_Scl, WritesDeepModelsAndTextsThatAreNotUtf8) {
-  constexpr int Depth = 20'000;
+  constexpr int Depth = 60'000;
   test::Temp_Dir dir;
   test::Write(dir / "deep.icd", Deep_File(Depth));
   const Run_Result run = Run_Scl({dir / "deep.icd"});
@@ -94,15 +96,10 @@ TEST(Cli_Scl, WritesDeepModelsAndTextsThatAreNotUtf8) {
        at = run.out.find(R"("name":"s")", at + 1))
     ++levels;
   EXPECT_EQ(levels, Depth + 1u);
-}
-
-TEST(Cli_Scl, RefusesAModelTooDeepToWrite) {
-  test::Temp_Dir dir;
-  test::Write(dir / "deeper.icd", Deep_File(60'000));
-  const Run_Result run = Run_Scl({dir / "deeper.icd"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, "");
-  EXPECT_NE(run.err.find("too deep"), std::string::npos) << run.err;
+  const std::string end = R"(],"das":[]}],"dataSets":[]}]}]})"
+                          "\n";
+  ASSERT_GE(run.out.size(), end.size());
+  EXPECT_EQ(run.out.substr(run.out.size() - end.size()), end);
 }
 
 }  // namespace

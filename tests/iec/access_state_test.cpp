@@ -15,7 +15,7 @@ TIEC_DA* Leaf(TIEC_Device& device, int ln, const char* object, const char* attri
 }
 
 TIEC_DataSet* Data_Set(TIEC_Device& device, int n) {
-  return device.List_LDevice[0]->List_LN[0]->List_DataSet[n].get();
+  return device.List_LDevice[0]->List_LN[0]->List_DataSet[n];
 }
 
 // Two servers loaded, nothing selected.

@@ -24,17 +24,6 @@ using UIEC_Client_Decode::TIEC_DO;
 using UIEC_Client_Decode::TIEC_LDevice;
 using UIEC_Client_Decode::TIEC_LN;
 
-inline TIEC_DA* Add_DA(std::vector<std::unique_ptr<TIEC_DA>>& list, const std::string& parent_ref,
-                       const std::string& name, const std::string& bType, const std::string& fc) {
-  auto da = std::make_unique<TIEC_DA>();
-  da->Set_Name(name);
-  da->Set_Reference(parent_ref + "." + name);
-  da->Set_bType(bType);
-  da->Set_FC(fc);
-  list.push_back(std::move(da));
-  return list.back().get();
-}
-
 // A server `ied` with logical device LD0 holding LLN0 and MMXU1:
 //   LLN0.Mod: stVal (Enum), q (Quality), t (Timestamp)
 //   MMXU1.TotW: mag (Struct) with f (FLOAT32)
@@ -47,44 +36,25 @@ inline std::unique_ptr<TIEC_Device> Make_Device(const std::string& ied,
   auto device = std::make_unique<TIEC_Device>();
   device->Set_Name(ied);
   device->Set_FileName(file_name);
-  auto ld = std::make_unique<TIEC_LDevice>();
-  ld->Set_Name("LD0");
-  const std::string prefix = ied + "LD0/";
+  TIEC_LDevice& ld = device->Add_LDevice("LD0");
 
-  auto lln0 = std::make_unique<TIEC_LN>();
-  lln0->Set_lnClass("LLN0");
-  auto mod = std::make_unique<TIEC_DO>();
-  mod->Set_Name("Mod");
+  TIEC_LN& lln0 = device->Add_LN(ld, "LLN0");
+  TIEC_LN& mmxu = device->Add_LN(ld, "MMXU", "1");
+  TIEC_DO& mod = device->Add_DO(lln0, "Mod");
   std::map<std::string, TIEC_DA*> by_name;
-  by_name["stVal"] = Add_DA(mod->List_DA, prefix + "LLN0.Mod", "stVal", "Enum", "ST");
-  by_name["q"] = Add_DA(mod->List_DA, prefix + "LLN0.Mod", "q", "Quality", "ST");
-  by_name["t"] = Add_DA(mod->List_DA, prefix + "LLN0.Mod", "t", "Timestamp", "ST");
-  lln0->List_DO.push_back(std::move(mod));
+  by_name["stVal"] = &device->Add_DA(mod, "stVal", "Enum", "ST");
+  by_name["q"] = &device->Add_DA(mod, "q", "Quality", "ST");
+  by_name["t"] = &device->Add_DA(mod, "t", "Timestamp", "ST");
 
-  auto mmxu = std::make_unique<TIEC_LN>();
-  mmxu->Set_lnClass("MMXU");
-  mmxu->Set_Inst("1");
-  auto totw = std::make_unique<TIEC_DO>();
-  totw->Set_Name("TotW");
-  TIEC_DA* mag = Add_DA(totw->List_DA, prefix + "MMXU1.TotW", "mag", "Struct", "MX");
-  by_name["f"] = Add_DA(mag->List_DA, mag->Reference(), "f", "FLOAT32", "MX");
-  mmxu->List_DO.push_back(std::move(totw));
+  TIEC_DO& totw = device->Add_DO(mmxu, "TotW");
+  TIEC_DA& mag = device->Add_DA(totw, "mag", "Struct", "MX");
+  by_name["f"] = &device->Add_DA(mag, "f", "FLOAT32", "MX");
 
-  auto ds1 = std::make_unique<TIEC_DataSet>();
-  ds1->Set_Name("DS1");
-  ds1->Set_Reference(prefix + "LLN0.DS1");
-  ds1->Set_GooseName("gcb1");
-  for (const std::string& name : members) ds1->List_DA.push_back(by_name.at(name));
-  auto ds2 = std::make_unique<TIEC_DataSet>();
-  ds2->Set_Name("DS2");
-  ds2->Set_Reference(prefix + "LLN0.DS2");
-  ds2->List_DA.push_back(by_name.at("stVal"));
-  lln0->List_DataSet.push_back(std::move(ds1));
-  lln0->List_DataSet.push_back(std::move(ds2));
-
-  ld->List_LN.push_back(std::move(lln0));
-  ld->List_LN.push_back(std::move(mmxu));
-  device->List_LDevice.push_back(std::move(ld));
+  TIEC_DataSet& ds1 = device->Add_DataSet(lln0, "DS1");
+  device->Set_GooseName(ds1, "gcb1");
+  for (const std::string& name : members) device->Add_Member(ds1, *by_name.at(name));
+  TIEC_DataSet& ds2 = device->Add_DataSet(lln0, "DS2");
+  device->Add_Member(ds2, *by_name.at("stVal"));
   return device;
 }
 

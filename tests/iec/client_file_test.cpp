@@ -32,10 +32,10 @@ struct Client_File_Test : ::testing::Test {
     state.List_IEC_Dev.push_back(test::Fake_Import(catalog + "/" + name));
   }
   TIEC_DataSet* Data_Set(Access_State& state, int server, int n) {
-    return state.List_IEC_Dev[server]->List_LDevice[0]->List_LN[0]->List_DataSet[n].get();
+    return state.List_IEC_Dev[server]->List_LDevice[0]->List_LN[0]->List_DataSet[n];
   }
   TIEC_DA* Stval(Access_State& state, int server) {
-    return state.List_IEC_Dev[server]->List_LDevice[0]->List_LN[0]->List_DO[0]->List_DA[0].get();
+    return state.List_IEC_Dev[server]->List_LDevice[0]->List_LN[0]->List_DO[0]->List_DA[0];
   }
 };
 

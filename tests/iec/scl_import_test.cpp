@@ -25,26 +25,26 @@ std::string Fixture() { return test::Data_Dir() + "/iec/fixtures/scl/model.icd";
 std::string Dump(const TIEC_Device& device) {
   std::ostringstream out;
   std::function<void(const TIEC_DA&, int)> da_lines = [&](const TIEC_DA& da, int depth) {
-    out << std::string(depth, ' ') << "DA " << da.fName << '|' << da.fReference << '|' << da.fFC
-        << '|' << da.fbType << '\n';
+    out << std::string(depth, ' ') << "DA " << da.Name() << '|' << da.Reference() << '|' << da.FC()
+        << '|' << da.bType() << '\n';
     for (const auto& sub : da.List_DA) da_lines(*sub, depth + 1);
   };
   std::function<void(const TIEC_DO&, int)> do_lines = [&](const TIEC_DO& dobj, int depth) {
-    out << std::string(depth, ' ') << "DO " << dobj.fName << '\n';
+    out << std::string(depth, ' ') << "DO " << dobj.Name() << '\n';
     for (const auto& sub : dobj.List_DO) do_lines(*sub, depth + 1);
     for (const auto& da : dobj.List_DA) da_lines(*da, depth + 1);
   };
-  out << device.fName << '|' << device.fFileName << '\n';
+  out << device.Name() << '|' << device.FileName() << '\n';
   for (const auto& ld : device.List_LDevice) {
-    out << " LD " << ld->fName << '\n';
+    out << " LD " << ld->Name() << '\n';
     for (const auto& ln : ld->List_LN) {
-      out << "  LN " << ln->flnClass << '|' << ln->flnType << '|' << ln->fPrefix << '|' << ln->fInst
-          << '\n';
+      out << "  LN " << ln->lnClass() << '|' << ln->lnType() << '|' << ln->Prefix() << '|'
+          << ln->Inst() << '\n';
       for (const auto& dobj : ln->List_DO) do_lines(*dobj, 3);
       for (const auto& data_set : ln->List_DataSet) {
-        out << "   DS " << data_set->fName << '|' << data_set->fReference << '|'
-            << data_set->fGooseName;
-        for (const TIEC_DA* member : data_set->List_DA) out << '|' << member->fReference;
+        out << "   DS " << data_set->Name() << '|' << data_set->Reference() << '|'
+            << data_set->GooseName();
+        for (const TIEC_DA* member : data_set->List_DA) out << '|' << member->Reference();
         out << '\n';
       }
     }
@@ -54,13 +54,13 @@ std::string Dump(const TIEC_Device& device) {
 
 std::vector<std::string> Names(const auto& list) {
   std::vector<std::string> names;
-  for (const auto& entry : list) names.push_back(entry->fName);
+  for (const auto& entry : list) names.push_back(entry->Name());
   return names;
 }
 
 std::vector<std::string> References(const TIEC_DataSet& data_set) {
   std::vector<std::string> references;
-  for (const TIEC_DA* member : data_set.List_DA) references.push_back(member->fReference);
+  for (const TIEC_DA* member : data_set.List_DA) references.push_back(member->Reference());
   return references;
 }
 
@@ -99,7 +99,7 @@ TEST(SclImport, ReadsTheFirstServerOfTheFirstIed) {
   EXPECT_EQ(tot_w.List_DA[2]->FC(), "CF");
 
   const TIEC_DO& phs_a = *mmxu1.List_DO[1]->List_DO[0];
-  EXPECT_EQ(phs_a.fName, "phsA");
+  EXPECT_EQ(phs_a.Name(), "phsA");
   EXPECT_EQ(phs_a.List_DA[0]->List_DA[1]->List_DA[0]->Reference(),
             "IED1LD0/MMXU1.PhV.phsA.cVal.ang.f");
 
@@ -145,11 +145,11 @@ TEST(SclImport, DataSetMembersAreTheModelsOwnAttributesFoundByTheLookUps) {
             (Strings{"IED1LD0/MMXU1.TotW.mag.f", "IED1LD0/Q0XCBR1.Pos.stVal",
                      "IED1LD1/GGIO1.Ind1.stVal", "IED1LD0/MMXU1.TotW.mag",
                      "IED1LD0/MMXU1.TotW.mag.f", "IED1LD0/MMXU1.PhV.phsA.cVal.mag.f"}));
-  const TIEC_DA* f = device.List_LDevice[0]->List_LN[1]->List_DO[0]->List_DA[0]->List_DA[0].get();
+  const TIEC_DA* f = device.List_LDevice[0]->List_LN[1]->List_DO[0]->List_DA[0]->List_DA[0];
   EXPECT_EQ(measures.List_DA[0], f);
   EXPECT_EQ(measures.List_DA[4], f);
   EXPECT_EQ(measures.List_DA[2],
-            device.List_LDevice[1]->List_LN[1]->List_DO[0]->List_DA[0].get());  // first Ind1
+            device.List_LDevice[1]->List_LN[1]->List_DO[0]->List_DA[0]);  // first Ind1
 
   // A data set reference leaves out the node's prefix and instance.
   const TIEC_LN& xcbr = *device.List_LDevice[0]->List_LN[3];
@@ -307,8 +307,8 @@ TEST(SclImport, DeeplyNestedTypesAreExpandedCompletely) {
   constexpr int Do_Depth = 100'000;
   test::Write(dir / "do.icd", Chain(Do_Depth, true));
   const TIEC_Device by_objects(dir / "do.icd");
-  const TIEC_DO* dobj = by_objects.List_LDevice.at(0)->List_LN.at(0)->List_DO.at(0).get();
-  for (int i = 0; i < Do_Depth; ++i) dobj = dobj->List_DO.at(0).get();
+  const TIEC_DO* dobj = by_objects.List_LDevice.at(0)->List_LN.at(0)->List_DO.at(0);
+  for (int i = 0; i < Do_Depth; ++i) dobj = dobj->List_DO.at(0);
   ASSERT_EQ(dobj->List_DA.size(), 1u);
   EXPECT_EQ(dobj->List_DA[0]->Reference(), "IL/GGIO1.top" + Repeat(".s", Do_Depth) + ".leaf");
 
@@ -323,31 +323,110 @@ TEST(SclImport, DeeplyNestedTypesAreExpandedCompletely) {
   EXPECT_EQ(leaf->FC(), "SP");
 }
 
-TEST(SclImport, TypesThatMultiplyBeyondTheMemoryBudgetAreRefused) {
+// A server with one logical node of type N, the given templates, and `extra` inside the node.
+std::string Server_With(const std::string& ied, const std::string& templates,
+                        const std::string& extra = "") {
+  return R"(<SCL><IED name=")" + ied + R"("><AccessPoint><Server><LDevice inst="L">
+    <LN0 lnClass="LLN0" lnType="N">)" +
+         extra + R"(</LN0></LDevice></Server></AccessPoint></IED>
+    <DataTypeTemplates>)" +
+         templates + "</DataTypeTemplates></SCL>";
+}
+
+// `count` children named <name>0, <name>1, ... of the given element kind and attributes.
+std::string Children(int count, const std::string& element, const std::string& name,
+                     const std::string& attributes) {
+  std::string text;
+  for (int i = 0; i < count; ++i)
+    text += "<" + element + " name='" + name + std::to_string(i) + "' " + attributes + "/>";
+  return text;
+}
+
+TEST(SclImport, ModelsThatWouldOutgrowTheBudgetAreRefusedAndLeaveTheDeviceEmpty) {
+  constexpr size_t Limit = 16 << 20;
   // Each DAType holds two attributes of the next: 2^40 leaves from a file of a few kilobytes.
-  std::string text = R"(<SCL><IED name="I"><AccessPoint><Server><LDevice inst="L">
-    <LN lnClass="GGIO" lnType="N" inst="1"/></LDevice></Server></AccessPoint></IED>
-    <DataTypeTemplates><LNodeType id="N"><DO name="d" type="D"/></LNodeType>
+  std::string doubling = R"(<LNodeType id="N"><DO name="d" type="D"/></LNodeType>
     <DOType id="D"><DA name="a" bType="Struct" type="T0" fc="ST"/></DOType>)";
   for (int i = 0; i < 40; ++i) {
     const std::string next = "T" + std::to_string(i + 1);
-    text += "<DAType id='T" + std::to_string(i) + "'><BDA name='l' bType='Struct' type='" + next +
-            "'/><BDA name='r' bType='Struct' type='" + next + "'/></DAType>";
+    doubling += "<DAType id='T" + std::to_string(i) + "'><BDA name='l' bType='Struct' type='" +
+                next + "'/><BDA name='r' bType='Struct' type='" + next + "'/></DAType>";
   }
-  text += "</DataTypeTemplates></SCL>";
+  // A hundred of a hundred of a hundred...: 10^8 leaves, each type used a hundred times over.
+  const std::string fan_out =
+      "<LNodeType id='N'>" + Children(100, "DO", "d", "type='D'") + "</LNodeType>" +
+      "<DOType id='D'>" + Children(100, "DA", "a", "bType='Struct' type='T' fc='MX'") +
+      "</DOType><DAType id='T'>" + Children(100, "BDA", "b", "bType='Struct' type='U'") +
+      "</DAType><DAType id='U'>" + Children(100, "BDA", "c", "bType='INT32'") + "</DAType>";
+  const struct {
+    const char* what;
+    std::string text;
+  } cases[] = {{"doubling", Server_With("I", doubling)}, {"fan-out", Server_With("I", fan_out)}};
   test::Temp_Dir dir;
-  test::Write(dir / "bomb.icd", text);
-
-  TIEC_Device device;
-  try {
-    Decode_ICD_File(device, dir / "bomb.icd", 16 << 20);
-    FAIL() << "no error";
-  } catch (const SCL_Error& e) {
-    EXPECT_NE(std::string(e.what()).find("bomb.icd"), std::string::npos) << e.what();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::Write(dir / "bomb.icd", c.text);
+    TIEC_Device device;
+    try {
+      Decode_ICD_File(device, dir / "bomb.icd", Limit);
+      ADD_FAILURE() << "no error";
+    } catch (const SCL_Error& e) {
+      EXPECT_EQ(e.what(), dir / "bomb.icd" + ": the model would need more than 16 MB");
+    }
+    // Nothing of the partly built device is left.
+    EXPECT_EQ(device.Name(), "");
+    EXPECT_TRUE(device.List_LDevice.empty());
+    EXPECT_EQ(device.Store().Used(), TIEC_Device().Store().Used());
   }
-  // Nothing of the partly built device is left.
-  EXPECT_EQ(device.Name(), "");
-  EXPECT_TRUE(device.List_LDevice.empty());
+}
+
+// Texts are kept once, and references are built when asked for: a long text repeated by every
+// attribute or every reference costs its length once.
+TEST(SclImport, TextsThatEveryObjectRepeatsAreKeptOnce) {
+  constexpr size_t Limit = 16 << 20;
+  const std::string huge(300'000, 'X');
+  test::Temp_Dir dir;
+
+  // 10,000 leaves share one bType of 300 KB.
+  test::Write(
+      dir / "btype.icd",
+      Server_With("I", "<LNodeType id='N'>" + Children(100, "DO", "d", "type='D'") +
+                           "</LNodeType><DOType id='D'>" +
+                           Children(100, "DA", "a", "bType='" + huge + "' fc='ST'") + "</DOType>"));
+  TIEC_Device by_type;
+  Decode_ICD_File(by_type, dir / "btype.icd", Limit);
+  const TIEC_LN& lln0 = *by_type.List_LDevice.at(0)->List_LN.at(0);
+  ASSERT_EQ(lln0.List_DO.size(), 100u);
+  const TIEC_DA& first = *lln0.List_DO[0]->List_DA.at(0);
+  const TIEC_DA& last = *lln0.List_DO[99]->List_DA.at(99);
+  EXPECT_EQ(first.bType(), huge);
+  EXPECT_EQ(&first.bType(), &last.bType());
+  EXPECT_EQ(last.Reference(), "IL/LLN0.d99.a99");
+  EXPECT_LT(by_type.Store().Used(), size_t{2} << 20);
+
+  // 10,000 data set members, each reference starting with an IED name of 300 KB.
+  const std::string members = Repeat(
+      "<FCDA ldInst='L' lnClass='LLN0' doName='d' daName='a0'/>"
+      "<FCDA ldInst='L' lnClass='LLN0' doName='d'/>",
+      50);
+  std::string data_sets;
+  for (int i = 0; i < 100; ++i)
+    data_sets += "<DataSet name='S" + std::to_string(i) + "'>" + members + "</DataSet>";
+  test::Write(dir / "name.icd",
+              Server_With(huge,
+                          "<LNodeType id='N'><DO name='d' type='D'/></LNodeType>"
+                          "<DOType id='D'><DA name='a0' bType='INT32' fc='ST'/></DOType>",
+                          data_sets));
+  TIEC_Device by_name;
+  Decode_ICD_File(by_name, dir / "name.icd", Limit);
+  const TIEC_LN& node = *by_name.List_LDevice.at(0)->List_LN.at(0);
+  ASSERT_EQ(node.List_DataSet.size(), 100u);
+  const TIEC_DataSet& set = *node.List_DataSet[99];
+  ASSERT_EQ(set.List_DA.size(), 100u);
+  EXPECT_EQ(set.List_DA[0], set.List_DA[99]);
+  EXPECT_EQ(set.List_DA[0]->Reference(), huge + "L/LLN0.d.a0");
+  EXPECT_EQ(set.Reference(), huge + "L/LLN0.S99");
+  EXPECT_LT(by_name.Store().Used(), size_t{2} << 20);
 }
 
 // The error of a broken file is the shared XML loader's: the parser's text with line and column.

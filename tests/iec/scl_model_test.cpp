@@ -1,4 +1,4 @@
-// The model's look-ups and ownership, on models built by hand.
+// The model's look-ups, references and ownership, on models built by hand.
 #include "iec/scl_model.h"
 
 #include <gtest/gtest.h>
@@ -8,37 +8,15 @@
 namespace UIEC_Client_Decode {
 namespace {
 
-TIEC_DA* Add_DA(std::vector<std::unique_ptr<TIEC_DA>>& list, const std::string& name) {
-  list.push_back(std::make_unique<TIEC_DA>());
-  list.back()->fName = name;
-  return list.back().get();
-}
-
-TIEC_DO* Add_DO(std::vector<std::unique_ptr<TIEC_DO>>& list, const std::string& name) {
-  list.push_back(std::make_unique<TIEC_DO>());
-  list.back()->fName = name;
-  return list.back().get();
-}
-
-TIEC_LN* Add_LN(TIEC_LDevice& ld, const std::string& ln_class, const std::string& inst) {
-  ld.List_LN.push_back(std::make_unique<TIEC_LN>());
-  ld.List_LN.back()->flnClass = ln_class;
-  ld.List_LN.back()->fInst = inst;
-  return ld.List_LN.back().get();
-}
-
 TEST(SclModel, FindLnAndLDeviceTakeTheFirstExactMatch) {
   TIEC_Device device;
-  for (const char* name : {"LD0", "ld1", "LD1", "LD1"}) {
-    device.List_LDevice.push_back(std::make_unique<TIEC_LDevice>());
-    device.List_LDevice.back()->fName = name;
-  }
+  for (const char* name : {"LD0", "ld1", "LD1", "LD1"}) device.Add_LDevice(name);
   TIEC_LDevice& ld = *device.List_LDevice[0];
-  TIEC_LN* mmxu1 = Add_LN(ld, "MMXU", "1");
-  Add_LN(ld, "MMXU", "2");
-  Add_LN(ld, "mmxu", "3");
+  TIEC_LN* mmxu1 = &device.Add_LN(ld, "MMXU", "1");
+  device.Add_LN(ld, "MMXU", "2");
+  device.Add_LN(ld, "mmxu", "3");
 
-  EXPECT_EQ(device.Find_LDevice("LD1"), device.List_LDevice[2].get());
+  EXPECT_EQ(device.Find_LDevice("LD1"), device.List_LDevice[2]);
   EXPECT_EQ(device.Find_LDevice("LD"), nullptr);
   EXPECT_EQ(device.Find_LDevice(""), nullptr);
   // The instance the caller has in mind plays no part.
@@ -47,34 +25,43 @@ TEST(SclModel, FindLnAndLDeviceTakeTheFirstExactMatch) {
   EXPECT_EQ(ld.Find_LN("Mmxu"), nullptr);
 }
 
+// A device with one logical node, for the tests of data objects and attributes.
+struct One_Node {
+  TIEC_Device device;
+  TIEC_LN& ln = device.Add_LN(device.Add_LDevice("LD0"), "MMXU", "1", "Q");
+};
+
 TEST(SclModel, FindDoSearchesDepthFirstAndComparesWholeNames) {
-  TIEC_LN ln;
-  TIEC_DO* a = Add_DO(ln.List_DO, "A");
-  TIEC_DO* phs_a = Add_DO(a->List_DO, "phsA");
-  TIEC_DO* deep = Add_DO(phs_a->List_DO, "X");
-  TIEC_DO* later = Add_DO(ln.List_DO, "X");
-  Add_DA(phs_a->List_DA, "cVal");
+  One_Node model;
+  TIEC_Device& device = model.device;
+  TIEC_DO* a = &device.Add_DO(model.ln, "A");
+  TIEC_DO* phs_a = &device.Add_DO(*a, "phsA");
+  TIEC_DO* deep = &device.Add_DO(*phs_a, "X");
+  TIEC_DO* later = &device.Add_DO(model.ln, "X");
+  TIEC_DA* c_val = &device.Add_DA(*phs_a, "cVal");
 
   // A match inside the first entry's subtree beats a direct match in a later entry.
-  EXPECT_EQ(ln.Find_DO("X"), deep);
-  EXPECT_EQ(ln.Find_DO("phsA"), phs_a);
-  EXPECT_EQ(ln.Find_DO("A.phsA"), nullptr);
-  EXPECT_EQ(ln.Find_DO("phsa"), nullptr);
+  EXPECT_EQ(model.ln.Find_DO("X"), deep);
+  EXPECT_EQ(model.ln.Find_DO("phsA"), phs_a);
+  EXPECT_EQ(model.ln.Find_DO("A.phsA"), nullptr);
+  EXPECT_EQ(model.ln.Find_DO("phsa"), nullptr);
   EXPECT_EQ(a->Find_DO("phsA"), phs_a);
   EXPECT_EQ(a->Find_DO("A"), nullptr);  // only below the object itself
   EXPECT_EQ(later->Find_DO("X"), nullptr);
   // The attributes of a sub data object are not the outer object's.
   EXPECT_EQ(a->Find_DA("cVal"), nullptr);
-  EXPECT_EQ(phs_a->Find_DA("cVal"), phs_a->List_DA[0].get());
+  EXPECT_EQ(phs_a->Find_DA("cVal"), c_val);
 }
 
 TEST(SclModel, FindDaSearchesDepthFirstAndComparesWholeNames) {
-  TIEC_DO dobj;
-  TIEC_DA* mag = Add_DA(dobj.List_DA, "mag");
-  TIEC_DA* f = Add_DA(mag->List_DA, "f");
-  Add_DA(mag->List_DA, "i");
-  Add_DA(dobj.List_DA, "f");
-  TIEC_DA* st_val = Add_DA(dobj.List_DA, "stVal");
+  One_Node model;
+  TIEC_Device& device = model.device;
+  TIEC_DO& dobj = device.Add_DO(model.ln, "TotW");
+  TIEC_DA* mag = &device.Add_DA(dobj, "mag");
+  TIEC_DA* f = &device.Add_DA(*mag, "f");
+  device.Add_DA(*mag, "i");
+  device.Add_DA(dobj, "f");
+  TIEC_DA* st_val = &device.Add_DA(dobj, "stVal");
 
   EXPECT_EQ(dobj.Find_DA("f"), f);
   EXPECT_EQ(dobj.Find_DA("mag"), mag);
@@ -87,63 +74,86 @@ TEST(SclModel, FindDaSearchesDepthFirstAndComparesWholeNames) {
 }
 
 TEST(SclModel, FindFirstDaDescendsThroughFirstEntriesToALeaf) {
-  TIEC_DO empty;
-  EXPECT_EQ(empty.Find_First_DA(), nullptr);
+  One_Node model;
+  TIEC_Device& device = model.device;
+  EXPECT_EQ(device.Add_DO(model.ln, "empty").Find_First_DA(), nullptr);
 
-  TIEC_DO dobj;
-  TIEC_DA* mag = Add_DA(dobj.List_DA, "mag");
-  TIEC_DA* f = Add_DA(mag->List_DA, "f");
-  Add_DA(mag->List_DA, "i");
-  TIEC_DA* q = Add_DA(dobj.List_DA, "q");
+  TIEC_DO& dobj = device.Add_DO(model.ln, "TotW");
+  TIEC_DA* mag = &device.Add_DA(dobj, "mag");
+  TIEC_DA* f = &device.Add_DA(*mag, "f");
+  device.Add_DA(*mag, "i");
+  TIEC_DA* q = &device.Add_DA(dobj, "q");
   EXPECT_EQ(dobj.Find_First_DA(), f);
   EXPECT_EQ(mag->Find_First_DA(), f);
   EXPECT_EQ(q->Find_First_DA(), nullptr);
 
   // Sub data objects do not count: only the object's own attributes.
-  TIEC_DO outer;
-  Add_DA(Add_DO(outer.List_DO, "phsA")->List_DA, "cVal");
+  TIEC_DO& outer = device.Add_DO(model.ln, "outer");
+  device.Add_DA(device.Add_DO(outer, "phsA"), "cVal");
   EXPECT_EQ(outer.Find_First_DA(), nullptr);
 }
 
-// Counts its destructions, to show each member attribute dies exactly once, with its owner.
-struct Counted_DA : TIEC_DA {
-  explicit Counted_DA(int& deaths) : deaths_(deaths) {}
-  ~Counted_DA() override { ++deaths_; }
-  int& deaths_;
-};
+TEST(SclModel, ReferencesAreBuiltFromTheNamesOnThePath) {
+  One_Node model;
+  TIEC_Device& device = model.device;
+  device.Set_Name("IED1");
+  TIEC_DO& phv = device.Add_DO(model.ln, "PhV");
+  TIEC_DO& phs_a = device.Add_DO(phv, "phsA");
+  TIEC_DA& c_val = device.Add_DA(phs_a, "cVal", "Struct", "MX");
+  TIEC_DA& f = device.Add_DA(c_val, "f", "FLOAT32", "MX");
+  TIEC_DataSet& data_set = device.Add_DataSet(model.ln, "Measures");
+  device.Add_Member(data_set, f);
+  device.Add_Member(data_set, c_val);
+  device.Add_Member(data_set, f);
 
-TEST(SclModel, DestroyingADeviceDestroysEachAttributeOnceAndNotTheSetsMembersAgain) {
-  int deaths = 0;
-  {
-    TIEC_Device device;
-    device.List_LDevice.push_back(std::make_unique<TIEC_LDevice>());
-    TIEC_LN* ln = Add_LN(*device.List_LDevice[0], "LLN0", "");
-    TIEC_DO* dobj = Add_DO(ln->List_DO, "TotW");
-    dobj->List_DA.push_back(std::make_unique<Counted_DA>(deaths));
-    TIEC_DA* mag = dobj->List_DA.back().get();
-    mag->List_DA.push_back(std::make_unique<Counted_DA>(deaths));
-    TIEC_DA* f = mag->List_DA.back().get();
-    ln->List_DataSet.push_back(std::make_unique<TIEC_DataSet>());
-    ln->List_DataSet[0]->List_DA = {f, mag, f};
-  }
-  EXPECT_EQ(deaths, 2);
+  EXPECT_EQ(f.Reference(), "IED1LD0/QMMXU1.PhV.phsA.cVal.f");
+  EXPECT_EQ(c_val.Reference(), "IED1LD0/QMMXU1.PhV.phsA.cVal");
+  EXPECT_EQ(phs_a.Reference(), "IED1LD0/QMMXU1.PhV.phsA");
+  // Prefix and instance of the node are not part of a data set's reference.
+  EXPECT_EQ(data_set.Reference(), "IED1LD0/MMXU.Measures");
+  EXPECT_EQ(f.Owner_DO(), &phs_a);
+  EXPECT_EQ(phs_a.Owner_LN(), &model.ln);
+  ASSERT_EQ(data_set.List_DA.size(), 3u);
+  EXPECT_EQ(data_set.List_DA[2], &f);
+  // Texts are kept once per device.
+  EXPECT_EQ(&c_val.FC(), &f.FC());
 }
 
 TEST(SclModel, VeryDeepModelsAreSearchedAndDestroyedWithoutExhaustingTheStack) {
   constexpr int Depth = 1'000'000;
-  auto dobj = std::make_unique<TIEC_DO>();
-  TIEC_DA* da = Add_DA(dobj->List_DA, "a");
-  TIEC_DO* sub = dobj.get();
+  auto model = std::make_unique<One_Node>();
+  TIEC_Device& device = model->device;
+  TIEC_DO& dobj = device.Add_DO(model->ln, "top");
+  TIEC_DA* da = &device.Add_DA(dobj, "a");
+  TIEC_DO* sub = &dobj;
   for (int i = 0; i < Depth; ++i) {
-    da = Add_DA(da->List_DA, "a");
-    sub = Add_DO(sub->List_DO, "s");
+    da = &device.Add_DA(*da, "a");
+    sub = &device.Add_DO(*sub, "s");
   }
-  da->fName = "leaf";
-  EXPECT_EQ(dobj->Find_DA("leaf"), da);
-  EXPECT_EQ(dobj->Find_DA("none"), nullptr);
-  EXPECT_EQ(dobj->Find_First_DA(), da);
-  EXPECT_EQ(dobj->Find_DO("none"), nullptr);
-  dobj.reset();
+  TIEC_DA* leaf = &device.Add_DA(*da, "leaf");
+  EXPECT_EQ(dobj.Find_DA("leaf"), leaf);
+  EXPECT_EQ(dobj.Find_DA("none"), nullptr);
+  EXPECT_EQ(dobj.Find_First_DA(), leaf);
+  EXPECT_EQ(dobj.Find_DO("none"), nullptr);
+  EXPECT_EQ(leaf->Owner_DO(), &dobj);
+  model.reset();
+}
+
+TEST(SclModel, TheStoreRefusesToGrowPastItsLimitAndClearingEmptiesTheDevice) {
+  One_Node model;
+  TIEC_Device& device = model.device;
+  device.Store().Set_Limit(device.Store().Used() + 64 * 1024);
+  TIEC_DO& dobj = device.Add_DO(model.ln, "d");
+  try {
+    for (int i = 0; i < 100'000; ++i) device.Add_DA(dobj, "x");
+    FAIL() << "no error";
+  } catch (const SCL_Error& e) {
+    EXPECT_STREQ(e.what(), "the model would need more than 0 MB");
+  }
+  EXPECT_LE(device.Store().Used(), device.Store().Limit());
+  device.Clear();
+  EXPECT_TRUE(device.List_LDevice.empty());
+  EXPECT_EQ(device.Store().Used(), TIEC_Device().Store().Used());
 }
 
 }  // namespace
