@@ -36,7 +36,7 @@ struct Data_Map_State : ::testing::Test {
     state.Clear_Selection();
   }
   void Data_Set(int n, const std::vector<std::string>& positions) {
-    state.Selected_IEC_DS = Dev().List_LDevice[0]->List_LN[0]->List_DataSet[n].get();
+    state.Selected_IEC_DS = Dev().List_LDevice[0]->List_LN[0]->List_DataSet[n];
     ASSERT_EQ(state.Add_Var(0), Access_State::Added::DataSet);
     auto& members = state.List_DataSet.back().List_DAs;
     for (size_t k = 0; k < positions.size() && k < members.size(); ++k)
