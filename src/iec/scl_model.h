@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -59,6 +60,12 @@ class Object_List {
   T* back() const { return items_[size_ - 1]; }
   const_iterator begin() const { return items_; }
   const_iterator end() const { return items_ + size_; }
+  std::reverse_iterator<const_iterator> rbegin() const {
+    return std::reverse_iterator<const_iterator>(end());
+  }
+  std::reverse_iterator<const_iterator> rend() const {
+    return std::reverse_iterator<const_iterator>(begin());
+  }
 
  private:
   friend class Model_Store;

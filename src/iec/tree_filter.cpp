@@ -66,12 +66,12 @@ Tree_Index::Tree_Index(const TIEC_Device& device) {
   for (const auto& ld : device.List_LDevice) {
     const auto ld_index = static_cast<int32_t>(entries_.size());
     const std::string ld_reference = device.Name() + ld->Name();
-    Add(ld.get(), 0, Node_Kind::LDevice, false, 0, ld_reference);
+    Add(ld, 0, Node_Kind::LDevice, false, 0, ld_reference);
     for (const auto& ln : ld->List_LN) {
       const auto ln_index = static_cast<int32_t>(entries_.size());
       const std::string ln_reference =
           ld_reference + "/" + ln->Prefix() + ln->lnClass() + ln->Inst();
-      Add(ln.get(), ld_index, Node_Kind::LN, false, 0, ln_reference);
+      Add(ln, ld_index, Node_Kind::LN, false, 0, ln_reference);
       // Data objects and attributes depth first with an explicit stack (types may nest deep).
       // A data object's reference is kept in `reference`, each ancestor's a prefix of it.
       struct Item {
@@ -83,7 +83,7 @@ Tree_Index::Tree_Index(const TIEC_Device& device) {
       std::vector<Item> stack;
       reference = ln_reference;
       for (auto it = ln->List_DO.rbegin(); it != ln->List_DO.rend(); ++it)
-        stack.push_back({it->get(), nullptr, ln_index, ln_reference.size()});
+        stack.push_back({*it, nullptr, ln_index, ln_reference.size()});
       while (!stack.empty()) {
         const Item item = stack.back();
         stack.pop_back();
@@ -94,19 +94,19 @@ Tree_Index::Tree_Index(const TIEC_Device& device) {
           Add(const_cast<TIEC_DO*>(item.dobj), item.parent, Node_Kind::DO, false, 0, reference);
           // Sub data objects first, then attributes: pushed in reverse.
           for (auto it = item.dobj->List_DA.rbegin(); it != item.dobj->List_DA.rend(); ++it)
-            stack.push_back({nullptr, it->get(), index, 0});
+            stack.push_back({nullptr, *it, index, 0});
           for (auto it = item.dobj->List_DO.rbegin(); it != item.dobj->List_DO.rend(); ++it)
-            stack.push_back({it->get(), nullptr, index, reference.size()});
+            stack.push_back({*it, nullptr, index, reference.size()});
         } else {
           const TIEC_DA& da = *item.da;
           Add(const_cast<TIEC_DA*>(item.da), item.parent, Node_Kind::DA, da.List_DA.empty(),
               FC_Id(da.FC()), da.Reference());
           for (auto it = da.List_DA.rbegin(); it != da.List_DA.rend(); ++it)
-            stack.push_back({nullptr, it->get(), index, 0});
+            stack.push_back({nullptr, *it, index, 0});
         }
       }
       for (const auto& data_set : ln->List_DataSet)
-        Add(data_set.get(), ln_index, Node_Kind::DataSet, false, 0, data_set->Reference());
+        Add(data_set, ln_index, Node_Kind::DataSet, false, 0, data_set->Reference());
     }
   }
   // Attributes keep the index of their FC in the table sorted for the user.
