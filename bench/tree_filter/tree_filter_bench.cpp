@@ -152,28 +152,22 @@ std::vector<Ln_Spec> Ln_Kinds() {
   };
 }
 
-size_t Add_Da(std::vector<std::unique_ptr<TIEC_DA>>& list, const Da_Spec& spec,
-              const std::string& parent, const std::string& parent_fc) {
-  auto da = std::make_unique<TIEC_DA>();
-  da->Set_Name(spec.name);
-  da->Set_Reference(parent + "." + spec.name);
-  da->Set_FC(*spec.fc ? spec.fc : parent_fc);
-  da->Set_bType(spec.bType);
+template <typename Parent>
+size_t Add_Da(TIEC_Device& device, Parent& parent, const Da_Spec& spec,
+              const std::string& parent_fc) {
+  TIEC_DA& da =
+      device.Add_DA(parent, spec.name, spec.bType, *spec.fc ? std::string(spec.fc) : parent_fc);
   size_t count = 1;
-  for (const Da_Spec& sub : spec.subs) count += Add_Da(da->List_DA, sub, da->Reference(), da->FC());
-  list.push_back(std::move(da));
+  for (const Da_Spec& sub : spec.subs) count += Add_Da(device, da, sub, da.FC());
   return count;
 }
 
-size_t Add_Do(std::vector<std::unique_ptr<TIEC_DO>>& list, const Do_Spec& spec,
-              const std::string& parent) {
-  auto dobj = std::make_unique<TIEC_DO>();
-  dobj->Set_Name(spec.name);
-  const std::string reference = parent + "." + spec.name;
+template <typename Parent>
+size_t Add_Do(TIEC_Device& device, Parent& parent, const Do_Spec& spec) {
+  TIEC_DO& dobj = device.Add_DO(parent, spec.name);
   size_t count = 0;
-  for (const Do_Spec& sub : spec.sdos) count += Add_Do(dobj->List_DO, sub, reference);
-  for (const Da_Spec& da : spec.das) count += Add_Da(dobj->List_DA, da, reference, "");
-  list.push_back(std::move(dobj));
+  for (const Do_Spec& sub : spec.sdos) count += Add_Do(device, dobj, sub);
+  for (const Da_Spec& da : spec.das) count += Add_Da(device, dobj, da, "");
   return count;
 }
 
@@ -185,20 +179,13 @@ std::unique_ptr<TIEC_Device> Make_Server(size_t attributes, size_t& made) {
   const std::vector<Ln_Spec> kinds = Ln_Kinds();
   made = 0;
   for (int l = 0; made < attributes; ++l) {
-    auto ld = std::make_unique<TIEC_LDevice>();
-    ld->Set_Name("LD" + std::to_string(l));
+    TIEC_LDevice& ld = device->Add_LDevice("LD" + std::to_string(l));
     for (int n = 0; n < 40 && made < attributes; ++n) {
       const Ln_Spec& kind = kinds[static_cast<size_t>(n) % kinds.size()];
-      auto ln = std::make_unique<TIEC_LN>();
-      ln->Set_Prefix(kind.prefix);
-      ln->Set_lnClass(kind.lnClass);
-      ln->Set_Inst(std::to_string(n / static_cast<int>(kinds.size()) + 1));
-      const std::string reference =
-          device->Name() + ld->Name() + "/" + ln->Prefix() + ln->lnClass() + ln->Inst();
-      for (const Do_Spec& dobj : kind.dos) made += Add_Do(ln->List_DO, dobj, reference);
-      ld->List_LN.push_back(std::move(ln));
+      TIEC_LN& ln = device->Add_LN(
+          ld, kind.lnClass, std::to_string(n / static_cast<int>(kinds.size()) + 1), kind.prefix);
+      for (const Do_Spec& dobj : kind.dos) made += Add_Do(*device, ln, dobj);
     }
-    device->List_LDevice.push_back(std::move(ld));
   }
   return device;
 }
