@@ -1,10 +1,11 @@
 // Readers that take a path get each input through a file of this fuzzing process.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unistd.h>
 
 #include "util/files.h"
 

@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   USaveBincc::Image_Build build;
   try {
-    USaveBincc::Load_General_Block_Text(build.General_Block, build.Client_Tables, text, "ParGen.xml");
+    USaveBincc::Load_General_Block_Text(build.General_Block, build.Client_Tables, text,
+                                        "ParGen.xml");
   } catch (const std::exception&) {
   }
   try {

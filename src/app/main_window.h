@@ -3,9 +3,8 @@
 // configuration, the new-version check and the re-captioning of every window.
 #pragma once
 
-#include <string>
-
 #include <QWidget>
+#include <string>
 
 #include "app/context.h"
 #include "util/files.h"
@@ -84,7 +83,7 @@ class TFVarnoscopioFirmWare : public QWidget {
   TFBoot* FBoot = nullptr;
 
  protected:
-  void closeEvent(QCloseEvent* event) override;  // FormClose
+  void closeEvent(QCloseEvent* event) override;                // FormClose
   bool eventFilter(QObject* watched, QEvent* event) override;  // L_TolvanClick
 
  private:

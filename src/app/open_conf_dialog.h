@@ -1,10 +1,9 @@
 // Open configuration dialog (FOpenConf): lists the folders of PROJECTS to choose one.
 #pragma once
 
+#include <QDialog>
 #include <string>
 #include <vector>
-
-#include <QDialog>
 
 #include "app/context.h"
 #include "util/messages_qt.h"

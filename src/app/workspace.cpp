@@ -1,9 +1,10 @@
 #include "app/workspace.h"
 
-#include <algorithm>
-#include <cctype>
 #include <dirent.h>
 #include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
 
 #include "util/files.h"
 #include "util/xml.h"
@@ -156,7 +157,8 @@ int Search_Open_Conf(const std::vector<std::string>& list, const std::string& na
 
 std::string Active_Folder_Name(const App_Context& ctx) {
   if (ctx.Active_Conf_Dir.empty()) return "";
-  return ctx.Active_Conf_Dir.substr(std::min(ctx.Active_Conf_Dir.size(), ctx.Projects_Dir.size() + 1));
+  return ctx.Active_Conf_Dir.substr(
+      std::min(ctx.Active_Conf_Dir.size(), ctx.Projects_Dir.size() + 1));
 }
 
 }  // namespace app

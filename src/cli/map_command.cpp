@@ -4,6 +4,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "app/context.h"
 #include "cli/commands.h"
@@ -75,13 +76,21 @@ void Write_Json(const ordered_json& value, std::string& out) {
 }  // namespace
 
 int Map_Command(int argc, char** argv) {
-  const bool csv = argc == 2 && std::string(argv[1]) == "--csv";
-  if (argc != 1 && !csv) {
+  // "--csv" may stand before or after the folder.
+  bool csv = false;
+  std::vector<std::string> folders;
+  for (int i = 0; i < argc; ++i) {
+    if (std::string(argv[i]) == "--csv")
+      csv = true;
+    else
+      folders.emplace_back(argv[i]);
+  }
+  if (folders.size() != 1) {
     std::cerr << "Usage: rq30517-cli map CONF_DIR [--csv]\n";
     return 2;
   }
   app::App_Context ctx;
-  ctx.Active_Conf_Dir = argv[0];
+  ctx.Active_Conf_Dir = folders.front();
   ctx.Set_Files();
   if (!util::File_Exists(ctx.IEC_Client_File)) {
     std::cerr << "rq30517-cli map: " << ctx.IEC_Client_File << " is not a file\n";
@@ -100,6 +109,11 @@ int Map_Command(int argc, char** argv) {
     std::string line;
     Write_Json(Map_Json(map), line);
     std::cout << line << "\n";
+  }
+  std::cout.flush();
+  if (!std::cout) {
+    std::cerr << "rq30517-cli map: the map could not be written in full\n";
+    return 1;
   }
   return 0;
 }

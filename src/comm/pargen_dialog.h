@@ -107,6 +107,6 @@ class TFParGen : public QDialog {
   // Each side's octet boxes in navigation order: IP 1-4, mask 1-4, gateway 1-4.
   std::array<QLineEdit*, 12> client_chain_;
   std::array<QLineEdit*, 12> slave_chain_;
-  int fitted_width_ = -1;  // the panel width Move_GroupBoxs last laid the panels out for
+  int fitted_width_ = -1;       // the panel width Move_GroupBoxs last laid the panels out for
   comm::Par_Gen shown_values_;  // what the controls held when the dialog was shown
 };

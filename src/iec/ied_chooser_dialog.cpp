@@ -9,12 +9,11 @@
 #include <algorithm>
 
 #include "iec/iec_texts.h"
+#include "util/qstring_qt.h"
 
 using UIEC_Client_Decode::IED_Info;
 
-namespace {
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-}  // namespace
+using ui::Q;
 
 TFIED_Chooser::TFIED_Chooser(const std::string& file_name, const std::vector<IED_Info>& ieds,
                              QWidget* parent)

@@ -35,7 +35,8 @@ void Select_Language(Lang_Strings& strings, const std::string& Language_Dir,
                      std::string& Language_Name);
 
 // The built-in English texts of each block of the table, filled in by index.
-void Add_Shell_Strings(std::vector<std::string>& table);   // 0-30, 100-110, 200-207, 300-321, 1100-1105
+void Add_Shell_Strings(
+    std::vector<std::string>& table);  // 0-30, 100-110, 200-207, 300-321, 1100-1105
 void Add_Comm_Strings(std::vector<std::string>& table);    // 400-763
 void Add_Update_Strings(std::vector<std::string>& table);  // 1000-1037
 void Add_Iec_Strings(std::vector<std::string>& table);     // 1200-1257

@@ -1,10 +1,9 @@
 #include "util/grid_qt.h"
 
-#include <algorithm>
-
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QTableWidget>
+#include <algorithm>
 
 namespace ui {
 

@@ -2,10 +2,9 @@
 #pragma once
 
 #include <optional>
+#include <pugixml.hpp>
 #include <stdexcept>
 #include <string>
-
-#include <pugixml.hpp>
 
 namespace util {
 

@@ -63,6 +63,20 @@ TEST(Cli_Map, CsvOfTheClientFile) {
             std::string::npos)
       << run.out;
   EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 11);
+  EXPECT_EQ(Run_Cli({"map", "--csv", conf.path()}).out, run.out);
+}
+
+TEST(Cli_Map, FailsWhenItsOutputCannotBeWritten) {
+  test::Temp_Dir conf;
+  Copy_Conf(conf);
+  for (const char* format : {"", "--csv"}) {
+    SCOPED_TRACE(format);
+    Run_Result run =
+        test::Run_Program("/bin/sh", {"-c", "exec \"$0\" map \"$1\" $2 > /dev/full",
+                                      test::Bin_Dir() + "/rq30517-cli", conf.path(), format});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("could not be written"), std::string::npos) << run.err;
+  }
 }
 
 TEST(Cli_Map, MissingOrBrokenFile) {

@@ -16,7 +16,7 @@ TEST(Lang_Strings, Built_In_Table) {
   EXPECT_EQ(s[106], "Error! Name project is not valid because directory already exists");
   EXPECT_EQ(s[306], " / ");
   EXPECT_EQ(s[1105], "File already exists. Do you want to overwrite?");
-  EXPECT_EQ(s[31], " ");   // every entry without a text is a single blank
+  EXPECT_EQ(s[31], " ");  // every entry without a text is a single blank
   EXPECT_EQ(s[1499], " ");
 }
 

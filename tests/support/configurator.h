@@ -2,12 +2,11 @@
 // temporary program folder, with message boxes recorded.
 #pragma once
 
+#include <QLabel>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
-
-#include <QLabel>
-#include <QTimer>
 
 #include "app/main_window.h"
 #include "support/recording_messages.h"

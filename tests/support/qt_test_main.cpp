@@ -1,6 +1,7 @@
 // Entry point of the window tests: a QApplication (offscreen under ctest) around GoogleTest.
-#include <QApplication>
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

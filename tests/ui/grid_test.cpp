@@ -1,7 +1,8 @@
-#include "util/grid_qt.h"
+#include <gtest/gtest.h>
 
 #include <QTableWidget>
-#include <gtest/gtest.h>
+
+#include "util/grid_qt.h"
 
 namespace {
 

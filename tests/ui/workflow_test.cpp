@@ -70,10 +70,12 @@ QTreeWidgetItem* Find_Node(QTreeWidget* tree, const QString& parent_text, const 
 }
 
 // Runs `rq30517-cli build` on a copy of the configuration and returns the two images.
-std::pair<std::string, std::string> Cli_Build(const std::string& conf_dir, const std::string& scratch) {
+std::pair<std::string, std::string> Cli_Build(const std::string& conf_dir,
+                                              const std::string& scratch) {
   fs::copy(conf_dir, scratch, fs::copy_options::recursive);
   fs::remove_all(scratch + "/bin");
-  const test::Run_Result run = test::Run_Program(test::Bin_Dir() + "/rq30517-cli", {"build", scratch});
+  const test::Run_Result run =
+      test::Run_Program(test::Bin_Dir() + "/rq30517-cli", {"build", scratch});
   EXPECT_EQ(run.status, 0) << run.err;
   return {test::Read(scratch + "/bin/bank1.bin"), test::Read(scratch + "/bin/bank2.bin")};
 }
@@ -181,8 +183,7 @@ TEST(Workflow, Own_Fixture_End_To_End) {
 TEST(Workflow, Shared_Sample_End_To_End) {
   const std::string samples = test::Scl_Samples_Dir();
   if (samples.empty()) GTEST_SKIP() << "no shared SCL samples beside the checkout";
-  Run_Workflow(samples + "/simpleIO_direct_control_goose.cid", "SPCSO1", "stVal", "LLN0",
-               "Events");
+  Run_Workflow(samples + "/simpleIO_direct_control_goose.cid", "SPCSO1", "stVal", "LLN0", "Events");
 }
 
 }  // namespace

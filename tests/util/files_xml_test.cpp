@@ -214,13 +214,12 @@ TEST(Xml, Parse_Error_Has_Line_And_Column) {
 
 TEST(Xml, Reading_Rules) {
   pugi::xml_document doc;
-  util::Load_Xml_Text(doc,
-                      "<!-- note --><Root><v>1</v><v>2</v><g><x/></g><e/><c><!--c-->t</c></Root>",
-                      "t");
+  util::Load_Xml_Text(
+      doc, "<!-- note --><Root><v>1</v><v>2</v><g><x/></g><e/><c><!--c-->t</c></Root>", "t");
   // The first top-level node is the root, whatever it is: here the comment.
   EXPECT_EQ(util::First_Top_Node(doc).type(), pugi::node_comment);
   pugi::xml_node root = doc.child("Root");
-  EXPECT_EQ(util::Child_Text(root, "v").value(), "1");  // the first of a name counts
+  EXPECT_EQ(util::Child_Text(root, "v").value(), "1");    // the first of a name counts
   EXPECT_FALSE(util::Child_Text(root, "V").has_value());  // names are case-sensitive
   EXPECT_FALSE(util::Child_Text(root, "g").has_value());  // holds elements: unreadable
   EXPECT_EQ(util::Child_Text(root, "e").value(), "");
@@ -236,12 +235,17 @@ TEST(Xml, Writes_Without_Declaration_Or_Indentation) {
 }
 
 TEST(Utf, Decodes_Text_Files_By_Mark_Or_Content) {
-  EXPECT_EQ(util::Decode_Text_File("\xEF\xBB\xBF" "caf\xC3\xA9"), "caf\xC3\xA9");
-  EXPECT_EQ(util::Decode_Text_File(std::string("\xFF\xFE" "c\0\xE9\0", 6)), "c\xC3\xA9");
+  EXPECT_EQ(util::Decode_Text_File("\xEF\xBB\xBF"
+                                   "caf\xC3\xA9"),
+            "caf\xC3\xA9");
+  EXPECT_EQ(util::Decode_Text_File(std::string("\xFF\xFE"
+                                               "c\0\xE9\0",
+                                               6)),
+            "c\xC3\xA9");
   EXPECT_EQ(util::Decode_Text_File(std::string("\xFE\xFF\0c\0\xE9", 6)), "c\xC3\xA9");
   EXPECT_EQ(util::Decode_Text_File("caf\xE9 \x80"), "caf\xC3\xA9 \xE2\x82\xAC");  // Windows-1252
   EXPECT_EQ(util::Low_Bytes("A\xC3\xA9\xE2\x82\xAC"), "A\xE9\xAC");  // U+20AC keeps 0xAC
-  EXPECT_FALSE(util::Is_Valid_Utf8("\xC0\xAF"));                      // overlong
+  EXPECT_FALSE(util::Is_Valid_Utf8("\xC0\xAF"));                     // overlong
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #include "util/text.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -15,7 +16,7 @@ TEST(Integer_Text_Rule, Accepts_Exactly_The_Integer_Forms) {
   const Int_Case cases[] = {
       {"0", true, 0},
       {"255", true, 255},
-      {"   42", true, 42},             // spaces before the number are skipped
+      {"   42", true, 42},  // spaces before the number are skipped
       {"+7", true, 7},
       {"-1", true, -1},
       {"2147483647", true, 2147483647},
@@ -25,20 +26,20 @@ TEST(Integer_Text_Rule, Accepts_Exactly_The_Integer_Forms) {
       {"X1A", true, 26},
       {"0x10", true, 16},
       {"0XfF", true, 255},
-      {"$FFFFFFFF", true, -1},         // a 32-bit pattern
+      {"$FFFFFFFF", true, -1},  // a 32-bit pattern
       {"-$1", true, -1},
       {"-0x80000000", true, INT32_MIN},
       {"", false, 0},
       {" ", false, 0},
-      {"2147483648", false, 0},        // beyond the signed range
+      {"2147483648", false, 0},  // beyond the signed range
       {"-2147483649", false, 0},
-      {"$100000000", false, 0},        // beyond 32 bits
+      {"$100000000", false, 0},  // beyond 32 bits
       {"$", false, 0},
       {"x", false, 0},
       {"0x", false, 0},
-      {"12 ", false, 0},               // a trailing blank is not allowed
+      {"12 ", false, 0},  // a trailing blank is not allowed
       {"1a", false, 0},
-      {"\t12", false, 0},              // only the space counts as a blank
+      {"\t12", false, 0},  // only the space counts as a blank
       {"+-1", false, 0},
       {"- 1", false, 0},
       {"1.5", false, 0},
@@ -57,10 +58,10 @@ TEST(Split_IP, Splits_Four_Parts_In_Range) {
     const char* text;
     bool ok;
   } cases[] = {
-      {"10.0.0.1", true},       {" 10 . 0 . 0 . 1 ", true}, {"192.168.2.205", true},
-      {"10.0.0", false},        {"10.0.0.1.5", false},       {"10.0.0.256", false},
-      {"10.0.0.x", false},      {"10..0.1", false},          {"", false},
-      {"-1.0.0.1", false},      {"$A.0.0.1", true},          {"1.2.3.", false},
+      {"10.0.0.1", true},  {" 10 . 0 . 0 . 1 ", true}, {"192.168.2.205", true},
+      {"10.0.0", false},   {"10.0.0.1.5", false},      {"10.0.0.256", false},
+      {"10.0.0.x", false}, {"10..0.1", false},         {"", false},
+      {"-1.0.0.1", false}, {"$A.0.0.1", true},         {"1.2.3.", false},
   };
   for (const Case& c : cases) {
     std::string p1, p2, p3, p4;
@@ -82,14 +83,14 @@ TEST(Str_To_Float, Reads_Either_Separator_And_Nothing_Else) {
     bool ok;
     float value;
   } cases[] = {
-      {"3.5", ',', true, 3.5f},    {"3,5", ',', true, 3.5f},   {"3,5", '.', true, 3.5f},
-      {" -2.25 ", '.', true, -2.25f}, {"+1", '.', true, 1.0f},  {".5", '.', true, 0.5f},
-      {"5.", '.', true, 5.0f},     {"1e3", '.', true, 1000.0f}, {"1.5E-1", ',', true, 0.15f},
+      {"3.5", ',', true, 3.5f},       {"3,5", ',', true, 3.5f},    {"3,5", '.', true, 3.5f},
+      {" -2.25 ", '.', true, -2.25f}, {"+1", '.', true, 1.0f},     {".5", '.', true, 0.5f},
+      {"5.", '.', true, 5.0f},        {"1e3", '.', true, 1000.0f}, {"1.5E-1", ',', true, 0.15f},
       {"1e-60", '.', true, 0.0f},  // far below the float range: zero
-      {"abc", ',', false, 1.0f},   {"", '.', false, 1.0f},      {".", '.', false, 1.0f},
-      {"1,000.5", '.', false, 1.0f}, {"0x10", '.', false, 1.0f}, {"inf", '.', false, 1.0f},
-      {"nan", '.', false, 1.0f},   {"1e", '.', false, 1.0f},    {"1e40", '.', false, 1.0f},
-      {"1 2", '.', false, 1.0f},   {"--1", '.', false, 1.0f},
+      {"abc", ',', false, 1.0f},      {"", '.', false, 1.0f},      {".", '.', false, 1.0f},
+      {"1,000.5", '.', false, 1.0f},  {"0x10", '.', false, 1.0f},  {"inf", '.', false, 1.0f},
+      {"nan", '.', false, 1.0f},      {"1e", '.', false, 1.0f},    {"1e40", '.', false, 1.0f},
+      {"1 2", '.', false, 1.0f},      {"--1", '.', false, 1.0f},
   };
   for (const auto& c : cases) {
     float value = -99.0f;

@@ -184,8 +184,8 @@ int main(int argc, char** argv) {
 
   TFBoot* boot = main_window.FBoot;
   boot->show();
-  for (auto [box, text] : {std::pair{boot->E_IP1, "127"}, {boot->E_IP2, "0"}, {boot->E_IP3, "0"},
-                           {boot->E_IP4, "1"}})
+  for (auto [box, text] :
+       {std::pair{boot->E_IP1, "127"}, {boot->E_IP2, "0"}, {boot->E_IP3, "0"}, {boot->E_IP4, "1"}})
     box->setText(text);
   Save(boot, "update_device");
   boot->hide();
