@@ -45,22 +45,22 @@ struct Print_Messages : ui::Messages {
 };
 
 // A type: attributes (name, FC, bType, sub attributes) as the templates of real servers have.
-struct Da_Spec {
+struct Da_Shape {
   const char* name;
   const char* fc;
   const char* bType;
-  std::vector<Da_Spec> subs;
+  std::vector<Da_Shape> subs;
 };
-struct Do_Spec {
+struct Do_Shape {
   const char* name;
-  std::vector<Do_Spec> sdos;
-  std::vector<Da_Spec> das;
+  std::vector<Do_Shape> sdos;
+  std::vector<Da_Shape> das;
 };
 
-const Da_Spec Analogue(const char* name, const char* fc) {
+const Da_Shape Analogue(const char* name, const char* fc) {
   return {name, fc, "Struct", {{"f", "", "FLOAT32", {}}, {"i", "", "INT32", {}}}};
 }
-std::vector<Da_Spec> Mv() {
+std::vector<Da_Shape> Mv() {
   return {Analogue("mag", "MX"),
           {"q", "MX", "Quality", {}},
           {"t", "MX", "Timestamp", {}},
@@ -69,13 +69,13 @@ std::vector<Da_Spec> Mv() {
           {"zeroDb", "CF", "INT32U", {}},
           {"d", "DC", "VisString255", {}}};
 }
-std::vector<Da_Spec> Cmv() {
+std::vector<Da_Shape> Cmv() {
   return {{"cVal", "MX", "Struct", {Analogue("mag", ""), Analogue("ang", "")}},
           {"q", "MX", "Quality", {}},
           {"t", "MX", "Timestamp", {}},
           {"db", "CF", "INT32U", {}}};
 }
-std::vector<Da_Spec> Dpc() {
+std::vector<Da_Shape> Dpc() {
   return {{"stVal", "ST", "Dbpos", {}},
           {"q", "ST", "Quality", {}},
           {"t", "ST", "Timestamp", {}},
@@ -91,28 +91,28 @@ std::vector<Da_Spec> Dpc() {
             {"Check", "", "Check", {}}}},
           {"d", "DC", "VisString255", {}}};
 }
-std::vector<Da_Spec> Spc() {
-  std::vector<Da_Spec> das = Dpc();
+std::vector<Da_Shape> Spc() {
+  std::vector<Da_Shape> das = Dpc();
   das[0].bType = "BOOLEAN";
   return das;
 }
-std::vector<Da_Spec> Ins() {
+std::vector<Da_Shape> Ins() {
   return {{"stVal", "ST", "INT32", {}}, {"q", "ST", "Quality", {}}, {"t", "ST", "Timestamp", {}}};
 }
-Do_Spec Wye(const char* name) {
+Do_Shape Wye(const char* name) {
   return {name,
           {{"phsA", {}, Cmv()}, {"phsB", {}, Cmv()}, {"phsC", {}, Cmv()}},
           {{"d", "DC", "VisString255", {}}}};
 }
 
-struct Ln_Spec {
+struct Ln_Shape {
   const char* prefix;
   const char* lnClass;
-  std::vector<Do_Spec> dos;
+  std::vector<Do_Shape> dos;
 };
 
-std::vector<Ln_Spec> Ln_Kinds() {
-  const Do_Spec mod{"Mod", {}, Ins()}, beh{"Beh", {}, Ins()}, health{"Health", {}, Ins()};
+std::vector<Ln_Shape> Ln_Kinds() {
+  const Do_Shape mod{"Mod", {}, Ins()}, beh{"Beh", {}, Ins()}, health{"Health", {}, Ins()};
   return {
       {"",
        "MMXU",
@@ -153,21 +153,21 @@ std::vector<Ln_Spec> Ln_Kinds() {
 }
 
 template <typename Parent>
-size_t Add_Da(TIEC_Device& device, Parent& parent, const Da_Spec& spec,
+size_t Add_Da(TIEC_Device& device, Parent& parent, const Da_Shape& shape,
               const std::string& parent_fc) {
   TIEC_DA& da =
-      device.Add_DA(parent, spec.name, spec.bType, *spec.fc ? std::string(spec.fc) : parent_fc);
+      device.Add_DA(parent, shape.name, shape.bType, *shape.fc ? std::string(shape.fc) : parent_fc);
   size_t count = 1;
-  for (const Da_Spec& sub : spec.subs) count += Add_Da(device, da, sub, da.FC());
+  for (const Da_Shape& sub : shape.subs) count += Add_Da(device, da, sub, da.FC());
   return count;
 }
 
 template <typename Parent>
-size_t Add_Do(TIEC_Device& device, Parent& parent, const Do_Spec& spec) {
-  TIEC_DO& dobj = device.Add_DO(parent, spec.name);
+size_t Add_Do(TIEC_Device& device, Parent& parent, const Do_Shape& shape) {
+  TIEC_DO& dobj = device.Add_DO(parent, shape.name);
   size_t count = 0;
-  for (const Do_Spec& sub : spec.sdos) count += Add_Do(device, dobj, sub);
-  for (const Da_Spec& da : spec.das) count += Add_Da(device, dobj, da, "");
+  for (const Do_Shape& sub : shape.sdos) count += Add_Do(device, dobj, sub);
+  for (const Da_Shape& da : shape.das) count += Add_Da(device, dobj, da, "");
   return count;
 }
 
@@ -176,15 +176,15 @@ std::unique_ptr<TIEC_Device> Make_Server(size_t attributes, size_t& made) {
   auto device = std::make_unique<TIEC_Device>();
   device->Set_Name("BAY_IED");
   device->Set_FileName("big.icd");
-  const std::vector<Ln_Spec> kinds = Ln_Kinds();
+  const std::vector<Ln_Shape> kinds = Ln_Kinds();
   made = 0;
   for (int l = 0; made < attributes; ++l) {
     TIEC_LDevice& ld = device->Add_LDevice("LD" + std::to_string(l));
     for (int n = 0; n < 40 && made < attributes; ++n) {
-      const Ln_Spec& kind = kinds[static_cast<size_t>(n) % kinds.size()];
+      const Ln_Shape& kind = kinds[static_cast<size_t>(n) % kinds.size()];
       TIEC_LN& ln = device->Add_LN(
           ld, kind.lnClass, std::to_string(n / static_cast<int>(kinds.size()) + 1), kind.prefix);
-      for (const Do_Spec& dobj : kind.dos) made += Add_Do(*device, ln, dobj);
+      for (const Do_Shape& dobj : kind.dos) made += Add_Do(*device, ln, dobj);
     }
   }
   return device;
