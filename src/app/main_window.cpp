@@ -10,8 +10,10 @@
 #include <QTimer>
 #include <QToolButton>
 #include <exception>
+#include <type_traits>
 
 #include "app/about_dialog.h"
+#include "app/app_strings.h"
 #include "app/app_texts.h"
 #include "app/new_project_dialog.h"
 #include "app/open_conf_dialog.h"
@@ -187,22 +189,24 @@ void TFVarnoscopioFirmWare::Create_Dialogs() {
 
 void TFVarnoscopioFirmWare::Set_Lang() {
   const auto& s = ctx_.Lang_Strings;
-  L_Begin->setText(Q(s[0]));
-  for (int n = 1; n <= 8; ++n) L_Step[n - 1]->setText(Q(s[n]));
+  L_Begin->setText(Q(s[app_strings::Text_Begin]));
+  static_assert(std::extent_v<decltype(L_Step)> == app_strings::Text_Steps.Count);
+  for (int k = 0; k < app_strings::Text_Steps.Count; ++k)
+    L_Step[k]->setText(Q(s[app_strings::Text_Steps.At(k)]));
   Show_Configuration_Box();
-  Btn_Info->setToolTip(Q(s[12]));
-  Btn_Opz->setToolTip(Q(s[13]));
-  Btn_Close->setToolTip(Q(s[14]));
-  Btn_New->setText(Q(s[15]));
-  Btn_Open->setText(Q(s[16]));
-  Btn_CreateBin->setText(Q(s[17]));
-  Btn_Prm_Gen->setText(Q(s[20]));
-  Btn_IEC61850_Client->setText(Q(s[21]));
-  Btn_New->setToolTip(Q(s[22]));
-  Btn_Open->setToolTip(Q(s[23]));
-  Btn_Prm_Gen->setToolTip(Q(s[24]));
-  Btn_IEC61850_Client->setToolTip(Q(s[25]));
-  Btn_CreateBin->setToolTip(Q(s[26]));
+  Btn_Info->setToolTip(Q(s[app_strings::Text_Information_Hint]));
+  Btn_Opz->setToolTip(Q(s[app_strings::Text_Options_Hint]));
+  Btn_Close->setToolTip(Q(s[app_strings::Text_Close_Hint]));
+  Btn_New->setText(Q(s[app_strings::Text_New_Configuration]));
+  Btn_Open->setText(Q(s[app_strings::Text_Open_Configuration]));
+  Btn_CreateBin->setText(Q(s[app_strings::Text_Update_Device]));
+  Btn_Prm_Gen->setText(Q(s[app_strings::Text_Set_Communication]));
+  Btn_IEC61850_Client->setText(Q(s[app_strings::Text_IEC61850_Access]));
+  Btn_New->setToolTip(Q(s[app_strings::Text_New_Configuration_Hint]));
+  Btn_Open->setToolTip(Q(s[app_strings::Text_Open_Configuration_Hint]));
+  Btn_Prm_Gen->setToolTip(Q(s[app_strings::Text_Set_Communication_Hint]));
+  Btn_IEC61850_Client->setToolTip(Q(s[app_strings::Text_IEC61850_Access_Hint]));
+  Btn_CreateBin->setToolTip(Q(s[app_strings::Text_Update_Device_Hint]));
   for (QLabel* l : {L_Begin, L_SW_Code, L_SW_Desc, L_Tolvan}) l->adjustSize();
   for (QLabel* l : L_Step) l->adjustSize();
 }
@@ -211,8 +215,14 @@ void TFVarnoscopioFirmWare::Show_Configuration_Box() {
   const auto& s = ctx_.Lang_Strings;
   // A text longer than the box is cut with "..." and shown whole as the line's tooltip.
   const bool active = ctx_.Conf_Active();
-  ui::Set_Elided_Text(L_Name_Conf, Q(s[active ? 11 : 9]), Conf_Line_Width);
-  ui::Set_Elided_Text(L_Name_Conf_L2, Q(active ? ctx_.Active_Conf_Name : s[10]), Conf_Line_Width);
+  ui::Set_Elided_Text(
+      L_Name_Conf,
+      Q(s[active ? app_strings::Text_Opened_Configuration : app_strings::Text_No_Configuration]),
+      Conf_Line_Width);
+  ui::Set_Elided_Text(
+      L_Name_Conf_L2,
+      Q(active ? ctx_.Active_Conf_Name : s[app_strings::Text_No_Configuration_Hint]),
+      Conf_Line_Width);
 }
 
 void TFVarnoscopioFirmWare::Set_Files() { ctx_.Set_Files(); }
@@ -264,7 +274,7 @@ void TFVarnoscopioFirmWare::Btn_Click(QPushButton* button) {
   } else if (button == Btn_Open) {
     Open_Project();
   } else if (!ctx_.Conf_Active()) {
-    messages_.Error(this, ctx_.Lang_Strings[18]);
+    messages_.Error(this, ctx_.Lang_Strings[app_strings::Text_Project_Not_Valid]);
   } else if (button == Btn_Prm_Gen) {
     FParGen->exec();
   } else if (button == Btn_IEC61850_Client) {
@@ -300,7 +310,8 @@ void TFVarnoscopioFirmWare::Timer_UpdateTimer() {
   Timer_Update->stop();
   if (app::Check_Version(ctx_.Version_Server, ctx_.SW_Version)) {
     const QString target = QString(app::Maker_Web_Server) + app::Download_Page_Path;
-    ui::Set_Elided_Text(LL_Update, Q(ctx_.Lang_Strings[19]), Update_Link_Width, target);
+    ui::Set_Elided_Text(LL_Update, Q(ctx_.Lang_Strings[app_strings::Text_New_Version_Link]),
+                        Update_Link_Width, target);
     LL_Update->show();
   } else {
     LL_Update->hide();

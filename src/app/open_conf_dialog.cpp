@@ -7,6 +7,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "app/app_strings.h"
 #include "app/workspace.h"
 #include "util/title_panel_qt.h"
 #include "util/window_qt.h"
@@ -43,14 +44,14 @@ TFOpenConf::TFOpenConf(app::App_Context& ctx, ui::Messages&, QWidget* parent)
 
 void TFOpenConf::Set_Lang() {
   const auto& s = ctx_.Lang_Strings;
-  setWindowTitle(QString::fromStdString(s[200]));
-  L_SW_Desc->setText(QString::fromStdString(s[201]));
-  Label1->setText(QString::fromStdString(s[202]));
-  Btn_OK->setText(QString::fromStdString(s[203]));
-  Btn_Cancel->setText(QString::fromStdString(s[204]));
-  ListBox1->setToolTip(QString::fromStdString(s[205]));
-  Btn_OK->setToolTip(QString::fromStdString(s[206]));
-  Btn_Cancel->setToolTip(QString::fromStdString(s[207]));
+  setWindowTitle(QString::fromStdString(s[app_strings::Text_Open_Caption]));
+  L_SW_Desc->setText(QString::fromStdString(s[app_strings::Text_Open_Description]));
+  Label1->setText(QString::fromStdString(s[app_strings::Text_Open_List_Label]));
+  Btn_OK->setText(QString::fromStdString(s[app_strings::Text_Open_OK]));
+  Btn_Cancel->setText(QString::fromStdString(s[app_strings::Text_Open_Cancel]));
+  ListBox1->setToolTip(QString::fromStdString(s[app_strings::Text_Open_List_Hint]));
+  Btn_OK->setToolTip(QString::fromStdString(s[app_strings::Text_Open_OK_Hint]));
+  Btn_Cancel->setToolTip(QString::fromStdString(s[app_strings::Text_Open_Cancel_Hint]));
 }
 
 void TFOpenConf::showEvent(QShowEvent* event) {

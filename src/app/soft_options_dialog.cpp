@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/app_strings.h"
 #include "app/app_texts.h"
 #include "app/lang_list.h"
 #include "app/version_check.h"
@@ -239,34 +240,39 @@ void TFSoftOptions::Build_Settings_Page() {
 
 void TFSoftOptions::Set_Lang() {
   const auto& s = ctx_.Lang_Strings;
-  setWindowTitle(Q(s[300]));
-  L_SW_Desc->setText(Q(s[301]));
-  PC_Options->setTabText(PC_Options->indexOf(TS_Language), Q(s[302]));
-  PC_Options->setTabText(PC_Options->indexOf(TS_Con_Options), Q(s[303]));
-  PC_Options->setTabText(PC_Options->indexOf(TS_Soft_Settings), Q(s[319]));
+  setWindowTitle(Q(s[app_strings::Text_Options_Caption]));
+  L_SW_Desc->setText(Q(s[app_strings::Text_Options_Description]));
+  PC_Options->setTabText(PC_Options->indexOf(TS_Language),
+                         Q(s[app_strings::Text_Options_Language_Page]));
+  PC_Options->setTabText(PC_Options->indexOf(TS_Con_Options),
+                         Q(s[app_strings::Text_Options_Connection_Page]));
+  PC_Options->setTabText(PC_Options->indexOf(TS_Soft_Settings),
+                         Q(s[app_strings::Text_Options_Settings_Page]));
   Show_Selected_Language();
   Show_Page_Counter(Show_Page);
-  Btn_Prev->setText(Q(s[307]));
-  Btn_Next->setText(Q(s[308]));
-  Set_Check_Box_Text(CB_En_Con, s[309]);
-  Set_Check_Box_Text(CB_Update, s[310], Update_Indent);
-  Btn_Check_Update->setText(Q(s[311]));
-  Btn_OK->setText(Q(s[312]));
-  Btn_Cancel->setText(Q(s[313]));
-  Set_Check_Box_Text(CB_Soft_Set_Jump_Table, s[320]);
-  Set_Check_Box_Text(CB_DoubleClick_Auto_Size, s[321]);
+  Btn_Prev->setText(Q(s[app_strings::Text_Options_Previous]));
+  Btn_Next->setText(Q(s[app_strings::Text_Options_Next]));
+  Set_Check_Box_Text(CB_En_Con, s[app_strings::Text_Options_Enable_Internet]);
+  Set_Check_Box_Text(CB_Update, s[app_strings::Text_Options_Check_At_Start], Update_Indent);
+  Btn_Check_Update->setText(Q(s[app_strings::Text_Options_Check_Update]));
+  Btn_OK->setText(Q(s[app_strings::Text_Options_OK]));
+  Btn_Cancel->setText(Q(s[app_strings::Text_Options_Cancel]));
+  Set_Check_Box_Text(CB_Soft_Set_Jump_Table, s[app_strings::Text_Options_Jump_Table]);
+  Set_Check_Box_Text(CB_DoubleClick_Auto_Size, s[app_strings::Text_Options_Double_Click_Auto_Size]);
   Set_Check_Box_Text(CB_Address_From_SCL, app_texts::Text_Address_From_SCL);
 }
 
 void TFSoftOptions::Show_Selected_Language() {
-  L_Sel_Lang->setText(Q(ctx_.Lang_Strings[304] + Language_In_Use));
+  L_Sel_Lang->setText(
+      Q(ctx_.Lang_Strings[app_strings::Text_Options_Selected_Language] + Language_In_Use));
 }
 
 // "Page 2 / 3". Re-captioning after a language choice keeps the page being shown.
 void TFSoftOptions::Show_Page_Counter(int Num_Page) {
   const auto& s = ctx_.Lang_Strings;
   const int pages = app::Lang_Page_Count(SL_Languages.size());
-  L_Page_Lang->setText(Q(s[305] + std::to_string(Num_Page) + s[306] + std::to_string(pages)));
+  L_Page_Lang->setText(Q(s[app_strings::Text_Options_Page] + std::to_string(Num_Page) +
+                         s[app_strings::Text_Options_Page_Of] + std::to_string(pages)));
 }
 
 void TFSoftOptions::showEvent(QShowEvent* event) {
@@ -343,7 +349,9 @@ void TFSoftOptions::LangClick(int slot) {
   if (slot < 1 || static_cast<size_t>(slot) > names.size()) return;
   const std::string chosen = names[static_cast<size_t>(slot) - 1];
   const auto& s = ctx_.Lang_Strings;
-  const std::string question = s[316] + Language_In_Use + s[317] + chosen + s[318];
+  const std::string question = s[app_strings::Text_Options_Change_Language] + Language_In_Use +
+                               s[app_strings::Text_Options_Change_Language_To] + chosen +
+                               s[app_strings::Text_Options_Change_Language_End];
   if (messages_.Question(this, question) != ui::Messages::Answer::Yes) return;
 
   Language_In_Use = chosen;
@@ -377,10 +385,12 @@ void TFSoftOptions::Btn_Check_UpdateClick() {
     const QString target = QString(app::Maker_Web_Server) + app::Download_Page_Path;
     LL_Check_Update->setTextFormat(Qt::RichText);
     LL_Check_Update->setText(
-        QString("<a href=\"%1\">%2</a>").arg(target.toHtmlEscaped(), Q(s[314]).toHtmlEscaped()));
+        QString("<a href=\"%1\">%2</a>")
+            .arg(target.toHtmlEscaped(),
+                 Q(s[app_strings::Text_Options_New_Version_Link]).toHtmlEscaped()));
   } else {
     LL_Check_Update->setTextFormat(Qt::PlainText);
-    LL_Check_Update->setText(Q(s[315]));
+    LL_Check_Update->setText(Q(s[app_strings::Text_Options_No_Update]));
   }
   LL_Check_Update->show();
 }

@@ -19,6 +19,7 @@
 #include <pugixml.hpp>
 
 #include "comm/category_panel_qt.h"
+#include "comm/comm_strings.h"
 #include "comm/comm_texts.h"
 #include "comm/pargen_check.h"
 #include "util/qstring_qt.h"
@@ -239,39 +240,56 @@ void TFParGen::Order_TAB_Panels() {
 
 void TFParGen::Set_Lang() {
   const auto& s = ctx_.Lang_Strings;
-  setWindowTitle(Q(s[400]));
-  L_SW_Desc->setText(Q(s[401]));
+  setWindowTitle(Q(s[comm_strings::Text_Caption]));
+  L_SW_Desc->setText(Q(s[comm_strings::Text_Description]));
   L_SW_Desc->resize(Client_Width - 2 * L_SW_Desc->x(), L_SW_Desc->height());
-  Btn_OK->setText(Q(s[402]));
-  Btn_Cancel->setText(Q(s[403]));
-  Btn_OK->setToolTip(Q(s[404]));
-  Btn_Cancel->setToolTip(Q(s[405]));
+  Btn_OK->setText(Q(s[comm_strings::Text_OK]));
+  Btn_Cancel->setText(Q(s[comm_strings::Text_Cancel]));
+  Btn_OK->setToolTip(Q(s[comm_strings::Text_OK_Hint]));
+  Btn_Cancel->setToolTip(Q(s[comm_strings::Text_Cancel_Hint]));
   // The captions follow a language change too, not only the language at start.
-  CP_IEC61850_Client->Set_Caption("1. " + Q(s[406]));
-  CP_Modbus_TCP_Slave->Set_Caption("2. " + Q(s[440]));
+  CP_IEC61850_Client->Set_Caption("1. " + Q(s[comm_strings::Text_Client_Caption]));
+  CP_Modbus_TCP_Slave->Set_Caption("2. " + Q(s[comm_strings::Text_Slave_Caption]));
 
-  // Each side: IP label, four IP hints, mask label, four mask hints, gateway caption and hint,
-  // four gateway hints; the client side from 407, the slave side from 441.
-  auto side = [&s](int first, QLabel* ip, QLabel* sm, QCheckBox* gateway,
+  // Each side: IP label, mask label, gateway caption and hint, and one hint per octet box of the
+  // chain (IP, mask, gateway).
+  struct Side_Texts {
+    int ip;
+    lang::Text_Range ip_octets;
+    int mask;
+    lang::Text_Range mask_octets;
+    int gateway;
+    int gateway_hint;
+    lang::Text_Range gateway_octets;
+  };
+  auto side = [&s](const Side_Texts& t, QLabel* ip, QLabel* sm, QCheckBox* gateway,
                    const std::array<QLineEdit*, 12>& chain) {
-    ip->setText(Q(s[first]));
-    sm->setText(Q(s[first + 5]));
-    gateway->setText(Q(s[first + 10]));
-    gateway->setToolTip(Q(s[first + 11]));
+    ip->setText(Q(s[t.ip]));
+    sm->setText(Q(s[t.mask]));
+    gateway->setText(Q(s[t.gateway]));
+    gateway->setToolTip(Q(s[t.gateway_hint]));
     for (int i = 0; i < 4; ++i) {
-      chain[static_cast<size_t>(i)]->setToolTip(Q(s[first + 1 + i]));
-      chain[static_cast<size_t>(4 + i)]->setToolTip(Q(s[first + 6 + i]));
-      chain[static_cast<size_t>(8 + i)]->setToolTip(Q(s[first + 12 + i]));
+      chain[static_cast<size_t>(i)]->setToolTip(Q(s[t.ip_octets.At(i)]));
+      chain[static_cast<size_t>(4 + i)]->setToolTip(Q(s[t.mask_octets.At(i)]));
+      chain[static_cast<size_t>(8 + i)]->setToolTip(Q(s[t.gateway_octets.At(i)]));
     }
   };
-  side(407, L_IEC61850_Client_IP, L_IEC61850_Client_SM, CB_IEC61850_Client_En_GAT, client_chain_);
-  side(441, L_ModbusTCPSlave_IP, L_ModbusTCPSlave_SM, CB_ModbusTCPSlave_En_GAT, slave_chain_);
-  L_IEC61850_Client_VLAN->setText(Q(s[423]));
-  E_IEC61850_Client_VLAN->setToolTip(Q(s[424]));
-  L_IEC61850_Client_AppID->setText(Q(s[425]));
-  E_IEC61850_Client_AppID->setToolTip(Q(s[426]));
-  L_ModbusTCPSlave_Port->setText(Q(s[457]));
-  E_ModbusTCPSlave_Port->setToolTip(Q(s[458]));
+  side({comm_strings::Text_Client_IP, comm_strings::Text_Client_IP_Octet_Hints,
+        comm_strings::Text_Client_Mask, comm_strings::Text_Client_Mask_Octet_Hints,
+        comm_strings::Text_Client_Gateway, comm_strings::Text_Client_Gateway_Hint,
+        comm_strings::Text_Client_Gateway_Octet_Hints},
+       L_IEC61850_Client_IP, L_IEC61850_Client_SM, CB_IEC61850_Client_En_GAT, client_chain_);
+  side({comm_strings::Text_Slave_IP, comm_strings::Text_Slave_IP_Octet_Hints,
+        comm_strings::Text_Slave_Mask, comm_strings::Text_Slave_Mask_Octet_Hints,
+        comm_strings::Text_Slave_Gateway, comm_strings::Text_Slave_Gateway_Hint,
+        comm_strings::Text_Slave_Gateway_Octet_Hints},
+       L_ModbusTCPSlave_IP, L_ModbusTCPSlave_SM, CB_ModbusTCPSlave_En_GAT, slave_chain_);
+  L_IEC61850_Client_VLAN->setText(Q(s[comm_strings::Text_Client_VLAN]));
+  E_IEC61850_Client_VLAN->setToolTip(Q(s[comm_strings::Text_Client_VLAN_Hint]));
+  L_IEC61850_Client_AppID->setText(Q(s[comm_strings::Text_Client_AppID]));
+  E_IEC61850_Client_AppID->setToolTip(Q(s[comm_strings::Text_Client_AppID_Hint]));
+  L_ModbusTCPSlave_Port->setText(Q(s[comm_strings::Text_Slave_Port]));
+  E_ModbusTCPSlave_Port->setToolTip(Q(s[comm_strings::Text_Slave_Port_Hint]));
   // One label column for both panels, so their boxes line up whatever the language.
   const std::array<QWidget*, 9> captions = {
       L_IEC61850_Client_IP,   L_IEC61850_Client_SM,     CB_IEC61850_Client_En_GAT,

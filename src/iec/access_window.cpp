@@ -22,6 +22,7 @@
 #include "iec/access_check.h"
 #include "iec/client_file.h"
 #include "iec/data_map.h"
+#include "iec/iec_strings.h"
 #include "iec/iec_texts.h"
 #include "iec/ied_chooser_dialog.h"
 #include "iec/map_page_qt.h"
@@ -368,29 +369,33 @@ bool TFIEC_61850_Access::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-std::string TFIEC_61850_Access::Hint(int column) const { return ctx_.Lang_Strings[1235 + column]; }
+std::string TFIEC_61850_Access::Hint(int column) const {
+  return ctx_.Lang_Strings[iec_strings::Text_Column_Hints.At(column)];
+}
 
 void TFIEC_61850_Access::Set_Lang() {
   const auto& s = ctx_.Lang_Strings;
-  setWindowTitle(Q(s[1200]));
-  L_SW_Desc->setText(Q(s[1201]));
-  Btn_OK->setText(Q(s[1202]));
-  Btn_Cancel->setText(Q(s[1203]));
-  Btn_AddVar->setText(Q(s[1204]));
-  Btn_RemoveVar->setText(Q(s[1205]));
-  Btn_Add_IEC_Device->setText(Q(s[1208]));
-  Btn_Remove_IEC_Device->setText(Q(s[1209]));
-  Btn_OK->setToolTip(Q(s[1210]));
-  Btn_Cancel->setToolTip(Q(s[1211]));
-  Btn_AddVar->setToolTip(Q(s[1212]));
-  Btn_RemoveVar->setToolTip(Q(s[1213]));
-  Btn_Add_IEC_Device->setToolTip(Q(s[1216]));
-  Btn_Remove_IEC_Device->setToolTip(Q(s[1217]));
+  setWindowTitle(Q(s[iec_strings::Text_Caption]));
+  L_SW_Desc->setText(Q(s[iec_strings::Text_Description]));
+  Btn_OK->setText(Q(s[iec_strings::Text_OK]));
+  Btn_Cancel->setText(Q(s[iec_strings::Text_Cancel]));
+  Btn_AddVar->setText(Q(s[iec_strings::Text_Add_Var]));
+  Btn_RemoveVar->setText(Q(s[iec_strings::Text_Remove_Var]));
+  Btn_Add_IEC_Device->setText(Q(s[iec_strings::Text_Add_IEC_Device]));
+  Btn_Remove_IEC_Device->setText(Q(s[iec_strings::Text_Remove_IEC_Device]));
+  Btn_OK->setToolTip(Q(s[iec_strings::Text_OK_Hint]));
+  Btn_Cancel->setToolTip(Q(s[iec_strings::Text_Cancel_Hint]));
+  Btn_AddVar->setToolTip(Q(s[iec_strings::Text_Add_Var_Hint]));
+  Btn_RemoveVar->setToolTip(Q(s[iec_strings::Text_Remove_Var_Hint]));
+  Btn_Add_IEC_Device->setToolTip(Q(s[iec_strings::Text_Add_IEC_Device_Hint]));
+  Btn_Remove_IEC_Device->setToolTip(Q(s[iec_strings::Text_Remove_IEC_Device_Hint]));
 
   std::vector<std::string> headers;
   std::vector<std::string> hints;
+  static_assert(iec_strings::Text_Column_Headers.Count == DA_Col::Count &&
+                iec_strings::Text_Column_Hints.Count == DA_Col::Count);
   for (int c = 0; c < DA_Col::Count; ++c) {
-    headers.push_back(s[1218 + c]);
+    headers.push_back(s[iec_strings::Text_Column_Headers.At(c)]);
     hints.push_back(Hint(c));
   }
   ACG_DA->Set_Header_Texts(headers);

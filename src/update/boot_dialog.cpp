@@ -13,6 +13,7 @@
 #include "update/icmp_echo.h"
 #include "update/update_messages.h"
 #include "update/update_params.h"
+#include "update/update_strings.h"
 #include "util/files.h"
 #include "util/qstring_qt.h"
 #include "util/text.h"
@@ -104,24 +105,25 @@ TFBoot::TFBoot(app::App_Context& ctx, ui::Messages& messages, QWidget* parent)
 
 void TFBoot::Set_Lang() {
   const auto& s = ctx_.Lang_Strings;
-  setWindowTitle(Q(s[1002]));
-  L_SW_Desc->setText(Q(s[1003]));
-  L_IP_Address->setText(Q(s[1006]));
-  L_Update_Option->setText(Q(s[1014]));
+  setWindowTitle(Q(s[update_strings::Text_Caption]));
+  L_SW_Desc->setText(Q(s[update_strings::Text_Description]));
+  L_IP_Address->setText(Q(s[update_strings::Text_IP_Address]));
+  L_Update_Option->setText(Q(s[update_strings::Text_Update_Option]));
   CB_Update_Options->clear();
-  for (int index : {1015, 1016, 1017}) CB_Update_Options->addItem(Q(s[index]));
+  for (int k = 0; k < update_strings::Text_Update_Options.Count; ++k)
+    CB_Update_Options->addItem(Q(s[update_strings::Text_Update_Options.At(k)]));
   CB_Update_Options->setCurrentIndex(0);
-  CB_Update_Option_Read_Back->setText(Q(s[1018]));
-  Btn_Cancel->setText(Q(s[1019]));
-  Btn_Update->setText(Q(s[1020]));
-  E_IP1->setToolTip(Q(s[1021]));
-  E_IP2->setToolTip(Q(s[1022]));
-  E_IP3->setToolTip(Q(s[1023]));
-  E_IP4->setToolTip(Q(s[1024]));
-  CB_Update_Options->setToolTip(Q(s[1032]));
-  CB_Update_Option_Read_Back->setToolTip(Q(s[1033]));
-  Btn_Cancel->setToolTip(Q(s[1034]));
-  Btn_Update->setToolTip(Q(s[1035]));
+  CB_Update_Option_Read_Back->setText(Q(s[update_strings::Text_Read_Back]));
+  Btn_Cancel->setText(Q(s[update_strings::Text_Cancel]));
+  Btn_Update->setText(Q(s[update_strings::Text_Update]));
+  E_IP1->setToolTip(Q(s[update_strings::Text_IP_Octet_Hints.At(0)]));
+  E_IP2->setToolTip(Q(s[update_strings::Text_IP_Octet_Hints.At(1)]));
+  E_IP3->setToolTip(Q(s[update_strings::Text_IP_Octet_Hints.At(2)]));
+  E_IP4->setToolTip(Q(s[update_strings::Text_IP_Octet_Hints.At(3)]));
+  CB_Update_Options->setToolTip(Q(s[update_strings::Text_Update_Options_Hint]));
+  CB_Update_Option_Read_Back->setToolTip(Q(s[update_strings::Text_Read_Back_Hint]));
+  Btn_Cancel->setToolTip(Q(s[update_strings::Text_Cancel_Hint]));
+  Btn_Update->setToolTip(Q(s[update_strings::Text_Update_Hint]));
   Arrange();
 }
 

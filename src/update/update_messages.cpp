@@ -1,5 +1,7 @@
 #include "update/update_messages.h"
 
+#include "update/update_strings.h"
+
 namespace UBoot {
 
 std::string Fill_Text(const std::string& text, const std::string& v1, const std::string& v2) {
@@ -19,10 +21,11 @@ std::string Fill_Text(const std::string& text, const std::string& v1, const std:
 Update_Message Ping_Failure_Message(const lang::Lang_Strings& strings, const TPing& ping,
                                     const std::string& program_path) {
   if (!ping.Not_Allowed.empty())
-    return {false, Fill_Text(strings[Text_Ping_Not_Allowed], ping.Not_Allowed, program_path)};
-  Update_Message message = ping.ping_res == 2
-                               ? Update_Message{true, strings[Text_Device_Not_Found]}
-                               : Update_Message{false, strings[Text_Check_Ip_Address]};
+    return {false, Fill_Text(strings[update_strings::Text_Ping_Not_Allowed], ping.Not_Allowed,
+                             program_path)};
+  Update_Message message =
+      ping.ping_res == 2 ? Update_Message{true, strings[update_strings::Text_Device_Not_Found]}
+                         : Update_Message{false, strings[update_strings::Text_Check_Ip_Address]};
   // A network that cannot be reached is not a device that does not answer: the reason follows
   // the message, so the user knows which of the two to look at.
   if (!ping.Failure.empty()) message.Text += "\n\n" + ping.Failure;
@@ -31,7 +34,7 @@ Update_Message Ping_Failure_Message(const lang::Lang_Strings& strings, const TPi
 
 Update_Message Updater_Not_Started_Message(const lang::Lang_Strings& strings,
                                            const std::string& program, const std::string& reason) {
-  return {false, Fill_Text(strings[Text_Updater_Not_Started], program, reason)};
+  return {false, Fill_Text(strings[update_strings::Text_Updater_Not_Started], program, reason)};
 }
 
 }  // namespace UBoot

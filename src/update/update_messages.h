@@ -9,12 +9,6 @@
 
 namespace UBoot {
 
-// Indices in the string table.
-constexpr int Text_Device_Not_Found = 1036;     // warning: the device gave no echo reply
-constexpr int Text_Check_Ip_Address = 1037;     // error: the check ended without any reply
-constexpr int Text_Updater_Not_Started = 1030;  // error: %1 program, %2 the system's reason
-constexpr int Text_Ping_Not_Allowed = 1031;     // error: %1 the system's reason, %2 this program
-
 struct Update_Message {
   bool Warning = false;  // a warning box; otherwise an error box
   std::string Text;

@@ -19,6 +19,7 @@
 #include "update/icmp_echo.h"
 #include "update/scripted_echo.h"
 #include "update/update_params.h"
+#include "update/update_strings.h"
 #include "util/files.h"
 #include "util/xml.h"
 
@@ -137,10 +138,12 @@ TEST_F(Boot_Dialog, Controls_Texts_And_Size) {
 
 TEST_F(Boot_Dialog, Longer_Texts_Stay_Whole) {
   F = std::make_unique<TFBoot>(ctx, messages);
-  ctx.Lang_Strings.Set(1006, "Geben Sie die IP-Adresse des zu aktualisierenden Geräts ein");
-  ctx.Lang_Strings.Set(1015, "Firmware und Konfiguration gemeinsam übertragen");
-  ctx.Lang_Strings.Set(1018, "Zurücklesen und vergleichen");
-  ctx.Lang_Strings.Set(1020, "Aktualisierung der Firmware ausführen");
+  ctx.Lang_Strings.Set(update_strings::Text_IP_Address,
+                       "Geben Sie die IP-Adresse des zu aktualisierenden Geräts ein");
+  ctx.Lang_Strings.Set(update_strings::Text_Update_Options.At(0),
+                       "Firmware und Konfiguration gemeinsam übertragen");
+  ctx.Lang_Strings.Set(update_strings::Text_Read_Back, "Zurücklesen und vergleichen");
+  ctx.Lang_Strings.Set(update_strings::Text_Update, "Aktualisierung der Firmware ausführen");
   F->Set_Lang();  // a language change while the dialog exists
   F->show();
   EXPECT_EQ(F->size(), QSize(449, 230));
@@ -163,7 +166,7 @@ TEST_F(Boot_Dialog, FormShow_Restores_The_Remembered_Choices) {
     SCOPED_TRACE(remembered);
     Set_Boxes("7", "8", "9", "x");
     ctx.Last_IP_Address = remembered;
-    ctx.Lang_Strings.Set(1020, "Go");
+    ctx.Lang_Strings.Set(update_strings::Text_Update, "Go");
     F->show();
     EXPECT_EQ(Boxes(), (std::vector<std::string>{"7", "8", "9", "x"}));
     EXPECT_EQ(F->Btn_Update->text(), "Go");

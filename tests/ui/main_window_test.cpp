@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/app_strings.h"
 #include "app/new_project_dialog.h"
 #include "app/open_conf_dialog.h"
 #include "app/soft_options_dialog.h"
@@ -147,7 +148,7 @@ TEST(Main_Window, Long_Configuration_Lines_Stay_Inside_The_Box) {
   auto& w = *run.window;
   const QString german =
       "Verwenden Sie Schritt 1, um eine Konfiguration zu öffnen oder neu anzulegen";
-  run.ctx.Lang_Strings.Set(10, german.toStdString());
+  run.ctx.Lang_Strings.Set(app_strings::Text_No_Configuration_Hint, german.toStdString());
   w.Change_Language();
   const QRect box = w.Shape2->geometry();
   auto inside = [&](QLabel* line) { return line->x() + line->width() <= box.right() - 4; };

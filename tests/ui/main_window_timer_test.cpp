@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/app_strings.h"
 #include "app/local_http_server.h"
 #include "app/main_window.h"
 #include "app/soft_options_dialog.h"
@@ -109,7 +110,7 @@ TEST(Timer_Update, TheLinkIsReadableInEveryLanguage) {
                {too_long, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text.toStdString());
-    ctx.Lang_Strings.Set(19, c.text.toStdString());
+    ctx.Lang_Strings.Set(app_strings::Text_New_Version_Link, c.text.toStdString());
     Server newer(Server::Reply("VER. 1.010"));
     ctx.Version_Server = newer.Url();
     main_window.Timer_UpdateTimer();

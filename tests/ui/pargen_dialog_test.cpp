@@ -17,6 +17,7 @@
 #include <pugixml.hpp>
 
 #include "comm/category_panel_qt.h"
+#include "comm/comm_strings.h"
 #include "comm/pargen_file.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
@@ -102,8 +103,10 @@ TEST(ParGen_Dialog, Layout_And_Texts) {
   EXPECT_EQ(d.CP_Modbus_TCP_Slave->y(), d.CP_IEC61850_Client->height());
 
   // A language change re-captions the panels too.
-  run.ctx.Lang_Strings.Set(406, "Client IEC61850 avec un nom beaucoup plus long");
-  run.ctx.Lang_Strings.Set(425, "Identifiant de l'application du client IEC61850");
+  run.ctx.Lang_Strings.Set(comm_strings::Text_Client_Caption,
+                           "Client IEC61850 avec un nom beaucoup plus long");
+  run.ctx.Lang_Strings.Set(comm_strings::Text_Client_AppID,
+                           "Identifiant de l'application du client IEC61850");
   d.Set_Lang();
   EXPECT_EQ(d.CP_IEC61850_Client->Caption().toStdString(),
             "1. Client IEC61850 avec un nom beaucoup plus long");

@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "app/app_strings.h"
 #include "app/local_http_server.h"
 #include "app/main_window.h"
 #include "app/new_project_dialog.h"
@@ -149,12 +150,12 @@ TEST_F(Soft_Options, ChosenLanguageShowsAtOnceButIsStoredOnlyOnOk) {
   EXPECT_EQ(messages.Last(), "Do you want to change the Language from English to Deutsch?");
   EXPECT_EQ(form.Language_In_Use, "English");
   EXPECT_EQ(recaptions, 0);
-  EXPECT_EQ(ctx.Lang_Strings[300], "Software Options");
+  EXPECT_EQ(ctx.Lang_Strings[app_strings::Text_Options_Caption], "Software Options");
 
   form.LangClick(1);
   EXPECT_EQ(form.Language_In_Use, "Deutsch");
   EXPECT_EQ(recaptions, 1);
-  EXPECT_EQ(ctx.Lang_Strings[300], "Software-Optionen");
+  EXPECT_EQ(ctx.Lang_Strings[app_strings::Text_Options_Caption], "Software-Optionen");
   EXPECT_EQ(S(form.windowTitle()), "Software-Optionen");
   EXPECT_EQ(S(form.L_Sel_Lang->text()), "Sprache: Deutsch");
   EXPECT_EQ(S(form.L_Page_Lang->text()), "Seite 1 / 2");
