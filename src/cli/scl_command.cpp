@@ -22,36 +22,121 @@ using nlohmann::ordered_json;
 using namespace UIEC_Client_Decode;
 
 // Writes the model as one line of JSON while it walks it, so that the output never has to be
-// held in memory: a small file can describe a model whose JSON is many gigabytes. The walk keeps
-// its own stack, since data types may nest hundreds of thousands of levels deep.
-class Json_Writer {
+// held in memory: a small file can describe a model whose JSON is many gigabytes. Data types may
+// nest hundreds of thousands of levels deep; the walk keeps its own stack.
+class Json_Writer : public Model_Visitor {
  public:
   explicit Json_Writer(std::ostream& out) : out_(out) { buffer_.reserve(Buffer_Bytes + 4096); }
   ~Json_Writer() { Flush(); }
 
-  void Device(const TIEC_Device& device) {
+  void Device(const TIEC_Device& device) { Walk_Model(device, *this); }
+
+  void Flush() {
+    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    buffer_.clear();
+  }
+
+  using Model_Visitor::Leave;  // a data set is written whole on entering it
+
+  bool Enter(const TIEC_Device& device, size_t) {
     Put(R"({"name":)");
     Text(device.Name());
     Put(R"(,"fileName":)");
     Text(device.FileName());
     Put(R"(,"lDevices":[)");
-    for (size_t i = 0; i < device.List_LDevice.size(); ++i) {
-      const TIEC_LDevice& ld = *device.List_LDevice[i];
-      Put(i ? R"(,{"name":)" : R"({"name":)");
-      Text(ld.Name());
-      Put(R"(,"lns":[)");
-      for (size_t j = 0; j < ld.List_LN.size(); ++j) {
-        if (j) Put(",");
-        Logical_Node(device, ld, *ld.List_LN[j]);
-      }
-      Put("]}");
-    }
+    device_name_ = &device.Name();
+    return true;
+  }
+  void Leave(const TIEC_Device&) { Put("]}"); }
+
+  bool Enter(const TIEC_LDevice& ld, size_t index) {
+    Put(index ? R"(,{"name":)" : R"({"name":)");
+    Text(ld.Name());
+    Put(R"(,"lns":[)");
+    return true;
+  }
+  void Leave(const TIEC_LDevice&) { Put("]}"); }
+
+  bool Enter(const TIEC_LN& ln, size_t index) {
+    if (index) Put(",");
+    Put(R"({"lnClass":)");
+    Text(ln.lnClass());
+    Put(R"(,"lnType":)");
+    Text(ln.lnType());
+    Put(R"(,"prefix":)");
+    Text(ln.Prefix());
+    Put(R"(,"inst":)");
+    Text(ln.Inst());
+    Put(R"(,"dos":[)");
+    path_.assign(*device_name_).append(ln.Owner_LDevice()->Name()).append(1, '/');
+    path_.append(ln.Prefix()).append(ln.lnClass()).append(ln.Inst());
+    path_lengths_.assign(1, path_.size());
+    in_data_sets_ = false;
+    return true;
+  }
+  void Leave(const TIEC_LN&) {
+    if (!in_data_sets_) Put(R"(],"dataSets":[)");
     Put("]}");
   }
 
-  void Flush() {
-    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-    buffer_.clear();
+  // A data object has its sub data objects, then its attributes.
+  bool Enter(const TIEC_DO& dobj, size_t index) {
+    Put(index ? R"(,{"name":)" : R"({"name":)");
+    Text(dobj.Name());
+    Put(R"(,"dos":[)");
+    Start_Path(dobj.Name());
+    return true;
+  }
+  void Leave(const TIEC_DO& dobj) {
+    if (dobj.List_DA.empty()) Put(R"(],"das":[)");
+    Put("]}");
+    path_lengths_.pop_back();
+  }
+
+  bool Enter(const TIEC_DA& da, size_t index) {
+    // The first attribute of a data object ends the list of its sub data objects.
+    if (index == 0 && !da.Parent_DA()) Put(R"(],"das":[)");
+    Put(index ? R"(,{"name":)" : R"({"name":)");
+    Text(da.Name());
+    Start_Path(da.Name());
+    Put(R"(,"reference":)");
+    Text(path_);
+    Put(R"(,"fc":)");
+    Text(da.FC());
+    Put(R"(,"bType":)");
+    Text(da.bType());
+    Put(R"(,"das":[)");
+    return true;
+  }
+  void Leave(const TIEC_DA&) {
+    Put("]}");
+    path_lengths_.pop_back();
+  }
+
+  bool Enter(const TIEC_DataSet& data_set, size_t index) {
+    if (index == 0) {
+      Put(R"(],"dataSets":[)");
+      in_data_sets_ = true;
+    }
+    Put(index ? R"(,{"name":)" : R"({"name":)");
+    Text(data_set.Name());
+    Put(R"(,"reference":)");
+    Text(data_set.Reference());
+    Put(R"(,"gooseName":)");
+    Text(data_set.GooseName());
+    Put(R"(,"members":[)");
+    for (size_t j = 0; j < data_set.List_DA.size(); ++j) {
+      const TIEC_DA& member = *data_set.List_DA[j];
+      Put(j ? R"(,{"reference":)" : R"({"reference":)");
+      Text(member.Reference());
+      Put(R"(,"fc":)");
+      Text(member.FC());
+      Put(R"(,"bType":)");
+      Text(member.bType());
+      Put("}");
+    }
+    Put("]}");
+    return false;
   }
 
  private:
@@ -78,137 +163,53 @@ class Json_Writer {
     if (buffer_.size() >= Buffer_Bytes) Flush();
   }
 
-  void Logical_Node(const TIEC_Device& device, const TIEC_LDevice& ld, const TIEC_LN& ln) {
-    Put(R"({"lnClass":)");
-    Text(ln.lnClass());
-    Put(R"(,"lnType":)");
-    Text(ln.lnType());
-    Put(R"(,"prefix":)");
-    Text(ln.Prefix());
-    Put(R"(,"inst":)");
-    Text(ln.Inst());
-    Put(R"(,"dos":[)");
-    path_.assign(device.Name()).append(ld.Name()).append(1, '/');
-    path_.append(ln.Prefix()).append(ln.lnClass()).append(ln.Inst());
-    Data_Objects(ln.List_DO);
-    Put(R"(],"dataSets":[)");
-    for (size_t i = 0; i < ln.List_DataSet.size(); ++i) {
-      const TIEC_DataSet& data_set = *ln.List_DataSet[i];
-      Put(i ? R"(,{"name":)" : R"({"name":)");
-      Text(data_set.Name());
-      Put(R"(,"reference":)");
-      Text(data_set.Reference());
-      Put(R"(,"gooseName":)");
-      Text(data_set.GooseName());
-      Put(R"(,"members":[)");
-      for (size_t j = 0; j < data_set.List_DA.size(); ++j) {
-        const TIEC_DA& member = *data_set.List_DA[j];
-        Put(j ? R"(,{"reference":)" : R"({"reference":)");
-        Text(member.Reference());
-        Put(R"(,"fc":)");
-        Text(member.FC());
-        Put(R"(,"bType":)");
-        Text(member.bType());
-        Put("}");
-      }
-      Put("]}");
-    }
-    Put("]}");
-  }
-
-  // The data objects of a node, with everything below them; path_ holds the node's reference.
-  // Each level of the stack is a list being written; a data object has two in turn (its sub
-  // data objects, then its attributes), so a level knows which one it is on.
-  void Data_Objects(const Object_List<TIEC_DO>& top) {
-    struct Level {
-      const TIEC_DO* owner;  // the data object whose lists these are; null for the node's
-      const Object_List<TIEC_DO>* dos;
-      const Object_List<TIEC_DA>* das;
-      size_t next;
-      size_t path_length;  // the reference of the owner: this much of path_
-    };
-    std::vector<Level> stack{{nullptr, &top, nullptr, 0, path_.size()}};
-    while (!stack.empty()) {
-      Level& level = stack.back();
-      if (level.dos) {
-        if (level.next == level.dos->size()) {
-          if (!level.owner) {
-            stack.pop_back();
-            continue;
-          }
-          // The sub data objects are done: the owner's attributes follow.
-          Put(R"(],"das":[)");
-          level.dos = nullptr;
-          level.das = &level.owner->List_DA;
-          level.next = 0;
-          continue;
-        }
-        const TIEC_DO& dobj = *(*level.dos)[level.next];
-        Put(level.next++ ? R"(,{"name":)" : R"({"name":)");
-        Text(dobj.Name());
-        Put(R"(,"dos":[)");
-        path_.resize(level.path_length);
-        path_.append(1, '.').append(dobj.Name());
-        stack.push_back({&dobj, &dobj.List_DO, nullptr, 0, path_.size()});  // `level` dies here
-        continue;
-      }
-      if (level.next == level.das->size()) {
-        Put("]}");
-        stack.pop_back();
-        continue;
-      }
-      const TIEC_DA& da = *(*level.das)[level.next];
-      Put(level.next++ ? R"(,{"name":)" : R"({"name":)");
-      Text(da.Name());
-      path_.resize(level.path_length);
-      path_.append(1, '.').append(da.Name());
-      Put(R"(,"reference":)");
-      Text(path_);
-      Put(R"(,"fc":)");
-      Text(da.FC());
-      Put(R"(,"bType":)");
-      Text(da.bType());
-      Put(R"(,"das":[)");
-      stack.push_back({nullptr, nullptr, &da.List_DA, 0, path_.size()});
-    }
+  // path_ becomes the reference of the object entered: its parent's followed by "." and `name`.
+  void Start_Path(const std::string& name) {
+    path_.resize(path_lengths_.back());
+    path_.append(1, '.').append(name);
+    path_lengths_.push_back(path_.size());
   }
 
   std::ostream& out_;
   std::string buffer_;
-  // The reference of the object being written, each ancestor's a prefix of it.
+  const std::string* device_name_ = nullptr;
+  // The reference of the object being written, each ancestor's a prefix of it; the lengths of
+  // the references of the node and of the data objects and attributes being written.
   std::string path_;
+  std::vector<size_t> path_lengths_;
+  bool in_data_sets_ = false;  // the node's data sets are being written
+};
+
+// How many objects of each kind the model holds.
+struct Stats_Counter : Model_Visitor {
+  using Model_Visitor::Enter;
+  bool Enter(const TIEC_LN& ln, size_t) {
+    ++lns;
+    data_sets += ln.List_DataSet.size();
+    for (const TIEC_DataSet* data_set : ln.List_DataSet) members += data_set->List_DA.size();
+    return true;
+  }
+  bool Enter(const TIEC_DO&, size_t) {
+    ++dos;
+    return true;
+  }
+  bool Enter(const TIEC_DA&, size_t) {
+    ++das;
+    return true;
+  }
+  bool Enter(const TIEC_DataSet&, size_t) { return false; }
+  size_t lns = 0, dos = 0, das = 0, data_sets = 0, members = 0;
 };
 
 ordered_json Stats_Json(const TIEC_Device& device) {
-  size_t lns = 0, dos = 0, das = 0, data_sets = 0, members = 0;
-  std::vector<const TIEC_DO*> do_stack;
-  std::vector<const TIEC_DA*> da_stack;
-  for (const auto& ld : device.List_LDevice)
-    for (const auto& ln : ld->List_LN) {
-      ++lns;
-      data_sets += ln->List_DataSet.size();
-      for (const TIEC_DataSet* data_set : ln->List_DataSet) members += data_set->List_DA.size();
-      for (const TIEC_DO* dobj : ln->List_DO) do_stack.push_back(dobj);
-      while (!do_stack.empty()) {
-        const TIEC_DO* dobj = do_stack.back();
-        do_stack.pop_back();
-        ++dos;
-        for (const TIEC_DO* sub : dobj->List_DO) do_stack.push_back(sub);
-        for (const TIEC_DA* da : dobj->List_DA) da_stack.push_back(da);
-      }
-      while (!da_stack.empty()) {
-        const TIEC_DA* da = da_stack.back();
-        da_stack.pop_back();
-        ++das;
-        for (const TIEC_DA* sub : da->List_DA) da_stack.push_back(sub);
-      }
-    }
+  Stats_Counter count;
+  Walk_Model(device, count);
   return {{"lDevices", device.List_LDevice.size()},
-          {"lns", lns},
-          {"dos", dos},
-          {"das", das},
-          {"dataSets", data_sets},
-          {"members", members}};
+          {"lns", count.lns},
+          {"dos", count.dos},
+          {"das", count.das},
+          {"dataSets", count.data_sets},
+          {"members", count.members}};
 }
 
 }  // namespace

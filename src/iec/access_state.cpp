@@ -59,42 +59,15 @@ void Table::Renumber() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Walking a model without recursion: data objects and attributes may nest deeply.
+// The objects shown in the editor's tree
 
 namespace {
-
-template <typename Visit>
-void Visit_Objects(const TIEC_Device& device, Visit&& visit) {
-  std::vector<TIEC_DO*> objects;
-  std::vector<TIEC_DA*> attributes;
-  for (const auto& ld : device.List_LDevice) {
-    visit(*ld);
-    for (const auto& ln : ld->List_LN) {
-      visit(*ln);
-      for (const auto& object : ln->List_DO) objects.push_back(object);
-      while (!objects.empty()) {
-        TIEC_DO* object = objects.back();
-        objects.pop_back();
-        visit(*object);
-        for (const auto& sub : object->List_DO) objects.push_back(sub);
-        for (const auto& da : object->List_DA) attributes.push_back(da);
-        while (!attributes.empty()) {
-          TIEC_DA* attribute = attributes.back();
-          attributes.pop_back();
-          visit(*attribute);
-          for (const auto& sub : attribute->List_DA) attributes.push_back(sub);
-        }
-      }
-      for (const auto& data_set : ln->List_DataSet) visit(*data_set);
-    }
-  }
-}
 
 // The object of `device` shown by `node`; null for a null node or one not found.
 TIEC_Object* Find_Shown(const TIEC_Device& device, Tree_Node node) {
   if (node == nullptr) return nullptr;
   TIEC_Object* found = nullptr;
-  Visit_Objects(device, [&](TIEC_Object& object) {
+  For_Each_Object(device, [&](TIEC_Object& object) {
     if (found == nullptr && object.TreeNode == node) found = &object;
   });
   return found;
@@ -113,7 +86,7 @@ TIEC_DataSet* Search_Node_Selected_DataSet(const TIEC_Device& device, Tree_Node 
 
 void Clear_Tree_Nodes(TIEC_Device& device) {
   device.TreeNode = nullptr;
-  Visit_Objects(device, [](TIEC_Object& object) { object.TreeNode = nullptr; });
+  For_Each_Object(device, [](TIEC_Object& object) { object.TreeNode = nullptr; });
 }
 
 bool Device_Has_DataSet(const TIEC_Device& device, const TIEC_DataSet* data_set) {

@@ -586,7 +586,35 @@ void TFIEC_61850_Access::Show_Tree_IEC_Device(TIEC_Device& device) {
   shown_device_ = &device;
   TV_IEC_Device->setUpdatesEnabled(false);
   QTreeWidgetItem* top = Add_Node(nullptr, device, device.Name(), Img_Server, false);
-  for (const auto& ld : device.List_LDevice) Show_Tree_IEC_LDevice(top, *ld);
+  // Logical devices and nodes at once; the data objects and data sets of a node without what
+  // lies below them.
+  struct Shown : UIEC_Client_Decode::Model_Visitor {
+    using Model_Visitor::Enter;
+    using Model_Visitor::Leave;
+    Shown(TFIEC_61850_Access& window, QTreeWidgetItem* top) : window(window), parents{top} {}
+    bool Enter(TIEC_LDevice& ld, size_t) {
+      parents.push_back(window.Add_Node(parents.back(), ld, ld.Name(), Img_LDevice, false));
+      return true;
+    }
+    void Leave(TIEC_LDevice&) { parents.pop_back(); }
+    bool Enter(TIEC_LN& ln, size_t) {
+      parents.push_back(window.Add_Node(parents.back(), ln, ln.Prefix() + ln.lnClass() + ln.Inst(),
+                                        Img_LN, false));
+      return true;
+    }
+    void Leave(TIEC_LN&) { parents.pop_back(); }
+    bool Enter(TIEC_DO& object, size_t) {
+      window.Show_Tree_IEC_DO(parents.back(), object);
+      return false;
+    }
+    bool Enter(TIEC_DataSet& data_set, size_t) {
+      window.Show_Tree_IEC_DataSet(parents.back(), data_set);
+      return false;
+    }
+    TFIEC_61850_Access& window;
+    std::vector<QTreeWidgetItem*> parents;
+  };
+  UIEC_Client_Decode::Walk_Model(device, Shown(*this, top));
   TV_IEC_Device->addTopLevelItem(top);
   top->setExpanded(true);
   for (int i = 0; i < top->childCount(); ++i) {
@@ -595,21 +623,6 @@ void TFIEC_61850_Access::Show_Tree_IEC_Device(TIEC_Device& device) {
     for (int j = 0; j < ld->childCount(); ++j) ld->child(j)->setExpanded(true);
   }
   TV_IEC_Device->setUpdatesEnabled(true);
-}
-
-QTreeWidgetItem* TFIEC_61850_Access::Show_Tree_IEC_LDevice(QTreeWidgetItem* parent,
-                                                           TIEC_LDevice& ld) {
-  QTreeWidgetItem* item = Add_Node(parent, ld, ld.Name(), Img_LDevice, false);
-  for (const auto& ln : ld.List_LN) Show_Tree_IEC_LN(item, *ln);
-  return item;
-}
-
-QTreeWidgetItem* TFIEC_61850_Access::Show_Tree_IEC_LN(QTreeWidgetItem* parent, TIEC_LN& ln) {
-  QTreeWidgetItem* item =
-      Add_Node(parent, ln, ln.Prefix() + ln.lnClass() + ln.Inst(), Img_LN, false);
-  for (const auto& object : ln.List_DO) Show_Tree_IEC_DO(item, *object);
-  for (const auto& data_set : ln.List_DataSet) Show_Tree_IEC_DataSet(item, *data_set);
-  return item;
 }
 
 QTreeWidgetItem* TFIEC_61850_Access::Show_Tree_IEC_DO(QTreeWidgetItem* parent, TIEC_DO& object) {

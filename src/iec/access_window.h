@@ -97,9 +97,6 @@ class TFIEC_61850_Access : public QDialog {
   void Connect_Grid(UIEC_61850_Access::Selection_Grid* grid);
   void Clear_Tree();
   void Show_Tree_IEC_Device(UIEC_Client_Decode::TIEC_Device& device);
-  QTreeWidgetItem* Show_Tree_IEC_LDevice(QTreeWidgetItem* parent,
-                                         UIEC_Client_Decode::TIEC_LDevice& ld);
-  QTreeWidgetItem* Show_Tree_IEC_LN(QTreeWidgetItem* parent, UIEC_Client_Decode::TIEC_LN& ln);
   QTreeWidgetItem* Show_Tree_IEC_DO(QTreeWidgetItem* parent, UIEC_Client_Decode::TIEC_DO& object);
   QTreeWidgetItem* Show_Tree_IEC_DA(QTreeWidgetItem* parent, UIEC_Client_Decode::TIEC_DA& da);
   QTreeWidgetItem* Show_Tree_IEC_DataSet(QTreeWidgetItem* parent,

@@ -234,21 +234,11 @@ class Member_Resolver {
   // entry).
   template <typename T>
   void Index_Depth_First(const Object_List<T>& list, Name_Map<T>& map) {
-    std::vector<std::pair<const Object_List<T>*, size_t>> stack{{&list, 0}};
-    while (!stack.empty()) {
-      auto& [entries, next] = stack.back();
-      if (next == entries->size()) {
-        stack.pop_back();
-        continue;
-      }
-      T* entry = (*entries)[next++];
-      Index(map, entry->Name(), entry);
-      const auto& below = Sub_List(*entry);
-      if (!below.empty()) stack.push_back({&below, 0});
-    }
+    Find_Depth_First(list, [&](T& entry) {
+      Index(map, entry.Name(), &entry);
+      return false;
+    });
   }
-  static const Object_List<TIEC_DO>& Sub_List(const TIEC_DO& d) { return d.List_DO; }
-  static const Object_List<TIEC_DA>& Sub_List(const TIEC_DA& d) { return d.List_DA; }
 
   Model_Store& store_;
   size_t charged_ = 0;

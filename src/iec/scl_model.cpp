@@ -18,28 +18,10 @@ constexpr size_t Index_Entry_Bytes = 48;
 constexpr size_t First_Block_Bytes = 4 * 1024;
 constexpr size_t Max_Block_Bytes = 1024 * 1024;
 
-// Depth-first search in the order "entry, its descendants, next entry", with an explicit stack
-// so that deep models cannot exhaust the call stack. `children` gives the list searched below
-// an entry (sub data objects for Find_DO, sub attributes for Find_DA).
-template <typename T, typename Children>
-T* Find_Depth_First(const Object_List<T>& list, std::string_view name, Children children) {
-  struct Level {
-    const Object_List<T>* list;
-    size_t next;
-  };
-  std::vector<Level> stack{{&list, 0}};
-  while (!stack.empty()) {
-    Level& top = stack.back();
-    if (top.next == top.list->size()) {
-      stack.pop_back();
-      continue;
-    }
-    T* entry = (*top.list)[top.next++];
-    if (entry->Name() == name) return entry;
-    const Object_List<T>& below = children(*entry);
-    if (!below.empty()) stack.push_back({&below, 0});
-  }
-  return nullptr;
+// The first entry named `name`, depth first.
+template <typename T>
+T* Find_Named(const Object_List<T>& list, std::string_view name) {
+  return Find_Depth_First(list, [name](const T& entry) { return entry.Name() == name; });
 }
 
 TIEC_DA* First_Leaf(const Object_List<TIEC_DA>& list) {
@@ -48,9 +30,6 @@ TIEC_DA* First_Leaf(const Object_List<TIEC_DA>& list) {
   while (!entry->List_DA.empty()) entry = entry->List_DA.front();
   return entry;
 }
-
-const Object_List<TIEC_DA>& Sub_DAs(const TIEC_DA& da) { return da.List_DA; }
-const Object_List<TIEC_DO>& Sub_DOs(const TIEC_DO& dobj) { return dobj.List_DO; }
 
 // The reference of a logical node as attribute references start: IED name, LD inst, "/",
 // prefix, lnClass, inst.
@@ -179,9 +158,7 @@ TIEC_DO* TIEC_DA::Owner_DO() const {
   return reinterpret_cast<TIEC_DO*>(da->fParent);
 }
 
-TIEC_DA* TIEC_DA::Find_DA(std::string_view DA_Name) const {
-  return Find_Depth_First(List_DA, DA_Name, Sub_DAs);
-}
+TIEC_DA* TIEC_DA::Find_DA(std::string_view DA_Name) const { return Find_Named(List_DA, DA_Name); }
 
 TIEC_DA* TIEC_DA::Find_First_DA() const { return First_Leaf(List_DA); }
 
@@ -197,13 +174,9 @@ TIEC_LN* TIEC_DO::Owner_LN() const {
   return reinterpret_cast<TIEC_LN*>(dobj->fParent);
 }
 
-TIEC_DO* TIEC_DO::Find_DO(std::string_view DO_Name) const {
-  return Find_Depth_First(List_DO, DO_Name, Sub_DOs);
-}
+TIEC_DO* TIEC_DO::Find_DO(std::string_view DO_Name) const { return Find_Named(List_DO, DO_Name); }
 
-TIEC_DA* TIEC_DO::Find_DA(std::string_view DA_Name) const {
-  return Find_Depth_First(List_DA, DA_Name, Sub_DAs);
-}
+TIEC_DA* TIEC_DO::Find_DA(std::string_view DA_Name) const { return Find_Named(List_DA, DA_Name); }
 
 TIEC_DA* TIEC_DO::Find_First_DA() const { return First_Leaf(List_DA); }
 
@@ -220,9 +193,7 @@ std::string TIEC_DataSet::Reference() const {
   return out.append(1, '.').append(Name());
 }
 
-TIEC_DO* TIEC_LN::Find_DO(std::string_view DO_Name) const {
-  return Find_Depth_First(List_DO, DO_Name, Sub_DOs);
-}
+TIEC_DO* TIEC_LN::Find_DO(std::string_view DO_Name) const { return Find_Named(List_DO, DO_Name); }
 
 TIEC_LN* TIEC_LDevice::Find_LN(std::string_view LN_Class) const {
   for (TIEC_LN* ln : List_LN)

@@ -59,56 +59,76 @@ void Tree_Index::Add(TIEC_Object* object, int32_t parent, Node_Kind kind, bool l
       {object, parent, kind, leaf, fc, from, static_cast<uint32_t>(reference.size())});
 }
 
-Tree_Index::Tree_Index(const TIEC_Device& device) {
-  auto* server = const_cast<TIEC_Device*>(&device);
-  Add(server, -1, Node_Kind::Server, false, 0, device.Name());
-  std::string reference;
-  for (const auto& ld : device.List_LDevice) {
-    const auto ld_index = static_cast<int32_t>(entries_.size());
-    const std::string ld_reference = device.Name() + ld->Name();
-    Add(ld, 0, Node_Kind::LDevice, false, 0, ld_reference);
-    for (const auto& ln : ld->List_LN) {
-      const auto ln_index = static_cast<int32_t>(entries_.size());
-      const std::string ln_reference =
-          ld_reference + "/" + ln->Prefix() + ln->lnClass() + ln->Inst();
-      Add(ln, ld_index, Node_Kind::LN, false, 0, ln_reference);
-      // Data objects and attributes depth first with an explicit stack (types may nest deep).
-      // A data object's reference is kept in `reference`, each ancestor's a prefix of it.
-      struct Item {
-        const TIEC_DO* dobj;
-        const TIEC_DA* da;
-        int32_t parent;
-        size_t parent_length;  // the parent data object's reference: this much of `reference`
-      };
-      std::vector<Item> stack;
-      reference = ln_reference;
-      for (auto it = ln->List_DO.rbegin(); it != ln->List_DO.rend(); ++it)
-        stack.push_back({*it, nullptr, ln_index, ln_reference.size()});
-      while (!stack.empty()) {
-        const Item item = stack.back();
-        stack.pop_back();
-        const auto index = static_cast<int32_t>(entries_.size());
-        if (item.dobj) {
-          reference.resize(item.parent_length);
-          reference.append(1, '.').append(item.dobj->Name());
-          Add(const_cast<TIEC_DO*>(item.dobj), item.parent, Node_Kind::DO, false, 0, reference);
-          // Sub data objects first, then attributes: pushed in reverse.
-          for (auto it = item.dobj->List_DA.rbegin(); it != item.dobj->List_DA.rend(); ++it)
-            stack.push_back({nullptr, *it, index, 0});
-          for (auto it = item.dobj->List_DO.rbegin(); it != item.dobj->List_DO.rend(); ++it)
-            stack.push_back({*it, nullptr, index, reference.size()});
-        } else {
-          const TIEC_DA& da = *item.da;
-          Add(const_cast<TIEC_DA*>(item.da), item.parent, Node_Kind::DA, da.List_DA.empty(),
-              FC_Id(da.FC()), da.Reference());
-          for (auto it = da.List_DA.rbegin(); it != da.List_DA.rend(); ++it)
-            stack.push_back({nullptr, *it, index, 0});
-        }
-      }
-      for (const auto& data_set : ln->List_DataSet)
-        Add(data_set, ln_index, Node_Kind::DataSet, false, 0, data_set->Reference());
-    }
+// Adds each object of the walk with its parent's entry and its reference. The references of
+// the containers are built in `reference`, each ancestor's a prefix of it.
+struct Tree_Index::Builder : Model_Visitor {
+  using Model_Visitor::Enter;
+  struct Parent {
+    int32_t entry;
+    size_t reference_length;  // the parent's reference: this much of `reference`
+  };
+
+  explicit Builder(Tree_Index& index) : index(index) {}
+
+  bool Enter(const TIEC_Device& device, size_t) {
+    reference = device.Name();
+    Add(const_cast<TIEC_Device*>(&device), Node_Kind::Server, false, 0);
+    return true;
   }
+  bool Enter(TIEC_LDevice& ld, size_t) {
+    Start_Reference("", ld.Name());
+    Add(&ld, Node_Kind::LDevice, false, 0);
+    return true;
+  }
+  bool Enter(TIEC_LN& ln, size_t) {
+    Start_Reference("/", ln.Prefix());
+    reference.append(ln.lnClass()).append(ln.Inst());
+    Add(&ln, Node_Kind::LN, false, 0);
+    return true;
+  }
+  bool Enter(TIEC_DO& dobj, size_t) {
+    Start_Reference(".", dobj.Name());
+    Add(&dobj, Node_Kind::DO, false, 0);
+    return true;
+  }
+  bool Enter(TIEC_DA& da, size_t) {
+    Add(&da, Node_Kind::DA, da.List_DA.empty(), index.FC_Id(da.FC()), da.Reference());
+    return true;
+  }
+  bool Enter(TIEC_DataSet& data_set, size_t) {
+    index.Add(&data_set, parents.back().entry, Node_Kind::DataSet, false, 0, data_set.Reference());
+    return false;
+  }
+  template <typename T>
+  void Leave(T&) {
+    parents.pop_back();
+  }
+
+  // `reference` becomes the parent's reference followed by `separator` and `name`.
+  void Start_Reference(std::string_view separator, std::string_view name) {
+    reference.resize(parents.back().reference_length);
+    reference.append(separator).append(name);
+  }
+  // Adds the entry of `object`, which then is the parent of what the walk enters next.
+  void Add(TIEC_Object* object, Node_Kind kind, bool leaf, uint16_t fc) {
+    Add(object, kind, leaf, fc, reference);
+  }
+  void Add(TIEC_Object* object, Node_Kind kind, bool leaf, uint16_t fc,
+           std::string_view object_reference) {
+    const auto entry = static_cast<int32_t>(index.entries_.size());
+    index.Add(object, parents.empty() ? -1 : parents.back().entry, kind, leaf, fc,
+              object_reference);
+    parents.push_back({entry, reference.size()});
+  }
+
+  Tree_Index& index;
+  std::vector<Parent> parents;
+  std::string reference;
+};
+
+Tree_Index::Tree_Index(const TIEC_Device& device) {
+  // Data types may nest deep: the walk keeps its own stack.
+  Walk_Model(device, Builder(*this));
   // Attributes keep the index of their FC in the table sorted for the user.
   std::vector<std::string> sorted = fcs_;
   std::sort(sorted.begin(), sorted.end());

@@ -59,6 +59,7 @@ class Tree_Index {
   Result Filter(std::string_view text, std::string_view fc, size_t max_matches) const;
 
  private:
+  struct Builder;  // the walk over the model that fills the index
   void Add(TIEC_Object* object, int32_t parent, Node_Kind kind, bool leaf, uint16_t fc,
            std::string_view reference);
   uint16_t FC_Id(const std::string& fc);
