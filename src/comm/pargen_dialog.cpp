@@ -22,6 +22,7 @@
 #include "comm/comm_strings.h"
 #include "comm/comm_texts.h"
 #include "comm/pargen_check.h"
+#include "util/ip_entry_qt.h"
 #include "util/qstring_qt.h"
 #include "util/title_panel_qt.h"
 
@@ -46,29 +47,6 @@ QLabel* Make_Label(QWidget* parent, const char* name) {
   auto* label = new QLabel(parent);
   label->setObjectName(name);
   return label;
-}
-
-// Four octet boxes named prefix1 to prefix4, created in tab order.
-void Make_Octets(QWidget* parent, const std::string& prefix, QLineEdit* boxes[4]) {
-  for (int i = 0; i < 4; ++i)
-    boxes[i] = Make_Box(parent, (prefix + std::to_string(i + 1)).c_str(), Octet_Width);
-}
-
-// Four octet boxes in a row, separated by dots.
-QHBoxLayout* Octet_Row(QWidget* parent, QLineEdit* boxes[4]) {
-  auto* row = new QHBoxLayout;
-  row->setSpacing(2);
-  for (int i = 0; i < 4; ++i) {
-    if (i > 0) {
-      auto* dot = new QLabel(".", parent);
-      dot->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-      row->addWidget(dot);
-    }
-    boxes[i]->setAlignment(Qt::AlignCenter);
-    row->addWidget(boxes[i]);
-  }
-  row->addStretch(1);
-  return row;
 }
 
 QHBoxLayout* Single_Row(QLineEdit* box) {
@@ -115,15 +93,12 @@ TFParGen::TFParGen(app::App_Context& ctx, ui::Messages& messages, QWidget* paren
   // IEC 61850 client panel; boxes are created in tab order.
   QWidget* body = CP_IEC61850_Client->Body();
   L_IEC61850_Client_IP = Make_Label(body, "L_IEC61850_Client_IP");
-  QLineEdit* client_ip[4];
-  Make_Octets(body, "E_IEC61850_Client_IP", client_ip);
+  const ui::IP_Entry client_ip(body, "E_IEC61850_Client_IP", Octet_Width);
   L_IEC61850_Client_SM = Make_Label(body, "L_IEC61850_Client_SM");
-  QLineEdit* client_sm[4];
-  Make_Octets(body, "E_IEC61850_Client_SM", client_sm);
+  const ui::IP_Entry client_sm(body, "E_IEC61850_Client_SM", Octet_Width);
   CB_IEC61850_Client_En_GAT = new QCheckBox(body);
   CB_IEC61850_Client_En_GAT->setObjectName("CB_IEC61850_Client_En_GAT");
-  QLineEdit* client_gat[4];
-  Make_Octets(body, "E_IEC61850_Client_GAT", client_gat);
+  const ui::IP_Entry client_gat(body, "E_IEC61850_Client_GAT", Octet_Width);
   L_IEC61850_Client_VLAN = Make_Label(body, "L_IEC61850_Client_VLAN");
   E_IEC61850_Client_VLAN = Make_Box(body, "E_IEC61850_Client_VLAN", Value_Width);
   // Digits only, at most 8 of them, for what the user types; a text loaded from the file is
@@ -133,30 +108,27 @@ TFParGen::TFParGen(app::App_Context& ctx, ui::Messages& messages, QWidget* paren
   L_IEC61850_Client_AppID = Make_Label(body, "L_IEC61850_Client_AppID");
   E_IEC61850_Client_AppID = Make_Box(body, "E_IEC61850_Client_AppID", Value_Width);
   QFormLayout* form = Panel_Form(body);
-  form->addRow(L_IEC61850_Client_IP, Octet_Row(body, client_ip));
-  form->addRow(L_IEC61850_Client_SM, Octet_Row(body, client_sm));
-  form->addRow(CB_IEC61850_Client_En_GAT, Octet_Row(body, client_gat));
+  form->addRow(L_IEC61850_Client_IP, client_ip.Row_Layout());
+  form->addRow(L_IEC61850_Client_SM, client_sm.Row_Layout());
+  form->addRow(CB_IEC61850_Client_En_GAT, client_gat.Row_Layout());
   form->addRow(L_IEC61850_Client_VLAN, Single_Row(E_IEC61850_Client_VLAN));
   form->addRow(L_IEC61850_Client_AppID, Single_Row(E_IEC61850_Client_AppID));
 
   // Modbus TCP slave panel.
   body = CP_Modbus_TCP_Slave->Body();
   L_ModbusTCPSlave_IP = Make_Label(body, "L_ModbusTCPSlave_IP");
-  QLineEdit* slave_ip[4];
-  Make_Octets(body, "E_ModbusTCPSlave_IP", slave_ip);
+  const ui::IP_Entry slave_ip(body, "E_ModbusTCPSlave_IP", Octet_Width);
   L_ModbusTCPSlave_SM = Make_Label(body, "L_ModbusTCPSlave_SM");
-  QLineEdit* slave_sm[4];
-  Make_Octets(body, "E_ModbusTCPSlave_SM", slave_sm);
+  const ui::IP_Entry slave_sm(body, "E_ModbusTCPSlave_SM", Octet_Width);
   CB_ModbusTCPSlave_En_GAT = new QCheckBox(body);
   CB_ModbusTCPSlave_En_GAT->setObjectName("CB_ModbusTCPSlave_En_GAT");
-  QLineEdit* slave_gat[4];
-  Make_Octets(body, "E_ModbusTCPSlave_GAT", slave_gat);
+  const ui::IP_Entry slave_gat(body, "E_ModbusTCPSlave_GAT", Octet_Width);
   L_ModbusTCPSlave_Port = Make_Label(body, "L_ModbusTCPSlave_Port");
   E_ModbusTCPSlave_Port = Make_Box(body, "E_ModbusTCPSlave_Port", Value_Width);
   form = Panel_Form(body);
-  form->addRow(L_ModbusTCPSlave_IP, Octet_Row(body, slave_ip));
-  form->addRow(L_ModbusTCPSlave_SM, Octet_Row(body, slave_sm));
-  form->addRow(CB_ModbusTCPSlave_En_GAT, Octet_Row(body, slave_gat));
+  form->addRow(L_ModbusTCPSlave_IP, slave_ip.Row_Layout());
+  form->addRow(L_ModbusTCPSlave_SM, slave_sm.Row_Layout());
+  form->addRow(CB_ModbusTCPSlave_En_GAT, slave_gat.Row_Layout());
   form->addRow(L_ModbusTCPSlave_Port, Single_Row(E_ModbusTCPSlave_Port));
 
   E_IEC61850_Client_IP1 = client_ip[0];
@@ -420,23 +392,12 @@ void TFParGen::reject() {
 }
 
 bool TFParGen::KeyPress(QLineEdit* box, const QString& key) {
-  if (key != ".") return false;
+  // The "." runs through the address, mask and gateway boxes of one side.
   for (const auto* chain : {&client_chain_, &slave_chain_}) {
-    for (size_t i = 0; i < chain->size(); ++i) {
-      if ((*chain)[i] != box) continue;
-      // The last gateway box has no next box: the "." is simply dropped.
-      if (i + 1 < chain->size()) {
-        QLineEdit* next = (*chain)[i + 1];
-        if (next->isVisible() && next->isEnabled()) {
-          // As with the Tab key, the next octet's text is selected so typing replaces it.
-          next->setFocus(Qt::TabFocusReason);
-          // The focus event selects only when the window is active; typing must replace anyway.
-          next->selectAll();
-          CPG->ensureWidgetVisible(next);
-        }
-      }
-      return true;
-    }
+    QLineEdit* next = nullptr;
+    if (!ui::Dot_Moves_To_Next_Box(*chain, box, key, &next)) continue;
+    if (next != nullptr) CPG->ensureWidgetVisible(next);
+    return true;
   }
   return false;
 }

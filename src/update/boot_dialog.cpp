@@ -9,12 +9,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
 
 #include "update/icmp_echo.h"
 #include "update/update_messages.h"
 #include "update/update_params.h"
 #include "update/update_strings.h"
 #include "util/files.h"
+#include "util/ip_entry_qt.h"
 #include "util/qstring_qt.h"
 #include "util/text.h"
 #include "util/title_panel_qt.h"
@@ -54,23 +56,13 @@ TFBoot::TFBoot(app::App_Context& ctx, ui::Messages& messages, QWidget* parent)
   L_IP_Address = new QLabel(P_IP_Address);
   L_IP_Address->setObjectName("L_IP_Address");
   L_IP_Address->move(Margin, 3);
-  QLineEdit** boxes[] = {&E_IP1, &E_IP2, &E_IP3, &E_IP4};
-  const char* box_names[] = {"E_IP1", "E_IP2", "E_IP3", "E_IP4"};
-  int x = Margin;
-  for (int i = 0; i < 4; ++i) {
-    QLineEdit* box = new QLineEdit("0", P_IP_Address);
-    box->setObjectName(box_names[i]);
-    box->setGeometry(x, 21, Box_Width, 24);
-    box->installEventFilter(this);
-    *boxes[i] = box;
-    x += Box_Width;
-    if (i < 3) {
-      dots_[i] = new QLabel(".", P_IP_Address);
-      dots_[i]->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-      dots_[i]->setGeometry(x, 21, 10, 20);
-      x += 10;
-    }
-  }
+  const ui::IP_Entry address(P_IP_Address, "E_IP", Box_Width, "0");
+  address.Place({Margin, 21});
+  for (QLineEdit* box : address.Boxes()) box->installEventFilter(this);
+  E_IP1 = address[0];
+  E_IP2 = address[1];
+  E_IP3 = address[2];
+  E_IP4 = address[3];
 
   L_Update_Option = new QLabel(P_Options);
   L_Update_Option->setObjectName("L_Update_Option");
@@ -193,14 +185,7 @@ bool TFBoot::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool TFBoot::KeyPress(QLineEdit* box, const QString& key) {
-  if (key != ".") return false;
-  QLineEdit* next = box == E_IP1 ? E_IP2 : box == E_IP2 ? E_IP3 : box == E_IP3 ? E_IP4 : nullptr;
-  if (next && next->isEnabled() && next->isVisible()) {
-    // As with the Tab key, the next box's old digits are selected, so that typing replaces them.
-    next->setFocus(Qt::TabFocusReason);
-    next->selectAll();
-  }
-  return true;
+  return ui::Dot_Moves_To_Next_Box(std::array{E_IP1, E_IP2, E_IP3, E_IP4}, box, key);
 }
 
 std::string TFBoot::Address_Text() const {

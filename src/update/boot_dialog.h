@@ -65,7 +65,6 @@ class TFBoot : public QDialog {
 
   app::App_Context& ctx_;
   ui::Messages& messages_;
-  QLabel* dots_[3];
   UBoot::Echo_Service* echo_ = nullptr;
   UBoot::Ping_Clock* clock_ = nullptr;
   bool checking_ = false;
