@@ -286,10 +286,10 @@ void TFVarnoscopioFirmWare::Btn_Click(QPushButton* button) {
 
 void TFVarnoscopioFirmWare::Update_Device() {
   if (!Data_Map_Accepted()) return;
-  const std::string error = USaveBincc::Build_And_Save_Images(
-      ctx_.ParGen_File, ctx_.IEC_Client_File, ctx_.Active_Conf_Dir);
-  if (!error.empty()) {
-    messages_.Error(this, error);
+  try {
+    USaveBincc::Build_And_Save_Images(ctx_.ParGen_File, ctx_.IEC_Client_File, ctx_.Active_Conf_Dir);
+  } catch (const std::exception& failure) {
+    messages_.Error(this, failure.what());
     return;
   }
   FBoot->Form_Type = 1;

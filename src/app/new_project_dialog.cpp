@@ -52,10 +52,10 @@ void TFNew_Project::showEvent(QShowEvent* event) {
 }
 
 void TFNew_Project::Btn_OKClick() {
-  const app::New_Conf_Error error =
-      app::Create_Configuration(ctx_, E_New_Proj->text().toStdString());
-  if (error != app::New_Conf_Error::None) {
-    messages_.Error(this, ctx_.Lang_Strings[static_cast<int>(error)]);
+  try {
+    app::Create_Configuration(ctx_, E_New_Proj->text().toStdString());
+  } catch (const std::exception& refusal) {
+    messages_.Error(this, refusal.what());
     return;
   }
   accept();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <stdexcept>
 
 #include "util/files.h"
 #include "util/xml.h"
@@ -118,17 +119,18 @@ void Activate_Configuration(App_Context& ctx, const std::string& name) {
   ctx.Set_Files();
 }
 
-New_Conf_Error Create_Configuration(App_Context& ctx, const std::string& name) {
-  if (name.empty()) return New_Conf_Error::Empty;
+void Create_Configuration(App_Context& ctx, const std::string& name) {
+  const auto refuse = [&ctx](int message) { throw std::runtime_error(ctx.Lang_Strings[message]); };
+  constexpr int Not_Created = 105, Exists = 106, Empty = 107;
+  if (name.empty()) refuse(Empty);
   const std::string dir = util::Join_Path(ctx.Projects_Dir, name);
-  if (!util::Is_Plain_Name(name)) return New_Conf_Error::Not_Created;
-  if (util::Dir_Exists(dir)) return New_Conf_Error::Exists;
-  if (!util::Create_Dir(dir)) return New_Conf_Error::Not_Created;
+  if (!util::Is_Plain_Name(name)) refuse(Not_Created);
+  if (util::Dir_Exists(dir)) refuse(Exists);
+  if (!util::Create_Dir(dir)) refuse(Not_Created);
   util::Force_Dirs(util::Join_Path(dir, "bin"));
   ctx.Active_Conf_Name = name;
   ctx.Active_Conf_Dir = dir;
   ctx.Set_Files();
-  return New_Conf_Error::None;
 }
 
 std::vector<std::string> Load_Existing_Configuration(const std::string& Projects_Dir) {

@@ -36,13 +36,12 @@ void Reopen_Remembered_Configuration(App_Context& ctx);
 // Activates `name` (the open dialog's choice): empty means no configuration is active.
 void Activate_Configuration(App_Context& ctx, const std::string& name);
 
-// Why a new configuration could not be created: the string-table index of the message.
-enum class New_Conf_Error { None = 0, Not_Created = 105, Exists = 106, Empty = 107 };
-
 // Creates PROJECTS/name with its bin folder and activates it. The name is taken as typed; a
 // name that would leave PROJECTS (holding a path separator, or "." or "..") is refused like
-// one the file system rejects.
-New_Conf_Error Create_Configuration(App_Context& ctx, const std::string& name);
+// one the file system rejects. A refusal throws std::runtime_error with the message to show
+// (an empty name, a configuration that exists, a folder that cannot be created) and changes
+// nothing.
+void Create_Configuration(App_Context& ctx, const std::string& name);
 
 // The names of the folders in PROJECTS, as the file system lists them.
 std::vector<std::string> Load_Existing_Configuration(const std::string& Projects_Dir);

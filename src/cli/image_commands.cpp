@@ -6,6 +6,7 @@
 
 #include "app/context.h"
 #include "cli/commands.h"
+#include "image/client_tables.h"
 #include "image/image_build.h"
 #include "image/image_inspect.h"
 #include "util/files.h"
@@ -20,10 +21,10 @@ int Build_Command(int argc, char** argv) {
   app::App_Context ctx;
   ctx.Active_Conf_Dir = argv[0];
   ctx.Set_Files();
-  std::string error =
-      USaveBincc::Build_And_Save_Images(ctx.ParGen_File, ctx.IEC_Client_File, ctx.Active_Conf_Dir);
-  if (!error.empty()) {
-    std::cerr << "rq30517-cli build: " << error << "\n";
+  try {
+    USaveBincc::Build_And_Save_Images(ctx.ParGen_File, ctx.IEC_Client_File, ctx.Active_Conf_Dir);
+  } catch (const std::exception& failure) {
+    std::cerr << "rq30517-cli build: " << failure.what() << "\n";
     return 1;
   }
   std::cout << USaveBincc::Bank1_File(ctx.Active_Conf_Dir) << "\n"
@@ -58,9 +59,10 @@ int Inspect_Command(int argc, char** argv) {
     return 1;
   }
   // The report goes out as it is made: a hostile image cannot make it pile up in memory.
-  std::string reason;
-  if (!USaveBincc::Describe_Image(bytes, std::cout, reason)) {
-    std::cerr << "rq30517-cli inspect: " << path << " is " << reason << "\n";
+  try {
+    USaveBincc::Describe_Image(bytes, std::cout);
+  } catch (const USaveBincc::Image_Error& e) {
+    std::cerr << "rq30517-cli inspect: " << path << " is " << e.what() << "\n";
     return 1;
   }
   std::cout.flush();

@@ -25,7 +25,7 @@ constexpr int32_t Reserved_Port = 10000;
 
 }  // namespace
 
-std::optional<int> Controllo_Dati(const Par_Gen& v) {
+util::Check_Result Controllo_Dati(const Par_Gen& v, const lang::Lang_Strings& strings) {
   // Message indices of octet 1 of each group; octets 2..4 follow it.
   struct Group {
     const std::array<std::string, 4>& octets;
@@ -43,12 +43,12 @@ std::optional<int> Controllo_Dati(const Par_Gen& v) {
   for (const Group& group : groups) {
     if (!group.checked) continue;
     const int bad = Bad_Octet(group.octets);
-    if (bad >= 0) return group.first_message + bad;
+    if (bad >= 0) return strings[group.first_message + bad];
   }
   int32_t port;
   if (!util::Str_To_Int(v.Modbus_TCP_Slave_Port, port) || port < 0 || port > 65535 ||
       port == Reserved_Port)
-    return 675;
+    return strings[675];
   return std::nullopt;
 }
 

@@ -363,9 +363,9 @@ void TFParGen::Write_Controls(const comm::Par_Gen& v) {
 }
 
 bool TFParGen::Controllo_Dati() {
-  const std::optional<int> message = comm::Controllo_Dati(Read_Controls());
-  if (!message) return true;
-  messages_.Error(this, ctx_.Lang_Strings[*message]);
+  const util::Check_Result failure = comm::Controllo_Dati(Read_Controls(), ctx_.Lang_Strings);
+  if (!failure) return true;
+  messages_.Error(this, *failure);
   return false;
 }
 

@@ -47,8 +47,8 @@ int First_Failure(const Row& row, char separator) {
 
 }  // namespace
 
-std::optional<std::string> Controllo_dati(const Table& ACG_DA, const lang::Lang_Strings& strings,
-                                          char separator) {
+util::Check_Result Controllo_dati(const Table& ACG_DA, const lang::Lang_Strings& strings,
+                                  char separator) {
   for (int r = 0; r < ACG_DA.Row_Count(); ++r) {
     const Row& row = ACG_DA.Get_Row(r);
     if (row[DA_Col::bType].empty()) continue;

@@ -498,27 +498,34 @@ void TFIEC_61850_Access::Show_IEC_Devices() {
 void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
   const std::string chosen = Choose_File ? Choose_File() : std::string();
   if (chosen.empty()) return;
-  const Add_Result result = Add_IEC_Devices(
-      state_, ctx_.Active_Conf_Dir, chosen,
-      [this, &chosen](const std::vector<IED_Info>& ieds) {
-        return Choose_IEDs ? Choose_IEDs(chosen, ieds) : std::vector<size_t>();
-      },
-      [this] {
-        switch (messages_.Question(this, Overwrite_Question, true)) {
-          case ui::Messages::Answer::Yes:
-            return Overwrite_Answer::Yes;
-          case ui::Messages::Answer::No:
-            return Overwrite_Answer::No;
-          default:
-            return Overwrite_Answer::Cancel;
-        }
-      },
-      [this](const std::string& path) {
-        Wait_Cursor wait;
-        return Import_Scl(path);
-      });
-  if (result.Added) Show_IEC_Devices();
-  if (!result.Error.empty()) messages_.Error(this, result.Error);
+  const size_t servers_before = state_.List_IEC_Dev.size();
+  std::string failure;
+  try {
+    Add_IEC_Devices(
+        state_, ctx_.Active_Conf_Dir, chosen,
+        [this, &chosen](const std::vector<IED_Info>& ieds) {
+          return Choose_IEDs ? Choose_IEDs(chosen, ieds) : std::vector<size_t>();
+        },
+        [this] {
+          switch (messages_.Question(this, Overwrite_Question, true)) {
+            case ui::Messages::Answer::Yes:
+              return Overwrite_Answer::Yes;
+            case ui::Messages::Answer::No:
+              return Overwrite_Answer::No;
+            default:
+              return Overwrite_Answer::Cancel;
+          }
+        },
+        [this](const std::string& path) {
+          Wait_Cursor wait;
+          return Import_Scl(path);
+        });
+  } catch (const std::exception& error) {
+    failure = error.what();
+  }
+  // The servers added before a failure stay.
+  if (state_.List_IEC_Dev.size() != servers_before) Show_IEC_Devices();
+  if (!failure.empty()) messages_.Error(this, failure);
 }
 
 void TFIEC_61850_Access::Btn_Remove_IEC_DeviceClick() {

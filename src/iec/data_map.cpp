@@ -5,6 +5,7 @@
 #include <map>
 #include <pugixml.hpp>
 #include <set>
+#include <stdexcept>
 #include <tuple>
 
 #include "iec/client_file.h"
@@ -459,11 +460,7 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state)
       for (size_t c = 0; c < C_Count; ++c)
         if (util::Trim(records[0].Fields[f]) == Csv_Headers[c] && column[c] < 0)
           column[c] = static_cast<int>(f);
-  if (column[C_Kind] < 0) {
-    report.Unreadable = true;
-    report.Problems.push_back(Text_Import_No_Kind_Column);
-    return report;
-  }
+  if (column[C_Kind] < 0) throw std::runtime_error(Text_Import_No_Kind_Column);
 
   const Data_Map map = Build_Data_Map(state);
   std::vector<bool> taken(map.Entries.size(), false);  // matched by an earlier line
@@ -591,7 +588,6 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state)
 
 std::string Import_Report_Text(const Import_Report& report, size_t limit) {
   if (report.Problems.empty()) return {};
-  if (report.Unreadable) return report.Problems.front();
   std::string text = std::string(Text_Import_Not_Taken) + "\n";
   const size_t shown = std::min(limit, report.Problems.size());
   for (size_t i = 0; i < shown; ++i) text += report.Problems[i] + "\n";

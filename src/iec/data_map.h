@@ -129,10 +129,8 @@ char Guess_Csv_Separator(const std::string& text);
 
 struct Import_Report {
   int Updated = 0;  // lines applied
-  // One text per line that was not applied ("line 4: ..."), in line order; or the one reason
-  // why the file could not be read at all.
+  // One text per line that was not applied ("line 4: ..."), in line order.
   std::vector<std::string> Problems;
-  bool Unreadable = false;
 };
 // Applies a map CSV file's bytes (UTF-8, UTF-16 with a byte-order mark, or Windows-1252) to
 // `state`: position, start bit, R/W, conversion, factor and mnemonic of the
@@ -141,6 +139,7 @@ struct Import_Report {
 // set row with that data set reference and index, when the member's reference is the line's (or
 // the line leaves it empty). Rows are never added or removed. A line that matches nothing, or
 // holds a value that is not one of a list cell's texts, is not applied at all and is reported.
+// Text that is not a data map (no "Kind" column) throws std::runtime_error and changes nothing.
 Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state);
 // The report as one message; empty when every line was applied.
 std::string Import_Report_Text(const Import_Report& report, size_t limit = 30);

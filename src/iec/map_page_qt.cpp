@@ -170,20 +170,16 @@ void Map_Page::Btn_Export_MapClick() {
 void Map_Page::Btn_Import_MapClick() {
   const std::string path = Choose_Import_File ? Choose_Import_File() : std::string();
   if (path.empty()) return;
-  std::string text;
+  Import_Report report;
   try {
-    text = util::Read_File(path);
+    report = Import_Data_Map_Csv(util::Read_File(path), state_);
   } catch (const std::exception& failure) {
     messages_.Error(this, failure.what());
     return;
   }
-  const Import_Report report = Import_Data_Map_Csv(text, state_);
   if (report.Updated > 0) emit Tables_Changed();
   Show_Map();
-  if (report.Unreadable)
-    messages_.Error(this, Import_Report_Text(report));
-  else if (!report.Problems.empty())
-    messages_.Warning(this, Import_Report_Text(report));
+  if (!report.Problems.empty()) messages_.Warning(this, Import_Report_Text(report));
 }
 
 bool Conflicts_Accepted(ui::Messages& messages, QWidget* parent, const Data_Map& map,

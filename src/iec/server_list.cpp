@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <exception>
 
 #include "iec/scl_import.h"
 #include "util/files.h"
@@ -24,21 +23,23 @@ std::unique_ptr<TIEC_Device> Import_Device(const std::string& path) {
   return std::make_unique<TIEC_Device>(path);
 }
 
-Add_Result Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
-                          const std::string& chosen,
-                          const std::function<Overwrite_Answer()>& ask_overwrite,
-                          const Importer& import) {
-  Add_Result result;
+namespace {
+
+void Create_Catalog(const std::string& catalog) {
+  if (!util::Force_Dirs(catalog))
+    throw util::File_Error("Cannot create " + catalog + ": " + std::strerror(errno));
+}
+
+}  // namespace
+
+size_t Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
+                      const std::string& chosen,
+                      const std::function<Overwrite_Answer()>& ask_overwrite,
+                      const Importer& import) {
   const std::string catalog = Catalog_Dir(Active_Conf_Dir);
   const std::string target = Catalog_Path(catalog, chosen);
-  if (target.empty()) {
-    result.Error = "Not a file name: " + chosen;
-    return result;
-  }
-  if (!util::Force_Dirs(catalog)) {
-    result.Error = "Cannot create " + catalog + ": " + std::strerror(errno);
-    return result;
-  }
+  if (target.empty()) throw util::File_Error("Not a file name: " + chosen);
+  Create_Catalog(catalog);
   bool copy = true;
   if (util::File_Exists(target)) {
     switch (ask_overwrite()) {
@@ -48,24 +49,18 @@ Add_Result Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Di
         copy = false;
         break;
       case Overwrite_Answer::Cancel:
-        return result;
+        return 0;
     }
   }
-  try {
-    if (copy) util::Write_File_Atomic(target, util::Read_File(chosen));
-    std::unique_ptr<TIEC_Device> device = import(target);
-    state.List_IEC_Dev.push_back(std::move(device));
-    result.Added = true;
-  } catch (const std::exception& error) {
-    result.Error = error.what();
-  }
-  return result;
+  if (copy) util::Write_File_Atomic(target, util::Read_File(chosen));
+  state.List_IEC_Dev.push_back(import(target));
+  return 1;
 }
 
-Add_Result Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
-                           const std::string& chosen, const IED_Picker& pick,
-                           const std::function<Overwrite_Answer()>& ask_overwrite,
-                           const Importer& import) {
+size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
+                       const std::string& chosen, const IED_Picker& pick,
+                       const std::function<Overwrite_Answer()>& ask_overwrite,
+                       const Importer& import) {
   std::vector<IED_Info> ieds;
   try {
     ieds = UIEC_Client_Decode::List_IEDs(chosen);
@@ -74,16 +69,13 @@ Add_Result Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_D
   }
   if (ieds.size() < 2) return Add_IEC_Device(state, Active_Conf_Dir, chosen, ask_overwrite, import);
 
-  Add_Result result;
   std::vector<size_t> picked = pick(ieds);
   std::sort(picked.begin(), picked.end());
   picked.erase(std::unique(picked.begin(), picked.end()), picked.end());
-  if (picked.empty()) return result;
+  if (picked.empty()) return 0;
   const std::string catalog = Catalog_Dir(Active_Conf_Dir);
-  if (!util::Force_Dirs(catalog)) {
-    result.Error = "Cannot create " + catalog + ": " + std::strerror(errno);
-    return result;
-  }
+  Create_Catalog(catalog);
+  size_t added = 0;
   for (const size_t i : picked) {
     if (i >= ieds.size()) continue;
     const std::string& name = ieds[i].name;
@@ -98,19 +90,14 @@ Add_Result Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_D
           write = false;
           break;
         case Overwrite_Answer::Cancel:
-          return result;
+          return added;
       }
     }
-    try {
-      if (write) UIEC_Client_Decode::Write_Extracted_IED(chosen, name, target);
-      state.List_IEC_Dev.push_back(import(target));
-      result.Added = true;
-    } catch (const std::exception& error) {
-      result.Error = error.what();
-      return result;
-    }
+    if (write) UIEC_Client_Decode::Write_Extracted_IED(chosen, name, target);
+    state.List_IEC_Dev.push_back(import(target));
+    ++added;
   }
-  return result;
+  return added;
 }
 
 }  // namespace UIEC_61850_Access

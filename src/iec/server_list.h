@@ -32,19 +32,15 @@ std::unique_ptr<TIEC_Device> Import_Device(const std::string& path);
 
 enum class Overwrite_Answer { Yes, No, Cancel };
 
-struct Add_Result {
-  bool Added = false;  // at least one server was added
-  std::string Error;   // what to show when something failed; empty after a Cancel
-};
-
 // Adds the server described by the SCL file `chosen`: copies it into the catalog (asking
 // `ask_overwrite` when a copy of that name is already there: Yes copies over it, No keeps the
 // catalog's copy, Cancel stops), imports the catalog copy and appends it to List_IEC_Dev.
-// A failed copy or import adds nothing and returns the reason.
-Add_Result Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
-                          const std::string& chosen,
-                          const std::function<Overwrite_Answer()>& ask_overwrite,
-                          const Importer& import = Import_Device);
+// Returns how many servers were added (0 after a Cancel). A failed copy or import adds nothing
+// and throws (util::File_Error, or the import's error; what() is the text to show).
+size_t Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
+                      const std::string& chosen,
+                      const std::function<Overwrite_Answer()>& ask_overwrite,
+                      const Importer& import = Import_Device);
 
 using UIEC_Client_Decode::IED_Info;
 // Asks which IEDs of a file with several to add: positions in `ieds`, in any order; none when
@@ -55,10 +51,11 @@ using IED_Picker = std::function<std::vector<size_t>(const std::vector<IED_Info>
 // each one picked, in file order, is written into the catalog as a file of its own
 // (Extracted_File_Name; `ask_overwrite` as in Add_IEC_Device when that name is taken) and
 // imported from there. Any other file (one IED, none, or not readable as SCL) is added by
-// Add_IEC_Device. The first failure or Cancel stops; the servers added before it stay.
-Add_Result Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
-                           const std::string& chosen, const IED_Picker& pick,
-                           const std::function<Overwrite_Answer()>& ask_overwrite,
-                           const Importer& import = Import_Device);
+// Add_IEC_Device. Returns how many servers were added. The first Cancel stops; the first failure
+// throws as in Add_IEC_Device. Either way the servers added before it stay.
+size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
+                       const std::string& chosen, const IED_Picker& pick,
+                       const std::function<Overwrite_Answer()>& ask_overwrite,
+                       const Importer& import = Import_Device);
 
 }  // namespace UIEC_61850_Access

@@ -26,7 +26,7 @@ constexpr uint32_t Member_Record_Size = 16;
 constexpr size_t Max_DataSet_Members = 255;
 
 // A configuration the image cannot be built from (a missing element or attribute, a limit of
-// the device format); what() is the message for the user.
+// the device format), or bytes that are neither image; what() is the message for the user.
 class Image_Error : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

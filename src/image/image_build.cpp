@@ -54,17 +54,11 @@ void Image_Build::Save_Image_Files(const std::string& Active_Conf_Dir) const {
       {{Bank1_File(Active_Conf_Dir), bank1}, {Bank2_File(Active_Conf_Dir), bank2}});
 }
 
-std::string Build_And_Save_Images(const std::string& ParGen_File,
-                                  const std::string& IEC_Client_File,
-                                  const std::string& Active_Conf_Dir) {
-  try {
-    Image_Build build;
-    build.Build_Image(ParGen_File, IEC_Client_File);
-    build.Save_Image_Files(Active_Conf_Dir);
-    return "";
-  } catch (const std::exception& e) {
-    return e.what();
-  }
+void Build_And_Save_Images(const std::string& ParGen_File, const std::string& IEC_Client_File,
+                           const std::string& Active_Conf_Dir) {
+  Image_Build build;
+  build.Build_Image(ParGen_File, IEC_Client_File);
+  build.Save_Image_Files(Active_Conf_Dir);
 }
 
 }  // namespace USaveBincc

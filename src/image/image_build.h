@@ -45,9 +45,9 @@ std::string Bank1_File(const std::string& Active_Conf_Dir);
 std::string Bank2_File(const std::string& Active_Conf_Dir);
 
 // The Update step's build: Build_Image then Save_Image_Files for the configuration folder.
-// Returns "" on success, otherwise the message to show the user; a failed build writes no file.
-std::string Build_And_Save_Images(const std::string& ParGen_File,
-                                  const std::string& IEC_Client_File,
-                                  const std::string& Active_Conf_Dir);
+// Throws the exception of the step that failed (what() is the message to show the user); a
+// failed build writes no file.
+void Build_And_Save_Images(const std::string& ParGen_File, const std::string& IEC_Client_File,
+                           const std::string& Active_Conf_Dir);
 
 }  // namespace USaveBincc

@@ -191,7 +191,7 @@ bool Is_Reserved(size_t offset) {
 
 }  // namespace
 
-std::string Check_Bank1(const std::string& bytes) {
+util::Check_Result Check_Bank1(const std::string& bytes) {
   if (bytes.size() != static_cast<size_t>(General_Block_Size))
     return "a general configuration block has " + std::to_string(General_Block_Size) +
            " bytes, this one " + std::to_string(bytes.size());
@@ -201,10 +201,10 @@ std::string Check_Bank1(const std::string& bytes) {
   if (stored != sum)
     return "the checksum at offset 2044 is " + std::to_string(stored) +
            " but the bytes 0 to 2043 add up to " + std::to_string(sum);
-  return "";
+  return std::nullopt;
 }
 
-std::string Check_Bank2(const std::string& bytes) {
+util::Check_Result Check_Bank2(const std::string& bytes) {
   if (bytes.size() < Header_Size)
     return "client tables start with a 24-byte header, this file has " +
            std::to_string(bytes.size()) + " bytes";
@@ -261,7 +261,7 @@ std::string Check_Bank2(const std::string& bytes) {
           return bad_text(what + ", member " + std::to_string(k + 1), member, field);
     }
   }
-  return "";
+  return std::nullopt;
 }
 
 void Describe_Bank1(const std::string& bytes, std::ostream& out) {
@@ -405,26 +405,18 @@ std::string Describe_Bank2(const std::string& bytes) {
   return out.str();
 }
 
-bool Describe_Image(const std::string& bytes, std::ostream& out, std::string& reason) {
-  std::string bank1 = Check_Bank1(bytes);
-  if (bank1.empty()) {
-    Describe_Bank1(bytes, out);
-    return true;
-  }
-  std::string bank2 = Check_Bank2(bytes);
-  if (bank2.empty()) {
-    Describe_Bank2(bytes, out);
-    return true;
-  }
-  reason = "neither a bank1.bin (" + bank1 + ") nor a bank2.bin (" + bank2 + ")";
-  return false;
+void Describe_Image(const std::string& bytes, std::ostream& out) {
+  const util::Check_Result bank1 = Check_Bank1(bytes);
+  if (!bank1) return Describe_Bank1(bytes, out);
+  const util::Check_Result bank2 = Check_Bank2(bytes);
+  if (!bank2) return Describe_Bank2(bytes, out);
+  throw Image_Error("neither a bank1.bin (" + *bank1 + ") nor a bank2.bin (" + *bank2 + ")");
 }
 
-bool Describe_Image(const std::string& bytes, std::string& text, std::string& reason) {
+std::string Describe_Image(const std::string& bytes) {
   std::ostringstream out;
-  if (!Describe_Image(bytes, out, reason)) return false;
-  text = out.str();
-  return true;
+  Describe_Image(bytes, out);
+  return out.str();
 }
 
 }  // namespace USaveBincc

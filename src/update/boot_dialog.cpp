@@ -246,8 +246,10 @@ void TFBoot::Btn_UpdateClick() {
     return;
   }
   const std::string program = util::Join_Path(ctx_.Exe_Dir, UBoot::Updater_Program_Name);
-  const UBoot::Start_Result started = UBoot::Start_Program(program, "", false, Updater_Wait_Ms);
-  if (!started.Launched)
+  try {
+    UBoot::Start_Program(program, "", false, Updater_Wait_Ms);
+  } catch (const UBoot::Start_Error& refusal) {
     messages_.Error(
-        this, UBoot::Updater_Not_Started_Message(ctx_.Lang_Strings, program, started.Error).Text);
+        this, UBoot::Updater_Not_Started_Message(ctx_.Lang_Strings, program, refusal.what()).Text);
+  }
 }

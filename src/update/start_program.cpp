@@ -58,14 +58,19 @@ Start_Result Start_Program(const std::string& NomeSW, const std::string& Paramet
   info.lpFile = file.c_str();
   info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
   info.nShow = tipo ? SW_HIDE : SW_SHOWNORMAL;
+  bool launched = false;
   try {
-    result.Launched = ShellExecuteExW(&info) && info.hProcess != nullptr;
+    launched = ShellExecuteExW(&info) && info.hProcess != nullptr;
   } catch (...) {
-    result.Launched = false;
+    launched = false;
   }
-  if (!result.Launched) result.Error = System_Message(GetLastError());
+  if (!launched) {
+    const std::string reason = System_Message(GetLastError());
+    if (event) CloseHandle(event);
+    throw Start_Error(reason);
+  }
   if (event) ResetEvent(event);
-  if (result.Launched) {
+  {
     const DWORD start = GetTickCount();
     for (;;) {
       DWORD code = STILL_ACTIVE;
@@ -118,11 +123,7 @@ Start_Result Start_Program(const std::string& NomeSW, const std::string& Paramet
   pid_t pid = 0;
   // posix_spawn reports a program that is missing or cannot be executed as its return value.
   const int error = posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
-  if (error != 0) {
-    result.Error = std::strerror(error);
-    return result;
-  }
-  result.Launched = true;
+  if (error != 0) throw Start_Error(std::strerror(error));
   result.Pid = pid;
 
   using Clock = std::chrono::steady_clock;

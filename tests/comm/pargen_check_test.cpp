@@ -13,7 +13,7 @@ using Edit = std::function<void(comm::Par_Gen&)>;
 struct Case {
   const char* what;
   Edit edit;
-  std::optional<int> message;
+  std::optional<int> message;  // string-table index of the expected message
 };
 
 TEST(ControlloDati, FirstFailingTestInTableOrder) {
@@ -79,10 +79,13 @@ TEST(ControlloDati, FirstFailingTestInTableOrder) {
        },
        std::nullopt},
   };
+  const lang::Lang_Strings strings;
   for (const Case& c : cases) {
     comm::Par_Gen v = comm::Default_Par_Gen();
     c.edit(v);
-    EXPECT_EQ(comm::Controllo_Dati(v), c.message) << c.what;
+    const util::Check_Result failure = comm::Controllo_Dati(v, strings);
+    EXPECT_EQ(failure, c.message ? util::Check_Result(strings[*c.message]) : std::nullopt)
+        << c.what;
   }
 }
 

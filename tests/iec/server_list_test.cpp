@@ -21,7 +21,7 @@ struct Server_List_Test : ::testing::Test {
   int questions = 0;
 
   void SetUp() override { util::Force_Dirs(conf); }
-  Add_Result Add(const std::string& chosen, Overwrite_Answer answer = Overwrite_Answer::Yes) {
+  size_t Add(const std::string& chosen, Overwrite_Answer answer = Overwrite_Answer::Yes) {
     return Add_IEC_Device(
         state, conf, chosen,
         [&] {
@@ -30,13 +30,20 @@ struct Server_List_Test : ::testing::Test {
         },
         test::Fake_Import);
   }
+  // The message of a failed add; empty when it did not fail.
+  std::string Add_Failure(const std::string& chosen) {
+    try {
+      Add(chosen);
+    } catch (const std::exception& failure) {
+      return failure.what();
+    }
+    return "";
+  }
 };
 
 TEST_F(Server_List_Test, CopiesIntoTheCatalogAndImportsTheCopy) {
   test::Write(dir / "a.icd", test::Fake_Scl("IED1"));
-  const Add_Result result = Add(dir / "a.icd");
-  EXPECT_TRUE(result.Added);
-  EXPECT_EQ(result.Error, "");
+  EXPECT_EQ(Add(dir / "a.icd"), 1u);
   EXPECT_EQ(questions, 0);
   EXPECT_EQ(test::Read(catalog + "/a.icd"), test::Fake_Scl("IED1"));
   ASSERT_EQ(state.List_IEC_Dev.size(), 1u);
@@ -44,7 +51,7 @@ TEST_F(Server_List_Test, CopiesIntoTheCatalogAndImportsTheCopy) {
   EXPECT_EQ(state.List_IEC_Dev[0]->FileName(), "a.icd");
 
   // The same file again is a second server.
-  EXPECT_TRUE(Add(dir / "a.icd").Added);
+  EXPECT_EQ(Add(dir / "a.icd"), 1u);
   EXPECT_EQ(questions, 1);
   EXPECT_EQ(state.List_IEC_Dev.size(), 2u);
 }
@@ -68,10 +75,8 @@ TEST_F(Server_List_Test, OverwriteAnswers) {
     state.Reset();
     questions = 0;
     test::Write(catalog + "/a.icd", test::Fake_Scl("OLD"));
-    const Add_Result result = Add(dir / "a.icd", c.answer);
+    EXPECT_EQ(Add(dir / "a.icd", c.answer), c.added ? 1u : 0u);
     EXPECT_EQ(questions, 1);
-    EXPECT_EQ(result.Added, c.added);
-    EXPECT_EQ(result.Error, "");
     EXPECT_EQ(test::Read(catalog + "/a.icd"), c.catalog_copy);
     ASSERT_EQ(state.List_IEC_Dev.size(), c.added ? 1u : 0u);
     if (c.added) {
@@ -82,10 +87,9 @@ TEST_F(Server_List_Test, OverwriteAnswers) {
 
 TEST_F(Server_List_Test, FailedCopyIsReportedAndAddsNothing) {
   // Unreadable source.
-  Add_Result result = Add(dir / "missing.icd");
-  EXPECT_FALSE(result.Added);
-  EXPECT_NE(result.Error.find("missing.icd"), std::string::npos) << result.Error;
-  EXPECT_NE(result.Error.find("No such file"), std::string::npos) << result.Error;
+  std::string failure = Add_Failure(dir / "missing.icd");
+  EXPECT_NE(failure.find("missing.icd"), std::string::npos) << failure;
+  EXPECT_NE(failure.find("No such file"), std::string::npos) << failure;
   EXPECT_TRUE(state.List_IEC_Dev.empty());
   EXPECT_FALSE(util::File_Exists(catalog + "/missing.icd"));
 
@@ -94,17 +98,15 @@ TEST_F(Server_List_Test, FailedCopyIsReportedAndAddsNothing) {
   conf = dir / "conf2";
   util::Force_Dirs(conf);
   test::Write(conf + "/ICD_Catalog", "not a folder");
-  result = Add(dir / "a.icd");
-  EXPECT_FALSE(result.Added);
-  EXPECT_NE(result.Error.find("ICD_Catalog"), std::string::npos) << result.Error;
+  failure = Add_Failure(dir / "a.icd");
+  EXPECT_NE(failure.find("ICD_Catalog"), std::string::npos) << failure;
   EXPECT_TRUE(state.List_IEC_Dev.empty());
 }
 
 TEST_F(Server_List_Test, FileThatIsNotXmlIsReportedAndItsCopyStays) {
   test::Write(dir / "bad.icd", "<SCL");
-  const Add_Result result = Add(dir / "bad.icd");
-  EXPECT_FALSE(result.Added);
-  EXPECT_NE(result.Error.find("unexpected end of data"), std::string::npos) << result.Error;
+  const std::string failure = Add_Failure(dir / "bad.icd");
+  EXPECT_NE(failure.find("unexpected end of data"), std::string::npos) << failure;
   EXPECT_TRUE(state.List_IEC_Dev.empty());
   EXPECT_TRUE(util::File_Exists(catalog + "/bad.icd"));
 }
@@ -125,8 +127,7 @@ struct Several_Ieds_Test : Server_List_Test {
   std::string source = test::Data_Dir() + "/iec/fixtures/scl/multi.scd";
   std::vector<std::string> offered;
 
-  Add_Result Add_Picked(std::vector<size_t> picks,
-                        Overwrite_Answer answer = Overwrite_Answer::Yes) {
+  size_t Add_Picked(std::vector<size_t> picks, Overwrite_Answer answer = Overwrite_Answer::Yes) {
     return Add_IEC_Devices(
         state, conf, source,
         [&](const std::vector<IED_Info>& ieds) {
@@ -148,9 +149,7 @@ struct Several_Ieds_Test : Server_List_Test {
 };
 
 TEST_F(Several_Ieds_Test, PickedIedsAreAddedInFileOrderFromFilesOfTheirOwn) {
-  const Add_Result result = Add_Picked({2, 1, 0});
-  EXPECT_TRUE(result.Added);
-  EXPECT_EQ(result.Error, "");
+  EXPECT_EQ(Add_Picked({2, 1, 0}), 3u);
   EXPECT_EQ(offered, (std::vector<std::string>{"P1", "P2", "A/B", "Bare"}));
   EXPECT_EQ(Servers(),
             (std::vector<std::string>{"P1 multi_P1.scd", "P2 multi_P2.scd", "A/B multi_A_B.scd"}));
@@ -161,9 +160,7 @@ TEST_F(Several_Ieds_Test, PickedIedsAreAddedInFileOrderFromFilesOfTheirOwn) {
 }
 
 TEST_F(Several_Ieds_Test, CancelInTheChooserAddsNothing) {
-  const Add_Result result = Add_Picked({});
-  EXPECT_FALSE(result.Added);
-  EXPECT_EQ(result.Error, "");
+  EXPECT_EQ(Add_Picked({}), 0u);
   EXPECT_TRUE(state.List_IEC_Dev.empty());
   EXPECT_FALSE(util::Dir_Exists(catalog));
 }

@@ -272,7 +272,7 @@ TEST(Client_Tables, AddressesFollowTheWriteOrder) {
   EXPECT_EQ(bank2[record + 1], 4);  // options
   EXPECT_EQ(bank2[record + 24], tables.DataSetList[2].VariableList_Add & 0xFF);
   EXPECT_EQ(bank2[record + 25], (tables.DataSetList[2].VariableList_Add >> 8) & 0xFF);
-  EXPECT_EQ(Check_Bank2(std::string(bank2.begin(), bank2.begin() + end)), "");
+  EXPECT_EQ(Check_Bank2(std::string(bank2.begin(), bank2.begin() + end)), std::nullopt);
 }
 
 TEST(Client_Tables, NonAsciiTextsKeepTheLowByteOfEachCodeUnit) {

@@ -314,9 +314,8 @@ class Checker {
     std::optional<std::string> bytes =
         Image(file, USaveBincc::General_Block_Size, "the general configuration block");
     if (!bytes) return;
-    std::string fault = USaveBincc::Check_Bank1(*bytes);
-    if (!fault.empty())
-      Error("  not a valid general configuration block: " + fault);
+    if (const util::Check_Result fault = USaveBincc::Check_Bank1(*bytes))
+      Error("  not a valid general configuration block: " + *fault);
     else
       Line("  general configuration block, " + std::to_string(bytes->size()) +
            " bytes, checksum valid");
@@ -326,9 +325,8 @@ class Checker {
     std::optional<std::string> bytes =
         Image(file, USaveBincc::Bank2_Capacity, "the IEC 61850 client tables");
     if (!bytes) return;
-    std::string fault = USaveBincc::Check_Bank2(*bytes);
-    if (!fault.empty()) {
-      Error("  not valid IEC 61850 client tables: " + fault);
+    if (const util::Check_Result fault = USaveBincc::Check_Bank2(*bytes)) {
+      Error("  not valid IEC 61850 client tables: " + *fault);
       return;
     }
     std::span<const uint8_t> b(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size());
