@@ -39,10 +39,8 @@ class Json_Writer : public Model_Visitor {
   using Model_Visitor::Leave;  // a data set is written whole on entering it
 
   bool Enter(const TIEC_Device& device, size_t) {
-    Put(R"({"name":)");
-    Text(device.Name());
-    Put(R"(,"fileName":)");
-    Text(device.FileName());
+    Open(0, "name", device.Name());
+    Field("fileName", device.FileName());
     Put(R"(,"lDevices":[)");
     device_name_ = &device.Name();
     return true;
@@ -50,23 +48,17 @@ class Json_Writer : public Model_Visitor {
   void Leave(const TIEC_Device&) { Put("]}"); }
 
   bool Enter(const TIEC_LDevice& ld, size_t index) {
-    Put(index ? R"(,{"name":)" : R"({"name":)");
-    Text(ld.Name());
+    Open(index, "name", ld.Name());
     Put(R"(,"lns":[)");
     return true;
   }
   void Leave(const TIEC_LDevice&) { Put("]}"); }
 
   bool Enter(const TIEC_LN& ln, size_t index) {
-    if (index) Put(",");
-    Put(R"({"lnClass":)");
-    Text(ln.lnClass());
-    Put(R"(,"lnType":)");
-    Text(ln.lnType());
-    Put(R"(,"prefix":)");
-    Text(ln.Prefix());
-    Put(R"(,"inst":)");
-    Text(ln.Inst());
+    Open(index, "lnClass", ln.lnClass());
+    Field("lnType", ln.lnType());
+    Field("prefix", ln.Prefix());
+    Field("inst", ln.Inst());
     Put(R"(,"dos":[)");
     path_.assign(*device_name_).append(ln.Owner_LDevice()->Name()).append(1, '/');
     path_.append(ln.Prefix()).append(ln.lnClass()).append(ln.Inst());
@@ -81,8 +73,7 @@ class Json_Writer : public Model_Visitor {
 
   // A data object has its sub data objects, then its attributes.
   bool Enter(const TIEC_DO& dobj, size_t index) {
-    Put(index ? R"(,{"name":)" : R"({"name":)");
-    Text(dobj.Name());
+    Open(index, "name", dobj.Name());
     Put(R"(,"dos":[)");
     Start_Path(dobj.Name());
     return true;
@@ -96,15 +87,10 @@ class Json_Writer : public Model_Visitor {
   bool Enter(const TIEC_DA& da, size_t index) {
     // The first attribute of a data object ends the list of its sub data objects.
     if (index == 0 && !da.Parent_DA()) Put(R"(],"das":[)");
-    Put(index ? R"(,{"name":)" : R"({"name":)");
-    Text(da.Name());
+    Open(index, "name", da.Name());
     Start_Path(da.Name());
-    Put(R"(,"reference":)");
-    Text(path_);
-    Put(R"(,"fc":)");
-    Text(da.FC());
-    Put(R"(,"bType":)");
-    Text(da.bType());
+    Field("reference", path_);
+    Type_Fields(da);
     Put(R"(,"das":[)");
     return true;
   }
@@ -118,21 +104,14 @@ class Json_Writer : public Model_Visitor {
       Put(R"(],"dataSets":[)");
       in_data_sets_ = true;
     }
-    Put(index ? R"(,{"name":)" : R"({"name":)");
-    Text(data_set.Name());
-    Put(R"(,"reference":)");
-    Text(data_set.Reference());
-    Put(R"(,"gooseName":)");
-    Text(data_set.GooseName());
+    Open(index, "name", data_set.Name());
+    Field("reference", data_set.Reference());
+    Field("gooseName", data_set.GooseName());
     Put(R"(,"members":[)");
     for (size_t j = 0; j < data_set.List_DA.size(); ++j) {
       const TIEC_DA& member = *data_set.List_DA[j];
-      Put(j ? R"(,{"reference":)" : R"({"reference":)");
-      Text(member.Reference());
-      Put(R"(,"fc":)");
-      Text(member.FC());
-      Put(R"(,"bType":)");
-      Text(member.bType());
+      Open(j, "reference", member.Reference());
+      Type_Fields(member);
       Put("}");
     }
     Put("]}");
@@ -145,6 +124,27 @@ class Json_Writer : public Model_Visitor {
   void Put(std::string_view text) {
     buffer_.append(text);
     if (buffer_.size() >= Buffer_Bytes) Flush();
+  }
+
+  // An object of a list up to its first field: "{" after a comma unless it is the list's first,
+  // then `"key":` and `value`.
+  void Open(size_t index, std::string_view key, std::string_view value) {
+    Put(index ? ",{\"" : "{\"");
+    Put(key);
+    Put("\":");
+    Text(value);
+  }
+  // A further field of an object: `,"key":` and `value`.
+  void Field(std::string_view key, std::string_view value) {
+    Put(",\"");
+    Put(key);
+    Put("\":");
+    Text(value);
+  }
+  // What an attribute and a data set member both show after their reference.
+  void Type_Fields(const TIEC_DA& da) {
+    Field("fc", da.FC());
+    Field("bType", da.bType());
   }
 
   // A JSON string. Texts that are not valid UTF-8 (a file in an undeclared 8-bit encoding) are
