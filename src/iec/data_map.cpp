@@ -500,53 +500,41 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state)
     const std::string index = util::Trim(field(C_Index));
     const std::string reference = field(C_Reference);
     const int32_t row = util::Str_To_Int_Def(util::Trim(field(C_Row)), 0);
-    std::optional<size_t> match;
+    // The entries the line may name, and what to report when it names none of them.
+    std::vector<size_t> candidates;
+    std::string not_found;
     if (kind == Text_Kind_Variable) {
-      const std::vector<size_t>& candidates = named(Map_Kind::Variable, index, reference);
-      for (size_t i : candidates)
-        if (map.Entries[i].Row == row && !taken[i]) match = i;
-      for (size_t i : candidates)
-        if (!match && !taken[i]) match = i;
-      if (!match && !candidates.empty()) {
-        problem(Text_Import_Already_Taken);
-        continue;
-      }
-      if (!match) {
-        problem(Text_Import_No_Variable + Quote(index) + Text_Import_And_Reference +
-                Quote(reference));
-        continue;
-      }
+      candidates = named(Map_Kind::Variable, index, reference);
+      not_found =
+          Text_Import_No_Variable + Quote(index) + Text_Import_And_Reference + Quote(reference);
     } else if (kind == Text_Kind_Member) {
       const std::string data_set = field(C_DataSet);
       const int32_t member = util::Str_To_Int_Def(util::Trim(field(C_Member)), 0);
       const std::vector<size_t>& members = named(Map_Kind::Member, index, data_set);
-      const bool set_found = !members.empty();
-      std::vector<size_t> candidates;
       for (size_t i : members) {
         const Map_Entry& e = map.Entries[i];
         if (e.Member == member && (reference.empty() || e.Reference == reference))
           candidates.push_back(i);
       }
-      for (size_t i : candidates)
-        if (map.Entries[i].Row == row && !taken[i]) match = i;
-      for (size_t i : candidates)
-        if (!match && !taken[i]) match = i;
-      if (!match && !candidates.empty()) {
-        problem(Text_Import_Already_Taken);
-        continue;
-      }
-      if (!match) {
-        if (!set_found)
-          problem(Text_Import_No_DataSet + Quote(index) + Text_Import_And_Reference +
-                  Quote(data_set));
-        else
-          problem(
-              Text_Import_Bad_Member + Quote(field(C_Member)) +
-              (reference.empty() ? std::string() : Text_Import_Member_Differs + Quote(reference)));
-        continue;
-      }
+      if (members.empty())
+        not_found =
+            Text_Import_No_DataSet + Quote(index) + Text_Import_And_Reference + Quote(data_set);
+      else
+        not_found =
+            Text_Import_Bad_Member + Quote(field(C_Member)) +
+            (reference.empty() ? std::string() : Text_Import_Member_Differs + Quote(reference));
     } else {
       problem(Text_Import_Bad_Kind + Quote(kind));
+      continue;
+    }
+    // A candidate on the line's row goes first; otherwise the first one not yet taken.
+    std::optional<size_t> match;
+    for (size_t i : candidates)
+      if (map.Entries[i].Row == row && !taken[i]) match = i;
+    for (size_t i : candidates)
+      if (!match && !taken[i]) match = i;
+    if (!match) {
+      problem(candidates.empty() ? not_found : std::string(Text_Import_Already_Taken));
       continue;
     }
 
