@@ -1,5 +1,9 @@
 // The parts of util/files.h that only look at names: the same on every system (files.cpp and
 // files_windows.cpp hold the parts that ask the system).
+#include "util/file_names.h"
+
+#include <algorithm>
+
 #include "util/files.h"
 
 namespace util {
@@ -24,6 +28,17 @@ std::string File_Name_Of(std::string_view path) {
 bool Is_Plain_Name(std::string_view name) {
   return !name.empty() && name != "." && name != ".." &&
          name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+std::string Temp_Prefix(const std::string& path) { return "." + File_Name_Of(path) + "."; }
+
+bool Is_Temp_Name_Of(const std::string& entry, const std::string& prefix) {
+  if (entry.size() != prefix.size() + Temp_Suffix_Length || entry.compare(0, prefix.size(), prefix))
+    return false;
+  return std::all_of(
+      entry.begin() + static_cast<std::ptrdiff_t>(prefix.size()), entry.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+      });
 }
 
 }  // namespace util

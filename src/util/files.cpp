@@ -15,6 +15,8 @@
 #include <random>
 #include <vector>
 
+#include "util/file_names.h"
+
 namespace util {
 
 namespace {
@@ -26,20 +28,6 @@ std::string Parent_Of(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
-}
-
-// The six characters that mkstemp puts in place of "XXXXXX".
-constexpr size_t Temp_Suffix_Length = 6;
-
-std::string Temp_Prefix(const std::string& path) { return "." + File_Name_Of(path) + "."; }
-
-bool Is_Temp_Name_Of(const std::string& entry, const std::string& prefix) {
-  if (entry.size() != prefix.size() + Temp_Suffix_Length || entry.compare(0, prefix.size(), prefix))
-    return false;
-  return std::all_of(
-      entry.begin() + static_cast<std::ptrdiff_t>(prefix.size()), entry.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-      });
 }
 
 // Flushes a folder's entries (the renames in it) to disk. Some file systems cannot; the files
@@ -77,14 +65,13 @@ void Discard(std::vector<Pending_File>& pending) {
 void Keep_Old_Target(Pending_File& p) {
   struct stat st {};
   if (lstat(p.target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
-  static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   std::random_device seed;
   std::mt19937 random(seed());
   const std::string prefix = Join_Path(Parent_Of(p.target), Temp_Prefix(p.target));
   for (int attempt = 0; attempt < 20; ++attempt) {
     std::string name = prefix;
     for (size_t i = 0; i < Temp_Suffix_Length; ++i)
-      name += letters[random() % (sizeof letters - 1)];
+      name += Temp_Letters[random() % (sizeof Temp_Letters - 1)];
     if (link(p.target.c_str(), name.c_str()) == 0) {
       p.keep = name;
       return;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "util/file_names.h"
 #include "util/files.h"
 #include "util/utf.h"
 
@@ -52,19 +53,6 @@ bool Busy(DWORD error) { return error == ERROR_ACCESS_DENIED || error == ERROR_S
 constexpr int Rename_Tries = 10;
 constexpr DWORD Rename_Pause_Ms = 50;
 
-constexpr size_t Temp_Suffix_Length = 6;
-
-std::string Temp_Prefix(const std::string& path) { return "." + File_Name_Of(path) + "."; }
-
-bool Is_Temp_Name_Of(const std::string& entry, const std::string& prefix) {
-  if (entry.size() != prefix.size() + Temp_Suffix_Length || entry.compare(0, prefix.size(), prefix))
-    return false;
-  return std::all_of(
-      entry.begin() + static_cast<std::ptrdiff_t>(prefix.size()), entry.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-      });
-}
-
 // One file of a Write_Files_Atomic on its way. Its temporary file stays open until the rename:
 // the handle lets the rename through (FILE_SHARE_DELETE) but keeps Remove_Save_Leftovers of
 // another save from taking the file, as that needs it to itself.
@@ -85,7 +73,6 @@ void Discard(std::vector<Pending_File>& pending) {
 // Creates the temporary file of `p.target` (".<name>.XXXXXX", as on Linux), fills and flushes
 // it; returns the system's error, 0 on success.
 DWORD Write_Temp(Pending_File& p, std::string_view data) {
-  static const char Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   LARGE_INTEGER counter{};
   QueryPerformanceCounter(&counter);
   unsigned long long seed =
@@ -95,7 +82,7 @@ DWORD Write_Temp(Pending_File& p, std::string_view data) {
     std::string suffix;
     for (size_t i = 0; i < Temp_Suffix_Length; ++i) {
       seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-      suffix += Letters[(seed >> 33) % (sizeof Letters - 1)];
+      suffix += Temp_Letters[(seed >> 33) % (sizeof Temp_Letters - 1)];
     }
     const std::string temp = Join_Path(Parent_Of(p.target), Temp_Prefix(p.target) + suffix);
     p.file = CreateFileW(W(temp).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,

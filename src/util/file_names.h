@@ -1,0 +1,23 @@
+// The names of the temporary files that a save writes beside its target, the same on every
+// system: "." + the target's name + "." + six letters or digits. Used by files.cpp and
+// files_windows.cpp only.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace util {
+
+// The characters of the six that end a temporary file's name.
+inline constexpr char Temp_Letters[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+// Six, as many as mkstemp puts in place of "XXXXXX".
+inline constexpr size_t Temp_Suffix_Length = 6;
+
+// "." + the file name of `path` + ".": what every temporary file of a save of `path` starts with.
+std::string Temp_Prefix(const std::string& path);
+
+// Whether `entry` (a name in the target's folder) is `prefix` followed by six letters or digits.
+bool Is_Temp_Name_Of(const std::string& entry, const std::string& prefix);
+
+}  // namespace util
