@@ -51,6 +51,17 @@ struct Access_Window_Test : ::testing::Test {
     chosen = dir / file;
     window->Btn_Add_IEC_DeviceClick();
   }
+  // Shows the window and, through its buttons, adds the server of a.icd and its Mod.stVal as
+  // the first variable row; false when the window cannot be made the active one.
+  bool Show_With_Variable() {
+    if (!test::Activate(window.get())) return false;
+    chosen = dir / "a.icd";
+    test::Click(window->Btn_Add_IEC_Device);
+    Choose_Server(0);
+    Pick({"IED1", "LD0", "LLN0", "Mod", "stVal"});
+    test::Click(window->Btn_AddVar);
+    return true;
+  }
   void Choose_Server(int row) {
     window->LB_IEC_Devices->setCurrentRow(-1);
     window->LB_IEC_Devices->setCurrentRow(row);
@@ -242,12 +253,7 @@ TEST_F(Access_Window_Test, CatalogAnswersAndFailures) {
 // The main path through the buttons and cells: a server added, a variable and a data set added,
 // the row checks at OK one after the other, the file saved and shown again.
 TEST_F(Access_Window_Test, OkValidatesSavesAndTheFileComesBack) {
-  ASSERT_TRUE(test::Activate(window.get()));
-  chosen = dir / "a.icd";
-  test::Click(window->Btn_Add_IEC_Device);
-  Choose_Server(0);
-  Pick({"IED1", "LD0", "LLN0", "Mod", "stVal"});
-  test::Click(window->Btn_AddVar);
+  ASSERT_TRUE(Show_With_Variable());
   test::Click(window->Btn_OK);
   EXPECT_EQ(messages.Last(), Ip_Error);
   EXPECT_FALSE(util::File_Exists(ctx.IEC_Client_File));
@@ -330,12 +336,7 @@ TEST_F(Access_Window_Test, LeavingWithoutOkAsksOnlyAfterChanges) {
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(messages.shown.empty());
 
-    ASSERT_TRUE(test::Activate(window.get()));
-    chosen = dir / "a.icd";
-    test::Click(window->Btn_Add_IEC_Device);
-    Choose_Server(0);
-    Pick({"IED1", "LD0", "LLN0", "Mod", "stVal"});
-    test::Click(window->Btn_AddVar);
+    ASSERT_TRUE(Show_With_Variable());
     Type_In_Cell(window->ACG_DA, 0, DA_Col::Mnemonic, "pump");
     test::Click_Cell(window->ACG_DA, 0, DA_Col::Port - 1);
     test::Type("9");
@@ -361,12 +362,7 @@ TEST_F(Access_Window_Test, LeavingWithoutOkAsksOnlyAfterChanges) {
 
 // Delete empties an editable text cell and leaves every other kind of cell as it is.
 TEST_F(Access_Window_Test, DeleteKeyEmptiesTextCellsOnly) {
-  ASSERT_TRUE(test::Activate(window.get()));
-  chosen = dir / "a.icd";
-  test::Click(window->Btn_Add_IEC_Device);
-  Choose_Server(0);
-  Pick({"IED1", "LD0", "LLN0", "Mod", "stVal"});
-  test::Click(window->Btn_AddVar);
+  ASSERT_TRUE(Show_With_Variable());
   Complete(0);
   window->ACG_DA->item(0, DA_Col::OnChange - 1)->setCheckState(Qt::Checked);
   const struct {
