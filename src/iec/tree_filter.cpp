@@ -72,24 +72,17 @@ struct Tree_Index::Builder : Model_Visitor {
 
   bool Enter(const TIEC_Device& device, size_t) {
     reference = device.Name();
-    Add(const_cast<TIEC_Device*>(&device), Node_Kind::Server, false, 0);
+    Add(const_cast<TIEC_Device*>(&device), Node_Kind::Server, false, 0, reference);
     return true;
   }
   bool Enter(TIEC_LDevice& ld, size_t) {
-    Start_Reference("", ld.Name());
-    Add(&ld, Node_Kind::LDevice, false, 0);
-    return true;
+    return Add_Container(&ld, Node_Kind::LDevice, "", ld.Name());
   }
   bool Enter(TIEC_LN& ln, size_t) {
-    Start_Reference("/", ln.Prefix());
-    reference.append(ln.lnClass()).append(ln.Inst());
-    Add(&ln, Node_Kind::LN, false, 0);
-    return true;
+    return Add_Container(&ln, Node_Kind::LN, "/", ln.Prefix() + ln.lnClass() + ln.Inst());
   }
   bool Enter(TIEC_DO& dobj, size_t) {
-    Start_Reference(".", dobj.Name());
-    Add(&dobj, Node_Kind::DO, false, 0);
-    return true;
+    return Add_Container(&dobj, Node_Kind::DO, ".", dobj.Name());
   }
   bool Enter(TIEC_DA& da, size_t) {
     Add(&da, Node_Kind::DA, da.List_DA.empty(), index.FC_Id(da.FC()), da.Reference());
@@ -104,15 +97,16 @@ struct Tree_Index::Builder : Model_Visitor {
     parents.pop_back();
   }
 
-  // `reference` becomes the parent's reference followed by `separator` and `name`.
-  void Start_Reference(std::string_view separator, std::string_view name) {
+  // Adds a logical device, node or data object, whose reference is its parent's followed by
+  // `separator` and `name`.
+  bool Add_Container(TIEC_Object* object, Node_Kind kind, std::string_view separator,
+                     std::string_view name) {
     reference.resize(parents.back().reference_length);
     reference.append(separator).append(name);
+    Add(object, kind, false, 0, reference);
+    return true;
   }
   // Adds the entry of `object`, which then is the parent of what the walk enters next.
-  void Add(TIEC_Object* object, Node_Kind kind, bool leaf, uint16_t fc) {
-    Add(object, kind, leaf, fc, reference);
-  }
   void Add(TIEC_Object* object, Node_Kind kind, bool leaf, uint16_t fc,
            std::string_view object_reference) {
     const auto entry = static_cast<int32_t>(index.entries_.size());
