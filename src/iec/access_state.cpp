@@ -91,11 +91,8 @@ void Clear_Tree_Nodes(TIEC_Device& device) {
 
 bool Device_Has_DataSet(const TIEC_Device& device, const TIEC_DataSet* data_set) {
   if (data_set == nullptr) return false;
-  for (const auto& ld : device.List_LDevice)
-    for (const auto& ln : ld->List_LN)
-      for (const auto& own : ln->List_DataSet)
-        if (own == data_set) return true;
-  return false;
+  return Find_DataSet(device, [data_set](const TIEC_DataSet& own) { return &own == data_set; }) !=
+         nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -219,11 +216,9 @@ bool Access_State::Store_Member_Text(int member_row, int column, const std::stri
 
 TIEC_DataSet* Access_State::Get_DataSet(int32_t index, const std::string& reference) const {
   if (index < 0 || index >= static_cast<int32_t>(List_IEC_Dev.size())) return nullptr;
-  for (const auto& ld : List_IEC_Dev[static_cast<size_t>(index)]->List_LDevice)
-    for (const auto& ln : ld->List_LN)
-      for (const auto& data_set : ln->List_DataSet)
-        if (data_set->Reference() == reference) return data_set;
-  return nullptr;
+  return Find_DataSet(*List_IEC_Dev[static_cast<size_t>(index)], [&](const TIEC_DataSet& data_set) {
+    return data_set.Reference() == reference;
+  });
 }
 
 int Access_State::Server_Position(const TIEC_Device* device) const {

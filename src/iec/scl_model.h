@@ -495,6 +495,16 @@ T* Find_Depth_First(const Object_List<T>& list, Stop&& stop) {
   return nullptr;
 }
 
+// The first data set of `device` in document order for which `match` is true; null when none.
+template <typename Match>
+TIEC_DataSet* Find_DataSet(const TIEC_Device& device, Match&& match) {
+  for (TIEC_LDevice* ld : device.List_LDevice)
+    for (TIEC_LN* ln : ld->List_LN)
+      for (TIEC_DataSet* data_set : ln->List_DataSet)
+        if (match(*data_set)) return data_set;
+  return nullptr;
+}
+
 namespace model_walk {
 template <typename Fn>
 struct Each_Object : Model_Visitor {

@@ -119,6 +119,63 @@ TEST(SclModel, ReferencesAreBuiltFromTheNamesOnThePath) {
   EXPECT_EQ(&c_val.FC(), &f.FC());
 }
 
+// Writes what the walk does: "+name/index" on entering, "-name" on leaving.
+struct Walk_Record : Model_Visitor {
+  std::string log;
+  std::string skip;  // the walk does not go below the object of this name
+  template <typename T>
+  bool Enter(const T& object, size_t index) {
+    log += "+" + Name_Of(object) + "/" + std::to_string(index) + " ";
+    return Name_Of(object) != skip;
+  }
+  template <typename T>
+  void Leave(const T& object) {
+    log += "-" + Name_Of(object) + " ";
+  }
+  static std::string Name_Of(const TIEC_LN& ln) { return ln.lnClass(); }
+  template <typename T>
+  static std::string Name_Of(const T& object) {
+    return object.Name();
+  }
+};
+
+TEST(SclModel, TheWalkVisitsInDocumentOrderAndSkipsWhatTheVisitorDeclines) {
+  One_Node model;
+  TIEC_Device& device = model.device;
+  device.Set_Name("IED");
+  TIEC_DO& a = device.Add_DO(model.ln, "A");
+  TIEC_DA& x = device.Add_DA(a, "x");
+  device.Add_DA(x, "x1");
+  device.Add_DO(a, "sub");
+  device.Add_DA(a, "y");
+  device.Add_DO(model.ln, "B");
+  device.Add_DataSet(model.ln, "DS");
+  TIEC_LDevice& empty = device.Add_LDevice("LD1");
+  device.Add_LN(empty, "LLN0");
+
+  const struct {
+    std::string skip;
+    std::string log;
+  } cases[] = {
+      {"",
+       "+IED/0 +LD0/0 +MMXU/0 +A/0 +sub/0 -sub +x/0 +x1/0 -x1 -x +y/1 -y -A +B/1 -B +DS/0 -DS "
+       "-MMXU -LD0 +LD1/1 +LLN0/0 -LLN0 -LD1 -IED "},
+      {"A",
+       "+IED/0 +LD0/0 +MMXU/0 +A/0 +B/1 -B +DS/0 -DS -MMXU -LD0 +LD1/1 +LLN0/0 -LLN0 -LD1 "
+       "-IED "},
+      {"x",
+       "+IED/0 +LD0/0 +MMXU/0 +A/0 +sub/0 -sub +x/0 +y/1 -y -A +B/1 -B +DS/0 -DS -MMXU -LD0 "
+       "+LD1/1 +LLN0/0 -LLN0 -LD1 -IED "},
+      {"LD0", "+IED/0 +LD0/0 +LD1/1 +LLN0/0 -LLN0 -LD1 -IED "},
+  };
+  for (const auto& c : cases) {
+    Walk_Record record;
+    record.skip = c.skip;
+    Walk_Model(device, record);
+    EXPECT_EQ(record.log, c.log) << "skipping below " << c.skip;
+  }
+}
+
 TEST(SclModel, VeryDeepModelsAreSearchedAndDestroyedWithoutExhaustingTheStack) {
   constexpr int Depth = 1'000'000;
   auto model = std::make_unique<One_Node>();
@@ -136,6 +193,9 @@ TEST(SclModel, VeryDeepModelsAreSearchedAndDestroyedWithoutExhaustingTheStack) {
   EXPECT_EQ(dobj.Find_First_DA(), leaf);
   EXPECT_EQ(dobj.Find_DO("none"), nullptr);
   EXPECT_EQ(leaf->Owner_DO(), &dobj);
+  size_t objects = 0;
+  For_Each_Object(device, [&](const TIEC_Object&) { ++objects; });
+  EXPECT_EQ(objects, 2u * Depth + 5);  // LD, LN, top, a, the levels below and leaf
   model.reset();
 }
 
