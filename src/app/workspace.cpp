@@ -7,6 +7,7 @@
 #include <cctype>
 #include <stdexcept>
 
+#include "app/app_strings.h"
 #include "util/files.h"
 #include "util/xml.h"
 
@@ -121,12 +122,11 @@ void Activate_Configuration(App_Context& ctx, const std::string& name) {
 
 void Create_Configuration(App_Context& ctx, const std::string& name) {
   const auto refuse = [&ctx](int message) { throw std::runtime_error(ctx.Lang_Strings[message]); };
-  constexpr int Not_Created = 105, Exists = 106, Empty = 107;
-  if (name.empty()) refuse(Empty);
+  if (name.empty()) refuse(app_strings::Text_New_Empty);
   const std::string dir = util::Join_Path(ctx.Projects_Dir, name);
-  if (!util::Is_Plain_Name(name)) refuse(Not_Created);
-  if (util::Dir_Exists(dir)) refuse(Exists);
-  if (!util::Create_Dir(dir)) refuse(Not_Created);
+  if (!util::Is_Plain_Name(name)) refuse(app_strings::Text_New_Not_Created);
+  if (util::Dir_Exists(dir)) refuse(app_strings::Text_New_Exists);
+  if (!util::Create_Dir(dir)) refuse(app_strings::Text_New_Not_Created);
   util::Force_Dirs(util::Join_Path(dir, "bin"));
   ctx.Active_Conf_Name = name;
   ctx.Active_Conf_Dir = dir;

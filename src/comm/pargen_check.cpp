@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "comm/comm_strings.h"
 #include "util/text.h"
 
 namespace comm {
@@ -26,29 +27,29 @@ constexpr int32_t Reserved_Port = 10000;
 }  // namespace
 
 util::Check_Result Controllo_Dati(const Par_Gen& v, const lang::Lang_Strings& strings) {
-  // Message indices of octet 1 of each group; octets 2..4 follow it.
+  // Each group's messages, one per octet.
   struct Group {
     const std::array<std::string, 4>& octets;
     bool checked;
-    int first_message;
+    lang::Text_Range messages;
   };
   const Group groups[] = {
-      {v.IEC61850_Client_IP, true, 649},
-      {v.IEC61850_Client_SM, true, 653},
-      {v.IEC61850_Client_GAT, v.IEC61850_Client_En_GAT, 657},
-      {v.Modbus_TCP_Slave_IP, true, 663},
-      {v.Modbus_TCP_Slave_SM, true, 667},
-      {v.Modbus_TCP_Slave_GAT, v.Modbus_TCP_Slave_EN_GAT, 671},
+      {v.IEC61850_Client_IP, true, comm_strings::Text_Client_IP_Errors},
+      {v.IEC61850_Client_SM, true, comm_strings::Text_Client_Mask_Errors},
+      {v.IEC61850_Client_GAT, v.IEC61850_Client_En_GAT, comm_strings::Text_Client_Gateway_Errors},
+      {v.Modbus_TCP_Slave_IP, true, comm_strings::Text_Slave_IP_Errors},
+      {v.Modbus_TCP_Slave_SM, true, comm_strings::Text_Slave_Mask_Errors},
+      {v.Modbus_TCP_Slave_GAT, v.Modbus_TCP_Slave_EN_GAT, comm_strings::Text_Slave_Gateway_Errors},
   };
   for (const Group& group : groups) {
     if (!group.checked) continue;
     const int bad = Bad_Octet(group.octets);
-    if (bad >= 0) return strings[group.first_message + bad];
+    if (bad >= 0) return strings[group.messages.At(bad)];
   }
   int32_t port;
   if (!util::Str_To_Int(v.Modbus_TCP_Slave_Port, port) || port < 0 || port > 65535 ||
       port == Reserved_Port)
-    return strings[675];
+    return strings[comm_strings::Text_Slave_Port_Error];
   return std::nullopt;
 }
 

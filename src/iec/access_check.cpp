@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "iec/iec_strings.h"
 #include "iec/iec_texts.h"
 #include "util/text.h"
 
@@ -32,12 +33,13 @@ constexpr int ReadWrite_Failure = -1;
 // passes.
 int First_Failure(const Row& row, char separator) {
   std::string p1, p2, p3, p4;
-  if (!util::Split_IP(row[DA_Col::IPAddress], p1, p2, p3, p4)) return 1253;
-  if (!In_Range(row[DA_Col::Port], 0, 65535)) return 1254;
+  if (!util::Split_IP(row[DA_Col::IPAddress], p1, p2, p3, p4))
+    return iec_strings::Text_Row_Bad_IP_Address;
+  if (!In_Range(row[DA_Col::Port], 0, 65535)) return iec_strings::Text_Row_Bad_Port;
   if (util::Trim(row[DA_Col::OnTimer]) == "Y" && !In_Range(row[DA_Col::Time], 1, 100000000))
-    return 1255;
-  if (!In_Range(row[DA_Col::Position], 0, Max_Position)) return 1256;
-  if (!Is_Factor(row[DA_Col::MoltFact], separator)) return 1257;
+    return iec_strings::Text_Row_Bad_Time;
+  if (!In_Range(row[DA_Col::Position], 0, Max_Position)) return iec_strings::Text_Row_Bad_Position;
+  if (!Is_Factor(row[DA_Col::MoltFact], separator)) return iec_strings::Text_Row_Bad_Factor;
   // The image build reads anything but "Read" as a write to the server: an empty or unknown
   // direction must not reach the device as one.
   if (row[DA_Col::ReadWrite] != "Read" && row[DA_Col::ReadWrite] != "Write")
@@ -55,9 +57,9 @@ util::Check_Result Controllo_dati(const Table& ACG_DA, const lang::Lang_Strings&
     const int failure = First_Failure(row, separator);
     if (failure == 0) continue;
     std::string message =
-        strings[1252] + std::to_string(r + 1) +
+        strings[iec_strings::Text_Error_Row] + std::to_string(r + 1) +
         (failure == ReadWrite_Failure ? iec_texts::Text_Row_ReadWrite : strings[failure]);
-    if (failure == 1256) message += std::to_string(Max_Position);
+    if (failure == iec_strings::Text_Row_Bad_Position) message += std::to_string(Max_Position);
     return message;
   }
   return std::nullopt;

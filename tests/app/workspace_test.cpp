@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/app_strings.h"
 #include "support/test_support.h"
 #include "util/files.h"
 
@@ -153,8 +154,9 @@ TEST_F(Workspace, New_Configuration_Names) {
     }
     return "";
   };
-  const std::string Empty = ctx.Lang_Strings[107], Exists = ctx.Lang_Strings[106],
-                    Not_Created = ctx.Lang_Strings[105];
+  const std::string Empty = ctx.Lang_Strings[app_strings::Text_New_Empty],
+                    Exists = ctx.Lang_Strings[app_strings::Text_New_Exists],
+                    Not_Created = ctx.Lang_Strings[app_strings::Text_New_Not_Created];
   util::Create_Dir(dir / "PROJECTS/Existing");
   struct Case {
     std::string name;

@@ -4,9 +4,12 @@
 
 #include <functional>
 
+#include "comm/comm_strings.h"
 #include "lang/lang_strings.h"
 
 namespace {
+
+namespace cs = comm_strings;
 
 using Edit = std::function<void(comm::Par_Gen&)>;
 
@@ -19,12 +22,18 @@ struct Case {
 TEST(ControlloDati, FirstFailingTestInTableOrder) {
   const Case cases[] = {
       {"defaults pass", [](comm::Par_Gen&) {}, std::nullopt},
-      {"empty octet", [](comm::Par_Gen& v) { v.IEC61850_Client_IP[0] = ""; }, 649},
-      {"256", [](comm::Par_Gen& v) { v.IEC61850_Client_IP[1] = "256"; }, 650},
-      {"-1", [](comm::Par_Gen& v) { v.IEC61850_Client_IP[2] = "-1"; }, 651},
-      {"1a", [](comm::Par_Gen& v) { v.IEC61850_Client_IP[3] = "1a"; }, 652},
-      {"trailing blank", [](comm::Par_Gen& v) { v.IEC61850_Client_SM[0] = "255 "; }, 653},
-      {"$FFFFFFFF is -1", [](comm::Par_Gen& v) { v.IEC61850_Client_SM[3] = "$FFFFFFFF"; }, 656},
+      {"empty octet", [](comm::Par_Gen& v) { v.IEC61850_Client_IP[0] = ""; },
+       cs::Text_Client_IP_Errors.At(0)},
+      {"256", [](comm::Par_Gen& v) { v.IEC61850_Client_IP[1] = "256"; },
+       cs::Text_Client_IP_Errors.At(1)},
+      {"-1", [](comm::Par_Gen& v) { v.IEC61850_Client_IP[2] = "-1"; },
+       cs::Text_Client_IP_Errors.At(2)},
+      {"1a", [](comm::Par_Gen& v) { v.IEC61850_Client_IP[3] = "1a"; },
+       cs::Text_Client_IP_Errors.At(3)},
+      {"trailing blank", [](comm::Par_Gen& v) { v.IEC61850_Client_SM[0] = "255 "; },
+       cs::Text_Client_Mask_Errors.At(0)},
+      {"$FFFFFFFF is -1", [](comm::Par_Gen& v) { v.IEC61850_Client_SM[3] = "$FFFFFFFF"; },
+       cs::Text_Client_Mask_Errors.At(3)},
       {"0, 255, leading blank, $FF, 0x0A, +7 pass",
        [](comm::Par_Gen& v) {
          v.IEC61850_Client_IP = {"0", "255", " 12", "$FF"};
@@ -42,34 +51,41 @@ TEST(ControlloDati, FirstFailingTestInTableOrder) {
          v.IEC61850_Client_En_GAT = true;
          v.IEC61850_Client_GAT[2] = "x";
        },
-       659},
+       cs::Text_Client_Gateway_Errors.At(2)},
       {"client mask before slave IP",
        [](comm::Par_Gen& v) {
          v.IEC61850_Client_SM[1] = "300";
          v.Modbus_TCP_Slave_IP[0] = "300";
        },
-       654},
+       cs::Text_Client_Mask_Errors.At(1)},
       {"client gateway after client mask",
        [](comm::Par_Gen& v) {
          v.IEC61850_Client_En_GAT = true;
          v.IEC61850_Client_GAT[0] = "";
          v.IEC61850_Client_SM[3] = "";
        },
-       656},
-      {"slave IP", [](comm::Par_Gen& v) { v.Modbus_TCP_Slave_IP[3] = "256"; }, 666},
-      {"slave mask", [](comm::Par_Gen& v) { v.Modbus_TCP_Slave_SM[0] = ""; }, 667},
+       cs::Text_Client_Mask_Errors.At(3)},
+      {"slave IP", [](comm::Par_Gen& v) { v.Modbus_TCP_Slave_IP[3] = "256"; },
+       cs::Text_Slave_IP_Errors.At(3)},
+      {"slave mask", [](comm::Par_Gen& v) { v.Modbus_TCP_Slave_SM[0] = ""; },
+       cs::Text_Slave_Mask_Errors.At(0)},
       {"enabled slave gateway",
        [](comm::Par_Gen& v) {
          v.Modbus_TCP_Slave_EN_GAT = true;
          v.Modbus_TCP_Slave_GAT[3] = "256";
          v.Modbus_TCP_Slave_Port = "10000";
        },
-       674},
-      {"port 10000", [](comm::Par_Gen& v) { v.Modbus_TCP_Slave_Port = "10000"; }, 675},
-      {"port $2710 is 10000", [](comm::Par_Gen& v) { v.Modbus_TCP_Slave_Port = "$2710"; }, 675},
-      {"port 65536", [](comm::Par_Gen& v) { v.Modbus_TCP_Slave_Port = "65536"; }, 675},
-      {"port -1", [](comm::Par_Gen& v) { v.Modbus_TCP_Slave_Port = "-1"; }, 675},
-      {"port empty", [](comm::Par_Gen& v) { v.Modbus_TCP_Slave_Port = ""; }, 675},
+       cs::Text_Slave_Gateway_Errors.At(3)},
+      {"port 10000", [](comm::Par_Gen& v) { v.Modbus_TCP_Slave_Port = "10000"; },
+       cs::Text_Slave_Port_Error},
+      {"port $2710 is 10000", [](comm::Par_Gen& v) { v.Modbus_TCP_Slave_Port = "$2710"; },
+       cs::Text_Slave_Port_Error},
+      {"port 65536", [](comm::Par_Gen& v) { v.Modbus_TCP_Slave_Port = "65536"; },
+       cs::Text_Slave_Port_Error},
+      {"port -1", [](comm::Par_Gen& v) { v.Modbus_TCP_Slave_Port = "-1"; },
+       cs::Text_Slave_Port_Error},
+      {"port empty", [](comm::Par_Gen& v) { v.Modbus_TCP_Slave_Port = ""; },
+       cs::Text_Slave_Port_Error},
       {"port 0", [](comm::Par_Gen& v) { v.Modbus_TCP_Slave_Port = "0"; }, std::nullopt},
       {"port 65535", [](comm::Par_Gen& v) { v.Modbus_TCP_Slave_Port = "65535"; }, std::nullopt},
       {"VLAN and application ID never stop the save",
@@ -93,13 +109,22 @@ TEST(ControlloDati, EveryMessageHasItsBuiltInText) {
   const lang::Lang_Strings s;
   const char* const client[] = {"IP Address", "SubNet Mask", "GATEWAY IP"};
   const char* const slave[] = {"IP Address", "SUBNET Mask", "GATEWAY IP"};
+  const lang::Text_Range client_messages[] = {
+      cs::Text_Client_IP_Errors, cs::Text_Client_Mask_Errors, cs::Text_Client_Gateway_Errors};
+  const lang::Text_Range slave_messages[] = {cs::Text_Slave_IP_Errors, cs::Text_Slave_Mask_Errors,
+                                             cs::Text_Slave_Gateway_Errors};
   for (int g = 0; g < 3; ++g)
-    for (int i = 1; i <= 4; ++i) {
-      EXPECT_EQ(s[648 + 4 * g + i], std::string("Error IEC61850 Client!! ") + client[g] + " " +
-                                        std::to_string(i) + " must be between 0 and 255");
-      EXPECT_EQ(s[662 + 4 * g + i], std::string("Error Modbus TCP Slave!! ") + slave[g] + " " +
-                                        std::to_string(i) + " must be between 0 and 255");
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(s[client_messages[g].At(i)], std::string("Error IEC61850 Client!! ") + client[g] +
+                                                 " " + std::to_string(i + 1) +
+                                                 " must be between 0 and 255");
+      EXPECT_EQ(s[slave_messages[g].At(i)], std::string("Error Modbus TCP Slave!! ") + slave[g] +
+                                                " " + std::to_string(i + 1) +
+                                                " must be between 0 and 255");
     }
+  EXPECT_EQ(s[cs::Text_Slave_Port_Error],
+            "Error Modbus TCP Slave!! Port must be between 0 and 65535, and different from 10000");
+  // The numbers that language files use for these messages.
   EXPECT_EQ(s[649], "Error IEC61850 Client!! IP Address 1 must be between 0 and 255");
   EXPECT_EQ(s[670], "Error Modbus TCP Slave!! SUBNET Mask 4 must be between 0 and 255");
   EXPECT_EQ(s[675],

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "iec/iec_strings.h"
+
 namespace {
 
 using namespace UIEC_61850_Access;
@@ -140,8 +142,8 @@ TEST(Controllo_dati, FreshlyAddedRowFailsOnItsAddress) {
 
 TEST(Controllo_dati, MessagesFollowTheLanguage) {
   lang::Lang_Strings strings;
-  strings.Set(1252, "Errore riga ");
-  strings.Set(1256, " Posizione 0..");
+  strings.Set(iec_strings::Text_Error_Row, "Errore riga ");
+  strings.Set(iec_strings::Text_Row_Bad_Position, " Posizione 0..");
   Row row = Good_Row();
   row[DA_Col::Position] = "2000";
   EXPECT_EQ(Controllo_dati(With_Rows({row}), strings, ','), "Errore riga 1 Posizione 0..1399");
