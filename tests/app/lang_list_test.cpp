@@ -10,7 +10,7 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-TEST(List_Language_Files, ListsWritableLngFilesSortedIgnoringCase) {
+TEST(List_Language_Files, Lists_Writable_Lng_Files_Sorted_Ignoring_Case) {
   test::Temp_Dir dir;
   for (const char* name : {"italiano.lng", "Deutsch.lng", "English.lng", "ReadOnly.lng",
                            "Upper.LNG", "notes.txt", ".lng",
@@ -29,7 +29,7 @@ TEST(List_Language_Files, ListsWritableLngFilesSortedIgnoringCase) {
   EXPECT_TRUE(app::List_Language_Files(dir / "absent").empty());
 }
 
-TEST(List_Language_Files, AFileWithAnyWriteBitIsWritable) {
+TEST(List_Language_Files, A_File_With_Any_Write_Bit_Is_Writable) {
   // Read-only means no write bit at all, so the test holds when it runs as root too.
   test::Temp_Dir dir;
   test::Write(dir / "Group.lng", "");
@@ -39,7 +39,7 @@ TEST(List_Language_Files, AFileWithAnyWriteBitIsWritable) {
   EXPECT_EQ(app::List_Language_Files(dir.path()), (Names{"Group.lng"}));
 }
 
-TEST(Lang_Pages, SixLanguagesToAPage) {
+TEST(Lang_Pages, Six_Languages_To_A_Page) {
   Names seven{"A.lng", "B.lng", "C.lng", "D.lng", "E.lng", "F.lng", "G.lng"};
   EXPECT_EQ(app::Lang_Page_Count(0), 0);
   EXPECT_EQ(app::Lang_Page_Count(1), 1);
@@ -60,7 +60,7 @@ TEST(Lang_Pages, SixLanguagesToAPage) {
   EXPECT_EQ(app::Next_Lang_Page(1, 0, true), 1);
 }
 
-TEST(Lang_Flag_File, OwnPictureThenDefaultFlagThenNone) {
+TEST(Lang_Flag_File, Own_Picture_Then_Default_Flag_Then_None) {
   test::Temp_Dir dir;
   EXPECT_EQ(app::Lang_Flag_File(dir.path(), "Deutsch"), "");
   test::Write(dir / "DefaultFlag.bmp", "BM");

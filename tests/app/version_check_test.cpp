@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(Conv_Version, ReadsTheVersionAfterTheFirstBlank) {
+TEST(Conv_Version, Reads_The_Version_After_The_First_Blank) {
   const struct {
     const char* text;
     int expected;
@@ -22,7 +22,7 @@ TEST(Conv_Version, ReadsTheVersionAfterTheFirstBlank) {
   for (const auto& c : cases) EXPECT_EQ(app::Conv_Version(c.text), c.expected) << c.text;
 }
 
-TEST(Is_Newer_Version, ComparesThePublishedVersionWithOurs) {
+TEST(Is_Newer_Version, Compares_The_Published_Version_With_Ours) {
   const struct {
     const char* answer;
     bool newer;
@@ -46,7 +46,7 @@ TEST(Is_Newer_Version, ComparesThePublishedVersionWithOurs) {
   EXPECT_FALSE(app::Is_Newer_Version("VER. 1.010", "bad"));
 }
 
-TEST(Query_Version, SendsAPlainHttp10GetWithTheProductsHeaders) {
+TEST(Query_Version, Sends_A_Plain_Http10_Get_With_The_Products_Headers) {
   test::Local_Http_Server server(test::Local_Http_Server::Reply("VER. 1.010"));
   EXPECT_EQ(app::Query_Version(server.Url()), "VER. 1.010");
   EXPECT_TRUE(app::Check_Version(server.Url(), "1.001"));
@@ -68,7 +68,7 @@ TEST(Query_Version, SendsAPlainHttp10GetWithTheProductsHeaders) {
   EXPECT_EQ(head.find("Cookie"), std::string::npos) << head;
 }
 
-TEST(Query_Version, AnswersOutsideTwoHundredAreNoAnswer) {
+TEST(Query_Version, Answers_Outside_Two_Hundred_Are_No_Answer) {
   using Server = test::Local_Http_Server;
   const std::string newer = "VER. 1.010";
   for (const char* status : {"404 Not Found", "500 Internal Server Error"}) {
@@ -84,19 +84,19 @@ TEST(Query_Version, AnswersOutsideTwoHundredAreNoAnswer) {
   EXPECT_TRUE(target.Requests().empty());
 }
 
-TEST(Query_Version, AnOversizedAnswerIsDropped) {
+TEST(Query_Version, An_Oversized_Answer_Is_Dropped) {
   test::Local_Http_Server server(
       test::Local_Http_Server::Reply("VER. 1.010" + std::string(200000, ' ')));
   EXPECT_EQ(app::Query_Version(server.Url()), "");
 }
 
-TEST(Query_Version, RefusedConnectionGivesNoAnswer) {
+TEST(Query_Version, Refused_Connection_Gives_No_Answer) {
   test::Refused_Port port;
   EXPECT_EQ(app::Query_Version(port.Url()), "");
   EXPECT_FALSE(app::Check_Version(port.Url(), "1.001"));
 }
 
-TEST(Query_Version, AServerThatNeverAnswersEndsAtTheTimeOut) {
+TEST(Query_Version, A_Server_That_Never_Answers_Ends_At_The_Time_Out) {
   test::Local_Http_Server silent("");
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(app::Check_Version(silent.Url(), "1.001", 300));

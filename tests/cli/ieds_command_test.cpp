@@ -17,7 +17,7 @@ Run_Result Cli(const std::vector<std::string>& args) {
 
 std::string Fixture() { return test::Data_Dir() + "/iec/fixtures/scl/multi.scd"; }
 
-TEST(Cli_Ieds, ListsEveryIedAsOneLineOfJson) {
+TEST(Cli_Ieds, Lists_Every_Ied_As_One_Line_Of_Json) {
   const Run_Result run = Cli({"ieds", Fixture()});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out,
@@ -31,7 +31,7 @@ TEST(Cli_Ieds, ListsEveryIedAsOneLineOfJson) {
             "\n");
 }
 
-TEST(Cli_Ieds, ExtractedIedPrintsAsTheSclOfThatIed) {
+TEST(Cli_Ieds, Extracted_Ied_Prints_As_The_Scl_Of_That_Ied) {
   test::Temp_Dir dir;
   // Same file name in another folder, so that even the model's "fileName" matches.
   const std::string out = dir / "multi.scd";
@@ -50,7 +50,7 @@ TEST(Cli_Ieds, ExtractedIedPrintsAsTheSclOfThatIed) {
                        "\n");
 }
 
-TEST(Cli_Ieds, UnknownIedsAndBadArgumentsFail) {
+TEST(Cli_Ieds, Unknown_Ieds_And_Bad_Arguments_Fail) {
   test::Temp_Dir dir;
   const struct {
     std::vector<std::string> args;

@@ -25,7 +25,7 @@ void Copy_Conf(const test::Temp_Dir& dir) {
   std::filesystem::copy_file(Fixture("conf/IEC_61850_Client.xml"), dir / "IEC_61850_Client.xml");
 }
 
-TEST(Cli_Image, BuildWritesTheCoreImages) {
+TEST(Cli_Image, Build_Writes_The_Core_Images) {
   test::Temp_Dir conf;
   Copy_Conf(conf);
   Run_Result run = Run_Cli({"build", conf.path()});
@@ -39,7 +39,7 @@ TEST(Cli_Image, BuildWritesTheCoreImages) {
   EXPECT_EQ(test::Read(conf / "bin/bank2.bin").size(), 385u);
 }
 
-TEST(Cli_Image, BuildErrorLeavesOldImages) {
+TEST(Cli_Image, Build_Error_Leaves_Old_Images) {
   struct Case {
     std::string file, content, message;
   };
@@ -66,7 +66,7 @@ TEST(Cli_Image, BuildErrorLeavesOldImages) {
   EXPECT_FALSE(std::filesystem::exists(dir / "no such configuration"));
 }
 
-TEST(Cli_Image, InspectDecodesBothImages) {
+TEST(Cli_Image, Inspect_Decodes_Both_Images) {
   test::Temp_Dir conf;
   Copy_Conf(conf);
   ASSERT_EQ(Run_Cli({"build", conf.path()}).status, 0);
@@ -87,7 +87,7 @@ TEST(Cli_Image, InspectDecodesBothImages) {
 }
 
 // A report that cannot be written in full is a failure, not a silently cut text.
-TEST(Cli_Image, InspectFailsWhenItsReportCannotBeWritten) {
+TEST(Cli_Image, Inspect_Fails_When_Its_Report_Cannot_Be_Written) {
   test::Temp_Dir conf;
   Copy_Conf(conf);
   ASSERT_EQ(Run_Cli({"build", conf.path()}).status, 0);
@@ -100,7 +100,7 @@ TEST(Cli_Image, InspectFailsWhenItsReportCannotBeWritten) {
   }
 }
 
-TEST(Cli_Image, InspectRefusesOtherFiles) {
+TEST(Cli_Image, Inspect_Refuses_Other_Files) {
   test::Temp_Dir dir;
   test::Write(dir / "junk.bin", std::string("\x01\x02junk\0\xFF", 8));
   test::Write(dir / "large.bin", std::string(0x80001, '\0'));

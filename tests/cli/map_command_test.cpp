@@ -20,7 +20,7 @@ void Copy_Conf(const test::Temp_Dir& dir) {
                              dir / "IEC_61850_Client.xml");
 }
 
-TEST(Cli_Map, JsonOfTheClientFile) {
+TEST(Cli_Map, Json_Of_The_Client_File) {
   test::Temp_Dir conf;
   Copy_Conf(conf);
   Run_Result run = Run_Cli({"map", conf.path()});
@@ -52,7 +52,7 @@ TEST(Cli_Map, JsonOfTheClientFile) {
   EXPECT_EQ(map["free"], 1394);
 }
 
-TEST(Cli_Map, CsvOfTheClientFile) {
+TEST(Cli_Map, Csv_Of_The_Client_File) {
   test::Temp_Dir conf;
   Copy_Conf(conf);
   Run_Result run = Run_Cli({"map", conf.path(), "--csv"});
@@ -66,7 +66,7 @@ TEST(Cli_Map, CsvOfTheClientFile) {
   EXPECT_EQ(Run_Cli({"map", "--csv", conf.path()}).out, run.out);
 }
 
-TEST(Cli_Map, FailsWhenItsOutputCannotBeWritten) {
+TEST(Cli_Map, Fails_When_Its_Output_Cannot_Be_Written) {
   test::Temp_Dir conf;
   Copy_Conf(conf);
   for (const char* format : {"", "--csv"}) {
@@ -79,7 +79,7 @@ TEST(Cli_Map, FailsWhenItsOutputCannotBeWritten) {
   }
 }
 
-TEST(Cli_Map, MissingOrBrokenFile) {
+TEST(Cli_Map, Missing_Or_Broken_File) {
   for (const char* content : {"", "<IEC_68850_Client>"}) {
     SCOPED_TRACE(content);
     test::Temp_Dir conf;

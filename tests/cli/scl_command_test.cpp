@@ -20,7 +20,7 @@ std::string Fixture(const std::string& name) {
   return test::Data_Dir() + "/iec/fixtures/scl/" + name;
 }
 
-TEST(Cli_Scl, PrintsTheModelAsOneLineOfJson) {
+TEST(Cli_Scl, Prints_The_Model_As_One_Line_Of_Json) {
   const Run_Result run = Run_Scl({Fixture("small.icd")});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
@@ -41,7 +41,7 @@ TEST(Cli_Scl, PrintsTheModelAsOneLineOfJson) {
       "\n");
 }
 
-TEST(Cli_Scl, StatsCountEveryObjectWithSubObjects) {
+TEST(Cli_Scl, Stats_Count_Every_Object_With_Sub_Objects) {
   for (const auto& args : {std::vector<std::string>{"--stats", Fixture("model.icd")},
                            std::vector<std::string>{Fixture("model.icd"), "--stats"}}) {
     const Run_Result run = Run_Scl(args);
@@ -51,7 +51,7 @@ TEST(Cli_Scl, StatsCountEveryObjectWithSubObjects) {
   }
 }
 
-TEST(Cli_Scl, AMissingOrBrokenFileIsAnError) {
+TEST(Cli_Scl, A_Missing_Or_Broken_File_Is_An_Error) {
   test::Temp_Dir dir;
   test::Write(dir / "broken.icd", "<SCL>\n<IED name='A'>\n</SCL>");
   const struct {
@@ -84,7 +84,7 @@ std::string Deep_File(int depth) {
 
 // The JSON is written while the model is walked, without recursion: any depth the import builds
 // can be written.
-TEST(Cli_Scl, WritesDeepModelsAndTextsThatAreNotUtf8) {
+TEST(Cli_Scl, Writes_Deep_Models_And_Texts_That_Are_Not_Utf8) {
   constexpr int Depth = 60'000;
   test::Temp_Dir dir;
   test::Write(dir / "deep.icd", Deep_File(Depth));

@@ -19,7 +19,7 @@ struct Case {
   std::optional<int> message;  // string-table index of the expected message
 };
 
-TEST(ControlloDati, FirstFailingTestInTableOrder) {
+TEST(Controllo_Dati, First_Failing_Test_In_Table_Order) {
   const Case cases[] = {
       {"defaults pass", [](comm::Par_Gen&) {}, std::nullopt},
       {"empty octet", [](comm::Par_Gen& v) { v.IEC61850_Client_IP[0] = ""; },
@@ -105,7 +105,7 @@ TEST(ControlloDati, FirstFailingTestInTableOrder) {
   }
 }
 
-TEST(ControlloDati, EveryMessageHasItsBuiltInText) {
+TEST(Controllo_Dati, Every_Message_Has_Its_Built_In_Text) {
   const lang::Lang_Strings s;
   const char* const client[] = {"IP Address", "SubNet Mask", "GATEWAY IP"};
   const char* const slave[] = {"IP Address", "SUBNET Mask", "GATEWAY IP"};
@@ -133,7 +133,7 @@ TEST(ControlloDati, EveryMessageHasItsBuiltInText) {
   EXPECT_EQ(s[662], " ");
 }
 
-TEST(ControlloDati, DialogTextsOfBothSides) {
+TEST(Controllo_Dati, Dialog_Texts_Of_Both_Sides) {
   const lang::Lang_Strings s;
   const std::pair<int, const char*> texts[] = {
       {400, "Set Communication"},

@@ -25,7 +25,7 @@ comm::Par_Gen Unusual_Values() {
   return v;
 }
 
-TEST(ParGenFile, WritesDefaultsByteForByte) {
+TEST(ParGen_File, Writes_Defaults_Byte_For_Byte) {
   test::Temp_Dir dir;
   pugi::xml_document doc;
   comm::Save_Par_Gen(doc, dir / "ParGen.xml", comm::Default_Par_Gen());
@@ -58,7 +58,7 @@ TEST(ParGenFile, WritesDefaultsByteForByte) {
       "</Par_Gen><!--SW_VERSION = 1.001-->");
 }
 
-TEST(ParGenFile, RoundTripKeepsTextsExactlyAsTyped) {
+TEST(ParGen_File, Round_Trip_Keeps_Texts_Exactly_As_Typed) {
   test::Temp_Dir dir;
   const comm::Par_Gen saved = Unusual_Values();
   pugi::xml_document doc;
@@ -73,7 +73,7 @@ TEST(ParGenFile, RoundTripKeepsTextsExactlyAsTyped) {
   EXPECT_EQ(loaded, saved);
 }
 
-TEST(ParGenFile, SaveReplacesTheWholeFileAndTheEarlierTree) {
+TEST(ParGen_File, Save_Replaces_The_Whole_File_And_The_Earlier_Tree) {
   test::Temp_Dir dir;
   test::Write(dir / "ParGen.xml", "<Par_Gen><Extra>1</Extra></Par_Gen><!--hand made-->");
   pugi::xml_document doc;
@@ -86,7 +86,7 @@ TEST(ParGenFile, SaveReplacesTheWholeFileAndTheEarlierTree) {
   EXPECT_EQ(bytes.rfind("<Par_Gen>", 0), 0u);
 }
 
-TEST(ParGenFile, MissingFileGivesDefaultsAndWritesNothing) {
+TEST(ParGen_File, Missing_File_Gives_Defaults_And_Writes_Nothing) {
   test::Temp_Dir dir;
   pugi::xml_document doc;
   comm::Par_Gen values = Unusual_Values();
@@ -102,7 +102,7 @@ TEST(ParGenFile, MissingFileGivesDefaultsAndWritesNothing) {
   EXPECT_EQ(d.Modbus_TCP_Slave_Port, "502");
 }
 
-TEST(ParGenFile, ReadsAnyRootByNameWithPerElementFallbacks) {
+TEST(ParGen_File, Reads_Any_Root_By_Name_With_Per_Element_Fallbacks) {
   // The root is called Settings; elements come in another order, with an unknown one, a
   // duplicate, a wrongly cased name, an empty one and one holding an element.
   pugi::xml_document doc;
@@ -117,14 +117,14 @@ TEST(ParGenFile, ReadsAnyRootByNameWithPerElementFallbacks) {
   EXPECT_EQ(v.IEC61850_Client_SM, comm::Default_Par_Gen().IEC61850_Client_SM);
 }
 
-TEST(ParGenFile, CommentBeforeRootLeavesEveryValueAtItsFallback) {
+TEST(ParGen_File, Comment_Before_Root_Leaves_Every_Value_At_Its_Fallback) {
   pugi::xml_document doc;
   comm::Par_Gen v = Unusual_Values();
   comm::Load_Par_Gen(doc, Fixture("comment_before_root.xml"), v);
   EXPECT_EQ(v, comm::Default_Par_Gen());
 }
 
-TEST(ParGenFile, OnlyExactlyOneEnables) {
+TEST(ParGen_File, Only_Exactly_One_Enables) {
   const struct {
     const char* text;
     bool enabled;
@@ -143,7 +143,7 @@ TEST(ParGenFile, OnlyExactlyOneEnables) {
   }
 }
 
-TEST(ParGenFile, NotWellFormedThrowsTheParserTextAndKeepsTheValues) {
+TEST(ParGen_File, Not_Well_Formed_Throws_The_Parser_Text_And_Keeps_The_Values) {
   pugi::xml_document doc;
   comm::Par_Gen v = Unusual_Values();
   try {
@@ -155,7 +155,7 @@ TEST(ParGenFile, NotWellFormedThrowsTheParserTextAndKeepsTheValues) {
   EXPECT_EQ(v, Unusual_Values());
 }
 
-TEST(ParGenFile, SaveThatCannotWriteThrowsAndLeavesTheTargetAlone) {
+TEST(ParGen_File, Save_That_Cannot_Write_Throws_And_Leaves_The_Target_Alone) {
   test::Temp_Dir dir;
   test::Write(dir / "plain_file", "x");
   util::Create_Dir(dir / "ParGen.xml");  // a folder where the file should be

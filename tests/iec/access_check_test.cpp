@@ -48,7 +48,7 @@ const std::string Position = "Error row 1!! Position must be between 0 and 1399"
 const std::string Factor = "Error row 1!! Mult. Factor must be a valid Float";
 const std::string Direction = "Error row 1!! R/W must be Read or Write";
 
-TEST(Controllo_dati, EachColumnInItsOrder) {
+TEST(Controllo_dati, Each_Column_In_Its_Order) {
   struct Case {
     int column;
     const char* text;
@@ -101,7 +101,7 @@ TEST(Controllo_dati, EachColumnInItsOrder) {
   }
 }
 
-TEST(Controllo_dati, DecimalSeparatorOfEitherKind) {
+TEST(Controllo_dati, Decimal_Separator_Of_Either_Kind) {
   Row row = Good_Row();
   for (const char* text : {"1,5", "1.5", "2"}) {
     row[DA_Col::MoltFact] = text;
@@ -110,7 +110,7 @@ TEST(Controllo_dati, DecimalSeparatorOfEitherKind) {
   }
 }
 
-TEST(Controllo_dati, FirstFailingCheckOfFirstFailingRowWins) {
+TEST(Controllo_dati, First_Failing_Check_Of_First_Failing_Row_Wins) {
   Row bad_port_and_position = Good_Row();
   bad_port_and_position[DA_Col::Port] = "70000";
   bad_port_and_position[DA_Col::Position] = "5000";
@@ -131,7 +131,7 @@ TEST(Controllo_dati, FirstFailingCheckOfFirstFailingRowWins) {
             "Error row 3!! Position must be between 0 and 1399");
 }
 
-TEST(Controllo_dati, FreshlyAddedRowFailsOnItsAddress) {
+TEST(Controllo_dati, Freshly_Added_Row_Fails_On_Its_Address) {
   Row fresh(DA_Col::Count);
   fresh[DA_Col::Index] = "0";
   fresh[DA_Col::bType] = "BOOLEAN";
@@ -140,7 +140,7 @@ TEST(Controllo_dati, FreshlyAddedRowFailsOnItsAddress) {
   EXPECT_FALSE(Controllo_dati(Table(DA_Col::Count), Strings(), ',').has_value());
 }
 
-TEST(Controllo_dati, MessagesFollowTheLanguage) {
+TEST(Controllo_dati, Messages_Follow_The_Language) {
   lang::Lang_Strings strings;
   strings.Set(iec_strings::Text_Error_Row, "Errore riga ");
   strings.Set(iec_strings::Text_Row_Bad_Position, " Posizione 0..");

@@ -19,7 +19,7 @@ TIEC_DataSet* Data_Set(TIEC_Device& device, int n) {
 }
 
 // Two servers loaded, nothing selected.
-struct Access_State_Test : ::testing::Test {
+struct Access_State_Edits : ::testing::Test {
   Access_State state;
   void SetUp() override {
     state.List_IEC_Dev.push_back(test::Make_Device("IED1", "a.icd"));
@@ -39,14 +39,14 @@ struct Access_State_Test : ::testing::Test {
   }
 };
 
-TEST_F(Access_State_Test, AddVarWithNothingSelectedAddsNothing) {
+TEST_F(Access_State_Edits, Add_Var_With_Nothing_Selected_Adds_Nothing) {
   EXPECT_EQ(state.Add_Var(0), Access_State::Added::Nothing);
   EXPECT_TRUE(state.ACG_DA.Counts_As_Empty());
   EXPECT_TRUE(state.ACG_DataSet.Counts_As_Empty());
   EXPECT_EQ(state.ACG_DA.Row_Count(), 1);
 }
 
-TEST_F(Access_State_Test, AddVarFillsTheEmptyRowThenAppends) {
+TEST_F(Access_State_Edits, Add_Var_Fills_The_Empty_Row_Then_Appends) {
   state.ACG_DA.Set_Cell(0, DA_Col::IPAddress, "typed before");
   state.Selected_IEC_DA = Leaf(Dev(1), 1, "TotW", "f");
   ASSERT_EQ(state.Add_Var(1), Access_State::Added::Variable);
@@ -60,7 +60,7 @@ TEST_F(Access_State_Test, AddVarFillsTheEmptyRowThenAppends) {
   EXPECT_EQ(state.ACG_DataSet.Row_Count(), 1);
 }
 
-TEST_F(Access_State_Test, AddVarOfDataSetCreatesRowAndRecordWithEveryMember) {
+TEST_F(Access_State_Edits, Add_Var_Of_Data_Set_Creates_Row_And_Record_With_Every_Member) {
   Add_DS_Row(0, 1);  // DS2: no GOOSE
   Add_DS_Row(1, 0);  // DS1 of IED2, published as gcb1
   ASSERT_EQ(state.ACG_DataSet.Row_Count(), 2);
@@ -77,7 +77,7 @@ TEST_F(Access_State_Test, AddVarOfDataSetCreatesRowAndRecordWithEveryMember) {
   EXPECT_TRUE(state.ACG_DA.Counts_As_Empty());
 }
 
-TEST_F(Access_State_Test, RemovingVariableRows) {
+TEST_F(Access_State_Edits, Removing_Variable_Rows) {
   Add_DA_Row(0);
   state.Remove_Variable_Row(0);
   Row emptied(DA_Col::Count);
@@ -92,7 +92,7 @@ TEST_F(Access_State_Test, RemovingVariableRows) {
   EXPECT_EQ(state.ACG_DA.Row_Count(), 2);
 }
 
-TEST_F(Access_State_Test, RemovingDataSetRowsKeepsRecordsInStep) {
+TEST_F(Access_State_Edits, Removing_Data_Set_Rows_Keeps_Records_In_Step) {
   Add_DS_Row(0, 0);
   Add_DS_Row(0, 1);
   Add_DS_Row(1, 0);
@@ -108,7 +108,7 @@ TEST_F(Access_State_Test, RemovingDataSetRowsKeepsRecordsInStep) {
   EXPECT_TRUE(state.List_DataSet[0].List_DAs.empty());
 }
 
-TEST_F(Access_State_Test, MemberEditsGoOnlyIntoTheShownRecord) {
+TEST_F(Access_State_Edits, Member_Edits_Go_Only_Into_The_Shown_Record) {
   Add_DS_Row(0, 0);
   Add_DS_Row(1, 0);
   const std::vector<Row> rows = state.Show_DataSet_DAs(2);
@@ -139,7 +139,7 @@ TEST_F(Access_State_Test, MemberEditsGoOnlyIntoTheShownRecord) {
   EXPECT_FALSE(state.Store_Member_Text(0, Var_Col::Position, "1"));
 }
 
-TEST_F(Access_State_Test, RemovingAServerRenumbersLaterRows) {
+TEST_F(Access_State_Edits, Removing_A_Server_Renumbers_Later_Rows) {
   state.List_IEC_Dev.push_back(test::Make_Device("IED3", "c.icd"));
   Add_DA_Row(1);
   Add_DA_Row(2);
@@ -159,18 +159,18 @@ TEST_F(Access_State_Test, RemovingAServerRenumbersLaterRows) {
   EXPECT_FALSE(state.Remove_Server(7));
 }
 
-TEST_F(Access_State_Test, AServerStillReferredToIsKept) {
+TEST_F(Access_State_Edits, A_Server_Still_Referred_To_Is_Kept) {
   struct Case {
     const char* what;
-    void (*fill)(Access_State_Test&);
+    void (*fill)(Access_State_Edits&);
   };
   const Case cases[] = {
-      {"variable row", [](Access_State_Test& t) { t.Add_DA_Row(1); }},
-      {"variable row in hexadecimal", [](Access_State_Test& t) { t.Add_DA_Row(0, "0x1"); }},
-      {"data set row", [](Access_State_Test& t) { t.Add_DS_Row(1); }},
+      {"variable row", [](Access_State_Edits& t) { t.Add_DA_Row(1); }},
+      {"variable row in hexadecimal", [](Access_State_Edits& t) { t.Add_DA_Row(0, "0x1"); }},
+      {"data set row", [](Access_State_Edits& t) { t.Add_DS_Row(1); }},
       // The record still points into server 1 although its row's "Index" was edited.
       {"data set record",
-       [](Access_State_Test& t) {
+       [](Access_State_Edits& t) {
          t.Add_DS_Row(1);
          t.state.ACG_DataSet.Set_Cell(0, DS_Col::Index, "0");
        }},
@@ -186,7 +186,7 @@ TEST_F(Access_State_Test, AServerStillReferredToIsKept) {
   }
 }
 
-TEST_F(Access_State_Test, TreeNodesMapBackToLeavesAndDataSets) {
+TEST_F(Access_State_Edits, Tree_Nodes_Map_Back_To_Leaves_And_Data_Sets) {
   int nodes[4];
   TIEC_DA* leaf = Leaf(Dev(0), 1, "TotW", "f");
   TIEC_DA* structure = Leaf(Dev(0), 1, "TotW", "mag");
@@ -208,7 +208,7 @@ TEST_F(Access_State_Test, TreeNodesMapBackToLeavesAndDataSets) {
   EXPECT_EQ(Search_Node_Selected_DataSet(Dev(0), &nodes[2]), nullptr);
 }
 
-TEST_F(Access_State_Test, GetDataSetLooksOnlyInTheNamedServer) {
+TEST_F(Access_State_Edits, Get_Data_Set_Looks_Only_In_The_Named_Server) {
   EXPECT_EQ(state.Get_DataSet(1, "IED2LD0/LLN0.DS2"), Data_Set(Dev(1), 1));
   EXPECT_EQ(state.Get_DataSet(0, "IED2LD0/LLN0.DS2"), nullptr);
   EXPECT_EQ(state.Get_DataSet(2, "IED2LD0/LLN0.DS2"), nullptr);

@@ -14,7 +14,7 @@ std::string Fixture(const std::string& name) {
 }
 
 // A configuration folder whose catalog holds stand-ins for IED1 (a.icd) and IED2 (b.icd).
-struct Client_File_Test : ::testing::Test {
+struct Client_File : ::testing::Test {
   test::Temp_Dir dir;
   std::string conf = dir.path();
   std::string catalog = dir / "ICD_Catalog";
@@ -39,7 +39,7 @@ struct Client_File_Test : ::testing::Test {
   }
 };
 
-TEST_F(Client_File_Test, OneServerAndNoSelections) {
+TEST_F(Client_File, One_Server_And_No_Selections) {
   Access_State state;
   Load(state, "a.icd");
   Save_Client_File(state, file);
@@ -49,7 +49,7 @@ TEST_F(Client_File_Test, OneServerAndNoSelections) {
             "<!--SW_VERSION = 1.001-->");
 }
 
-TEST_F(Client_File_Test, EmptinessRule) {
+TEST_F(Client_File, Emptiness_Rule) {
   Access_State state;
   Load(state, "a.icd");
   state.Selected_IEC_DA = Stval(state, 0);
@@ -69,7 +69,7 @@ TEST_F(Client_File_Test, EmptinessRule) {
       << xml;
 }
 
-TEST_F(Client_File_Test, WrittenReadAndWrittenAgainIsIdentical) {
+TEST_F(Client_File, Written_Read_And_Written_Again_Is_Identical) {
   Access_State state;
   Load(state, "a.icd");
   Load(state, "b.icd");
@@ -110,7 +110,7 @@ TEST_F(Client_File_Test, WrittenReadAndWrittenAgainIsIdentical) {
   EXPECT_EQ(test::Read(file), first);
 }
 
-TEST_F(Client_File_Test, MembersAreMatchedByPositionTypeAndReference) {
+TEST_F(Client_File, Members_Are_Matched_By_Position_Type_And_Reference) {
   Access_State state;
   Load(state, "a.icd");
   state.Selected_IEC_DS = Data_Set(state, 0, 0);
@@ -130,7 +130,7 @@ TEST_F(Client_File_Test, MembersAreMatchedByPositionTypeAndReference) {
   EXPECT_EQ(members[1].Select_DA->Reference(), "IED1LD0/MMXU1.TotW.mag.f");
 }
 
-TEST_F(Client_File_Test, ReadsAHandWrittenFile) {
+TEST_F(Client_File, Reads_A_Hand_Written_File) {
   Access_State state;
   const Read_Report report = Read(state, Fixture("client_sample.xml"));
   EXPECT_TRUE(report.Missing_Files.empty());
@@ -163,7 +163,7 @@ TEST_F(Client_File_Test, ReadsAHandWrittenFile) {
   EXPECT_TRUE(state.List_DataSet[1].List_DAs.empty());
 }
 
-TEST_F(Client_File_Test, MissingCatalogFilesAreReportedAndLaterServersMoveUp) {
+TEST_F(Client_File, Missing_Catalog_Files_Are_Reported_And_Later_Servers_Move_Up) {
   test::Write(file,
               "<IEC_68850_Client><List_ICD_Files><ICD_File Name=\"x\" FileName=\"gone.icd\"/>"
               "<ICD_File Name=\"IED2\" FileName=\"b.icd\"/>"
@@ -181,7 +181,7 @@ TEST_F(Client_File_Test, MissingCatalogFilesAreReportedAndLaterServersMoveUp) {
   EXPECT_NE(warning.find("also_gone.icd"), std::string::npos);
 }
 
-TEST_F(Client_File_Test, ServerFilesAreReadFromTheCatalogOnly) {
+TEST_F(Client_File, Server_Files_Are_Read_From_The_Catalog_Only) {
   util::Force_Dirs(dir / "outside");
   test::Write(dir / "outside/b.icd", test::Fake_Scl("OUTSIDE"));
   test::Write(dir / "outside/c.icd", test::Fake_Scl("OUTSIDE"));
@@ -201,7 +201,7 @@ TEST_F(Client_File_Test, ServerFilesAreReadFromTheCatalogOnly) {
   EXPECT_EQ(report.Missing_Files, (std::vector<std::string>{"../outside/c.icd", ".."}));
 }
 
-TEST_F(Client_File_Test, UnreadableFilesAreRefusedAndChangeNothing) {
+TEST_F(Client_File, Unreadable_Files_Are_Refused_And_Change_Nothing) {
   test::Write(catalog + "/broken.icd", "<SCL><IED");
   struct Case {
     const char* fixture;

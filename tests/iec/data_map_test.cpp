@@ -49,7 +49,7 @@ struct Data_Map_State : ::testing::Test {
   }
 };
 
-TEST(Data_Map, FromClientFile) {
+TEST(Data_Map, From_Client_File) {
   const Data_Map map = Read_Data_Map(Fixture());
   // Variable row 4 has no bType and is left out; then the four members.
   EXPECT_EQ(Names(map,
@@ -91,7 +91,7 @@ TEST(Data_Map, FromClientFile) {
                                       "data set 2 member 1", "row 7", "row 5", "row 6"}));
 }
 
-TEST(Data_Map, BrokenClientFiles) {
+TEST(Data_Map, Broken_Client_Files) {
   EXPECT_THROW(Data_Map_From_Xml("<IEC_68850_Client>", "f"), util::Xml_Error);
   EXPECT_THROW(Data_Map_From_Xml("<Other/>", "f"), Client_File_Error);
   EXPECT_THROW(Data_Map_From_Xml("<IEC_68850_Client/>", "f"), Client_File_Error);
@@ -105,7 +105,7 @@ TEST(Data_Map, BrokenClientFiles) {
   EXPECT_EQ(map.Entries[0].Position, 7);
 }
 
-TEST_F(Data_Map_State, EditorAndSavedFileGiveTheSameMap) {
+TEST_F(Data_Map_State, Editor_And_Saved_File_Give_The_Same_Map) {
   Variable("stVal", "7", "2");
   Variable("q", "0x10");
   Data_Set(0, {"7", "16", ""});
@@ -127,7 +127,7 @@ TEST_F(Data_Map_State, EditorAndSavedFileGiveTheSameMap) {
   EXPECT_EQ(edited.Entries[2].bType, "Enum");
 }
 
-TEST_F(Data_Map_State, AutoPositionTakesTheLowestFreePlaces) {
+TEST_F(Data_Map_State, Auto_Position_Takes_The_Lowest_Free_Places) {
   Variable("stVal", "0");
   Variable("q", "");
   Variable("t", "abc");
@@ -150,7 +150,7 @@ TEST_F(Data_Map_State, AutoPositionTakesTheLowestFreePlaces) {
   EXPECT_TRUE(Build_Data_Map(state).Conflicts.empty());
 }
 
-TEST_F(Data_Map_State, AutoPositionWhenEveryPlaceIsTaken) {
+TEST_F(Data_Map_State, Auto_Position_When_Every_Place_Is_Taken) {
   Variable("stVal", "");
   Variable("q", "");
   for (int p = 0; p < Data_Map_Size - 1; ++p) {
@@ -167,7 +167,7 @@ TEST_F(Data_Map_State, AutoPositionWhenEveryPlaceIsTaken) {
   EXPECT_EQ(Build_Data_Map(state).Free(), 0);
 }
 
-TEST(Data_Map_Csv, ParseQuotesSeparatorsAndLines) {
+TEST(Data_Map_Csv, Parse_Quotes_Separators_And_Lines) {
   const std::string text =
       "\xEF\xBB\xBF"
       "a,\"b,1\",\"say \"\"hi\"\"\"\r\n"
@@ -185,7 +185,7 @@ TEST(Data_Map_Csv, ParseQuotesSeparatorsAndLines) {
   EXPECT_EQ(Guess_Csv_Separator("Kind,Row;x"), ',');
 }
 
-TEST_F(Data_Map_State, CsvRoundTrip) {
+TEST_F(Data_Map_State, Csv_Round_Trip) {
   Variable("stVal", "7", "1");
   state.ACG_DA.Set_Cell(0, DA_Col::Mnemonic, "say \"on\", then off");
   Data_Set(0, {"8", "9", ""});
@@ -214,7 +214,7 @@ TEST_F(Data_Map_State, CsvRoundTrip) {
   EXPECT_EQ(Data_Map_Csv(Build_Data_Map(state)), edited);
 }
 
-TEST_F(Data_Map_State, CsvImportFromASpreadsheetReportsWhatItCannotTake) {
+TEST_F(Data_Map_State, Csv_Import_From_A_Spreadsheet_Reports_What_It_Cannot_Take) {
   Variable("stVal", "1");
   Variable("stVal", "2");  // the same attribute twice: the line's row decides
   Data_Set(0, {"3", "4", "5"});

@@ -54,7 +54,7 @@ std::string Import_Named(const std::string& path, const std::string& name) {
   return Dump(device);
 }
 
-TEST(IedCatalog, ListsEveryIedWithAttributesAddressAndServer) {
+TEST(Ied_Catalog, Lists_Every_Ied_With_Attributes_Address_And_Server) {
   const std::vector<IED_Info> ieds = List_IEDs(Fixture());
   ASSERT_EQ(ieds.size(), 4u);
   const struct {
@@ -79,7 +79,7 @@ TEST(IedCatalog, ListsEveryIedWithAttributesAddressAndServer) {
   }
 }
 
-TEST(IedCatalog, ExtractedFileKeepsRootHeaderOwnAccessPointsAndTemplates) {
+TEST(Ied_Catalog, Extracted_File_Keeps_Root_Header_Own_Access_Points_And_Templates) {
   const std::string text = Extract_IED(Fixture(), "P1");
   pugi::xml_document doc;
   util::Load_Xml_Text(doc, text, "extracted");
@@ -111,7 +111,7 @@ TEST(IedCatalog, ExtractedFileKeepsRootHeaderOwnAccessPointsAndTemplates) {
   EXPECT_THROW(Extract_IED(Fixture(), "P3"), SCL_Error);
 }
 
-TEST(IedCatalog, ExtractedFileImportsAsTheChosenIedAndListsTheSameAddress) {
+TEST(Ied_Catalog, Extracted_File_Imports_As_The_Chosen_Ied_And_Lists_The_Same_Address) {
   test::Temp_Dir dir;
   const std::vector<IED_Info> all = List_IEDs(Fixture());
   for (const IED_Info& ied : all) {
@@ -132,7 +132,7 @@ TEST(IedCatalog, ExtractedFileImportsAsTheChosenIedAndListsTheSameAddress) {
   EXPECT_THROW(Decode_ICD_File_IED(none, Fixture(), &absent), SCL_Error);
 }
 
-TEST(IedCatalog, FileNameFromStemAndIedName) {
+TEST(Ied_Catalog, File_Name_From_Stem_And_Ied_Name) {
   const struct {
     const char *source, *ied, *expected;
   } cases[] = {
@@ -146,7 +146,7 @@ TEST(IedCatalog, FileNameFromStemAndIedName) {
   for (const auto& c : cases) EXPECT_EQ(Extracted_File_Name(c.source, c.ied), c.expected);
 }
 
-TEST(IedCatalog, UnreadableOrBrokenFilesAreErrors) {
+TEST(Ied_Catalog, Unreadable_Or_Broken_Files_Are_Errors) {
   test::Temp_Dir dir;
   test::Write(dir / "broken.scd", "<SCL>\n<IED name='A'>\n</SCL>");
   EXPECT_THROW(List_IEDs(dir / "broken.scd"), util::Xml_Error);
@@ -157,7 +157,7 @@ TEST(IedCatalog, UnreadableOrBrokenFilesAreErrors) {
 }
 
 // Every IED of every shared sample that holds several: the extracted file re-imports as it.
-TEST(IedCatalog, EveryIedOfTheSharedMultiIedSamplesExtractsFaithfully) {
+TEST(Ied_Catalog, Every_Ied_Of_The_Shared_Multi_Ied_Samples_Extracts_Faithfully) {
   const std::string samples = test::Scl_Samples_Dir();
   if (samples.empty()) GTEST_SKIP() << "no shared SCL samples beside the checkout";
   DIR* folder = opendir(samples.c_str());

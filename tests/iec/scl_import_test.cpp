@@ -66,7 +66,7 @@ std::vector<std::string> References(const TIEC_DataSet& data_set) {
 
 using Strings = std::vector<std::string>;
 
-TEST(SclImport, ReadsTheFirstServerOfTheFirstIed) {
+TEST(Scl_Import, Reads_The_First_Server_Of_The_First_Ied) {
   const TIEC_Device device(Fixture());
   EXPECT_EQ(device.Name(), "IED1");
   EXPECT_EQ(device.FileName(), "model.icd");
@@ -127,7 +127,7 @@ TEST(SclImport, ReadsTheFirstServerOfTheFirstIed) {
   EXPECT_EQ(ggio.List_DO[1]->List_DA[0]->Reference(), "IED1LD1/GGIO1.Ind1.stVal");
 }
 
-TEST(SclImport, DataSetMembersAreTheModelsOwnAttributesFoundByTheLookUps) {
+TEST(Scl_Import, Data_Set_Members_Are_The_Models_Own_Attributes_Found_By_The_Look_Ups) {
   const TIEC_Device device(Fixture());
   const TIEC_LN& lln0 = *device.List_LDevice[0]->List_LN[0];
   ASSERT_EQ(Names(lln0.List_DataSet), (Strings{"Measures", "Status"}));
@@ -159,7 +159,7 @@ TEST(SclImport, DataSetMembersAreTheModelsOwnAttributesFoundByTheLookUps) {
   EXPECT_EQ(xcbr.List_DataSet[0]->GooseName(), "");
 }
 
-TEST(SclImport, CommentsChangeNothing) {
+TEST(Scl_Import, Comments_Change_Nothing) {
   const std::string original = test::Read(Fixture());
   test::Temp_Dir dir;
   test::Write(dir / "none.icd", std::regex_replace(original, std::regex("<!--[^]*?-->"), ""));
@@ -173,7 +173,7 @@ TEST(SclImport, CommentsChangeNothing) {
             std::regex_replace(expected, std::regex("model.icd"), "many.icd"));
 }
 
-TEST(SclImport, MissingElementsGiveAnEmptyDeviceOrOneWithoutLogicalDevices) {
+TEST(Scl_Import, Missing_Elements_Give_An_Empty_Device_Or_One_Without_Logical_Devices) {
   const std::string dtt = "<DataTypeTemplates/>";
   const std::string server = "<Server><LDevice inst=' LD0 '/></Server>";
   struct Case {
@@ -226,7 +226,7 @@ TEST(SclImport, MissingElementsGiveAnEmptyDeviceOrOneWithoutLogicalDevices) {
   }
 }
 
-TEST(SclImport, AMissingFileGivesAnEmptyDevice) {
+TEST(Scl_Import, A_Missing_File_Gives_An_Empty_Device) {
   test::Temp_Dir dir;
   const TIEC_Device device(dir / "absent.icd");
   EXPECT_EQ(device.Name(), "");
@@ -250,7 +250,7 @@ const char* const Cyclic_Types = R"(<SCL><IED name="I"><AccessPoint><Server>
     <DAType id="T2"><BDA name="back" bType="Struct" type="T1"/><BDA name="w" bType="INT8"/></DAType>
   </DataTypeTemplates></SCL>)";
 
-TEST(SclImport, ATypeMetAgainBelowItselfIsCreatedButNotExpanded) {
+TEST(Scl_Import, A_Type_Met_Again_Below_Itself_Is_Created_But_Not_Expanded) {
   test::Temp_Dir dir;
   test::Write(dir / "cyclic.icd", Cyclic_Types);
   const TIEC_Device device(dir / "cyclic.icd");
@@ -302,7 +302,7 @@ std::string Repeat(const std::string& part, int times) {
   return text;
 }
 
-TEST(SclImport, DeeplyNestedTypesAreExpandedCompletely) {
+TEST(Scl_Import, Deeply_Nested_Types_Are_Expanded_Completely) {
   test::Temp_Dir dir;
   constexpr int Do_Depth = 100'000;
   test::Write(dir / "do.icd", Chain(Do_Depth, true));
@@ -342,7 +342,7 @@ std::string Children(int count, const std::string& element, const std::string& n
   return text;
 }
 
-TEST(SclImport, ModelsThatWouldOutgrowTheBudgetAreRefusedAndLeaveTheDeviceEmpty) {
+TEST(Scl_Import, Models_That_Would_Outgrow_The_Budget_Are_Refused_And_Leave_The_Device_Empty) {
   constexpr size_t Limit = 16 << 20;
   // Each DAType holds two attributes of the next: 2^40 leaves from a file of a few kilobytes.
   std::string doubling = R"(<LNodeType id="N"><DO name="d" type="D"/></LNodeType>
@@ -382,7 +382,7 @@ TEST(SclImport, ModelsThatWouldOutgrowTheBudgetAreRefusedAndLeaveTheDeviceEmpty)
 
 // Texts are kept once, and references are built when asked for: a long text repeated by every
 // attribute or every reference costs its length once.
-TEST(SclImport, TextsThatEveryObjectRepeatsAreKeptOnce) {
+TEST(Scl_Import, Texts_That_Every_Object_Repeats_Are_Kept_Once) {
   constexpr size_t Limit = 16 << 20;
   const std::string huge(300'000, 'X');
   test::Temp_Dir dir;
@@ -440,7 +440,7 @@ std::string Loader_Error(const std::string& path) {
   return "(loads)";
 }
 
-TEST(SclImport, AFileThatIsNotWellFormedRaisesTheParsersError) {
+TEST(Scl_Import, A_File_That_Is_Not_Well_Formed_Raises_The_Parsers_Error) {
   const struct {
     const char* what;
     const char* text;
@@ -465,7 +465,7 @@ TEST(SclImport, AFileThatIsNotWellFormedRaisesTheParsersError) {
   }
 }
 
-TEST(SclImport, EveryTruncationOfAGoodFileIsAnError) {
+TEST(Scl_Import, Every_Truncation_Of_A_Good_File_Is_An_Error) {
   const std::string text = test::Read(Fixture());
   const size_t end = text.rfind("</SCL>") + 5;
   test::Temp_Dir dir;
@@ -476,7 +476,7 @@ TEST(SclImport, EveryTruncationOfAGoodFileIsAnError) {
   }
 }
 
-TEST(SclImport, EverySharedSampleImports) {
+TEST(Scl_Import, Every_Shared_Sample_Imports) {
   const std::string samples = test::Scl_Samples_Dir();
   if (samples.empty()) GTEST_SKIP() << "no shared SCL samples beside the checkout";
   DIR* folder = opendir(samples.c_str());

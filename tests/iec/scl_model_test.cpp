@@ -8,7 +8,7 @@
 namespace UIEC_Client_Decode {
 namespace {
 
-TEST(SclModel, FindLnAndLDeviceTakeTheFirstExactMatch) {
+TEST(Scl_Model, Find_LN_And_LDevice_Take_The_First_Exact_Match) {
   TIEC_Device device;
   for (const char* name : {"LD0", "ld1", "LD1", "LD1"}) device.Add_LDevice(name);
   TIEC_LDevice& ld = *device.List_LDevice[0];
@@ -31,7 +31,7 @@ struct One_Node {
   TIEC_LN& ln = device.Add_LN(device.Add_LDevice("LD0"), "MMXU", "1", "Q");
 };
 
-TEST(SclModel, FindDoSearchesDepthFirstAndComparesWholeNames) {
+TEST(Scl_Model, Find_DO_Searches_Depth_First_And_Compares_Whole_Names) {
   One_Node model;
   TIEC_Device& device = model.device;
   TIEC_DO* a = &device.Add_DO(model.ln, "A");
@@ -53,7 +53,7 @@ TEST(SclModel, FindDoSearchesDepthFirstAndComparesWholeNames) {
   EXPECT_EQ(phs_a->Find_DA("cVal"), c_val);
 }
 
-TEST(SclModel, FindDaSearchesDepthFirstAndComparesWholeNames) {
+TEST(Scl_Model, Find_DA_Searches_Depth_First_And_Compares_Whole_Names) {
   One_Node model;
   TIEC_Device& device = model.device;
   TIEC_DO& dobj = device.Add_DO(model.ln, "TotW");
@@ -73,7 +73,7 @@ TEST(SclModel, FindDaSearchesDepthFirstAndComparesWholeNames) {
   EXPECT_EQ(st_val->Find_DA("stVal"), nullptr);
 }
 
-TEST(SclModel, FindFirstDaDescendsThroughFirstEntriesToALeaf) {
+TEST(Scl_Model, Find_First_DA_Descends_Through_First_Entries_To_A_Leaf) {
   One_Node model;
   TIEC_Device& device = model.device;
   EXPECT_EQ(device.Add_DO(model.ln, "empty").Find_First_DA(), nullptr);
@@ -93,7 +93,7 @@ TEST(SclModel, FindFirstDaDescendsThroughFirstEntriesToALeaf) {
   EXPECT_EQ(outer.Find_First_DA(), nullptr);
 }
 
-TEST(SclModel, ReferencesAreBuiltFromTheNamesOnThePath) {
+TEST(Scl_Model, References_Are_Built_From_The_Names_On_The_Path) {
   One_Node model;
   TIEC_Device& device = model.device;
   device.Set_Name("IED1");
@@ -139,7 +139,7 @@ struct Walk_Record : Model_Visitor {
   }
 };
 
-TEST(SclModel, TheWalkVisitsInDocumentOrderAndSkipsWhatTheVisitorDeclines) {
+TEST(Scl_Model, The_Walk_Visits_In_Document_Order_And_Skips_What_The_Visitor_Declines) {
   One_Node model;
   TIEC_Device& device = model.device;
   device.Set_Name("IED");
@@ -176,7 +176,7 @@ TEST(SclModel, TheWalkVisitsInDocumentOrderAndSkipsWhatTheVisitorDeclines) {
   }
 }
 
-TEST(SclModel, VeryDeepModelsAreSearchedAndDestroyedWithoutExhaustingTheStack) {
+TEST(Scl_Model, Very_Deep_Models_Are_Searched_And_Destroyed_Without_Exhausting_The_Stack) {
   constexpr int Depth = 1'000'000;
   auto model = std::make_unique<One_Node>();
   TIEC_Device& device = model->device;
@@ -199,7 +199,7 @@ TEST(SclModel, VeryDeepModelsAreSearchedAndDestroyedWithoutExhaustingTheStack) {
   model.reset();
 }
 
-TEST(SclModel, TheStoreRefusesToGrowPastItsLimitAndClearingEmptiesTheDevice) {
+TEST(Scl_Model, The_Store_Refuses_To_Grow_Past_Its_Limit_And_Clearing_Empties_The_Device) {
   One_Node model;
   TIEC_Device& device = model.device;
   device.Store().Set_Limit(device.Store().Used() + 64 * 1024);

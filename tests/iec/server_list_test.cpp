@@ -13,7 +13,7 @@ namespace {
 
 using namespace UIEC_61850_Access;
 
-struct Server_List_Test : ::testing::Test {
+struct Server_List : ::testing::Test {
   test::Temp_Dir dir;
   Access_State state;
   std::string conf = dir / "conf";
@@ -41,7 +41,7 @@ struct Server_List_Test : ::testing::Test {
   }
 };
 
-TEST_F(Server_List_Test, CopiesIntoTheCatalogAndImportsTheCopy) {
+TEST_F(Server_List, Copies_Into_The_Catalog_And_Imports_The_Copy) {
   test::Write(dir / "a.icd", test::Fake_Scl("IED1"));
   EXPECT_EQ(Add(dir / "a.icd"), 1u);
   EXPECT_EQ(questions, 0);
@@ -56,7 +56,7 @@ TEST_F(Server_List_Test, CopiesIntoTheCatalogAndImportsTheCopy) {
   EXPECT_EQ(state.List_IEC_Dev.size(), 2u);
 }
 
-TEST_F(Server_List_Test, OverwriteAnswers) {
+TEST_F(Server_List, Overwrite_Answers) {
   struct Case {
     Overwrite_Answer answer;
     bool added;
@@ -85,7 +85,7 @@ TEST_F(Server_List_Test, OverwriteAnswers) {
   }
 }
 
-TEST_F(Server_List_Test, FailedCopyIsReportedAndAddsNothing) {
+TEST_F(Server_List, Failed_Copy_Is_Reported_And_Adds_Nothing) {
   // Unreadable source.
   std::string failure = Add_Failure(dir / "missing.icd");
   EXPECT_NE(failure.find("missing.icd"), std::string::npos) << failure;
@@ -103,7 +103,7 @@ TEST_F(Server_List_Test, FailedCopyIsReportedAndAddsNothing) {
   EXPECT_TRUE(state.List_IEC_Dev.empty());
 }
 
-TEST_F(Server_List_Test, FileThatIsNotXmlIsReportedAndItsCopyStays) {
+TEST_F(Server_List, File_That_Is_Not_Xml_Is_Reported_And_Its_Copy_Stays) {
   test::Write(dir / "bad.icd", "<SCL");
   const std::string failure = Add_Failure(dir / "bad.icd");
   EXPECT_NE(failure.find("unexpected end of data"), std::string::npos) << failure;
@@ -111,7 +111,7 @@ TEST_F(Server_List_Test, FileThatIsNotXmlIsReportedAndItsCopyStays) {
   EXPECT_TRUE(util::File_Exists(catalog + "/bad.icd"));
 }
 
-TEST(Catalog_Path, OnlyTheFileNameCounts) {
+TEST(Catalog_Path, Only_The_File_Name_Counts) {
   EXPECT_EQ(Catalog_Path("/c/ICD_Catalog", "a.icd"), "/c/ICD_Catalog/a.icd");
   EXPECT_EQ(Catalog_Path("/c/ICD_Catalog", "../../etc/a.icd"), "/c/ICD_Catalog/a.icd");
   EXPECT_EQ(Catalog_Path("/c/ICD_Catalog", "C:\\scl\\b.cid"), "/c/ICD_Catalog/b.cid");
@@ -123,7 +123,7 @@ TEST(Catalog_Path, OnlyTheFileNameCounts) {
 
 // A file with several IEDs: the IEDs picked become servers of their own, each from a catalog
 // file holding only it.
-struct Several_Ieds_Test : Server_List_Test {
+struct Several_Ieds : Server_List {
   std::string source = test::Data_Dir() + "/iec/fixtures/scl/multi.scd";
   std::vector<std::string> offered;
 
@@ -148,7 +148,7 @@ struct Several_Ieds_Test : Server_List_Test {
   }
 };
 
-TEST_F(Several_Ieds_Test, PickedIedsAreAddedInFileOrderFromFilesOfTheirOwn) {
+TEST_F(Several_Ieds, Picked_Ieds_Are_Added_In_File_Order_From_Files_Of_Their_Own) {
   EXPECT_EQ(Add_Picked({2, 1, 0}), 3u);
   EXPECT_EQ(offered, (std::vector<std::string>{"P1", "P2", "A/B", "Bare"}));
   EXPECT_EQ(Servers(),
@@ -159,13 +159,13 @@ TEST_F(Several_Ieds_Test, PickedIedsAreAddedInFileOrderFromFilesOfTheirOwn) {
   EXPECT_FALSE(util::File_Exists(catalog + "/multi.scd"));
 }
 
-TEST_F(Several_Ieds_Test, CancelInTheChooserAddsNothing) {
+TEST_F(Several_Ieds, Cancel_In_The_Chooser_Adds_Nothing) {
   EXPECT_EQ(Add_Picked({}), 0u);
   EXPECT_TRUE(state.List_IEC_Dev.empty());
   EXPECT_FALSE(util::Dir_Exists(catalog));
 }
 
-TEST_F(Several_Ieds_Test, OverwriteAnswersForATakenName) {
+TEST_F(Several_Ieds, Overwrite_Answers_For_A_Taken_Name) {
   const std::string old_copy = "<SCL><IED name='OLD'/><DataTypeTemplates/></SCL>";
   const struct {
     Overwrite_Answer answer;

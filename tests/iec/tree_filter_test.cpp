@@ -11,7 +11,7 @@
 namespace UIEC_61850_Access {
 namespace {
 
-struct Tree_Filter_Test : ::testing::Test {
+struct Tree_Filter : ::testing::Test {
   UIEC_Client_Decode::TIEC_Device device{test::Data_Dir() + "/iec/fixtures/scl/model.icd"};
   Tree_Index index{device};
 
@@ -28,7 +28,7 @@ struct Tree_Filter_Test : ::testing::Test {
   }
 };
 
-TEST_F(Tree_Filter_Test, MatchesNamesAndReferencesWithoutLetterCase) {
+TEST_F(Tree_Filter, Matches_Names_And_References_Without_Letter_Case) {
   const struct {
     const char *text, *fc, *shown;
   } cases[] = {
@@ -52,7 +52,7 @@ TEST_F(Tree_Filter_Test, MatchesNamesAndReferencesWithoutLetterCase) {
   for (const auto& c : cases) EXPECT_EQ(Shown(c.text, c.fc), c.shown) << c.text << " " << c.fc;
 }
 
-TEST_F(Tree_Filter_Test, OffersTheServersFcsAndLimitsTheMatchesShown) {
+TEST_F(Tree_Filter, Offers_The_Servers_Fcs_And_Limits_The_Matches_Shown) {
   EXPECT_EQ(index.FCs(), (std::vector<std::string>{"CF", "CO", "DC", "MX", "ST", "XX"}));
   const Tree_Index::Result all = index.Filter("ied1", "", 1000);
   EXPECT_EQ(all.matches, index.Entries().size());

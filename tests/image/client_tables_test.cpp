@@ -107,7 +107,7 @@ std::string Bank2_For(const std::string& client_xml, const std::string& pargen_x
   return build.Bank2();
 }
 
-TEST(Client_Tables, OneVariableExample) {
+TEST(Client_Tables, One_Variable_Example) {
   const std::vector<uint8_t> expected = {
       0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
       0x00, 0x00, 0x18, 0x00, 0x08, 0x00, 0x38, 0x00, 0x08, 0x00, 0x53, 0x54, 0x00, 0x00,
@@ -121,7 +121,7 @@ TEST(Client_Tables, OneVariableExample) {
             expected);
 }
 
-TEST(Client_Tables, WithoutClientFileOnlyTheHeader) {
+TEST(Client_Tables, Without_Client_File_Only_The_Header) {
   const std::string pargen = image_test::ParGen_Xml(
       {{"IEC61850_Client_VLAN", "12"}, {"IEC61850_Client_Application_ID", "-2"}});
   EXPECT_EQ(To_Vector(Bank2_For("", pargen)),
@@ -133,7 +133,7 @@ TEST(Client_Tables, WithoutClientFileOnlyTheHeader) {
             Bank2_For("", pargen));
 }
 
-TEST(Client_Tables, VariableConversions) {
+TEST(Client_Tables, Variable_Conversions) {
   struct Case {
     Attrs changes;
     std::function<void(const TIEC61850_Variable&)> check;
@@ -184,7 +184,7 @@ TEST(Client_Tables, VariableConversions) {
   }
 }
 
-TEST(Client_Tables, MoltFactReadsEitherSeparatorWhateverTheLocale) {
+TEST(Client_Tables, Molt_Fact_Reads_Either_Separator_Whatever_The_Locale) {
   const std::vector<std::pair<std::string, float>> cases = {
       {"1.5", 1.5f},   {"1,5", 1.5f},   {" -0,25 ", -0.25f}, {"2e3", 2000.0f},
       {"0.1", 0.1f},   {"NONE", 1.0f},  {"none", 1.0f},      {"", 1.0f},
@@ -198,7 +198,7 @@ TEST(Client_Tables, MoltFactReadsEitherSeparatorWhateverTheLocale) {
   }
 }
 
-TEST(Client_Tables, DataSetAndMemberConversions) {
+TEST(Client_Tables, Data_Set_And_Member_Conversions) {
   TIEC61850_Client tables = Load(Client_Xml(
       "", DS(MB({{"Position", "70001"}, {"StartBit", "257"}, {"Convertion", "ItoF/FtoI"}}) +
                  MB({{"Position", "x"}, {"StartBit", ""}, {"Convertion", ""}}),
@@ -227,7 +227,7 @@ TEST(Client_Tables, DataSetAndMemberConversions) {
   EXPECT_EQ(tables.DataSetList[1].nVariable, 0);
 }
 
-TEST(Client_Tables, AddressesFollowTheWriteOrder) {
+TEST(Client_Tables, Addresses_Follow_The_Write_Order) {
   // Two variables, a data set without members between two with members, the last without.
   TIEC61850_Client tables = Load(Client_Xml(
       DA() + DA({{"bType", "INT32"}, {"Reference", "LD0/X.y"}}),
@@ -275,7 +275,7 @@ TEST(Client_Tables, AddressesFollowTheWriteOrder) {
   EXPECT_EQ(Check_Bank2(std::string(bank2.begin(), bank2.begin() + end)), std::nullopt);
 }
 
-TEST(Client_Tables, NonAsciiTextsKeepTheLowByteOfEachCodeUnit) {
+TEST(Client_Tables, Non_Ascii_Texts_Keep_The_Low_Byte_Of_Each_Code_Unit) {
   // Ä is U+00C4, € U+20AC, ğ U+011F: one byte each in the device.
   std::string bank2 = Bank2_For(Client_Xml(DA({{"bType", "Ä€ğ"}, {"IPAddress", ""}}), ""));
   ASSERT_EQ(bank2.size(), 24u + 32u + 4u + 1u + 21u);
@@ -285,7 +285,7 @@ TEST(Client_Tables, NonAsciiTextsKeepTheLowByteOfEachCodeUnit) {
   EXPECT_EQ(static_cast<uint8_t>(bank2[24 + 28]), 0x3D);
 }
 
-TEST(Client_Tables, ItemsAreChildElementsWhateverTheirNames) {
+TEST(Client_Tables, Items_Are_Child_Elements_Whatever_Their_Names) {
   TIEC61850_Client tables = Load(
       "<!--before--><Other/><IEC_68850_Client><List_DA_Selected><!--not an item-->" + DA() +
       Element("Renamed", With(Variable, {{"bType", "INT8"}})) + "text" +
@@ -297,7 +297,7 @@ TEST(Client_Tables, ItemsAreChildElementsWhateverTheirNames) {
   EXPECT_EQ(tables.DataSetList[0].nVariable, 2);
 }
 
-TEST(Client_Tables, MemberLimit) {
+TEST(Client_Tables, Member_Limit) {
   std::string members;
   for (int i = 0; i < 255; ++i) members += MB();
   TIEC61850_Client tables = Load(Client_Xml("", DS(members)));
@@ -311,7 +311,7 @@ TEST(Client_Tables, MemberLimit) {
   }
 }
 
-TEST(Client_Tables, MissingElementsAndAttributesAreErrorsNamingThem) {
+TEST(Client_Tables, Missing_Elements_And_Attributes_Are_Errors_Naming_Them) {
   std::vector<std::pair<std::string, std::string>> cases = {
       {"<Client><List_DA_Selected/></Client>", "\"IEC_68850_Client\""},
       {"<IEC_68850_Client><List_DataSet_Selected/></IEC_68850_Client>", "\"List_DA_Selected\""},
@@ -340,7 +340,7 @@ TEST(Client_Tables, MissingElementsAndAttributesAreErrorsNamingThem) {
   }
 }
 
-TEST(Client_Tables, WriterRefusesTablesPastTheLimit) {
+TEST(Client_Tables, Writer_Refuses_Tables_Past_The_Limit) {
   TIEC61850_Client tables = Load(Client_Xml(DA(), ""));
   std::vector<uint8_t> buffer(98, 0xEE);
   EXPECT_EQ(Write_Client_Tables(tables, 0, buffer, 97), 98);

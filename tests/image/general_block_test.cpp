@@ -33,7 +33,7 @@ std::map<size_t, std::vector<uint8_t>> Fixed_Bytes() {
           {52, {0x10, 0x27}},      {436, {8, 8, 8, 8, 8, 8, 8, 8}}, {1518, {0x08}}};
 }
 
-TEST(General_Block, WithoutParGenKeepsResetValues) {
+TEST(General_Block, Without_Par_Gen_Keeps_Reset_Values) {
   auto runs = Fixed_Bytes();
   runs[40] = {0xC0, 0xA8, 0x02, 0xCD};
   runs[44] = {0xFF, 0xFF, 0xFF};
@@ -43,7 +43,7 @@ TEST(General_Block, WithoutParGenKeepsResetValues) {
   EXPECT_EQ(Bank1_For(""), Bytes_With(2048, runs));
 }
 
-TEST(General_Block, DialogDefaults) {
+TEST(General_Block, Dialog_Defaults) {
   auto runs = Fixed_Bytes();
   runs[40] = {0xC0, 0xA8, 0x00, 0x05};
   runs[44] = {0xFF, 0xFF, 0xFF};
@@ -66,7 +66,7 @@ TEST(General_Block, DialogDefaults) {
   }
 }
 
-TEST(General_Block, BothGatewaysEnabled) {
+TEST(General_Block, Both_Gateways_Enabled) {
   std::vector<uint8_t> block =
       Bank1_For(ParGen_Xml({{"IEC61850_Client_En_GAT", "1"}, {"Modbus_TCP_Slave_EN_GAT", "1"}}));
   EXPECT_EQ(std::vector<uint8_t>(block.begin() + 48, block.begin() + 52),
@@ -82,7 +82,7 @@ struct Field_Case {
   std::vector<uint8_t> expected;
 };
 
-TEST(General_Block, ValuesAreCutAndFallBackOneByOne) {
+TEST(General_Block, Values_Are_Cut_And_Fall_Back_One_By_One) {
   const std::vector<Field_Case> cases = {
       // Low 8 bits of octets, low 16 bits of the port, the port copied.
       {{{"IEC61850_Client_IP1", "300"}}, 388, {44, 168, 0, 10}},
@@ -127,7 +127,7 @@ TEST(General_Block, ValuesAreCutAndFallBackOneByOne) {
   }
 }
 
-TEST(General_Block, VlanAndApplicationIdGoToTheClientHeader) {
+TEST(General_Block, Vlan_And_Application_Id_Go_To_The_Client_Header) {
   struct Case {
     std::string vlan, app_id;
     int32_t expected_vlan, expected_app_id;
@@ -147,7 +147,7 @@ TEST(General_Block, VlanAndApplicationIdGoToTheClientHeader) {
   }
 }
 
-TEST(General_Block, MalformedFileGivesParserErrorWithPosition) {
+TEST(General_Block, Malformed_File_Gives_Parser_Error_With_Position) {
   test::Temp_Dir dir;
   test::Write(dir / "ParGen.xml", "<Par_Gen>\n<Modbus_TCP_Slave_IP1>1</Par_Gen>");
   TGeneral_Block block;
@@ -162,7 +162,7 @@ TEST(General_Block, MalformedFileGivesParserErrorWithPosition) {
   }
 }
 
-TEST(General_Block, CopyRefusesTooSmallBuffer) {
+TEST(General_Block, Copy_Refuses_Too_Small_Buffer) {
   TGeneral_Block block;
   Reset_General_Block(block);
   std::vector<uint8_t> buffer(4096, 0xEE);

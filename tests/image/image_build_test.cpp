@@ -59,7 +59,7 @@ std::string Client_Of_Size(size_t size) {
          "MoltFact=\"1\"/></List_DA_Selected></IEC_68850_Client>";
 }
 
-TEST(Image_Build, EmptyConfigurationGivesResetBlockAndHeader) {
+TEST(Image_Build, Empty_Configuration_Gives_Reset_Block_And_Header) {
   Conf conf;
   EXPECT_EQ(conf.Build(), "");
   std::string bank1 = conf.Bank1();
@@ -71,7 +71,7 @@ TEST(Image_Build, EmptyConfigurationGivesResetBlockAndHeader) {
             std::string("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x18\0\x08\0\x18\0\x08\0", 24));
 }
 
-TEST(Image_Build, WritesWhatTheBuildMadeAndRebuildsIdentically) {
+TEST(Image_Build, Writes_What_The_Build_Made_And_Rebuilds_Identically) {
   Conf conf(Fixture("conf/ParGen.xml"), Fixture("conf/IEC_61850_Client.xml"));
   conf.Old_Images();
   Image_Build build;
@@ -92,7 +92,7 @@ TEST(Image_Build, WritesWhatTheBuildMadeAndRebuildsIdentically) {
   EXPECT_EQ(conf.Bank2(), first2);
 }
 
-TEST(Image_Build, NothingOfAnEarlierBuildRemains) {
+TEST(Image_Build, Nothing_Of_An_Earlier_Build_Remains) {
   Conf full(Fixture("conf/ParGen.xml"), Fixture("conf/IEC_61850_Client.xml"));
   Conf empty;
   Image_Build reused;
@@ -104,14 +104,14 @@ TEST(Image_Build, NothingOfAnEarlierBuildRemains) {
   EXPECT_EQ(reused.Bank2(), fresh.Bank2());
 }
 
-TEST(Image_Build, LargestImageStillBuilds) {
+TEST(Image_Build, Largest_Image_Still_Builds) {
   Conf conf(std::nullopt, Client_Of_Size(0x80000));
   ASSERT_EQ(conf.Build(), "");
   EXPECT_EQ(conf.Bank2().size(), 0x80000u);
   EXPECT_EQ(Check_Bank2(conf.Bank2()), std::nullopt);
 }
 
-TEST(Image_Build, ErrorsWriteNoFile) {
+TEST(Image_Build, Errors_Write_No_File) {
   std::string members;
   for (int i = 0; i < 256; ++i)
     members +=
@@ -152,7 +152,7 @@ TEST(Image_Build, ErrorsWriteNoFile) {
 
 // A project file that is there but is not a readable file stops the build like a file that is
 // not well-formed; only a file that is not there at all falls back to the defaults.
-TEST(Image_Build, AProjectFileThatIsNotARegularFileStopsTheBuild) {
+TEST(Image_Build, A_Project_File_That_Is_Not_A_Regular_File_Stops_The_Build) {
   const struct {
     const char* kind;
     std::function<void(const std::string&)> make;
@@ -180,14 +180,14 @@ TEST(Image_Build, AProjectFileThatIsNotARegularFileStopsTheBuild) {
     }
 }
 
-TEST(Image_Build, CreatesAMissingBinFolder) {
+TEST(Image_Build, Creates_A_Missing_Bin_Folder) {
   Conf conf;
   ASSERT_FALSE(util::Dir_Exists(conf.dir / "bin"));
   EXPECT_EQ(conf.Build(), "");
   EXPECT_EQ(conf.Bank2().size(), 24u);
 }
 
-TEST(Image_Build, WriteFailuresAreReported) {
+TEST(Image_Build, Write_Failures_Are_Reported) {
   {
     Conf conf;
     test::Write(conf.dir / "bin", "a file where the bin folder belongs");

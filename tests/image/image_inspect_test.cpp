@@ -44,7 +44,7 @@ void Put32(std::string& bytes, size_t offset, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * i));
 }
 
-TEST(Image_Inspect, DescribesTheExampleTablesField_By_Field) {
+TEST(Image_Inspect, Describes_The_Example_Tables_Field_By_Field) {
   std::string text;
   text = Describe_Image(Build("none.xml", "client_one_variable.xml").bank2);
   EXPECT_EQ(text,
@@ -72,7 +72,7 @@ TEST(Image_Inspect, DescribesTheExampleTablesField_By_Field) {
             "  reference: 0x0008004D \"LD0/GGIO1.Ind1.stVal\"\n");
 }
 
-TEST(Image_Inspect, DescribesDataSetsMembersAndTheGeneralBlock) {
+TEST(Image_Inspect, Describes_Data_Sets_Members_And_The_General_Block) {
   std::string text;
   text = Describe_Image(Full().bank2);
   for (const char* line : {"data set 1 at 0x00080058\n  nVariable: 0\n  options: 0x04 (OnTimer)\n",
@@ -100,7 +100,7 @@ TEST(Image_Inspect, DescribesDataSetsMembersAndTheGeneralBlock) {
       << text;
 }
 
-TEST(Image_Inspect, TextsShowOtherBytesEscaped) {
+TEST(Image_Inspect, Texts_Show_Other_Bytes_Escaped) {
   std::string bank2 = Build("none.xml", "client_one_variable.xml").bank2;
   bank2[0x38] = static_cast<char>(0xC4);
   bank2[0x39] = '"';
@@ -137,7 +137,7 @@ std::string Shared_Members_Image(size_t members,
 
 // Each member record is listed in full once; a data set pointing at records listed before
 // refers to them in one line per run.
-TEST(Image_Inspect, SharedMemberRecordsAreListedOnce) {
+TEST(Image_Inspect, Shared_Member_Records_Are_Listed_Once) {
   // Records 0-2 belong to data set 1; data set 2 repeats them; data set 3 starts inside them
   // and adds record 3; data set 4 spans the records of data sets 1 and 3.
   const std::string image = Shared_Members_Image(4, {{0, 3}, {0, 3}, {1, 3}, {0, 4}});
@@ -173,7 +173,7 @@ TEST(Image_Inspect, SharedMemberRecordsAreListedOnce) {
   EXPECT_LT(text.size(), 4000u * 400 + 255u * 200);
 }
 
-TEST(Image_Inspect, RefusesWithReasons) {
+TEST(Image_Inspect, Refuses_With_Reasons) {
   struct Case {
     const char* name;
     std::function<std::string()> bytes;
@@ -269,7 +269,7 @@ TEST(Image_Inspect, RefusesWithReasons) {
   EXPECT_TRUE(Check_Bank2(Full().bank1));
 }
 
-TEST(Image_Inspect, EveryTruncationIsRefused) {
+TEST(Image_Inspect, Every_Truncation_Is_Refused) {
   for (const std::string* image : {&Full().bank1, &Full().bank2})
     for (size_t size = 0; size < image->size(); ++size) {
       EXPECT_FALSE(Refusal(image->substr(0, size)).empty()) << size;
@@ -278,7 +278,7 @@ TEST(Image_Inspect, EveryTruncationIsRefused) {
 
 // Random corruption of valid images and random bytes: the decoders return a result for each,
 // and whatever they accept can be described.
-TEST(Image_Inspect, SurvivesCorruptedImages) {
+TEST(Image_Inspect, Survives_Corrupted_Images) {
   std::mt19937 random(30517);
   const std::vector<std::string> seeds = {Full().bank1, Full().bank2,
                                           Build("none.xml", "none.xml").bank2};

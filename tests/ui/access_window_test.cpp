@@ -27,7 +27,7 @@ using Answer = ui::Messages::Answer;
 const std::string Ip_Error =
     "Error row 1!! IP Address must be a valid TCP IP Address (Ex. 192.168.1.125)";
 
-struct Access_Window_Test : ::testing::Test {
+struct Access_Window : ::testing::Test {
   test::Temp_Dir dir;
   app::App_Context ctx;
   test::Recording_Messages messages;
@@ -105,7 +105,7 @@ struct Access_Window_Test : ::testing::Test {
   }
 };
 
-TEST_F(Access_Window_Test, ServersTreeAndSelection) {
+TEST_F(Access_Window, Servers_Tree_And_Selection) {
   ASSERT_TRUE(window->FormShow());
   Add_Server("a.icd");
   Add_Server("b.icd");
@@ -179,7 +179,7 @@ TEST_F(Access_Window_Test, ServersTreeAndSelection) {
   EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(Access_Window_Test, RemovingServers) {
+TEST_F(Access_Window, Removing_Servers) {
   ASSERT_TRUE(window->FormShow());
   Add_Server("a.icd");
   Add_Server("b.icd");
@@ -219,7 +219,7 @@ TEST_F(Access_Window_Test, RemovingServers) {
             "File already exists in catalog directory. Do you want to overwrite file?");
 }
 
-TEST_F(Access_Window_Test, CatalogAnswersAndFailures) {
+TEST_F(Access_Window, Catalog_Answers_And_Failures) {
   ASSERT_TRUE(window->FormShow());
   Add_Server("a.icd");
   messages.answers = {Answer::Cancel};
@@ -252,7 +252,7 @@ TEST_F(Access_Window_Test, CatalogAnswersAndFailures) {
 
 // The main path through the buttons and cells: a server added, a variable and a data set added,
 // the row checks at OK one after the other, the file saved and shown again.
-TEST_F(Access_Window_Test, OkValidatesSavesAndTheFileComesBack) {
+TEST_F(Access_Window, Ok_Validates_Saves_And_The_File_Comes_Back) {
   ASSERT_TRUE(Show_With_Variable());
   test::Click(window->Btn_OK);
   EXPECT_EQ(messages.Last(), Ip_Error);
@@ -322,7 +322,7 @@ TEST_F(Access_Window_Test, OkValidatesSavesAndTheFileComesBack) {
 
 // Cancel, Escape and the close button ask before changes are thrown away; without changes they
 // close at once. A second Escape after the one that ends a cell edit is what asks.
-TEST_F(Access_Window_Test, LeavingWithoutOkAsksOnlyAfterChanges) {
+TEST_F(Access_Window, Leaving_Without_Ok_Asks_Only_After_Changes) {
   const std::function<void()> leave[] = {
       [this] { test::Click(window->Btn_Cancel); },  // Cancel
       [] { test::Press(Qt::Key_Escape); },          // Escape
@@ -361,7 +361,7 @@ TEST_F(Access_Window_Test, LeavingWithoutOkAsksOnlyAfterChanges) {
 }
 
 // Delete empties an editable text cell and leaves every other kind of cell as it is.
-TEST_F(Access_Window_Test, DeleteKeyEmptiesTextCellsOnly) {
+TEST_F(Access_Window, Delete_Key_Empties_Text_Cells_Only) {
   ASSERT_TRUE(Show_With_Variable());
   Complete(0);
   window->ACG_DA->item(0, DA_Col::OnChange - 1)->setCheckState(Qt::Checked);
@@ -382,7 +382,7 @@ TEST_F(Access_Window_Test, DeleteKeyEmptiesTextCellsOnly) {
   }
 }
 
-TEST_F(Access_Window_Test, MemberTableFollowsTheCurrentDataSetRow) {
+TEST_F(Access_Window, Member_Table_Follows_The_Current_Data_Set_Row) {
   ASSERT_TRUE(window->FormShow());
   Add_Server("a.icd");
   Choose_Server(0);
@@ -412,7 +412,7 @@ TEST_F(Access_Window_Test, MemberTableFollowsTheCurrentDataSetRow) {
   EXPECT_FALSE(window->ACG_DS_Vars->item(0, Var_Col::Position - 1)->flags() & Qt::ItemIsEditable);
 }
 
-TEST_F(Access_Window_Test, TableCells) {
+TEST_F(Access_Window, Table_Cells) {
   ASSERT_TRUE(window->FormShow());
   Selection_Grid* grid = window->ACG_DA;
   EXPECT_EQ(grid->columnCount(), 16);
@@ -480,7 +480,7 @@ TEST_F(Access_Window_Test, TableCells) {
 
 // A click on the current cell and typing at once edits that cell, replacing its text, in every
 // table; no other row changes and the current row stays.
-TEST_F(Access_Window_Test, TypingRightAfterAClickEditsTheClickedCell) {
+TEST_F(Access_Window, Typing_Right_After_A_Click_Edits_The_Clicked_Cell) {
   ASSERT_TRUE(test::Activate(window.get()));
   Add_Server("a.icd");
   Choose_Server(0);
@@ -522,7 +522,7 @@ TEST_F(Access_Window_Test, TypingRightAfterAClickEditsTheClickedCell) {
   EXPECT_EQ(window->State().ACG_DataSet.Cell(1, DS_Col::Port), "1.5");
 }
 
-TEST_F(Access_Window_Test, ANewConfigurationOpensEmpty) {
+TEST_F(Access_Window, A_New_Configuration_Opens_Empty) {
   ASSERT_TRUE(window->FormShow());
   Add_Server("a.icd");
   Choose_Server(0);
@@ -545,7 +545,7 @@ TEST_F(Access_Window_Test, ANewConfigurationOpensEmpty) {
   EXPECT_EQ(window->State().List_DataSet.size(), 1u);
 }
 
-TEST_F(Access_Window_Test, MissingCatalogFilesAreAnnounced) {
+TEST_F(Access_Window, Missing_Catalog_Files_Are_Announced) {
   util::Force_Dirs(ctx.Active_Conf_Dir + "/ICD_Catalog");
   test::Write(ctx.Active_Conf_Dir + "/ICD_Catalog/b.icd", test::Fake_Scl("IED2"));
   test::Write(ctx.IEC_Client_File,
@@ -559,7 +559,7 @@ TEST_F(Access_Window_Test, MissingCatalogFilesAreAnnounced) {
   EXPECT_NE(messages.Last().find("a.icd"), std::string::npos);
 }
 
-TEST_F(Access_Window_Test, UnreadableClientFileKeepsTheEditorClosed) {
+TEST_F(Access_Window, Unreadable_Client_File_Keeps_The_Editor_Closed) {
   const std::string content =
       "<IEC_68850_Client><List_ICD_Files><ICD_File Name=\"IED1\" FileName=\"a.icd\"/>"
       "</List_ICD_Files></IEC_68850_Client>";
@@ -581,7 +581,7 @@ TEST_F(Access_Window_Test, UnreadableClientFileKeepsTheEditorClosed) {
 
 // Anything in the client file's place that is not a readable file is no missing file: the
 // editor says why and stays closed, and opening it never waits on a FIFO.
-TEST_F(Access_Window_Test, AClientFileThatIsNotARegularFileKeepsTheEditorClosed) {
+TEST_F(Access_Window, A_Client_File_That_Is_Not_A_Regular_File_Keeps_The_Editor_Closed) {
   ASSERT_EQ(mkfifo(ctx.IEC_Client_File.c_str(), 0644), 0);
   EXPECT_EQ(window->exec(), QDialog::Rejected);
   ASSERT_EQ(messages.shown.size(), 1u);
@@ -591,7 +591,7 @@ TEST_F(Access_Window_Test, AClientFileThatIsNotARegularFileKeepsTheEditorClosed)
 }
 
 // The editor on a real SCL file with the product's own import, through OK and a new opening.
-TEST_F(Access_Window_Test, RealSampleThroughTheImport) {
+TEST_F(Access_Window, Real_Sample_Through_The_Import) {
   const std::string samples = test::Scl_Samples_Dir();
   if (samples.empty()) GTEST_SKIP() << "no shared SCL samples beside the checkout";
   window->Import_Scl = Import_Device;

@@ -150,7 +150,7 @@ TEST_F(Boot_Dialog, Longer_Texts_Stay_Whole) {
   Expect_Tidy();
 }
 
-TEST_F(Boot_Dialog, FormShow_Restores_The_Remembered_Choices) {
+TEST_F(Boot_Dialog, Form_Show_Restores_The_Remembered_Choices) {
   F = std::make_unique<TFBoot>(ctx, messages);
   ctx.Last_IP_Address = "010.1.2.254";
   ctx.Update_Option_Index = 2;

@@ -38,7 +38,7 @@ void Replace(std::string& text, const std::string& from, const std::string& to) 
 
 // The editor on a configuration with one server; variable rows Mod.stVal and Mod.q and the data
 // set DS1 (members stVal, q, f) are added in SetUp.
-struct Data_Map_Page_Test : ::testing::Test {
+struct Data_Map_Page : ::testing::Test {
   test::Temp_Dir dir;
   app::App_Context ctx;
   test::Recording_Messages messages;
@@ -119,7 +119,7 @@ struct Data_Map_Page_Test : ::testing::Test {
   }
 };
 
-TEST_F(Data_Map_Page_Test, ShowsConflictsAndUnplacedAndJumpsToTheEntry) {
+TEST_F(Data_Map_Page, Shows_Conflicts_And_Unplaced_And_Jumps_To_The_Entry) {
   Complete({"12", "abc"});
   Member_Positions({"30", "12", ""});
   Click_Tab(page);
@@ -157,7 +157,7 @@ TEST_F(Data_Map_Page_Test, ShowsConflictsAndUnplacedAndJumpsToTheEntry) {
   EXPECT_TRUE(window->ACG_DA->selectionModel()->isRowSelected(1, {}));
 }
 
-TEST_F(Data_Map_Page_Test, AutoPositionFillsTheSelectedEmptyPositions) {
+TEST_F(Data_Map_Page, Auto_Position_Fills_The_Selected_Empty_Positions) {
   Complete({"1", ""});
   Member_Positions({"0", "", "abc"});
   Click_Tab(page);
@@ -177,7 +177,7 @@ TEST_F(Data_Map_Page_Test, AutoPositionFillsTheSelectedEmptyPositions) {
   EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(Data_Map_Page_Test, OkAsksBeforeSavingConflicts) {
+TEST_F(Data_Map_Page, Ok_Asks_Before_Saving_Conflicts) {
   Complete({"12", "13"});
   Member_Positions({"", "12", ""});
   messages.answers = {Answer::No};
@@ -202,7 +202,7 @@ TEST_F(Data_Map_Page_Test, OkAsksBeforeSavingConflicts) {
   EXPECT_EQ(Read_Data_Map(ctx.IEC_Client_File).Conflicts.size(), 1u);
 }
 
-TEST_F(Data_Map_Page_Test, ExportEditImportThroughTheButtons) {
+TEST_F(Data_Map_Page, Export_Edit_Import_Through_The_Buttons) {
   Complete({"1", "2"});
   Edit(window->ACG_DA, 0, DA_Col::Mnemonic, "breaker, main");
   Member_Positions({"3", "4", "5"});
@@ -248,7 +248,7 @@ TEST_F(Data_Map_Page_Test, ExportEditImportThroughTheButtons) {
   EXPECT_FALSE(util::File_Exists(ctx.IEC_Client_File));
 }
 
-TEST(Data_Map_Update_Step, AsksBeforeBuildingImagesWithConflicts) {
+TEST(Data_Map_Update_Step, Asks_Before_Building_Images_With_Conflicts) {
   test::Temp_Dir program;
   test::Configurator c(program.path());
   c.ctx.Active_Conf_Dir = program / "PROJECTS/conf";

@@ -32,7 +32,7 @@ std::string Scl_Fixture(const std::string& name) {
   return test::Data_Dir() + "/iec/fixtures/scl/" + name;
 }
 
-struct Find_Points_Test : ::testing::Test {
+struct Find_Points : ::testing::Test {
   test::Temp_Dir dir;
   app::App_Context ctx;
   test::Recording_Messages messages;
@@ -114,7 +114,7 @@ struct Find_Points_Test : ::testing::Test {
 // ---------------------------------------------------------------------------------------------
 // Several IEDs in one file
 
-TEST(Ied_Chooser, ListsEveryIedAndReturnsThePickedRows) {
+TEST(Ied_Chooser, Lists_Every_Ied_And_Returns_The_Picked_Rows) {
   const std::vector<IED_Info> ieds = {{"P1", "Maker", "Relay", "Feeder", "10.0.0.1", true},
                                       {"P2", "", "", "", "", false},
                                       {"P3", "", "", "", "10.0.0.3", true}};
@@ -141,7 +141,7 @@ TEST(Ied_Chooser, ListsEveryIedAndReturnsThePickedRows) {
   EXPECT_EQ(chooser.Chosen(), (std::vector<size_t>{0, 1, 2}));
 }
 
-TEST_F(Find_Points_Test, AddIecDeviceOffersTheIedsOfAFileWithSeveral) {
+TEST_F(Find_Points, Add_IEC_Device_Offers_The_Ieds_Of_A_File_With_Several) {
   chosen = Scl_Fixture("multi.scd");
   // Picks P1 and A/B (no server) in the real chooser.
   test::While_Modal([] {
@@ -181,7 +181,7 @@ TEST_F(Find_Points_Test, AddIecDeviceOffersTheIedsOfAFileWithSeveral) {
   EXPECT_EQ(messages.shown[0].kind, "question");
 }
 
-TEST_F(Find_Points_Test, FifteenIedsAllAtOnce) {
+TEST_F(Find_Points, Fifteen_Ieds_All_At_Once) {
   std::string text = "<SCL>";
   for (int i = 1; i <= 15; ++i)
     text += "<IED name='IED" + std::to_string(i) +
@@ -205,7 +205,7 @@ TEST_F(Find_Points_Test, FifteenIedsAllAtOnce) {
 // ---------------------------------------------------------------------------------------------
 // Tree filter
 
-TEST_F(Find_Points_Test, FilterByNameReferenceAndFcThenClear) {
+TEST_F(Find_Points, Filter_By_Name_Reference_And_Fc_Then_Clear) {
   Show_Model();
   const std::string full = Tree();
   Type_Filter("TOTW.mag.F");
@@ -240,7 +240,7 @@ TEST_F(Find_Points_Test, FilterByNameReferenceAndFcThenClear) {
 // ---------------------------------------------------------------------------------------------
 // Several attributes at once; addresses from the SCL file
 
-TEST_F(Find_Points_Test, AddVarAddsEverySelectedLeafInTreeOrder) {
+TEST_F(Find_Points, Add_Var_Adds_Every_Selected_Leaf_In_Tree_Order) {
   Show_Model();
   Type_Filter("oper");
   Click_Node("orIdent");
@@ -261,7 +261,7 @@ TEST_F(Find_Points_Test, AddVarAddsEverySelectedLeafInTreeOrder) {
   EXPECT_EQ(Cell(2, DA_Col::Reference), "IED1LD0/Q0XCBR1.Pos.Oper.T");
 }
 
-TEST_F(Find_Points_Test, AddressFromSclOptionFillsIpAndPort) {
+TEST_F(Find_Points, Address_From_Scl_Option_Fills_Ip_And_Port) {
   for (const bool on : {false, true}) {
     SCOPED_TRACE(on);
     ctx.Address_From_SCL = on;
@@ -284,9 +284,9 @@ TEST_F(Find_Points_Test, AddressFromSclOptionFillsIpAndPort) {
 // ---------------------------------------------------------------------------------------------
 // Fill-down, copy and paste
 
-struct Table_Commands_Test : Find_Points_Test {
+struct Table_Commands : Find_Points {
   void SetUp() override {
-    Find_Points_Test::SetUp();
+    Find_Points::SetUp();
     Show_Model();
     Type_Filter("stval");
     // Three variable rows: the stVal of Mod, Pos and the first Ind1.
@@ -308,7 +308,7 @@ struct Table_Commands_Test : Find_Points_Test {
   Selection_Grid* grid = nullptr;
 };
 
-TEST_F(Table_Commands_Test, FillDownFromTheTopCell) {
+TEST_F(Table_Commands, Fill_Down_From_The_Top_Cell) {
   grid->item(0, DA_Col::IPAddress - 1)->setText("127.0.0.1");
   grid->item(0, DA_Col::OnTimer - 1)->setCheckState(Qt::Checked);
   Click_Cell(grid, 0, DA_Col::IPAddress);
@@ -333,7 +333,7 @@ TEST_F(Table_Commands_Test, FillDownFromTheTopCell) {
             "2 cells were left unchanged: read-only, or a value the cell does not offer.");
 }
 
-TEST_F(Table_Commands_Test, CopyAndPasteTabSeparatedCells) {
+TEST_F(Table_Commands, Copy_And_Paste_Tab_Separated_Cells) {
   grid->item(0, DA_Col::IPAddress - 1)->setText("10.1.1.1");
   grid->item(1, DA_Col::Port - 1)->setText("102");
   Click_Cell(grid, 0, DA_Col::IPAddress);

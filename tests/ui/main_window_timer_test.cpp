@@ -41,7 +41,7 @@ void Run_Options(TFVarnoscopioFirmWare& main_window, std::function<void(TFSoftOp
   main_window.Btn_Click(main_window.Btn_Opz);
 }
 
-TEST(Timer_Update, RunsOnlyWhileInternetAndUpdateAreBothOn) {
+TEST(Timer_Update, Runs_Only_While_Internet_And_Update_Are_Both_On) {
   const struct {
     bool internet, update;
   } cases[] = {{false, false}, {true, false}, {false, true}, {true, true}};
@@ -57,7 +57,7 @@ TEST(Timer_Update, RunsOnlyWhileInternetAndUpdateAreBothOn) {
   }
 }
 
-TEST(Timer_Update, ATickShowsTheLinkOnlyForANewerVersion) {
+TEST(Timer_Update, A_Tick_Shows_The_Link_Only_For_A_Newer_Version) {
   test::Temp_Dir dir;
   Write_Options(dir, true, true);
   app::App_Context ctx;
@@ -95,7 +95,7 @@ TEST(Timer_Update, ATickShowsTheLinkOnlyForANewerVersion) {
 
 // The link lies inside the window clear of every other control and shows its whole text; a text
 // too long for the window ends in "..." and shows whole as the link's tooltip.
-TEST(Timer_Update, TheLinkIsReadableInEveryLanguage) {
+TEST(Timer_Update, The_Link_Is_Readable_In_Every_Language) {
   test::Temp_Dir dir;
   app::App_Context ctx;
   test::Recording_Messages messages;
@@ -128,7 +128,7 @@ TEST(Timer_Update, TheLinkIsReadableInEveryLanguage) {
   }
 }
 
-TEST(Timer_Update, OptionsOkSavesAndStartsOrStopsTheTimerCancelLeavesAll) {
+TEST(Timer_Update, Options_Ok_Saves_And_Starts_Or_Stops_The_Timer_Cancel_Leaves_All) {
   test::Temp_Dir dir;
   app::App_Context ctx;
   test::Recording_Messages messages;

@@ -61,7 +61,7 @@ class Soft_Options : public ::testing::Test {
   TFSoftOptions form{ctx, messages, nullptr};
 };
 
-TEST_F(Soft_Options, CreatedWithItsCaptionsAndSize) {
+TEST_F(Soft_Options, Created_With_Its_Captions_And_Size) {
   EXPECT_EQ(form.size(), QSize(509, 373));
   EXPECT_EQ(S(form.windowTitle()), "Software Options");
   EXPECT_EQ(S(form.L_SW_Code->text()), "RQ30517");
@@ -74,7 +74,7 @@ TEST_F(Soft_Options, CreatedWithItsCaptionsAndSize) {
   EXPECT_NE(form.findChild<QWidget*>("TS_Soft_Settings"), nullptr);
 }
 
-TEST_F(Soft_Options, LanguagePagesForNoneSixAndSevenFiles) {
+TEST_F(Soft_Options, Language_Pages_For_None_Six_And_Seven_Files) {
   const struct {
     int files;
     size_t first_page_slots;
@@ -112,7 +112,7 @@ TEST_F(Soft_Options, LanguagePagesForNoneSixAndSevenFiles) {
   EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(Soft_Options, FlagsFromOwnPictureThenDefaultFlagThenNone) {
+TEST_F(Soft_Options, Flags_From_Own_Picture_Then_Default_Flag_Then_None) {
   Add_Language("Italiano");
   Add_Language("Deutsch");
   Make_Flag(Lang("Italiano.bmp"), Qt::red);
@@ -129,7 +129,7 @@ TEST_F(Soft_Options, FlagsFromOwnPictureThenDefaultFlagThenNone) {
   EXPECT_EQ(form.I_L[1]->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
 }
 
-TEST_F(Soft_Options, ChosenLanguageShowsAtOnceButIsStoredOnlyOnOk) {
+TEST_F(Soft_Options, Chosen_Language_Shows_At_Once_But_Is_Stored_Only_On_Ok) {
   Add_Language("Deutsch",
                "STR300 = Software-Optionen\nSTR304 = \xC2\xB6"
                "Sprache: \xC2\xB6\n"
@@ -175,7 +175,7 @@ TEST_F(Soft_Options, ChosenLanguageShowsAtOnceButIsStoredOnlyOnOk) {
   EXPECT_EQ(ctx.Language_Name, "Deutsch");
 }
 
-TEST_F(Soft_Options, PageCounterKeepsThePageAfterALanguageChoice) {
+TEST_F(Soft_Options, Page_Counter_Keeps_The_Page_After_A_Language_Choice) {
   for (char c = 'A'; c <= 'G'; ++c) Add_Language(std::string(1, c));
   form.Set_Change_Language([&] { form.Set_Lang(); });
   form.show();
@@ -185,7 +185,7 @@ TEST_F(Soft_Options, PageCounterKeepsThePageAfterALanguageChoice) {
   EXPECT_EQ(S(form.L_Page_Lang->text()), "Page 2 / 2");
 }
 
-TEST_F(Soft_Options, CheckBoxRules) {
+TEST_F(Soft_Options, Check_Box_Rules) {
   const struct {
     bool internet, update, update_enabled, check_enabled;
   } cases[] = {{false, false, false, false},
@@ -212,7 +212,7 @@ TEST_F(Soft_Options, CheckBoxRules) {
   EXPECT_FALSE(form.Btn_Check_Update->isEnabled());
 }
 
-TEST_F(Soft_Options, OkStoresEveryTickAndCancelNone) {
+TEST_F(Soft_Options, Ok_Stores_Every_Tick_And_Cancel_None) {
   form.show();
   form.CB_En_Con->setChecked(false);
   form.CB_Update->setChecked(true);
@@ -237,7 +237,7 @@ TEST_F(Soft_Options, OkStoresEveryTickAndCancelNone) {
   EXPECT_FALSE(ctx.Address_From_SCL);
 }
 
-TEST_F(Soft_Options, AddressFromSclIsOffUntilTickedAndConfirmed) {
+TEST_F(Soft_Options, Address_From_Scl_Is_Off_Until_Ticked_And_Confirmed) {
   form.show();
   form.PC_Options->setCurrentWidget(form.TS_Soft_Settings);
   EXPECT_FALSE(form.CB_Address_From_SCL->isChecked());
@@ -254,7 +254,7 @@ TEST_F(Soft_Options, AddressFromSclIsOffUntilTickedAndConfirmed) {
   EXPECT_TRUE(form.CB_Address_From_SCL->isChecked());
 }
 
-TEST_F(Soft_Options, CheckUpdateShowsTheLinkOrNoUpdate) {
+TEST_F(Soft_Options, Check_Update_Shows_The_Link_Or_No_Update) {
   using Server = test::Local_Http_Server;
   ctx.Enable_Internet = ctx.Enable_Update = true;
   form.show();
@@ -292,7 +292,7 @@ TEST_F(Soft_Options, CheckUpdateShowsTheLinkOrNoUpdate) {
 
 // The choice reaches every window through the main window's Change_Language; the settings
 // file written at the end still names the old language after Cancel.
-TEST(Soft_Options_In_Program, LanguageChoiceRecaptionsEveryWindow) {
+TEST(Soft_Options_In_Program, Language_Choice_Recaptions_Every_Window) {
   test::Temp_Dir dir;
   util::Create_Dir(dir / "LANGUAGE");
   test::Write(dir / "LANGUAGE/Deutsch.lng",

@@ -49,7 +49,7 @@ void Click_Link(QLabel* label) {
   QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(3, label->height() / 2));
 }
 
-TEST(Web_Links, EachLinkOpensItsPage) {
+TEST(Web_Links, Each_Link_Opens_Its_Page) {
   test::Temp_Dir dir;
   test::Configurator c(dir.path());
   test::Local_Http_Server newer(test::Local_Http_Server::Reply("VER. 1.010"));
