@@ -5,6 +5,7 @@
 #include <QStyle>
 
 #include "app/web_links.h"
+#include "util/qstring_qt.h"
 #include "util/web_address_qt.h"
 
 namespace {
@@ -42,11 +43,11 @@ TFAbout::TFAbout(const app::App_Context& ctx, QWidget* parent) : QDialog(parent)
     return l;
   };
   label("Software Varnoscope ", 96, 10, 320, true);
-  label(QString::fromStdString(ctx.SW_Desc), 96, 30, 320);
+  label(ui::Q(ctx.SW_Desc), 96, 30, 320);
   label("Software Code : ", 96, 54, 120);
-  label(QString::fromStdString(ctx.SW_Code), 216, 54, 200);
+  label(ui::Q(ctx.SW_Code), 216, 54, 200);
   label("Version :", 96, 72, 120);
-  label(QString::fromStdString(ctx.SW_Version), 216, 72, 200);
+  label(ui::Q(ctx.SW_Version), 216, 72, 200);
   label("Document Code :", 96, 90, 120);
   label("DM30517", 216, 90, 200);
   const QString site = QString(app::Maker_Web_Server) + QString(app::Home_Page_Path);

@@ -7,6 +7,7 @@
 
 #include "app/app_strings.h"
 #include "app/workspace.h"
+#include "util/qstring_qt.h"
 #include "util/title_panel_qt.h"
 #include "util/window_qt.h"
 
@@ -33,14 +34,14 @@ TFNew_Project::TFNew_Project(app::App_Context& ctx, ui::Messages& messages, QWid
 
 void TFNew_Project::Set_Lang() {
   const auto& s = ctx_.Lang_Strings;
-  setWindowTitle(QString::fromStdString(s[app_strings::Text_New_Caption]));
-  L_SW_Desc->setText(QString::fromStdString(s[app_strings::Text_New_Description]));
-  Label1->setText(QString::fromStdString(s[app_strings::Text_New_Name_Label]));
-  Btn_OK->setText(QString::fromStdString(s[app_strings::Text_New_OK]));
-  Btn_Cancel->setText(QString::fromStdString(s[app_strings::Text_New_Cancel]));
-  E_New_Proj->setToolTip(QString::fromStdString(s[app_strings::Text_New_Name_Hint]));
-  Btn_OK->setToolTip(QString::fromStdString(s[app_strings::Text_New_OK_Hint]));
-  Btn_Cancel->setToolTip(QString::fromStdString(s[app_strings::Text_New_Cancel_Hint]));
+  setWindowTitle(ui::Q(s[app_strings::Text_New_Caption]));
+  L_SW_Desc->setText(ui::Q(s[app_strings::Text_New_Description]));
+  Label1->setText(ui::Q(s[app_strings::Text_New_Name_Label]));
+  Btn_OK->setText(ui::Q(s[app_strings::Text_New_OK]));
+  Btn_Cancel->setText(ui::Q(s[app_strings::Text_New_Cancel]));
+  E_New_Proj->setToolTip(ui::Q(s[app_strings::Text_New_Name_Hint]));
+  Btn_OK->setToolTip(ui::Q(s[app_strings::Text_New_OK_Hint]));
+  Btn_Cancel->setToolTip(ui::Q(s[app_strings::Text_New_Cancel_Hint]));
 }
 
 void TFNew_Project::showEvent(QShowEvent* event) {

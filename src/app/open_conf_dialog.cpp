@@ -9,6 +9,7 @@
 
 #include "app/app_strings.h"
 #include "app/workspace.h"
+#include "util/qstring_qt.h"
 #include "util/title_panel_qt.h"
 #include "util/window_qt.h"
 
@@ -44,14 +45,14 @@ TFOpenConf::TFOpenConf(app::App_Context& ctx, ui::Messages&, QWidget* parent)
 
 void TFOpenConf::Set_Lang() {
   const auto& s = ctx_.Lang_Strings;
-  setWindowTitle(QString::fromStdString(s[app_strings::Text_Open_Caption]));
-  L_SW_Desc->setText(QString::fromStdString(s[app_strings::Text_Open_Description]));
-  Label1->setText(QString::fromStdString(s[app_strings::Text_Open_List_Label]));
-  Btn_OK->setText(QString::fromStdString(s[app_strings::Text_Open_OK]));
-  Btn_Cancel->setText(QString::fromStdString(s[app_strings::Text_Open_Cancel]));
-  ListBox1->setToolTip(QString::fromStdString(s[app_strings::Text_Open_List_Hint]));
-  Btn_OK->setToolTip(QString::fromStdString(s[app_strings::Text_Open_OK_Hint]));
-  Btn_Cancel->setToolTip(QString::fromStdString(s[app_strings::Text_Open_Cancel_Hint]));
+  setWindowTitle(ui::Q(s[app_strings::Text_Open_Caption]));
+  L_SW_Desc->setText(ui::Q(s[app_strings::Text_Open_Description]));
+  Label1->setText(ui::Q(s[app_strings::Text_Open_List_Label]));
+  Btn_OK->setText(ui::Q(s[app_strings::Text_Open_OK]));
+  Btn_Cancel->setText(ui::Q(s[app_strings::Text_Open_Cancel]));
+  ListBox1->setToolTip(ui::Q(s[app_strings::Text_Open_List_Hint]));
+  Btn_OK->setToolTip(ui::Q(s[app_strings::Text_Open_OK_Hint]));
+  Btn_Cancel->setToolTip(ui::Q(s[app_strings::Text_Open_Cancel_Hint]));
 }
 
 void TFOpenConf::showEvent(QShowEvent* event) {
@@ -66,7 +67,7 @@ void TFOpenConf::FormShow() {
   {
     const QSignalBlocker quiet(ListBox1);
     ListBox1->clear();
-    for (const std::string& name : SL) ListBox1->addItem(QString::fromStdString(name));
+    for (const std::string& name : SL) ListBox1->addItem(ui::Q(name));
   }
   int found = app::Search_Open_Conf(SL, app::Active_Folder_Name(ctx_));
   if (found < 0 && !SL.empty()) found = 0;

@@ -60,7 +60,7 @@ void Set_Check_Box_Text(QCheckBox* box, const std::string& text, int indent = 0)
   const int width = Check_Box_Text_Width(box, indent);
   QString wrapped;
   QString line;
-  for (const QString& word : QString::fromStdString(text).split(' ')) {
+  for (const QString& word : ui::Q(text).split(' ')) {
     const QString longer = line.isEmpty() ? word : line + ' ' + word;
     if (!line.isEmpty() && metrics.horizontalAdvance(longer) > width) {
       wrapped += line + '\n';

@@ -17,6 +17,7 @@
 #include <map>
 
 #include "iec/iec_texts.h"
+#include "util/qstring_qt.h"
 
 namespace UIEC_61850_Access {
 
@@ -122,7 +123,7 @@ void Selection_Grid::Show_Rows(const std::vector<Row>& rows, bool editable) {
   for (int r = 0; r < rowCount(); ++r) {
     for (int c = 0; c < columnCount(); ++c) {
       const Grid_Column& column = columns_[static_cast<size_t>(c)];
-      const QString text = QString::fromStdString(rows[static_cast<size_t>(r)][c + 1]);
+      const QString text = ui::Q(rows[static_cast<size_t>(r)][c + 1]);
       auto* item = new QTableWidgetItem;
       item->setData(Raw_Text_Role, text);
       Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
@@ -158,17 +159,16 @@ std::string Selection_Grid::Text(int row, int grid_column) const {
 }
 
 void Selection_Grid::Set_Header_Texts(const std::vector<std::string>& texts) {
-  if (!texts.empty()) corner_text_ = QString::fromStdString(texts[0]);
+  if (!texts.empty()) corner_text_ = ui::Q(texts[0]);
   for (int c = 0; c < columnCount() && static_cast<size_t>(c + 1) < texts.size(); ++c)
-    horizontalHeaderItem(c)->setText(QString::fromStdString(texts[static_cast<size_t>(c + 1)]));
+    horizontalHeaderItem(c)->setText(ui::Q(texts[static_cast<size_t>(c + 1)]));
   viewport()->update();
 }
 
 void Selection_Grid::Set_Hints(const std::vector<std::string>& hints) {
   for (int c = 0; c < columnCount(); ++c) {
     const size_t line = static_cast<size_t>(c + 1);
-    horizontalHeaderItem(c)->setToolTip(line < hints.size() ? QString::fromStdString(hints[line])
-                                                            : QString());
+    horizontalHeaderItem(c)->setToolTip(line < hints.size() ? ui::Q(hints[line]) : QString());
   }
 }
 
@@ -203,7 +203,7 @@ void Selection_Grid::Fill_Down() {
   for (auto& [column, rows] : columns) {
     if (rows.size() < 2) continue;
     std::sort(rows.begin(), rows.end());
-    const QString top = QString::fromStdString(Text(rows.front(), column + 1));
+    const QString top = ui::Q(Text(rows.front(), column + 1));
     for (size_t i = 1; i < rows.size(); ++i)
       if (!Put(rows[i], column, top)) ++unchanged;
   }
@@ -223,7 +223,7 @@ QString Selection_Grid::Copy() {
   QStringList lines;
   for (int r = top; r <= bottom; ++r) {
     QStringList cells;
-    for (int c = left; c <= right; ++c) cells << QString::fromStdString(Text(r, c + 1));
+    for (int c = left; c <= right; ++c) cells << ui::Q(Text(r, c + 1));
     lines << cells.join('\t');
   }
   const QString text = lines.join('\n');

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "iec/iec_texts.h"
+#include "util/qstring_qt.h"
 
 namespace UIEC_61850_Access {
 
@@ -53,7 +54,7 @@ void Tree_Filter_Bar::Set_FCs(const std::vector<std::string>& fcs) {
   CB_Tree_FC->addItem(iec_texts::Text_FC_All, QString());
   for (const std::string& fc : fcs) {
     if (fc.empty()) continue;  // attributes without FC are found under "All FC"
-    CB_Tree_FC->addItem(QString::fromStdString(fc), QString::fromStdString(fc));
+    CB_Tree_FC->addItem(ui::Q(fc), ui::Q(fc));
   }
   CB_Tree_FC->setCurrentIndex(std::max(0, CB_Tree_FC->findData(chosen)));
 }
@@ -101,9 +102,9 @@ void Show_Filtered_Tree(
 }
 
 QString Attribute_Tooltip(const UIEC_Client_Decode::TIEC_DA& da) {
-  return QString::fromStdString(std::string(iec_texts::Text_Tooltip_Reference) + da.Reference() +
-                                "\n" + iec_texts::Text_Tooltip_FC + da.FC() + "\n" +
-                                iec_texts::Text_Tooltip_bType + da.bType());
+  return ui::Q(std::string(iec_texts::Text_Tooltip_Reference) + da.Reference() + "\n" +
+               iec_texts::Text_Tooltip_FC + da.FC() + "\n" + iec_texts::Text_Tooltip_bType +
+               da.bType());
 }
 
 std::vector<QTreeWidgetItem*> Selected_In_Tree_Order(QTreeWidget* tree) {

@@ -6,6 +6,8 @@
 #include <QPoint>
 #include <algorithm>
 
+#include "util/qstring_qt.h"
+
 namespace ui {
 
 namespace {
@@ -22,7 +24,7 @@ IP_Entry::IP_Entry(QWidget* parent, const std::string& prefix, int box_width, co
     : parent_(parent), box_width_(box_width) {
   for (size_t i = 0; i < boxes_.size(); ++i) {
     boxes_[i] = new QLineEdit(text, parent);
-    boxes_[i]->setObjectName(QString::fromStdString(prefix + std::to_string(i + 1)));
+    boxes_[i]->setObjectName(ui::Q(prefix + std::to_string(i + 1)));
   }
 }
 

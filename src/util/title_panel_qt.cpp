@@ -2,10 +2,12 @@
 
 #include <QLabel>
 
+#include "util/qstring_qt.h"
+
 namespace ui {
 
 QLabel* Make_Code_Label(QWidget* parent, const std::string& SW_Code) {
-  auto* label = new QLabel(QString::fromStdString(SW_Code), parent);
+  auto* label = new QLabel(ui::Q(SW_Code), parent);
   QFont font("Verdana");
   font.setPixelSize(26);
   font.setBold(true);
