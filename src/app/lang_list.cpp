@@ -1,8 +1,5 @@
 #include "app/lang_list.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 
@@ -32,22 +29,15 @@ bool Is_Choosable_Language_File(const std::string& Language_Dir, const std::stri
   const size_t ext = std::char_traits<char>::length(Lang_Extension);
   // "Deutsch.LNG" is not taken: the language loader looks for "<name>.lng" exactly.
   if (name.size() <= ext || name.compare(name.size() - ext, ext, Lang_Extension) != 0) return false;
-  struct stat st {};
-  if (stat(util::Join_Path(Language_Dir, name).c_str(), &st) != 0) return false;
-  return S_ISREG(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+  return util::Is_Writable_File(util::Join_Path(Language_Dir, name));
 }
 
 }  // namespace
 
 std::vector<std::string> List_Language_Files(const std::string& Language_Dir) {
   std::vector<std::string> files;
-  DIR* dir = opendir(Language_Dir.c_str());
-  if (!dir) return files;
-  while (const dirent* entry = readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (Is_Choosable_Language_File(Language_Dir, name)) files.push_back(name);
-  }
-  closedir(dir);
+  for (std::string& name : util::List_Folder(Language_Dir))
+    if (Is_Choosable_Language_File(Language_Dir, name)) files.push_back(std::move(name));
   std::sort(files.begin(), files.end(), Less_Ignoring_Case);
   return files;
 }

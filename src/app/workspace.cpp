@@ -1,8 +1,5 @@
 #include "app/workspace.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <stdexcept>
@@ -135,14 +132,8 @@ void Create_Configuration(App_Context& ctx, const std::string& name) {
 
 std::vector<std::string> Load_Existing_Configuration(const std::string& Projects_Dir) {
   std::vector<std::string> names;
-  DIR* dir = opendir(Projects_Dir.c_str());
-  if (dir == nullptr) return names;
-  while (dirent* entry = readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    if (util::Dir_Exists(util::Join_Path(Projects_Dir, name))) names.push_back(name);
-  }
-  closedir(dir);
+  for (std::string& name : util::List_Folder(Projects_Dir))
+    if (util::Dir_Exists(util::Join_Path(Projects_Dir, name))) names.push_back(std::move(name));
   return names;
 }
 

@@ -125,6 +125,24 @@ bool Path_Present(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
+bool Is_Writable_File(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
+std::vector<std::string> List_Folder(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return names;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(dir);
+  return names;
+}
+
 bool Create_Dir(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
 
 bool Force_Dirs(const std::string& path) {

@@ -25,6 +25,14 @@ bool File_Exists(const std::string& path);  // a regular file (or a link to one)
 bool Dir_Exists(const std::string& path);   // a folder (or a link to one)
 // Anything at all stands at `path`: a file of any kind, a folder, or a link, even a dangling one.
 bool Path_Present(const std::string& path);
+// A regular file (or a link to one) that carries a write permission: on Linux any of its write
+// bits, on Windows no read-only attribute. The mark the file carries, not whether the current
+// user may write it.
+bool Is_Writable_File(const std::string& path);
+
+// The names (UTF-8) of the entries of `folder`, without "." and "..", in the order the system
+// lists them; empty when the folder cannot be read.
+std::vector<std::string> List_Folder(const std::string& folder);
 
 // True when `name` names one entry inside a folder: not empty, no path separator ("/" or "\\"),
 // no NUL, and neither "." nor "..". Names taken from files (settings, language choice) must pass

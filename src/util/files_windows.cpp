@@ -136,6 +136,25 @@ bool Path_Present(const std::string& path) {
   return Attributes_Of(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool Is_Writable_File(const std::string& path) {
+  const DWORD attributes = Attributes_Of(path);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
+}
+
+std::vector<std::string> List_Folder(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW(W(Join_Path(folder, "*")).c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = Wide_To_Utf8(entry.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileW(search, &entry));
+  FindClose(search);
+  return names;
+}
+
 bool Create_Dir(const std::string& path) { return CreateDirectoryW(W(path).c_str(), nullptr) != 0; }
 
 bool Force_Dirs(const std::string& path) {
