@@ -59,18 +59,19 @@ Run_Result Run_Program(const std::string& program, const std::vector<std::string
   return result;
 }
 
-static std::string Env(const char* name) {
+// The environment's value (ctest sets it), else the place the build knows.
+static std::string Env(const char* name, const char* built_in) {
   const char* value = std::getenv(name);
-  return value ? value : "";
+  return value ? value : built_in;
 }
 
-std::string Data_Dir() { return Env("RQ_TEST_DATA"); }
+std::string Data_Dir() { return Env("RQ_TEST_DATA", RQ_BUILT_IN_TEST_DATA); }
 
 std::string Scl_Samples_Dir() {
-  std::string dir = Env("RQ_SCL_SAMPLES");
+  std::string dir = Env("RQ_SCL_SAMPLES", RQ_BUILT_IN_SCL_SAMPLES);
   return (!dir.empty() && std::filesystem::is_directory(dir)) ? dir : "";
 }
 
-std::string Bin_Dir() { return Env("RQ_BIN_DIR"); }
+std::string Bin_Dir() { return Env("RQ_BIN_DIR", RQ_BUILT_IN_BIN_DIR); }
 
 }  // namespace test
