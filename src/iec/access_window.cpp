@@ -658,14 +658,14 @@ void TFIEC_61850_Access::Fill_Node(QTreeWidgetItem* item) {
   }
 }
 
-void TFIEC_61850_Access::TV_IEC_DeviceClick() {
+void TFIEC_61850_Access::TV_IEC_DeviceClick() { Select_Tree_Node(TV_IEC_Device->currentItem()); }
+
+void TFIEC_61850_Access::Select_Tree_Node(QTreeWidgetItem* node) {
   state_.Clear_Selection();
-  const QTreeWidgetItem* node = TV_IEC_Device->currentItem();
   if (shown_device_ == nullptr || node == nullptr || node == shown_device_->TreeNode) return;
-  state_.Selected_IEC_DA = Search_Node_Selected(*shown_device_, const_cast<QTreeWidgetItem*>(node));
+  state_.Selected_IEC_DA = Search_Node_Selected(*shown_device_, node);
   if (state_.Selected_IEC_DA == nullptr)
-    state_.Selected_IEC_DS =
-        Search_Node_Selected_DataSet(*shown_device_, const_cast<QTreeWidgetItem*>(node));
+    state_.Selected_IEC_DS = Search_Node_Selected_DataSet(*shown_device_, node);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -685,26 +685,28 @@ void TFIEC_61850_Access::Show_DataSet_DAs() {
 void TFIEC_61850_Access::Btn_AddVarClick() {
   const int server = state_.Server_Position(shown_device_);
   if (server < 0) return;
-  // Several nodes selected: one row per leaf attribute among them, in tree order.
+  // Several nodes selected: one row per leaf attribute and per data set among them, in tree
+  // order; the page of the last one added is shown.
   const std::vector<QTreeWidgetItem*> selected = Selected_In_Tree_Order(TV_IEC_Device);
   if (selected.size() > 1) {
-    bool added = false;
+    Access_State::Added last = Access_State::Added::Nothing;
     for (QTreeWidgetItem* item : selected) {
-      state_.Clear_Selection();
-      state_.Selected_IEC_DA = Search_Node_Selected(*shown_device_, item);
-      if (state_.Selected_IEC_DA == nullptr) continue;
-      Fill_Address_From_Scl(state_.Add_Var(server));
-      added = true;
+      Select_Tree_Node(item);
+      const Access_State::Added added = state_.Add_Var(server);
+      Fill_Address_From_Scl(added);
+      if (added != Access_State::Added::Nothing) last = added;
     }
     TV_IEC_DeviceClick();  // the selection is the current node's again
-    if (!added) return;
-    PC_DA_DataSet->setCurrentWidget(TS_DA);
-    ACG_DA->Show_Table(state_.ACG_DA);
-    ACG_DA->setCurrentCell(ACG_DA->rowCount() - 1, DA_Col::IPAddress - 1);
+    if (last != Access_State::Added::Nothing) Show_Tables();
+    Show_Added(last);
     return;
   }
   const Access_State::Added added = state_.Add_Var(server);
   Fill_Address_From_Scl(added);
+  Show_Added(added);
+}
+
+void TFIEC_61850_Access::Show_Added(Access_State::Added added) {
   switch (added) {
     case Access_State::Added::Variable:
       PC_DA_DataSet->setCurrentWidget(TS_DA);

@@ -105,6 +105,10 @@ class TFIEC_61850_Access : public QDialog {
                             const std::string& text, int image, bool has_children);
   void Fill_Node(QTreeWidgetItem* item);
   void Show_Tables();
+  // Shows the page and the new last row of what Add Var added.
+  void Show_Added(UIEC_61850_Access::Access_State::Added added);
+  // Makes `node` the selection Add Var takes: its leaf attribute, else its data set, else none.
+  void Select_Tree_Node(QTreeWidgetItem* node);
   std::string Hint(int column) const;
   // Tree filter, multi-selection and addresses from the SCL file (features beside the editor's
   // original behaviour).

@@ -259,6 +259,18 @@ TEST_F(Find_Points, Add_Var_Adds_Every_Selected_Leaf_In_Tree_Order) {
   Click_Node("T");
   QTest::mouseClick(window->Btn_AddVar, Qt::LeftButton);
   EXPECT_EQ(Cell(2, DA_Col::Reference), "IED1LD0/Q0XCBR1.Pos.Oper.T");
+
+  // A data set among the selected nodes becomes a data set row with its members.
+  Type_Filter("lln0");
+  Click_Node("Measures");
+  Click_Node("stVal", Qt::ControlModifier);
+  QTest::mouseClick(window->Btn_AddVar, Qt::LeftButton);
+  ASSERT_EQ(window->State().ACG_DA.Row_Count(), 4);
+  EXPECT_EQ(Cell(3, DA_Col::Reference), "IED1LD0/LLN0.Mod.stVal");
+  ASSERT_EQ(window->State().ACG_DataSet.Row_Count(), 1);
+  EXPECT_EQ(window->State().ACG_DataSet.Cell(0, DS_Col::Reference), "IED1LD0/LLN0.Measures");
+  EXPECT_EQ(window->ACG_DataSet->rowCount(), 1);
+  EXPECT_EQ(window->PC_DA_DataSet->currentWidget(), window->TS_DataSet);
 }
 
 TEST_F(Find_Points, Address_From_Scl_Option_Fills_Ip_And_Port) {
