@@ -30,6 +30,13 @@ void Create_Catalog(const std::string& catalog) {
     throw util::File_Error("Cannot create " + catalog + ": " + std::strerror(errno));
 }
 
+// Whether to write the catalog file `target`: Yes when nothing is there yet, otherwise the
+// user's answer (No keeps the catalog's copy, Cancel stops).
+Overwrite_Answer Write_Answer(const std::string& target,
+                              const std::function<Overwrite_Answer()>& ask_overwrite) {
+  return util::File_Exists(target) ? ask_overwrite() : Overwrite_Answer::Yes;
+}
+
 }  // namespace
 
 size_t Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
@@ -40,19 +47,9 @@ size_t Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
   const std::string target = Catalog_Path(catalog, chosen);
   if (target.empty()) throw util::File_Error("Not a file name: " + chosen);
   Create_Catalog(catalog);
-  bool copy = true;
-  if (util::File_Exists(target)) {
-    switch (ask_overwrite()) {
-      case Overwrite_Answer::Yes:
-        break;
-      case Overwrite_Answer::No:
-        copy = false;
-        break;
-      case Overwrite_Answer::Cancel:
-        return 0;
-    }
-  }
-  if (copy) util::Write_File_Atomic(target, util::Read_File(chosen));
+  const Overwrite_Answer answer = Write_Answer(target, ask_overwrite);
+  if (answer == Overwrite_Answer::Cancel) return 0;
+  if (answer == Overwrite_Answer::Yes) util::Write_File_Atomic(target, util::Read_File(chosen));
   state.List_IEC_Dev.push_back(import(target));
   return 1;
 }
@@ -81,19 +78,10 @@ size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
     const std::string& name = ieds[i].name;
     const std::string target =
         util::Join_Path(catalog, UIEC_Client_Decode::Extracted_File_Name(chosen, name));
-    bool write = true;
-    if (util::File_Exists(target)) {
-      switch (ask_overwrite()) {
-        case Overwrite_Answer::Yes:
-          break;
-        case Overwrite_Answer::No:
-          write = false;
-          break;
-        case Overwrite_Answer::Cancel:
-          return added;
-      }
-    }
-    if (write) UIEC_Client_Decode::Write_Extracted_IED(chosen, name, target);
+    const Overwrite_Answer answer = Write_Answer(target, ask_overwrite);
+    if (answer == Overwrite_Answer::Cancel) return added;
+    if (answer == Overwrite_Answer::Yes)
+      UIEC_Client_Decode::Write_Extracted_IED(chosen, name, target);
     state.List_IEC_Dev.push_back(import(target));
     ++added;
   }

@@ -12,6 +12,7 @@
 #include <shellapi.h>
 // clang-format on
 
+#include "util/files.h"
 #include "util/utf.h"
 #else
 #include <spawn.h>
@@ -24,24 +25,6 @@ extern char** environ;
 namespace UBoot {
 
 #ifdef _WIN32
-
-namespace {
-
-// The system's text for an error number.
-std::string System_Message(DWORD error) {
-  wchar_t* buffer = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::string text =
-      n ? util::Wide_To_Utf8(std::wstring_view(buffer, n)) : "error " + std::to_string(error);
-  if (buffer) LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-    text.pop_back();
-  return text;
-}
-
-}  // namespace
 
 Start_Result Start_Program(const std::string& NomeSW, const std::string& Parameter, bool tipo,
                            int limit_ms) {
@@ -65,7 +48,7 @@ Start_Result Start_Program(const std::string& NomeSW, const std::string& Paramet
     launched = false;
   }
   if (!launched) {
-    const std::string reason = System_Message(GetLastError());
+    const std::string reason = util::System_Error_Text(GetLastError());
     if (event) CloseHandle(event);
     throw Start_Error(reason);
   }

@@ -95,6 +95,11 @@ class Folder_Lock {
   int fd_ = -1;
 };
 
+#ifdef _WIN32
+// The system's text (UTF-8, without the trailing line break) for a Windows error number.
+std::string System_Error_Text(unsigned long error);
+#endif
+
 // The folder of the running executable, without a trailing separator.
 std::string Executable_Dir();
 

@@ -20,12 +20,7 @@
 
 namespace util {
 
-namespace {
-
-std::wstring W(const std::string& path) { return Utf8_To_Wide(path); }
-
-// The system's text for an error number.
-std::string Reason(DWORD error) {
+std::string System_Error_Text(unsigned long error) {
   wchar_t* buffer = nullptr;
   const DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -37,6 +32,12 @@ std::string Reason(DWORD error) {
     text.pop_back();
   return text;
 }
+
+namespace {
+
+std::wstring W(const std::string& path) { return Utf8_To_Wide(path); }
+
+std::string Reason(DWORD error) { return System_Error_Text(error); }
 
 std::string Parent_Of(const std::string& path) {
   size_t slash = path.find_last_of("/\\");

@@ -2,7 +2,6 @@
 // its catalog name.
 #include "iec/ied_catalog.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -160,15 +159,12 @@ TEST(Ied_Catalog, Unreadable_Or_Broken_Files_Are_Errors) {
 TEST(Ied_Catalog, Every_Ied_Of_The_Shared_Multi_Ied_Samples_Extracts_Faithfully) {
   const std::string samples = test::Scl_Samples_Dir();
   if (samples.empty()) GTEST_SKIP() << "no shared SCL samples beside the checkout";
-  DIR* folder = opendir(samples.c_str());
-  ASSERT_NE(folder, nullptr);
+  const std::vector<std::string> entries = util::List_Folder(samples);
+  ASSERT_FALSE(entries.empty());
   std::vector<std::string> files;
-  while (dirent* entry = readdir(folder)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != ".." && name.find('.') != std::string::npos && name != "SOURCES.md")
-      files.push_back(name);
+  for (const std::string& name : entries) {
+    if (name.find('.') != std::string::npos && name != "SOURCES.md") files.push_back(name);
   }
-  closedir(folder);
   std::sort(files.begin(), files.end());
   test::Temp_Dir dir;
   size_t multi = 0;

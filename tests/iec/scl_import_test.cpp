@@ -2,7 +2,6 @@
 // odd, hostile and broken files.
 #include "iec/scl_import.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -479,11 +478,10 @@ TEST(Scl_Import, Every_Truncation_Of_A_Good_File_Is_An_Error) {
 TEST(Scl_Import, Every_Shared_Sample_Imports) {
   const std::string samples = test::Scl_Samples_Dir();
   if (samples.empty()) GTEST_SKIP() << "no shared SCL samples beside the checkout";
-  DIR* folder = opendir(samples.c_str());
-  ASSERT_NE(folder, nullptr);
+  const std::vector<std::string> entries = util::List_Folder(samples);
+  ASSERT_FALSE(entries.empty());
   std::vector<std::string> files;
-  while (dirent* entry = readdir(folder)) {
-    const std::string name = entry->d_name;
+  for (const std::string& name : entries) {
     const size_t dot = name.rfind('.');
     if (dot == std::string::npos) continue;
     std::string extension = name.substr(dot + 1);
@@ -491,7 +489,6 @@ TEST(Scl_Import, Every_Shared_Sample_Imports) {
     for (const char* scl : {"scd", "ssd", "sed", "icd", "iid", "cid"})
       if (extension == scl) files.push_back(name);
   }
-  closedir(folder);
   size_t with_data = 0;
   for (const std::string& name : files) {
     SCOPED_TRACE(name);
