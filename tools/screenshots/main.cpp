@@ -117,6 +117,10 @@ int main(int argc, char** argv) {
     editor->show();  // showing loads the configuration's file
     Settle();
     editor->Choose_File = [&] { return scl; };
+    // A file with several IEDs: the first one.
+    editor->Choose_IEDs = [](const std::string&, const std::vector<UIEC_Client_Decode::IED_Info>&) {
+      return std::vector<size_t>{0};
+    };
     editor->Btn_Add_IEC_DeviceClick();
     editor->LB_IEC_Devices->setCurrentRow(0);
     QTreeWidgetItem* leaf = nullptr;
@@ -125,25 +129,30 @@ int main(int argc, char** argv) {
     for (int pass = 0; pass < 3; ++pass)
       for (QTreeWidgetItemIterator it(tree); *it; ++it)
         if ((*it)->parent() == nullptr || (*it)->parent()->parent() == nullptr ||
-            (*it)->text(0) == "LLN0" || (*it)->text(0).startsWith("GGIO") ||
-            (*it)->text(0) == "SPCSO1")
+            (*it)->text(0) == "LLN0" || (*it)->text(0) == "Mod" ||
+            (*it)->text(0).startsWith("GGIO") || (*it)->text(0) == "SPCSO1")
           (*it)->setExpanded(true);
     for (QTreeWidgetItemIterator it(tree); *it; ++it) {
       if (!leaf && (*it)->text(0) == "stVal") leaf = *it;
       if (!data_set && (*it)->foreground(0).color() == QColor(0x00, 0x80, 0x00)) data_set = *it;
     }
     using namespace UIEC_61850_Access;
+    // The attribute and the data set selected together, added by one Add Var.
+    if (leaf) tree->setCurrentItem(leaf);
+    if (data_set) {
+      if (leaf)
+        data_set->setSelected(true);
+      else
+        tree->setCurrentItem(data_set);
+    }
+    if (leaf || data_set) editor->Btn_AddVarClick();
     if (leaf) {
-      tree->setCurrentItem(leaf);
-      editor->Btn_AddVarClick();
       editor->ACG_DA->item(0, DA_Col::IPAddress - 1)->setText("10.0.0.20");
       editor->ACG_DA->item(0, DA_Col::Port - 1)->setText("102");
       editor->ACG_DA->item(0, DA_Col::Position - 1)->setText("0");
       editor->ACG_DA->item(0, DA_Col::MoltFact - 1)->setText("1");
     }
     if (data_set) {
-      tree->setCurrentItem(data_set);
-      editor->Btn_AddVarClick();
       editor->ACG_DataSet->item(0, DS_Col::IPAddress - 1)->setText("10.0.0.20");
       editor->ACG_DataSet->item(0, DS_Col::Port - 1)->setText("102");
     }
