@@ -244,6 +244,16 @@ TEST_F(Data_Map_Page, Export_Edit_Import_Through_The_Buttons) {
   EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::StartBit), "2");
   EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::Mnemonic), "breaker; main");
   EXPECT_EQ(window->ACG_DS_Vars->Text(0, Var_Col::Position), "3");
+
+  // A file that is not a data map is refused as a whole, with an error, and changes nothing.
+  test::Write(csv_path, "Name,Value\r\nx,1\r\n");
+  QTest::mouseClick(page->Btn_Import_Map, Qt::LeftButton);
+  ASSERT_EQ(messages.shown.size(), 2u);
+  EXPECT_EQ(messages.shown[1].kind, "error");
+  EXPECT_EQ(messages.shown[1].text,
+            "The file has no column \"Kind\" in its first line; it is not a data map.");
+  EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::Position), "7");
+
   // Nothing reaches the file before OK.
   EXPECT_FALSE(util::File_Exists(ctx.IEC_Client_File));
 }
