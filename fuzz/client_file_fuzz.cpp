@@ -2,8 +2,8 @@
 // "b.icd", as the tests' fixtures name them) are the tests' own small SCL files.
 #include <exception>
 
+#include "access/client_file.h"
 #include "fuzz_file.h"
-#include "iec/client_file.h"
 
 static const std::string& Catalog() {
   static const std::string dir = [] {

@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "iec/data_map.h"
+#include "access/data_map.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);

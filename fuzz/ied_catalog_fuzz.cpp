@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "fuzz_file.h"
-#include "iec/ied_catalog.h"
+#include "scl/ied_catalog.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path = Write_Fuzz_Input("several.scd", data, size);

@@ -2,7 +2,7 @@
 #include <exception>
 
 #include "fuzz_file.h"
-#include "iec/scl_import.h"
+#include "scl/scl_import.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path = Write_Fuzz_Input("scl.icd", data, size);

@@ -6,8 +6,8 @@
 #include <exception>
 #include <string>
 
-#include "iec/access_state.h"
-#include "iec/client_file.h"
+#include "access/access_state.h"
+#include "access/client_file.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {

@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "iec/scl_import.h"
+#include "scl/scl_import.h"
 #include "scl_generate.h"
 
 namespace {

@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
+#include "access/access_window.h"
+#include "access/tree_filter_qt.h"
 #include "app/context.h"
-#include "iec/access_window.h"
-#include "iec/tree_filter.h"
-#include "iec/tree_filter_qt.h"
+#include "scl/tree_filter.h"
 #include "util/files.h"
 #include "util/messages_qt.h"
 

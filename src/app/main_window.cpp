@@ -12,6 +12,9 @@
 #include <exception>
 #include <type_traits>
 
+#include "access/access_window.h"
+#include "access/data_map.h"
+#include "access/map_page_qt.h"
 #include "app/about_dialog.h"
 #include "app/app_strings.h"
 #include "app/app_texts.h"
@@ -22,9 +25,6 @@
 #include "app/web_links.h"
 #include "app/workspace.h"
 #include "comm/pargen_dialog.h"
-#include "iec/access_window.h"
-#include "iec/data_map.h"
-#include "iec/map_page_qt.h"
 #include "image/image_build.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "iec/ied_catalog.h"
+#include "scl/ied_catalog.h"
 #include "util/files.h"
 
 namespace cli {

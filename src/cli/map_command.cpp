@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "access/access_texts.h"
+#include "access/data_map.h"
 #include "app/context.h"
 #include "cli/commands.h"
-#include "iec/data_map.h"
-#include "iec/iec_texts.h"
 #include "util/files.h"
 
 namespace cli {
@@ -21,7 +21,7 @@ using namespace UIEC_61850_Access;
 
 ordered_json Entry_Json(const Map_Entry& e) {
   const bool member = e.Kind == Map_Kind::Member;
-  return {{"kind", member ? iec_texts::Text_Kind_Member : iec_texts::Text_Kind_Variable},
+  return {{"kind", member ? access_texts::Text_Kind_Member : access_texts::Text_Kind_Variable},
           {"row", e.Row},
           {"member", member ? ordered_json(e.Member) : ordered_json(nullptr)},
           {"index", e.Index},

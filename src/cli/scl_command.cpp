@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "iec/scl_import.h"
+#include "scl/scl_import.h"
 #include "util/files.h"
 
 namespace cli {

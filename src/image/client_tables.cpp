@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <pugixml.hpp>
 
-#include "iec/client_file_names.h"
+#include "access/client_file_names.h"
 #include "image/le_bytes.h"
 #include "util/files.h"
 #include "util/text.h"

@@ -15,7 +15,7 @@ Run_Result Cli(const std::vector<std::string>& args) {
   return test::Run_Program(test::Bin_Dir() + "/rq30517-cli", args);
 }
 
-std::string Fixture() { return test::Data_Dir() + "/iec/fixtures/scl/multi.scd"; }
+std::string Fixture() { return test::Data_Dir() + "/scl/fixtures/multi.scd"; }
 
 TEST(Cli_Ieds, Lists_Every_Ied_As_One_Line_Of_Json) {
   const Run_Result run = Cli({"ieds", Fixture()});

@@ -16,7 +16,7 @@ Run_Result Run_Cli(const std::vector<std::string>& args) {
 
 // A configuration folder holding the data map fixture as its client file.
 void Copy_Conf(const test::Temp_Dir& dir) {
-  std::filesystem::copy_file(test::Data_Dir() + "/iec/fixtures/data_map/IEC_61850_Client.xml",
+  std::filesystem::copy_file(test::Data_Dir() + "/access/fixtures/data_map/IEC_61850_Client.xml",
                              dir / "IEC_61850_Client.xml");
 }
 

@@ -16,9 +16,7 @@ Run_Result Run_Scl(std::vector<std::string> args) {
   return test::Run_Program(test::Bin_Dir() + "/rq30517-cli", args);
 }
 
-std::string Fixture(const std::string& name) {
-  return test::Data_Dir() + "/iec/fixtures/scl/" + name;
-}
+std::string Fixture(const std::string& name) { return test::Data_Dir() + "/scl/fixtures/" + name; }
 
 TEST(Cli_Scl, Prints_The_Model_As_One_Line_Of_Json) {
   const Run_Result run = Run_Scl({Fixture("small.icd")});

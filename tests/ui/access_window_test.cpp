@@ -1,4 +1,4 @@
-#include "iec/access_window.h"
+#include "access/access_window.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,8 +13,8 @@
 #include <QTreeWidget>
 #include <functional>
 
-#include "iec/access_test_models.h"
-#include "iec/selection_grid_qt.h"
+#include "access/access_test_models.h"
+#include "access/selection_grid_qt.h"
 #include "support/recording_messages.h"
 #include "support/user_input.h"
 #include "util/files.h"

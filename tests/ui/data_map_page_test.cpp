@@ -11,11 +11,11 @@
 #include <QTreeWidget>
 #include <filesystem>
 
+#include "access/access_test_models.h"
+#include "access/access_window.h"
+#include "access/map_page_qt.h"
+#include "access/selection_grid_qt.h"
 #include "app/main_window.h"
-#include "iec/access_test_models.h"
-#include "iec/access_window.h"
-#include "iec/map_page_qt.h"
-#include "iec/selection_grid_qt.h"
 #include "support/configurator.h"
 #include "support/recording_messages.h"
 #include "update/boot_dialog.h"
@@ -264,7 +264,7 @@ TEST(Data_Map_Update_Step, Asks_Before_Building_Images_With_Conflicts) {
   c.ctx.Active_Conf_Dir = program / "PROJECTS/conf";
   util::Force_Dirs(c.ctx.Active_Conf_Dir);
   c.ctx.Set_Files();
-  std::filesystem::copy_file(test::Data_Dir() + "/iec/fixtures/data_map/IEC_61850_Client.xml",
+  std::filesystem::copy_file(test::Data_Dir() + "/access/fixtures/data_map/IEC_61850_Client.xml",
                              c.ctx.IEC_Client_File);
   const std::string bank2 = c.ctx.Active_Conf_Dir + "/bin/bank2.bin";
 

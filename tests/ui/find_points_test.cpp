@@ -15,10 +15,10 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "iec/access_window.h"
-#include "iec/ied_chooser_dialog.h"
-#include "iec/selection_grid_qt.h"
-#include "iec/tree_filter_qt.h"
+#include "access/access_window.h"
+#include "access/ied_chooser_dialog.h"
+#include "access/selection_grid_qt.h"
+#include "access/tree_filter_qt.h"
 #include "support/configurator.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
@@ -29,7 +29,7 @@ namespace {
 using namespace UIEC_61850_Access;
 
 std::string Scl_Fixture(const std::string& name) {
-  return test::Data_Dir() + "/iec/fixtures/scl/" + name;
+  return test::Data_Dir() + "/scl/fixtures/" + name;
 }
 
 struct Find_Points : ::testing::Test {

@@ -14,11 +14,11 @@
 #include <functional>
 #include <memory>
 
+#include "access/access_window.h"
 #include "app/app_strings.h"
 #include "app/new_project_dialog.h"
 #include "app/open_conf_dialog.h"
 #include "app/soft_options_dialog.h"
-#include "iec/access_window.h"
 #include "support/configurator.h"
 #include "support/test_support.h"
 #include "support/user_input.h"

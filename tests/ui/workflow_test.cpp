@@ -14,12 +14,12 @@
 #include <functional>
 #include <memory>
 
+#include "access/access_state.h"
+#include "access/access_window.h"
+#include "access/selection_grid_qt.h"
 #include "app/main_window.h"
 #include "app/new_project_dialog.h"
 #include "comm/pargen_dialog.h"
-#include "iec/access_state.h"
-#include "iec/access_window.h"
-#include "iec/selection_grid_qt.h"
 #include "support/configurator.h"
 #include "support/test_support.h"
 #include "support/user_input.h"

@@ -14,6 +14,11 @@
 #include <QTreeWidgetItemIterator>
 #include <iostream>
 
+#include "access/access_state.h"
+#include "access/access_window.h"
+#include "access/ied_chooser_dialog.h"
+#include "access/selection_grid_qt.h"
+#include "access/tree_filter_qt.h"
 #include "app/about_dialog.h"
 #include "app/main_window.h"
 #include "app/new_project_dialog.h"
@@ -21,12 +26,7 @@
 #include "app/soft_options_dialog.h"
 #include "app/workspace.h"
 #include "comm/pargen_dialog.h"
-#include "iec/access_state.h"
-#include "iec/access_window.h"
-#include "iec/ied_catalog.h"
-#include "iec/ied_chooser_dialog.h"
-#include "iec/selection_grid_qt.h"
-#include "iec/tree_filter_qt.h"
+#include "scl/ied_catalog.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
 
@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
 
   // The chooser of a file with several IEDs, on the tests' own fixture.
   {
-    const std::string station = std::string(RQ_SOURCE_DIR) + "/tests/iec/fixtures/scl/multi.scd";
+    const std::string station = std::string(RQ_SOURCE_DIR) + "/tests/scl/fixtures/multi.scd";
     try {
       TFIED_Chooser chooser(util::File_Name_Of(station), UIEC_Client_Decode::List_IEDs(station));
       chooser.SG_IEDs->selectRow(0);

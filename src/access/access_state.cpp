@@ -1,0 +1,269 @@
+#include "access/access_state.h"
+
+#include <stdexcept>
+#include <utility>
+
+#include "util/text.h"
+
+namespace UIEC_61850_Access {
+
+using UIEC_Client_Decode::TIEC_DO;
+using UIEC_Client_Decode::TIEC_Object;
+
+// ---------------------------------------------------------------------------------------------
+// Table
+
+Table::Table(int columns) : columns_(columns) { Clear(); }
+
+const std::string& Table::Cell(int row, int column) const {
+  return rows_.at(static_cast<size_t>(row)).at(static_cast<size_t>(column));
+}
+
+void Table::Set_Cell(int row, int column, std::string text) {
+  if (column < 1 || column >= columns_) throw std::out_of_range("Table::Set_Cell column");
+  rows_.at(static_cast<size_t>(row))[static_cast<size_t>(column)] = std::move(text);
+}
+
+Row Table::Empty_Row(int number) const {
+  Row row(static_cast<size_t>(columns_));
+  row[0] = std::to_string(number);
+  return row;
+}
+
+void Table::Clear() {
+  rows_.clear();
+  rows_.push_back(Empty_Row(1));
+}
+
+bool Table::Counts_As_Empty() const { return rows_.size() == 1 && rows_[0][1].empty(); }
+
+int Table::Use_Or_Append() { return Counts_As_Empty() ? 0 : Append(); }
+
+int Table::Append() {
+  rows_.push_back(Empty_Row(Row_Count() + 1));
+  return Row_Count() - 1;
+}
+
+void Table::Remove(int row) {
+  if (row < 0 || row >= Row_Count()) return;
+  if (rows_.size() == 1) {
+    rows_[0] = Empty_Row(1);
+    return;
+  }
+  rows_.erase(rows_.begin() + row);
+  Renumber();
+}
+
+void Table::Renumber() {
+  for (size_t i = 0; i < rows_.size(); ++i) rows_[i][0] = std::to_string(i + 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The objects shown in the editor's tree
+
+namespace {
+
+// The object of `device` shown by `node`; null for a null node or one not found.
+TIEC_Object* Find_Shown(const TIEC_Device& device, Tree_Node node) {
+  if (node == nullptr) return nullptr;
+  TIEC_Object* found = nullptr;
+  For_Each_Object(device, [&](TIEC_Object& object) {
+    if (found == nullptr && object.TreeNode == node) found = &object;
+  });
+  return found;
+}
+
+}  // namespace
+
+TIEC_DA* Search_Node_Selected(const TIEC_Device& device, Tree_Node node) {
+  auto* attribute = dynamic_cast<TIEC_DA*>(Find_Shown(device, node));
+  return attribute != nullptr && attribute->List_DA.empty() ? attribute : nullptr;
+}
+
+TIEC_DataSet* Search_Node_Selected_DataSet(const TIEC_Device& device, Tree_Node node) {
+  return dynamic_cast<TIEC_DataSet*>(Find_Shown(device, node));
+}
+
+void Clear_Tree_Nodes(TIEC_Device& device) {
+  device.TreeNode = nullptr;
+  For_Each_Object(device, [](TIEC_Object& object) { object.TreeNode = nullptr; });
+}
+
+bool Device_Has_DataSet(const TIEC_Device& device, const TIEC_DataSet* data_set) {
+  if (data_set == nullptr) return false;
+  return Find_DataSet(device, [data_set](const TIEC_DataSet& own) { return &own == data_set; }) !=
+         nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Access_State
+
+Access_State::Access_State() { List_DataSet.resize(1); }
+
+void Access_State::Reset() {
+  Clear_Selection();
+  DataSet_Row_Select = 0;
+  // Records point into the models: drop them before the servers.
+  List_DataSet.clear();
+  List_DataSet.resize(1);
+  ACG_DA.Clear();
+  ACG_DataSet.Clear();
+  List_IEC_Dev.clear();
+}
+
+void Access_State::Clear_Selection() {
+  Selected_IEC_DA = nullptr;
+  Selected_IEC_DS = nullptr;
+}
+
+Access_State::Added Access_State::Add_Var(int server_index) {
+  const std::string index = std::to_string(server_index);
+  if (Selected_IEC_DA != nullptr) {
+    const TIEC_DA& da = *Selected_IEC_DA;
+    const int row = ACG_DA.Use_Or_Append();
+    for (int c = 1; c < DA_Col::Count; ++c) ACG_DA.Set_Cell(row, c, "");
+    ACG_DA.Set_Cell(row, DA_Col::Index, index);
+    ACG_DA.Set_Cell(row, DA_Col::bType, da.bType());
+    ACG_DA.Set_Cell(row, DA_Col::fc, da.FC());
+    ACG_DA.Set_Cell(row, DA_Col::Reference, da.Reference());
+    ACG_DA.Set_Cell(row, DA_Col::OnChange, "N");
+    ACG_DA.Set_Cell(row, DA_Col::OnCMD, "N");
+    ACG_DA.Set_Cell(row, DA_Col::OnTimer, "N");
+    return Added::Variable;
+  }
+  if (Selected_IEC_DS != nullptr) {
+    TIEC_DataSet& ds = *Selected_IEC_DS;
+    const int row = ACG_DataSet.Use_Or_Append();
+    for (int c = 1; c < DS_Col::Count; ++c) ACG_DataSet.Set_Cell(row, c, "");
+    ACG_DataSet.Set_Cell(row, DS_Col::Index, index);
+    ACG_DataSet.Set_Cell(row, DS_Col::Reference, ds.Reference());
+    ACG_DataSet.Set_Cell(row, DS_Col::GooseName, ds.GooseName());
+    ACG_DataSet.Set_Cell(row, DS_Col::EnGoose, ds.GooseName().empty() ? "N" : "Y");
+    TDataSet record;
+    record.Select_DataSet = &ds;
+    for (TIEC_DA* member : ds.List_DA) {
+      TDataSet_DA settings;
+      settings.Select_DA = member;
+      record.List_DAs.push_back(std::move(settings));
+    }
+    List_DataSet.resize(static_cast<size_t>(ACG_DataSet.Row_Count()));
+    List_DataSet[static_cast<size_t>(row)] = std::move(record);
+    if (DataSet_Row_Select == row + 1) DataSet_Row_Select = 0;
+    return Added::DataSet;
+  }
+  return Added::Nothing;
+}
+
+void Access_State::Remove_Variable_Row(int row) { ACG_DA.Remove(row); }
+
+void Access_State::Remove_DataSet_Row(int row) {
+  if (row < 0 || row >= ACG_DataSet.Row_Count()) return;
+  if (ACG_DataSet.Row_Count() == 1)
+    List_DataSet[0] = TDataSet{};
+  else
+    List_DataSet.erase(List_DataSet.begin() + row);
+  ACG_DataSet.Remove(row);
+  DataSet_Row_Select = 0;
+}
+
+std::vector<Row> Access_State::Show_DataSet_DAs(int row) {
+  DataSet_Row_Select = 0;
+  std::vector<Row> rows;
+  if (row >= 1 && row <= static_cast<int>(List_DataSet.size())) {
+    const TDataSet& record = List_DataSet[static_cast<size_t>(row - 1)];
+    for (const TDataSet_DA& member : record.List_DAs) {
+      rows.push_back({std::to_string(rows.size() + 1), member.Select_DA->bType(),
+                      member.Select_DA->Reference(), member.Position, member.bitAddress,
+                      member.conversion, member.multFactor, member.Mnemonic});
+    }
+    if (!rows.empty()) DataSet_Row_Select = row;
+  }
+  if (rows.empty()) {
+    Row empty(static_cast<size_t>(Var_Col::Count));
+    empty[0] = std::to_string(1);
+    rows.push_back(std::move(empty));
+  }
+  return rows;
+}
+
+bool Access_State::Store_Member_Text(int member_row, int column, const std::string& text) {
+  if (DataSet_Row_Select < 1 || DataSet_Row_Select > static_cast<int>(List_DataSet.size()))
+    return false;
+  auto& members = List_DataSet[static_cast<size_t>(DataSet_Row_Select - 1)].List_DAs;
+  if (member_row < 0 || member_row >= static_cast<int>(members.size())) return false;
+  TDataSet_DA& member = members[static_cast<size_t>(member_row)];
+  switch (column) {
+    case Var_Col::Position:
+      member.Position = text;
+      break;
+    case Var_Col::StartBit:
+      member.bitAddress = text;
+      break;
+    case Var_Col::Convertion:
+      member.conversion = text;
+      break;
+    case Var_Col::MultFact:
+      member.multFactor = text;
+      break;
+    case Var_Col::Mnemonic:
+      member.Mnemonic = text;
+      break;
+    default:
+      return false;
+  }
+  return true;
+}
+
+TIEC_DataSet* Access_State::Get_DataSet(int32_t index, const std::string& reference) const {
+  if (index < 0 || index >= static_cast<int32_t>(List_IEC_Dev.size())) return nullptr;
+  return Find_DataSet(*List_IEC_Dev[static_cast<size_t>(index)], [&](const TIEC_DataSet& data_set) {
+    return data_set.Reference() == reference;
+  });
+}
+
+int Access_State::Server_Position(const TIEC_Device* device) const {
+  for (size_t i = 0; i < List_IEC_Dev.size(); ++i)
+    if (List_IEC_Dev[i].get() == device) return static_cast<int>(i);
+  return -1;
+}
+
+namespace {
+
+int32_t Index_Of(const Table& table, int row) {
+  return util::Str_To_Int_Def(table.Cell(row, 1), -1);
+}
+
+// Rows naming a server after the removed one follow it up the list.
+void Renumber_After(Table& table, int position) {
+  for (int r = 0; r < table.Row_Count(); ++r) {
+    const int32_t index = Index_Of(table, r);
+    if (index > position) table.Set_Cell(r, 1, std::to_string(index - 1));
+  }
+}
+
+}  // namespace
+
+bool Access_State::Server_In_Use(int position) const {
+  for (int r = 0; r < ACG_DA.Row_Count(); ++r)
+    if (Index_Of(ACG_DA, r) == position) return true;
+  for (int r = 0; r < ACG_DataSet.Row_Count(); ++r)
+    if (Index_Of(ACG_DataSet, r) == position) return true;
+  if (position < 0 || position >= static_cast<int>(List_IEC_Dev.size())) return false;
+  // A data set row whose "Index" was edited still points into the server it was added from.
+  const TIEC_Device& device = *List_IEC_Dev[static_cast<size_t>(position)];
+  for (const TDataSet& record : List_DataSet)
+    if (Device_Has_DataSet(device, record.Select_DataSet)) return true;
+  return false;
+}
+
+bool Access_State::Remove_Server(int position) {
+  if (position < 0 || position >= static_cast<int>(List_IEC_Dev.size())) return false;
+  if (Server_In_Use(position)) return false;
+  Clear_Selection();
+  List_IEC_Dev.erase(List_IEC_Dev.begin() + position);
+  Renumber_After(ACG_DA, position);
+  Renumber_After(ACG_DataSet, position);
+  return true;
+}
+
+}  // namespace UIEC_61850_Access

@@ -1,0 +1,164 @@
+// What the IEC 61850 access editor holds between two openings: the loaded servers, the tree
+// selection, the variable table, the data set table with one record per row, and the member
+// table's link to the data set it shows. The window only mirrors this state in its controls;
+// every rule about rows, servers and selections lives here.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scl/scl_model.h"
+
+namespace UIEC_61850_Access {
+
+using UIEC_Client_Decode::TIEC_DA;
+using UIEC_Client_Decode::TIEC_DataSet;
+using UIEC_Client_Decode::TIEC_Device;
+using UIEC_Client_Decode::Tree_Node;
+
+// Columns of the variable table ACG_DA; column 0 numbers the rows.
+namespace DA_Col {
+enum : int {
+  N,
+  Index,
+  bType,
+  fc,
+  Reference,
+  IPAddress,
+  Port,
+  OnChange,
+  OnCMD,
+  OnTimer,
+  Time,
+  Position,
+  StartBit,
+  ReadWrite,
+  Convertion,
+  MoltFact,
+  Mnemonic,
+  Count
+};
+}
+
+// Columns of the data set table ACG_DataSet.
+namespace DS_Col {
+enum : int { N, Index, Reference, GooseName, EnGoose, IPAddress, Port, Time, Mnemonic, Count };
+}
+
+// Columns of the member table ACG_DS_Vars.
+namespace Var_Col {
+enum : int { N, bType, Reference, Position, StartBit, Convertion, MultFact, Mnemonic, Count };
+}
+
+// The settings of one member of a selected data set, as typed or picked in the member table.
+struct TDataSet_DA {
+  TIEC_DA* Select_DA = nullptr;  // the member attribute in the model; not owned, never null
+  std::string Position;
+  std::string bitAddress;
+  std::string conversion;
+  std::string multFactor;
+  std::string Mnemonic;
+};
+
+// One selected data set: the row of the data set table at the same position owns it.
+struct TDataSet {
+  TIEC_DataSet* Select_DataSet = nullptr;  // not owned; null when no loaded server has it
+  std::vector<TDataSet_DA> List_DAs;
+};
+
+using Row = std::vector<std::string>;
+
+// The data rows of one table (the header row is not kept). Cell 0 of every row holds the row's
+// number, 1 for the first; there is always at least one row, and a table holding nothing has
+// exactly one row with every other cell empty.
+class Table {
+ public:
+  explicit Table(int columns);
+
+  int Columns() const { return columns_; }
+  int Row_Count() const { return static_cast<int>(rows_.size()); }
+  const Row& Get_Row(int row) const { return rows_.at(static_cast<size_t>(row)); }
+  const std::string& Cell(int row, int column) const;
+  // Column 0 is the row number and cannot be set.
+  void Set_Cell(int row, int column, std::string text);
+
+  // Back to one empty row.
+  void Clear();
+  // True when the table holds nothing: one row and its "Index" (column 1) empty.
+  bool Counts_As_Empty() const;
+  // Where a new selection goes: the one row of an empty-looking table, otherwise a new last row.
+  int Use_Or_Append();
+  int Append();
+  // Deletes `row`, moving the rows below up; the only row is emptied instead. Out of range:
+  // nothing happens.
+  void Remove(int row);
+
+ private:
+  void Renumber();
+  Row Empty_Row(int number) const;
+
+  int columns_;
+  std::vector<Row> rows_;
+};
+
+// The state of the access editor (rows are counted from 0 here; the user sees them from 1).
+struct Access_State {
+  Access_State();
+  Access_State(Access_State&&) = default;
+  Access_State& operator=(Access_State&&) = default;
+
+  std::vector<std::unique_ptr<TIEC_Device>> List_IEC_Dev;
+  TIEC_DA* Selected_IEC_DA = nullptr;       // a leaf attribute of the server shown in the tree
+  TIEC_DataSet* Selected_IEC_DS = nullptr;  // a data set of the server shown in the tree
+
+  Table ACG_DA{DA_Col::Count};
+  Table ACG_DataSet{DS_Col::Count};
+  // Entry k belongs to row k of ACG_DataSet; there are always exactly as many records as rows
+  // (the empty row of an empty table has an empty record).
+  std::vector<TDataSet> List_DataSet;
+  // The data set row (from 1) whose members the member table shows; 0 when it shows none.
+  int DataSet_Row_Select = 0;
+
+  // Destroys every server and record and empties the tables.
+  void Reset();
+  void Clear_Selection();
+
+  enum class Added { Nothing, Variable, DataSet };
+  // Turns the tree selection into a row; `server_index` is the position of the server whose
+  // tree the selection was made in.
+  Added Add_Var(int server_index);
+  void Remove_Variable_Row(int row);
+  void Remove_DataSet_Row(int row);
+
+  // Rows of the member table for data set row `row` (from 1), and remembers that row as the
+  // one whose members are shown. One empty row when the row has no members.
+  std::vector<Row> Show_DataSet_DAs(int row);
+  // Stores an edit of member-table cell (member_row from 0, column 3..7) into the shown record.
+  bool Store_Member_Text(int member_row, int column, const std::string& text);
+
+  // The data set with `reference` in server `index`, or null.
+  TIEC_DataSet* Get_DataSet(int32_t index, const std::string& reference) const;
+
+  // Position of `device` in List_IEC_Dev, or -1.
+  int Server_Position(const TIEC_Device* device) const;
+  // True when a variable row or a data set row names server `position` by its "Index", or a
+  // data set record points into its model.
+  bool Server_In_Use(int position) const;
+  // Removes server `position` unless it is in use (then false and nothing changes). Rows naming
+  // later servers are renumbered; the tree selection is cleared.
+  bool Remove_Server(int position);
+};
+
+// The leaf attribute of `device` shown by `node`, or null (structured attributes and other
+// objects give null).
+TIEC_DA* Search_Node_Selected(const TIEC_Device& device, Tree_Node node);
+// The data set of `device` shown by `node`, or null.
+TIEC_DataSet* Search_Node_Selected_DataSet(const TIEC_Device& device, Tree_Node node);
+// Forgets every tree node of `device`, so that a node freed with the tree can never match later.
+void Clear_Tree_Nodes(TIEC_Device& device);
+// True when `data_set` belongs to `device`.
+bool Device_Has_DataSet(const TIEC_Device& device, const TIEC_DataSet* data_set);
+
+}  // namespace UIEC_61850_Access

@@ -1,0 +1,810 @@
+#include "access/access_window.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "access/access_check.h"
+#include "access/access_strings.h"
+#include "access/access_texts.h"
+#include "access/client_file.h"
+#include "access/data_map.h"
+#include "access/ied_chooser_dialog.h"
+#include "access/map_page_qt.h"
+#include "access/selection_grid_qt.h"
+#include "access/tree_filter_qt.h"
+#include "util/files.h"
+#include "util/grid_qt.h"
+#include "util/qstring_qt.h"
+#include "util/text.h"
+#include "util/title_panel_qt.h"
+#include "util/window_qt.h"
+
+using namespace UIEC_61850_Access;
+using UIEC_Client_Decode::Default_Server_Port;
+using UIEC_Client_Decode::Server_IP;
+using UIEC_Client_Decode::TIEC_DA;
+using UIEC_Client_Decode::TIEC_DO;
+using UIEC_Client_Decode::TIEC_LDevice;
+using UIEC_Client_Decode::TIEC_LN;
+using UIEC_Client_Decode::TIEC_Object;
+
+namespace {
+
+constexpr int Client_Width = 1200;
+constexpr int Client_Height = 550;
+constexpr int Title_Height = 62;
+
+// Tree images, in the order of the tree's icon list.
+enum Tree_Image { Img_Server, Img_LDevice, Img_LN, Img_DO, Img_DA, Img_DataSet, Img_Count };
+
+// Tree item data: the model object shown, and whether its children exist yet.
+constexpr int Object_Role = Qt::UserRole;
+constexpr int Filled_Role = Qt::UserRole + 1;
+
+const char* const Scl_Filters =
+    "SCL Files (*.scd, *.ssd, *.sed, *.icd, *.iid, *.cid) "
+    "(*.scd *.ssd *.sed *.icd *.iid *.cid *.SCD *.SSD *.SED *.ICD *.IID *.CID);;"
+    "Any File (*.*) (*)";
+
+using ui::Q;
+
+QPushButton* Make_Button(QWidget* parent, const char* name) {
+  auto* button = new QPushButton(parent);
+  button->setObjectName(name);
+  button->setMinimumWidth(100);
+  return button;
+}
+
+// Importing a large SCL file blocks the window for a while.
+struct Wait_Cursor {
+  Wait_Cursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~Wait_Cursor() { QApplication::restoreOverrideCursor(); }
+  Wait_Cursor(const Wait_Cursor&) = delete;
+  Wait_Cursor& operator=(const Wait_Cursor&) = delete;
+};
+
+// The six tree icons, drawn once: server, logical device, logical node, data object,
+// attribute, data set.
+const QIcon& Tree_Icon(int image) {
+  static const std::vector<QIcon> icons = [] {
+    std::vector<QIcon> list;
+    for (int i = 0; i < Img_Count; ++i) {
+      QPixmap pixmap(16, 16);
+      pixmap.fill(Qt::transparent);
+      QPainter p(&pixmap);
+      p.setRenderHint(QPainter::Antialiasing);
+      switch (i) {
+        case Img_Server:  // a rack with two units
+          p.setPen(QColor(0x30, 0x30, 0x30));
+          p.setBrush(QColor(0x70, 0x78, 0x80));
+          p.drawRoundedRect(QRectF(2.5, 1.5, 11, 13), 1.5, 1.5);
+          p.setPen(QColor(0xD0, 0xD8, 0xE0));
+          p.drawLine(QPointF(4.5, 5.5), QPointF(11.5, 5.5));
+          p.drawLine(QPointF(4.5, 9.5), QPointF(11.5, 9.5));
+          p.setPen(Qt::NoPen);
+          p.setBrush(QColor(0x40, 0xE0, 0x40));
+          p.drawEllipse(QPointF(5, 12.3), 1, 1);
+          break;
+        case Img_LDevice:  // a folder
+          p.setPen(QColor(0x8A, 0x6A, 0x10));
+          p.setBrush(QColor(0xF2, 0xC9, 0x4C));
+          p.drawRect(QRectF(1.5, 4.5, 13, 9));
+          p.drawRect(QRectF(1.5, 2.5, 5, 2));
+          break;
+        case Img_LN: {  // a small block with a port on each side
+          p.setPen(QColor(0x60, 0x30, 0x80));
+          p.setBrush(QColor(0xB0, 0x90, 0xD8));
+          p.drawRect(QRectF(3.5, 3.5, 9, 9));
+          p.drawLine(QPointF(0.5, 8), QPointF(3.5, 8));
+          p.drawLine(QPointF(12.5, 8), QPointF(15.5, 8));
+          break;
+        }
+        case Img_DO:  // a blue ball
+          p.setPen(QColor(0x10, 0x30, 0x90));
+          p.setBrush(QColor(0x40, 0x70, 0xE0));
+          p.drawEllipse(QRectF(2.5, 2.5, 11, 11));
+          break;
+        case Img_DA: {  // a grey diamond
+          QPainterPath path;
+          path.moveTo(8, 2);
+          path.lineTo(14, 8);
+          path.lineTo(8, 14);
+          path.lineTo(2, 8);
+          path.closeSubpath();
+          p.setPen(QColor(0x40, 0x40, 0x40));
+          p.setBrush(QColor(0xC8, 0xC8, 0xC8));
+          p.drawPath(path);
+          break;
+        }
+        case Img_DataSet:  // a green list
+          p.setPen(QColor(0x10, 0x60, 0x20));
+          p.setBrush(QColor(0xC8, 0xF0, 0xC8));
+          p.drawRect(QRectF(2.5, 1.5, 11, 13));
+          for (double y : {5.0, 8.0, 11.0}) p.drawLine(QPointF(4.5, y), QPointF(11.5, y));
+          break;
+      }
+      list.emplace_back(pixmap);
+    }
+    return list;
+  }();
+  return icons[static_cast<size_t>(image)];
+}
+
+TIEC_Object* Object_Of(const QTreeWidgetItem* item) {
+  return static_cast<TIEC_Object*>(item->data(0, Object_Role).value<void*>());
+}
+
+std::vector<Grid_Column> Columns(std::initializer_list<Grid_Column> columns) { return columns; }
+
+const QStringList Start_Bits = {"0", "1", "2", "3", "4", "5", "6", "7"};
+const QStringList Conversions = {"None", "ItoF/FtoI"};
+
+}  // namespace
+
+TFIEC_61850_Access::TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& messages,
+                                       QWidget* parent)
+    : QDialog(parent), ctx_(ctx), messages_(messages) {
+  setObjectName("FIEC_61850_Access");
+  Lay_Out();
+  Choose_File = [this] {
+    return QFileDialog::getOpenFileName(this, Btn_Add_IEC_Device->text(), QString(), Scl_Filters,
+                                        nullptr, QFileDialog::HideNameFilterDetails)
+        .toStdString();
+  };
+  Choose_IEDs = [this](const std::string& file, const std::vector<IED_Info>& ieds) {
+    TFIED_Chooser chooser(util::File_Name_Of(file), ieds, this);
+    return chooser.exec() == QDialog::Accepted ? chooser.Chosen() : std::vector<size_t>();
+  };
+  Set_Lang();
+}
+
+void TFIEC_61850_Access::Lay_Out() {
+  resize(Client_Width, Client_Height);
+  setSizeGripEnabled(true);
+
+  auto* title = new QWidget(this);
+  title->setFixedHeight(Title_Height);
+  L_SW_Code = ui::Make_Code_Label(title, ctx_.SW_Code);
+  L_SW_Desc = ui::Make_Desc_Label(title);
+  L_SW_Desc->setMinimumWidth(600);
+
+  // Left: the servers and the tree of the chosen one.
+  auto* left = new QWidget(this);
+  Btn_Add_IEC_Device = Make_Button(left, "Btn_Add_IEC_Device");
+  Btn_Remove_IEC_Device = Make_Button(left, "Btn_Remove_IEC_Device");
+  LB_IEC_Devices = new QListWidget(left);
+  LB_IEC_Devices->setObjectName("LB_IEC_Devices");
+  LB_IEC_Devices->setMaximumHeight(110);
+  TV_IEC_Device = new QTreeWidget(left);
+  TV_IEC_Device->setObjectName("TV_IEC_Device");
+  TV_IEC_Device->setHeaderHidden(true);
+  TV_IEC_Device->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  TV_IEC_Device->setUniformRowHeights(true);
+  TV_IEC_Device->setIconSize(QSize(16, 16));
+  // Ctrl and Shift select several attributes for one Add Var.
+  TV_IEC_Device->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  Tree_Filter = new Tree_Filter_Bar(left);
+  auto* server_buttons = new QHBoxLayout;
+  server_buttons->addWidget(Btn_Add_IEC_Device);
+  server_buttons->addWidget(Btn_Remove_IEC_Device);
+  auto* left_column = new QVBoxLayout(left);
+  left_column->setContentsMargins(0, 0, 0, 0);
+  left_column->addLayout(server_buttons);
+  left_column->addWidget(LB_IEC_Devices);
+  left_column->addWidget(Tree_Filter);
+  left_column->addWidget(TV_IEC_Device, 1);
+
+  // Right: the two pages of tables.
+  PC_DA_DataSet = new QTabWidget(this);
+  PC_DA_DataSet->setObjectName("PC_DA_DataSet");
+  TS_DA = new QWidget;
+  TS_DA->setObjectName("TS_DA");
+  TS_DataSet = new QWidget;
+  TS_DataSet->setObjectName("TS_DataSet");
+  const Grid_Column text{Cell_Kind::Text, {}};
+  const Grid_Column fixed{Cell_Kind::Read_Only, {}};
+  const Grid_Column check{Cell_Kind::Check, {}};
+  ACG_DA = new Selection_Grid("ACG_DA",
+                              Columns({text,
+                                       fixed,
+                                       fixed,
+                                       fixed,
+                                       text,
+                                       text,
+                                       check,
+                                       check,
+                                       check,
+                                       text,
+                                       text,
+                                       {Cell_Kind::List, Start_Bits},
+                                       {Cell_Kind::List, {"Read", "Write"}},
+                                       {Cell_Kind::List, Conversions},
+                                       text,
+                                       text}),
+                              TS_DA);
+  ACG_DataSet = new Selection_Grid(
+      "ACG_DataSet", Columns({text, fixed, fixed, check, text, text, text, text}), TS_DataSet);
+  ACG_DS_Vars = new Selection_Grid("ACG_DS_Vars",
+                                   Columns({fixed,
+                                            fixed,
+                                            text,
+                                            {Cell_Kind::List, Start_Bits},
+                                            {Cell_Kind::List, Conversions},
+                                            text,
+                                            text}),
+                                   TS_DataSet);
+  auto* da_page = new QVBoxLayout(TS_DA);
+  da_page->setContentsMargins(4, 4, 4, 4);
+  da_page->addWidget(ACG_DA);
+  auto* data_set_split = new QSplitter(Qt::Vertical, TS_DataSet);
+  data_set_split->addWidget(ACG_DataSet);
+  data_set_split->addWidget(ACG_DS_Vars);
+  auto* data_set_page = new QVBoxLayout(TS_DataSet);
+  data_set_page->setContentsMargins(4, 4, 4, 4);
+  data_set_page->addWidget(data_set_split);
+  PC_DA_DataSet->addTab(TS_DA, "Variables");
+  PC_DA_DataSet->addTab(TS_DataSet, "DataSet");
+  TS_Map = new Map_Page(state_, messages_);
+  PC_DA_DataSet->addTab(TS_Map, access_texts::Text_Map_Page);
+  connect(PC_DA_DataSet, &QTabWidget::currentChanged, this, [this] {
+    if (PC_DA_DataSet->currentWidget() == TS_Map) TS_Map->Show_Map();
+  });
+  connect(TS_Map, &Map_Page::Tables_Changed, this, &TFIEC_61850_Access::Show_Tables);
+  connect(TS_Map, &Map_Page::Entry_Activated, this, &TFIEC_61850_Access::Show_Map_Entry);
+
+  // Column widths that fit what the columns usually hold.
+  ACG_DA->setColumnWidth(DA_Col::Reference - 1, 260);
+  ACG_DataSet->setColumnWidth(DS_Col::Reference - 1, 260);
+  ACG_DA->setColumnWidth(DA_Col::IPAddress - 1, 110);
+  ACG_DataSet->setColumnWidth(DS_Col::IPAddress - 1, 110);
+  ACG_DataSet->setColumnWidth(DS_Col::GooseName - 1, 120);
+  ACG_DS_Vars->setColumnWidth(Var_Col::Reference - 1, 260);
+
+  auto* split = new QSplitter(Qt::Horizontal, this);
+  split->addWidget(left);
+  split->addWidget(PC_DA_DataSet);
+  split->setStretchFactor(0, 0);
+  split->setStretchFactor(1, 1);
+  split->setSizes({330, Client_Width - 330});
+  split->setChildrenCollapsible(false);
+
+  Btn_AddVar = Make_Button(this, "Btn_AddVar");
+  Btn_RemoveVar = Make_Button(this, "Btn_RemoveVar");
+  Btn_OK = Make_Button(this, "Btn_OK");
+  Btn_Cancel = Make_Button(this, "Btn_Cancel");
+  Btn_OK->setAutoDefault(false);
+  Btn_Cancel->setAutoDefault(false);
+  Btn_AddVar->setAutoDefault(false);
+  Btn_RemoveVar->setAutoDefault(false);
+  Btn_Add_IEC_Device->setAutoDefault(false);
+  Btn_Remove_IEC_Device->setAutoDefault(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(Btn_AddVar);
+  buttons->addWidget(Btn_RemoveVar);
+  buttons->addStretch(1);
+  buttons->addWidget(Btn_OK);
+  buttons->addWidget(Btn_Cancel);
+
+  auto* page = new QVBoxLayout(this);
+  page->setContentsMargins(8, 0, 8, 8);
+  page->addWidget(title);
+  page->addWidget(split, 1);
+  page->addLayout(buttons);
+
+  connect(Btn_Add_IEC_Device, &QPushButton::clicked, this,
+          &TFIEC_61850_Access::Btn_Add_IEC_DeviceClick);
+  connect(Btn_Remove_IEC_Device, &QPushButton::clicked, this,
+          &TFIEC_61850_Access::Btn_Remove_IEC_DeviceClick);
+  connect(LB_IEC_Devices, &QListWidget::currentRowChanged, this,
+          &TFIEC_61850_Access::LB_IEC_DevicesClick);
+  connect(TV_IEC_Device, &QTreeWidget::currentItemChanged, this,
+          &TFIEC_61850_Access::TV_IEC_DeviceClick);
+  connect(TV_IEC_Device, &QTreeWidget::itemClicked, this, &TFIEC_61850_Access::TV_IEC_DeviceClick);
+  connect(TV_IEC_Device, &QTreeWidget::itemExpanded, this, &TFIEC_61850_Access::Fill_Node);
+  connect(Tree_Filter, &Tree_Filter_Bar::Changed, this, &TFIEC_61850_Access::Apply_Tree_Filter);
+  connect(Btn_AddVar, &QPushButton::clicked, this, &TFIEC_61850_Access::Btn_AddVarClick);
+  connect(Btn_RemoveVar, &QPushButton::clicked, this, &TFIEC_61850_Access::Btn_RemoveVarClick);
+  connect(Btn_OK, &QPushButton::clicked, this, &TFIEC_61850_Access::Btn_OKClick);
+  connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+  connect(ACG_DA, &Selection_Grid::Cell_Edited, this,
+          [this](int row, int column, const std::string& text) {
+            state_.ACG_DA.Set_Cell(row, column, text);
+          });
+  connect(ACG_DataSet, &Selection_Grid::Cell_Edited, this,
+          [this](int row, int column, const std::string& text) {
+            state_.ACG_DataSet.Set_Cell(row, column, text);
+          });
+  connect(ACG_DS_Vars, &Selection_Grid::Cell_Edited, this,
+          [this](int row, int column, const std::string& text) {
+            state_.Store_Member_Text(row, column, text);
+          });
+  // The member table always shows the members of the data set row that is current.
+  connect(ACG_DataSet, &QTableWidget::currentCellChanged, this,
+          &TFIEC_61850_Access::Show_DataSet_DAs);
+  connect(ACG_DataSet, &QTableWidget::cellClicked, this, &TFIEC_61850_Access::Show_DataSet_DAs);
+  for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) Connect_Grid(grid);
+}
+
+void TFIEC_61850_Access::Connect_Grid(Selection_Grid* grid) {
+  // The row number of any table picks that row of the variable table.
+  connect(grid->verticalHeader(), &QHeaderView::sectionClicked, this,
+          [this](int row) { ACG_DA->Select_Row(row); });
+  connect(grid->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
+          [this, grid](int column) {
+            ui::Grid_Auto_Size_Col(grid, 0, column + 1, ctx_.Double_Click_Auto_Size);
+          });
+  connect(grid, &QTableWidget::cellDoubleClicked, this, [this, grid](int row, int column) {
+    ui::Grid_Auto_Size_Col(grid, row + 1, column + 1, ctx_.Double_Click_Auto_Size);
+  });
+  grid->installEventFilter(this);
+  connect(grid, &Selection_Grid::Cells_Left_Unchanged, this, [this](int count) {
+    messages_.Warning(this,
+                      QString(access_texts::Text_Cells_Left_Unchanged).arg(count).toStdString());
+  });
+}
+
+bool TFIEC_61850_Access::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* grid = qobject_cast<QTableWidget*>(watched);
+    if (grid != nullptr && ui::Grid_Enter_Key(grid, static_cast<QKeyEvent*>(event)->key(),
+                                              ctx_.Enable_Jump_Field_Tables))
+      return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+std::string TFIEC_61850_Access::Hint(int column) const {
+  return ctx_.Lang_Strings[access_strings::Text_Column_Hints.At(column)];
+}
+
+void TFIEC_61850_Access::Set_Lang() {
+  const auto& s = ctx_.Lang_Strings;
+  setWindowTitle(Q(s[access_strings::Text_Caption]));
+  L_SW_Desc->setText(Q(s[access_strings::Text_Description]));
+  Btn_OK->setText(Q(s[access_strings::Text_OK]));
+  Btn_Cancel->setText(Q(s[access_strings::Text_Cancel]));
+  Btn_AddVar->setText(Q(s[access_strings::Text_Add_Var]));
+  Btn_RemoveVar->setText(Q(s[access_strings::Text_Remove_Var]));
+  Btn_Add_IEC_Device->setText(Q(s[access_strings::Text_Add_IEC_Device]));
+  Btn_Remove_IEC_Device->setText(Q(s[access_strings::Text_Remove_IEC_Device]));
+  Btn_OK->setToolTip(Q(s[access_strings::Text_OK_Hint]));
+  Btn_Cancel->setToolTip(Q(s[access_strings::Text_Cancel_Hint]));
+  Btn_AddVar->setToolTip(Q(s[access_strings::Text_Add_Var_Hint]));
+  Btn_RemoveVar->setToolTip(Q(s[access_strings::Text_Remove_Var_Hint]));
+  Btn_Add_IEC_Device->setToolTip(Q(s[access_strings::Text_Add_IEC_Device_Hint]));
+  Btn_Remove_IEC_Device->setToolTip(Q(s[access_strings::Text_Remove_IEC_Device_Hint]));
+
+  std::vector<std::string> headers;
+  std::vector<std::string> hints;
+  static_assert(access_strings::Text_Column_Headers.Count == DA_Col::Count &&
+                access_strings::Text_Column_Hints.Count == DA_Col::Count);
+  for (int c = 0; c < DA_Col::Count; ++c) {
+    headers.push_back(s[access_strings::Text_Column_Headers.At(c)]);
+    hints.push_back(Hint(c));
+  }
+  ACG_DA->Set_Header_Texts(headers);
+  ACG_DataSet->Set_Header_Texts({"N", "Index", "Reference", "Goose Name", "En. Goose", "IP Address",
+                                 "Port", "Time (ms)", "Mnemonic"});
+  ACG_DS_Vars->Set_Header_Texts(
+      {"N", "bType", "Reference", "Position", "Start Bit", "Convertion", "Mult Fact", "Mnemonic"});
+  // Every table shows the variable table's hints.
+  for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) grid->Set_Hints(hints);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Opening and closing
+
+int TFIEC_61850_Access::exec() {
+  if (!FormShow()) return QDialog::Rejected;
+  shown_ready_ = true;
+  return QDialog::exec();
+}
+
+void TFIEC_61850_Access::showEvent(QShowEvent* event) {
+  const bool ready = shown_ready_ || FormShow();
+  shown_ready_ = false;
+  ui::Centre_On_Screen(this);
+  QDialog::showEvent(event);
+  if (!ready) QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
+}
+
+bool TFIEC_61850_Access::FormShow() {
+  load_failed_ = false;
+  Clear_Tree();
+  Forget_Servers_Extras();
+  state_.Reset();
+  Read_Report report;
+  // Anything in the file's place that is not a readable file fails to load (Read_File).
+  if (util::Path_Present(ctx_.IEC_Client_File)) {
+    std::string error;
+    {
+      Wait_Cursor wait;
+      try {
+        report = Read_Client_File(ctx_.IEC_Client_File, Catalog_Dir(ctx_.Active_Conf_Dir), state_,
+                                  Import_Scl);
+      } catch (const std::exception& failure) {
+        error = failure.what();
+      }
+    }
+    if (!error.empty()) {
+      load_failed_ = true;
+      Show_Tables();
+      Show_IEC_Devices();
+      messages_.Error(this, error);
+      return false;
+    }
+  }
+  Show_Tables();
+  Show_IEC_Devices();
+  TS_Map->Show_Map();
+  shown_xml_ = Client_Xml(state_);
+  if (!report.Missing_Files.empty())
+    messages_.Warning(this, Missing_Files_Warning(report.Missing_Files));
+  return true;
+}
+
+void TFIEC_61850_Access::Btn_OKClick() {
+  if (load_failed_) return;
+  if (const auto error =
+          Controllo_dati(state_.ACG_DA, ctx_.Lang_Strings, util::Get_Dec_Separator())) {
+    messages_.Error(this, *error);
+    return;
+  }
+  if (!Conflicts_Accepted(messages_, this, Build_Data_Map(state_), access_texts::Text_Save_Anyway))
+    return;
+  try {
+    Save_Client_File(state_, ctx_.IEC_Client_File);
+  } catch (const std::exception& failure) {
+    messages_.Error(this, failure.what());
+    return;
+  }
+  accept();
+}
+
+void TFIEC_61850_Access::reject() {
+  if (!load_failed_ && isVisible() && Client_Xml(state_) != shown_xml_ &&
+      messages_.Question(this, access_texts::Text_Discard_Changes) != ui::Messages::Answer::Yes)
+    return;
+  QDialog::reject();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Servers
+
+void TFIEC_61850_Access::Show_IEC_Devices() {
+  const QSignalBlocker block(LB_IEC_Devices);
+  LB_IEC_Devices->clear();
+  for (const auto& device : state_.List_IEC_Dev) LB_IEC_Devices->addItem(Q(device->Name()));
+  // The list keeps pointing at the server whose tree is shown.
+  LB_IEC_Devices->setCurrentRow(state_.Server_Position(shown_device_));
+}
+
+void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
+  const std::string chosen = Choose_File ? Choose_File() : std::string();
+  if (chosen.empty()) return;
+  const size_t servers_before = state_.List_IEC_Dev.size();
+  std::string failure;
+  try {
+    Add_IEC_Devices(
+        state_, ctx_.Active_Conf_Dir, chosen,
+        [this, &chosen](const std::vector<IED_Info>& ieds) {
+          return Choose_IEDs ? Choose_IEDs(chosen, ieds) : std::vector<size_t>();
+        },
+        [this] {
+          switch (messages_.Question(this, Overwrite_Question, true)) {
+            case ui::Messages::Answer::Yes:
+              return Overwrite_Answer::Yes;
+            case ui::Messages::Answer::No:
+              return Overwrite_Answer::No;
+            default:
+              return Overwrite_Answer::Cancel;
+          }
+        },
+        [this](const std::string& path) {
+          Wait_Cursor wait;
+          return Import_Scl(path);
+        });
+  } catch (const std::exception& error) {
+    failure = error.what();
+  }
+  // The servers added before a failure stay.
+  if (state_.List_IEC_Dev.size() != servers_before) Show_IEC_Devices();
+  if (!failure.empty()) messages_.Error(this, failure);
+}
+
+void TFIEC_61850_Access::Btn_Remove_IEC_DeviceClick() {
+  const int position = LB_IEC_Devices->currentRow();
+  if (position < 0 || position >= static_cast<int>(state_.List_IEC_Dev.size())) return;
+  if (state_.Server_In_Use(position)) return;
+  // The tree's nodes lead into the model about to be destroyed.
+  if (state_.List_IEC_Dev[static_cast<size_t>(position)].get() == shown_device_) Clear_Tree();
+  Forget_Servers_Extras();
+  state_.Remove_Server(position);
+  Show_IEC_Devices();
+  Show_Tables();
+}
+
+void TFIEC_61850_Access::LB_IEC_DevicesClick() {
+  const int position = LB_IEC_Devices->currentRow();
+  if (position < 0 || position >= static_cast<int>(state_.List_IEC_Dev.size())) return;
+  Clear_Tree();
+  TIEC_Device& device = *state_.List_IEC_Dev[static_cast<size_t>(position)];
+  {
+    Wait_Cursor wait;
+    tree_index_ = std::make_unique<Tree_Index>(device);
+  }
+  Tree_Filter->Set_FCs(tree_index_->FCs());
+  if (Tree_Filter->Active()) {
+    shown_device_ = &device;
+    Apply_Tree_Filter();
+  } else {
+    Show_Tree_IEC_Device(device);
+  }
+  state_.Clear_Selection();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tree
+
+void TFIEC_61850_Access::Clear_Tree() {
+  state_.Clear_Selection();
+  if (shown_device_ != nullptr) Clear_Tree_Nodes(*shown_device_);
+  shown_device_ = nullptr;
+  const QSignalBlocker block(TV_IEC_Device);
+  TV_IEC_Device->clear();
+}
+
+QTreeWidgetItem* TFIEC_61850_Access::Add_Node(QTreeWidgetItem* parent, TIEC_Object& object,
+                                              const std::string& text, int image,
+                                              bool has_children) {
+  auto* item = new QTreeWidgetItem;
+  item->setText(0, Q(text));
+  item->setIcon(0, Tree_Icon(image));
+  item->setData(0, Object_Role, QVariant::fromValue<void*>(&object));
+  if (image == Img_DO) item->setForeground(0, QColor(Qt::blue));
+  if (image == Img_DataSet) item->setForeground(0, QColor(0x00, 0x80, 0x00));
+  if (image == Img_DA) item->setToolTip(0, Attribute_Tooltip(static_cast<TIEC_DA&>(object)));
+  // Data objects and attributes get their children when first expanded, so that a server with
+  // tens of thousands of attributes shows at once.
+  if (has_children) item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+  item->setData(0, Filled_Role, !has_children);
+  if (parent != nullptr) parent->addChild(item);
+  object.TreeNode = item;
+  return item;
+}
+
+void TFIEC_61850_Access::Show_Tree_IEC_Device(TIEC_Device& device) {
+  shown_device_ = &device;
+  TV_IEC_Device->setUpdatesEnabled(false);
+  QTreeWidgetItem* top = Add_Node(nullptr, device, device.Name(), Img_Server, false);
+  // Logical devices and nodes at once; the data objects and data sets of a node without what
+  // lies below them.
+  struct Shown : UIEC_Client_Decode::Model_Visitor {
+    using Model_Visitor::Enter;
+    using Model_Visitor::Leave;
+    Shown(TFIEC_61850_Access& window, QTreeWidgetItem* top) : window(window), parents{top} {}
+    bool Enter(TIEC_LDevice& ld, size_t) {
+      parents.push_back(window.Add_Node(parents.back(), ld, ld.Name(), Img_LDevice, false));
+      return true;
+    }
+    void Leave(TIEC_LDevice&) { parents.pop_back(); }
+    bool Enter(TIEC_LN& ln, size_t) {
+      parents.push_back(window.Add_Node(parents.back(), ln, ln.Prefix() + ln.lnClass() + ln.Inst(),
+                                        Img_LN, false));
+      return true;
+    }
+    void Leave(TIEC_LN&) { parents.pop_back(); }
+    bool Enter(TIEC_DO& object, size_t) {
+      window.Show_Tree_IEC_DO(parents.back(), object);
+      return false;
+    }
+    bool Enter(TIEC_DataSet& data_set, size_t) {
+      window.Show_Tree_IEC_DataSet(parents.back(), data_set);
+      return false;
+    }
+    TFIEC_61850_Access& window;
+    std::vector<QTreeWidgetItem*> parents;
+  };
+  UIEC_Client_Decode::Walk_Model(device, Shown(*this, top));
+  TV_IEC_Device->addTopLevelItem(top);
+  top->setExpanded(true);
+  for (int i = 0; i < top->childCount(); ++i) {
+    QTreeWidgetItem* ld = top->child(i);
+    ld->setExpanded(true);
+    for (int j = 0; j < ld->childCount(); ++j) ld->child(j)->setExpanded(true);
+  }
+  TV_IEC_Device->setUpdatesEnabled(true);
+}
+
+QTreeWidgetItem* TFIEC_61850_Access::Show_Tree_IEC_DO(QTreeWidgetItem* parent, TIEC_DO& object) {
+  return Add_Node(parent, object, object.Name(), Img_DO,
+                  !object.List_DO.empty() || !object.List_DA.empty());
+}
+
+QTreeWidgetItem* TFIEC_61850_Access::Show_Tree_IEC_DA(QTreeWidgetItem* parent, TIEC_DA& da) {
+  return Add_Node(parent, da, da.Name(), Img_DA, !da.List_DA.empty());
+}
+
+QTreeWidgetItem* TFIEC_61850_Access::Show_Tree_IEC_DataSet(QTreeWidgetItem* parent,
+                                                           TIEC_DataSet& data_set) {
+  return Add_Node(parent, data_set, data_set.Name(), Img_DataSet, false);
+}
+
+void TFIEC_61850_Access::Fill_Node(QTreeWidgetItem* item) {
+  if (item->data(0, Filled_Role).toBool()) return;
+  item->setData(0, Filled_Role, true);
+  TIEC_Object* object = Object_Of(item);
+  if (auto* data_object = dynamic_cast<TIEC_DO*>(object)) {
+    for (const auto& sub : data_object->List_DO) Show_Tree_IEC_DO(item, *sub);
+    for (const auto& da : data_object->List_DA) Show_Tree_IEC_DA(item, *da);
+  } else if (auto* da = dynamic_cast<TIEC_DA*>(object)) {
+    for (const auto& sub : da->List_DA) Show_Tree_IEC_DA(item, *sub);
+  }
+}
+
+void TFIEC_61850_Access::TV_IEC_DeviceClick() { Select_Tree_Node(TV_IEC_Device->currentItem()); }
+
+void TFIEC_61850_Access::Select_Tree_Node(QTreeWidgetItem* node) {
+  state_.Clear_Selection();
+  if (shown_device_ == nullptr || node == nullptr || node == shown_device_->TreeNode) return;
+  state_.Selected_IEC_DA = Search_Node_Selected(*shown_device_, node);
+  if (state_.Selected_IEC_DA == nullptr)
+    state_.Selected_IEC_DS = Search_Node_Selected_DataSet(*shown_device_, node);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tables
+
+void TFIEC_61850_Access::Show_Tables() {
+  ACG_DA->Show_Table(state_.ACG_DA);
+  ACG_DataSet->Show_Table(state_.ACG_DataSet);
+  Show_DataSet_DAs();
+}
+
+void TFIEC_61850_Access::Show_DataSet_DAs() {
+  const std::vector<Row> rows = state_.Show_DataSet_DAs(ACG_DataSet->currentRow() + 1);
+  ACG_DS_Vars->Show_Rows(rows, state_.DataSet_Row_Select > 0);
+}
+
+void TFIEC_61850_Access::Btn_AddVarClick() {
+  const int server = state_.Server_Position(shown_device_);
+  if (server < 0) return;
+  // Several nodes selected: one row per leaf attribute and per data set among them, in tree
+  // order; the page of the last one added is shown.
+  const std::vector<QTreeWidgetItem*> selected = Selected_In_Tree_Order(TV_IEC_Device);
+  if (selected.size() > 1) {
+    Access_State::Added last = Access_State::Added::Nothing;
+    for (QTreeWidgetItem* item : selected) {
+      Select_Tree_Node(item);
+      const Access_State::Added added = state_.Add_Var(server);
+      Fill_Address_From_Scl(added);
+      if (added != Access_State::Added::Nothing) last = added;
+    }
+    TV_IEC_DeviceClick();  // the selection is the current node's again
+    if (last != Access_State::Added::Nothing) Show_Tables();
+    Show_Added(last);
+    return;
+  }
+  const Access_State::Added added = state_.Add_Var(server);
+  Fill_Address_From_Scl(added);
+  Show_Added(added);
+}
+
+void TFIEC_61850_Access::Show_Added(Access_State::Added added) {
+  switch (added) {
+    case Access_State::Added::Variable:
+      PC_DA_DataSet->setCurrentWidget(TS_DA);
+      ACG_DA->Show_Table(state_.ACG_DA);
+      ACG_DA->setCurrentCell(ACG_DA->rowCount() - 1, DA_Col::IPAddress - 1);
+      break;
+    case Access_State::Added::DataSet:
+      PC_DA_DataSet->setCurrentWidget(TS_DataSet);
+      ACG_DataSet->Show_Table(state_.ACG_DataSet);
+      ACG_DataSet->setCurrentCell(ACG_DataSet->rowCount() - 1, DS_Col::IPAddress - 1);
+      Show_DataSet_DAs();
+      break;
+    case Access_State::Added::Nothing:
+      break;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tree filter and addresses from the SCL file
+
+void TFIEC_61850_Access::Apply_Tree_Filter() {
+  TIEC_Device* device = shown_device_;
+  if (device == nullptr) {
+    Tree_Filter->Show_Count({});
+    return;
+  }
+  if (!tree_index_) tree_index_ = std::make_unique<Tree_Index>(*device);
+  // The tree holds a few thousand nodes of a server that may have hundreds of thousands of
+  // objects: the links of the nodes shown are forgotten through the tree, not the model.
+  for (QTreeWidgetItemIterator it(TV_IEC_Device); *it; ++it)
+    if (TIEC_Object* object = Object_Of(*it)) object->TreeNode = nullptr;
+  shown_device_ = nullptr;
+  TV_IEC_Device->setUpdatesEnabled(false);
+  Clear_Tree();
+  TV_IEC_Device->setUpdatesEnabled(true);
+  shown_device_ = device;
+  if (!Tree_Filter->Active()) {
+    Tree_Filter->Show_Count({});
+    Show_Tree_IEC_Device(*device);
+    return;
+  }
+  const Tree_Index::Result result =
+      tree_index_->Filter(Tree_Filter->Text(), Tree_Filter->FC(), Max_Filter_Matches);
+  Show_Filtered_Tree(TV_IEC_Device, *tree_index_, result,
+                     [this](QTreeWidgetItem* parent, const Tree_Index::Entry& entry) {
+                       return Add_Node(parent, *entry.object, Node_Text(entry),
+                                       static_cast<int>(entry.kind), false);
+                     });
+  Tree_Filter->Show_Count(result);
+}
+
+void TFIEC_61850_Access::Forget_Servers_Extras() {
+  tree_index_.reset();
+  server_ips_.clear();
+}
+
+void TFIEC_61850_Access::Fill_Address_From_Scl(Access_State::Added added) {
+  if (!ctx_.Address_From_SCL || shown_device_ == nullptr || added == Access_State::Added::Nothing)
+    return;
+  auto found = server_ips_.find(shown_device_);
+  if (found == server_ips_.end()) {
+    const std::string file =
+        Catalog_Path(Catalog_Dir(ctx_.Active_Conf_Dir), shown_device_->FileName());
+    found = server_ips_.emplace(shown_device_, Server_IP(file)).first;
+  }
+  const bool variable = added == Access_State::Added::Variable;
+  Table& table = variable ? state_.ACG_DA : state_.ACG_DataSet;
+  const int row = table.Row_Count() - 1;  // a new row is always the last
+  table.Set_Cell(row, variable ? int{DA_Col::IPAddress} : int{DS_Col::IPAddress}, found->second);
+  table.Set_Cell(row, variable ? int{DA_Col::Port} : int{DS_Col::Port}, Default_Server_Port);
+}
+
+void TFIEC_61850_Access::Btn_RemoveVarClick() {
+  if (PC_DA_DataSet->currentWidget() == TS_DA) {
+    const int row = ACG_DA->currentRow();
+    if (row < 0) return;
+    state_.Remove_Variable_Row(row);
+    ACG_DA->Show_Table(state_.ACG_DA);
+  } else if (PC_DA_DataSet->currentWidget() == TS_DataSet) {
+    const int row = ACG_DataSet->currentRow();
+    if (row < 0) return;
+    state_.Remove_DataSet_Row(row);
+    ACG_DataSet->Show_Table(state_.ACG_DataSet);
+    Show_DataSet_DAs();
+  }
+}
+
+void TFIEC_61850_Access::Show_Map_Entry(const Entry_Ref& entry) {
+  if (entry.Kind == Map_Kind::Variable) {
+    PC_DA_DataSet->setCurrentWidget(TS_DA);
+    ACG_DA->Select_Row(entry.Row - 1);
+    ACG_DA->setFocus();
+  } else {
+    PC_DA_DataSet->setCurrentWidget(TS_DataSet);
+    ACG_DataSet->Select_Row(entry.Row - 1);
+    Show_DataSet_DAs();
+    ACG_DS_Vars->Select_Row(entry.Member - 1);
+    ACG_DS_Vars->setFocus();
+  }
+}

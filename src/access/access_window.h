@@ -1,0 +1,132 @@
+// IEC 61850 access editor (FIEC_61850_Access): the servers of the configuration, the data tree of
+// one server, and the tables of selected attributes and data sets, saved to
+// IEC_61850_Client.xml on OK.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "access/access_state.h"
+#include "access/server_list.h"
+#include "app/context.h"
+#include "scl/tree_filter.h"
+#include "util/messages_qt.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTabWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace UIEC_61850_Access {
+class Selection_Grid;
+class Map_Page;
+struct Entry_Ref;
+class Tree_Filter_Bar;
+}  // namespace UIEC_61850_Access
+
+class TFIEC_61850_Access : public QDialog {
+  Q_OBJECT
+
+ public:
+  TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& messages, QWidget* parent = nullptr);
+  void Set_Lang();
+
+  // Opens the editor modally. Refused (Rejected, nothing shown) when the client file cannot be
+  // read, so that OK can never save a half-read state over it.
+  int exec() override;
+
+  // Asks the user for the SCL file to add; empty when cancelled. Tests replace it.
+  std::function<std::string()> Choose_File;
+  // Asks which IEDs of a file with several to add (positions in `ieds`; none: cancelled).
+  // Tests replace it.
+  std::function<std::vector<size_t>(const std::string& file,
+                                    const std::vector<UIEC_61850_Access::IED_Info>& ieds)>
+      Choose_IEDs;
+  // Builds a server's model from its catalog copy. Tests may replace it.
+  UIEC_61850_Access::Importer Import_Scl = UIEC_61850_Access::Import_Device;
+
+  QLabel* L_SW_Code;
+  QLabel* L_SW_Desc;
+  QPushButton* Btn_Add_IEC_Device;
+  QPushButton* Btn_Remove_IEC_Device;
+  QListWidget* LB_IEC_Devices;
+  UIEC_61850_Access::Tree_Filter_Bar* Tree_Filter;
+  QTreeWidget* TV_IEC_Device;
+  QTabWidget* PC_DA_DataSet;
+  QWidget* TS_DA;
+  QWidget* TS_DataSet;
+  UIEC_61850_Access::Selection_Grid* ACG_DA;
+  UIEC_61850_Access::Selection_Grid* ACG_DataSet;
+  UIEC_61850_Access::Selection_Grid* ACG_DS_Vars;
+  UIEC_61850_Access::Map_Page* TS_Map;
+  QPushButton* Btn_AddVar;
+  QPushButton* Btn_RemoveVar;
+  QPushButton* Btn_OK;
+  QPushButton* Btn_Cancel;
+
+  // Reloads everything from the client file; false (after showing why) when it cannot be read.
+  bool FormShow();
+  void Btn_Add_IEC_DeviceClick();
+  void Btn_Remove_IEC_DeviceClick();
+  void LB_IEC_DevicesClick();
+  void TV_IEC_DeviceClick();
+  void Btn_AddVarClick();
+  void Btn_RemoveVarClick();
+  void Btn_OKClick();
+  // Cancel, Escape and the close button: asks before throwing away changes made since opening.
+  void reject() override;
+  void Show_IEC_Devices();
+  void Show_DataSet_DAs();
+  // Shows a variable row, or a member in the member table, on its own page and selects it.
+  void Show_Map_Entry(const UIEC_61850_Access::Entry_Ref& entry);
+
+  const UIEC_61850_Access::Access_State& State() const { return state_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Lay_Out();
+  void Connect_Grid(UIEC_61850_Access::Selection_Grid* grid);
+  void Clear_Tree();
+  void Show_Tree_IEC_Device(UIEC_Client_Decode::TIEC_Device& device);
+  QTreeWidgetItem* Show_Tree_IEC_DO(QTreeWidgetItem* parent, UIEC_Client_Decode::TIEC_DO& object);
+  QTreeWidgetItem* Show_Tree_IEC_DA(QTreeWidgetItem* parent, UIEC_Client_Decode::TIEC_DA& da);
+  QTreeWidgetItem* Show_Tree_IEC_DataSet(QTreeWidgetItem* parent,
+                                         UIEC_Client_Decode::TIEC_DataSet& data_set);
+  QTreeWidgetItem* Add_Node(QTreeWidgetItem* parent, UIEC_Client_Decode::TIEC_Object& object,
+                            const std::string& text, int image, bool has_children);
+  void Fill_Node(QTreeWidgetItem* item);
+  void Show_Tables();
+  // Shows the page and the new last row of what Add Var added.
+  void Show_Added(UIEC_61850_Access::Access_State::Added added);
+  // Makes `node` the selection Add Var takes: its leaf attribute, else its data set, else none.
+  void Select_Tree_Node(QTreeWidgetItem* node);
+  std::string Hint(int column) const;
+  // Tree filter, multi-selection and addresses from the SCL file (features beside the editor's
+  // original behaviour).
+  void Apply_Tree_Filter();
+  void Forget_Servers_Extras();
+  void Fill_Address_From_Scl(UIEC_61850_Access::Access_State::Added added);
+
+  app::App_Context& ctx_;
+  ui::Messages& messages_;
+  UIEC_61850_Access::Access_State state_;
+  // The server whose tree is shown; null when the tree is empty.
+  UIEC_Client_Decode::TIEC_Device* shown_device_ = nullptr;
+  // FormShow already ran for the current opening (exec() runs it before the window shows).
+  bool shown_ready_ = false;
+  bool load_failed_ = false;
+  // The filter's index of the server shown; built when the server is chosen.
+  std::unique_ptr<UIEC_61850_Access::Tree_Index> tree_index_;
+  // Each server's IP address from its catalog file, read when first needed.
+  std::map<const UIEC_Client_Decode::TIEC_Device*, std::string> server_ips_;
+  std::string shown_xml_;  // the client file's content for what the opening showed
+};

@@ -1,0 +1,587 @@
+#include "access/data_map.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <pugixml.hpp>
+#include <set>
+#include <stdexcept>
+#include <tuple>
+
+#include "access/access_texts.h"
+#include "access/client_file.h"
+#include "util/files.h"
+#include "util/text.h"
+#include "util/utf.h"
+#include "util/xml.h"
+
+namespace UIEC_61850_Access {
+
+using namespace access_texts;
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Entries from the editor's state
+
+Map_Entry Variable_Entry(const Row& row, int number) {
+  Map_Entry e;
+  e.Kind = Map_Kind::Variable;
+  e.Row = number;
+  e.Index = row[DA_Col::Index];
+  e.Reference = row[DA_Col::Reference];
+  e.bType = row[DA_Col::bType];
+  e.fc = row[DA_Col::fc];
+  e.Position_Text = row[DA_Col::Position];
+  e.StartBit_Text = row[DA_Col::StartBit];
+  e.ReadWrite = row[DA_Col::ReadWrite];
+  e.Conversion = row[DA_Col::Convertion];
+  e.Factor = row[DA_Col::MoltFact];
+  e.Mnemonic = row[DA_Col::Mnemonic];
+  e.IPAddress = row[DA_Col::IPAddress];
+  e.Port = row[DA_Col::Port];
+  return e;
+}
+
+// A member takes its server, address and port from its data set row.
+Map_Entry Member_Entry(const Row& data_set, int row_number, int member_number) {
+  Map_Entry e;
+  e.Kind = Map_Kind::Member;
+  e.Row = row_number;
+  e.Member = member_number;
+  e.Index = data_set[DS_Col::Index];
+  e.DataSet_Reference = data_set[DS_Col::Reference];
+  e.IPAddress = data_set[DS_Col::IPAddress];
+  e.Port = data_set[DS_Col::Port];
+  return e;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Entries from the client file
+
+std::string Attr(pugi::xml_node item, const char* name) { return item.attribute(name).value(); }
+
+std::vector<pugi::xml_node> Items(pugi::xml_node list) {
+  std::vector<pugi::xml_node> items;
+  for (pugi::xml_node child = list.first_child(); child; child = child.next_sibling())
+    if (child.type() == pugi::node_element) items.push_back(child);
+  return items;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Access to one entry of the editor's state
+
+// The variable row (from 0) or the member record an entry names; null members when it names
+// nothing.
+struct Target {
+  int Variable_Row = -1;
+  TDataSet_DA* Member = nullptr;
+  bool Valid() const { return Variable_Row >= 0 || Member != nullptr; }
+};
+
+Target Find_Target(Access_State& state, const Entry_Ref& ref) {
+  Target t;
+  if (ref.Kind == Map_Kind::Variable) {
+    if (ref.Row >= 1 && ref.Row <= state.ACG_DA.Row_Count() &&
+        !state.ACG_DA.Cell(ref.Row - 1, DA_Col::bType).empty())
+      t.Variable_Row = ref.Row - 1;
+  } else if (!state.ACG_DataSet.Counts_As_Empty() && ref.Row >= 1 &&
+             ref.Row <= static_cast<int>(state.List_DataSet.size())) {
+    auto& members = state.List_DataSet[static_cast<size_t>(ref.Row - 1)].List_DAs;
+    if (ref.Member >= 1 && ref.Member <= static_cast<int>(members.size()))
+      t.Member = &members[static_cast<size_t>(ref.Member - 1)];
+  }
+  return t;
+}
+
+// ---------------------------------------------------------------------------------------------
+// CSV
+
+constexpr std::string_view Bom = "\xEF\xBB\xBF";
+
+enum Csv_Col {
+  C_Kind,
+  C_Row,
+  C_Member,
+  C_Index,
+  C_DataSet,
+  C_Reference,
+  C_bType,
+  C_fc,
+  C_Position,
+  C_StartBit,
+  C_ReadWrite,
+  C_Conversion,
+  C_Factor,
+  C_Mnemonic,
+  C_IPAddress,
+  C_Port,
+  C_Count
+};
+
+const std::array<const char*, C_Count> Csv_Headers = {
+    Text_Col_Kind,     Text_Col_Row,       Text_Col_Member,    Text_Col_Index,
+    Text_Col_DataSet,  Text_Col_Reference, Text_Col_bType,     Text_Col_fc,
+    Text_Col_Position, Text_Col_StartBit,  Text_Col_ReadWrite, Text_Col_Conversion,
+    Text_Col_Factor,   Text_Col_Mnemonic,  Text_Col_IPAddress, Text_Col_Port};
+
+std::string Csv_Field(const std::string& text) {
+  if (text.find_first_of(",;\"\r\n") == std::string::npos && !text.empty() && text.front() != ' ' &&
+      text.back() != ' ')
+    return text;
+  if (text.empty()) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + '"';
+}
+
+const char* Kind_Text(Map_Kind kind) {
+  return kind == Map_Kind::Variable ? Text_Kind_Variable : Text_Kind_Member;
+}
+
+std::string Quote(const std::string& text) { return "\"" + text + "\""; }
+
+bool One_Of(const std::string& text, std::initializer_list<const char*> allowed) {
+  return std::any_of(allowed.begin(), allowed.end(), [&](const char* a) { return text == a; });
+}
+
+// A list cell's value from the file: the reason it is not accepted, or empty.
+std::string List_Problem(const std::string& column, const std::string& value,
+                         std::initializer_list<const char*> allowed) {
+  if (value.empty() || One_Of(value, allowed)) return {};
+  std::string problem = column + " " + Quote(value) + Text_Import_Not_In_List;
+  bool first = true;
+  for (const char* a : allowed) {
+    if (!first) problem += ", ";
+    problem += a;
+    first = false;
+  }
+  return problem;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+Data_Map Finish_Data_Map(std::vector<Map_Entry> entries) {
+  Data_Map map;
+  map.Entries = std::move(entries);
+  std::map<std::pair<int, int32_t>, std::vector<size_t>> places;
+  std::set<int> used;
+  for (size_t i = 0; i < map.Entries.size(); ++i) {
+    Map_Entry& e = map.Entries[i];
+    int32_t position = 0;
+    e.Position.reset();
+    if (util::Str_To_Int(e.Position_Text, position) && position >= 0 && position < Data_Map_Size)
+      e.Position = position;
+    e.Start_Bit = util::Str_To_Int_Def(e.StartBit_Text, 0);
+    if (!e.Placed()) {
+      map.Unplaced.push_back(i);
+      continue;
+    }
+    places[{*e.Position, e.Start_Bit}].push_back(i);
+    used.insert(*e.Position);
+  }
+  for (auto& [place, list] : places)
+    if (list.size() > 1) map.Conflicts.push_back({place.first, place.second, list});
+  map.Used = static_cast<int>(used.size());
+  return map;
+}
+
+Data_Map Build_Data_Map(const Access_State& state) {
+  std::vector<Map_Entry> entries;
+  for (int r = 0; r < state.ACG_DA.Row_Count(); ++r) {
+    const Row& row = state.ACG_DA.Get_Row(r);
+    if (!row[DA_Col::bType].empty()) entries.push_back(Variable_Entry(row, r + 1));
+  }
+  if (!state.ACG_DataSet.Counts_As_Empty()) {
+    const int rows =
+        std::min(state.ACG_DataSet.Row_Count(), static_cast<int>(state.List_DataSet.size()));
+    for (int r = 0; r < rows; ++r) {
+      const auto& members = state.List_DataSet[static_cast<size_t>(r)].List_DAs;
+      for (size_t k = 0; k < members.size(); ++k) {
+        const TDataSet_DA& m = members[k];
+        Map_Entry e = Member_Entry(state.ACG_DataSet.Get_Row(r), r + 1, static_cast<int>(k + 1));
+        if (m.Select_DA != nullptr) {
+          e.Reference = m.Select_DA->Reference();
+          e.bType = m.Select_DA->bType();
+        }
+        e.Position_Text = m.Position;
+        e.StartBit_Text = m.bitAddress;
+        e.Conversion = m.conversion;
+        e.Factor = m.multFactor;
+        e.Mnemonic = m.Mnemonic;
+        entries.push_back(std::move(e));
+      }
+    }
+  }
+  return Finish_Data_Map(std::move(entries));
+}
+
+Data_Map Data_Map_From_Xml(const std::string& xml, const std::string& name) {
+  pugi::xml_document doc;
+  util::Load_Xml_Text(doc, xml, name);
+  pugi::xml_node root = util::Child_Element(doc, Client_Root);
+  if (!root) throw Client_File_Error(name + " has no element \"" + Client_Root + "\"");
+  pugi::xml_node variables = util::Child_Element(root, "List_DA_Selected");
+  if (!variables) throw Client_File_Error(name + " has no element \"List_DA_Selected\"");
+
+  std::vector<Map_Entry> entries;
+  const std::vector<pugi::xml_node> items = Items(variables);
+  for (size_t i = 0; i < items.size(); ++i) {
+    Row row(DA_Col::Count);
+    static constexpr std::array<std::pair<int, const char*>, 12> Attributes = {{
+        {DA_Col::Index, "Index"},
+        {DA_Col::bType, "bType"},
+        {DA_Col::fc, "fc"},
+        {DA_Col::Reference, "Reference"},
+        {DA_Col::IPAddress, "IPAddress"},
+        {DA_Col::Port, "Port"},
+        {DA_Col::Position, "Position"},
+        {DA_Col::StartBit, "StartBit"},
+        {DA_Col::ReadWrite, "ReadWrite"},
+        {DA_Col::Convertion, "Convertion"},
+        {DA_Col::MoltFact, "MoltFact"},
+        {DA_Col::Mnemonic, "Mnemonic"},
+    }};
+    for (const auto& [column, attribute] : Attributes) row[column] = Attr(items[i], attribute);
+    if (!row[DA_Col::bType].empty())
+      entries.push_back(Variable_Entry(row, static_cast<int>(i + 1)));
+  }
+
+  if (pugi::xml_node data_sets = util::Child_Element(root, "List_DataSet_Selected")) {
+    const std::vector<pugi::xml_node> sets = Items(data_sets);
+    for (size_t r = 0; r < sets.size(); ++r) {
+      Row row(DS_Col::Count);
+      row[DS_Col::Index] = Attr(sets[r], "Index");
+      row[DS_Col::Reference] = Attr(sets[r], "Reference");
+      row[DS_Col::IPAddress] = Attr(sets[r], "IPAddress");
+      row[DS_Col::Port] = Attr(sets[r], "Port");
+      const std::vector<pugi::xml_node> members =
+          Items(util::Child_Element(sets[r], "DataSet_List_DAs"));
+      for (size_t k = 0; k < members.size(); ++k) {
+        Map_Entry e = Member_Entry(row, static_cast<int>(r + 1), static_cast<int>(k + 1));
+        e.bType = Attr(members[k], "bType");
+        e.Reference = Attr(members[k], "Reference");
+        e.Position_Text = Attr(members[k], "Position");
+        e.StartBit_Text = Attr(members[k], "StartBit");
+        e.Conversion = Attr(members[k], "Convertion");
+        e.Factor = Attr(members[k], "MoltFact");
+        e.Mnemonic = Attr(members[k], "Mnemonic");
+        entries.push_back(std::move(e));
+      }
+    }
+  }
+  return Finish_Data_Map(std::move(entries));
+}
+
+Data_Map Read_Data_Map(const std::string& path) {
+  return Data_Map_From_Xml(util::Read_File(path), path);
+}
+
+std::string Entry_Name(const Map_Entry& entry) {
+  if (entry.Kind == Map_Kind::Variable) return Text_Entry_Row + std::to_string(entry.Row);
+  return Text_Entry_DataSet + std::to_string(entry.Row) + Text_Entry_Member +
+         std::to_string(entry.Member);
+}
+
+std::string Conflict_Line(const Data_Map& map, const Map_Conflict& conflict) {
+  std::string line = Text_Conflict_Position + std::to_string(conflict.Position) +
+                     Text_Conflict_Bit + std::to_string(conflict.Start_Bit) + ":";
+  for (size_t i = 0; i < conflict.Entries.size(); ++i)
+    line += (i == 0 ? " " : ", ") + Entry_Name(map.Entries[conflict.Entries[i]]);
+  return line;
+}
+
+std::string Conflict_List(const Data_Map& map, size_t limit) {
+  std::string text;
+  const size_t shown = std::min(limit, map.Conflicts.size());
+  for (size_t i = 0; i < shown; ++i) text += Conflict_Line(map, map.Conflicts[i]) + "\n";
+  if (map.Conflicts.size() > shown)
+    text += Text_More_Conflicts + std::to_string(map.Conflicts.size() - shown) + "\n";
+  return text;
+}
+
+std::vector<size_t> Map_Display_Order(const Data_Map& map) {
+  std::vector<size_t> order(map.Entries.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    const Map_Entry& x = map.Entries[a];
+    const Map_Entry& y = map.Entries[b];
+    if (x.Placed() != y.Placed()) return x.Placed();
+    if (!x.Placed()) return false;
+    if (*x.Position != *y.Position) return *x.Position < *y.Position;
+    return x.Start_Bit < y.Start_Bit;
+  });
+  return order;
+}
+
+Auto_Position_Result Auto_Position(Access_State& state, const std::vector<Entry_Ref>& targets) {
+  const Data_Map map = Build_Data_Map(state);
+  std::vector<bool> used(Data_Map_Size, false);
+  for (const Map_Entry& e : map.Entries)
+    if (e.Placed()) used[static_cast<size_t>(*e.Position)] = true;
+  Auto_Position_Result result;
+  size_t next = 0;
+  std::vector<Entry_Ref> done;
+  for (const Entry_Ref& ref : targets) {
+    if (std::find(done.begin(), done.end(), ref) != done.end()) continue;
+    done.push_back(ref);
+    const Target target = Find_Target(state, ref);
+    if (!target.Valid()) continue;
+    const std::string& position = target.Member != nullptr
+                                      ? target.Member->Position
+                                      : state.ACG_DA.Cell(target.Variable_Row, DA_Col::Position);
+    if (!util::Trim(position).empty()) continue;
+    while (next < used.size() && used[next]) ++next;
+    if (next == used.size()) {
+      ++result.No_Room;
+      continue;
+    }
+    used[next] = true;
+    if (target.Member != nullptr) {
+      target.Member->Position = std::to_string(next);
+      target.Member->bitAddress = "0";
+    } else {
+      state.ACG_DA.Set_Cell(target.Variable_Row, DA_Col::Position, std::to_string(next));
+      state.ACG_DA.Set_Cell(target.Variable_Row, DA_Col::StartBit, "0");
+    }
+    ++result.Assigned;
+  }
+  return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// CSV
+
+std::string Data_Map_Csv(const Data_Map& map) {
+  std::string csv(Bom);
+  auto add_line = [&csv](const std::array<std::string, C_Count>& fields) {
+    for (size_t c = 0; c < fields.size(); ++c) {
+      if (c > 0) csv += ',';
+      csv += Csv_Field(fields[c]);
+    }
+    csv += "\r\n";
+  };
+  std::array<std::string, C_Count> header;
+  for (size_t c = 0; c < header.size(); ++c) header[c] = Csv_Headers[c];
+  add_line(header);
+  for (const Map_Entry& e : map.Entries) {
+    const bool member = e.Kind == Map_Kind::Member;
+    add_line({Kind_Text(e.Kind), std::to_string(e.Row), member ? std::to_string(e.Member) : "",
+              e.Index, e.DataSet_Reference, e.Reference, e.bType, e.fc, e.Position_Text,
+              e.StartBit_Text, e.ReadWrite, e.Conversion, e.Factor, e.Mnemonic, e.IPAddress,
+              e.Port});
+  }
+  return csv;
+}
+
+std::vector<Csv_Record> Parse_Csv(const std::string& text, char separator) {
+  std::vector<Csv_Record> records;
+  size_t i = util::Starts_With(text, Bom) ? Bom.size() : 0;
+  int line = 1;
+  while (i < text.size()) {
+    Csv_Record record;
+    record.Line = line;
+    std::string field;
+    bool quoted = false;      // inside a quoted field
+    bool was_quoted = false;  // the field began with a quote
+    bool end = false;
+    while (!end) {
+      if (i >= text.size()) break;
+      const char c = text[i++];
+      if (quoted) {
+        if (c == '"') {
+          if (i < text.size() && text[i] == '"') {
+            field += '"';
+            ++i;
+          } else {
+            quoted = false;
+          }
+        } else {
+          if (c == '\n') ++line;
+          field += c;
+        }
+      } else if (c == '"' && field.empty() && !was_quoted) {
+        quoted = was_quoted = true;
+      } else if (c == separator) {
+        record.Fields.push_back(std::move(field));
+        field.clear();
+        was_quoted = false;
+      } else if (c == '\r' && i < text.size() && text[i] == '\n') {
+        // CRLF ends the record at the LF.
+      } else if (c == '\n' || c == '\r') {
+        ++line;
+        end = true;
+      } else {
+        field += c;
+      }
+    }
+    record.Fields.push_back(std::move(field));
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
+char Guess_Csv_Separator(const std::string& text) {
+  size_t commas = 0, semicolons = 0;
+  bool quoted = false;
+  for (size_t i = util::Starts_With(text, Bom) ? Bom.size() : 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"') quoted = !quoted;
+    if (quoted) continue;
+    if (c == '\n' || c == '\r') break;
+    if (c == ',') ++commas;
+    if (c == ';') ++semicolons;
+  }
+  return semicolons > commas ? ';' : ',';
+}
+
+Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state) {
+  Import_Report report;
+  // Spreadsheets save CSV as UTF-8 (with or without a byte-order mark), UTF-16 or the Windows
+  // code page; the tables hold UTF-8.
+  const std::string text = util::Decode_Text_File(bytes);
+  // A first line "sep=;" names the separator, as some spreadsheets write it.
+  const std::string body = util::Starts_With(text, Bom) ? text.substr(Bom.size()) : text;
+  const bool named_separator = body.size() >= 5 && util::Starts_With(body, "sep=") &&
+                               (body.size() == 5 || body[5] == '\r' || body[5] == '\n');
+  std::vector<Csv_Record> records =
+      Parse_Csv(text, named_separator ? body[4] : Guess_Csv_Separator(text));
+  if (named_separator && !records.empty()) records.erase(records.begin());
+  // Columns are found by their header, so a spreadsheet may reorder or drop them.
+  std::array<int, C_Count> column;
+  column.fill(-1);
+  if (!records.empty())
+    for (size_t f = 0; f < records[0].Fields.size(); ++f)
+      for (size_t c = 0; c < C_Count; ++c)
+        if (util::Trim(records[0].Fields[f]) == Csv_Headers[c] && column[c] < 0)
+          column[c] = static_cast<int>(f);
+  if (column[C_Kind] < 0) throw std::runtime_error(Text_Import_No_Kind_Column);
+
+  const Data_Map map = Build_Data_Map(state);
+  std::vector<bool> taken(map.Entries.size(), false);  // matched by an earlier line
+  // Entries by what a line names them with: a variable by index and reference, a member by index
+  // and data set reference; so a long file against a large map takes no quadratic time.
+  std::map<std::tuple<Map_Kind, std::string, std::string>, std::vector<size_t>> by_name;
+  for (size_t i = 0; i < map.Entries.size(); ++i) {
+    const Map_Entry& e = map.Entries[i];
+    by_name[{e.Kind, util::Trim(e.Index),
+             e.Kind == Map_Kind::Variable ? e.Reference : e.DataSet_Reference}]
+        .push_back(i);
+  }
+  auto named = [&by_name](Map_Kind kind, const std::string& index,
+                          const std::string& name) -> const std::vector<size_t>& {
+    static const std::vector<size_t> none;
+    const auto found = by_name.find({kind, index, name});
+    return found == by_name.end() ? none : found->second;
+  };
+
+  for (size_t r = 1; r < records.size(); ++r) {
+    const Csv_Record& record = records[r];
+    auto field = [&](int c) -> std::string {
+      const int f = column[static_cast<size_t>(c)];
+      return f >= 0 && static_cast<size_t>(f) < record.Fields.size()
+                 ? record.Fields[static_cast<size_t>(f)]
+                 : std::string();
+    };
+    auto has = [&](int c) { return column[static_cast<size_t>(c)] >= 0; };
+    const bool blank = std::all_of(record.Fields.begin(), record.Fields.end(),
+                                   [](const std::string& f) { return util::Trim(f).empty(); });
+    if (blank) continue;
+    auto problem = [&](const std::string& why) {
+      report.Problems.push_back(Text_Import_Line + std::to_string(record.Line) + ": " + why);
+    };
+
+    const std::string kind = util::Trim(field(C_Kind));
+    const std::string index = util::Trim(field(C_Index));
+    const std::string reference = field(C_Reference);
+    const int32_t row = util::Str_To_Int_Def(util::Trim(field(C_Row)), 0);
+    // The entries the line may name, and what to report when it names none of them.
+    std::vector<size_t> candidates;
+    std::string not_found;
+    if (kind == Text_Kind_Variable) {
+      candidates = named(Map_Kind::Variable, index, reference);
+      not_found =
+          Text_Import_No_Variable + Quote(index) + Text_Import_And_Reference + Quote(reference);
+    } else if (kind == Text_Kind_Member) {
+      const std::string data_set = field(C_DataSet);
+      const int32_t member = util::Str_To_Int_Def(util::Trim(field(C_Member)), 0);
+      const std::vector<size_t>& members = named(Map_Kind::Member, index, data_set);
+      for (size_t i : members) {
+        const Map_Entry& e = map.Entries[i];
+        if (e.Member == member && (reference.empty() || e.Reference == reference))
+          candidates.push_back(i);
+      }
+      if (members.empty())
+        not_found =
+            Text_Import_No_DataSet + Quote(index) + Text_Import_And_Reference + Quote(data_set);
+      else
+        not_found =
+            Text_Import_Bad_Member + Quote(field(C_Member)) +
+            (reference.empty() ? std::string() : Text_Import_Member_Differs + Quote(reference));
+    } else {
+      problem(Text_Import_Bad_Kind + Quote(kind));
+      continue;
+    }
+    // A candidate on the line's row goes first; otherwise the first one not yet taken.
+    std::optional<size_t> match;
+    for (size_t i : candidates)
+      if (map.Entries[i].Row == row && !taken[i]) match = i;
+    for (size_t i : candidates)
+      if (!match && !taken[i]) match = i;
+    if (!match) {
+      problem(candidates.empty() ? not_found : std::string(Text_Import_Already_Taken));
+      continue;
+    }
+
+    const Map_Entry& entry = map.Entries[*match];
+    const bool variable = entry.Kind == Map_Kind::Variable;
+    std::string why = List_Problem(Text_Col_StartBit, field(C_StartBit),
+                                   {"0", "1", "2", "3", "4", "5", "6", "7"});
+    if (why.empty() && variable)
+      why = List_Problem(Text_Col_ReadWrite, field(C_ReadWrite), {"Read", "Write"});
+    if (why.empty())
+      why = List_Problem(Text_Col_Conversion, field(C_Conversion), {"None", "ItoF/FtoI"});
+    if (!why.empty()) {
+      problem(why);
+      continue;
+    }
+
+    taken[*match] = true;
+    const Target target = Find_Target(state, Ref_Of(entry));
+    if (target.Member != nullptr) {
+      TDataSet_DA& m = *target.Member;
+      if (has(C_Position)) m.Position = field(C_Position);
+      if (has(C_StartBit)) m.bitAddress = field(C_StartBit);
+      if (has(C_Conversion)) m.conversion = field(C_Conversion);
+      if (has(C_Factor)) m.multFactor = field(C_Factor);
+      if (has(C_Mnemonic)) m.Mnemonic = field(C_Mnemonic);
+    } else if (target.Variable_Row >= 0) {
+      const int t = target.Variable_Row;
+      const std::pair<int, int> cells[] = {
+          {C_Position, DA_Col::Position},   {C_StartBit, DA_Col::StartBit},
+          {C_ReadWrite, DA_Col::ReadWrite}, {C_Conversion, DA_Col::Convertion},
+          {C_Factor, DA_Col::MoltFact},     {C_Mnemonic, DA_Col::Mnemonic}};
+      for (const auto& [csv_column, table_column] : cells)
+        if (has(csv_column)) state.ACG_DA.Set_Cell(t, table_column, field(csv_column));
+    }
+    ++report.Updated;
+  }
+  return report;
+}
+
+std::string Import_Report_Text(const Import_Report& report, size_t limit) {
+  if (report.Problems.empty()) return {};
+  std::string text = std::string(Text_Import_Not_Taken) + "\n";
+  const size_t shown = std::min(limit, report.Problems.size());
+  for (size_t i = 0; i < shown; ++i) text += report.Problems[i] + "\n";
+  if (report.Problems.size() > shown)
+    text += Text_Import_More + std::to_string(report.Problems.size() - shown) + "\n";
+  return text;
+}
+
+}  // namespace UIEC_61850_Access

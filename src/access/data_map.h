@@ -1,0 +1,147 @@
+// The gateway's data map: where every selected variable and data set member lands in the
+// internal data array that the Modbus TCP side serves, which places are taken twice, and which
+// entries have no usable place. Built from the access editor's state or from
+// IEC_61850_Client.xml as the image build reads it, so the editor, the Update step and the
+// command line all see the same map. Also the map as CSV for the engineer's spreadsheet, and
+// the import of such a file back into the editor's state.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "access/access_state.h"
+
+namespace UIEC_61850_Access {
+
+// Places of the internal data array: positions 0 to Data_Map_Size - 1.
+inline constexpr int Data_Map_Size = 1400;
+
+enum class Map_Kind { Variable, Member };
+
+// One variable row or one data set member. Texts are as they stand in the table or the file.
+struct Map_Entry {
+  Map_Kind Kind = Map_Kind::Variable;
+  int Row = 0;                    // the variable's row, or the member's data set row, from 1
+  int Member = 0;                 // the member's number from 1; 0 for a variable
+  std::string Index;              // server index (a member: its data set's)
+  std::string DataSet_Reference;  // a member's data set; empty for a variable
+  std::string Reference;
+  std::string bType;
+  std::string fc;  // empty for a member
+  std::string Position_Text;
+  std::string StartBit_Text;
+  std::string ReadWrite;  // empty for a member
+  std::string Conversion;
+  std::string Factor;
+  std::string Mnemonic;
+  std::string IPAddress;  // a member: its data set's
+  std::string Port;       // a member: its data set's
+
+  // The position read by the integer text rule when it lies in 0..Data_Map_Size - 1.
+  std::optional<int> Position;
+  // The start bit read by the integer text rule; 0 when it is not an integer.
+  int32_t Start_Bit = 0;
+
+  bool Placed() const { return Position.has_value(); }
+};
+
+// Two or more placed entries on the same position and start bit.
+struct Map_Conflict {
+  int Position = 0;
+  int32_t Start_Bit = 0;
+  std::vector<size_t> Entries;  // indices into Data_Map::Entries, ascending
+};
+
+struct Data_Map {
+  // Variables in row order, then members in data set order and member order.
+  std::vector<Map_Entry> Entries;
+  // Sorted by position, then start bit.
+  std::vector<Map_Conflict> Conflicts;
+  // Indices of the entries without a usable position, ascending.
+  std::vector<size_t> Unplaced;
+  // Distinct positions taken by placed entries.
+  int Used = 0;
+  int Free() const { return Data_Map_Size - Used; }
+};
+
+// The map of what the editor holds: every variable row with a bType (rows without one are not
+// checked on OK either) and every member record of every data set row.
+Data_Map Build_Data_Map(const Access_State& state);
+
+// The map of a client file's text, read as the image build reads it (items are the child
+// elements of the lists whatever their names; a missing attribute reads as empty). Throws
+// util::Xml_Error for text that is not well-formed and Client_File_Error when the root or the
+// variable list is missing; `name` names the file in those errors.
+Data_Map Data_Map_From_Xml(const std::string& xml, const std::string& name);
+// The same from the file at `path`; throws util::File_Error when it cannot be read.
+Data_Map Read_Data_Map(const std::string& path);
+
+// Places `entries` (built by the callers above) and finds conflicts, unplaced entries and the
+// positions used.
+Data_Map Finish_Data_Map(std::vector<Map_Entry> entries);
+
+// "row 3" for a variable, "data set 2 member 5" for a member.
+std::string Entry_Name(const Map_Entry& entry);
+// "position 12 bit 0: row 3, data set 2 member 5".
+std::string Conflict_Line(const Data_Map& map, const Map_Conflict& conflict);
+// The conflicts, one line each, at most `limit` of them, then a line saying how many more.
+std::string Conflict_List(const Data_Map& map, size_t limit = 20);
+
+// Entry indices in the order the map is shown: placed entries by position and start bit (ties
+// in entry order), then the unplaced ones.
+std::vector<size_t> Map_Display_Order(const Data_Map& map);
+
+// Which entry of the editor's state: row (and member) as in Map_Entry.
+struct Entry_Ref {
+  Map_Kind Kind = Map_Kind::Variable;
+  int Row = 0;
+  int Member = 0;
+  bool operator==(const Entry_Ref&) const = default;
+};
+inline Entry_Ref Ref_Of(const Map_Entry& entry) { return {entry.Kind, entry.Row, entry.Member}; }
+
+struct Auto_Position_Result {
+  int Assigned = 0;  // entries that got a position
+  int No_Room = 0;   // entries left without one because every position is taken
+};
+// Gives each of `targets` whose position is empty (blanks only count as empty) the lowest
+// position no entry of the map uses, with start bit "0". Targets that name no entry, or whose
+// position is not empty, are left alone.
+Auto_Position_Result Auto_Position(Access_State& state, const std::vector<Entry_Ref>& targets);
+
+// The map as CSV: UTF-8 with a byte-order mark, a header row, one line per entry in entry
+// order, comma separated, CRLF line ends, fields quoted where they need it.
+std::string Data_Map_Csv(const Data_Map& map);
+
+// One record of a CSV file with the line it starts on (from 1).
+struct Csv_Record {
+  int Line = 0;
+  std::vector<std::string> Fields;
+};
+// Reads CSV text with `separator`: quoted fields may hold separators, doubled quotes and line
+// breaks; CRLF and LF both end a record. A leading byte-order mark is skipped.
+std::vector<Csv_Record> Parse_Csv(const std::string& text, char separator);
+// "," or ";": the one the first line uses more of, outside quotes.
+char Guess_Csv_Separator(const std::string& text);
+
+struct Import_Report {
+  int Updated = 0;  // lines applied
+  // One text per line that was not applied ("line 4: ..."), in line order.
+  std::vector<std::string> Problems;
+};
+// Applies a map CSV file's bytes (UTF-8, UTF-16 with a byte-order mark, or Windows-1252) to
+// `state`: position, start bit, R/W, conversion, factor and mnemonic of the
+// entries its lines name. A variable line matches a variable row by reference and index (the
+// line's row first when several rows match); a member line matches member number of the data
+// set row with that data set reference and index, when the member's reference is the line's (or
+// the line leaves it empty). Rows are never added or removed. A line that matches nothing, or
+// holds a value that is not one of a list cell's texts, is not applied at all and is reported.
+// Text that is not a data map (no "Kind" column) throws std::runtime_error and changes nothing.
+Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state);
+// The report as one message; empty when every line was applied.
+std::string Import_Report_Text(const Import_Report& report, size_t limit = 30);
+
+}  // namespace UIEC_61850_Access

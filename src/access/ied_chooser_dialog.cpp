@@ -1,0 +1,95 @@
+#include "access/ied_chooser_dialog.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "access/access_texts.h"
+#include "util/qstring_qt.h"
+
+using UIEC_Client_Decode::IED_Info;
+
+using ui::Q;
+
+TFIED_Chooser::TFIED_Chooser(const std::string& file_name, const std::vector<IED_Info>& ieds,
+                             QWidget* parent)
+    : QDialog(parent) {
+  using namespace access_texts;
+  setObjectName("FIED_Chooser");
+  setWindowTitle(Text_Chooser_Title);
+  resize(760, 420);
+  setSizeGripEnabled(true);
+
+  L_Prompt = new QLabel(QString(Text_Chooser_Prompt).arg(Q(file_name)).arg(ieds.size()), this);
+  L_Prompt->setObjectName("L_Prompt");
+  L_Prompt->setWordWrap(true);
+
+  SG_IEDs = new QTableWidget(static_cast<int>(ieds.size()), 6, this);
+  SG_IEDs->setObjectName("SG_IEDs");
+  SG_IEDs->setHorizontalHeaderLabels({Text_Chooser_Name, Text_Chooser_Manufacturer,
+                                      Text_Chooser_Type, Text_Chooser_Desc, Text_Chooser_IP,
+                                      Text_Chooser_Server});
+  SG_IEDs->setSelectionBehavior(QAbstractItemView::SelectRows);
+  SG_IEDs->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  SG_IEDs->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  SG_IEDs->verticalHeader()->setDefaultSectionSize(SG_IEDs->fontMetrics().height() + 8);
+  SG_IEDs->horizontalHeader()->setStretchLastSection(false);
+  SG_IEDs->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
+  for (int r = 0; r < SG_IEDs->rowCount(); ++r) {
+    const IED_Info& ied = ieds[static_cast<size_t>(r)];
+    const std::string cells[] = {ied.name, ied.manufacturer, ied.type,
+                                 ied.desc, ied.ip,           ied.server ? Text_Yes : Text_No};
+    for (int c = 0; c < 6; ++c) {
+      auto* item = new QTableWidgetItem(Q(cells[c]));
+      // An IED without a server can still be added (it shows no data), but says so in grey.
+      if (!ied.server) item->setForeground(QColor(0x80, 0x80, 0x80));
+      SG_IEDs->setItem(r, c, item);
+    }
+  }
+  SG_IEDs->resizeColumnsToContents();
+  SG_IEDs->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
+
+  Btn_Select_All = new QPushButton(Text_Select_All, this);
+  Btn_Select_All->setObjectName("Btn_Select_All");
+  Btn_OK = new QPushButton(Text_Add, this);
+  Btn_OK->setObjectName("Btn_OK");
+  Btn_OK->setDefault(true);
+  Btn_Cancel = new QPushButton(Text_Cancel, this);
+  Btn_Cancel->setObjectName("Btn_Cancel");
+  for (QPushButton* button : {Btn_Select_All, Btn_OK, Btn_Cancel}) button->setMinimumWidth(100);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(Btn_Select_All);
+  buttons->addStretch(1);
+  buttons->addWidget(Btn_OK);
+  buttons->addWidget(Btn_Cancel);
+  auto* page = new QVBoxLayout(this);
+  page->addWidget(L_Prompt);
+  page->addWidget(SG_IEDs, 1);
+  page->addLayout(buttons);
+
+  connect(Btn_Select_All, &QPushButton::clicked, SG_IEDs, &QTableWidget::selectAll);
+  connect(Btn_OK, &QPushButton::clicked, this, &QDialog::accept);
+  connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(SG_IEDs, &QTableWidget::cellDoubleClicked, this, [this] {
+    if (!Chosen().empty()) accept();
+  });
+  connect(SG_IEDs->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &TFIED_Chooser::Update_Buttons);
+  if (SG_IEDs->rowCount() > 0) SG_IEDs->setCurrentCell(0, 0);
+  Update_Buttons();
+}
+
+std::vector<size_t> TFIED_Chooser::Chosen() const {
+  std::vector<size_t> rows;
+  for (const QModelIndex& index : SG_IEDs->selectionModel()->selectedRows())
+    rows.push_back(static_cast<size_t>(index.row()));
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+void TFIED_Chooser::Update_Buttons() { Btn_OK->setEnabled(!Chosen().empty()); }

@@ -1,0 +1,193 @@
+#include "access/map_page_qt.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <exception>
+#include <set>
+
+#include "access/access_texts.h"
+#include "util/files.h"
+#include "util/qstring_qt.h"
+
+namespace UIEC_61850_Access {
+
+using namespace access_texts;
+
+namespace {
+
+using ui::Q;
+
+QPushButton* Make_Button(QWidget* parent, const char* name, const char* text, const char* hint) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(name);
+  button->setToolTip(hint);
+  button->setAutoDefault(false);
+  button->setMinimumWidth(110);
+  return button;
+}
+
+// The texts of one table row: placed entries show the place the gateway uses, unplaced ones
+// what was typed.
+std::vector<std::string> Row_Texts(const Map_Entry& e) {
+  std::vector<std::string> texts(Map_Col::Count);
+  texts[Map_Col::Position] = e.Placed() ? std::to_string(*e.Position) : e.Position_Text;
+  texts[Map_Col::StartBit] = e.Placed() ? std::to_string(e.Start_Bit) : e.StartBit_Text;
+  texts[Map_Col::Kind] = e.Kind == Map_Kind::Variable ? Text_Kind_Variable : Text_Kind_Member;
+  texts[Map_Col::Row] = std::to_string(e.Row);
+  texts[Map_Col::Member] = e.Kind == Map_Kind::Member ? std::to_string(e.Member) : "";
+  texts[Map_Col::Index] = e.Index;
+  texts[Map_Col::Reference] = e.Reference;
+  texts[Map_Col::bType] = e.bType;
+  texts[Map_Col::fc] = e.fc;
+  texts[Map_Col::ReadWrite] = e.ReadWrite;
+  texts[Map_Col::Conversion] = e.Conversion;
+  texts[Map_Col::Factor] = e.Factor;
+  texts[Map_Col::Mnemonic] = e.Mnemonic;
+  texts[Map_Col::IPAddress] = e.IPAddress;
+  texts[Map_Col::Port] = e.Port;
+  return texts;
+}
+
+}  // namespace
+
+Map_Page::Map_Page(Access_State& state, ui::Messages& messages, QWidget* parent)
+    : QWidget(parent), state_(state), messages_(messages) {
+  setObjectName("TS_Map");
+  ACG_Map = new QTableWidget(this);
+  ACG_Map->setObjectName("ACG_Map");
+  ACG_Map->setColumnCount(Map_Col::Count);
+  ACG_Map->setHorizontalHeaderLabels(
+      {Text_Col_Position, Text_Col_StartBit, Text_Col_Kind, Text_Col_Row, Text_Col_Member,
+       Text_Col_Index, Text_Col_Reference, Text_Col_bType, Text_Col_fc, Text_Col_ReadWrite,
+       Text_Col_Conversion, Text_Col_Factor, Text_Col_Mnemonic, Text_Col_IPAddress, Text_Col_Port});
+  ACG_Map->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ACG_Map->setSelectionBehavior(QAbstractItemView::SelectRows);
+  ACG_Map->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  ACG_Map->verticalHeader()->hide();
+  ACG_Map->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+  ACG_Map->horizontalHeader()->setHighlightSections(false);
+  for (int c : {Map_Col::Position, Map_Col::StartBit, Map_Col::Row, Map_Col::Member, Map_Col::Index,
+                Map_Col::fc})
+    ACG_Map->setColumnWidth(c, 62);
+  ACG_Map->setColumnWidth(Map_Col::Reference, 260);
+  ACG_Map->setColumnWidth(Map_Col::IPAddress, 110);
+
+  L_Map_Summary = new QLabel(this);
+  L_Map_Summary->setObjectName("L_Map_Summary");
+  Btn_Auto_Position =
+      Make_Button(this, "Btn_Auto_Position", Text_Auto_Position, Text_Auto_Position_Hint);
+  Btn_Export_Map = Make_Button(this, "Btn_Export_Map", Text_Export_Map, Text_Export_Map_Hint);
+  Btn_Import_Map = Make_Button(this, "Btn_Import_Map", Text_Import_Map, Text_Import_Map_Hint);
+
+  auto* bar = new QHBoxLayout;
+  bar->addWidget(L_Map_Summary, 1);
+  bar->addWidget(Btn_Auto_Position);
+  bar->addWidget(Btn_Export_Map);
+  bar->addWidget(Btn_Import_Map);
+  auto* page = new QVBoxLayout(this);
+  page->setContentsMargins(4, 4, 4, 4);
+  page->addLayout(bar);
+  page->addWidget(ACG_Map, 1);
+
+  Choose_Export_File = [this] {
+    return QFileDialog::getSaveFileName(this, Text_Export_Map, "map.csv", Text_Csv_Filter)
+        .toStdString();
+  };
+  Choose_Import_File = [this] {
+    return QFileDialog::getOpenFileName(this, Text_Import_Map, QString(), Text_Csv_Filter)
+        .toStdString();
+  };
+
+  connect(Btn_Auto_Position, &QPushButton::clicked, this, &Map_Page::Btn_Auto_PositionClick);
+  connect(Btn_Export_Map, &QPushButton::clicked, this, &Map_Page::Btn_Export_MapClick);
+  connect(Btn_Import_Map, &QPushButton::clicked, this, &Map_Page::Btn_Import_MapClick);
+  connect(ACG_Map, &QTableWidget::cellDoubleClicked, this,
+          [this](int row, int) { emit Entry_Activated(Ref_Of(Entry_At(row))); });
+}
+
+const Map_Entry& Map_Page::Entry_At(int row) const {
+  return map_.Entries.at(order_.at(static_cast<size_t>(row)));
+}
+
+void Map_Page::Show_Map() {
+  map_ = Build_Data_Map(state_);
+  order_ = Map_Display_Order(map_);
+  std::set<size_t> in_conflict;
+  for (const Map_Conflict& c : map_.Conflicts)
+    in_conflict.insert(c.Entries.begin(), c.Entries.end());
+
+  ACG_Map->clearContents();
+  ACG_Map->setRowCount(static_cast<int>(order_.size()));
+  for (int r = 0; r < ACG_Map->rowCount(); ++r) {
+    const size_t index = order_[static_cast<size_t>(r)];
+    const Map_Entry& entry = map_.Entries[index];
+    const std::vector<std::string> texts = Row_Texts(entry);
+    const bool conflict = in_conflict.count(index) > 0;
+    for (int c = 0; c < Map_Col::Count; ++c) {
+      auto* item = new QTableWidgetItem(Q(texts[static_cast<size_t>(c)]));
+      if (conflict)
+        item->setBackground(Conflict_Colour);
+      else if (!entry.Placed())
+        item->setBackground(Unplaced_Colour);
+      ACG_Map->setItem(r, c, item);
+    }
+  }
+  L_Map_Summary->setText(Q(Text_Map_Summary_Used + std::to_string(map_.Used) +
+                           Text_Map_Summary_Free + std::to_string(map_.Free()) +
+                           Text_Map_Summary_Conflicts + std::to_string(map_.Conflicts.size()) +
+                           Text_Map_Summary_Unplaced + std::to_string(map_.Unplaced.size())));
+}
+
+void Map_Page::Btn_Auto_PositionClick() {
+  std::set<int> rows;
+  for (const QModelIndex& index : ACG_Map->selectionModel()->selectedRows())
+    rows.insert(index.row());
+  std::vector<Entry_Ref> targets;
+  for (int row : rows)
+    if (row >= 0 && row < static_cast<int>(order_.size())) targets.push_back(Ref_Of(Entry_At(row)));
+  if (targets.empty()) return;
+  const Auto_Position_Result result = Auto_Position(state_, targets);
+  if (result.Assigned > 0) emit Tables_Changed();
+  Show_Map();
+  if (result.No_Room > 0) messages_.Warning(this, Text_No_Room + std::to_string(result.No_Room));
+}
+
+void Map_Page::Btn_Export_MapClick() {
+  const std::string path = Choose_Export_File ? Choose_Export_File() : std::string();
+  if (path.empty()) return;
+  try {
+    util::Write_File_Atomic(path, Data_Map_Csv(Build_Data_Map(state_)));
+  } catch (const std::exception& failure) {
+    messages_.Error(this, failure.what());
+  }
+}
+
+void Map_Page::Btn_Import_MapClick() {
+  const std::string path = Choose_Import_File ? Choose_Import_File() : std::string();
+  if (path.empty()) return;
+  Import_Report report;
+  try {
+    report = Import_Data_Map_Csv(util::Read_File(path), state_);
+  } catch (const std::exception& failure) {
+    messages_.Error(this, failure.what());
+    return;
+  }
+  if (report.Updated > 0) emit Tables_Changed();
+  Show_Map();
+  if (!report.Problems.empty()) messages_.Warning(this, Import_Report_Text(report));
+}
+
+bool Conflicts_Accepted(ui::Messages& messages, QWidget* parent, const Data_Map& map,
+                        const char* ask) {
+  if (map.Conflicts.empty()) return true;
+  const std::string question =
+      std::string(Text_Conflicts_Intro) + "\n\n" + Conflict_List(map) + "\n" + ask;
+  return messages.Question(parent, question) == ui::Messages::Answer::Yes;
+}
+
+}  // namespace UIEC_61850_Access

@@ -1,0 +1,92 @@
+// The "Map" page of the access editor: the gateway's data map of what the editor holds, sorted
+// by position and start bit, with conflicts and unplaced entries in colour, a summary line, and
+// the commands Auto position, Export map... and Import map.... It works on the editor's state
+// and tells the editor when the tables changed or an entry should be shown on its own page.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "access/access_state.h"
+#include "access/data_map.h"
+#include "util/messages_qt.h"
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace UIEC_61850_Access {
+
+// Columns of the map table.
+namespace Map_Col {
+enum : int {
+  Position,
+  StartBit,
+  Kind,
+  Row,
+  Member,
+  Index,
+  Reference,
+  bType,
+  fc,
+  ReadWrite,
+  Conversion,
+  Factor,
+  Mnemonic,
+  IPAddress,
+  Port,
+  Count
+};
+}
+
+// Row colours of the map table.
+inline const QColor Conflict_Colour(0xFF, 0xC8, 0xC8);
+inline const QColor Unplaced_Colour(0xFF, 0xEB, 0xB4);
+
+class Map_Page : public QWidget {
+  Q_OBJECT
+
+ public:
+  Map_Page(Access_State& state, ui::Messages& messages, QWidget* parent = nullptr);
+
+  // Rebuilds the table and the summary from the editor's state.
+  void Show_Map();
+  const Data_Map& Map() const { return map_; }
+  // The entry shown in table row `row`.
+  const Map_Entry& Entry_At(int row) const;
+
+  void Btn_Auto_PositionClick();
+  void Btn_Export_MapClick();
+  void Btn_Import_MapClick();
+
+  // Ask for the file to write or read; empty when cancelled. Tests replace them.
+  std::function<std::string()> Choose_Export_File;
+  std::function<std::string()> Choose_Import_File;
+
+  QTableWidget* ACG_Map;
+  QLabel* L_Map_Summary;
+  QPushButton* Btn_Auto_Position;
+  QPushButton* Btn_Export_Map;
+  QPushButton* Btn_Import_Map;
+
+ signals:
+  // Auto position or an import changed the editor's tables.
+  void Tables_Changed();
+  // The user double-clicked the entry: show it on its own page.
+  void Entry_Activated(UIEC_61850_Access::Entry_Ref entry);
+
+ private:
+  Access_State& state_;
+  ui::Messages& messages_;
+  Data_Map map_;
+  std::vector<size_t> order_;  // entry index of each table row
+};
+
+// Asks whether to go on despite the map's conflicts, ending the question with `ask`; true
+// without asking when there are none.
+bool Conflicts_Accepted(ui::Messages& messages, QWidget* parent, const Data_Map& map,
+                        const char* ask);
+
+}  // namespace UIEC_61850_Access

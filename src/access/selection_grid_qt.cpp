@@ -1,0 +1,340 @@
+#include "access/selection_grid_qt.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionHeader>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <algorithm>
+#include <map>
+
+#include "access/access_texts.h"
+#include "util/qstring_qt.h"
+
+namespace UIEC_61850_Access {
+
+namespace {
+
+// The raw text of a cell: for check boxes it may differ from what is drawn (only "Y" ticks).
+constexpr int Raw_Text_Role = Qt::UserRole;
+
+const QColor Read_Only_Background(0xF0, 0xF0, 0xF0);
+
+// Edits list cells with a drop-down offering exactly the column's texts.
+class List_Delegate : public QStyledItemDelegate {
+ public:
+  List_Delegate(const std::vector<Grid_Column>& columns, QObject* parent)
+      : QStyledItemDelegate(parent), columns_(columns) {}
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
+    const Grid_Column* column = List_Column(index);
+    if (column == nullptr) return QStyledItemDelegate::createEditor(parent, option, index);
+    auto* combo = new QComboBox(parent);
+    combo->addItems(column->Items);
+    return combo;
+  }
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    if (auto* combo = qobject_cast<QComboBox*>(editor); combo && List_Column(index)) {
+      combo->setCurrentIndex(combo->findText(index.data(Qt::EditRole).toString()));
+      return;
+    }
+    QStyledItemDelegate::setEditorData(editor, index);
+  }
+  void setModelData(QWidget* editor, QAbstractItemModel* model,
+                    const QModelIndex& index) const override {
+    if (auto* combo = qobject_cast<QComboBox*>(editor); combo && List_Column(index)) {
+      if (combo->currentIndex() >= 0) model->setData(index, combo->currentText(), Qt::EditRole);
+      return;
+    }
+    QStyledItemDelegate::setModelData(editor, model, index);
+  }
+
+ private:
+  const Grid_Column* List_Column(const QModelIndex& index) const {
+    const size_t c = static_cast<size_t>(index.column());
+    return c < columns_.size() && columns_[c].Kind == Cell_Kind::List ? &columns_[c] : nullptr;
+  }
+  const std::vector<Grid_Column>& columns_;
+};
+
+}  // namespace
+
+Selection_Grid::Selection_Grid(const char* name, std::vector<Grid_Column> columns, QWidget* parent)
+    : QTableWidget(parent), columns_(std::move(columns)) {
+  setObjectName(name);
+  setColumnCount(static_cast<int>(columns_.size()));
+  for (int c = 0; c < columnCount(); ++c) setHorizontalHeaderItem(c, new QTableWidgetItem);
+  setItemDelegate(new List_Delegate(columns_, this));
+  // Several cells may be selected, for fill-down and copy.
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  // A click on the current cell starts an edit through click_edit_ (see mouseReleaseEvent)
+  // rather than through the view's own delayed edit, which lets keys typed in the meantime fall
+  // through to another row.
+  setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                  QAbstractItemView::AnyKeyPressed);
+  click_edit_ = new QTimer(this);
+  click_edit_->setSingleShot(true);
+  connect(click_edit_, &QTimer::timeout, this, [this] {
+    if (click_edit_cell_.isValid() && click_edit_cell_ == currentIndex() &&
+        state() != QAbstractItemView::EditingState)
+      edit(click_edit_cell_);
+  });
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  horizontalHeader()->setHighlightSections(false);
+  // The corner stands for header cell 0 and shows "N" above the row numbers.
+  if (auto* corner = findChild<QAbstractButton*>()) corner->installEventFilter(this);
+  connect(this, &QTableWidget::itemChanged, this, &Selection_Grid::Item_Changed);
+  auto make_action = [this](const char* text, const QKeySequence& keys) {
+    auto* action = new QAction(text, this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WidgetShortcut);
+    addAction(action);
+    return action;
+  };
+  Act_Fill_Down = make_action(access_texts::Text_Fill_Down, QKeySequence(Qt::CTRL | Qt::Key_D));
+  Act_Copy = make_action(access_texts::Text_Copy, QKeySequence::Copy);
+  Act_Paste = make_action(access_texts::Text_Paste, QKeySequence::Paste);
+  connect(Act_Fill_Down, &QAction::triggered, this, &Selection_Grid::Fill_Down);
+  connect(Act_Copy, &QAction::triggered, this, [this] { Copy(); });
+  connect(Act_Paste, &QAction::triggered, this, [this] { Paste(); });
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+  Show_Rows({Row(columns_.size() + 1)});
+}
+
+const Grid_Column& Selection_Grid::Column(int grid_column) const {
+  return columns_.at(static_cast<size_t>(grid_column - 1));
+}
+
+void Selection_Grid::Show_Rows(const std::vector<Row>& rows, bool editable) {
+  filling_ = true;
+  const int current_row = currentRow();
+  const int current_column = currentColumn();
+  setRowCount(static_cast<int>(rows.size()));
+  for (int r = 0; r < rowCount(); ++r) {
+    for (int c = 0; c < columnCount(); ++c) {
+      const Grid_Column& column = columns_[static_cast<size_t>(c)];
+      const QString text = ui::Q(rows[static_cast<size_t>(r)][c + 1]);
+      auto* item = new QTableWidgetItem;
+      item->setData(Raw_Text_Role, text);
+      Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+      if (column.Kind == Cell_Kind::Check) {
+        item->setCheckState(text == "Y" ? Qt::Checked : Qt::Unchecked);
+        if (editable) flags |= Qt::ItemIsUserCheckable;
+      } else {
+        item->setText(text);
+        if (editable && column.Kind != Cell_Kind::Read_Only) flags |= Qt::ItemIsEditable;
+      }
+      if (column.Kind == Cell_Kind::Read_Only || !editable)
+        item->setBackground(Read_Only_Background);
+      item->setFlags(flags);
+      setItem(r, c, item);
+    }
+  }
+  // Keep the user's place where the row still exists.
+  if (current_row >= 0 && current_row < rowCount() && current_column >= 0)
+    setCurrentCell(current_row, current_column);
+  filling_ = false;
+}
+
+void Selection_Grid::Show_Table(const Table& table) {
+  std::vector<Row> rows;
+  rows.reserve(static_cast<size_t>(table.Row_Count()));
+  for (int r = 0; r < table.Row_Count(); ++r) rows.push_back(table.Get_Row(r));
+  Show_Rows(rows);
+}
+
+std::string Selection_Grid::Text(int row, int grid_column) const {
+  const QTableWidgetItem* cell = item(row, grid_column - 1);
+  return cell ? cell->data(Raw_Text_Role).toString().toStdString() : std::string();
+}
+
+void Selection_Grid::Set_Header_Texts(const std::vector<std::string>& texts) {
+  if (!texts.empty()) corner_text_ = ui::Q(texts[0]);
+  for (int c = 0; c < columnCount() && static_cast<size_t>(c + 1) < texts.size(); ++c)
+    horizontalHeaderItem(c)->setText(ui::Q(texts[static_cast<size_t>(c + 1)]));
+  viewport()->update();
+}
+
+void Selection_Grid::Set_Hints(const std::vector<std::string>& hints) {
+  for (int c = 0; c < columnCount(); ++c) {
+    const size_t line = static_cast<size_t>(c + 1);
+    horizontalHeaderItem(c)->setToolTip(line < hints.size() ? ui::Q(hints[line]) : QString());
+  }
+}
+
+void Selection_Grid::Select_Row(int row) {
+  if (row < 0 || row >= rowCount()) return;
+  setCurrentCell(row, 0, QItemSelectionModel::NoUpdate);
+  selectionModel()->select(model()->index(row, 0),
+                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+bool Selection_Grid::Put(int row, int column, const QString& text) {
+  QTableWidgetItem* cell = item(row, column);
+  if (cell == nullptr || column < 0 || column >= static_cast<int>(columns_.size())) return false;
+  const Grid_Column& kind = columns_[static_cast<size_t>(column)];
+  if (kind.Kind == Cell_Kind::Check) {
+    if (!(cell->flags() & Qt::ItemIsUserCheckable) || (text != "Y" && text != "N")) return false;
+    cell->setCheckState(text == "Y" ? Qt::Checked : Qt::Unchecked);  // reported by Item_Changed
+    return true;
+  }
+  if (!(cell->flags() & Qt::ItemIsEditable)) return false;
+  if (kind.Kind == Cell_Kind::List && !kind.Items.contains(text)) return false;
+  cell->setText(text);
+  return true;
+}
+
+void Selection_Grid::Fill_Down() {
+  // The selected rows of each column, top first.
+  std::map<int, std::vector<int>> columns;
+  for (const QModelIndex& index : selectionModel()->selectedIndexes())
+    columns[index.column()].push_back(index.row());
+  int unchanged = 0;
+  for (auto& [column, rows] : columns) {
+    if (rows.size() < 2) continue;
+    std::sort(rows.begin(), rows.end());
+    const QString top = ui::Q(Text(rows.front(), column + 1));
+    for (size_t i = 1; i < rows.size(); ++i)
+      if (!Put(rows[i], column, top)) ++unchanged;
+  }
+  if (unchanged > 0) emit Cells_Left_Unchanged(unchanged);
+}
+
+QString Selection_Grid::Copy() {
+  const QModelIndexList selected = selectionModel()->selectedIndexes();
+  if (selected.isEmpty()) return {};
+  int top = rowCount(), bottom = -1, left = columnCount(), right = -1;
+  for (const QModelIndex& index : selected) {
+    top = std::min(top, index.row());
+    bottom = std::max(bottom, index.row());
+    left = std::min(left, index.column());
+    right = std::max(right, index.column());
+  }
+  QStringList lines;
+  for (int r = top; r <= bottom; ++r) {
+    QStringList cells;
+    for (int c = left; c <= right; ++c) cells << ui::Q(Text(r, c + 1));
+    lines << cells.join('\t');
+  }
+  const QString text = lines.join('\n');
+  if (QClipboard* clipboard = QApplication::clipboard()) clipboard->setText(text);
+  return text;
+}
+
+int Selection_Grid::Paste() {
+  const QClipboard* clipboard = QApplication::clipboard();
+  return clipboard ? Paste(clipboard->text()) : 0;
+}
+
+int Selection_Grid::Paste(const QString& text) {
+  // Spreadsheets end the last line too; a lone carriage return belongs to the line end.
+  QStringList lines = QString(text).remove('\r').split('\n');
+  if (lines.size() > 1 && lines.back().isEmpty()) lines.removeLast();
+  if (text.isEmpty() || lines.isEmpty()) return 0;
+  int unchanged = 0;
+  const QModelIndexList selected = selectionModel()->selectedIndexes();
+  if (lines.size() == 1 && !lines[0].contains('\t') && selected.size() > 1) {
+    // One value into every selected cell.
+    for (const QModelIndex& index : selected)
+      if (!Put(index.row(), index.column(), lines[0])) ++unchanged;
+  } else {
+    int top = currentRow(), left = currentColumn();
+    for (const QModelIndex& index : selected) {
+      top = std::min(top, index.row());
+      left = std::min(left, index.column());
+    }
+    if (top < 0 || left < 0) return 0;
+    for (int r = 0; r < lines.size(); ++r) {
+      const QStringList cells = lines[r].split('\t');
+      for (int c = 0; c < cells.size(); ++c)
+        if (!Put(top + r, left + c, cells[c])) ++unchanged;
+    }
+  }
+  if (unchanged > 0) emit Cells_Left_Unchanged(unchanged);
+  return unchanged;
+}
+
+void Selection_Grid::Item_Changed(QTableWidgetItem* item) {
+  if (filling_) return;
+  const Grid_Column& column = columns_[static_cast<size_t>(item->column())];
+  QString text;
+  if (column.Kind == Cell_Kind::Check) {
+    text = item->checkState() == Qt::Checked ? "Y" : "N";
+  } else {
+    text = item->text();
+  }
+  if (text == item->data(Raw_Text_Role).toString()) return;
+  filling_ = true;
+  item->setData(Raw_Text_Role, text);
+  filling_ = false;
+  emit Cell_Edited(item->row(), item->column() + 1, text.toStdString());
+}
+
+void Selection_Grid::mousePressEvent(QMouseEvent* event) {
+  click_edit_->stop();
+  const QModelIndex index = indexAt(event->position().toPoint());
+  pressed_on_current_ = event->button() == Qt::LeftButton && index.isValid() &&
+                        index == currentIndex() && selectionModel()->isSelected(index);
+  QTableWidget::mousePressEvent(event);
+}
+
+void Selection_Grid::mouseReleaseEvent(QMouseEvent* event) {
+  QTableWidget::mouseReleaseEvent(event);
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (pressed_on_current_ && index == currentIndex() && (index.flags() & Qt::ItemIsEditable) &&
+      event->modifiers() == Qt::NoModifier && state() != QAbstractItemView::EditingState) {
+    click_edit_cell_ = index;
+    click_edit_->start(QApplication::doubleClickInterval());
+  }
+  pressed_on_current_ = false;
+}
+
+void Selection_Grid::mouseDoubleClickEvent(QMouseEvent* event) {
+  click_edit_->stop();
+  QTableWidget::mouseDoubleClickEvent(event);
+}
+
+void Selection_Grid::keyPressEvent(QKeyEvent* event) {
+  click_edit_->stop();
+  // Delete empties the selected editable text cells; other cells never change by it.
+  if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier &&
+      state() != QAbstractItemView::EditingState) {
+    QList<QTableWidgetItem*> cells = selectedItems();
+    if (cells.isEmpty() && currentItem() != nullptr) cells.append(currentItem());
+    for (QTableWidgetItem* cell : cells)
+      if ((cell->flags() & Qt::ItemIsEditable) &&
+          columns_[static_cast<size_t>(cell->column())].Kind == Cell_Kind::Text)
+        cell->setText(QString());
+    event->accept();
+    return;
+  }
+  QTableWidget::keyPressEvent(event);
+}
+
+bool Selection_Grid::eventFilter(QObject* watched, QEvent* event) {
+  auto* corner = qobject_cast<QAbstractButton*>(watched);
+  if (corner != nullptr && event->type() == QEvent::Paint) {
+    QStyleOptionHeader option;
+    option.initFrom(corner);
+    option.rect = corner->rect();
+    option.text = corner_text_;
+    option.textAlignment = Qt::AlignCenter;
+    option.position = QStyleOptionHeader::OnlyOneSection;
+    QPainter painter(corner);
+    corner->style()->drawControl(QStyle::CE_Header, &option, &painter, corner);
+    return true;
+  }
+  return QTableWidget::eventFilter(watched, event);
+}
+
+}  // namespace UIEC_61850_Access

@@ -1,0 +1,95 @@
+// One selection table of the access editor on a QTableWidget. The header row is the horizontal
+// header and the numbering column "N" the vertical header, so grid column c (from 1) is table
+// column c - 1. The cells only mirror the editor's state: the grid shows rows it is given and
+// reports every edit the user makes, with check-box cells reported as "Y"/"N" and list cells as
+// the text picked.
+#pragma once
+
+#include <QPersistentModelIndex>
+#include <QStringList>
+#include <QTableWidget>
+#include <string>
+#include <vector>
+
+#include "access/access_state.h"
+
+class QTimer;
+
+namespace UIEC_61850_Access {
+
+enum class Cell_Kind { Text, Read_Only, Check, List };
+
+struct Grid_Column {
+  Cell_Kind Kind = Cell_Kind::Text;
+  QStringList Items;  // the texts a list cell offers
+};
+
+class Selection_Grid : public QTableWidget {
+  Q_OBJECT
+
+ public:
+  // `columns` describes grid columns 1 to n.
+  Selection_Grid(const char* name, std::vector<Grid_Column> columns, QWidget* parent);
+
+  // Shows `rows` (cell c of a row in grid column c). Without `editable` no cell can be edited.
+  void Show_Rows(const std::vector<Row>& rows, bool editable = true);
+  void Show_Table(const Table& table);
+
+  // The text the cell at (row from 0, grid column from 1) stands for.
+  std::string Text(int row, int grid_column) const;
+  const Grid_Column& Column(int grid_column) const;
+
+  // Header texts of grid columns 0 (the corner "N") to n, and hints of grid columns 1 to n
+  // (hints[c] for column c; hints[0] is not shown).
+  void Set_Header_Texts(const std::vector<std::string>& texts);
+  void Set_Hints(const std::vector<std::string>& hints);
+  QString Corner_Text() const { return corner_text_; }
+
+  // Puts the current cell on `row` and selects the whole row.
+  void Select_Row(int row);
+
+  // Fills the selected cells of each column from the topmost selected one (Ctrl+D).
+  void Fill_Down();
+  // The selected rectangle as tab-separated lines, on the clipboard and returned (Ctrl+C).
+  QString Copy();
+  // Pastes tab-separated lines at the current cell, or one value into every selected cell
+  // (Ctrl+V). Read-only cells, cells outside the table, and check-box or list cells given a
+  // value they do not offer stay unchanged; returns how many.
+  int Paste(const QString& text);
+  int Paste();  // the clipboard's text
+
+  QAction* Act_Fill_Down;
+  QAction* Act_Copy;
+  QAction* Act_Paste;
+
+ signals:
+  // The user changed the cell at (row from 0, grid column from 1) to `text`.
+  void Cell_Edited(int row, int grid_column, const std::string& text);
+  // A fill-down or paste left `count` cells unchanged.
+  void Cells_Left_Unchanged(int count);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  // Typing never searches the rows: a key goes into the current cell or nowhere.
+  void keyboardSearch(const QString&) override {}
+
+ private:
+  void Item_Changed(QTableWidgetItem* item);
+  // Sets a cell as the user would; false (nothing changes) when the cell does not take `text`.
+  bool Put(int row, int column, const QString& text);
+
+  std::vector<Grid_Column> columns_;
+  QString corner_text_;
+  bool filling_ = false;
+  // A click on the cell that is already current opens its editor once no double-click follows;
+  // a key typed meanwhile opens it at once with that key instead.
+  QTimer* click_edit_ = nullptr;
+  QPersistentModelIndex click_edit_cell_;
+  bool pressed_on_current_ = false;
+};
+
+}  // namespace UIEC_61850_Access

@@ -1,0 +1,91 @@
+#include "access/server_list.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "scl/scl_import.h"
+#include "util/files.h"
+
+namespace UIEC_61850_Access {
+
+std::string Catalog_Dir(const std::string& Active_Conf_Dir) {
+  return util::Join_Path(Active_Conf_Dir, Catalog_Folder_Name);
+}
+
+std::string Catalog_Path(const std::string& catalog_dir, std::string_view name) {
+  const std::string file = util::File_Name_Of(name);
+  if (file.empty() || file == "." || file == "..") return {};
+  return util::Join_Path(catalog_dir, file);
+}
+
+std::unique_ptr<TIEC_Device> Import_Device(const std::string& path) {
+  return std::make_unique<TIEC_Device>(path);
+}
+
+namespace {
+
+void Create_Catalog(const std::string& catalog) {
+  if (!util::Force_Dirs(catalog))
+    throw util::File_Error("Cannot create " + catalog + ": " + std::strerror(errno));
+}
+
+// Whether to write the catalog file `target`: Yes when nothing is there yet, otherwise the
+// user's answer (No keeps the catalog's copy, Cancel stops).
+Overwrite_Answer Write_Answer(const std::string& target,
+                              const std::function<Overwrite_Answer()>& ask_overwrite) {
+  return util::File_Exists(target) ? ask_overwrite() : Overwrite_Answer::Yes;
+}
+
+}  // namespace
+
+size_t Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
+                      const std::string& chosen,
+                      const std::function<Overwrite_Answer()>& ask_overwrite,
+                      const Importer& import) {
+  const std::string catalog = Catalog_Dir(Active_Conf_Dir);
+  const std::string target = Catalog_Path(catalog, chosen);
+  if (target.empty()) throw util::File_Error("Not a file name: " + chosen);
+  Create_Catalog(catalog);
+  const Overwrite_Answer answer = Write_Answer(target, ask_overwrite);
+  if (answer == Overwrite_Answer::Cancel) return 0;
+  if (answer == Overwrite_Answer::Yes) util::Write_File_Atomic(target, util::Read_File(chosen));
+  state.List_IEC_Dev.push_back(import(target));
+  return 1;
+}
+
+size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
+                       const std::string& chosen, const IED_Picker& pick,
+                       const std::function<Overwrite_Answer()>& ask_overwrite,
+                       const Importer& import) {
+  std::vector<IED_Info> ieds;
+  try {
+    ieds = UIEC_Client_Decode::List_IEDs(chosen);
+  } catch (const std::exception&) {
+    ieds.clear();  // the copy and import of a single file report what is wrong with it
+  }
+  if (ieds.size() < 2) return Add_IEC_Device(state, Active_Conf_Dir, chosen, ask_overwrite, import);
+
+  std::vector<size_t> picked = pick(ieds);
+  std::sort(picked.begin(), picked.end());
+  picked.erase(std::unique(picked.begin(), picked.end()), picked.end());
+  if (picked.empty()) return 0;
+  const std::string catalog = Catalog_Dir(Active_Conf_Dir);
+  Create_Catalog(catalog);
+  size_t added = 0;
+  for (const size_t i : picked) {
+    if (i >= ieds.size()) continue;
+    const std::string& name = ieds[i].name;
+    const std::string target =
+        util::Join_Path(catalog, UIEC_Client_Decode::Extracted_File_Name(chosen, name));
+    const Overwrite_Answer answer = Write_Answer(target, ask_overwrite);
+    if (answer == Overwrite_Answer::Cancel) return added;
+    if (answer == Overwrite_Answer::Yes)
+      UIEC_Client_Decode::Write_Extracted_IED(chosen, name, target);
+    state.List_IEC_Dev.push_back(import(target));
+    ++added;
+  }
+  return added;
+}
+
+}  // namespace UIEC_61850_Access

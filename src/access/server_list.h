@@ -1,0 +1,61 @@
+// The servers of the access editor and their catalog: every SCL file added to a configuration is
+// copied into its "ICD_Catalog" folder, and servers are always imported from these copies.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "access/access_state.h"
+#include "scl/ied_catalog.h"
+
+namespace UIEC_61850_Access {
+
+inline constexpr char Catalog_Folder_Name[] = "ICD_Catalog";
+inline constexpr char Overwrite_Question[] =
+    "File already exists in catalog directory. Do you want to overwrite file?";
+
+// The catalog folder of the configuration in `Active_Conf_Dir`.
+std::string Catalog_Dir(const std::string& Active_Conf_Dir);
+
+// The catalog copy for an SCL file called `name`. Only the file-name part of `name` counts, so
+// no name reaches outside the catalog; empty when `name` has no usable file-name part.
+std::string Catalog_Path(const std::string& catalog_dir, std::string_view name);
+
+// Builds the model of one server from an SCL file; throws std::runtime_error (what() is the text
+// to show) when the file cannot be read or is not well-formed. Tests substitute their own.
+using Importer = std::function<std::unique_ptr<TIEC_Device>(const std::string& path)>;
+// The SCL import of the product.
+std::unique_ptr<TIEC_Device> Import_Device(const std::string& path);
+
+enum class Overwrite_Answer { Yes, No, Cancel };
+
+// Adds the server described by the SCL file `chosen`: copies it into the catalog (asking
+// `ask_overwrite` when a copy of that name is already there: Yes copies over it, No keeps the
+// catalog's copy, Cancel stops), imports the catalog copy and appends it to List_IEC_Dev.
+// Returns how many servers were added (0 after a Cancel). A failed copy or import adds nothing
+// and throws (util::File_Error, or the import's error; what() is the text to show).
+size_t Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
+                      const std::string& chosen,
+                      const std::function<Overwrite_Answer()>& ask_overwrite,
+                      const Importer& import = Import_Device);
+
+using UIEC_Client_Decode::IED_Info;
+// Asks which IEDs of a file with several to add: positions in `ieds`, in any order; none when
+// the user cancels.
+using IED_Picker = std::function<std::vector<size_t>(const std::vector<IED_Info>& ieds)>;
+
+// Adds the servers of the SCL file `chosen`. A file with several IEDs asks `pick` which to add;
+// each one picked, in file order, is written into the catalog as a file of its own
+// (Extracted_File_Name; `ask_overwrite` as in Add_IEC_Device when that name is taken) and
+// imported from there. Any other file (one IED, none, or not readable as SCL) is added by
+// Add_IEC_Device. Returns how many servers were added. The first Cancel stops; the first failure
+// throws as in Add_IEC_Device. Either way the servers added before it stay.
+size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
+                       const std::string& chosen, const IED_Picker& pick,
+                       const std::function<Overwrite_Answer()>& ask_overwrite,
+                       const Importer& import = Import_Device);
+
+}  // namespace UIEC_61850_Access

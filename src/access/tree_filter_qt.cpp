@@ -1,0 +1,118 @@
+#include "access/tree_filter_qt.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QVBoxLayout>
+
+#include "access/access_texts.h"
+#include "util/qstring_qt.h"
+
+namespace UIEC_61850_Access {
+
+namespace {
+const QColor Match_Background(0xFF, 0xEB, 0x80);
+}
+
+Tree_Filter_Bar::Tree_Filter_Bar(QWidget* parent) : QWidget(parent) {
+  setObjectName("Tree_Filter_Bar");
+  E_Tree_Filter = new QLineEdit(this);
+  E_Tree_Filter->setObjectName("E_Tree_Filter");
+  E_Tree_Filter->setPlaceholderText(access_texts::Text_Filter_Placeholder);
+  E_Tree_Filter->setToolTip(access_texts::Text_Filter_Hint);
+  E_Tree_Filter->setClearButtonEnabled(true);
+  CB_Tree_FC = new QComboBox(this);
+  CB_Tree_FC->setObjectName("CB_Tree_FC");
+  CB_Tree_FC->setToolTip(access_texts::Text_FC_Hint);
+  CB_Tree_FC->addItem(access_texts::Text_FC_All, QString());
+  CB_Tree_FC->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  L_Tree_Matches = new QLabel(this);
+  L_Tree_Matches->setObjectName("L_Tree_Matches");
+  L_Tree_Matches->hide();
+
+  auto* row = new QHBoxLayout;
+  row->setContentsMargins(0, 0, 0, 0);
+  row->addWidget(E_Tree_Filter, 1);
+  row->addWidget(CB_Tree_FC);
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(2);
+  column->addLayout(row);
+  column->addWidget(L_Tree_Matches);
+
+  connect(E_Tree_Filter, &QLineEdit::textChanged, this, &Tree_Filter_Bar::Changed);
+  connect(CB_Tree_FC, &QComboBox::currentIndexChanged, this, &Tree_Filter_Bar::Changed);
+}
+
+void Tree_Filter_Bar::Set_FCs(const std::vector<std::string>& fcs) {
+  const QString chosen = CB_Tree_FC->currentData().toString();
+  const QSignalBlocker block(CB_Tree_FC);
+  CB_Tree_FC->clear();
+  CB_Tree_FC->addItem(access_texts::Text_FC_All, QString());
+  for (const std::string& fc : fcs) {
+    if (fc.empty()) continue;  // attributes without FC are found under "All FC"
+    CB_Tree_FC->addItem(ui::Q(fc), ui::Q(fc));
+  }
+  CB_Tree_FC->setCurrentIndex(std::max(0, CB_Tree_FC->findData(chosen)));
+}
+
+std::string Tree_Filter_Bar::Text() const { return E_Tree_Filter->text().toStdString(); }
+
+std::string Tree_Filter_Bar::FC() const {
+  return CB_Tree_FC->currentData().toString().toStdString();
+}
+
+void Tree_Filter_Bar::Show_Count(const Tree_Index::Result& result) {
+  if (!Active()) {
+    L_Tree_Matches->hide();
+    return;
+  }
+  L_Tree_Matches->setText(result.truncated
+                              ? QString(access_texts::Text_Matches_Truncated)
+                                    .arg(result.matches)
+                                    .arg(Max_Filter_Matches)
+                              : QString(access_texts::Text_Matches).arg(result.matches));
+  L_Tree_Matches->show();
+}
+
+void Show_Filtered_Tree(
+    QTreeWidget* tree, const Tree_Index& index, const Tree_Index::Result& result,
+    const std::function<QTreeWidgetItem*(QTreeWidgetItem*, const Tree_Index::Entry&)>& make_node) {
+  tree->setUpdatesEnabled(false);
+  const auto& entries = index.Entries();
+  // The item of each shown entry, by entry index; a parent always comes before its children.
+  std::vector<QTreeWidgetItem*> items(entries.size(), nullptr);
+  std::vector<QTreeWidgetItem*> tops;
+  for (size_t k = 0; k < result.shown.size(); ++k) {
+    const auto i = static_cast<size_t>(result.shown[k]);
+    const Tree_Index::Entry& entry = entries[i];
+    QTreeWidgetItem* parent =
+        entry.parent >= 0 ? items[static_cast<size_t>(entry.parent)] : nullptr;
+    QTreeWidgetItem* item = make_node(parent, entry);
+    if (result.matched[k]) item->setBackground(0, Match_Background);
+    items[i] = item;
+    if (parent == nullptr) tops.push_back(item);
+  }
+  for (QTreeWidgetItem* top : tops) tree->addTopLevelItem(top);
+  // Every shown node with children leads to a match; one layout for all of them.
+  tree->expandAll();
+  tree->setUpdatesEnabled(true);
+}
+
+QString Attribute_Tooltip(const UIEC_Client_Decode::TIEC_DA& da) {
+  return ui::Q(std::string(access_texts::Text_Tooltip_Reference) + da.Reference() + "\n" +
+               access_texts::Text_Tooltip_FC + da.FC() + "\n" + access_texts::Text_Tooltip_bType +
+               da.bType());
+}
+
+std::vector<QTreeWidgetItem*> Selected_In_Tree_Order(QTreeWidget* tree) {
+  std::vector<QTreeWidgetItem*> items;
+  for (QTreeWidgetItemIterator it(tree, QTreeWidgetItemIterator::Selected); *it; ++it)
+    items.push_back(*it);
+  return items;
+}
+
+}  // namespace UIEC_61850_Access

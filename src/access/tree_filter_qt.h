@@ -1,0 +1,59 @@
+// The search box and functional-constraint filter above the access editor's tree, and the
+// filling of the tree with the nodes a filter shows (tree_filter.h decides which).
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "scl/tree_filter.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace UIEC_61850_Access {
+
+// At most this many matching nodes are put into the tree: more would take longer to show than
+// a keystroke should, and nobody reads them; the count says how many there are.
+inline constexpr size_t Max_Filter_Matches = 2000;
+
+class Tree_Filter_Bar : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit Tree_Filter_Bar(QWidget* parent);
+
+  // The FCs offered besides "All FC"; the one chosen stays chosen when it is offered again.
+  void Set_FCs(const std::vector<std::string>& fcs);
+  std::string Text() const;
+  std::string FC() const;  // empty: all
+  bool Active() const { return !Text().empty() || !FC().empty(); }
+  // Shows how many nodes matched; hidden while the filter is not active.
+  void Show_Count(const Tree_Index::Result& result);
+
+  QLineEdit* E_Tree_Filter;
+  QComboBox* CB_Tree_FC;
+  QLabel* L_Tree_Matches;
+
+ signals:
+  void Changed();
+};
+
+// Fills the empty `tree` with the nodes of `result` in tree order, each made by
+// make_node(parent item or null, entry); matching nodes are highlighted and every node with
+// children shown is expanded.
+void Show_Filtered_Tree(
+    QTreeWidget* tree, const Tree_Index& index, const Tree_Index::Result& result,
+    const std::function<QTreeWidgetItem*(QTreeWidgetItem*, const Tree_Index::Entry&)>& make_node);
+
+// The tooltip of an attribute node: its reference, FC and bType.
+QString Attribute_Tooltip(const UIEC_Client_Decode::TIEC_DA& da);
+
+// The selected items of `tree` in tree order.
+std::vector<QTreeWidgetItem*> Selected_In_Tree_Order(QTreeWidget* tree);
+
+}  // namespace UIEC_61850_Access

@@ -1,0 +1,180 @@
+#include "scl/ied_catalog.h"
+
+#include <cstring>
+#include <map>
+#include <pugixml.hpp>
+#include <sstream>
+#include <utility>
+
+#include "scl/scl_import.h"
+#include "util/files.h"
+#include "util/xml.h"
+
+namespace UIEC_Client_Decode {
+
+namespace {
+
+using Node = pugi::xml_node;
+
+bool Is_Element(Node node, const char* name) {
+  return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0;
+}
+
+// Parsed as the import parses, so that texts (and the encoding the file is read in) are the
+// ones the import sees. Failures are worded as for every other file.
+void Load(pugi::xml_document& doc, const std::string& path) {
+  const pugi::xml_parse_result result = doc.load_file(path.c_str(), pugi::parse_default);
+  if (result) return;
+  doc.reset();
+  if (result.status == pugi::status_out_of_memory)
+    throw SCL_Error(path + ": " + result.description());
+  util::Load_Xml_File(doc, path);  // throws File_Error or Xml_Error with line and column
+  doc.reset();
+  throw util::Xml_Error(path + ": " + result.description());
+}
+
+// The ConnectedAP entries of every SubNetwork of every Communication section, by IED name and
+// access point name; the first in document order wins.
+using AP_Key = std::pair<std::string, std::string>;
+
+std::map<AP_Key, Node> Connected_APs(Node scl) {
+  std::map<AP_Key, Node> aps;
+  for (Node comm = scl.first_child(); comm; comm = comm.next_sibling()) {
+    if (!Is_Element(comm, "Communication")) continue;
+    for (Node net = comm.first_child(); net; net = net.next_sibling()) {
+      if (!Is_Element(net, "SubNetwork")) continue;
+      for (Node ap = net.first_child(); ap; ap = ap.next_sibling())
+        if (Is_Element(ap, "ConnectedAP"))
+          aps.try_emplace({ap.attribute("iedName").value(), ap.attribute("apName").value()}, ap);
+    }
+  }
+  return aps;
+}
+
+std::string IP_Of(Node connected_ap) {
+  const Node address = util::Child_Element(connected_ap, "Address");
+  for (Node p = address.first_child(); p; p = p.next_sibling())
+    if (Is_Element(p, "P") && std::strcmp(p.attribute("type").value(), "IP") == 0)
+      return util::Element_Text(p).value_or("");
+  return {};
+}
+
+Node Find_IED(Node scl, const std::string& name) {
+  for (Node ied = scl.first_child(); ied; ied = ied.next_sibling())
+    if (Is_Element(ied, "IED") && name == ied.attribute("name").value()) return ied;
+  return {};
+}
+
+// Copies `source` without its children.
+Node Copy_Shell(Node parent, Node source) {
+  Node copy = parent.append_child(source.name());
+  for (pugi::xml_attribute a = source.first_attribute(); a; a = a.next_attribute())
+    copy.append_copy(a);
+  return copy;
+}
+
+// The Communication section cut down to the ConnectedAP entries of `ied_name`: a SubNetwork
+// keeps its own settings and only those entries; one without any is left out, and so is the
+// whole section when nothing remains.
+void Copy_Communication(Node target_scl, Node comm, const std::string& ied_name) {
+  Node comm_copy;
+  for (Node net = comm.first_child(); net; net = net.next_sibling()) {
+    if (!Is_Element(net, "SubNetwork")) continue;
+    bool used = false;
+    for (Node ap = net.first_child(); ap; ap = ap.next_sibling())
+      used = used || (Is_Element(ap, "ConnectedAP") && ied_name == ap.attribute("iedName").value());
+    if (!used) continue;
+    if (!comm_copy) comm_copy = Copy_Shell(target_scl, comm);
+    Node net_copy = Copy_Shell(comm_copy, net);
+    for (Node child = net.first_child(); child; child = child.next_sibling()) {
+      if (Is_Element(child, "ConnectedAP") && ied_name != child.attribute("iedName").value())
+        continue;
+      net_copy.append_copy(child);
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<IED_Info> List_IEDs(const std::string& path) {
+  pugi::xml_document doc;
+  Load(doc, path);
+  std::vector<IED_Info> ieds;
+  const Node scl = util::Child_Element(doc, "SCL");
+  if (!scl) return ieds;
+  const std::map<AP_Key, Node> aps = Connected_APs(scl);
+  for (Node ied = scl.first_child(); ied; ied = ied.next_sibling()) {
+    if (!Is_Element(ied, "IED")) continue;
+    IED_Info info;
+    info.name = ied.attribute("name").value();
+    info.manufacturer = ied.attribute("manufacturer").value();
+    info.type = ied.attribute("type").value();
+    info.desc = ied.attribute("desc").value();
+    if (const Node ap = util::Child_Element(ied, "AccessPoint")) {
+      info.server = static_cast<bool>(util::Child_Element(ap, "Server"));
+      const auto found = aps.find({info.name, ap.attribute("name").value()});
+      if (found != aps.end()) info.ip = IP_Of(found->second);
+    }
+    ieds.push_back(std::move(info));
+  }
+  return ieds;
+}
+
+std::string Server_IP(const std::string& path) {
+  try {
+    const std::vector<IED_Info> ieds = List_IEDs(path);
+    return ieds.empty() ? std::string() : ieds.front().ip;
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+std::string Extract_IED(const std::string& path, const std::string& ied_name) {
+  pugi::xml_document doc;
+  Load(doc, path);
+  const Node scl = util::Child_Element(doc, "SCL");
+  const Node ied = scl ? Find_IED(scl, ied_name) : Node();
+  if (!ied) throw SCL_Error(path + ": no IED named \"" + ied_name + "\"");
+
+  pugi::xml_document out;
+  Node declaration = out.append_child(pugi::node_declaration);
+  declaration.append_attribute("version") = "1.0";
+  declaration.append_attribute("encoding") = "UTF-8";
+  Node out_scl = Copy_Shell(out, scl);
+  bool header_done = false;
+  for (Node child = scl.first_child(); child; child = child.next_sibling()) {
+    if (Is_Element(child, "Header") && !header_done) {
+      out_scl.append_copy(child);
+      header_done = true;
+    } else if (Is_Element(child, "Communication")) {
+      Copy_Communication(out_scl, child, ied_name);
+    } else if (child == ied || Is_Element(child, "DataTypeTemplates")) {
+      out_scl.append_copy(child);
+    }
+  }
+  std::ostringstream text;
+  // Written without indentation: added blanks would change the text of elements that hold both
+  // text and elements.
+  out.save(text, "", pugi::format_raw, pugi::encoding_utf8);
+  return text.str();
+}
+
+void Write_Extracted_IED(const std::string& path, const std::string& ied_name,
+                         const std::string& out) {
+  util::Write_File_Atomic(out, Extract_IED(path, ied_name));
+}
+
+std::string Extracted_File_Name(std::string_view source, std::string_view ied_name) {
+  const std::string file = util::File_Name_Of(source);
+  const size_t dot = file.rfind('.');
+  const bool has_extension = dot != std::string::npos && dot > 0;
+  std::string name = has_extension ? file.substr(0, dot) : file;
+  name.append(1, '_').append(ied_name);
+  if (has_extension) name.append(file, dot);
+  for (char& c : name)
+    if (static_cast<unsigned char>(c) < 32 || std::strchr("<>:\"/\\|?*", c) != nullptr) c = '_';
+  if (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.back() = '_';
+  return name;
+}
+
+}  // namespace UIEC_Client_Decode

@@ -1,0 +1,39 @@
+// Import of an SCL file (IEC 61850-6: .scd, .ssd, .sed, .icd, .iid, .cid) into the model of
+// scl_model.h: the first IED's first server, its logical devices and nodes, the data objects and
+// attributes expanded through DataTypeTemplates, the data sets with their members, and the names
+// of the GOOSE controls publishing them.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+
+#include "scl/scl_model.h"
+
+namespace UIEC_Client_Decode {
+
+// Data types that use each other many times over can describe more than any machine holds from
+// a small file. The import counts every byte its model takes (objects, texts, lists, and its own
+// tables for resolving data set members) and gives up, with SCL_Error "the model would need more
+// than N MB", before taking more than this. A fixed figure, so that a file imports or not
+// whatever the machine: 1 GiB holds some 20 million attributes, ten times the largest
+// single-server files met in practice, and fits in the memory of any machine that runs the
+// configurator.
+inline constexpr std::size_t Max_Model_Bytes = std::size_t{1} << 30;
+
+// Fills `device` (which must be empty) from the SCL file at `FileName_icd`.
+// - No file at the path: nothing happens, the device stays empty.
+// - Missing SCL, IED or DataTypeTemplates: the device stays empty; missing AccessPoint or Server
+//   in the first IED: the device gets its Name only. Nothing is reported.
+// - Throws util::File_Error when the file exists but cannot be read, util::Xml_Error when it is
+//   not well-formed (what() is the parser's description with line and column), SCL_Error when
+//   its model would exceed `max_bytes`. All derive from std::runtime_error; what() is the text to
+//   show. On a throw the device is left empty again.
+void Decode_ICD_File(TIEC_Device& device, const std::string& FileName_icd,
+                     std::size_t max_bytes = Max_Model_Bytes);
+// The same, reading the first IED whose "name" equals *IED_Name instead of the file's first IED
+// (null: the first IED). The file has no such IED: SCL_Error.
+void Decode_ICD_File_IED(TIEC_Device& device, const std::string& FileName_icd,
+                         const std::string* IED_Name, std::size_t max_bytes = Max_Model_Bytes);
+
+}  // namespace UIEC_Client_Decode

@@ -1,0 +1,246 @@
+#include "access/client_file.h"
+
+#include <gtest/gtest.h>
+
+#include "access/access_test_models.h"
+#include "util/files.h"
+
+namespace {
+
+using namespace UIEC_61850_Access;
+
+std::string Fixture(const std::string& name) {
+  return test::Data_Dir() + "/access/fixtures/client_file/" + name;
+}
+
+// A configuration folder whose catalog holds stand-ins for IED1 (a.icd) and IED2 (b.icd).
+struct Client_File : ::testing::Test {
+  test::Temp_Dir dir;
+  std::string conf = dir.path();
+  std::string catalog = dir / "ICD_Catalog";
+  std::string file = dir / "IEC_61850_Client.xml";
+
+  void SetUp() override {
+    util::Force_Dirs(catalog);
+    test::Write(catalog + "/a.icd", test::Fake_Scl("IED1"));
+    test::Write(catalog + "/b.icd", test::Fake_Scl("IED2"));
+  }
+  Read_Report Read(Access_State& state, const std::string& path) {
+    return Read_Client_File(path, catalog, state, test::Fake_Import);
+  }
+  void Load(Access_State& state, const char* name) {
+    state.List_IEC_Dev.push_back(test::Fake_Import(catalog + "/" + name));
+  }
+  TIEC_DataSet* Data_Set(Access_State& state, int server, int n) {
+    return state.List_IEC_Dev[server]->List_LDevice[0]->List_LN[0]->List_DataSet[n];
+  }
+  TIEC_DA* Stval(Access_State& state, int server) {
+    return state.List_IEC_Dev[server]->List_LDevice[0]->List_LN[0]->List_DO[0]->List_DA[0];
+  }
+};
+
+TEST_F(Client_File, One_Server_And_No_Selections) {
+  Access_State state;
+  Load(state, "a.icd");
+  Save_Client_File(state, file);
+  EXPECT_EQ(test::Read(file),
+            "<IEC_68850_Client><List_ICD_Files><ICD_File Name=\"IED1\" FileName=\"a.icd\"/>"
+            "</List_ICD_Files><List_DA_Selected/><List_DataSet_Selected/></IEC_68850_Client>"
+            "<!--SW_VERSION = 1.001-->");
+}
+
+TEST_F(Client_File, Emptiness_Rule) {
+  Access_State state;
+  Load(state, "a.icd");
+  state.Selected_IEC_DA = Stval(state, 0);
+  state.Add_Var(0);
+  state.Remove_Variable_Row(0);
+  EXPECT_NE(Client_Xml(state).find("<List_DA_Selected/>"), std::string::npos);
+
+  // A row with an "Index" and nothing else is a row; other cells do not count.
+  state.ACG_DA.Set_Cell(0, DA_Col::Index, "0");
+  state.ACG_DataSet.Set_Cell(0, DS_Col::IPAddress, "127.0.0.1");
+  const std::string xml = Client_Xml(state);
+  EXPECT_NE(xml.find("<List_DA_Selected><DA_Item Index=\"0\" bType=\"\" fc=\"\" Reference=\"\" "
+                     "IPAddress=\"\" Port=\"\" OnChange=\"\" OnCMD=\"\" OnTimer=\"\" Time=\"\" "
+                     "Position=\"\" StartBit=\"\" ReadWrite=\"\" Convertion=\"\" MoltFact=\"\" "
+                     "Mnemonic=\"\"/></List_DA_Selected><List_DataSet_Selected/>"),
+            std::string::npos)
+      << xml;
+}
+
+TEST_F(Client_File, Written_Read_And_Written_Again_Is_Identical) {
+  Access_State state;
+  Load(state, "a.icd");
+  Load(state, "b.icd");
+  Load(state, "a.icd");
+  state.Selected_IEC_DA = Stval(state, 1);
+  state.Add_Var(1);
+  state.Add_Var(2);
+  const char* awkward = "a&b<\"'> \t\n\xC3\xA9 ";
+  for (int c = DA_Col::IPAddress; c < DA_Col::Count; ++c)
+    state.ACG_DA.Set_Cell(1, c, awkward + std::to_string(c));
+  state.Clear_Selection();
+  state.Selected_IEC_DS = Data_Set(state, 1, 0);
+  state.Add_Var(1);
+  state.Selected_IEC_DS = Data_Set(state, 0, 1);
+  state.Add_Var(0);
+  state.ACG_DataSet.Set_Cell(1, DS_Col::Mnemonic, awkward);
+  state.Show_DataSet_DAs(1);
+  state.Store_Member_Text(2, Var_Col::Position, "33");
+  state.Store_Member_Text(0, Var_Col::Mnemonic, awkward);
+  Save_Client_File(state, file);
+  const std::string first = test::Read(file);
+
+  Access_State loaded;
+  const Read_Report report = Read(loaded, file);
+  EXPECT_TRUE(report.Missing_Files.empty());
+  ASSERT_EQ(loaded.List_IEC_Dev.size(), 3u);
+  EXPECT_EQ(loaded.List_IEC_Dev[1]->Name(), "IED2");
+  ASSERT_EQ(loaded.ACG_DA.Row_Count(), 2);
+  for (int r = 0; r < 2; ++r) EXPECT_EQ(loaded.ACG_DA.Get_Row(r), state.ACG_DA.Get_Row(r));
+  ASSERT_EQ(loaded.ACG_DataSet.Row_Count(), 2);
+  ASSERT_EQ(loaded.List_DataSet.size(), 2u);
+  EXPECT_EQ(loaded.List_DataSet[0].Select_DataSet, Data_Set(loaded, 1, 0));
+  EXPECT_EQ(loaded.List_DataSet[0].List_DAs[0].Mnemonic, awkward);
+  EXPECT_EQ(loaded.List_DataSet[0].List_DAs[0].Select_DA, Stval(loaded, 1));
+  EXPECT_EQ(loaded.List_DataSet[1].Select_DataSet, Data_Set(loaded, 0, 1));
+
+  Save_Client_File(loaded, file);
+  EXPECT_EQ(test::Read(file), first);
+}
+
+TEST_F(Client_File, Members_Are_Matched_By_Position_Type_And_Reference) {
+  Access_State state;
+  Load(state, "a.icd");
+  state.Selected_IEC_DS = Data_Set(state, 0, 0);
+  state.Add_Var(0);
+  state.Show_DataSet_DAs(1);
+  for (int k = 0; k < 3; ++k) state.Store_Member_Text(k, Var_Col::Position, std::to_string(k));
+  Save_Client_File(state, file);
+
+  // The SCL file now has another attribute in the second place of DS1.
+  test::Write(catalog + "/a.icd", test::Fake_Scl("IED1", "stVal,t,f"));
+  Access_State loaded;
+  Read(loaded, file);
+  const auto& members = loaded.List_DataSet[0].List_DAs;
+  ASSERT_EQ(members.size(), 2u);
+  EXPECT_EQ(members[0].Position, "0");
+  EXPECT_EQ(members[1].Position, "2");
+  EXPECT_EQ(members[1].Select_DA->Reference(), "IED1LD0/MMXU1.TotW.mag.f");
+}
+
+TEST_F(Client_File, Reads_A_Hand_Written_File) {
+  Access_State state;
+  const Read_Report report = Read(state, Fixture("client_sample.xml"));
+  EXPECT_TRUE(report.Missing_Files.empty());
+  ASSERT_EQ(state.List_IEC_Dev.size(), 2u);
+  EXPECT_EQ(state.List_IEC_Dev[0]->Name(), "IED2");  // the name comes from the SCL file
+  EXPECT_EQ(state.List_IEC_Dev[1]->FileName(), "a.icd");
+
+  ASSERT_EQ(state.ACG_DA.Row_Count(), 2);
+  EXPECT_EQ(state.ACG_DA.Get_Row(0),
+            (Row{"1", "1", "FLOAT32", "MX", "IED1LD0/MMXU1.TotW.mag.f", "127.0.0.1", "102", "N",
+                 "N", "Y", "1000", "12", "0", "Read", "ItoF/FtoI", "0,001", "Total power"}));
+  EXPECT_EQ(state.ACG_DA.Cell(1, DA_Col::N), "2");
+  EXPECT_EQ(state.ACG_DA.Cell(1, DA_Col::OnChange), "Y");
+
+  ASSERT_EQ(state.ACG_DataSet.Row_Count(), 2);
+  EXPECT_EQ(state.ACG_DataSet.Get_Row(0), (Row{"1", "0", "IED2LD0/LLN0.DS1", "gcb1", "Y",
+                                               "127.0.0.2", "102", "500", "measures"}));
+  const TDataSet& first = state.List_DataSet[0];
+  EXPECT_EQ(first.Select_DataSet, Data_Set(state, 0, 0));
+  ASSERT_EQ(first.List_DAs.size(), 2u);
+  EXPECT_EQ(first.List_DAs[0].Position + first.List_DAs[0].bitAddress +
+                first.List_DAs[0].conversion + first.List_DAs[0].multFactor +
+                first.List_DAs[0].Mnemonic,
+            "1002NoneNONEmode");
+  EXPECT_EQ(first.List_DAs[1].Position, "");
+
+  // "Index" abc finds no data set: the row stays, without members.
+  EXPECT_EQ(state.ACG_DataSet.Cell(1, DS_Col::Index), "abc");
+  EXPECT_EQ(state.List_DataSet[1].Select_DataSet, nullptr);
+  EXPECT_TRUE(state.List_DataSet[1].List_DAs.empty());
+}
+
+TEST_F(Client_File, Missing_Catalog_Files_Are_Reported_And_Later_Servers_Move_Up) {
+  test::Write(file,
+              "<IEC_68850_Client><List_ICD_Files><ICD_File Name=\"x\" FileName=\"gone.icd\"/>"
+              "<ICD_File Name=\"IED2\" FileName=\"b.icd\"/>"
+              "<ICD_File Name=\"x\" FileName=\"also_gone.icd\"/>"
+              "<ICD_File Name=\"IED1\" FileName=\"a.icd\"/></List_ICD_Files>"
+              "<List_DA_Selected/></IEC_68850_Client>");
+  Access_State state;
+  const Read_Report report = Read(state, file);
+  EXPECT_EQ(report.Missing_Files, (std::vector<std::string>{"gone.icd", "also_gone.icd"}));
+  ASSERT_EQ(state.List_IEC_Dev.size(), 2u);
+  EXPECT_EQ(state.List_IEC_Dev[0]->Name(), "IED2");
+  EXPECT_TRUE(state.ACG_DataSet.Counts_As_Empty());  // no List_DataSet_Selected at all
+  const std::string warning = Missing_Files_Warning(report.Missing_Files);
+  EXPECT_NE(warning.find("gone.icd"), std::string::npos);
+  EXPECT_NE(warning.find("also_gone.icd"), std::string::npos);
+}
+
+TEST_F(Client_File, Server_Files_Are_Read_From_The_Catalog_Only) {
+  util::Force_Dirs(dir / "outside");
+  test::Write(dir / "outside/b.icd", test::Fake_Scl("OUTSIDE"));
+  test::Write(dir / "outside/c.icd", test::Fake_Scl("OUTSIDE"));
+  test::Write(file,
+              "<IEC_68850_Client><List_ICD_Files>"
+              "<ICD_File Name=\"\" FileName=\"../outside/b.icd\"/>"
+              "<ICD_File Name=\"\" FileName=\"../outside/c.icd\"/>"
+              "<ICD_File Name=\"\" FileName=\"..\"/>"
+              "<ICD_File Name=\"\" FileName=\"C:\\old\\a.icd\"/>"
+              "</List_ICD_Files><List_DA_Selected/></IEC_68850_Client>");
+  Access_State state;
+  const Read_Report report = Read(state, file);
+  ASSERT_EQ(state.List_IEC_Dev.size(), 2u);
+  EXPECT_EQ(state.List_IEC_Dev[0]->Name(), "IED2");
+  EXPECT_EQ(state.List_IEC_Dev[1]->Name(), "IED1");
+  EXPECT_EQ(state.List_IEC_Dev[1]->FileName(), "a.icd");
+  EXPECT_EQ(report.Missing_Files, (std::vector<std::string>{"../outside/c.icd", ".."}));
+}
+
+TEST_F(Client_File, Unreadable_Files_Are_Refused_And_Change_Nothing) {
+  test::Write(catalog + "/broken.icd", "<SCL><IED");
+  struct Case {
+    const char* fixture;
+    const char* reason;  // a part of the message beside the file name
+  };
+  const Case cases[] = {
+      {"not_well_formed.xml", "line"},
+      {"wrong_root.xml", "IEC_68850_Client"},
+      {"no_icd_list.xml", "List_ICD_Files"},
+      {"no_da_list.xml", "List_DA_Selected"},
+      {"icd_file_without_filename.xml", "FileName"},
+      {"da_item_missing_attribute.xml", "Position"},
+      {"dataset_item_missing_attribute.xml", "Time"},
+      {"dataset_item_without_members.xml", "DataSet_List_DAs"},
+      {"broken_scl_listed.xml", "unexpected end of data"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fixture);
+    const std::string path = Fixture(c.fixture);
+    const std::string before = test::Read(path);
+    Access_State state;
+    Load(state, "b.icd");
+    state.ACG_DA.Set_Cell(0, DA_Col::Index, "0");
+    try {
+      Read(state, path);
+      ADD_FAILURE() << "read without complaint";
+    } catch (const Client_File_Error& error) {
+      const std::string message = error.what();
+      const std::string named = std::string(c.fixture) == "broken_scl_listed.xml"
+                                    ? std::string("broken.icd")
+                                    : std::string(c.fixture);
+      EXPECT_NE(message.find(named), std::string::npos) << message;
+      EXPECT_NE(message.find(c.reason), std::string::npos) << message;
+    }
+    ASSERT_EQ(state.List_IEC_Dev.size(), 1u);
+    EXPECT_EQ(state.List_IEC_Dev[0]->Name(), "IED2");
+    EXPECT_EQ(state.ACG_DA.Cell(0, DA_Col::Index), "0");
+    EXPECT_EQ(test::Read(path), before);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,194 @@
+#include "access/server_list.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "access/access_test_models.h"
+#include "util/files.h"
+
+namespace {
+
+using namespace UIEC_61850_Access;
+
+struct Server_List : ::testing::Test {
+  test::Temp_Dir dir;
+  Access_State state;
+  std::string conf = dir / "conf";
+  std::string catalog = dir / "conf/ICD_Catalog";
+  int questions = 0;
+
+  void SetUp() override { util::Force_Dirs(conf); }
+  size_t Add(const std::string& chosen, Overwrite_Answer answer = Overwrite_Answer::Yes) {
+    return Add_IEC_Device(
+        state, conf, chosen,
+        [&] {
+          ++questions;
+          return answer;
+        },
+        test::Fake_Import);
+  }
+  // The message of a failed add; empty when it did not fail.
+  std::string Add_Failure(const std::string& chosen) {
+    try {
+      Add(chosen);
+    } catch (const std::exception& failure) {
+      return failure.what();
+    }
+    return "";
+  }
+};
+
+TEST_F(Server_List, Copies_Into_The_Catalog_And_Imports_The_Copy) {
+  test::Write(dir / "a.icd", test::Fake_Scl("IED1"));
+  EXPECT_EQ(Add(dir / "a.icd"), 1u);
+  EXPECT_EQ(questions, 0);
+  EXPECT_EQ(test::Read(catalog + "/a.icd"), test::Fake_Scl("IED1"));
+  ASSERT_EQ(state.List_IEC_Dev.size(), 1u);
+  EXPECT_EQ(state.List_IEC_Dev[0]->Name(), "IED1");
+  EXPECT_EQ(state.List_IEC_Dev[0]->FileName(), "a.icd");
+
+  // The same file again is a second server.
+  EXPECT_EQ(Add(dir / "a.icd"), 1u);
+  EXPECT_EQ(questions, 1);
+  EXPECT_EQ(state.List_IEC_Dev.size(), 2u);
+}
+
+TEST_F(Server_List, Overwrite_Answers) {
+  struct Case {
+    Overwrite_Answer answer;
+    bool added;
+    const char* server;  // name of the added server
+    std::string catalog_copy;
+  };
+  const Case cases[] = {
+      {Overwrite_Answer::Yes, true, "NEW", test::Fake_Scl("NEW")},
+      {Overwrite_Answer::No, true, "OLD", test::Fake_Scl("OLD")},
+      {Overwrite_Answer::Cancel, false, "", test::Fake_Scl("OLD")},
+  };
+  test::Write(dir / "a.icd", test::Fake_Scl("NEW"));
+  util::Force_Dirs(catalog);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.answer));
+    state.Reset();
+    questions = 0;
+    test::Write(catalog + "/a.icd", test::Fake_Scl("OLD"));
+    EXPECT_EQ(Add(dir / "a.icd", c.answer), c.added ? 1u : 0u);
+    EXPECT_EQ(questions, 1);
+    EXPECT_EQ(test::Read(catalog + "/a.icd"), c.catalog_copy);
+    ASSERT_EQ(state.List_IEC_Dev.size(), c.added ? 1u : 0u);
+    if (c.added) {
+      EXPECT_EQ(state.List_IEC_Dev[0]->Name(), c.server);
+    }
+  }
+}
+
+TEST_F(Server_List, Failed_Copy_Is_Reported_And_Adds_Nothing) {
+  // Unreadable source.
+  std::string failure = Add_Failure(dir / "missing.icd");
+  EXPECT_NE(failure.find("missing.icd"), std::string::npos) << failure;
+  EXPECT_NE(failure.find("No such file"), std::string::npos) << failure;
+  EXPECT_TRUE(state.List_IEC_Dev.empty());
+  EXPECT_FALSE(util::File_Exists(catalog + "/missing.icd"));
+
+  // The catalog cannot be made: a regular file stands where its folder should be.
+  test::Write(dir / "a.icd", test::Fake_Scl("IED1"));
+  conf = dir / "conf2";
+  util::Force_Dirs(conf);
+  test::Write(conf + "/ICD_Catalog", "not a folder");
+  failure = Add_Failure(dir / "a.icd");
+  EXPECT_NE(failure.find("ICD_Catalog"), std::string::npos) << failure;
+  EXPECT_TRUE(state.List_IEC_Dev.empty());
+}
+
+TEST_F(Server_List, File_That_Is_Not_Xml_Is_Reported_And_Its_Copy_Stays) {
+  test::Write(dir / "bad.icd", "<SCL");
+  const std::string failure = Add_Failure(dir / "bad.icd");
+  EXPECT_NE(failure.find("unexpected end of data"), std::string::npos) << failure;
+  EXPECT_TRUE(state.List_IEC_Dev.empty());
+  EXPECT_TRUE(util::File_Exists(catalog + "/bad.icd"));
+}
+
+TEST(Catalog_Path, Only_The_File_Name_Counts) {
+  EXPECT_EQ(Catalog_Path("/c/ICD_Catalog", "a.icd"), "/c/ICD_Catalog/a.icd");
+  EXPECT_EQ(Catalog_Path("/c/ICD_Catalog", "../../etc/a.icd"), "/c/ICD_Catalog/a.icd");
+  EXPECT_EQ(Catalog_Path("/c/ICD_Catalog", "C:\\scl\\b.cid"), "/c/ICD_Catalog/b.cid");
+  EXPECT_EQ(Catalog_Path("/c/ICD_Catalog", "/abs/x.scd"), "/c/ICD_Catalog/x.scd");
+  for (const char* unusable : {"", ".", "..", "dir/", "a/.."})
+    EXPECT_EQ(Catalog_Path("/c/ICD_Catalog", unusable), "") << unusable;
+  EXPECT_EQ(Catalog_Dir("/c"), "/c/ICD_Catalog");
+}
+
+// A file with several IEDs: the IEDs picked become servers of their own, each from a catalog
+// file holding only it.
+struct Several_Ieds : Server_List {
+  std::string source = test::Data_Dir() + "/scl/fixtures/multi.scd";
+  std::vector<std::string> offered;
+
+  size_t Add_Picked(std::vector<size_t> picks, Overwrite_Answer answer = Overwrite_Answer::Yes) {
+    return Add_IEC_Devices(
+        state, conf, source,
+        [&](const std::vector<IED_Info>& ieds) {
+          offered.clear();
+          for (const IED_Info& ied : ieds) offered.push_back(ied.name);
+          return picks;
+        },
+        [&] {
+          ++questions;
+          return answer;
+        });
+  }
+  std::vector<std::string> Servers() const {
+    std::vector<std::string> names;
+    for (const auto& device : state.List_IEC_Dev)
+      names.push_back(device->Name() + " " + device->FileName());
+    return names;
+  }
+};
+
+TEST_F(Several_Ieds, Picked_Ieds_Are_Added_In_File_Order_From_Files_Of_Their_Own) {
+  EXPECT_EQ(Add_Picked({2, 1, 0}), 3u);
+  EXPECT_EQ(offered, (std::vector<std::string>{"P1", "P2", "A/B", "Bare"}));
+  EXPECT_EQ(Servers(),
+            (std::vector<std::string>{"P1 multi_P1.scd", "P2 multi_P2.scd", "A/B multi_A_B.scd"}));
+  EXPECT_EQ(state.List_IEC_Dev[1]->List_LDevice.at(0)->Name(), "CTRL");
+  EXPECT_TRUE(state.List_IEC_Dev[2]->List_LDevice.empty());  // no server in that IED
+  EXPECT_EQ(questions, 0);
+  EXPECT_FALSE(util::File_Exists(catalog + "/multi.scd"));
+}
+
+TEST_F(Several_Ieds, Cancel_In_The_Chooser_Adds_Nothing) {
+  EXPECT_EQ(Add_Picked({}), 0u);
+  EXPECT_TRUE(state.List_IEC_Dev.empty());
+  EXPECT_FALSE(util::Dir_Exists(catalog));
+}
+
+TEST_F(Several_Ieds, Overwrite_Answers_For_A_Taken_Name) {
+  const std::string old_copy = "<SCL><IED name='OLD'/><DataTypeTemplates/></SCL>";
+  const struct {
+    Overwrite_Answer answer;
+    std::vector<std::string> servers;
+    bool replaced;
+  } cases[] = {
+      {Overwrite_Answer::Yes, {"P1 multi_P1.scd", "P2 multi_P2.scd"}, true},
+      {Overwrite_Answer::No, {"OLD multi_P1.scd", "P2 multi_P2.scd"}, false},
+      // Cancel stops at the taken name: neither it nor the IEDs after it are added
+      {Overwrite_Answer::Cancel, {}, false},
+  };
+  for (const auto& c : cases) {
+    state.Reset();
+    questions = 0;
+    util::Force_Dirs(catalog);
+    std::remove((catalog + "/multi_P2.scd").c_str());
+    test::Write(catalog + "/multi_P1.scd", old_copy);
+    Add_Picked({0, 1}, c.answer);
+    EXPECT_EQ(questions, 1);
+    EXPECT_EQ(Servers(), c.servers);
+    EXPECT_EQ(test::Read(catalog + "/multi_P1.scd") != old_copy, c.replaced);
+    EXPECT_EQ(util::File_Exists(catalog + "/multi_P2.scd"), !c.servers.empty());
+  }
+}
+
+}  // namespace
