@@ -18,6 +18,7 @@
 #include <exception>
 #include <pugixml.hpp>
 
+#include "app/workspace.h"
 #include "comm/category_panel_qt.h"
 #include "comm/comm_strings.h"
 #include "comm/comm_texts.h"
@@ -372,6 +373,7 @@ bool TFParGen::Controllo_Dati() {
 void TFParGen::Btn_OKClick() {
   if (!Controllo_Dati()) return;
   try {
+    app::Require_Conf_Folders(ctx_);
     pugi::xml_document doc;
     comm::Save_Par_Gen(doc, ctx_.ParGen_File, Read_Controls());
   } catch (const std::exception& e) {
