@@ -155,7 +155,9 @@ std::string Active_Folder_Name(const App_Context& ctx) {
 }
 
 void Require_Conf_Folders(const App_Context& ctx) {
-  util::Require_Inside(ctx.Exe_Dir, ctx.Active_Conf_Dir);
+  // Without a workspace (a context of the command line) the configuration folder is the one
+  // given.
+  if (!ctx.Exe_Dir.empty()) util::Require_Inside(ctx.Exe_Dir, ctx.Active_Conf_Dir);
   // The folders the configuration's own steps write into: the access editor's copies of the SCL
   // files and the images. Each belongs to this configuration alone, not to another one.
   for (const char* folder : {"ICD_Catalog", "bin"})
