@@ -72,7 +72,8 @@ struct File_Content {
 // them flushed to disk, and only then renamed into place one after the other, and the folders
 // flushed. A failure leaves every target with its old content (a rename that fails after others
 // succeeded puts theirs back). Only a crash in the microseconds of the renames can leave some
-// targets new and others old.
+// targets new and others old; the targets are renamed in the order given, so a record renamed
+// first (the image pair's bank.sum) lets a reader tell such a mix.
 void Write_Files_Atomic(const std::vector<File_Content>& files);
 
 // Removes the temporary files that an interrupted save of `path` left beside it: regular files
