@@ -285,7 +285,7 @@ TEST_F(Boot_Dialog, Address_That_Does_Not_Parse_Asks_To_Check_It) {
     SCOPED_TRACE(first);
     messages.shown.clear();
     Set_Boxes(first, "0", "0", "1");
-    F->Btn_UpdateClick();
+    test::Click(F->Btn_Update);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].kind, "error");
     // The message of a check without any reply, then why the check ended.
@@ -303,7 +303,7 @@ TEST_F(Boot_Dialog, Refused_Ping_Says_How_To_Allow_It) {
     return -1;
   });
   Show_With(refused);
-  F->Btn_UpdateClick();
+  test::Click(F->Btn_Update);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "error");
   const std::string& text = messages.shown[0].text;
@@ -319,7 +319,7 @@ TEST_F(Boot_Dialog, Refused_Ping_Says_How_To_Allow_It) {
 TEST_F(Boot_Dialog, Updater_That_Cannot_Start_Is_Named) {
   test::Scripted_Echo echo(clock, [](int) { return 64; });
   Show_With(echo);
-  F->Btn_UpdateClick();
+  test::Click(F->Btn_Update);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "error");
   EXPECT_EQ(messages.shown[0].text, "Error!!! The update program " + (exe / "Ethernet_Update.exe") +
@@ -328,7 +328,7 @@ TEST_F(Boot_Dialog, Updater_That_Cannot_Start_Is_Named) {
 
   messages.shown.clear();
   test::Write(exe / "Ethernet_Update.exe", "#!/bin/sh\n");  // not executable
-  F->Btn_UpdateClick();
+  test::Click(F->Btn_Update);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_NE(messages.shown[0].text.find("cannot be started: Permission denied"), std::string::npos);
 }
@@ -338,7 +338,7 @@ TEST_F(Boot_Dialog, Parameter_File_That_Cannot_Be_Written_Stops_The_Update) {
   test::Scripted_Echo echo(clock, [](int) { return 64; });
   util::Create_Dir(exe / "Ethernet_Update.xml");  // a folder in the way
   Show_With(echo);
-  F->Btn_UpdateClick();
+  test::Click(F->Btn_Update);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "error");
   EXPECT_NE(messages.shown[0].text.find("Ethernet_Update.xml"), std::string::npos);
@@ -358,7 +358,7 @@ TEST_F(Boot_Dialog, Loopback_Device_End_To_End) {
   Install_Updater();
   F = std::make_unique<TFBoot>(ctx, messages);
   F->show();
-  F->Btn_UpdateClick();
+  test::Click(F->Btn_Update);
   EXPECT_TRUE(messages.shown.empty()) << messages.Last();
   EXPECT_EQ(F->ping_res, 1);
   EXPECT_TRUE(util::File_Exists(exe / "seen.xml"));
