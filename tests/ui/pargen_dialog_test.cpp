@@ -268,7 +268,7 @@ TEST(ParGen_Dialog, First_Failure_Is_Shown_And_Nothing_Is_Saved) {
     d.show();
     c.edit(d);
     const std::string port = T(d.E_ModbusTCPSlave_Port);
-    d.Btn_OKClick();
+    test::Click(d.Btn_OK);
     ASSERT_EQ(run.messages.shown.size(), 1u);
     EXPECT_EQ(run.messages.shown[0].kind, "error");
     EXPECT_EQ(run.messages.shown[0].text, c.message);
@@ -324,7 +324,7 @@ TEST(ParGen_Dialog, Failed_Save_Shows_The_Reason_And_Stays_Open) {
   TFParGen& d = *run.dlg;
   d.show();
   d.E_ModbusTCPSlave_Port->setText("1502");
-  d.Btn_OKClick();
+  test::Click(d.Btn_OK);
   ASSERT_EQ(run.messages.shown.size(), 1u);
   EXPECT_EQ(run.messages.shown[0].kind, "error");
   EXPECT_NE(run.messages.Last().find("Not a directory"), std::string::npos) << run.messages.Last();
