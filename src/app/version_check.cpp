@@ -49,8 +49,7 @@ int Conv_Version(const std::string& Ver_str) {
   if (version.size() < 5) return -1;
   // The second character is the separator between the major digit and the three minor ones.
   const std::string digits{version[0], version[2], version[3], version[4]};
-  int32_t value;
-  return util::Str_To_Int(digits, value) ? value : -1;
+  return util::Str_To_Int(digits).value_or(-1);
 }
 
 std::string Query_Version(const std::string& server, long timeout_ms) {

@@ -29,9 +29,8 @@ void Apply_Line(std::vector<std::string>& entries, const std::string& raw) {
   // The index is what lies between "STR" and the character just before "="; the format
   // expects one blank there, so "STR12=Text" reads the index "1".
   std::string index_text = equals >= 4 ? line.substr(3, equals - 4) : std::string();
-  int32_t index;
-  if (!util::Str_To_Int(util::Trim(index_text), index)) return;
-  if (!Is_String_Index(index)) return;
+  const std::optional<int32_t> index = util::Str_To_Int(util::Trim(index_text));
+  if (!index || !Is_String_Index(*index)) return;
 
   std::string value = util::Trim(std::string_view(line).substr(equals + 1));
   if (value.empty()) return;
@@ -45,7 +44,7 @@ void Apply_Line(std::vector<std::string>& entries, const std::string& raw) {
     size_t end = value.find(Pilcrow);
     if (end != std::string::npos) value.erase(end);
   }
-  entries[Slot(index)] = value;
+  entries[Slot(*index)] = value;
 }
 
 }  // namespace

@@ -5,27 +5,26 @@
 
 namespace UBoot {
 
-bool Parse_IPv4(std::string_view host, std::array<uint8_t, 4>& octets) {
+std::optional<std::array<uint8_t, 4>> Parse_IPv4(std::string_view host) {
   std::array<uint8_t, 4> parsed{};
   size_t pos = 0;
   for (size_t part = 0; part < 4; ++part) {
     if (part > 0) {
-      if (pos >= host.size() || host[pos] != '.') return false;
+      if (pos >= host.size() || host[pos] != '.') return std::nullopt;
       ++pos;
     }
     const size_t start = pos;
     unsigned value = 0;
     while (pos < host.size() && host[pos] >= '0' && host[pos] <= '9') {
       value = value * 10 + static_cast<unsigned>(host[pos] - '0');
-      if (value > 255) return false;  // also keeps a long run of digits from overflowing
+      if (value > 255) return std::nullopt;  // also keeps a long run of digits from overflowing
       ++pos;
     }
-    if (pos == start) return false;
+    if (pos == start) return std::nullopt;
     parsed[part] = static_cast<uint8_t>(value);
   }
-  if (pos != host.size()) return false;
-  octets = parsed;
-  return true;
+  if (pos != host.size()) return std::nullopt;
+  return parsed;
 }
 
 int64_t Real_Ping_Clock::Tick_Ms() {

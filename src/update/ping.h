@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -28,7 +29,7 @@ class Echo_Not_Allowed : public Echo_Error {
 
 // The host rule of the echo service: exactly four decimal numbers 0..255 joined by ".", leading
 // zeros read as decimal. Nothing else (no blanks, signs, hexadecimal, octal or names).
-bool Parse_IPv4(std::string_view host, std::array<uint8_t, 4>& octets);
+std::optional<std::array<uint8_t, 4>> Parse_IPv4(std::string_view host);
 
 // Sends ICMP echo requests to IPv4 hosts.
 class Echo_Service {
