@@ -37,10 +37,12 @@ void Real_Ping_Clock::Sleep_Ms(int ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-void TPing::PingReply(int received_bytes) { ping_res = received_bytes > 0 ? 1 : 2; }
+void TPing::PingReply(int received_bytes) {
+  ping_res = received_bytes > 0 ? Ping_Status::Data : Ping_Status::No_Data;
+}
 
 bool TPing::Send_Ping(const std::string& host, const std::function<void()>& process_events) {
-  ping_res = 0;
+  ping_res = Ping_Status::No_Reply;
   Not_Allowed.clear();
   Failure.clear();
   const int64_t t0 = clock_.Tick_Ms();
@@ -53,8 +55,8 @@ bool TPing::Send_Ping(const std::string& host, const std::function<void()>& proc
       do {
         clock_.Sleep_Ms(Ping_Slice_Ms);
         if (process_events) process_events();
-      } while (ping_res == 0 && clock_.Tick_Ms() - t <= Ping_Timeout_Ms);
-      if (ping_res == 1) ++good;
+      } while (ping_res == Ping_Status::No_Reply && clock_.Tick_Ms() - t <= Ping_Timeout_Ms);
+      if (ping_res == Ping_Status::Data) ++good;
       if (good >= 2) break;
       if (clock_.Tick_Ms() - t0 > Ping_Window_Ms) break;
     }
@@ -65,7 +67,7 @@ bool TPing::Send_Ping(const std::string& host, const std::function<void()>& proc
     Failure = e.what();
     return false;
   }
-  return ping_res == 1;
+  return ping_res == Ping_Status::Data;
 }
 
 }  // namespace UBoot

@@ -228,7 +228,7 @@ TEST_F(Boot_Dialog, Reachable_Device_Stores_Writes_And_Starts_The_Updater) {
 
   EXPECT_TRUE(messages.shown.empty()) << messages.Last();
   EXPECT_EQ(echo.hosts, (std::vector<std::string>{"127.0.0.009", "127.0.0.009"}));
-  EXPECT_EQ(F->ping_res, 1);
+  EXPECT_EQ(F->ping_res, UBoot::Ping_Status::Data);
   EXPECT_EQ(ctx.Last_IP_Address, "127.0.0.009");
   EXPECT_EQ(ctx.Update_Option_Index, 1);
   EXPECT_FALSE(ctx.Update_Read_Back);
@@ -252,7 +252,7 @@ TEST_F(Boot_Dialog, Unreachable_Device_Changes_Nothing) {
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "warning");
   EXPECT_EQ(messages.shown[0].text, "Device Not Found!");
-  EXPECT_EQ(F->ping_res, 2);
+  EXPECT_EQ(F->ping_res, UBoot::Ping_Status::No_Data);
   EXPECT_EQ(ctx.Last_IP_Address, "127.0.0.1");
   EXPECT_EQ(ctx.Update_Option_Index, 0);
   EXPECT_FALSE(util::File_Exists(exe / "Ethernet_Update.xml"));
@@ -291,7 +291,7 @@ TEST_F(Boot_Dialog, Address_That_Does_Not_Parse_Asks_To_Check_It) {
     // The message of a check without any reply, then why the check ended.
     EXPECT_EQ(messages.shown[0].text, "Error!!! Check the Ip Address\n\n\"" + std::string(first) +
                                           ".0.0.1\" is not an IPv4 address");
-    EXPECT_EQ(F->ping_res, 0);
+    EXPECT_EQ(F->ping_res, UBoot::Ping_Status::No_Reply);
   }
   EXPECT_EQ(ctx.Last_IP_Address, "127.0.0.1");
   EXPECT_FALSE(util::File_Exists(exe / "Ethernet_Update.xml"));
@@ -360,7 +360,7 @@ TEST_F(Boot_Dialog, Loopback_Device_End_To_End) {
   F->show();
   test::Click(F->Btn_Update);
   EXPECT_TRUE(messages.shown.empty()) << messages.Last();
-  EXPECT_EQ(F->ping_res, 1);
+  EXPECT_EQ(F->ping_res, UBoot::Ping_Status::Data);
   EXPECT_TRUE(util::File_Exists(exe / "seen.xml"));
 }
 
