@@ -592,8 +592,8 @@ TEST_F(Access_Window, A_Client_File_That_Is_Not_A_Regular_File_Keeps_The_Editor_
 
 // The editor on a real SCL file with the product's own import, through OK and a new opening.
 TEST_F(Access_Window, Real_Sample_Through_The_Import) {
+  RQ_SCL_SAMPLES_OR_SKIP();
   const std::string samples = test::Scl_Samples_Dir();
-  if (samples.empty()) GTEST_SKIP() << "no shared SCL samples beside the checkout";
   window->Import_Scl = Import_Device;
   ASSERT_TRUE(window->FormShow());
   chosen = samples + "/simpleIO_direct_control_goose.cid";

@@ -181,9 +181,9 @@ TEST(Workflow, Own_Fixture_End_To_End) {
 }
 
 TEST(Workflow, Shared_Sample_End_To_End) {
-  const std::string samples = test::Scl_Samples_Dir();
-  if (samples.empty()) GTEST_SKIP() << "no shared SCL samples beside the checkout";
-  Run_Workflow(samples + "/simpleIO_direct_control_goose.cid", "SPCSO1", "stVal", "LLN0", "Events");
+  RQ_SCL_SAMPLES_OR_SKIP();
+  Run_Workflow(test::Scl_Samples_Dir() + "/simpleIO_direct_control_goose.cid", "SPCSO1", "stVal",
+               "LLN0", "Events");
 }
 
 }  // namespace
