@@ -48,17 +48,6 @@ class Boot_Dialog : public ::testing::Test {
     F->show();
   }
 
-  void Type(const QString& keys) {
-    for (QChar key : keys) {
-      // The dialog's focus child: an offscreen window need not become the active one.
-      QWidget* target = F->focusWidget();
-      ASSERT_NE(target, nullptr);
-      QKeyEvent press(QEvent::KeyPress, key == '.' ? Qt::Key_Period : Qt::Key_0 + key.digitValue(),
-                      Qt::NoModifier, QString(key));
-      QApplication::sendEvent(target, &press);
-    }
-  }
-
   std::vector<std::string> Boxes() {
     return {F->E_IP1->text().toStdString(), F->E_IP2->text().toStdString(),
             F->E_IP3->text().toStdString(), F->E_IP4->text().toStdString()};
@@ -178,18 +167,18 @@ TEST_F(Boot_Dialog, Form_Show_Restores_The_Remembered_Choices) {
 TEST_F(Boot_Dialog, Dot_Moves_To_The_Next_Box) {
   ctx.Last_IP_Address = "";
   F = std::make_unique<TFBoot>(ctx, messages);
-  F->show();
+  ASSERT_TRUE(test::Activate(F.get()));
   Set_Boxes("", "", "", "");
-  F->E_IP1->setFocus();
-  Type("192.168.2.205..");
+  QTest::mouseClick(F->E_IP1, Qt::LeftButton);
+  test::Type("192.168.2.205..");
   EXPECT_EQ(Boxes(), (std::vector<std::string>{"192", "168", "2", "205"}));
   EXPECT_EQ(F->focusWidget(), F->E_IP4);
 
   // A box that cannot take the focus is not entered; the "." is still swallowed.
   Set_Boxes("", "", "", "");
   F->E_IP2->setEnabled(false);
-  F->E_IP1->setFocus();
-  Type("1.5");
+  QTest::mouseClick(F->E_IP1, Qt::LeftButton);
+  test::Type("1.5");
   EXPECT_EQ(Boxes(), (std::vector<std::string>{"15", "", "", ""}));
   EXPECT_EQ(F->focusWidget(), F->E_IP1);
 }
