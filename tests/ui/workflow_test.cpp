@@ -172,7 +172,7 @@ void Run_Workflow(const std::string& scl_file, const QString& leaf_parent, const
   EXPECT_EQ(editor->LB_IEC_Devices->count(), 1);
   EXPECT_EQ(editor->ACG_DA->Text(0, DA_Col::Position), "12");
   EXPECT_EQ(editor->ACG_DataSet->rowCount(), 1);
-  editor->Btn_OKClick();
+  test::Click(editor->Btn_OK);
   EXPECT_EQ(test::Read(conf + "/IEC_61850_Client.xml"), client) << "reopened and saved unchanged";
 }
 
