@@ -50,7 +50,7 @@ TEST(Main_Window, First_Start_Layout_And_Gated_Steps) {
 
   for (QPushButton* step : {w.Btn_Prm_Gen, w.Btn_IEC61850_Client, w.Btn_CreateBin}) {
     run.messages.shown.clear();
-    w.Btn_Click(step);
+    test::Click(step);
     ASSERT_EQ(run.messages.shown.size(), 1u);
     EXPECT_EQ(run.messages.shown[0].kind, "error");
     EXPECT_EQ(run.messages.shown[0].text, "Error! Project not Valid");
@@ -102,7 +102,7 @@ TEST(Main_Window, New_Configuration_Errors_Keep_The_Dialog_Open) {
   for (const Case& c : cases) {
     dialog->show();
     dialog->E_New_Proj->setText(c.name);
-    dialog->Btn_OKClick();
+    test::Click(dialog->Btn_OK);
     EXPECT_EQ(run.messages.Last(), c.message);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->E_New_Proj->text().toStdString(), c.name);
@@ -217,13 +217,17 @@ TEST(Main_Window, Open_Preselects_Ignoring_Case_And_Empty_Choice_Deactivates) {
   Configurator run(dir.path());
   // The remembered name differs in case from what the folder is now called.
   run.ctx.Active_Conf_Dir = dir / "PROJECTS/PLANT";
-  run.window->FOpenConf->FormShow();
-  EXPECT_EQ(run.window->FOpenConf->Name_Conf, "Plant");
-  EXPECT_EQ(run.window->FOpenConf->ListBox1->currentRow(), 0);
+  TFOpenConf* open = run.window->FOpenConf;
+  While_Modal([&] {
+    EXPECT_EQ(open->Name_Conf, "Plant");
+    EXPECT_EQ(open->ListBox1->currentRow(), 0);
+    open->reject();
+  });
+  test::Click(run.window->Btn_Open);
 
   std::filesystem::remove_all(dir / "PROJECTS/Plant");
-  While_Modal([&] { run.window->FOpenConf->accept(); });
-  run.window->Btn_Click(run.window->Btn_Open);
+  While_Modal([&] { test::Click(open->Btn_OK); });
+  test::Click(run.window->Btn_Open);
   EXPECT_FALSE(run.ctx.Conf_Active());
   EXPECT_EQ(run.Box(), "None Configuration Opened |Use Step1 to open or create new configuration");
 }
