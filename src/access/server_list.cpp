@@ -67,21 +67,28 @@ void Refuse_Unwritable(const std::string& file, const std::string& ied_name) {
                                         UIEC_Client_Decode::Unwritable_IED_Name_Text(ied_name));
 }
 
-}  // namespace
-
-size_t Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
-                      const std::string& chosen, const Overwrite_Asker& ask_overwrite,
-                      const Importer& import) {
+// Add_IEC_Device with the name of the file's first IED, when the caller has read it already.
+size_t Add_Copy(Access_State& state, const std::string& Active_Conf_Dir, const std::string& chosen,
+                const std::string& ied_name, const Overwrite_Asker& ask_overwrite,
+                const Importer& import) {
   const std::string catalog = Catalog_Dir(Active_Conf_Dir);
   const std::string target = Catalog_Path(catalog, chosen);
   if (target.empty()) throw util::File_Error("Not a file name: " + chosen);
-  Refuse_Unwritable(chosen, First_IED_Name(chosen));
+  Refuse_Unwritable(chosen, ied_name);
   Create_Catalog(catalog);
   const Overwrite_Answer answer = Write_Answer(target, ask_overwrite);
   if (answer == Overwrite_Answer::Cancel) return 0;
   if (answer == Overwrite_Answer::Yes) util::Write_File_Atomic(target, util::Read_File(chosen));
   state.List_IEC_Dev.push_back(import(target));
   return 1;
+}
+
+}  // namespace
+
+size_t Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
+                      const std::string& chosen, const Overwrite_Asker& ask_overwrite,
+                      const Importer& import) {
+  return Add_Copy(state, Active_Conf_Dir, chosen, First_IED_Name(chosen), ask_overwrite, import);
 }
 
 size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
@@ -93,7 +100,9 @@ size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
   } catch (const std::exception&) {
     ieds.clear();  // the copy and import of a single file report what is wrong with it
   }
-  if (ieds.size() < 2) return Add_IEC_Device(state, Active_Conf_Dir, chosen, ask_overwrite, import);
+  if (ieds.size() < 2)
+    return Add_Copy(state, Active_Conf_Dir, chosen, ieds.empty() ? std::string() : ieds[0].name,
+                    ask_overwrite, import);
 
   std::vector<size_t> picked = pick(ieds);
   std::sort(picked.begin(), picked.end());

@@ -14,8 +14,6 @@
 namespace UIEC_61850_Access {
 
 inline constexpr char Catalog_Folder_Name[] = "ICD_Catalog";
-inline constexpr char Overwrite_Question[] =
-    "File already exists in catalog directory. Do you want to overwrite file?";
 // The question when a catalog file is taken: %1 the file's name, %2 Overwrite_Question_IED with
 // the IED the file holds, or nothing when none can be read from it.
 inline constexpr char Overwrite_Question_Named[] =
