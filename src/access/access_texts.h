@@ -94,6 +94,9 @@ inline constexpr const char* Text_Chooser_Type = "Type";
 inline constexpr const char* Text_Chooser_Desc = "Description";
 inline constexpr const char* Text_Chooser_IP = "IP Address";
 inline constexpr const char* Text_Chooser_Server = "Server";
+inline constexpr const char* Text_Chooser_Name_Not_Xml =
+    "This IED cannot be added: its name holds a control character, which the configuration "
+    "files cannot hold.";
 inline constexpr const char* Text_Yes = "Yes";
 inline constexpr const char* Text_No = "No";
 inline constexpr const char* Text_Select_All = "Select All";

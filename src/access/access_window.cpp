@@ -510,8 +510,8 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
         [this, &chosen](const std::vector<IED_Info>& ieds) {
           return Choose_IEDs ? Choose_IEDs(chosen, ieds) : std::vector<size_t>();
         },
-        [this] {
-          switch (messages_.Question(this, Overwrite_Question, true)) {
+        [this](const std::string& file_name, const std::string& ied_name) {
+          switch (messages_.Question(this, Overwrite_Question_For(file_name, ied_name), true)) {
             case ui::Messages::Answer::Yes:
               return Overwrite_Answer::Yes;
             case ui::Messages::Answer::No:

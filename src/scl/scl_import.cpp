@@ -5,12 +5,14 @@
 #include <cstring>
 #include <memory>
 #include <pugixml.hpp>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "scl/scl_texts.h"
 #include "util/files.h"
 #include "util/xml.h"
 
@@ -104,6 +106,7 @@ struct Template_Child {
 // All templates of one kind with the same "id": the children of every one of them, in document
 // order, since every matching template is expanded.
 struct Type_Entry {
+  const std::string* id = nullptr;  // the templates' "id", for messages
   std::vector<Template_Child> children;
   uint32_t sdo_count = 0;
   // Objects on the current path of the expansion that are expanding this type; a type met again
@@ -120,6 +123,7 @@ class Type_Index {
     auto found = map_.find(std::string_view(id.value()));
     if (found == map_.end()) found = map_.try_emplace(*texts.Intern(id.value())).first;
     Type_Entry& entry = found->second;
+    entry.id = texts.Intern(id.value());
     auto for_each_child = [&](auto visit) {
       for (Node child = template_element.first_child(); child; child = child.next_sibling()) {
         const bool sdo = other_child_name && Is_Element(child, other_child_name);
@@ -424,6 +428,7 @@ class Importer {
   void Start_DO(TIEC_DO& dobj, const Template_Child& child) {
     Type_Entry* type = child.type;
     if (!type || type->active > 0) return;
+    Check_Nesting(*type);
     ++type->active;
     store_.Reserve(dobj.List_DO, type->sdo_count);
     store_.Reserve(dobj.List_DA, type->children.size() - type->sdo_count);
@@ -434,9 +439,18 @@ class Importer {
   void Start_DA(TIEC_DA& da, const Template_Child& child) {
     Type_Entry* type = child.type;
     if (!type || type->active > 0) return;
+    Check_Nesting(*type);
     ++type->active;
     store_.Reserve(da.List_DA, type->children.size());
     stack_.push_back({nullptr, &da, type, 0});
+  }
+
+  // An object being expanded with `type` lies as many levels below its node's data object as
+  // there are expansions running above it; the children of the type would lie one further.
+  void Check_Nesting(const Type_Entry& type) const {
+    if (stack_.size() + 1 <= Max_Nesting_Levels) return;
+    throw SCL_Error(scl_texts::Text_Nesting_Too_Deep + std::to_string(Max_Nesting_Levels) +
+                    scl_texts::Text_Nesting_Type + (type.id ? *type.id : std::string()) + "\")");
   }
 
   // Runs the queued expansions with an explicit stack, creating the objects in the order a

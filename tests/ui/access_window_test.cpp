@@ -216,7 +216,7 @@ TEST_F(Access_Window, Removing_Servers) {
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "question");
   EXPECT_EQ(messages.shown[0].text,
-            "File already exists in catalog directory. Do you want to overwrite file?");
+            "File a.icd already exists in catalog directory. Do you want to overwrite file?");
 }
 
 TEST_F(Access_Window, Catalog_Answers_And_Failures) {
