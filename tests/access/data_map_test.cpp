@@ -205,7 +205,7 @@ TEST_F(Data_Map_State, Csv_Round_Trip) {
   std::string edited = csv;
   edited.replace(edited.find(",7,1,"), 5, ",70,3,");
   edited.replace(edited.find("Mod.q,Quality,,9,"), 17, "Mod.q,Quality,,99,");
-  const Import_Report report = Import_Data_Map_Csv(edited, state);
+  const Import_Report report = Import_Data_Map_Csv(edited, state, ',');
   EXPECT_TRUE(report.Problems.empty()) << Import_Report_Text(report);
   EXPECT_EQ(report.Updated, 4);
   EXPECT_EQ(Position(1), "70");
@@ -235,7 +235,7 @@ TEST_F(Data_Map_State, Csv_Import_From_A_Spreadsheet_Reports_What_It_Cannot_Take
       ";;;;;;;;;;\r\n"
       "row;1;;0;;IED1LD0/LLN0.Mod.stVal;22;;;;\r\n"
       "member;1;3;0;IED1LD0/LLN0.DS1;;60;;;;\r\n";
-  const Import_Report report = Import_Data_Map_Csv(csv, state);
+  const Import_Report report = Import_Data_Map_Csv(csv, state, ',');
   EXPECT_EQ(report.Updated, 2);
   EXPECT_EQ(Import_Report_Text(report),
             "These lines of the map file were not taken:\n"
@@ -261,12 +261,13 @@ TEST_F(Data_Map_State, Csv_Import_From_A_Spreadsheet_Reports_What_It_Cannot_Take
 
   // A first line naming the separator.
   const Import_Report named = Import_Data_Map_Csv(
-      "sep=|\r\nKind|Index|Reference|Position\r\nvariable|0|IED1LD0/LLN0.Mod.stVal|30\r\n", state);
+      "sep=|\r\nKind|Index|Reference|Position\r\nvariable|0|IED1LD0/LLN0.Mod.stVal|30\r\n", state,
+      ',');
   EXPECT_TRUE(named.Problems.empty()) << Import_Report_Text(named);
   EXPECT_EQ(Position(1), "30");
 
   try {
-    Import_Data_Map_Csv("a,b\r\n1,2\r\n", state);
+    Import_Data_Map_Csv("a,b\r\n1,2\r\n", state, ',');
     ADD_FAILURE() << "a file without a Kind column was taken for a map";
   } catch (const std::runtime_error& refusal) {
     EXPECT_STREQ(refusal.what(),
