@@ -44,15 +44,13 @@ bool Factor_Ok(const std::string& text, char separator) {
   std::transform(upper.begin(), upper.end(), upper.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   if (upper == "NONE") return true;
-  float value = 0;
-  return util::Str_To_Float(text, separator, value);
+  return util::Str_To_Float(text, separator).has_value();
 }
 
 std::optional<Value_Failure> Check_Variable_Row(const Row& row, const lang::Lang_Strings& strings,
                                                 char separator) {
   if (row[DA_Col::bType].empty()) return std::nullopt;
-  std::string p1, p2, p3, p4;
-  if (!util::Split_IP(row[DA_Col::IPAddress], p1, p2, p3, p4))
+  if (!util::Split_IP(row[DA_Col::IPAddress]))
     return Value_Failure{Checked_Field::IPAddress,
                          strings[access_strings::Text_Row_Bad_IP_Address]};
   if (!In_Range(row[DA_Col::Port], 0, 65535))
