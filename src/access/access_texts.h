@@ -69,6 +69,8 @@ inline constexpr const char* Text_Import_And_Reference = " and reference ";
 inline constexpr const char* Text_Import_Bad_Member = "the data set has no member ";
 inline constexpr const char* Text_Import_Member_Differs = " with reference ";
 inline constexpr const char* Text_Import_Not_In_List = " is not one of: ";
+inline constexpr const char* Text_Import_Bad_Position = " is not an integer from 0 to ";
+inline constexpr const char* Text_Import_Bad_Factor = " is neither a number nor NONE";
 inline constexpr const char* Text_Import_Already_Taken = "an earlier line already set this entry";
 
 // Tree filter
@@ -114,6 +116,11 @@ inline constexpr const char* Text_Cells_Left_Unchanged =
 
 // Row check at OK: follows "Error row N", like the other row messages.
 inline constexpr const char* Text_Row_ReadWrite = "!! R/W must be Read or Write";
+inline constexpr const char* Text_Row_StartBit = "!! Start Bit must be between 0 and 7";
+inline constexpr const char* Text_Row_Conversion = "!! Convertion must be None or ItoF/FtoI";
+// A data set member's check at OK: "Error data set row 2 member 3" and the reason.
+inline constexpr const char* Text_Error_DataSet_Row = "Error data set row ";
+inline constexpr const char* Text_Error_Member = " member ";
 // Asked when the editor is left without OK after a change.
 inline constexpr const char* Text_Discard_Changes =
     "The changes have not been saved. Discard them and close?";

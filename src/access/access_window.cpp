@@ -153,8 +153,16 @@ TIEC_Object* Object_Of(const QTreeWidgetItem* item) {
 
 std::vector<Grid_Column> Columns(std::initializer_list<Grid_Column> columns) { return columns; }
 
-const QStringList Start_Bits = {"0", "1", "2", "3", "4", "5", "6", "7"};
-const QStringList Conversions = {"None", "ItoF/FtoI"};
+// The list cells offer what OK accepts.
+template <size_t N>
+QStringList Texts(const std::array<const char*, N>& texts) {
+  QStringList list;
+  for (const char* text : texts) list << text;
+  return list;
+}
+const QStringList Start_Bits = Texts(Start_Bit_Texts);
+const QStringList ReadWrites = Texts(ReadWrite_Texts);
+const QStringList Conversions = Texts(Conversion_Texts);
 
 }  // namespace
 
@@ -221,8 +229,10 @@ void TFIEC_61850_Access::Lay_Out() {
   const Grid_Column text{Cell_Kind::Text, {}};
   const Grid_Column fixed{Cell_Kind::Read_Only, {}};
   const Grid_Column check{Cell_Kind::Check, {}};
+  // "Index" names the server in the list and is set by Add Var and by the list; typing a
+  // number there would silently point the row at another server.
   ACG_DA = new Selection_Grid("ACG_DA",
-                              Columns({text,
+                              Columns({fixed,
                                        fixed,
                                        fixed,
                                        fixed,
@@ -234,13 +244,13 @@ void TFIEC_61850_Access::Lay_Out() {
                                        text,
                                        text,
                                        {Cell_Kind::List, Start_Bits},
-                                       {Cell_Kind::List, {"Read", "Write"}},
+                                       {Cell_Kind::List, ReadWrites},
                                        {Cell_Kind::List, Conversions},
                                        text,
                                        text}),
                               TS_DA);
   ACG_DataSet = new Selection_Grid(
-      "ACG_DataSet", Columns({text, fixed, fixed, check, text, text, text, text}), TS_DataSet);
+      "ACG_DataSet", Columns({fixed, fixed, fixed, check, text, text, text, text}), TS_DataSet);
   ACG_DS_Vars = new Selection_Grid("ACG_DS_Vars",
                                    Columns({fixed,
                                             fixed,
@@ -463,8 +473,7 @@ bool TFIEC_61850_Access::FormShow() {
 
 void TFIEC_61850_Access::Btn_OKClick() {
   if (load_failed_) return;
-  if (const auto error =
-          Controllo_dati(state_.ACG_DA, ctx_.Lang_Strings, util::Get_Dec_Separator())) {
+  if (const auto error = Controllo_dati(state_, ctx_.Lang_Strings, util::Get_Dec_Separator())) {
     messages_.Error(this, *error);
     return;
   }

@@ -79,11 +79,13 @@ struct Data_Map_Page : ::testing::Test {
   void Edit(Selection_Grid* grid, int row, int column, const QString& text) {
     grid->item(row, column - 1)->setText(text);
   }
-  // Shows the members of data set row 1 and sets their positions.
+  // Shows the members of data set row 1 and sets their positions, with the factor OK needs.
   void Member_Positions(const std::vector<QString>& positions) {
     window->ACG_DataSet->setCurrentCell(0, 0);
-    for (size_t k = 0; k < positions.size(); ++k)
+    for (size_t k = 0; k < positions.size(); ++k) {
       Edit(window->ACG_DS_Vars, static_cast<int>(k), Var_Col::Position, positions[k]);
+      Edit(window->ACG_DS_Vars, static_cast<int>(k), Var_Col::MultFact, "1");
+    }
   }
   // Makes the variable rows pass the check on OK, at `positions`.
   void Complete(const std::vector<QString>& positions) {
@@ -179,7 +181,7 @@ TEST_F(Data_Map_Page, Auto_Position_Fills_The_Selected_Empty_Positions) {
 
 TEST_F(Data_Map_Page, Ok_Asks_Before_Saving_Conflicts) {
   Complete({"12", "13"});
-  Member_Positions({"", "12", ""});
+  Member_Positions({"30", "12", "31"});
   messages.answers = {Answer::No};
   QTest::mouseClick(window->Btn_OK, Qt::LeftButton);
   ASSERT_EQ(messages.shown.size(), 1u);
@@ -235,7 +237,7 @@ TEST_F(Data_Map_Page, Export_Edit_Import_Through_The_Buttons) {
   test::Write(csv_path, semicolons);
   QTest::mouseClick(page->Btn_Import_Map, Qt::LeftButton);
   ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0].kind, "warning");
+  EXPECT_EQ(messages.shown[0].kind, "warning list");
   EXPECT_EQ(messages.shown[0].text,
             "These lines of the map file were not taken:\n"
             "line 3: no variable row has index \"0\" and reference \"IED1LD0/LLN0.Mod.t\"\n"
