@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <functional>
 #include <regex>
 #include <sstream>
@@ -330,8 +329,8 @@ TEST(Scl_Import, Types_Nest_Up_To_The_Limit) {
 // One level more is refused, naming the limit and the type that goes past it. A chain of
 // 300,000 types (a 22 MB file) is refused as soon as the expansion reaches the limit: the
 // model takes no more memory than the index of the file's templates (a budget of 64 MB is
-// not reached), and no time.
-TEST(Scl_Import, Deeper_Nesting_Is_Refused_Quickly) {
+// not reached).
+TEST(Scl_Import, Deeper_Nesting_Is_Refused_Within_The_Budget) {
   test::Temp_Dir dir;
   constexpr int Levels = static_cast<int>(Max_Nesting_Levels);
   const struct {
@@ -345,7 +344,6 @@ TEST(Scl_Import, Deeper_Nesting_Is_Refused_Quickly) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     test::Write(dir / c.name, Nested(c.levels, c.data_objects));
-    const auto start = std::chrono::steady_clock::now();
     TIEC_Device device;
     try {
       Decode_ICD_File(device, dir / c.name, size_t{64} << 20);
@@ -357,7 +355,6 @@ TEST(Scl_Import, Deeper_Nesting_Is_Refused_Quickly) {
                     "object (type \"" +
                     c.type + "\")");
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_TRUE(device.List_LDevice.empty());
     EXPECT_EQ(device.Name(), "");
   }
