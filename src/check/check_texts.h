@@ -38,15 +38,16 @@ inline constexpr const char* Text_Row = "row ";
 inline constexpr const char* Text_Data_Set_Row = "data set row ";
 inline constexpr const char* Text_Member = " member ";
 inline constexpr const char* Text_File_Missing = ": its SCL file is not in ICD_Catalog.";
-inline constexpr const char* Text_Index_Names_No_Server = ": its Index names no server (";
-inline constexpr const char* Text_Servers_Loaded = " servers are loaded).";
+inline constexpr const char* Text_Index_Names_No_Server =
+    ": its Index names no server (servers loaded: ";
 inline constexpr const char* Text_Not_Attribute = " is no attribute of server ";
 inline constexpr const char* Text_Type_Changed_1 = " is now ";
 inline constexpr const char* Text_Type_Changed_2 = " in server ";
 inline constexpr const char* Text_Type_Changed_3 = "; the row has ";
 inline constexpr const char* Text_Not_Data_Set = " is no data set of server ";
-inline constexpr const char* Text_Member_Dropped =
-    " is no longer at its place in the data set: opening the editor drops it and its settings";
+inline constexpr const char* Text_Member_Not_At_Place = " is not at its place in the data set";
+inline constexpr const char* Text_Member_Gone = " is no longer in the data set";
+inline constexpr const char* Text_Member_Dropped = ": opening the editor drops it and its settings";
 inline constexpr const char* Text_Found_At = " (the data set has it as member ";
 inline constexpr const char* Text_Member_Moved = " is now member ";
 inline constexpr const char* Text_Member_Moved_2 = " of the data set; its settings follow it.";

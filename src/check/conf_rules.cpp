@@ -168,8 +168,7 @@ class Conf_Checker {
     named = number && *number >= 0 && *number < static_cast<int32_t>(view_.models.size());
     if (!named) {
       Report("point-server-missing", Severity::Error, line, kind, row, std::nullopt, name,
-             name + Text_Index_Names_No_Server + std::to_string(view_.models.size()) +
-                 Text_Servers_Loaded);
+             name + Text_Index_Names_No_Server + std::to_string(view_.models.size()) + ").");
       return nullptr;
     }
     return view_.models[static_cast<size_t>(*number)];
@@ -251,15 +250,15 @@ class Conf_Checker {
              name + Text_Member_Moved + std::to_string(*place + 1) + Text_Member_Moved_2);
       return;
     }
-    std::string message = name + Text_Member_Dropped;
-    for (size_t j = 0; j < data_set.List_DA.size(); ++j) {
+    std::string elsewhere;
+    for (size_t j = 0; j < data_set.List_DA.size() && elsewhere.empty(); ++j) {
       const TIEC_DA& da = *data_set.List_DA[j];
-      if (j != k && da.bType() == m.bType && da.Reference() == m.Reference) {
-        message += Text_Found_At + std::to_string(j + 1) + ")";
-        break;
-      }
+      if (j != k && da.bType() == m.bType && da.Reference() == m.Reference)
+        elsewhere = Text_Found_At + std::to_string(j + 1) + ")";
     }
-    Report("member-dropped", Severity::Error, m.line, "member", row, member, name, message + ".");
+    Report("member-dropped", Severity::Error, m.line, "member", row, member, name,
+           name + (elsewhere.empty() ? Text_Member_Gone : Text_Member_Not_At_Place) +
+               Text_Member_Dropped + elsewhere + ".");
   }
 
   std::optional<int> Line_Of(const Map_Entry& e) const {
