@@ -42,6 +42,10 @@ struct Tally {
   }
 };
 
+// The findings as CSV for a spreadsheet: UTF-8 with a byte-order mark, a header row, one line
+// per finding, comma separated, CRLF line ends.
+std::string Findings_Csv(const std::vector<Finding>& findings);
+
 // The rules on an SCL file: every IED of it, its templates and its communication section.
 // `shown_name` is the file named in the findings. `only_ieds`, when given, limits the rules on
 // IEDs and addresses to the IEDs of those names (the templates are checked whole, since each of
@@ -53,9 +57,15 @@ void Check_Scl_File(const std::string& path, const std::string& shown_name, cons
 void Check_Scl_Text(const std::string& text, const std::string& shown_name, const Sink& sink,
                     const std::vector<std::string>* only_ieds = nullptr);
 
-// What the configuration rules accept in the tables' cells.
+// The rules on one SCL file, as Check_Scl_File runs them.
+using Scl_Check = std::function<void(const std::string& path, const std::string& shown_name,
+                                     const Sink& sink, const std::vector<std::string>* only_ieds)>;
+
 struct Conf_Options {
   char separator = '.';  // the decimal separator a factor is read with, as the tables read it
+  // Runs the rules on each catalog file; none: they are not run. Tests whose catalog holds
+  // stand-in files leave it empty.
+  Scl_Check scl_check = Check_Scl_File;
 };
 
 // The rules on a configuration folder: its IEC_61850_Client.xml against the catalog files as the

@@ -120,16 +120,18 @@ bool One_Of_Or_Empty(const std::string& text, std::initializer_list<const char*>
 }
 
 // What the tables would not accept of an entry's place and conversion; empty when all is well.
-// A variable needs a factor (as OK requires); a member without one is read as factor 1.
+// A variable needs a position and a factor, as OK requires; a member may have neither (the map
+// shows it unplaced; without a factor it is read as factor 1).
 std::string Value_Problem(const std::string& position, const std::string& start_bit,
-                          const std::string& conversion, const std::string& factor,
-                          bool factor_needed, char separator) {
+                          const std::string& conversion, const std::string& factor, bool variable,
+                          char separator) {
   const int32_t value = util::Str_To_Int_Def(position, -1);
-  if (value < 0 || value > Max_Position) return Text_Bad_Position;
+  if ((variable || !position.empty()) && (value < 0 || value > Max_Position))
+    return Text_Bad_Position;
   if (!One_Of_Or_Empty(start_bit, {"0", "1", "2", "3", "4", "5", "6", "7"}))
     return Text_Bad_Start_Bit;
   if (!One_Of_Or_Empty(conversion, {"None", "ItoF/FtoI"})) return Text_Bad_Conversion;
-  if ((factor_needed || !factor.empty()) && !Is_Factor(factor, separator)) return Text_Bad_Factor;
+  if ((variable || !factor.empty()) && !Is_Factor(factor, separator)) return Text_Bad_Factor;
   return {};
 }
 
@@ -294,8 +296,8 @@ class Conf_Checker {
 };
 
 // The servers' own findings and every rule on each listed catalog file (once per file).
-void Check_Servers(Conf_View& view, const std::string& catalog_dir, const Sink& sink,
-                   std::vector<std::unique_ptr<TIEC_Device>>* imported) {
+void Check_Servers(Conf_View& view, const std::string& catalog_dir, const Conf_Options& options,
+                   const Sink& sink, std::vector<std::unique_ptr<TIEC_Device>>* imported) {
   std::set<std::string> checked;
   for (size_t i = 0; i < view.servers.size(); ++i) {
     const auto& [name, line] = view.servers[i];
@@ -313,8 +315,8 @@ void Check_Servers(Conf_View& view, const std::string& catalog_dir, const Sink& 
       sink(f);
       continue;  // the editor leaves it out: the servers after it move up
     }
-    if (checked.insert(util::File_Name_Of(path)).second)
-      Check_Scl_File(path, util::File_Name_Of(path), sink);
+    if (options.scl_check && checked.insert(util::File_Name_Of(path)).second)
+      options.scl_check(path, util::File_Name_Of(path), sink, nullptr);
     if (!imported) continue;
     try {
       imported->push_back(Import_Device(path));
@@ -380,7 +382,7 @@ void Check_Configuration(const std::string& conf_dir, const Conf_Options& option
   }
 
   std::vector<std::unique_ptr<TIEC_Device>> imported;
-  Check_Servers(view, Catalog_Dir(conf_dir), sink, &imported);
+  Check_Servers(view, Catalog_Dir(conf_dir), options, sink, &imported);
   Conf_Checker(view, options, sink).Run(Data_Map_From_Xml(text, view.file));
 }
 
@@ -412,7 +414,7 @@ void Check_Access_State(const Access_State& state, const std::string& conf_dir,
       view.data_sets.push_back(std::move(d));
     }
   // The editor's servers are loaded already: only their files are looked at.
-  Check_Servers(view, Catalog_Dir(conf_dir), sink, nullptr);
+  Check_Servers(view, Catalog_Dir(conf_dir), options, sink, nullptr);
   Conf_Checker(view, options, sink).Run(Build_Data_Map(state));
 }
 
