@@ -68,6 +68,7 @@ struct Find_Points : ::testing::Test {
     // The file's faults (it is the import's fixture of them) are shown first.
     test::On_Check_Report([](TFCheck_Report& report) { test::Click(report.Btn_Go_On); });
     QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+    QApplication::setActiveWindow(window.get());  // back from the report, as the desktop does
     QListWidget* list = window->LB_IEC_Devices;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(list->count() - 1)).center());
