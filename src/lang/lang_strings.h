@@ -9,7 +9,9 @@ namespace lang {
 
 // The table's indices: 0 .. Num_Lang_Strings - 1, then the texts added for features beyond the
 // original table, First_Added_String .. First_Added_String + Num_Added_Strings - 1, which
-// language files translate with the same "STR<index> = text" lines.
+// language files translate with the same "STR<index> = text" lines. The added range is shared
+// out in blocks: 5000-5099 application shell, 5100-5199 Set Communication, 5200-5299 update
+// dialog, 5300-5699 access editor, 5700-5999 SCL and configuration checks.
 constexpr int Num_Lang_Strings = 1500;
 constexpr int First_Added_String = 5000;
 constexpr int Num_Added_Strings = 1000;

@@ -2,6 +2,7 @@
 // entry at an index of the table, none twice, none empty, each readable through its name.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <map>
 #include <string>
 
@@ -23,7 +24,8 @@ TEST(Built_In_Texts, Each_Index_Once_Inside_The_Table_With_A_Text) {
   const lang::Lang_Strings table;
   for (const auto& [index, english] : seen) EXPECT_EQ(table[index], english) << index;
   // The original table's texts stay where they were.
-  EXPECT_EQ(seen.size(), 229u);
+  const auto added = seen.lower_bound(lang::First_Added_String);
+  EXPECT_EQ(std::distance(seen.begin(), added), 229);
 }
 
 TEST(Built_In_Texts, Names_Read_Their_Own_Entries) {

@@ -301,4 +301,30 @@ TEST(Main_Window, A_Second_Configurator_On_The_Same_Workspace_Quits) {
   EXPECT_TRUE(messages.shown.empty());
 }
 
+// A workspace whose lock cannot be taken at all (a read-only program folder, a folder in the lock
+// file's place) is never used unlocked: the configurator says why and quits.
+TEST(Main_Window, A_Workspace_That_Cannot_Be_Locked_Quits_With_The_Reason) {
+  test::Temp_Dir dir;
+  std::filesystem::create_directory(dir / "locked by a folder");
+  std::filesystem::create_directory(dir / "locked by a folder/Varnoscope.lock");
+  const std::string prefix =
+      "The configurator cannot lock this workspace, so it cannot make sure that no other "
+      "configurator uses it at the same time. Make the program folder writable and start it "
+      "again.\n";
+  struct Case {
+    std::string exe_dir, reason;
+  };
+  for (const Case& c : {Case{dir / "missing", "No such file or directory"},
+                        Case{dir / "locked by a folder", "Is a directory"}}) {
+    SCOPED_TRACE(c.exe_dir);
+    test::Recording_Messages messages;
+    util::Folder_Lock lock;
+    EXPECT_FALSE(TFVarnoscopioFirmWare::Claim_Workspace(lock, messages, c.exe_dir));
+    EXPECT_FALSE(lock.Locked());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].kind, "error");
+    EXPECT_EQ(messages.Last(), prefix + c.exe_dir + "/Varnoscope.lock: " + c.reason);
+  }
+}
+
 }  // namespace
