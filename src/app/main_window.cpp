@@ -359,6 +359,7 @@ bool TFVarnoscopioFirmWare::Data_Map_Accepted() {
   std::vector<check::Finding> errors;
   check::Conf_Options options;
   options.separator = util::Get_Dec_Separator();
+  options.bank_pair = false;  // named below, before the build replaces them
   try {
     check::Check_Configuration(ctx_.Active_Conf_Dir, options, [&](const check::Finding& f) {
       if (f.severity == check::Severity::Error) errors.push_back(f);

@@ -66,6 +66,9 @@ struct Conf_Options {
   // Runs the rules on each catalog file; none: they are not run. Tests whose catalog holds
   // stand-in files leave it empty.
   Scl_Check scl_check = Check_Scl_File;
+  // Whether the images in bin are looked at ("bank-pair-mixed"); the Update step, which
+  // replaces them, says so in its own words.
+  bool bank_pair = true;
 };
 
 // The rules on a configuration folder: its IEC_61850_Client.xml against the catalog files as the

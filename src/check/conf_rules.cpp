@@ -17,6 +17,7 @@
 #include "check/check.h"
 #include "check/check_texts.h"
 #include "check/line_index.h"
+#include "image/image_build.h"
 #include "util/files.h"
 #include "util/text.h"
 #include "util/xml.h"
@@ -384,6 +385,18 @@ void Check_Configuration(const std::string& conf_dir, const Conf_Options& option
   std::vector<std::unique_ptr<TIEC_Device>> imported;
   Check_Servers(view, Catalog_Dir(conf_dir), options, sink, &imported);
   Conf_Checker(view, options, sink).Run(Data_Map_From_Xml(text, view.file));
+
+  // An interrupted build may have left the images of two builds in bin.
+  const std::string bin = USaveBincc::Bin_Dir(conf_dir);
+  if (!options.bank_pair) return;
+  if (const util::Check_Result mixed = USaveBincc::Check_Bank_Pair(bin)) {
+    Finding f;
+    f.rule = "bank-pair-mixed";
+    f.file = bin;
+    f.object = Text_Bank_Pair;
+    f.message = *mixed;
+    sink(f);
+  }
 }
 
 void Check_Access_State(const Access_State& state, const std::string& conf_dir,

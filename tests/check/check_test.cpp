@@ -267,6 +267,33 @@ TEST(Configuration_Rules, Dropped_Members_Agree_With_Loading) {
   EXPECT_EQ(Conf_Findings(found), sorted);
 }
 
+// Images of two builds in bin (here: one image without its partner) are an error of the
+// configuration; the Update step, which names them itself, leaves this rule out.
+TEST(Configuration_Rules, Mixed_Image_Pair) {
+  test::Temp_Dir dir;
+  const std::string conf = dir / "conf";
+  std::filesystem::copy(Fixture("conf"), conf, std::filesystem::copy_options::recursive);
+  std::filesystem::create_directory(conf + "/bin");
+  test::Write(conf + "/bin/bank1.bin", std::string(2048, '\0'));
+  auto pair_findings = [&](bool bank_pair) {
+    check::Conf_Options options;
+    options.bank_pair = bank_pair;
+    std::vector<Finding> found;
+    check::Check_Configuration(conf, options, [&](const Finding& f) {
+      if (f.rule == "bank-pair-mixed") found.push_back(f);
+    });
+    return found;
+  };
+  const std::vector<Finding> found = pair_findings(true);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].severity, check::Severity::Error);
+  EXPECT_EQ(found[0].file, conf + "/bin");
+  EXPECT_EQ(found[0].kind, "");
+  EXPECT_FALSE(found[0].line || found[0].row || found[0].member);
+  EXPECT_FALSE(found[0].message.empty());
+  EXPECT_TRUE(pair_findings(false).empty());
+}
+
 TEST(Configuration_Rules, Per_Value_Checks_Follow_The_Tables) {
   // A configuration holding one variable row, its values varied.
   test::Temp_Dir conf;
