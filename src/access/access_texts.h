@@ -33,11 +33,6 @@ inline constexpr const char* Text_Conflict_Position = "position ";
 inline constexpr const char* Text_Conflict_Bit = " bit ";
 inline constexpr const char* Text_More_Conflicts = "... and more conflicts: ";
 
-// The question before saving a data map with conflicts.
-inline constexpr const char* Text_Conflicts_Intro =
-    "These entries of the data map share a position and start bit:";
-inline constexpr const char* Text_Save_Anyway = "Save anyway?";
-
 // Column headers of the map table and of the CSV file.
 inline constexpr const char* Text_Col_Kind = "Kind";
 inline constexpr const char* Text_Col_Row = "Row";
@@ -124,5 +119,31 @@ inline constexpr const char* Text_Error_Member = " member ";
 // Asked when the editor is left without OK after a change.
 inline constexpr const char* Text_Discard_Changes =
     "The changes have not been saved. Discard them and close?";
+
+// The check's report window.
+inline constexpr const char* Text_Report_Title = "Check";
+inline constexpr const char* Text_Report_Severity = "Severity";
+inline constexpr const char* Text_Report_Rule = "Rule";
+inline constexpr const char* Text_Report_Line = "Line";
+inline constexpr const char* Text_Report_Object = "Object";
+inline constexpr const char* Text_Report_Message = "Message";
+inline constexpr const char* Text_Report_Save_Csv = "Save as CSV...";
+inline constexpr const char* Text_Report_Close = "Close";
+inline constexpr const char* Text_Report_Add_Anyway = "Add anyway";
+inline constexpr const char* Text_Report_Save_Anyway = "Save anyway";
+inline constexpr const char* Text_Report_Build_Anyway = "Build anyway";
+inline constexpr const char* Text_Report_Csv_Filter = "CSV files (*.csv)";
+// Intros: %1 is the count of errors, %2 of warnings.
+inline constexpr const char* Text_Report_Add_Intro =
+    "The check of %3 found %1 errors and %2 warnings. Add the server anyway?";
+inline constexpr const char* Text_Report_Save_Intro =
+    "The check of the configuration found %1 errors and %2 warnings. Save anyway?";
+inline constexpr const char* Text_Report_Build_Intro =
+    "The check of the saved configuration found %1 errors and %2 warnings. Build the images "
+    "anyway?";
+inline constexpr const char* Text_Report_Show_Intro =
+    "The check of the configuration as it stands (not yet saved) found %1 errors and %2 "
+    "warnings. A double click on a finding shows its row.";
+inline constexpr const char* Text_Check = "Check";
 
 }  // namespace access_texts

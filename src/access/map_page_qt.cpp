@@ -183,12 +183,4 @@ void Map_Page::Btn_Import_MapClick() {
   if (!report.Problems.empty()) messages_.Warning_List(this, Import_Report_Text(report));
 }
 
-bool Conflicts_Accepted(ui::Messages& messages, QWidget* parent, const Data_Map& map,
-                        const char* ask) {
-  if (map.Conflicts.empty()) return true;
-  const std::string question =
-      std::string(Text_Conflicts_Intro) + "\n\n" + Conflict_List(map) + "\n" + ask;
-  return messages.Question(parent, question) == ui::Messages::Answer::Yes;
-}
-
 }  // namespace UIEC_61850_Access

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstddef>
+#include <pugixml.hpp>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "scl/scl_model.h"
 
@@ -42,5 +44,13 @@ void Decode_ICD_File(TIEC_Device& device, const std::string& FileName_icd,
 // (null: the first IED). The file has no such IED: SCL_Error.
 void Decode_ICD_File_IED(TIEC_Device& device, const std::string& FileName_icd,
                          const std::string* IED_Name, std::size_t max_bytes = Max_Model_Bytes);
+
+// The import of IED element `ied` of a document the caller has loaded (`document`, parsed with
+// pugixml's default options or more), as Decode_ICD_File_IED reads it, for the file's check:
+// appends to `unresolved` every FCDA of the server it reads for which it adds no member. Throws
+// SCL_Error when the model would exceed `max_bytes` (the device is then left empty).
+void Decode_IED_Element(TIEC_Device& device, pugi::xml_node document, pugi::xml_node ied,
+                        std::vector<pugi::xml_node>& unresolved,
+                        std::size_t max_bytes = Max_Model_Bytes);
 
 }  // namespace UIEC_Client_Decode

@@ -38,6 +38,7 @@ struct Access_Window : ::testing::Test {
     Open_Configuration("conf");
     window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
     window->Import_Scl = test::Fake_Import;
+    window->Check_Scl = nullptr;  // stand-in files are no SCL files
     window->Choose_File = [this] { return chosen; };
     test::Write(dir / "a.icd", test::Fake_Scl("IED1"));
     test::Write(dir / "b.icd", test::Fake_Scl("IED2"));
@@ -631,6 +632,7 @@ TEST_F(Access_Window, Real_Sample_Through_The_Import) {
   RQ_SCL_SAMPLES_OR_SKIP();
   const std::string samples = test::Scl_Samples_Dir();
   window->Import_Scl = Import_Device;
+  window->Check_Scl = check::Check_Scl_File;
   ASSERT_TRUE(window->FormShow());
   chosen = samples + "/simpleIO_direct_control_goose.cid";
   test::Click(window->Btn_Add_IEC_Device);

@@ -22,9 +22,11 @@
 #include "access/selection_grid_qt.h"
 #include "access/tree_filter_qt.h"
 #include "scl/ied_catalog.h"
+#include "support/check_report.h"
 #include "support/configurator.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
+#include "support/user_input.h"
 #include "util/files.h"
 
 namespace {
@@ -66,7 +68,10 @@ struct Find_Points : ::testing::Test {
       return std::vector<size_t>{0};
     };
     chosen = Scl_Fixture("model.icd");
+    // The file's faults (it is the import's fixture of them) are shown first.
+    test::On_Check_Report([](TFCheck_Report& report) { test::Click(report.Btn_Go_On); });
     QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+    QApplication::setActiveWindow(window.get());  // back from the report, as the desktop does
     QListWidget* list = window->LB_IEC_Devices;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(list->count() - 1)).center());
@@ -163,7 +168,14 @@ TEST_F(Find_Points, Add_IEC_Device_Offers_The_Ieds_Of_A_File_With_Several) {
                       grid->visualItemRect(grid->item(2, 0)).center());
     QTest::mouseClick(chooser->Btn_OK, Qt::LeftButton);
   });
+  // A/B has no server: the check's report says so, and the user adds it anyway.
+  std::vector<std::string> rules;
+  test::On_Check_Report([&rules](TFCheck_Report& report) {
+    for (const check::Finding& f : report.Findings()) rules.push_back(f.rule);
+    test::Click(report.Btn_Go_On);
+  });
   QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+  EXPECT_EQ(rules, (std::vector<std::string>{"ied-without-server"}));
   EXPECT_EQ(Servers(), (std::vector<std::string>{"P1", "A/B"}));
   EXPECT_TRUE(util::File_Exists(Catalog("multi_P1.scd")));
   EXPECT_TRUE(util::File_Exists(Catalog("multi_A_B.scd")));
