@@ -106,33 +106,15 @@ std::vector<const TIEC_DA*> Find_Attributes(const TIEC_Device& device, std::stri
   return found;
 }
 
-bool Is_Factor(const std::string& text, char separator) {
-  std::string upper = util::Trim(text);
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return upper == "NONE" || util::Str_To_Float(text, separator).has_value();
-}
-
-bool One_Of_Or_Empty(const std::string& text, std::initializer_list<const char*> allowed) {
-  if (text.empty()) return true;
-  for (const char* a : allowed)
-    if (text == a) return true;
-  return false;
-}
-
 // What the tables would not accept of an entry's place and conversion; empty when all is well.
-// A variable needs a position and a factor, as OK requires; a member may have neither (the map
-// shows it unplaced; without a factor it is read as factor 1).
+// The same checks as OK's, for variables and data set members alike.
 std::string Value_Problem(const std::string& position, const std::string& start_bit,
-                          const std::string& conversion, const std::string& factor, bool variable,
+                          const std::string& conversion, const std::string& factor,
                           char separator) {
-  const int32_t value = util::Str_To_Int_Def(position, -1);
-  if ((variable || !position.empty()) && (value < 0 || value > Max_Position))
-    return Text_Bad_Position;
-  if (!One_Of_Or_Empty(start_bit, {"0", "1", "2", "3", "4", "5", "6", "7"}))
-    return Text_Bad_Start_Bit;
-  if (!One_Of_Or_Empty(conversion, {"None", "ItoF/FtoI"})) return Text_Bad_Conversion;
-  if ((variable || !factor.empty()) && !Is_Factor(factor, separator)) return Text_Bad_Factor;
+  if (!Position_Ok(position)) return Text_Bad_Position;
+  if (!Start_Bit_Ok(start_bit)) return Text_Bad_Start_Bit;
+  if (!Conversion_Ok(conversion)) return Text_Bad_Conversion;
+  if (!Factor_Ok(factor, separator)) return Text_Bad_Factor;
   return {};
 }
 
@@ -204,7 +186,7 @@ class Conf_Checker {
         }
       }
       const std::string problem =
-          Value_Problem(v.Position, v.StartBit, v.Conversion, v.Factor, true, options_.separator);
+          Value_Problem(v.Position, v.StartBit, v.Conversion, v.Factor, options_.separator);
       if (!problem.empty())
         Report("position-invalid", Severity::Error, v.line, "variable", row, std::nullopt, name,
                Text_Row + std::to_string(row) + Text_Position_Not_Accepted + problem + ".");
@@ -234,8 +216,8 @@ class Conf_Checker {
         const std::string member_name = Text_Data_Set_Row + std::to_string(row) + Text_Member +
                                         std::to_string(member) + " " + m.Reference;
         if (data_set && view_.stored_members) Check_Member_Place(*data_set, m, row, k, member_name);
-        const std::string problem = Value_Problem(m.Position, m.StartBit, m.Conversion, m.Factor,
-                                                  false, options_.separator);
+        const std::string problem =
+            Value_Problem(m.Position, m.StartBit, m.Conversion, m.Factor, options_.separator);
         if (!problem.empty())
           Report("position-invalid", Severity::Error, m.line, "member", row, member, member_name,
                  member_name + Text_Position_Not_Accepted + problem + ".");
