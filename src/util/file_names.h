@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace util {
 
@@ -19,5 +20,13 @@ std::string Temp_Prefix(const std::string& path);
 
 // Whether `entry` (a name in the target's folder) is `prefix` followed by six letters or digits.
 bool Is_Temp_Name_Of(const std::string& entry, const std::string& prefix);
+
+// The folder names that follow `root` in `path` ("a/b" for root "/w" and path "/w/a/b"); both
+// separators count. Empty when `path` is `root`; throws File_Error when it does not start with it.
+std::vector<std::string> Names_Below(const std::string& root, const std::string& path);
+
+// The failure of Require_Inside: `link` leads to `target`, outside `root`.
+[[noreturn]] void Throw_Link_Outside(const std::string& link, const std::string& target,
+                                     const std::string& root);
 
 }  // namespace util
