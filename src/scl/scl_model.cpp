@@ -1,7 +1,9 @@
 #include "scl/scl_model.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <new>
+#include <stdexcept>
 #include <utility>
 
 #include "scl/scl_import.h"
@@ -75,25 +77,43 @@ Model_Store::~Model_Store() {
 }
 
 void Model_Store::Charge(size_t bytes) {
-  if (bytes > limit_ || used_ > limit_ - bytes)
-    throw SCL_Error("the model would need more than " + std::to_string(limit_ >> 20) + " MB");
+  if (bytes > limit_ || used_ > limit_ - bytes) Refuse();
   used_ += bytes;
 }
 
+void Model_Store::Refuse() const {
+  throw SCL_Error("the model would need more than " + std::to_string(limit_ >> 20) + " MB");
+}
+
+char* Model_Store::New_Block(size_t bytes) {
+  // Room for the block's entry first, so that nothing can fail between counting and keeping it.
+  if (blocks_.size() == blocks_.capacity()) blocks_.reserve(2 * blocks_.size() + 8);
+  Charge(bytes);
+  try {
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(bytes));
+  } catch (...) {
+    Uncharge(bytes);
+    throw;
+  }
+  return blocks_.back().get();
+}
+
 void* Model_Store::Allocate(size_t bytes, size_t align) {
+  // Blocks come from new[], which aligns them for any fundamental type.
+  if (align == 0 || (align & (align - 1)) != 0 || align > alignof(std::max_align_t))
+    throw std::invalid_argument("Model_Store::Allocate: unsupported alignment");
   size_t pad = (align - reinterpret_cast<uintptr_t>(next_) % align) % align;
-  if (bytes + pad > left_) {
-    if (bytes > Max_Block_Bytes / 4) {
-      // A large list gets a block of its own; the current block goes on serving small requests.
-      Charge(bytes);
-      blocks_.push_back(std::make_unique_for_overwrite<char[]>(bytes));
-      return blocks_.back().get();
-    }
-    block_bytes_ = std::clamp(2 * block_bytes_, First_Block_Bytes, Max_Block_Bytes);
-    Charge(block_bytes_);
-    blocks_.push_back(std::make_unique_for_overwrite<char[]>(block_bytes_));
-    next_ = blocks_.back().get();
-    left_ = block_bytes_;
+  if (pad > left_ || bytes > left_ - pad) {
+    // A large request (a long list) gets a block of its own; the current block goes on serving
+    // small requests.
+    if (bytes > Max_Block_Bytes / 4) return New_Block(bytes);
+    // Blocks double up to their largest size, and a request larger than the next block's size
+    // (a list of a few thousand entries) doubles it further until it fits.
+    size_t block = std::clamp(2 * block_bytes_, First_Block_Bytes, Max_Block_Bytes);
+    while (block < bytes) block *= 2;
+    next_ = New_Block(block);
+    left_ = block;
+    block_bytes_ = block;
     pad = 0;
   }
   void* result = next_ + pad;

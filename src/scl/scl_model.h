@@ -12,6 +12,7 @@
 // Objects are created only through the device's Add_ operations, which set the parent links.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -111,6 +112,7 @@ class Model_Store {
   // hold only pointers into the same store.
   template <typename T>
   T* New() {
+    static_assert(alignof(T) <= alignof(std::max_align_t));
     return new (Allocate(sizeof(T), alignof(T))) T();
   }
   // The one copy of `text` in this store.
@@ -121,23 +123,35 @@ class Model_Store {
   // Room for exactly `count` more entries, so that a list of known length takes no slack.
   template <typename T>
   void Reserve(Object_List<T>& list, size_t count) {
-    if (list.size_ + count <= list.capacity_) return;
+    if (count <= list.capacity_ - list.size_) return;
+    if (count > UINT32_MAX - list.size_) Refuse();  // more entries than a list can count
     Grow(list, list.size_ + count);
   }
   template <typename T>
   void Append(Object_List<T>& list, T* entry) {
-    if (list.size_ == list.capacity_) Grow(list, list.capacity_ ? 2 * size_t{list.capacity_} : 1);
+    if (list.size_ == list.capacity_) {
+      if (list.size_ == UINT32_MAX) Refuse();
+      Grow(list, std::min<size_t>(list.capacity_ ? 2 * size_t{list.capacity_} : 1, UINT32_MAX));
+    }
     list.items_[list.size_++] = entry;
   }
+
+  // `bytes` of raw memory aligned to `align` (a power of two, at most that of std::max_align_t),
+  // counted against the limit. Each request gets room of its own whatever its size: one too large
+  // for the current block takes a new block at least as large as itself.
+  void* Allocate(size_t bytes, size_t align);
 
   // Drops everything; the limit stays.
   void Clear();
 
  private:
-  void* Allocate(size_t bytes, size_t align);
+  // Throws the SCL_Error of a model over its budget.
+  [[noreturn]] void Refuse() const;
+  // A new block of exactly `bytes`, counted; the counting is undone when it cannot be had.
+  char* New_Block(size_t bytes);
   template <typename T>
   void Grow(Object_List<T>& list, size_t capacity) {
-    if (capacity > UINT32_MAX) Charge(SIZE_MAX / 2);  // more entries than any budget allows
+    if (capacity > UINT32_MAX || capacity > SIZE_MAX / sizeof(T*)) Refuse();
     T** items = static_cast<T**>(Allocate(capacity * sizeof(T*), alignof(T*)));
     for (uint32_t i = 0; i < list.size_; ++i) items[i] = list.items_[i];
     list.items_ = items;
