@@ -1,6 +1,14 @@
 #include "support/test_support.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <random>
+
+#include "util/utf.h"
+#else
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,11 +18,29 @@
 
 namespace test {
 
+#ifdef _WIN32
+// Windows has no mkdtemp: random names are tried until one is new.
+Temp_Dir::Temp_Dir() {
+  static std::mt19937_64 random(std::random_device{}() ^ GetCurrentProcessId());
+  const std::string letters = "abcdefghijklmnopqrstuvwxyz0123456789";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = "rq30517-test-";
+    for (int i = 0; i < 6; ++i) name += letters[random() % letters.size()];
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / name;
+    if (std::filesystem::create_directory(dir)) {
+      path_ = dir.generic_string();
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a temporary folder");
+}
+#else
 Temp_Dir::Temp_Dir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "rq30517-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
+#endif
 
 Temp_Dir::~Temp_Dir() {
   std::error_code ignored;
@@ -40,6 +66,61 @@ void Write(const std::string& path, const std::string& content) {
   out << content;
 }
 
+#ifdef _WIN32
+// One argument as the C runtime's command-line parser reads it back: in double quotes, with
+// the backslashes before a quote doubled.
+static std::wstring Quoted(const std::string& arg) {
+  std::wstring quoted = L"\"";
+  size_t backslashes = 0;
+  for (wchar_t c : util::Utf8_To_Wide(arg)) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, L'\\');
+  return quoted + L"\"";
+}
+
+// The program runs with its output and errors in files and the null device as input.
+Run_Result Run_Program(const std::string& program, const std::vector<std::string>& args) {
+  Temp_Dir io;
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  auto open = [&](const std::string& path, DWORD access, DWORD disposition) {
+    return CreateFileW(util::Utf8_To_Wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       &inherit, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  HANDLE out = open(io / "out", GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE err = open(io / "err", GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE in = open("NUL", GENERIC_READ, OPEN_EXISTING);
+  std::wstring command = Quoted(program);
+  for (const std::string& arg : args) command += L" " + Quoted(arg);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process{};
+  Run_Result result;
+  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                     &startup, &process)) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    if (GetExitCodeProcess(process.hProcess, &code)) result.status = static_cast<int>(code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  for (HANDLE h : {out, err, in})
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  result.out = Read(io / "out");
+  result.err = Read(io / "err");
+  return result;
+}
+#else
 static std::string Quoted(const std::string& arg) {
   std::string quoted = "'";
   for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -58,6 +139,7 @@ Run_Result Run_Program(const std::string& program, const std::vector<std::string
   result.err = Read(io / "err");
   return result;
 }
+#endif
 
 // The environment's value (ctest sets it), else the place the build knows.
 static std::string Env(const char* name, const char* built_in) {
