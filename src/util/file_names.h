@@ -20,4 +20,8 @@ std::string Temp_Prefix(const std::string& path);
 // Whether `entry` (a name in the target's folder) is `prefix` followed by six letters or digits.
 bool Is_Temp_Name_Of(const std::string& entry, const std::string& prefix);
 
+// The folder part of `path` ("." for a bare name; the root stays the root). Windows takes
+// either separator.
+std::string Parent_Of(const std::string& path);
+
 }  // namespace util

@@ -160,11 +160,14 @@ TEST(Image_Build, A_Project_File_That_Is_Not_A_Regular_File_Stops_The_Build) {
   } kinds[] = {
       {"folder", [](const std::string& p) { std::filesystem::create_directory(p); },
        "Is a directory"},
+#ifndef _WIN32
+      // Links need a privilege on Windows, and it has no FIFOs in folders.
       {"dangling link",
        [](const std::string& p) { std::filesystem::create_symlink(p + ".gone", p); },
        "No such file or directory"},
       {"FIFO", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); },
        "not a regular file"},
+#endif
   };
   for (const char* file : {"ParGen.xml", "IEC_61850_Client.xml"})
     for (const auto& k : kinds) {

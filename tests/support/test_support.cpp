@@ -10,11 +10,14 @@
 #include <sys/wait.h>
 #endif
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "util/files.h"
 
 namespace test {
 
@@ -52,8 +55,14 @@ Temp_Dir::~Temp_Dir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+// A path (UTF-8) as the file streams take it: on Windows they would read a narrow name in the
+// local code page.
+static std::filesystem::path Fs_Path(const std::string& path) {
+  return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
 std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(Fs_Path(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   std::ostringstream content;
   content << in.rdbuf();
@@ -61,7 +70,7 @@ std::string Read(const std::string& path) {
 }
 
 void Write(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary);
+  std::ofstream out(Fs_Path(path), std::ios::binary);
   if (!out) throw std::runtime_error("cannot write " + path);
   out << content;
 }
@@ -106,8 +115,8 @@ Run_Result Run_Program(const std::string& program, const std::vector<std::string
   startup.hStdError = err;
   PROCESS_INFORMATION process{};
   Run_Result result;
-  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                     &startup, &process)) {
+  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                     &process)) {
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     if (GetExitCodeProcess(process.hProcess, &code)) result.status = static_cast<int>(code);
@@ -140,6 +149,14 @@ Run_Result Run_Program(const std::string& program, const std::vector<std::string
   return result;
 }
 #endif
+
+std::string No_Such_File_Text() {
+#ifdef _WIN32
+  return util::System_Error_Text(ERROR_FILE_NOT_FOUND);
+#else
+  return util::System_Error_Text(ENOENT);
+#endif
+}
 
 // The environment's value (ctest sets it), else the place the build knows.
 static std::string Env(const char* name, const char* built_in) {

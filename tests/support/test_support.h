@@ -21,6 +21,8 @@ class Temp_Dir {
 };
 
 std::string Read(const std::string& path);
+// The system's reason for a file that is not there, as the file layer's errors word it.
+std::string No_Such_File_Text();
 
 // Runs a program with its arguments (no shell interpretation of them), stdin empty.
 struct Run_Result {
