@@ -22,8 +22,7 @@ bool Is_Factor(const std::string& text, char separator) {
   std::transform(upper.begin(), upper.end(), upper.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   if (upper == "NONE") return true;
-  float value = 0;
-  return util::Str_To_Float(text, separator, value);
+  return util::Str_To_Float(text, separator).has_value();
 }
 
 // Marks the R/W check, whose text is not in the string table.
@@ -32,9 +31,7 @@ constexpr int ReadWrite_Failure = -1;
 // The string-table text of the first check that `row` fails, ReadWrite_Failure, or 0 when it
 // passes.
 int First_Failure(const Row& row, char separator) {
-  std::string p1, p2, p3, p4;
-  if (!util::Split_IP(row[DA_Col::IPAddress], p1, p2, p3, p4))
-    return access_strings::Text_Row_Bad_IP_Address;
+  if (!util::Split_IP(row[DA_Col::IPAddress])) return access_strings::Text_Row_Bad_IP_Address;
   if (!In_Range(row[DA_Col::Port], 0, 65535)) return access_strings::Text_Row_Bad_Port;
   if (util::Trim(row[DA_Col::OnTimer]) == "Y" && !In_Range(row[DA_Col::Time], 1, 100000000))
     return access_strings::Text_Row_Bad_Time;

@@ -28,6 +28,7 @@
 #include "access/map_page_qt.h"
 #include "access/selection_grid_qt.h"
 #include "access/tree_filter_qt.h"
+#include "app/workspace.h"
 #include "util/files.h"
 #include "util/grid_qt.h"
 #include "util/qstring_qt.h"
@@ -470,6 +471,7 @@ void TFIEC_61850_Access::Btn_OKClick() {
   if (!Conflicts_Accepted(messages_, this, Build_Data_Map(state_), access_texts::Text_Save_Anyway))
     return;
   try {
+    app::Require_Conf_Folders(ctx_);
     Save_Client_File(state_, ctx_.IEC_Client_File);
   } catch (const std::exception& failure) {
     messages_.Error(this, failure.what());
@@ -502,6 +504,7 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
   const size_t servers_before = state_.List_IEC_Dev.size();
   std::string failure;
   try {
+    app::Require_Conf_Folders(ctx_);
     Add_IEC_Devices(
         state_, ctx_.Active_Conf_Dir, chosen,
         [this, &chosen](const std::vector<IED_Info>& ieds) {

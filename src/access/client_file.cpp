@@ -179,10 +179,9 @@ class Reader {
              " has no element \"DataSet_List_DAs\"");
 
       TDataSet record;
-      int32_t index = -1;
-      if (util::Str_To_Int(loaded.ACG_DataSet.Cell(row, DS_Col::Index), index))
+      if (const auto index = util::Str_To_Int(loaded.ACG_DataSet.Cell(row, DS_Col::Index)))
         record.Select_DataSet =
-            loaded.Get_DataSet(index, loaded.ACG_DataSet.Cell(row, DS_Col::Reference));
+            loaded.Get_DataSet(*index, loaded.ACG_DataSet.Cell(row, DS_Col::Reference));
       Read_Members(Elements(members), record);
       loaded.List_DataSet.resize(static_cast<size_t>(loaded.ACG_DataSet.Row_Count()));
       loaded.List_DataSet[static_cast<size_t>(row)] = std::move(record);

@@ -173,10 +173,9 @@ Data_Map Finish_Data_Map(std::vector<Map_Entry> entries) {
   std::set<int> used;
   for (size_t i = 0; i < map.Entries.size(); ++i) {
     Map_Entry& e = map.Entries[i];
-    int32_t position = 0;
+    const std::optional<int32_t> position = util::Str_To_Int(e.Position_Text);
     e.Position.reset();
-    if (util::Str_To_Int(e.Position_Text, position) && position >= 0 && position < Data_Map_Size)
-      e.Position = position;
+    if (position && *position >= 0 && *position < Data_Map_Size) e.Position = position;
     e.Start_Bit = util::Str_To_Int_Def(e.StartBit_Text, 0);
     if (!e.Placed()) {
       map.Unplaced.push_back(i);

@@ -25,7 +25,10 @@ std::unique_ptr<TIEC_Device> Import_Device(const std::string& path) {
 
 namespace {
 
-void Create_Catalog(const std::string& catalog) {
+// Creates the configuration's catalog folder; a link in its place that leads out of the
+// configuration is refused before anything is written.
+void Create_Catalog(const std::string& Active_Conf_Dir, const std::string& catalog) {
+  util::Require_Inside(Active_Conf_Dir, catalog);
   if (!util::Force_Dirs(catalog))
     throw util::File_Error("Cannot create " + catalog + ": " + std::strerror(errno));
 }
@@ -46,7 +49,7 @@ size_t Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
   const std::string catalog = Catalog_Dir(Active_Conf_Dir);
   const std::string target = Catalog_Path(catalog, chosen);
   if (target.empty()) throw util::File_Error("Not a file name: " + chosen);
-  Create_Catalog(catalog);
+  Create_Catalog(Active_Conf_Dir, catalog);
   const Overwrite_Answer answer = Write_Answer(target, ask_overwrite);
   if (answer == Overwrite_Answer::Cancel) return 0;
   if (answer == Overwrite_Answer::Yes) util::Write_File_Atomic(target, util::Read_File(chosen));
@@ -71,7 +74,7 @@ size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
   picked.erase(std::unique(picked.begin(), picked.end()), picked.end());
   if (picked.empty()) return 0;
   const std::string catalog = Catalog_Dir(Active_Conf_Dir);
-  Create_Catalog(catalog);
+  Create_Catalog(Active_Conf_Dir, catalog);
   size_t added = 0;
   for (const size_t i : picked) {
     if (i >= ieds.size()) continue;

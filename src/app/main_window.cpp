@@ -26,6 +26,7 @@
 #include "app/workspace.h"
 #include "comm/pargen_dialog.h"
 #include "image/image_build.h"
+#include "image/image_texts.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
 #include "util/qstring_qt.h"
@@ -168,11 +169,20 @@ bool TFVarnoscopioFirmWare::eventFilter(QObject* watched, QEvent* event) {
 
 bool TFVarnoscopioFirmWare::Claim_Workspace(util::Folder_Lock& lock, ui::Messages& messages,
                                             const std::string& exe_dir) {
-  // Two configurators on one workspace would each save over the other's work. A workspace where
-  // no lock file can be made (a read-only folder) cannot be saved to either: it opens as before.
-  if (lock.Try_Lock(exe_dir, app::Workspace_Lock_File_Name) != util::Folder_Lock::Result::Held)
-    return true;
-  messages.Error(nullptr, std::string(app_texts::Text_Workspace_In_Use) + "\n" + exe_dir);
+  // Two configurators on one workspace would each save over the other's work, so the program
+  // never runs without the lock: when it cannot be taken (a read-only program folder, a folder
+  // or link in the lock file's place) it says why and ends, as for a second instance.
+  switch (lock.Try_Lock(exe_dir, app::Workspace_Lock_File_Name)) {
+    case util::Folder_Lock::Result::Taken:
+      return true;
+    case util::Folder_Lock::Result::Held:
+      messages.Error(nullptr, std::string(app_texts::Text_Workspace_In_Use) + "\n" + exe_dir);
+      return false;
+    case util::Folder_Lock::Result::Unusable:
+      break;
+  }
+  messages.Error(nullptr,
+                 std::string(app_texts::Text_Workspace_Not_Lockable) + "\n" + lock.Failure());
   return false;
 }
 
@@ -285,11 +295,26 @@ void TFVarnoscopioFirmWare::Btn_Click(QPushButton* button) {
 }
 
 void TFVarnoscopioFirmWare::Update_Device() {
+  const std::string bin = USaveBincc::Bin_Dir(ctx_.Active_Conf_Dir);
+  try {
+    app::Require_Conf_Folders(ctx_);
+  } catch (const std::exception& failure) {
+    messages_.Error(this, failure.what());
+    return;
+  }
   if (!Data_Map_Accepted()) return;
+  // Images of two builds left by an interrupted build are named before this build replaces them.
+  if (const auto mixed = USaveBincc::Check_Bank_Pair(bin))
+    messages_.Warning(this, *mixed + "\n" + image_texts::Text_Bank_Pair_Replaced);
   try {
     USaveBincc::Build_And_Save_Images(ctx_.ParGen_File, ctx_.IEC_Client_File, ctx_.Active_Conf_Dir);
   } catch (const std::exception& failure) {
     messages_.Error(this, failure.what());
+    return;
+  }
+  // The updater sends what bin holds: never a pair of two builds.
+  if (const auto mixed = USaveBincc::Check_Bank_Pair(bin)) {
+    messages_.Error(this, *mixed);
     return;
   }
   FBoot->Form_Type = 1;

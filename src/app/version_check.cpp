@@ -41,16 +41,15 @@ std::string Upper_Case(std::string text) {
 
 }  // namespace
 
-int Conv_Version(const std::string& Ver_str) {
+std::optional<int> Conv_Version(const std::string& Ver_str) {
   const size_t blank = Ver_str.find(' ');
   const std::string version =
       util::Trim(blank == std::string::npos ? std::string_view(Ver_str)
                                             : std::string_view(Ver_str).substr(blank + 1));
-  if (version.size() < 5) return -1;
+  if (version.size() < 5) return std::nullopt;
   // The second character is the separator between the major digit and the three minor ones.
   const std::string digits{version[0], version[2], version[3], version[4]};
-  int32_t value;
-  return util::Str_To_Int(digits, value) ? value : -1;
+  return util::Str_To_Int(digits);
 }
 
 std::string Query_Version(const std::string& server, long timeout_ms) {
@@ -93,10 +92,9 @@ bool Is_Newer_Version(const std::string& answer, const std::string& SW_Version) 
   const std::string trimmed = util::Trim(answer);
   const std::string t = Upper_Case(trimmed);
   if (t.empty() || t == "VER. 0.000") return false;
-  const int local = Conv_Version(SW_Version);
-  const int remote = Conv_Version(trimmed);
-  if (local == -1 || remote == -1) return false;
-  return remote > local;
+  const std::optional<int> local = Conv_Version(SW_Version);
+  const std::optional<int> remote = Conv_Version(trimmed);
+  return local && remote && *remote > *local;
 }
 
 bool Check_Version(const std::string& server, const std::string& SW_Version, long timeout_ms) {

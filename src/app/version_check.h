@@ -1,6 +1,7 @@
 // The new-version query against the maker's web server.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace app {
@@ -10,8 +11,8 @@ namespace app {
 constexpr long Version_Query_Timeout_Ms = 5000;
 
 // "VER. 1.002" -> 1002: the text after the first blank, trimmed; its 1st, 3rd, 4th and 5th
-// characters as an integer; -1 when that is not an integer or the text is shorter than 5.
-int Conv_Version(const std::string& Ver_str);
+// characters as an integer; no value when that is not an integer or the text is shorter than 5.
+std::optional<int> Conv_Version(const std::string& Ver_str);
 
 // Sends the version query (plain HTTP/1.0 GET of Version_Query_Path) to `server` and returns
 // the answer's body. Every failure (no connection, an HTTP status other than 2xx, an

@@ -154,4 +154,14 @@ std::string Active_Folder_Name(const App_Context& ctx) {
       std::min(ctx.Active_Conf_Dir.size(), ctx.Projects_Dir.size() + 1));
 }
 
+void Require_Conf_Folders(const App_Context& ctx) {
+  // Without a workspace (a context of the command line) the configuration folder is the one
+  // given.
+  if (!ctx.Exe_Dir.empty()) util::Require_Inside(ctx.Exe_Dir, ctx.Active_Conf_Dir);
+  // The folders the configuration's own steps write into: the access editor's copies of the SCL
+  // files and the images. Each belongs to this configuration alone, not to another one.
+  for (const char* folder : {"ICD_Catalog", "bin"})
+    util::Require_Inside(ctx.Active_Conf_Dir, util::Join_Path(ctx.Active_Conf_Dir, folder));
+}
+
 }  // namespace app

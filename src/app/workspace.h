@@ -53,4 +53,11 @@ int Search_Open_Conf(const std::vector<std::string>& list, const std::string& na
 // Projects_Dir and one separator; empty when none is active.
 std::string Active_Folder_Name(const App_Context& ctx);
 
+// Throws util::File_Error, naming the link and where it leads, unless the active configuration's
+// folder resolves inside the workspace and its ICD_Catalog and bin inside the configuration
+// folder (links in the file layer's sense: symbolic links, junctions). Every step that writes
+// into the configuration asks this first and writes nothing after a failure. A context without a
+// workspace (Exe_Dir empty, as on the command line) takes the configuration folder as given.
+void Require_Conf_Folders(const App_Context& ctx);
+
 }  // namespace app

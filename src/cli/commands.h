@@ -11,8 +11,8 @@ struct Command {
 };
 
 int Scl_Command(int argc, char** argv);          // scl_command.cpp
-int Build_Command(int argc, char** argv);        // image_commands.cpp
-int Inspect_Command(int argc, char** argv);      // image_commands.cpp
+int Build_Command(int argc, char** argv);        // build_command.cpp
+int Inspect_Command(int argc, char** argv);      // inspect_command.cpp
 int Map_Command(int argc, char** argv);          // map_command.cpp
 int Ieds_Command(int argc, char** argv);         // ieds_command.cpp
 int Extract_Ied_Command(int argc, char** argv);  // extract_ied_command.cpp

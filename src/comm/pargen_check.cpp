@@ -11,8 +11,8 @@ namespace comm {
 namespace {
 
 bool In_Range(const std::string& text, int32_t low, int32_t high) {
-  int32_t value;
-  return util::Str_To_Int(text, value) && value >= low && value <= high;
+  const std::optional<int32_t> value = util::Str_To_Int(text);
+  return value && *value >= low && *value <= high;
 }
 
 // The first octet of the four that fails, as 0..3, or -1.
@@ -46,9 +46,8 @@ util::Check_Result Controllo_Dati(const Par_Gen& v, const lang::Lang_Strings& st
     const int bad = Bad_Octet(group.octets);
     if (bad >= 0) return strings[group.messages.At(bad)];
   }
-  int32_t port;
-  if (!util::Str_To_Int(v.Modbus_TCP_Slave_Port, port) || port < 0 || port > 65535 ||
-      port == Reserved_Port)
+  const std::optional<int32_t> port = util::Str_To_Int(v.Modbus_TCP_Slave_Port);
+  if (!port || *port < 0 || *port > 65535 || *port == Reserved_Port)
     return strings[comm_strings::Text_Slave_Port_Error];
   return std::nullopt;
 }

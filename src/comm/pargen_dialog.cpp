@@ -18,9 +18,9 @@
 #include <exception>
 #include <pugixml.hpp>
 
+#include "app/workspace.h"
 #include "comm/category_panel_qt.h"
 #include "comm/comm_strings.h"
-#include "comm/comm_texts.h"
 #include "comm/pargen_check.h"
 #include "util/ip_entry_qt.h"
 #include "util/qstring_qt.h"
@@ -372,6 +372,7 @@ bool TFParGen::Controllo_Dati() {
 void TFParGen::Btn_OKClick() {
   if (!Controllo_Dati()) return;
   try {
+    app::Require_Conf_Folders(ctx_);
     pugi::xml_document doc;
     comm::Save_Par_Gen(doc, ctx_.ParGen_File, Read_Controls());
   } catch (const std::exception& e) {
@@ -386,7 +387,7 @@ void TFParGen::Btn_CancelClick() { reject(); }
 
 void TFParGen::reject() {
   if (isVisible() && Read_Controls() != shown_values_ &&
-      messages_.Question(this, comm_texts::Text_Discard_Changes) != ui::Messages::Answer::Yes)
+      messages_.Question(this, ctx_.Lang_Strings[comm_strings::Text_Discard_Changes]) != ui::Messages::Answer::Yes)
     return;
   QDialog::reject();
 }

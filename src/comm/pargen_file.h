@@ -43,6 +43,7 @@ void Write_Par_Gen(pugi::xml_document& doc, const Par_Gen& values);
 // system's reason (the file on disk is then untouched).
 void Save_Par_Gen(pugi::xml_document& doc, const std::string& path, const Par_Gen& values);
 
+// The one reader of ParGen.xml, for the Set Communication dialog and the image build alike.
 // Sets every value from the document's first top-level node, whatever its name: the first child
 // element of each name counts; a missing element, or one holding elements instead of text, gives
 // that value alone its fallback. An enable is set only by exactly "1".

@@ -36,11 +36,7 @@ class Item_Reader {
   // The multiplication factor, typed with either "," or "." as separator whatever the
   // machine's own is, so the same file gives the same image everywhere; 1.0 when it is not a
   // number.
-  float Molt_Fact() const {
-    float value = 1.0f;
-    util::Str_To_Float(Text("MoltFact"), '.', value);
-    return value;
-  }
+  float Molt_Fact() const { return util::Str_To_Float(Text("MoltFact"), '.').value_or(1.0f); }
 
   // Attributes that are only compared count as different when they are missing.
   bool Equals(const char* name, const char* expected) const {

@@ -1,9 +1,9 @@
 #include "image/general_block.h"
 
 #include <algorithm>
-#include <optional>
 #include <pugixml.hpp>
 
+#include "comm/pargen_file.h"
 #include "image/le_bytes.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -13,25 +13,17 @@ namespace USaveBincc {
 
 namespace {
 
-// The value of one ParGen.xml element by the integer text rule, or its fallback when the
-// element is missing, holds child elements or is not an integer.
-int32_t Read_Int(pugi::xml_node root, const char* name, int32_t fallback) {
-  std::optional<std::string> text = util::Child_Text(root, name);
-  return text ? util::Str_To_Int_Def(*text, fallback) : fallback;
+// An integer value of ParGen.xml by the integer text rule; text that is not an integer gives
+// the element's fallback (ParGen.xml's one table of elements and fallbacks, comm/pargen_file).
+int32_t To_Int(const std::string& text, const std::string& fallback) {
+  return util::Str_To_Int_Def(text, util::Str_To_Int_Def(fallback, 0));
 }
 
-bool Read_Enable(pugi::xml_node root, const char* name) {
-  return util::Child_Text(root, name).value_or("") == "1";
-}
-
-// Four elements name1..name4 with their fallbacks, each cut to its low 8 bits.
-std::array<uint8_t, 4> Read_Octets(pugi::xml_node root, const std::string& prefix,
-                                   const std::array<int32_t, 4>& fallbacks) {
+// Four octet texts, each cut to its low 8 bits.
+std::array<uint8_t, 4> To_Octets(const std::array<std::string, 4>& texts,
+                                 const std::array<std::string, 4>& fallbacks) {
   std::array<uint8_t, 4> octets{};
-  for (int i = 0; i < 4; ++i) {
-    std::string name = prefix + std::to_string(i + 1);
-    octets[i] = static_cast<uint8_t>(Read_Int(root, name.c_str(), fallbacks[i]));
-  }
+  for (size_t i = 0; i < 4; ++i) octets[i] = static_cast<uint8_t>(To_Int(texts[i], fallbacks[i]));
   return octets;
 }
 
@@ -71,32 +63,36 @@ void Load_General_Block_Text(TGeneral_Block& General_Block, TIEC61850_Client& Cl
                              const std::string& xml, const std::string& name) {
   pugi::xml_document doc;
   util::Load_Xml_Text(doc, xml, name);
-  // The first top-level node is the root whatever it is; a comment there finds no element and
-  // every value takes its fallback.
-  pugi::xml_node root = util::First_Top_Node(doc);
+  // The values are read by the same reader as the Set Communication dialog's, with the same
+  // fallbacks for missing elements; texts that are not integers fall back here.
+  comm::Par_Gen values;
+  comm::Read_Par_Gen(doc, values);
+  const comm::Par_Gen fallback = comm::Default_Par_Gen();
 
   Put_Octets(General_Block, Offset::Client_IP,
-             Read_Octets(root, "IEC61850_Client_IP", {192, 168, 0, 10}));
+             To_Octets(values.IEC61850_Client_IP, fallback.IEC61850_Client_IP));
   Put_Octets(General_Block, Offset::Client_SM,
-             Read_Octets(root, "IEC61850_Client_SM", {255, 255, 255, 0}));
-  std::array<uint8_t, 4> client_gateway =
-      Read_Octets(root, "IEC61850_Client_GAT", {192, 168, 0, 1});
-  if (!Read_Enable(root, "IEC61850_Client_En_GAT")) client_gateway = No_Gateway;
-  Put_Octets(General_Block, Offset::Client_GAT, client_gateway);
+             To_Octets(values.IEC61850_Client_SM, fallback.IEC61850_Client_SM));
+  Put_Octets(General_Block, Offset::Client_GAT,
+             values.IEC61850_Client_En_GAT
+                 ? To_Octets(values.IEC61850_Client_GAT, fallback.IEC61850_Client_GAT)
+                 : No_Gateway);
 
-  Client_Tables.vLan = Read_Int(root, "IEC61850_Client_VLAN", 0);
-  Client_Tables.appID = Read_Int(root, "IEC61850_Client_Application_ID", 0);
+  Client_Tables.vLan = To_Int(values.IEC61850_Client_VLAN, fallback.IEC61850_Client_VLAN);
+  Client_Tables.appID =
+      To_Int(values.IEC61850_Client_Application_ID, fallback.IEC61850_Client_Application_ID);
 
   Put_Octets(General_Block, Offset::Modbus_IP,
-             Read_Octets(root, "Modbus_TCP_Slave_IP", {192, 168, 0, 5}));
+             To_Octets(values.Modbus_TCP_Slave_IP, fallback.Modbus_TCP_Slave_IP));
   Put_Octets(General_Block, Offset::Modbus_SM,
-             Read_Octets(root, "Modbus_TCP_Slave_SM", {255, 255, 255, 0}));
-  std::array<uint8_t, 4> modbus_gateway =
-      Read_Octets(root, "Modbus_TCP_Slave_GAT", {192, 168, 0, 1});
-  if (!Read_Enable(root, "Modbus_TCP_Slave_EN_GAT")) modbus_gateway = No_Gateway;
-  Put_Octets(General_Block, Offset::Modbus_GAT, modbus_gateway);
+             To_Octets(values.Modbus_TCP_Slave_SM, fallback.Modbus_TCP_Slave_SM));
+  Put_Octets(General_Block, Offset::Modbus_GAT,
+             values.Modbus_TCP_Slave_EN_GAT
+                 ? To_Octets(values.Modbus_TCP_Slave_GAT, fallback.Modbus_TCP_Slave_GAT)
+                 : No_Gateway);
 
-  uint16_t port = static_cast<uint16_t>(Read_Int(root, "Modbus_TCP_Slave_Port", 502));
+  uint16_t port =
+      static_cast<uint16_t>(To_Int(values.Modbus_TCP_Slave_Port, fallback.Modbus_TCP_Slave_Port));
   std::span<uint8_t> b(General_Block);
   Put_U16(b, Offset::Modbus_Port, port);
   Put_U16(b, Offset::Modbus_Port_Copy, port);

@@ -1,5 +1,7 @@
 #include "lang/lang_strings.h"
 
+#include <initializer_list>
+
 #include "util/files.h"
 #include "util/text.h"
 #include "util/utf.h"
@@ -11,6 +13,13 @@ namespace {
 const std::string Blank = " ";
 const std::string Pilcrow = "\xC2\xB6";  // U+00B6 in UTF-8
 
+// The place of a table index in the entries: the original indices first, the added ones after.
+size_t Slot(int index) {
+  return index < Num_Lang_Strings
+             ? static_cast<size_t>(index)
+             : static_cast<size_t>(Num_Lang_Strings + (index - First_Added_String));
+}
+
 // One line of a language file: "STR<index> = <text>".
 void Apply_Line(std::vector<std::string>& entries, const std::string& raw) {
   std::string line = util::Trim(raw);
@@ -20,9 +29,8 @@ void Apply_Line(std::vector<std::string>& entries, const std::string& raw) {
   // The index is what lies between "STR" and the character just before "="; the format
   // expects one blank there, so "STR12=Text" reads the index "1".
   std::string index_text = equals >= 4 ? line.substr(3, equals - 4) : std::string();
-  int32_t index;
-  if (!util::Str_To_Int(util::Trim(index_text), index)) return;
-  if (index < 0 || index >= Num_Lang_Strings) return;
+  const std::optional<int32_t> index = util::Str_To_Int(util::Trim(index_text));
+  if (!index || !Is_String_Index(*index)) return;
 
   std::string value = util::Trim(std::string_view(line).substr(equals + 1));
   if (value.empty()) return;
@@ -36,29 +44,41 @@ void Apply_Line(std::vector<std::string>& entries, const std::string& raw) {
     size_t end = value.find(Pilcrow);
     if (end != std::string::npos) value.erase(end);
   }
-  entries[static_cast<size_t>(index)] = value;
+  entries[Slot(*index)] = value;
 }
 
 }  // namespace
 
+void For_Each_Built_In_Text(const std::function<void(int index, const char* english)>& visit) {
+  auto run = [&visit](int first, std::initializer_list<const char*> texts) {
+    for (const char* text : texts) visit(first++, text);
+  };
+#define TEXT(name, index, english) visit(index, english);
+#define RUN(name, first, ...) run(first, {__VA_ARGS__});
+#include "access/access_strings.def"
+#include "app/app_strings.def"
+#include "comm/comm_strings.def"
+#include "update/update_strings.def"
+#undef TEXT
+#undef RUN
+}
+
 Lang_Strings::Lang_Strings() { Load_Default_Strings(); }
 
 const std::string& Lang_Strings::operator[](int index) const {
-  if (index < 0 || index >= static_cast<int>(entries_.size())) return Blank;
-  return entries_[static_cast<size_t>(index)];
+  if (!Is_String_Index(index)) return Blank;
+  return entries_[Slot(index)];
 }
 
 void Lang_Strings::Set(int index, std::string text) {
-  if (index >= 0 && index < static_cast<int>(entries_.size()))
-    entries_[static_cast<size_t>(index)] = std::move(text);
+  if (Is_String_Index(index)) entries_[Slot(index)] = std::move(text);
 }
 
 void Lang_Strings::Load_Default_Strings() {
-  entries_.assign(Num_Lang_Strings, Blank);
-  Add_Shell_Strings(entries_);
-  Add_Comm_Strings(entries_);
-  Add_Update_Strings(entries_);
-  Add_Iec_Strings(entries_);
+  entries_.assign(Num_Lang_Strings + Num_Added_Strings, Blank);
+  For_Each_Built_In_Text([this](int index, const char* english) {
+    if (Is_String_Index(index)) entries_[Slot(index)] = english;
+  });
 }
 
 void Lang_Strings::Apply_Lang_Text(const std::string& text) {

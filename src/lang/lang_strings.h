@@ -1,12 +1,26 @@
 // The table of user-interface texts, read by index, and the language files that replace them.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace lang {
 
+// The table's indices: 0 .. Num_Lang_Strings - 1, then the texts added for features beyond the
+// original table, First_Added_String .. First_Added_String + Num_Added_Strings - 1, which
+// language files translate with the same "STR<index> = text" lines. The added range is shared
+// out in blocks: 5000-5099 application shell, 5100-5199 Set Communication, 5200-5299 update
+// dialog, 5300-5699 access editor, 5700-5999 SCL and configuration checks.
 constexpr int Num_Lang_Strings = 1500;
+constexpr int First_Added_String = 5000;
+constexpr int Num_Added_Strings = 1000;
+
+// Whether `index` names an entry of the table.
+constexpr bool Is_String_Index(int index) {
+  return (index >= 0 && index < Num_Lang_Strings) ||
+         (index >= First_Added_String && index < First_Added_String + Num_Added_Strings);
+}
 
 class Lang_Strings {
  public:
@@ -16,7 +30,7 @@ class Lang_Strings {
   const std::string& operator[](int index) const;
   void Set(int index, std::string text);
 
-  // Empties the table and fills it with the 1500 built-in texts.
+  // Empties the table and fills it with the built-in texts (a single blank where none is).
   void Load_Default_Strings();
   // Applies one language file over the current texts; lines that do not parse are skipped.
   // A file that cannot be read changes nothing.
@@ -34,11 +48,8 @@ class Lang_Strings {
 void Select_Language(Lang_Strings& strings, const std::string& Language_Dir,
                      std::string& Language_Name);
 
-// The built-in English texts of each block of the table, filled in by index.
-void Add_Shell_Strings(
-    std::vector<std::string>& table);  // 0-30, 100-110, 200-207, 300-321, 1100-1105
-void Add_Comm_Strings(std::vector<std::string>& table);    // 400-763
-void Add_Update_Strings(std::vector<std::string>& table);  // 1000-1037
-void Add_Iec_Strings(std::vector<std::string>& table);     // 1200-1257
+// Calls visit(index, english) for every built-in text, from the modules' tables
+// (src/<module>/<module>_strings.def, see text_table.h).
+void For_Each_Built_In_Text(const std::function<void(int index, const char* english)>& visit);
 
 }  // namespace lang

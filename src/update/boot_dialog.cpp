@@ -160,12 +160,11 @@ void TFBoot::FormShow() {
   Set_Lang();
   L_SW_Code->setText(Q(ctx_.SW_Code));
   setFixedSize(Client_Width, 69 + 49 + 72 + 40);
-  std::string p1, p2, p3, p4;
-  if (!ctx_.Last_IP_Address.empty() && util::Split_IP(ctx_.Last_IP_Address, p1, p2, p3, p4)) {
-    E_IP1->setText(Q(p1));
-    E_IP2->setText(Q(p2));
-    E_IP3->setText(Q(p3));
-    E_IP4->setText(Q(p4));
+  if (const auto parts = util::Split_IP(ctx_.Last_IP_Address)) {
+    E_IP1->setText(Q((*parts)[0]));
+    E_IP2->setText(Q((*parts)[1]));
+    E_IP3->setText(Q((*parts)[2]));
+    E_IP4->setText(Q((*parts)[3]));
   }
   if (ctx_.Update_Option_Index >= 0 && ctx_.Update_Option_Index < CB_Update_Options->count())
     CB_Update_Options->setCurrentIndex(ctx_.Update_Option_Index);

@@ -23,7 +23,7 @@ class TFBoot : public QDialog {
   void Set_Lang();
 
   int Form_Type = 1;  // 1: update over Ethernet (UDP), the only mode this product shows
-  int ping_res = 0;   // status of the last echo reply of the last check (UBoot::TPing)
+  UBoot::Ping_Status ping_res = UBoot::Ping_Status::No_Reply;  // of the last check (UBoot::TPing)
 
   QWidget* P_Title;
   QWidget* P_IP_Address;

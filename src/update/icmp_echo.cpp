@@ -35,8 +35,11 @@ namespace UBoot {
 
 namespace {
 
-std::string Not_An_Address(const std::string& host) {
-  return "\"" + host + "\" is not an IPv4 address";
+// The four octets of `host` by the echo service's host rule; anything else is an Echo_Error.
+std::array<uint8_t, 4> Address_Of(const std::string& host) {
+  const std::optional<std::array<uint8_t, 4>> octets = Parse_IPv4(host);
+  if (!octets) throw Echo_Error("\"" + host + "\" is not an IPv4 address");
+  return *octets;
 }
 
 }  // namespace
@@ -84,8 +87,7 @@ void Icmp_Echo_Service::Open() {
 }
 
 int Icmp_Echo_Service::Echo(const std::string& host, const std::string& data, int timeout_ms) {
-  std::array<uint8_t, 4> octets{};
-  if (!Parse_IPv4(host, octets)) throw Echo_Error(Not_An_Address(host));
+  const std::array<uint8_t, 4> octets = Address_Of(host);
   Open();
   IPAddr address;
   std::memcpy(&address, octets.data(), 4);
@@ -162,8 +164,7 @@ void Icmp_Echo_Service::Open() {
 }
 
 int Icmp_Echo_Service::Echo(const std::string& host, const std::string& data, int timeout_ms) {
-  std::array<uint8_t, 4> octets{};
-  if (!Parse_IPv4(host, octets)) throw Echo_Error(Not_An_Address(host));
+  const std::array<uint8_t, 4> octets = Address_Of(host);
   Open();
 
   sockaddr_in to{};

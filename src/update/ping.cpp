@@ -5,27 +5,26 @@
 
 namespace UBoot {
 
-bool Parse_IPv4(std::string_view host, std::array<uint8_t, 4>& octets) {
+std::optional<std::array<uint8_t, 4>> Parse_IPv4(std::string_view host) {
   std::array<uint8_t, 4> parsed{};
   size_t pos = 0;
   for (size_t part = 0; part < 4; ++part) {
     if (part > 0) {
-      if (pos >= host.size() || host[pos] != '.') return false;
+      if (pos >= host.size() || host[pos] != '.') return std::nullopt;
       ++pos;
     }
     const size_t start = pos;
     unsigned value = 0;
     while (pos < host.size() && host[pos] >= '0' && host[pos] <= '9') {
       value = value * 10 + static_cast<unsigned>(host[pos] - '0');
-      if (value > 255) return false;  // also keeps a long run of digits from overflowing
+      if (value > 255) return std::nullopt;  // also keeps a long run of digits from overflowing
       ++pos;
     }
-    if (pos == start) return false;
+    if (pos == start) return std::nullopt;
     parsed[part] = static_cast<uint8_t>(value);
   }
-  if (pos != host.size()) return false;
-  octets = parsed;
-  return true;
+  if (pos != host.size()) return std::nullopt;
+  return parsed;
 }
 
 int64_t Real_Ping_Clock::Tick_Ms() {
@@ -38,10 +37,12 @@ void Real_Ping_Clock::Sleep_Ms(int ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-void TPing::PingReply(int received_bytes) { ping_res = received_bytes > 0 ? 1 : 2; }
+void TPing::PingReply(int received_bytes) {
+  ping_res = received_bytes > 0 ? Ping_Status::Data : Ping_Status::No_Data;
+}
 
 bool TPing::Send_Ping(const std::string& host, const std::function<void()>& process_events) {
-  ping_res = 0;
+  ping_res = Ping_Status::No_Reply;
   Not_Allowed.clear();
   Failure.clear();
   const int64_t t0 = clock_.Tick_Ms();
@@ -54,8 +55,8 @@ bool TPing::Send_Ping(const std::string& host, const std::function<void()>& proc
       do {
         clock_.Sleep_Ms(Ping_Slice_Ms);
         if (process_events) process_events();
-      } while (ping_res == 0 && clock_.Tick_Ms() - t <= Ping_Timeout_Ms);
-      if (ping_res == 1) ++good;
+      } while (ping_res == Ping_Status::No_Reply && clock_.Tick_Ms() - t <= Ping_Timeout_Ms);
+      if (ping_res == Ping_Status::Data) ++good;
       if (good >= 2) break;
       if (clock_.Tick_Ms() - t0 > Ping_Window_Ms) break;
     }
@@ -66,7 +67,7 @@ bool TPing::Send_Ping(const std::string& host, const std::function<void()>& proc
     Failure = e.what();
     return false;
   }
-  return ping_res == 1;
+  return ping_res == Ping_Status::Data;
 }
 
 }  // namespace UBoot

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -28,7 +29,7 @@ class Echo_Not_Allowed : public Echo_Error {
 
 // The host rule of the echo service: exactly four decimal numbers 0..255 joined by ".", leading
 // zeros read as decimal. Nothing else (no blanks, signs, hexadecimal, octal or names).
-bool Parse_IPv4(std::string_view host, std::array<uint8_t, 4>& octets);
+std::optional<std::array<uint8_t, 4>> Parse_IPv4(std::string_view host);
 
 // Sends ICMP echo requests to IPv4 hosts.
 class Echo_Service {
@@ -60,13 +61,19 @@ constexpr int Ping_Timeout_Ms = 400;  // receive timeout of one echo request
 constexpr int Ping_Window_Ms = 5000;  // no new request starts after this
 constexpr int Ping_Slice_Ms = 10;     // sleep between looks at the reply status
 
+// The status of the last echo reply of a check.
+enum class Ping_Status {
+  No_Reply = 0,  // no reply event yet in this check
+  Data = 1,      // the last reply carried data
+  No_Data = 2,   // the last reply carried none (a time-out)
+};
+
 // One reachability check at a time, with the status the update dialog reads afterwards.
 class TPing {
  public:
   TPing(Echo_Service& echo, Ping_Clock& clock) : echo_(echo), clock_(clock) {}
 
-  // 0: no reply event yet in this check; 1: the last reply carried data; 2: it carried none.
-  int ping_res = 0;
+  Ping_Status ping_res = Ping_Status::No_Reply;
   // The system's reason when the last check ended because this program may not send echo
   // requests; empty otherwise.
   std::string Not_Allowed;

@@ -24,8 +24,9 @@ Update_Message Ping_Failure_Message(const lang::Lang_Strings& strings, const TPi
     return {false, Fill_Text(strings[update_strings::Text_Ping_Not_Allowed], ping.Not_Allowed,
                              program_path)};
   Update_Message message =
-      ping.ping_res == 2 ? Update_Message{true, strings[update_strings::Text_Device_Not_Found]}
-                         : Update_Message{false, strings[update_strings::Text_Check_Ip_Address]};
+      ping.ping_res == Ping_Status::No_Data
+          ? Update_Message{true, strings[update_strings::Text_Device_Not_Found]}
+          : Update_Message{false, strings[update_strings::Text_Check_Ip_Address]};
   // A network that cannot be reached is not a device that does not answer: the reason follows
   // the message, so the user knows which of the two to look at.
   if (!ping.Failure.empty()) message.Text += "\n\n" + ping.Failure;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "util/files.h"
+#include "util/util_texts.h"
 
 namespace util {
 
@@ -69,6 +70,27 @@ bool Is_Temp_Name_Of(const std::string& entry, const std::string& prefix) {
       entry.begin() + static_cast<std::ptrdiff_t>(prefix.size()), entry.end(), [](char c) {
         return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
       });
+}
+
+std::vector<std::string> Names_Below(const std::string& root, const std::string& path) {
+  const bool below = path.compare(0, root.size(), root) == 0 &&
+                     (path.size() == root.size() || root.empty() || root.back() == '/' ||
+                      root.back() == '\\' || path[root.size()] == '/' || path[root.size()] == '\\');
+  if (!below) throw File_Error("Cannot use " + path + ": it is not inside " + root);
+  std::vector<std::string> names;
+  size_t at = root.size();
+  while (at < path.size()) {
+    const size_t end = std::min(path.find_first_of("/\\", at), path.size());
+    if (end > at) names.push_back(path.substr(at, end - at));
+    at = end + 1;
+  }
+  return names;
+}
+
+void Throw_Link_Outside(const std::string& link, const std::string& target,
+                        const std::string& root) {
+  throw File_Error(link + util_texts::Text_Link_Leads_To + target + util_texts::Text_Link_Outside +
+                   root + util_texts::Text_Nothing_Written);
 }
 
 }  // namespace util

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace util {
 
@@ -23,5 +24,13 @@ bool Is_Temp_Name_Of(const std::string& entry, const std::string& prefix);
 // The folder part of `path` ("." for a bare name; the root stays the root). Windows takes
 // either separator.
 std::string Parent_Of(const std::string& path);
+
+// The folder names that follow `root` in `path` ("a/b" for root "/w" and path "/w/a/b"); both
+// separators count. Empty when `path` is `root`; throws File_Error when it does not start with it.
+std::vector<std::string> Names_Below(const std::string& root, const std::string& path);
+
+// The failure of Require_Inside: `link` leads to `target`, outside `root`.
+[[noreturn]] void Throw_Link_Outside(const std::string& link, const std::string& target,
+                                     const std::string& root);
 
 }  // namespace util

@@ -11,11 +11,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
 
 #include "util/file_names.h"
+#include "util/util_texts.h"
 
 namespace util {
 
@@ -103,7 +105,44 @@ int Write_Temp(Pending_File& p, std::string_view data) {
   return 0;
 }
 
+// The real path of `path` with every link followed, or empty (errno set) when there is none.
+std::string Real_Path(const std::string& path) {
+  char* real = realpath(path.c_str(), nullptr);
+  if (real == nullptr) return {};
+  std::string result = real;
+  free(real);
+  return result;
+}
+
+bool Is_Within(const std::string& inner, const std::string& outer) {
+  if (outer == "/") return true;
+  return inner.compare(0, outer.size(), outer) == 0 &&
+         (inner.size() == outer.size() || inner[outer.size()] == '/');
+}
+
 }  // namespace
+
+void Require_Inside(const std::string& root, const std::string& path) {
+  const std::string real_root = Real_Path(root);
+  if (real_root.empty()) throw File_Error("Cannot use " + root + ": " + Reason(errno));
+  std::string walked = root;
+  for (const std::string& name : Names_Below(root, path)) {
+    walked = Join_Path(walked, name);
+    struct stat st {};
+    if (lstat(walked.c_str(), &st) != 0) return;  // created later, inside what was checked
+    const std::string real = Real_Path(walked);
+    if (real.empty()) {
+      // A link that points nowhere (or in a circle) would be created or followed elsewhere.
+      std::vector<char> target(4096);
+      const ssize_t n = readlink(walked.c_str(), target.data(), target.size() - 1);
+      Throw_Link_Outside(walked,
+                         n > 0 ? std::string(target.data(), static_cast<size_t>(n))
+                               : std::string(util_texts::Text_Link_Unresolved),
+                         root);
+    }
+    if (!Is_Within(real, real_root)) Throw_Link_Outside(walked, real, root);
+  }
+}
 
 bool File_Exists(const std::string& path) {
   struct stat st {};
@@ -240,15 +279,31 @@ void Write_Files_Atomic(const std::vector<File_Content>& files) {
 
 Folder_Lock::Result Folder_Lock::Try_Lock(const std::string& folder, const std::string& file_name) {
   Unlock();
+  failure_.clear();
   const std::string path = Join_Path(folder, file_name);
   int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
   // A lock file that this user may not write can still be locked for reading.
-  if (fd < 0) fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return Result::Unusable;
+  if (fd < 0) {
+    const int create_error = errno;
+    fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+      failure_ = path + ": " + Reason(create_error);
+      return Result::Unusable;
+    }
+  }
+  // Only a regular file is a lock that every instance takes the same way.
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    failure_ = path + ": " + (S_ISDIR(st.st_mode) ? Reason(EISDIR) : "it is not a regular file");
+    close(fd);
+    return Result::Unusable;
+  }
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
     close(fd);
-    return error == EWOULDBLOCK ? Result::Held : Result::Unusable;
+    if (error == EWOULDBLOCK) return Result::Held;
+    failure_ = path + ": " + Reason(error);
+    return Result::Unusable;
   }
   fd_ = fd;
   return Result::Taken;

@@ -44,6 +44,15 @@ bool Create_Dir(const std::string& path);
 // Creates a folder with any missing parents; false when it fails.
 bool Force_Dirs(const std::string& path);
 
+// Throws File_Error unless `path` resolves inside `root`: `path` is `root` followed by folder
+// names, and each of them that exists is followed through links (Linux: symbolic links;
+// Windows: symbolic links and junctions) and must end up in `root`'s real folder or below it.
+// The message names the first one that does not, where it leads and `root`, and says that
+// nothing was written (the caller writes nothing after this failure). Folders not there yet
+// pass: they are created inside what was checked. Every step that writes into a configuration
+// folder, its ICD_Catalog or its bin asks this first, so a link cannot carry files elsewhere.
+void Require_Inside(const std::string& root, const std::string& path);
+
 // Reads a whole regular file (or a link to one); throws File_Error naming the file, also for a
 // folder, a FIFO, a device or a dangling link. Never blocks on a FIFO.
 std::string Read_File(const std::string& path);
@@ -63,7 +72,8 @@ struct File_Content {
 // them flushed to disk, and only then renamed into place one after the other, and the folders
 // flushed. A failure leaves every target with its old content (a rename that fails after others
 // succeeded puts theirs back). Only a crash in the microseconds of the renames can leave some
-// targets new and others old.
+// targets new and others old; the targets are renamed in the order given, so a record renamed
+// first (the image pair's bank.sum) lets a reader tell such a mix.
 void Write_Files_Atomic(const std::vector<File_Content>& files);
 
 // Removes the temporary files that an interrupted save of `path` left beside it: regular files
@@ -84,15 +94,19 @@ class Folder_Lock {
   enum class Result {
     Taken,     // this object holds the lock now
     Held,      // another process (or another Folder_Lock) holds it
-    Unusable,  // the lock file can be neither opened nor created (a read-only folder)
+    Unusable,  // the lock file can be neither opened nor created nor locked (a read-only or
+               // missing folder, a link in its place); Failure() says why
   };
   // Takes the lock through the file `folder`/`file_name`, creating it when missing; never waits.
   Result Try_Lock(const std::string& folder, const std::string& file_name);
   void Unlock();
   bool Locked() const { return fd_ >= 0; }
+  // The system's reason of the last Try_Lock that gave Unusable (the lock file, then why).
+  const std::string& Failure() const { return failure_; }
 
  private:
   int fd_ = -1;
+  std::string failure_;
 };
 
 // The system's text (UTF-8, without a trailing line break) for an error number: errno's on

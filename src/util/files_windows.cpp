@@ -11,12 +11,15 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "util/file_names.h"
 #include "util/files.h"
 #include "util/utf.h"
+#include "util/util_texts.h"
 
 namespace util {
 
@@ -142,7 +145,64 @@ DWORD Replace(const std::string& temp, const std::string& target) {
   }
 }
 
+// The final path of `path` with every link and junction followed ("C:\\a\\b", or
+// "\\\\server\\share\\b"), or empty (the system's error in `error`) when it cannot be opened.
+std::wstring Final_Path(const std::string& path, DWORD& error) {
+  // Backup semantics open folders too; no access right is asked, only the name.
+  HANDLE handle =
+      CreateFileW(W(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = GetLastError();
+    return {};
+  }
+  std::wstring name(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0) {
+      error = GetLastError();
+      CloseHandle(handle);
+      return {};
+    }
+    if (n < name.size()) {
+      name.resize(n);
+      break;
+    }
+    name.resize(n + 1);
+  }
+  CloseHandle(handle);
+  if (name.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + name.substr(8);
+  if (name.rfind(L"\\\\?\\", 0) == 0) return name.substr(4);
+  return name;
+}
+
+// Whether `inner` is `outer` or below it; Windows names do not tell letter case apart.
+bool Is_Within(const std::wstring& inner, std::wstring outer) {
+  while (!outer.empty() && outer.back() == L'\\') outer.pop_back();
+  if (inner.size() < outer.size()) return false;
+  if (CompareStringOrdinal(inner.data(), static_cast<int>(outer.size()), outer.data(),
+                           static_cast<int>(outer.size()), TRUE) != CSTR_EQUAL)
+    return false;
+  return inner.size() == outer.size() || inner[outer.size()] == L'\\';
+}
+
 }  // namespace
+
+void Require_Inside(const std::string& root, const std::string& path) {
+  DWORD error = 0;
+  const std::wstring real_root = Final_Path(root, error);
+  if (real_root.empty()) throw File_Error("Cannot use " + root + ": " + Reason(error));
+  std::string walked = root;
+  for (const std::string& name : Names_Below(root, path)) {
+    walked = Join_Path(walked, name);
+    if (!Path_Present(walked)) return;  // created later, inside what was checked
+    const std::wstring real = Final_Path(walked, error);
+    // A link or junction that points nowhere would be followed or created elsewhere.
+    if (real.empty()) Throw_Link_Outside(walked, util_texts::Text_Link_Unresolved, root);
+    if (!Is_Within(real, real_root)) Throw_Link_Outside(walked, Wide_To_Utf8(real), root);
+  }
+}
 
 bool File_Exists(const std::string& path) {
   const DWORD attributes = Attributes_Of(path);
@@ -280,18 +340,29 @@ void Write_Files_Atomic(const std::vector<File_Content>& files) {
 // with the system's byte-range lock, which the system drops when the process ends.
 Folder_Lock::Result Folder_Lock::Try_Lock(const std::string& folder, const std::string& file_name) {
   Unlock();
-  const std::wstring path = W(Join_Path(folder, file_name));
+  failure_.clear();
+  const std::string name = Join_Path(folder, file_name);
+  const std::wstring path = W(name);
   int fd =
       _wopen(path.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
   // A lock file that this user may not write can still be locked for reading.
-  if (fd < 0) fd = _wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-  if (fd < 0) return Result::Unusable;
+  if (fd < 0) {
+    // The C runtime keeps the system's own error of its failed call in _doserrno.
+    const int create_error = static_cast<int>(_doserrno);
+    fd = _wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    if (fd < 0) {
+      failure_ = name + ": " + System_Error_Text(create_error);
+      return Result::Unusable;
+    }
+  }
   OVERLAPPED whole{};
   if (!LockFileEx(reinterpret_cast<HANDLE>(_get_osfhandle(fd)),
                   LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole)) {
     const DWORD error = GetLastError();
     _close(fd);
-    return error == ERROR_LOCK_VIOLATION ? Result::Held : Result::Unusable;
+    if (error == ERROR_LOCK_VIOLATION) return Result::Held;
+    failure_ = name + ": " + Reason(error);
+    return Result::Unusable;
   }
   fd_ = fd;
   return Result::Taken;

@@ -48,7 +48,7 @@ static int Hex_Digit(char c) {
   return -1;
 }
 
-bool Str_To_Int(std::string_view text, int32_t& value) {
+std::optional<int32_t> Str_To_Int(std::string_view text) {
   size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
   bool negative = false;
@@ -65,36 +65,33 @@ bool Str_To_Int(std::string_view text, int32_t& value) {
 
   if (prefix > 0) {
     std::string_view digits = rest.substr(prefix);
-    if (digits.empty()) return false;
+    if (digits.empty()) return std::nullopt;
     uint64_t pattern = 0;
     for (char c : digits) {
       int d = Hex_Digit(c);
-      if (d < 0) return false;
+      if (d < 0) return std::nullopt;
       pattern = pattern * 16 + static_cast<uint64_t>(d);
-      if (pattern > 0xFFFFFFFFull) return false;
+      if (pattern > 0xFFFFFFFFull) return std::nullopt;
     }
     uint32_t bits = static_cast<uint32_t>(pattern);
     if (negative) bits = 0u - bits;
-    value = static_cast<int32_t>(bits);
-    return true;
+    return static_cast<int32_t>(bits);
   }
 
-  if (rest.empty()) return false;
+  if (rest.empty()) return std::nullopt;
   int64_t magnitude = 0;
   for (char c : rest) {
-    if (c < '0' || c > '9') return false;
+    if (c < '0' || c > '9') return std::nullopt;
     magnitude = magnitude * 10 + (c - '0');
-    if (magnitude > 2147483648LL) return false;
+    if (magnitude > 2147483648LL) return std::nullopt;
   }
   int64_t signed_value = negative ? -magnitude : magnitude;
-  if (signed_value > std::numeric_limits<int32_t>::max()) return false;
-  value = static_cast<int32_t>(signed_value);
-  return true;
+  if (signed_value > std::numeric_limits<int32_t>::max()) return std::nullopt;
+  return static_cast<int32_t>(signed_value);
 }
 
 int32_t Str_To_Int_Def(std::string_view text, int32_t fallback) {
-  int32_t value = fallback;
-  return Str_To_Int(text, value) ? value : fallback;
+  return Str_To_Int(text).value_or(fallback);
 }
 
 // Takes the part before the first "." (trimmed) and leaves the trimmed rest in `rest`.
@@ -106,21 +103,18 @@ static bool Take_Part(std::string& rest, std::string& part) {
   return true;
 }
 
-bool Split_IP(std::string_view text, std::string& p1, std::string& p2, std::string& p3,
-              std::string& p4) {
+std::optional<std::array<std::string, 4>> Split_IP(std::string_view text) {
+  std::array<std::string, 4> parts;
   std::string rest = Trim(text);
-  if (rest.find('.') == std::string::npos) return false;
-  Take_Part(rest, p1);
-  if (rest.find('.') == std::string::npos) return false;
-  Take_Part(rest, p2);
-  if (rest.find('.') == std::string::npos) return false;
-  Take_Part(rest, p3);
-  p4 = rest;
-  for (const std::string* part : {&p1, &p2, &p3, &p4}) {
-    int32_t v = Str_To_Int_Def(*part, 1000);
-    if (v < 0 || v > 255) return false;
+  for (size_t i = 0; i < 3; ++i) {
+    if (!Take_Part(rest, parts[i])) return std::nullopt;
   }
-  return true;
+  parts[3] = rest;
+  for (const std::string& part : parts) {
+    int32_t v = Str_To_Int_Def(part, 1000);
+    if (v < 0 || v > 255) return std::nullopt;
+  }
+  return parts;
 }
 
 char Get_Dec_Separator() {
@@ -142,8 +136,7 @@ char Get_Dec_Separator() {
 #endif
 }
 
-bool Str_To_Float(std::string_view text, char separator, float& value) {
-  value = 1.0f;
+std::optional<float> Str_To_Float(std::string_view text, char separator) {
   const char other = separator == '.' ? ',' : '.';
   std::string s(text);
   for (char& c : s)
@@ -169,7 +162,7 @@ bool Str_To_Float(std::string_view text, char separator, float& value) {
     }
     ++i;
   }
-  if (digits == 0) return false;
+  if (digits == 0) return std::nullopt;
   if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
     normal += 'e';
     ++i;
@@ -179,16 +172,15 @@ bool Str_To_Float(std::string_view text, char separator, float& value) {
       normal += s[i++];
       ++exponent_digits;
     }
-    if (exponent_digits == 0) return false;
+    if (exponent_digits == 0) return std::nullopt;
   }
   while (blank(i)) ++i;
-  if (i != s.size()) return false;
+  if (i != s.size()) return std::nullopt;
 
   // Only digits, sign, "." and "e" reach here.
   const double d = Strtod_C(normal.c_str());
-  if (!std::isfinite(d) || std::fabs(d) > std::numeric_limits<float>::max()) return false;
-  value = static_cast<float>(d);
-  return true;
+  if (!std::isfinite(d) || std::fabs(d) > std::numeric_limits<float>::max()) return std::nullopt;
+  return static_cast<float>(d);
 }
 
 }  // namespace util

@@ -1,7 +1,9 @@
 // Small text operations shared by every subsystem.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,16 +16,14 @@ std::string Trim(std::string_view text);
 // The integer text rule: optional leading spaces, an optional "+" or "-", then either decimal
 // digits within the signed 32-bit range or a hexadecimal prefix ("$", "x", "X", "0x", "0X")
 // with at least one hexadecimal digit fitting in 32 bits (taken as a bit pattern, negated after
-// "-"). Nothing may follow the digits. Returns false, leaving value untouched, otherwise.
-bool Str_To_Int(std::string_view text, int32_t& value);
+// "-"). Nothing may follow the digits. No value otherwise.
+std::optional<int32_t> Str_To_Int(std::string_view text);
 
 // Integer text rule with the caller's fallback for text that is not an integer.
 int32_t Str_To_Int_Def(std::string_view text, int32_t fallback);
 
-// Splits "a.b.c.d" into its four trimmed parts; true when each part is an integer 0..255.
-// Parts are written as they are found, so after a false result some may be stale.
-bool Split_IP(std::string_view text, std::string& p1, std::string& p2, std::string& p3,
-              std::string& p4);
+// Splits "a.b.c.d" into its four trimmed parts when each part is an integer 0..255.
+std::optional<std::array<std::string, 4>> Split_IP(std::string_view text);
 
 // The user's decimal separator, "," or ".", and "," for anything else: on Windows the first
 // character of the regional setting "sDecimal" (section "Intl" of the user profile), elsewhere
@@ -33,9 +33,9 @@ char Get_Dec_Separator();
 // Reads a decimal number typed with either "," or "." as separator (the other one is mapped to
 // `separator` first, so a number using both does not convert). The number is: optional blanks,
 // optional sign, digits with at most one separator and at least one digit, an optional exponent,
-// optional blanks. Stores the value rounded to a 32-bit float and returns true; on failure, or
-// beyond the 32-bit float range, stores 1.0 and returns false. Independent of the C locale.
-bool Str_To_Float(std::string_view text, char separator, float& value);
+// optional blanks. The value rounded to a 32-bit float; no value for anything else or beyond the
+// 32-bit float range. Independent of the C locale.
+std::optional<float> Str_To_Float(std::string_view text, char separator);
 
 bool Starts_With(std::string_view text, std::string_view prefix);
 

@@ -12,12 +12,22 @@ namespace {
 TEST(Conv_Version, Reads_The_Version_After_The_First_Blank) {
   const struct {
     const char* text;
-    int expected;
+    std::optional<int> expected;
   } cases[] = {
-      {"1.001", 1001},       {"VER. 1.002", 1002}, {"ver.   1.010  ", 1010}, {"VER. 0.000", 0},
-      {"VER. 1.0015", 1001}, {"a b 1.001", -1},    {"VER. 1.01", -1},        {"", -1},
-      {"VER.", -1},          {"VER. 1.0a1", -1},   {"VER. 12.34", -1},       {"VER.1.001", -1},
-      {"VER. 1,001", 1001},  {"<html>", -1},
+      {"1.001", 1001},
+      {"VER. 1.002", 1002},
+      {"ver.   1.010  ", 1010},
+      {"VER. 0.000", 0},
+      {"VER. 1.0015", 1001},
+      {"a b 1.001", std::nullopt},
+      {"VER. 1.01", std::nullopt},
+      {"", std::nullopt},
+      {"VER.", std::nullopt},
+      {"VER. 1.0a1", std::nullopt},
+      {"VER. 12.34", std::nullopt},
+      {"VER.1.001", std::nullopt},
+      {"VER. 1,001", 1001},
+      {"<html>", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(app::Conv_Version(c.text), c.expected) << c.text;
 }

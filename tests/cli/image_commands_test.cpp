@@ -66,6 +66,35 @@ TEST(Cli_Image, Build_Error_Leaves_Old_Images) {
   EXPECT_FALSE(std::filesystem::exists(dir / "no such configuration"));
 }
 
+// bin as a link out of the configuration folder given: the build stops, naming the link and
+// where it leads, and writes nothing there.
+TEST(Cli_Image, Build_Refuses_A_Bin_Link_Out_Of_The_Configuration) {
+  test::Temp_Dir conf, outside;
+  Copy_Conf(conf);
+  std::filesystem::create_directory_symlink(outside.path(), conf / "bin");
+  const Run_Result run = Run_Cli({"build", conf.path()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "rq30517-cli build: " + conf / "bin" + " leads to " +
+                         std::filesystem::canonical(outside.path()).string() + ", outside " +
+                         conf.path() + ". Nothing was written.\n");
+  EXPECT_TRUE(std::filesystem::is_empty(outside.path()));
+}
+
+// Images of two builds left by an interrupted build are named, then replaced by one whole pair.
+TEST(Cli_Image, Build_Names_A_Mixed_Pair_Before_It_Replaces_It) {
+  test::Temp_Dir conf;
+  Copy_Conf(conf);
+  ASSERT_EQ(Run_Cli({"build", conf.path()}).status, 0);
+  test::Write(conf / "bin/bank2.bin", test::Read(conf / "bin/bank2.bin") + "x");
+  const Run_Result run = Run_Cli({"build", conf.path()});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "rq30517-cli build: " + conf / "bin" +
+                         ": bank1.bin and bank2.bin do not come from the same build (a build was "
+                         "interrupted while it replaced them). Build the images again before the "
+                         "device is updated. This build replaces both images.\n");
+  EXPECT_EQ(USaveBincc::Check_Bank_Pair(conf / "bin"), std::nullopt);
+}
+
 TEST(Cli_Image, Inspect_Decodes_Both_Images) {
   test::Temp_Dir conf;
   Copy_Conf(conf);

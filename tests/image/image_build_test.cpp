@@ -2,9 +2,14 @@
 // whole build succeeded.
 #include "image/image_build.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -12,6 +17,23 @@
 #include "image/image_inspect.h"
 #include "image_test_util.h"
 #include "util/files.h"
+#include "util/sha256.h"
+
+// A crash in the middle of a save: while Stop_After_Renames is not negative, the process ends at
+// once after that many renames, as if it had been killed there. Every rename of the file layer
+// in this program goes through here.
+namespace {
+int Stop_After_Renames = -1;
+int Renames_Done = 0;
+}  // namespace
+
+extern "C" int rename(const char* from, const char* to) noexcept {
+  using Rename = int (*)(const char*, const char*);
+  static const Rename real = reinterpret_cast<Rename>(dlsym(RTLD_NEXT, "rename"));
+  if (Stop_After_Renames >= 0 && Renames_Done == Stop_After_Renames) _exit(0);
+  ++Renames_Done;
+  return real(from, to);
+}
 
 namespace {
 
@@ -214,6 +236,140 @@ TEST(Image_Build, Write_Failures_Are_Reported) {
         Build_And_Save_Images(missing + "/ParGen.xml", missing + "/IEC_61850_Client.xml", missing));
     EXPECT_FALSE(util::Dir_Exists(missing));
   }
+}
+
+// A build killed between any two of its renames leaves either the images of one build or a pair
+// that Check_Bank_Pair names, whatever the bin held before: a recorded pair, a pair of an older
+// version without a record, or nothing. The next build finds it and leaves one whole pair.
+TEST(Image_Build, A_Crash_Between_The_Renames_Leaves_One_Build_Or_A_Detected_Mix) {
+  const std::string pargen_a = Fixture("conf/ParGen.xml");
+  // The VLAN lands in bank2's header, the Modbus port in bank1: both images change.
+  std::string pargen_b = pargen_a;
+  for (const auto& [from, to] :
+       {std::pair<std::string, std::string>{"VLAN>12<", "VLAN>13<"}, {"Port>503<", "Port>504<"}}) {
+    const size_t at = pargen_b.find(from);
+    ASSERT_NE(at, std::string::npos);
+    pargen_b.replace(at, from.size(), to);
+  }
+  enum class Before { Recorded, Unrecorded, Nothing };
+  int mixed_seen = 0;
+  for (const Before before : {Before::Recorded, Before::Unrecorded, Before::Nothing}) {
+    for (int renames = 0; renames <= 3; ++renames) {
+      SCOPED_TRACE("state " + std::to_string(static_cast<int>(before)) + ", stopped after " +
+                   std::to_string(renames) + " renames");
+      Conf conf(pargen_a, Fixture("conf/IEC_61850_Client.xml"));
+      if (before != Before::Nothing) {
+        ASSERT_EQ(conf.Build(), "");
+      }
+      if (before == Before::Unrecorded) std::filesystem::remove(Bank_Pair_File(conf.dir.path()));
+      const std::string a1 = before == Before::Nothing ? "" : conf.Bank1();
+      const std::string a2 = before == Before::Nothing ? "" : conf.Bank2();
+      test::Write(conf.ParGen_File, pargen_b);
+      const pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        Renames_Done = 0;
+        Stop_After_Renames = renames;
+        conf.Build();
+        _exit(1);  // all three renames done: not a crash of this kind
+      }
+      int status = 0;
+      waitpid(child, &status, 0);
+      ASSERT_TRUE(WIFEXITED(status));
+      EXPECT_EQ(WEXITSTATUS(status), renames < 3 ? 0 : 1);
+
+      Image_Build b;
+      b.Build_Image(conf.ParGen_File, conf.IEC_Client_File);
+      ASSERT_TRUE(b.Bank1() != a1 && b.Bank2() != a2);
+      const std::string bin = Bin_Dir(conf.dir.path());
+      const auto which = [](const std::string& path, const std::string& old_bytes,
+                            const std::string& new_bytes) {
+        if (!util::Path_Present(path)) return 'x';
+        const std::string bytes = test::Read(path);
+        return bytes == new_bytes ? 'b' : bytes == old_bytes ? 'a' : '?';
+      };
+      const char bank1 = which(Bank1_File(conf.dir.path()), a1, b.Bank1());
+      const char bank2 = which(Bank2_File(conf.dir.path()), a2, b.Bank2());
+      ASSERT_NE(bank1, '?');
+      ASSERT_NE(bank2, '?');
+      const bool one_build = bank1 == bank2;
+      mixed_seen += !one_build;
+      const util::Check_Result found = Check_Bank_Pair(bin);
+      EXPECT_EQ(found.has_value(), !one_build) << bank1 << bank2 << " " << found.value_or("");
+      if (found) {
+        EXPECT_EQ(found->find(bin), 0u) << *found;
+        EXPECT_NE(found->find("Build the images again"), std::string::npos) << *found;
+      }
+
+      // The next build leaves one whole pair and no temporary file.
+      ASSERT_EQ(conf.Build(), "");
+      EXPECT_EQ(Check_Bank_Pair(bin), std::nullopt);
+      EXPECT_EQ(conf.Bank1(), b.Bank1());
+      std::vector<std::string> names = util::List_Folder(bin);
+      std::sort(names.begin(), names.end());
+      EXPECT_EQ(names, (std::vector<std::string>{"bank.sum", "bank1.bin", "bank2.bin"}));
+    }
+  }
+  EXPECT_EQ(mixed_seen, 3) << "the crash after the first image's rename, from each start";
+}
+
+// The record is what tells a pair; a damaged record or one image alone is reported too, and an
+// image changed by hand no longer matches it.
+TEST(Image_Build, Check_Bank_Pair_Reports_What_Does_Not_Belong_Together) {
+  Conf conf(Fixture("conf/ParGen.xml"), Fixture("conf/IEC_61850_Client.xml"));
+  const std::string bin = Bin_Dir(conf.dir.path());
+  EXPECT_EQ(Check_Bank_Pair(bin), std::nullopt) << "no bin folder";
+  ASSERT_EQ(conf.Build(), "");
+  EXPECT_EQ(Check_Bank_Pair(bin), std::nullopt);
+  const std::string record = test::Read(Bank_Pair_File(conf.dir.path()));
+  EXPECT_NE(record.find(util::Sha256_Hex(conf.Bank1()) + " " + util::Sha256_Hex(conf.Bank2())),
+            std::string::npos)
+      << record;
+
+  struct Case {
+    std::string what;
+    std::function<void()> change;
+    std::string message;  // "" = the pair passes
+  };
+  const std::string bank1 = Bank1_File(conf.dir.path()), bank2 = Bank2_File(conf.dir.path());
+  const std::string pair_file = Bank_Pair_File(conf.dir.path());
+  const std::string good1 = conf.Bank1();
+  const std::vector<Case> cases{
+      {"image changed", [&] { test::Write(bank1, good1 + "x"); }, "do not come from the same"},
+      {"record damaged", [&] { test::Write(pair_file, "nonsense\n"); }, "cannot be read"},
+      {"record is a folder",
+       [&] {
+         std::filesystem::remove(pair_file);
+         std::filesystem::create_directory(pair_file);
+       },
+       "cannot be read"},
+      {"no record: an older version's pair", [&] { std::filesystem::remove(pair_file); }, ""},
+      {"one image alone", [&] { std::filesystem::remove(bank2); }, "bank2.bin is missing"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(conf.Build(), "");
+    c.change();
+    const util::Check_Result found = Check_Bank_Pair(bin);
+    if (c.message.empty()) {
+      EXPECT_EQ(found, std::nullopt) << *found;
+    } else {
+      ASSERT_TRUE(found.has_value());
+      EXPECT_NE(found->find(c.message), std::string::npos) << *found;
+    }
+    std::filesystem::remove_all(pair_file);
+  }
+}
+
+// bin as a link out of the configuration folder: the build stops, naming it, and writes nothing.
+TEST(Image_Build, A_Bin_Link_Out_Of_The_Configuration_Writes_Nothing) {
+  test::Temp_Dir outside;
+  Conf conf(Fixture("conf/ParGen.xml"), Fixture("conf/IEC_61850_Client.xml"));
+  std::filesystem::create_directory_symlink(outside.path(), conf.dir / "bin");
+  const std::string error = conf.Build();
+  EXPECT_EQ(error.find(conf.dir / "bin leads to "), 0u) << error;
+  EXPECT_NE(error.find("Nothing was written"), std::string::npos) << error;
+  EXPECT_TRUE(util::List_Folder(outside.path()).empty());
 }
 
 }  // namespace

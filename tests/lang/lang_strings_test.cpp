@@ -28,6 +28,11 @@ TEST(Lang_Strings, Language_File_Lines) {
   } cases[] = {
       {"STR1499 = X", 1499, "X"},
       {"STR1500 = X", 1499, " "},
+      // The texts added beyond the original table: 5000 .. 5999.
+      {"STR5000 = X", 5000, "X"},
+      {"STR5999 = X", 5999, "X"},
+      {"STR4999 = X", 4999, " "},
+      {"STR6000 = X", 6000, " "},
       {"STR-1 = X", 0, "Begin"},
       {"str5 = X", 5, "Step 5"},
       {"   STR5 = X   ", 5, "X"},

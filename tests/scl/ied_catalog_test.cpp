@@ -157,20 +157,14 @@ TEST(Ied_Catalog, Unreadable_Or_Broken_Files_Are_Errors) {
 
 // Every IED of every shared sample that holds several: the extracted file re-imports as it.
 TEST(Ied_Catalog, Every_Ied_Of_The_Shared_Multi_Ied_Samples_Extracts_Faithfully) {
-  const std::string samples = test::Scl_Samples_Dir();
-  if (samples.empty()) GTEST_SKIP() << "no shared SCL samples beside the checkout";
-  const std::vector<std::string> entries = util::List_Folder(samples);
-  ASSERT_FALSE(entries.empty());
-  std::vector<std::string> files;
-  for (const std::string& name : entries) {
-    if (name.find('.') != std::string::npos && name != "SOURCES.md") files.push_back(name);
-  }
-  std::sort(files.begin(), files.end());
+  RQ_SCL_SAMPLES_OR_SKIP();
+  const std::vector<std::string> files = test::Scl_Sample_Files();
+  ASSERT_FALSE(files.empty());
   test::Temp_Dir dir;
   size_t multi = 0;
-  for (const std::string& name : files) {
-    SCOPED_TRACE(name);
-    const std::string path = util::Join_Path(samples, name);
+  for (const std::string& path : files) {
+    SCOPED_TRACE(path);
+    const std::string name = util::File_Name_Of(path);
     std::vector<IED_Info> ieds;
     try {
       ieds = List_IEDs(path);

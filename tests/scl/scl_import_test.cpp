@@ -476,25 +476,15 @@ TEST(Scl_Import, Every_Truncation_Of_A_Good_File_Is_An_Error) {
 }
 
 TEST(Scl_Import, Every_Shared_Sample_Imports) {
-  const std::string samples = test::Scl_Samples_Dir();
-  if (samples.empty()) GTEST_SKIP() << "no shared SCL samples beside the checkout";
-  const std::vector<std::string> entries = util::List_Folder(samples);
-  ASSERT_FALSE(entries.empty());
-  std::vector<std::string> files;
-  for (const std::string& name : entries) {
-    const size_t dot = name.rfind('.');
-    if (dot == std::string::npos) continue;
-    std::string extension = name.substr(dot + 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(), ::tolower);
-    for (const char* scl : {"scd", "ssd", "sed", "icd", "iid", "cid"})
-      if (extension == scl) files.push_back(name);
-  }
+  RQ_SCL_SAMPLES_OR_SKIP();
+  const std::vector<std::string> files = test::Scl_Sample_Files();
+  ASSERT_FALSE(files.empty());
   size_t with_data = 0;
-  for (const std::string& name : files) {
-    SCOPED_TRACE(name);
+  for (const std::string& path : files) {
+    SCOPED_TRACE(path);
     try {
-      const TIEC_Device device(util::Join_Path(samples, name));
-      EXPECT_EQ(device.FileName(), name);
+      const TIEC_Device device(path);
+      EXPECT_EQ(device.FileName(), util::File_Name_Of(path));
       if (!device.List_LDevice.empty()) ++with_data;
     } catch (const std::exception& e) {
       ADD_FAILURE() << e.what();

@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #endif
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -169,6 +171,22 @@ std::string Data_Dir() { return Env("RQ_TEST_DATA", RQ_BUILT_IN_TEST_DATA); }
 std::string Scl_Samples_Dir() {
   std::string dir = Env("RQ_SCL_SAMPLES", RQ_BUILT_IN_SCL_SAMPLES);
   return (!dir.empty() && std::filesystem::is_directory(dir)) ? dir : "";
+}
+
+std::vector<std::string> Scl_Sample_Files() {
+  const std::string dir = Scl_Samples_Dir();
+  std::vector<std::string> files;
+  if (dir.empty()) return files;
+  for (const std::string& name : util::List_Folder(dir)) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos) continue;
+    std::string extension = name.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* scl : {"scd", "ssd", "sed", "icd", "iid", "cid"})
+      if (extension == scl) files.push_back(util::Join_Path(dir, name));
+  }
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 std::string Bin_Dir() { return Env("RQ_BIN_DIR", RQ_BUILT_IN_BIN_DIR); }

@@ -36,6 +36,15 @@ void Write(const std::string& path, const std::string& content);
 std::string Data_Dir();
 // ../shared/scl-samples beside the checkout, or empty when that folder does not exist.
 std::string Scl_Samples_Dir();
+// The SCL files of that folder (.icd, .cid, .iid, .scd, .ssd, .sed, any letter case) as full
+// paths in name order; ASSERT on it being non-empty after RQ_SCL_SAMPLES_OR_SKIP.
+std::vector<std::string> Scl_Sample_Files();
+
+// Ends the current test as skipped, saying why, where the shared samples are absent.
+#define RQ_SCL_SAMPLES_OR_SKIP()                                                         \
+  if (::test::Scl_Samples_Dir().empty()) {                                               \
+    GTEST_SKIP() << "no shared SCL samples beside the checkout (../shared/scl-samples)"; \
+  }
 // build/bin, where the programs are.
 std::string Bin_Dir();
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
@@ -38,6 +39,16 @@ inline void Press(Qt::Key key) {
 }
 
 inline void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+// What a person does to put `text` into a box: click it, select what it holds, type.
+inline void Retype(QLineEdit* box, const QString& text) {
+  QTest::mouseClick(box, Qt::LeftButton);
+  QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+  if (text.isEmpty())
+    QTest::keyClick(box, Qt::Key_Delete);
+  else
+    Type(text);
+}
 
 // A click in the middle of a table cell (row and column of the table, from 0).
 inline void Click_Cell(QTableWidget* table, int row, int column) {

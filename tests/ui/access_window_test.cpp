@@ -49,7 +49,7 @@ struct Access_Window : ::testing::Test {
   }
   void Add_Server(const std::string& file) {
     chosen = dir / file;
-    window->Btn_Add_IEC_DeviceClick();
+    test::Click(window->Btn_Add_IEC_Device);
   }
   // Shows the window and, through its buttons, adds the server of a.icd and its Mod.stVal as
   // the first variable row; false when the window cannot be made the active one.
@@ -143,20 +143,20 @@ TEST_F(Access_Window, Servers_Tree_And_Selection) {
   // Only leaf attributes and data sets are selections.
   Pick({"IED2", "LD0", "LLN0", "Mod"});
   EXPECT_EQ(window->State().Selected_IEC_DA, nullptr);
-  window->Btn_AddVarClick();
+  test::Click(window->Btn_AddVar);
   EXPECT_TRUE(window->State().ACG_DA.Counts_As_Empty());
   Pick({"IED2", "LD0", "MMXU1", "TotW", "mag"});
-  window->Btn_AddVarClick();
+  test::Click(window->Btn_AddVar);
   EXPECT_TRUE(window->State().ACG_DA.Counts_As_Empty());
 
   Pick({"IED2", "LD0", "MMXU1", "TotW", "mag", "f"});
-  window->Btn_AddVarClick();
+  test::Click(window->Btn_AddVar);
   EXPECT_EQ(window->PC_DA_DataSet->currentWidget(), window->TS_DA);
   EXPECT_EQ(window->ACG_DA->rowCount(), 1);
   EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::Index), "1");
   EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::Reference), "IED2LD0/MMXU1.TotW.mag.f");
   EXPECT_EQ(window->ACG_DA->item(0, DA_Col::OnTimer - 1)->checkState(), Qt::Unchecked);
-  window->Btn_AddVarClick();
+  test::Click(window->Btn_AddVar);
   EXPECT_EQ(window->ACG_DA->rowCount(), 2);
   EXPECT_EQ(window->ACG_DA->model()->headerData(1, Qt::Vertical).toString(), "2");
 
@@ -165,11 +165,11 @@ TEST_F(Access_Window, Servers_Tree_And_Selection) {
   // Another server chosen: the selection is gone with its tree.
   Choose_Server(0);
   EXPECT_EQ(window->State().Selected_IEC_DS, nullptr);
-  window->Btn_AddVarClick();
+  test::Click(window->Btn_AddVar);
   EXPECT_TRUE(window->State().ACG_DataSet.Counts_As_Empty());
 
   Pick({"IED1", "LD0", "LLN0", "DS1"});
-  window->Btn_AddVarClick();
+  test::Click(window->Btn_AddVar);
   EXPECT_EQ(window->PC_DA_DataSet->currentWidget(), window->TS_DataSet);
   EXPECT_EQ(window->ACG_DataSet->Text(0, DS_Col::Index), "0");
   EXPECT_EQ(window->ACG_DataSet->Text(0, DS_Col::GooseName), "gcb1");
@@ -187,31 +187,31 @@ TEST_F(Access_Window, Removing_Servers) {
   ASSERT_EQ(window->LB_IEC_Devices->count(), 3);
   Choose_Server(2);
   Pick({"IED1", "LD0", "LLN0", "Mod", "q"});
-  window->Btn_AddVarClick();
+  test::Click(window->Btn_AddVar);
   Choose_Server(1);
   Pick({"IED2", "LD0", "LLN0", "DS2"});
-  window->Btn_AddVarClick();
+  test::Click(window->Btn_AddVar);
 
   // Server 1 is used by the data set row, server 2 by the variable row.
   for (int position : {1, 2}) {
     window->LB_IEC_Devices->setCurrentRow(position);
-    window->Btn_Remove_IEC_DeviceClick();
+    test::Click(window->Btn_Remove_IEC_Device);
     EXPECT_EQ(window->LB_IEC_Devices->count(), 3);
   }
   Choose_Server(0);
   Pick({"IED1", "LD0", "LLN0", "Mod", "stVal"});
-  window->Btn_Remove_IEC_DeviceClick();
+  test::Click(window->Btn_Remove_IEC_Device);
   ASSERT_EQ(window->LB_IEC_Devices->count(), 2);
   EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
   EXPECT_EQ(window->State().Selected_IEC_DA, nullptr);
   EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::Index), "1");
   EXPECT_EQ(window->ACG_DataSet->Text(0, DS_Col::Index), "0");
-  window->Btn_AddVarClick();
+  test::Click(window->Btn_AddVar);
   EXPECT_EQ(window->ACG_DA->rowCount(), 1);
 
   // Nothing chosen in the list: nothing removed.
   window->LB_IEC_Devices->setCurrentRow(-1);
-  window->Btn_Remove_IEC_DeviceClick();
+  test::Click(window->Btn_Remove_IEC_Device);
   EXPECT_EQ(window->LB_IEC_Devices->count(), 2);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "question");
@@ -246,7 +246,7 @@ TEST_F(Access_Window, Catalog_Answers_And_Failures) {
   EXPECT_NE(messages.Last().find("unexpected end of data"), std::string::npos);
 
   chosen.clear();  // the file dialog was cancelled
-  window->Btn_Add_IEC_DeviceClick();
+  test::Click(window->Btn_Add_IEC_Device);
   EXPECT_EQ(messages.shown.size(), 2u);
 }
 
@@ -387,9 +387,9 @@ TEST_F(Access_Window, Member_Table_Follows_The_Current_Data_Set_Row) {
   Add_Server("a.icd");
   Choose_Server(0);
   Pick({"IED1", "LD0", "LLN0", "DS1"});
-  window->Btn_AddVarClick();
+  test::Click(window->Btn_AddVar);
   Pick({"IED1", "LD0", "LLN0", "DS2"});
-  window->Btn_AddVarClick();
+  test::Click(window->Btn_AddVar);
   EXPECT_EQ(window->ACG_DS_Vars->rowCount(), 1);  // DS2 has one member
   Edit(window->ACG_DS_Vars, 0, Var_Col::Mnemonic, "of DS2");
 
@@ -401,11 +401,11 @@ TEST_F(Access_Window, Member_Table_Follows_The_Current_Data_Set_Row) {
 
   // Removing the current row shows the members of the row that takes its place.
   window->PC_DA_DataSet->setCurrentWidget(window->TS_DataSet);
-  window->Btn_RemoveVarClick();
+  test::Click(window->Btn_RemoveVar);
   ASSERT_EQ(window->ACG_DataSet->rowCount(), 1);
   EXPECT_EQ(window->ACG_DS_Vars->rowCount(), 1);
   EXPECT_EQ(window->ACG_DS_Vars->Text(0, Var_Col::Mnemonic), "of DS2");
-  window->Btn_RemoveVarClick();
+  test::Click(window->Btn_RemoveVar);
   EXPECT_TRUE(window->State().ACG_DataSet.Counts_As_Empty());
   EXPECT_EQ(window->ACG_DS_Vars->rowCount(), 1);
   EXPECT_EQ(window->ACG_DS_Vars->Text(0, Var_Col::Reference), "");
@@ -455,8 +455,8 @@ TEST_F(Access_Window, Table_Cells) {
   Add_Server("a.icd");
   Choose_Server(0);
   Pick({"IED1", "LD0", "LLN0", "Mod", "q"});
-  window->Btn_AddVarClick();
-  window->Btn_AddVarClick();
+  test::Click(window->Btn_AddVar);
+  test::Click(window->Btn_AddVar);
   emit window->ACG_DataSet->verticalHeader()->sectionClicked(1);
   EXPECT_EQ(grid->currentRow(), 1);
   EXPECT_TRUE(grid->selectionModel()->isRowSelected(1, QModelIndex()));
@@ -472,8 +472,8 @@ TEST_F(Access_Window, Table_Cells) {
 
   // Removing rows of the variable table.
   window->PC_DA_DataSet->setCurrentWidget(window->TS_DA);
-  window->Btn_RemoveVarClick();
-  window->Btn_RemoveVarClick();
+  test::Click(window->Btn_RemoveVar);
+  test::Click(window->Btn_RemoveVar);
   EXPECT_EQ(grid->rowCount(), 1);
   EXPECT_EQ(grid->Text(0, DA_Col::Index), "");
 }
@@ -527,11 +527,11 @@ TEST_F(Access_Window, A_New_Configuration_Opens_Empty) {
   Add_Server("a.icd");
   Choose_Server(0);
   Pick({"IED1", "LD0", "LLN0", "DS1"});
-  window->Btn_AddVarClick();
+  test::Click(window->Btn_AddVar);
   Pick({"IED1", "LD0", "LLN0", "Mod", "q"});
-  window->Btn_AddVarClick();
+  test::Click(window->Btn_AddVar);
   Complete(0);
-  window->Btn_OKClick();
+  test::Click(window->Btn_OK);
   ASSERT_TRUE(util::File_Exists(ctx.IEC_Client_File));
 
   Open_Configuration("other");
@@ -573,7 +573,7 @@ TEST_F(Access_Window, Unreadable_Client_File_Keeps_The_Editor_Closed) {
 
   // Shown another way, it closes again by itself, and OK never saves.
   window->show();
-  window->Btn_OKClick();
+  test::Click(window->Btn_OK);
   QCoreApplication::processEvents();
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(test::Read(ctx.IEC_Client_File), content);
@@ -592,12 +592,12 @@ TEST_F(Access_Window, A_Client_File_That_Is_Not_A_Regular_File_Keeps_The_Editor_
 
 // The editor on a real SCL file with the product's own import, through OK and a new opening.
 TEST_F(Access_Window, Real_Sample_Through_The_Import) {
+  RQ_SCL_SAMPLES_OR_SKIP();
   const std::string samples = test::Scl_Samples_Dir();
-  if (samples.empty()) GTEST_SKIP() << "no shared SCL samples beside the checkout";
   window->Import_Scl = Import_Device;
   ASSERT_TRUE(window->FormShow());
   chosen = samples + "/simpleIO_direct_control_goose.cid";
-  window->Btn_Add_IEC_DeviceClick();
+  test::Click(window->Btn_Add_IEC_Device);
   ASSERT_EQ(window->LB_IEC_Devices->count(), 1) << messages.Last();
   Choose_Server(0);
   QTreeWidgetItem* top = window->TV_IEC_Device->topLevelItem(0);
@@ -610,11 +610,11 @@ TEST_F(Access_Window, Real_Sample_Through_The_Import) {
     if ((*it)->foreground(0).color() == QColor(0x00, 0x80, 0x00)) data_set = *it;
   ASSERT_NE(data_set, nullptr);
   window->TV_IEC_Device->setCurrentItem(data_set);
-  window->Btn_AddVarClick();
+  test::Click(window->Btn_AddVar);
   const int members = window->ACG_DS_Vars->rowCount();
   ASSERT_GT(members, 0);
   Edit(window->ACG_DS_Vars, members - 1, Var_Col::Position, "7");
-  window->Btn_OKClick();
+  test::Click(window->Btn_OK);
   ASSERT_TRUE(messages.shown.empty()) << messages.Last();
   const std::string saved = test::Read(ctx.IEC_Client_File);
 
@@ -622,7 +622,7 @@ TEST_F(Access_Window, Real_Sample_Through_The_Import) {
   window->ACG_DataSet->setCurrentCell(0, 0);
   EXPECT_EQ(window->ACG_DS_Vars->rowCount(), members);
   EXPECT_EQ(window->ACG_DS_Vars->Text(members - 1, Var_Col::Position), "7");
-  window->Btn_OKClick();
+  test::Click(window->Btn_OK);
   EXPECT_EQ(test::Read(ctx.IEC_Client_File), saved);
 }
 

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,17 +45,6 @@ class Boot_Dialog : public ::testing::Test {
     F = std::make_unique<TFBoot>(ctx, messages);
     F->Use_Echo_Service(&echo, &clock);
     F->show();
-  }
-
-  void Type(const QString& keys) {
-    for (QChar key : keys) {
-      // The dialog's focus child: an offscreen window need not become the active one.
-      QWidget* target = F->focusWidget();
-      ASSERT_NE(target, nullptr);
-      QKeyEvent press(QEvent::KeyPress, key == '.' ? Qt::Key_Period : Qt::Key_0 + key.digitValue(),
-                      Qt::NoModifier, QString(key));
-      QApplication::sendEvent(target, &press);
-    }
   }
 
   std::vector<std::string> Boxes() {
@@ -178,18 +166,18 @@ TEST_F(Boot_Dialog, Form_Show_Restores_The_Remembered_Choices) {
 TEST_F(Boot_Dialog, Dot_Moves_To_The_Next_Box) {
   ctx.Last_IP_Address = "";
   F = std::make_unique<TFBoot>(ctx, messages);
-  F->show();
+  ASSERT_TRUE(test::Activate(F.get()));
   Set_Boxes("", "", "", "");
-  F->E_IP1->setFocus();
-  Type("192.168.2.205..");
+  QTest::mouseClick(F->E_IP1, Qt::LeftButton);
+  test::Type("192.168.2.205..");
   EXPECT_EQ(Boxes(), (std::vector<std::string>{"192", "168", "2", "205"}));
   EXPECT_EQ(F->focusWidget(), F->E_IP4);
 
   // A box that cannot take the focus is not entered; the "." is still swallowed.
   Set_Boxes("", "", "", "");
   F->E_IP2->setEnabled(false);
-  F->E_IP1->setFocus();
-  Type("1.5");
+  QTest::mouseClick(F->E_IP1, Qt::LeftButton);
+  test::Type("1.5");
   EXPECT_EQ(Boxes(), (std::vector<std::string>{"15", "", "", ""}));
   EXPECT_EQ(F->focusWidget(), F->E_IP1);
 }
@@ -228,7 +216,7 @@ TEST_F(Boot_Dialog, Reachable_Device_Stores_Writes_And_Starts_The_Updater) {
 
   EXPECT_TRUE(messages.shown.empty()) << messages.Last();
   EXPECT_EQ(echo.hosts, (std::vector<std::string>{"127.0.0.009", "127.0.0.009"}));
-  EXPECT_EQ(F->ping_res, 1);
+  EXPECT_EQ(F->ping_res, UBoot::Ping_Status::Data);
   EXPECT_EQ(ctx.Last_IP_Address, "127.0.0.009");
   EXPECT_EQ(ctx.Update_Option_Index, 1);
   EXPECT_FALSE(ctx.Update_Read_Back);
@@ -252,7 +240,7 @@ TEST_F(Boot_Dialog, Unreachable_Device_Changes_Nothing) {
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "warning");
   EXPECT_EQ(messages.shown[0].text, "Device Not Found!");
-  EXPECT_EQ(F->ping_res, 2);
+  EXPECT_EQ(F->ping_res, UBoot::Ping_Status::No_Data);
   EXPECT_EQ(ctx.Last_IP_Address, "127.0.0.1");
   EXPECT_EQ(ctx.Update_Option_Index, 0);
   EXPECT_FALSE(util::File_Exists(exe / "Ethernet_Update.xml"));
@@ -285,13 +273,13 @@ TEST_F(Boot_Dialog, Address_That_Does_Not_Parse_Asks_To_Check_It) {
     SCOPED_TRACE(first);
     messages.shown.clear();
     Set_Boxes(first, "0", "0", "1");
-    F->Btn_UpdateClick();
+    test::Click(F->Btn_Update);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].kind, "error");
     // The message of a check without any reply, then why the check ended.
     EXPECT_EQ(messages.shown[0].text, "Error!!! Check the Ip Address\n\n\"" + std::string(first) +
                                           ".0.0.1\" is not an IPv4 address");
-    EXPECT_EQ(F->ping_res, 0);
+    EXPECT_EQ(F->ping_res, UBoot::Ping_Status::No_Reply);
   }
   EXPECT_EQ(ctx.Last_IP_Address, "127.0.0.1");
   EXPECT_FALSE(util::File_Exists(exe / "Ethernet_Update.xml"));
@@ -303,7 +291,7 @@ TEST_F(Boot_Dialog, Refused_Ping_Says_How_To_Allow_It) {
     return -1;
   });
   Show_With(refused);
-  F->Btn_UpdateClick();
+  test::Click(F->Btn_Update);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "error");
   const std::string& text = messages.shown[0].text;
@@ -319,7 +307,7 @@ TEST_F(Boot_Dialog, Refused_Ping_Says_How_To_Allow_It) {
 TEST_F(Boot_Dialog, Updater_That_Cannot_Start_Is_Named) {
   test::Scripted_Echo echo(clock, [](int) { return 64; });
   Show_With(echo);
-  F->Btn_UpdateClick();
+  test::Click(F->Btn_Update);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "error");
   EXPECT_EQ(messages.shown[0].text, "Error!!! The update program " + (exe / "Ethernet_Update.exe") +
@@ -328,7 +316,7 @@ TEST_F(Boot_Dialog, Updater_That_Cannot_Start_Is_Named) {
 
   messages.shown.clear();
   test::Write(exe / "Ethernet_Update.exe", "#!/bin/sh\n");  // not executable
-  F->Btn_UpdateClick();
+  test::Click(F->Btn_Update);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_NE(messages.shown[0].text.find("cannot be started: Permission denied"), std::string::npos);
 }
@@ -338,7 +326,7 @@ TEST_F(Boot_Dialog, Parameter_File_That_Cannot_Be_Written_Stops_The_Update) {
   test::Scripted_Echo echo(clock, [](int) { return 64; });
   util::Create_Dir(exe / "Ethernet_Update.xml");  // a folder in the way
   Show_With(echo);
-  F->Btn_UpdateClick();
+  test::Click(F->Btn_Update);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "error");
   EXPECT_NE(messages.shown[0].text.find("Ethernet_Update.xml"), std::string::npos);
@@ -358,9 +346,9 @@ TEST_F(Boot_Dialog, Loopback_Device_End_To_End) {
   Install_Updater();
   F = std::make_unique<TFBoot>(ctx, messages);
   F->show();
-  F->Btn_UpdateClick();
+  test::Click(F->Btn_Update);
   EXPECT_TRUE(messages.shown.empty()) << messages.Last();
-  EXPECT_EQ(F->ping_res, 1);
+  EXPECT_EQ(F->ping_res, UBoot::Ping_Status::Data);
   EXPECT_TRUE(util::File_Exists(exe / "seen.xml"));
 }
 

@@ -50,7 +50,7 @@ TEST(Main_Window, First_Start_Layout_And_Gated_Steps) {
 
   for (QPushButton* step : {w.Btn_Prm_Gen, w.Btn_IEC61850_Client, w.Btn_CreateBin}) {
     run.messages.shown.clear();
-    w.Btn_Click(step);
+    test::Click(step);
     ASSERT_EQ(run.messages.shown.size(), 1u);
     EXPECT_EQ(run.messages.shown[0].kind, "error");
     EXPECT_EQ(run.messages.shown[0].text, "Error! Project not Valid");
@@ -102,7 +102,7 @@ TEST(Main_Window, New_Configuration_Errors_Keep_The_Dialog_Open) {
   for (const Case& c : cases) {
     dialog->show();
     dialog->E_New_Proj->setText(c.name);
-    dialog->Btn_OKClick();
+    test::Click(dialog->Btn_OK);
     EXPECT_EQ(run.messages.Last(), c.message);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->E_New_Proj->text().toStdString(), c.name);
@@ -217,13 +217,17 @@ TEST(Main_Window, Open_Preselects_Ignoring_Case_And_Empty_Choice_Deactivates) {
   Configurator run(dir.path());
   // The remembered name differs in case from what the folder is now called.
   run.ctx.Active_Conf_Dir = dir / "PROJECTS/PLANT";
-  run.window->FOpenConf->FormShow();
-  EXPECT_EQ(run.window->FOpenConf->Name_Conf, "Plant");
-  EXPECT_EQ(run.window->FOpenConf->ListBox1->currentRow(), 0);
+  TFOpenConf* open = run.window->FOpenConf;
+  While_Modal([&] {
+    EXPECT_EQ(open->Name_Conf, "Plant");
+    EXPECT_EQ(open->ListBox1->currentRow(), 0);
+    open->reject();
+  });
+  test::Click(run.window->Btn_Open);
 
   std::filesystem::remove_all(dir / "PROJECTS/Plant");
-  While_Modal([&] { run.window->FOpenConf->accept(); });
-  run.window->Btn_Click(run.window->Btn_Open);
+  While_Modal([&] { test::Click(open->Btn_OK); });
+  test::Click(run.window->Btn_Open);
   EXPECT_FALSE(run.ctx.Conf_Active());
   EXPECT_EQ(run.Box(), "None Configuration Opened |Use Step1 to open or create new configuration");
 }
@@ -295,6 +299,32 @@ TEST(Main_Window, A_Second_Configurator_On_The_Same_Workspace_Quits) {
   messages.shown.clear();
   EXPECT_TRUE(TFVarnoscopioFirmWare::Claim_Workspace(second, messages, dir.path()));
   EXPECT_TRUE(messages.shown.empty());
+}
+
+// A workspace whose lock cannot be taken at all (a read-only program folder, a folder in the lock
+// file's place) is never used unlocked: the configurator says why and quits.
+TEST(Main_Window, A_Workspace_That_Cannot_Be_Locked_Quits_With_The_Reason) {
+  test::Temp_Dir dir;
+  std::filesystem::create_directory(dir / "locked by a folder");
+  std::filesystem::create_directory(dir / "locked by a folder/Varnoscope.lock");
+  const std::string prefix =
+      "The configurator cannot lock this workspace, so it cannot make sure that no other "
+      "configurator uses it at the same time. Make the program folder writable and start it "
+      "again.\n";
+  struct Case {
+    std::string exe_dir, reason;
+  };
+  for (const Case& c : {Case{dir / "missing", "No such file or directory"},
+                        Case{dir / "locked by a folder", "Is a directory"}}) {
+    SCOPED_TRACE(c.exe_dir);
+    test::Recording_Messages messages;
+    util::Folder_Lock lock;
+    EXPECT_FALSE(TFVarnoscopioFirmWare::Claim_Workspace(lock, messages, c.exe_dir));
+    EXPECT_FALSE(lock.Locked());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].kind, "error");
+    EXPECT_EQ(messages.Last(), prefix + c.exe_dir + "/Varnoscope.lock: " + c.reason);
+  }
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "app/workspace.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
+#include "support/user_input.h"
 #include "util/files.h"
 
 namespace {
@@ -38,7 +39,7 @@ void Run_Options(TFVarnoscopioFirmWare& main_window, std::function<void(TFSoftOp
     // Whatever act did, the dialog must not stay open and block the test.
     if (main_window.FSoftOptions->isVisible()) main_window.FSoftOptions->reject();
   });
-  main_window.Btn_Click(main_window.Btn_Opz);
+  test::Click(main_window.Btn_Opz);
 }
 
 TEST(Timer_Update, Runs_Only_While_Internet_And_Update_Are_Both_On) {

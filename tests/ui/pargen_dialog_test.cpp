@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
@@ -52,24 +51,6 @@ struct Dialog_Run {
 };
 
 std::string T(const QLineEdit* box) { return box->text().toStdString(); }
-
-// What a person does to put `text` into a box: click it, select what it holds, type.
-void Retype(QLineEdit* box, const QString& text) {
-  QTest::mouseClick(box, Qt::LeftButton);
-  QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-  if (text.isEmpty())
-    QTest::keyClick(box, Qt::Key_Delete);
-  else
-    test::Type(text);
-}
-
-void Type(QWidget* box, const QString& text) {
-  for (QChar c : text) {
-    QKeyEvent press(QEvent::KeyPress, c == '.' ? Qt::Key_Period : Qt::Key_unknown, Qt::NoModifier,
-                    QString(c));
-    QCoreApplication::sendEvent(box, &press);
-  }
-}
 
 TEST(ParGen_Dialog, Layout_And_Texts) {
   Dialog_Run run;
@@ -141,15 +122,15 @@ TEST(ParGen_Dialog, Saves_What_Was_Typed_And_Reloads_It) {
   Dialog_Run run;
   TFParGen& d = *run.dlg;
   ASSERT_TRUE(test::Activate(&d));
-  Retype(d.E_IEC61850_Client_IP1, " 010");
-  Retype(d.E_IEC61850_Client_SM4, "$FF");
+  test::Retype(d.E_IEC61850_Client_IP1, " 010");
+  test::Retype(d.E_IEC61850_Client_SM4, "$FF");
   // A disabled gateway, VLAN and application ID are stored whatever they hold.
-  Retype(d.E_IEC61850_Client_GAT2, "not a number");
-  Retype(d.E_IEC61850_Client_VLAN, "");
-  Retype(d.E_IEC61850_Client_AppID, "id <1>");
+  test::Retype(d.E_IEC61850_Client_GAT2, "not a number");
+  test::Retype(d.E_IEC61850_Client_VLAN, "");
+  test::Retype(d.E_IEC61850_Client_AppID, "id <1>");
   test::Click(d.CB_ModbusTCPSlave_En_GAT);
-  Retype(d.E_ModbusTCPSlave_GAT1, "10");
-  Retype(d.E_ModbusTCPSlave_Port, "65535");
+  test::Retype(d.E_ModbusTCPSlave_GAT1, "10");
+  test::Retype(d.E_ModbusTCPSlave_Port, "65535");
   test::Click(d.Btn_OK);
   ASSERT_TRUE(run.messages.shown.empty()) << run.messages.Last();
   const comm::Par_Gen saved = run.Saved();
@@ -165,7 +146,7 @@ TEST(ParGen_Dialog, Saves_What_Was_Typed_And_Reloads_It) {
   // Edits abandoned with Cancel (and the discard question answered Yes) are gone at the next
   // showing.
   ASSERT_TRUE(test::Activate(&d));
-  Retype(d.E_IEC61850_Client_IP1, "1");
+  test::Retype(d.E_IEC61850_Client_IP1, "1");
   test::Click(d.CB_ModbusTCPSlave_En_GAT);
   test::Click(d.Btn_Cancel);
   EXPECT_EQ(run.messages.Last(), "The changes have not been saved. Discard them and close?");
@@ -196,7 +177,7 @@ TEST(ParGen_Dialog, Leaving_Without_Ok_Asks_Only_After_Changes) {
     EXPECT_TRUE(run.messages.shown.empty());
 
     ASSERT_TRUE(test::Activate(&d));
-    Retype(d.E_ModbusTCPSlave_Port, "1502");
+    test::Retype(d.E_ModbusTCPSlave_Port, "1502");
     run.messages.answers = {Answer::No};
     leave[way](d);
     ASSERT_EQ(run.messages.shown.size(), 1u);
@@ -218,8 +199,8 @@ TEST(ParGen_Dialog, Typed_Addresses_Replace_The_Old_Ones) {
   Dialog_Run run;
   TFParGen& d = *run.dlg;
   ASSERT_TRUE(test::Activate(&d));
-  Retype(d.E_IEC61850_Client_IP1, "10.1.2.3.255.255.0.0.10.1.2.254");
-  Retype(d.E_ModbusTCPSlave_IP1, "172.16.0.9");
+  test::Retype(d.E_IEC61850_Client_IP1, "10.1.2.3.255.255.0.0.10.1.2.254");
+  test::Retype(d.E_ModbusTCPSlave_IP1, "172.16.0.9");
   test::Click(d.Btn_OK);
   ASSERT_TRUE(run.messages.shown.empty()) << run.messages.Last();
   const comm::Par_Gen saved = run.Saved();
@@ -268,7 +249,7 @@ TEST(ParGen_Dialog, First_Failure_Is_Shown_And_Nothing_Is_Saved) {
     d.show();
     c.edit(d);
     const std::string port = T(d.E_ModbusTCPSlave_Port);
-    d.Btn_OKClick();
+    test::Click(d.Btn_OK);
     ASSERT_EQ(run.messages.shown.size(), 1u);
     EXPECT_EQ(run.messages.shown[0].kind, "error");
     EXPECT_EQ(run.messages.shown[0].text, c.message);
@@ -324,7 +305,7 @@ TEST(ParGen_Dialog, Failed_Save_Shows_The_Reason_And_Stays_Open) {
   TFParGen& d = *run.dlg;
   d.show();
   d.E_ModbusTCPSlave_Port->setText("1502");
-  d.Btn_OKClick();
+  test::Click(d.Btn_OK);
   ASSERT_EQ(run.messages.shown.size(), 1u);
   EXPECT_EQ(run.messages.shown[0].kind, "error");
   EXPECT_NE(run.messages.Last().find("Not a directory"), std::string::npos) << run.messages.Last();
@@ -336,46 +317,44 @@ TEST(ParGen_Dialog, Failed_Save_Shows_The_Reason_And_Stays_Open) {
 TEST(ParGen_Dialog, Dot_Moves_Along_Each_Side_Chain) {
   Dialog_Run run;
   TFParGen& d = *run.dlg;
-  d.show();
-  d.activateWindow();
-  QApplication::processEvents();
+  ASSERT_TRUE(test::Activate(&d));
 
-  d.E_IEC61850_Client_IP1->setFocus();
-  Type(d.E_IEC61850_Client_IP1, ".");
+  QTest::mouseClick(d.E_IEC61850_Client_IP1, Qt::LeftButton);
+  test::Type(".");
   EXPECT_EQ(d.focusWidget(), d.E_IEC61850_Client_IP2);
   EXPECT_EQ(T(d.E_IEC61850_Client_IP1), "192");
   EXPECT_EQ(T(d.E_IEC61850_Client_IP2), "168");
 
   // From mask 4 to gateway 1, even while the gateway is disabled.
   ASSERT_FALSE(d.CB_IEC61850_Client_En_GAT->isChecked());
-  d.E_IEC61850_Client_SM4->setFocus();
-  Type(d.E_IEC61850_Client_SM4, ".");
+  QTest::mouseClick(d.E_IEC61850_Client_SM4, Qt::LeftButton);
+  test::Type(".");
   EXPECT_EQ(d.focusWidget(), d.E_IEC61850_Client_GAT1);
 
   // Gateway 4 ends the chain: the "." is dropped and the focus stays.
-  d.E_ModbusTCPSlave_GAT4->setFocus();
+  QTest::mouseClick(d.E_ModbusTCPSlave_GAT4, Qt::LeftButton);
   d.E_ModbusTCPSlave_GAT4->setText("1");
-  Type(d.E_ModbusTCPSlave_GAT4, ".");
+  test::Type(".");
   EXPECT_EQ(d.focusWidget(), d.E_ModbusTCPSlave_GAT4);
   EXPECT_EQ(T(d.E_ModbusTCPSlave_GAT4), "1");
 
   // The slave side has its own chain; other keys are typed as usual.
-  d.E_ModbusTCPSlave_IP4->setFocus();
+  QTest::mouseClick(d.E_ModbusTCPSlave_IP4, Qt::LeftButton);
   d.E_ModbusTCPSlave_IP4->setText("");
-  Type(d.E_ModbusTCPSlave_IP4, "7.");
+  test::Type("7.");
   EXPECT_EQ(T(d.E_ModbusTCPSlave_IP4), "7");
   EXPECT_EQ(d.focusWidget(), d.E_ModbusTCPSlave_SM1);
 
   // The port box is no octet box.
-  d.E_ModbusTCPSlave_Port->setFocus();
+  QTest::mouseClick(d.E_ModbusTCPSlave_Port, Qt::LeftButton);
   d.E_ModbusTCPSlave_Port->setText("");
-  Type(d.E_ModbusTCPSlave_Port, "5.");
+  test::Type("5.");
   EXPECT_EQ(T(d.E_ModbusTCPSlave_Port), "5.");
 
   // A box that cannot take the focus is not moved to.
-  d.E_IEC61850_Client_IP3->setFocus();
+  QTest::mouseClick(d.E_IEC61850_Client_IP3, Qt::LeftButton);
   d.E_IEC61850_Client_IP4->setEnabled(false);
-  Type(d.E_IEC61850_Client_IP3, ".");
+  test::Type(".");
   EXPECT_EQ(d.focusWidget(), d.E_IEC61850_Client_IP3);
   EXPECT_EQ(T(d.E_IEC61850_Client_IP3), "0");
 }
@@ -386,12 +365,12 @@ TEST(ParGen_Dialog, Vlan_Takes_Up_To_Eight_Digits_But_Shows_Stored_Text) {
   values.IEC61850_Client_VLAN = "1234567890x";
   run.Save(values);
   TFParGen& d = *run.dlg;
-  d.show();
+  ASSERT_TRUE(test::Activate(&d));
   EXPECT_EQ(T(d.E_IEC61850_Client_VLAN), "1234567890x");
 
   d.E_IEC61850_Client_VLAN->setText("");
-  d.E_IEC61850_Client_VLAN->setFocus();
-  Type(d.E_IEC61850_Client_VLAN, "12a3.456789");
+  QTest::mouseClick(d.E_IEC61850_Client_VLAN, Qt::LeftButton);
+  test::Type("12a3.456789");
   EXPECT_EQ(T(d.E_IEC61850_Client_VLAN), "12345678");
 }
 

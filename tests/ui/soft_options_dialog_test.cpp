@@ -15,6 +15,7 @@
 #include "app/new_project_dialog.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
+#include "support/user_input.h"
 #include "util/files.h"
 
 namespace {
@@ -94,21 +95,20 @@ TEST_F(Soft_Options, Language_Pages_For_None_Six_And_Seven_Files) {
   EXPECT_EQ(Shown_Slots(), (std::vector<std::string>{"A", "B", "C", "D", "E", "F"}));
   EXPECT_EQ(form.PC_Options->currentWidget(), form.TS_Language);
 
-  form.Btn_NextClick(form.Btn_Next);
+  test::Click(form.Btn_Next);
   EXPECT_EQ(form.Show_Page, 2);
   EXPECT_EQ(Shown_Slots(), (std::vector<std::string>{"G"}));
   EXPECT_TRUE(form.L_L[1]->isHidden());
   EXPECT_EQ(S(form.L_Page_Lang->text()), "Page 2 / 2");
   EXPECT_TRUE(form.Btn_Next->isHidden());
   EXPECT_FALSE(form.Btn_Prev->isHidden());
-  form.Btn_NextClick(form.Btn_Next);  // no page 3
   EXPECT_EQ(form.Show_Page, 2);
-  form.Btn_NextClick(form.Btn_Prev);
+  test::Click(form.Btn_Prev);
   EXPECT_EQ(form.Show_Page, 1);
   EXPECT_EQ(Shown_Slots().size(), 6u);
   // A slot without a language chooses nothing.
-  form.Btn_NextClick(form.Btn_Next);
-  form.LangClick(2);
+  test::Click(form.Btn_Next);
+  QTest::mouseClick(form.L_L[1], Qt::LeftButton);
   EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -142,17 +142,17 @@ TEST_F(Soft_Options, Chosen_Language_Shows_At_Once_But_Is_Stored_Only_On_Ok) {
   });
   form.show();
   ASSERT_EQ(form.L_L[0]->text(), "Deutsch");
-  form.Btn_NextClick(form.Btn_Next);
-  form.Btn_NextClick(form.Btn_Prev);
+  test::Click(form.Btn_Next);
+  test::Click(form.Btn_Prev);
 
   messages.answers = {Answer::No};
-  form.LangClick(1);
+  QTest::mouseClick(form.L_L[0], Qt::LeftButton);
   EXPECT_EQ(messages.Last(), "Do you want to change the Language from English to Deutsch?");
   EXPECT_EQ(form.Language_In_Use, "English");
   EXPECT_EQ(recaptions, 0);
   EXPECT_EQ(ctx.Lang_Strings[app_strings::Text_Options_Caption], "Software Options");
 
-  form.LangClick(1);
+  QTest::mouseClick(form.L_L[0], Qt::LeftButton);
   EXPECT_EQ(form.Language_In_Use, "Deutsch");
   EXPECT_EQ(recaptions, 1);
   EXPECT_EQ(ctx.Lang_Strings[app_strings::Text_Options_Caption], "Software-Optionen");
@@ -162,15 +162,15 @@ TEST_F(Soft_Options, Chosen_Language_Shows_At_Once_But_Is_Stored_Only_On_Ok) {
   EXPECT_EQ(ctx.Language_Name, "English");
 
   // Cancel: the screen keeps the new language, the settings keep the old name.
-  form.Btn_Cancel->click();
+  test::Click(form.Btn_Cancel);
   EXPECT_EQ(form.result(), QDialog::Rejected);
   EXPECT_EQ(ctx.Language_Name, "English");
   Reopen();
   EXPECT_EQ(S(form.L_Sel_Lang->text()), "Sprache: English");
   EXPECT_EQ(S(form.windowTitle()), "Software-Optionen");
 
-  form.LangClick(1);
-  form.Btn_OKClick();
+  QTest::mouseClick(form.L_L[0], Qt::LeftButton);
+  test::Click(form.Btn_OK);
   EXPECT_EQ(form.result(), QDialog::Accepted);
   EXPECT_EQ(ctx.Language_Name, "Deutsch");
 }
@@ -179,8 +179,8 @@ TEST_F(Soft_Options, Page_Counter_Keeps_The_Page_After_A_Language_Choice) {
   for (char c = 'A'; c <= 'G'; ++c) Add_Language(std::string(1, c));
   form.Set_Change_Language([&] { form.Set_Lang(); });
   form.show();
-  form.Btn_NextClick(form.Btn_Next);
-  form.LangClick(1);
+  test::Click(form.Btn_Next);
+  QTest::mouseClick(form.L_L[0], Qt::LeftButton);
   EXPECT_EQ(form.Language_In_Use, "G");
   EXPECT_EQ(S(form.L_Page_Lang->text()), "Page 2 / 2");
 }
@@ -218,7 +218,7 @@ TEST_F(Soft_Options, Ok_Stores_Every_Tick_And_Cancel_None) {
   form.CB_Update->setChecked(true);
   form.CB_Soft_Set_Jump_Table->setChecked(true);
   form.CB_DoubleClick_Auto_Size->setChecked(true);
-  form.Btn_Cancel->click();
+  test::Click(form.Btn_Cancel);
   EXPECT_FALSE(ctx.Enable_Update);
   EXPECT_FALSE(ctx.Enable_Jump_Field_Tables);
   EXPECT_FALSE(ctx.Double_Click_Auto_Size);
@@ -242,7 +242,7 @@ TEST_F(Soft_Options, Address_From_Scl_Is_Off_Until_Ticked_And_Confirmed) {
   form.PC_Options->setCurrentWidget(form.TS_Soft_Settings);
   EXPECT_FALSE(form.CB_Address_From_SCL->isChecked());
   QTest::mouseClick(form.CB_Address_From_SCL, Qt::LeftButton);
-  form.Btn_Cancel->click();
+  test::Click(form.Btn_Cancel);
   EXPECT_FALSE(ctx.Address_From_SCL);
   Reopen();
   form.PC_Options->setCurrentWidget(form.TS_Soft_Settings);
@@ -262,7 +262,7 @@ TEST_F(Soft_Options, Check_Update_Shows_The_Link_Or_No_Update) {
 
   Server newer(Server::Reply("VER. 1.010"));
   ctx.Version_Server = newer.Url();
-  form.Btn_Check_UpdateClick();
+  test::Click(form.Btn_Check_Update);
   EXPECT_FALSE(form.LL_Check_Update->isHidden());
   EXPECT_EQ(form.LL_Check_Update->textFormat(), Qt::RichText);
   const std::string link = S(form.LL_Check_Update->text());
@@ -276,15 +276,15 @@ TEST_F(Soft_Options, Check_Update_Shows_The_Link_Or_No_Update) {
 
   Server same(Server::Reply("VER. 1.001"));
   ctx.Version_Server = same.Url();
-  form.Btn_Check_UpdateClick();
+  test::Click(form.Btn_Check_Update);
   EXPECT_EQ(S(form.LL_Check_Update->text()), "No Update Available");
   EXPECT_EQ(form.LL_Check_Update->textFormat(), Qt::PlainText);
 
   ctx.Version_Server = newer.Url();
-  form.Btn_Check_UpdateClick();
+  test::Click(form.Btn_Check_Update);
   test::Refused_Port refused;
   ctx.Version_Server = refused.Url();
-  form.Btn_Check_UpdateClick();
+  test::Click(form.Btn_Check_Update);
   EXPECT_EQ(S(form.LL_Check_Update->text()), "No Update Available");
   Reopen();
   EXPECT_TRUE(form.LL_Check_Update->isHidden());
@@ -305,7 +305,7 @@ TEST(Soft_Options_In_Program, Language_Choice_Recaptions_Every_Window) {
   TFSoftOptions& options = *main_window.FSoftOptions;
   options.show();
   ASSERT_EQ(S(options.L_L[0]->text()), "Deutsch");
-  options.LangClick(1);
+  QTest::mouseClick(options.L_L[0], Qt::LeftButton);
   EXPECT_EQ(S(main_window.Btn_New->text()), "Neue Konfiguration");
   EXPECT_EQ(S(main_window.FNew_Project->windowTitle()), "Konfiguration anlegen");
   EXPECT_EQ(S(options.windowTitle()), "Software-Optionen");

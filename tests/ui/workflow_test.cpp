@@ -51,13 +51,6 @@ void Type_In_Cell(Selection_Grid* grid, int row, int column, const QString& text
   test::Press(Qt::Key_Return);
 }
 
-// Puts `text` into a box: click, select all, type.
-void Retype(QLineEdit* box, const QString& text) {
-  QTest::mouseClick(box, Qt::LeftButton);
-  QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-  test::Type(text);
-}
-
 // Expands the whole tree (children appear on first expansion) and returns the first node with
 // `text` below a node with `parent_text`.
 QTreeWidgetItem* Find_Node(QTreeWidget* tree, const QString& parent_text, const QString& text) {
@@ -97,8 +90,8 @@ void Run_Workflow(const std::string& scl_file, const QString& leaf_parent, const
 
     Step(c.window->Btn_Prm_Gen, c.window->FParGen, [&] {
       TFParGen* d = c.window->FParGen;
-      Retype(d->E_IEC61850_Client_IP1, "10.0.0.7");
-      Retype(d->E_ModbusTCPSlave_Port, "1502");
+      test::Retype(d->E_IEC61850_Client_IP1, "10.0.0.7");
+      test::Retype(d->E_ModbusTCPSlave_Port, "1502");
       test::Click(d->Btn_OK);
     });
     ASSERT_TRUE(util::File_Exists(conf + "/ParGen.xml")) << c.messages.Last();
@@ -165,14 +158,23 @@ void Run_Workflow(const std::string& scl_file, const QString& leaf_parent, const
   // A restart reopens the configuration with everything in place.
   Configurator again(program.path());
   EXPECT_EQ(again.ctx.Active_Conf_Dir, conf);
-  again.window->FParGen->FormShow();
-  EXPECT_EQ(again.window->FParGen->E_ModbusTCPSlave_Port->text(), "1502");
-  TFIEC_61850_Access* editor = again.window->FIEC_61850_Access;
-  ASSERT_TRUE(editor->FormShow()) << again.messages.Last();
-  EXPECT_EQ(editor->LB_IEC_Devices->count(), 1);
-  EXPECT_EQ(editor->ACG_DA->Text(0, DA_Col::Position), "12");
-  EXPECT_EQ(editor->ACG_DataSet->rowCount(), 1);
-  editor->Btn_OKClick();
+  ASSERT_TRUE(test::Activate(again.window.get()));
+  bool pargen_shown = false, editor_shown = false;
+  Step(again.window->Btn_Prm_Gen, again.window->FParGen, [&] {
+    EXPECT_EQ(again.window->FParGen->E_ModbusTCPSlave_Port->text(), "1502");
+    test::Click(again.window->FParGen->Btn_Cancel);
+    pargen_shown = true;
+  });
+  Step(again.window->Btn_IEC61850_Client, again.window->FIEC_61850_Access, [&] {
+    TFIEC_61850_Access* editor = again.window->FIEC_61850_Access;
+    EXPECT_EQ(editor->LB_IEC_Devices->count(), 1);
+    EXPECT_EQ(editor->ACG_DA->Text(0, DA_Col::Position), "12");
+    EXPECT_EQ(editor->ACG_DataSet->rowCount(), 1);
+    test::Click(editor->Btn_OK);
+    editor_shown = true;
+  });
+  EXPECT_TRUE(pargen_shown && editor_shown);
+  EXPECT_TRUE(again.messages.shown.empty()) << again.messages.Last();
   EXPECT_EQ(test::Read(conf + "/IEC_61850_Client.xml"), client) << "reopened and saved unchanged";
 }
 
@@ -181,9 +183,9 @@ TEST(Workflow, Own_Fixture_End_To_End) {
 }
 
 TEST(Workflow, Shared_Sample_End_To_End) {
-  const std::string samples = test::Scl_Samples_Dir();
-  if (samples.empty()) GTEST_SKIP() << "no shared SCL samples beside the checkout";
-  Run_Workflow(samples + "/simpleIO_direct_control_goose.cid", "SPCSO1", "stVal", "LLN0", "Events");
+  RQ_SCL_SAMPLES_OR_SKIP();
+  Run_Workflow(test::Scl_Samples_Dir() + "/simpleIO_direct_control_goose.cid", "SPCSO1", "stVal",
+               "LLN0", "Events");
 }
 
 }  // namespace

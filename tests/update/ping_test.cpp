@@ -21,24 +21,25 @@ struct Ping_Case {
   const char* name;
   std::function<int(int)> script;
   bool answered;
-  int ping_res;
+  UBoot::Ping_Status ping_res;
   int requests;
   int reply_ms = 1;
 };
 
 TEST(Send_Ping, Counts_Replies_Within_The_Window) {
+  using enum UBoot::Ping_Status;
   const Ping_Case cases[] = {
-      {"every request answered", [](int) { return 64; }, true, 1, 2},
+      {"every request answered", [](int) { return 64; }, true, Data, 2},
       // 13 requests of 410 ms each: the first start after 5000 ms is not made.
-      {"nobody answers", [](int) { return 0; }, false, 2, 13},
-      {"one reply then timeouts", [](int n) { return n == 1 ? 64 : 0; }, false, 2, 14},
-      {"timeouts then two replies", [](int n) { return n <= 4 ? 0 : 64; }, true, 1, 6},
-      {"replies need not be consecutive", [](int n) { return n % 2 ? 64 : 0; }, true, 1, 3},
+      {"nobody answers", [](int) { return 0; }, false, No_Data, 13},
+      {"one reply then timeouts", [](int n) { return n == 1 ? 64 : 0; }, false, No_Data, 14},
+      {"timeouts then two replies", [](int n) { return n <= 4 ? 0 : 64; }, true, Data, 6},
+      {"replies need not be consecutive", [](int n) { return n % 2 ? 64 : 0; }, true, Data, 3},
       // 12 timeouts take 4920 ms; the slow 13th reply ends past 5000 ms with the status "data".
-      {"the window closes on a reply", [](int n) { return n == 13 ? 64 : 0; }, true, 1, 13, 300},
-      {"raises at once", [](int) { return -1; }, false, 0, 1},
-      {"raises after a timeout", [](int n) { return n == 1 ? 0 : -1; }, false, 2, 2},
-      {"raises after a reply", [](int n) { return n == 1 ? 64 : -1; }, false, 1, 2},
+      {"the window closes on a reply", [](int n) { return n == 13 ? 64 : 0; }, true, Data, 13, 300},
+      {"raises at once", [](int) { return -1; }, false, No_Reply, 1},
+      {"raises after a timeout", [](int n) { return n == 1 ? 0 : -1; }, false, No_Data, 2},
+      {"raises after a reply", [](int n) { return n == 1 ? 64 : -1; }, false, Data, 2},
   };
   for (const Ping_Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -46,7 +47,7 @@ TEST(Send_Ping, Counts_Replies_Within_The_Window) {
     Scripted_Echo echo(clock, c.script);
     echo.reply_ms = c.reply_ms;
     UBoot::TPing ping(echo, clock);
-    ping.ping_res = 7;  // every check starts from "no reply yet"
+    ping.ping_res = UBoot::Ping_Status::Data;  // every check starts from "no reply yet"
     int events = 0;
     const int64_t start = clock.now;
     EXPECT_EQ(ping.Send_Ping("10.1.2.3", [&] { ++events; }), c.answered);
@@ -69,7 +70,7 @@ TEST(Send_Ping, Refused_Echo_Service_Is_Reported_Apart) {
   Virtual_Clock clock;
   UBoot::TPing ping(echo, clock);
   EXPECT_FALSE(ping.Send_Ping("127.0.0.1", nullptr));
-  EXPECT_EQ(ping.ping_res, 0);
+  EXPECT_EQ(ping.ping_res, UBoot::Ping_Status::No_Reply);
   EXPECT_EQ(ping.Not_Allowed, "raw socket: Operation not permitted");
 
   const lang::Lang_Strings strings;
@@ -91,10 +92,10 @@ TEST(Send_Ping, Failure_Message_Follows_The_Last_Status) {
   Virtual_Clock clock;
   UBoot::TPing ping(echo, clock);
   const lang::Lang_Strings strings;
-  ping.ping_res = 2;
+  ping.ping_res = UBoot::Ping_Status::No_Data;
   EXPECT_TRUE(UBoot::Ping_Failure_Message(strings, ping, "x").Warning);
   EXPECT_EQ(UBoot::Ping_Failure_Message(strings, ping, "x").Text, "Device Not Found!");
-  for (int status : {0, 1}) {
+  for (UBoot::Ping_Status status : {UBoot::Ping_Status::No_Reply, UBoot::Ping_Status::Data}) {
     ping.ping_res = status;
     EXPECT_FALSE(UBoot::Ping_Failure_Message(strings, ping, "x").Warning);
     EXPECT_EQ(UBoot::Ping_Failure_Message(strings, ping, "x").Text,
@@ -179,12 +180,11 @@ TEST(Parse_IPv4, Only_Four_Decimal_Numbers) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.host);
-    std::array<uint8_t, 4> octets{9, 9, 9, 9};
-    EXPECT_EQ(UBoot::Parse_IPv4(c.host, octets), c.ok);
-    if (c.ok)
-      EXPECT_EQ(octets, c.octets);
-    else
-      EXPECT_EQ(octets, (std::array<uint8_t, 4>{9, 9, 9, 9}));
+    const std::optional<std::array<uint8_t, 4>> octets = UBoot::Parse_IPv4(c.host);
+    EXPECT_EQ(octets.has_value(), c.ok);
+    if (c.ok) {
+      EXPECT_EQ(*octets, c.octets);
+    }
   }
 }
 
@@ -201,7 +201,7 @@ TEST(Icmp_Echo, Loopback_Answers) {
   UBoot::Real_Ping_Clock clock;
   UBoot::TPing ping(echo, clock);
   EXPECT_TRUE(ping.Send_Ping("127.0.0.1", nullptr));
-  EXPECT_EQ(ping.ping_res, 1);
+  EXPECT_EQ(ping.ping_res, UBoot::Ping_Status::Data);
 }
 
 // Without the unprivileged datagram socket the client falls back to the raw one.
@@ -300,7 +300,7 @@ TEST(Icmp_Echo, Host_Text_That_Is_Not_An_Address_Raises_Before_Any_Socket) {
     Virtual_Clock clock;
     UBoot::TPing ping(echo, clock);
     EXPECT_FALSE(ping.Send_Ping(host, nullptr));
-    EXPECT_EQ(ping.ping_res, 0);
+    EXPECT_EQ(ping.ping_res, UBoot::Ping_Status::No_Reply);
     EXPECT_TRUE(ping.Not_Allowed.empty());
     EXPECT_EQ(ping.Failure, "\"" + std::string(host) + "\" is not an IPv4 address");
   }

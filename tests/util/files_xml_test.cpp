@@ -18,6 +18,7 @@
 
 #include "support/test_support.h"
 #include "util/files.h"
+#include "util/sha256.h"
 #include "util/utf.h"
 #include "util/xml.h"
 
@@ -315,6 +316,101 @@ TEST(Folder_Lock, One_Holder_And_A_Crash_Releases_It) {
   close(ready[1]);
   EXPECT_EQ(first.Try_Lock(dir.path(), "x.lock"), R::Taken);
 #endif
+}
+
+// A lock that cannot be taken for another reason than a holder is Unusable, with the lock file
+// and the system's reason; these ways work for root too, for whom permissions deny nothing.
+TEST(Folder_Lock, Unusable_Says_Why) {
+  using R = util::Folder_Lock::Result;
+  test::Temp_Dir dir;
+  std::filesystem::create_directory(dir / "folder.lock");
+  ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "link.lock").c_str()), 0);
+  struct Case {
+    std::string folder, file, reason;
+  };
+  std::vector<Case> cases{{dir / "missing", "x.lock", "No such file or directory"},
+                          {dir.path(), "folder.lock", "Is a directory"},
+                          {dir.path(), "link.lock", "Too many levels of symbolic links"}};
+  test::Temp_Dir read_only;
+  if (geteuid() != 0) {  // permissions do not stop root
+    chmod(read_only.path().c_str(), 0555);
+    cases.push_back({read_only.path(), "x.lock", "Permission denied"});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    util::Folder_Lock lock;
+    EXPECT_EQ(lock.Try_Lock(c.folder, c.file), R::Unusable);
+    EXPECT_FALSE(lock.Locked());
+    EXPECT_EQ(lock.Failure(), c.folder + "/" + c.file + ": " + c.reason);
+  }
+  chmod(read_only.path().c_str(), 0755);
+  EXPECT_FALSE(std::filesystem::exists(dir / "target")) << "nothing created through the link";
+}
+
+// A folder the product writes into is used only where it resolves inside its root; the message
+// names the link, where it leads and the root.
+TEST(Require_Inside, Links_Out_Of_The_Root_Are_Refused_By_Name) {
+  test::Temp_Dir outside, root;
+  const std::string conf = root / "PROJECTS/conf";
+  std::filesystem::create_directories(conf);
+  std::filesystem::create_directories(root / "elsewhere");
+  const std::string real_outside = std::filesystem::canonical(outside.path()).string();
+  struct Case {
+    std::string what, link_target;  // "" = a plain folder, "-" = nothing there
+    std::string link;               // the folder below the root that is checked
+    std::string message;            // "" = passes
+  };
+  const std::vector<Case> cases{
+      {"plain folder", "", conf + "/bin", ""},
+      {"folder not there yet", "-", conf + "/bin", ""},
+      {"link inside the root", root / "elsewhere", conf + "/bin", ""},
+      {"link out of the root", outside.path(), conf + "/bin",
+       conf + "/bin leads to " + real_outside + ", outside " + root.path() +
+           ". Nothing was written."},
+      {"link that points nowhere", outside / "gone", conf + "/bin",
+       conf + "/bin leads to " + outside / "gone" + ", outside " + root.path() +
+           ". Nothing was written."},
+      {"link through the root's parent", "../../..", conf + "/bin", conf + "/bin leads to "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(c.link);
+    if (c.link_target.empty())
+      std::filesystem::create_directory(c.link);
+    else if (c.link_target != "-")
+      std::filesystem::create_directory_symlink(c.link_target, c.link);
+    try {
+      util::Require_Inside(root.path(), c.link + "/ICD_Catalog");
+      EXPECT_EQ(c.message, "");
+    } catch (const util::File_Error& e) {
+      ASSERT_NE(c.message, "") << e.what();
+      EXPECT_EQ(std::string(e.what()).find(c.message), 0u) << e.what();
+    }
+  }
+  // A link higher up is named itself, not the folder below it.
+  std::filesystem::remove_all(conf);
+  std::filesystem::create_directory_symlink(outside.path(), conf);
+  EXPECT_THROW(
+      {
+        try {
+          util::Require_Inside(root.path(), conf + "/bin");
+        } catch (const util::File_Error& e) {
+          EXPECT_EQ(std::string(e.what()).find(conf + " leads to " + real_outside), 0u) << e.what();
+          throw;
+        }
+      },
+      util::File_Error);
+}
+
+TEST(Sha256, Known_Digests) {
+  EXPECT_EQ(util::Sha256_Hex(""),
+            "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  EXPECT_EQ(util::Sha256_Hex("abc"),
+            "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(util::Sha256_Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+            "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+  EXPECT_EQ(util::Sha256_Hex(std::string(1000000, 'a')),
+            "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
 TEST(Xml, Parse_Error_Has_Line_And_Column) {

@@ -208,18 +208,17 @@ class Checker {
       return false;
     }
     value = *text;
-    int32_t number = 0;
-    std::array<uint8_t, 4> octets{};
+    const std::optional<int32_t> number = util::Str_To_Int(value);
     switch (kind) {
       case Kind::Text:
       case Kind::Container:
         return true;
       case Kind::Integer:
-        if (util::Str_To_Int(value, number)) return true;
+        if (number) return true;
         Error(where + " is " + Shown(value) + ", not an integer");
         return false;
       case Kind::Port:
-        if (util::Str_To_Int(value, number) && number >= 0 && number <= 65535) return true;
+        if (number && *number >= 0 && *number <= 65535) return true;
         Error(where + " is " + Shown(value) + ", not a port number 0..65535");
         return false;
       case Kind::Flag:
@@ -231,12 +230,11 @@ class Checker {
         Error(where + " names no file");
         return false;
       case Kind::Bank_Type:
-        if (util::Str_To_Int(value, number) && (number == Firmware_Bank || number == Image_Bank))
-          return true;
+        if (number && (*number == Firmware_Bank || *number == Image_Bank)) return true;
         Error(where + " is " + Shown(value) + ", neither 1 (firmware) nor 2 (configuration)");
         return false;
       case Kind::Address:
-        if (UBoot::Parse_IPv4(value, octets)) return true;
+        if (UBoot::Parse_IPv4(value)) return true;
         Error(where + " is " + Shown(value) + ", not an IPv4 address");
         return false;
     }
@@ -260,8 +258,7 @@ class Checker {
       return values.front();
     };
     const std::string& ip = value("Ope_IP_Address");
-    std::array<uint8_t, 4> octets{};
-    if (!ip.empty() && !UBoot::Parse_IPv4(ip, octets))
+    if (!ip.empty() && !UBoot::Parse_IPv4(ip))
       Error(where + " Ope_IP_Address is " + Shown(ip) + ", neither empty nor an IPv4 address");
     const std::string& file = value("Ope_FileName");
     const int32_t address = util::Str_To_Int_Def(value("Ope_Start_Address"), -1);

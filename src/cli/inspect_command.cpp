@@ -1,36 +1,14 @@
-// rq30517-cli build: the Update step's image build on a configuration folder.
 // rq30517-cli inspect: what a bank1.bin or bank2.bin puts into the device, field by field.
 #include <filesystem>
 #include <iostream>
 #include <string>
 
-#include "app/context.h"
 #include "cli/commands.h"
 #include "image/client_tables.h"
-#include "image/image_build.h"
 #include "image/image_inspect.h"
 #include "util/files.h"
 
 namespace cli {
-
-int Build_Command(int argc, char** argv) {
-  if (argc != 1) {
-    std::cerr << "Usage: rq30517-cli build CONF_DIR\n";
-    return 2;
-  }
-  app::App_Context ctx;
-  ctx.Active_Conf_Dir = argv[0];
-  ctx.Set_Files();
-  try {
-    USaveBincc::Build_And_Save_Images(ctx.ParGen_File, ctx.IEC_Client_File, ctx.Active_Conf_Dir);
-  } catch (const std::exception& failure) {
-    std::cerr << "rq30517-cli build: " << failure.what() << "\n";
-    return 1;
-  }
-  std::cout << USaveBincc::Bank1_File(ctx.Active_Conf_Dir) << "\n"
-            << USaveBincc::Bank2_File(ctx.Active_Conf_Dir) << "\n";
-  return 0;
-}
 
 int Inspect_Command(int argc, char** argv) {
   if (argc != 1) {
