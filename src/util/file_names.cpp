@@ -56,6 +56,36 @@ void Write_File_Atomic(const std::string& path, std::string_view data) {
 
 Folder_Lock::~Folder_Lock() { Unlock(); }
 
+Folder_Lock::Result Folder_Lock::Try_Lock(const std::string& folder, const std::string& file_name) {
+  Unlock();
+  failure_.clear();
+  const std::string path = Join_Path(folder, file_name);
+  std::string reason;
+  const int fd = Open_Lock_File(path, reason);
+  if (fd < 0) {
+    failure_ = path + ": " + reason;
+    return Result::Unusable;
+  }
+  switch (Lock_File(fd, reason)) {
+    case Lock_Outcome::Taken:
+      fd_ = fd;
+      return Result::Taken;
+    case Lock_Outcome::Held:
+      Close_Lock_File(fd);
+      return Result::Held;
+    case Lock_Outcome::Failed:
+      break;
+  }
+  Close_Lock_File(fd);
+  failure_ = path + ": " + reason;
+  return Result::Unusable;
+}
+
+void Folder_Lock::Unlock() {
+  if (fd_ >= 0) Close_Lock_File(fd_);
+  fd_ = -1;
+}
+
 std::string Executable_Dir() {
   const std::string path = Executable_Path();
   return path.empty() ? "." : Parent_Of(path);

@@ -33,4 +33,12 @@ std::vector<std::string> Names_Below(const std::string& root, const std::string&
 [[noreturn]] void Throw_Link_Outside(const std::string& link, const std::string& target,
                                      const std::string& root);
 
+// The system's part of Folder_Lock (files.cpp, files_windows.cpp); file_names.cpp holds the rest.
+// Opens the lock file, creating it when missing; -1 and the reason in `failure` when it cannot.
+int Open_Lock_File(const std::string& path, std::string& failure);
+enum class Lock_Outcome { Taken, Held, Failed };
+// Takes the exclusive lock without waiting; the reason in `failure` when it Failed.
+Lock_Outcome Lock_File(int fd, std::string& failure);
+void Close_Lock_File(int fd);
+
 }  // namespace util

@@ -277,42 +277,35 @@ void Write_Files_Atomic(const std::vector<File_Content>& files) {
     if (!p.keep.empty()) unlink(p.keep.c_str());
 }
 
-Folder_Lock::Result Folder_Lock::Try_Lock(const std::string& folder, const std::string& file_name) {
-  Unlock();
-  failure_.clear();
-  const std::string path = Join_Path(folder, file_name);
+int Open_Lock_File(const std::string& path, std::string& failure) {
   int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
   // A lock file that this user may not write can still be locked for reading.
   if (fd < 0) {
     const int create_error = errno;
     fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-      failure_ = path + ": " + Reason(create_error);
-      return Result::Unusable;
+      failure = Reason(create_error);
+      return -1;
     }
   }
   // Only a regular file is a lock that every instance takes the same way.
   struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    failure_ = path + ": " + (S_ISDIR(st.st_mode) ? Reason(EISDIR) : "it is not a regular file");
+    failure = S_ISDIR(st.st_mode) ? Reason(EISDIR) : "it is not a regular file";
     close(fd);
-    return Result::Unusable;
+    return -1;
   }
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const int error = errno;
-    close(fd);
-    if (error == EWOULDBLOCK) return Result::Held;
-    failure_ = path + ": " + Reason(error);
-    return Result::Unusable;
-  }
-  fd_ = fd;
-  return Result::Taken;
+  return fd;
 }
 
-void Folder_Lock::Unlock() {
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
+Lock_Outcome Lock_File(int fd, std::string& failure) {
+  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return Lock_Outcome::Taken;
+  if (errno == EWOULDBLOCK) return Lock_Outcome::Held;
+  failure = Reason(errno);
+  return Lock_Outcome::Failed;
 }
+
+void Close_Lock_File(int fd) { close(fd); }
 
 std::string Executable_Path() {
   std::vector<char> buffer(4096);

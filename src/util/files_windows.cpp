@@ -338,40 +338,32 @@ void Write_Files_Atomic(const std::vector<File_Content>& files) {
 
 // The lock file is opened through the C runtime, whose descriptor the header keeps, and locked
 // with the system's byte-range lock, which the system drops when the process ends.
-Folder_Lock::Result Folder_Lock::Try_Lock(const std::string& folder, const std::string& file_name) {
-  Unlock();
-  failure_.clear();
-  const std::string name = Join_Path(folder, file_name);
-  const std::wstring path = W(name);
+int Open_Lock_File(const std::string& path, std::string& failure) {
+  const std::wstring name = W(path);
   int fd =
-      _wopen(path.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+      _wopen(name.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
   // A lock file that this user may not write can still be locked for reading.
   if (fd < 0) {
     // The C runtime keeps the system's own error of its failed call in _doserrno.
     const int create_error = static_cast<int>(_doserrno);
-    fd = _wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-    if (fd < 0) {
-      failure_ = name + ": " + System_Error_Text(create_error);
-      return Result::Unusable;
-    }
+    fd = _wopen(name.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    if (fd < 0) failure = System_Error_Text(create_error);
   }
-  OVERLAPPED whole{};
-  if (!LockFileEx(reinterpret_cast<HANDLE>(_get_osfhandle(fd)),
-                  LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole)) {
-    const DWORD error = GetLastError();
-    _close(fd);
-    if (error == ERROR_LOCK_VIOLATION) return Result::Held;
-    failure_ = name + ": " + Reason(error);
-    return Result::Unusable;
-  }
-  fd_ = fd;
-  return Result::Taken;
+  return fd;
 }
 
-void Folder_Lock::Unlock() {
-  if (fd_ >= 0) _close(fd_);
-  fd_ = -1;
+Lock_Outcome Lock_File(int fd, std::string& failure) {
+  OVERLAPPED whole{};
+  if (LockFileEx(reinterpret_cast<HANDLE>(_get_osfhandle(fd)),
+                 LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole))
+    return Lock_Outcome::Taken;
+  const DWORD error = GetLastError();
+  if (error == ERROR_LOCK_VIOLATION) return Lock_Outcome::Held;
+  failure = Reason(error);
+  return Lock_Outcome::Failed;
 }
+
+void Close_Lock_File(int fd) { _close(fd); }
 
 std::string Executable_Path() {
   std::wstring path(MAX_PATH, L'\0');
