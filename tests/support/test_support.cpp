@@ -152,6 +152,12 @@ Run_Result Run_Program(const std::string& program, const std::vector<std::string
 }
 #endif
 
+bool Make_Folder_Link(const std::string& target, const std::string& link) {
+  std::error_code error;
+  std::filesystem::create_directory_symlink(Fs_Path(target), Fs_Path(link), error);
+  return !error;
+}
+
 std::string No_Such_File_Text() {
 #ifdef _WIN32
   return util::System_Error_Text(ERROR_FILE_NOT_FOUND);
