@@ -33,11 +33,6 @@ inline constexpr const char* Text_Conflict_Position = "position ";
 inline constexpr const char* Text_Conflict_Bit = " bit ";
 inline constexpr const char* Text_More_Conflicts = "... and more conflicts: ";
 
-// The question before saving a data map with conflicts.
-inline constexpr const char* Text_Conflicts_Intro =
-    "These entries of the data map share a position and start bit:";
-inline constexpr const char* Text_Save_Anyway = "Save anyway?";
-
 // Column headers of the map table and of the CSV file.
 inline constexpr const char* Text_Col_Kind = "Kind";
 inline constexpr const char* Text_Col_Row = "Row";
@@ -69,6 +64,8 @@ inline constexpr const char* Text_Import_And_Reference = " and reference ";
 inline constexpr const char* Text_Import_Bad_Member = "the data set has no member ";
 inline constexpr const char* Text_Import_Member_Differs = " with reference ";
 inline constexpr const char* Text_Import_Not_In_List = " is not one of: ";
+inline constexpr const char* Text_Import_Bad_Position = " is not an integer from 0 to ";
+inline constexpr const char* Text_Import_Bad_Factor = " is neither a number nor NONE";
 inline constexpr const char* Text_Import_Already_Taken = "an earlier line already set this entry";
 
 // Tree filter
@@ -94,6 +91,9 @@ inline constexpr const char* Text_Chooser_Type = "Type";
 inline constexpr const char* Text_Chooser_Desc = "Description";
 inline constexpr const char* Text_Chooser_IP = "IP Address";
 inline constexpr const char* Text_Chooser_Server = "Server";
+inline constexpr const char* Text_Chooser_Name_Not_Xml =
+    "This IED cannot be added: its name holds a control character, which the configuration "
+    "files cannot hold.";
 inline constexpr const char* Text_Yes = "Yes";
 inline constexpr const char* Text_No = "No";
 inline constexpr const char* Text_Select_All = "Select All";
@@ -111,8 +111,39 @@ inline constexpr const char* Text_Cells_Left_Unchanged =
 
 // Row check at OK: follows "Error row N", like the other row messages.
 inline constexpr const char* Text_Row_ReadWrite = "!! R/W must be Read or Write";
+inline constexpr const char* Text_Row_StartBit = "!! Start Bit must be between 0 and 7";
+inline constexpr const char* Text_Row_Conversion = "!! Convertion must be None or ItoF/FtoI";
+// A data set member's check at OK: "Error data set row 2 member 3" and the reason.
+inline constexpr const char* Text_Error_DataSet_Row = "Error data set row ";
+inline constexpr const char* Text_Error_Member = " member ";
 // Asked when the editor is left without OK after a change.
 inline constexpr const char* Text_Discard_Changes =
     "The changes have not been saved. Discard them and close?";
+
+// The check's report window.
+inline constexpr const char* Text_Report_Title = "Check";
+inline constexpr const char* Text_Report_Severity = "Severity";
+inline constexpr const char* Text_Report_Rule = "Rule";
+inline constexpr const char* Text_Report_Line = "Line";
+inline constexpr const char* Text_Report_Object = "Object";
+inline constexpr const char* Text_Report_Message = "Message";
+inline constexpr const char* Text_Report_Save_Csv = "Save as CSV...";
+inline constexpr const char* Text_Report_Close = "Close";
+inline constexpr const char* Text_Report_Add_Anyway = "Add anyway";
+inline constexpr const char* Text_Report_Save_Anyway = "Save anyway";
+inline constexpr const char* Text_Report_Build_Anyway = "Build anyway";
+inline constexpr const char* Text_Report_Csv_Filter = "CSV files (*.csv)";
+// Intros: %1 is the count of errors, %2 of warnings.
+inline constexpr const char* Text_Report_Add_Intro =
+    "The check of %3 found %1 errors and %2 warnings. Add the server anyway?";
+inline constexpr const char* Text_Report_Save_Intro =
+    "The check of the configuration found %1 errors and %2 warnings. Save anyway?";
+inline constexpr const char* Text_Report_Build_Intro =
+    "The check of the saved configuration found %1 errors and %2 warnings. Build the images "
+    "anyway?";
+inline constexpr const char* Text_Report_Show_Intro =
+    "The check of the configuration as it stands (not yet saved) found %1 errors and %2 "
+    "warnings. A double click on a finding shows its row.";
+inline constexpr const char* Text_Check = "Check";
 
 }  // namespace access_texts

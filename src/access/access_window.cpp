@@ -22,6 +22,7 @@
 #include "access/access_check.h"
 #include "access/access_strings.h"
 #include "access/access_texts.h"
+#include "access/check_report_dialog.h"
 #include "access/client_file.h"
 #include "access/data_map.h"
 #include "access/ied_chooser_dialog.h"
@@ -153,8 +154,16 @@ TIEC_Object* Object_Of(const QTreeWidgetItem* item) {
 
 std::vector<Grid_Column> Columns(std::initializer_list<Grid_Column> columns) { return columns; }
 
-const QStringList Start_Bits = {"0", "1", "2", "3", "4", "5", "6", "7"};
-const QStringList Conversions = {"None", "ItoF/FtoI"};
+// The list cells offer what OK accepts.
+template <size_t N>
+QStringList Texts(const std::array<const char*, N>& texts) {
+  QStringList list;
+  for (const char* text : texts) list << text;
+  return list;
+}
+const QStringList Start_Bits = Texts(Start_Bit_Texts);
+const QStringList ReadWrites = Texts(ReadWrite_Texts);
+const QStringList Conversions = Texts(Conversion_Texts);
 
 }  // namespace
 
@@ -221,8 +230,10 @@ void TFIEC_61850_Access::Lay_Out() {
   const Grid_Column text{Cell_Kind::Text, {}};
   const Grid_Column fixed{Cell_Kind::Read_Only, {}};
   const Grid_Column check{Cell_Kind::Check, {}};
+  // "Index" names the server in the list and is set by Add Var and by the list; typing a
+  // number there would silently point the row at another server.
   ACG_DA = new Selection_Grid("ACG_DA",
-                              Columns({text,
+                              Columns({fixed,
                                        fixed,
                                        fixed,
                                        fixed,
@@ -234,13 +245,13 @@ void TFIEC_61850_Access::Lay_Out() {
                                        text,
                                        text,
                                        {Cell_Kind::List, Start_Bits},
-                                       {Cell_Kind::List, {"Read", "Write"}},
+                                       {Cell_Kind::List, ReadWrites},
                                        {Cell_Kind::List, Conversions},
                                        text,
                                        text}),
                               TS_DA);
   ACG_DataSet = new Selection_Grid(
-      "ACG_DataSet", Columns({text, fixed, fixed, check, text, text, text, text}), TS_DataSet);
+      "ACG_DataSet", Columns({fixed, fixed, fixed, check, text, text, text, text}), TS_DataSet);
   ACG_DS_Vars = new Selection_Grid("ACG_DS_Vars",
                                    Columns({fixed,
                                             fixed,
@@ -289,6 +300,9 @@ void TFIEC_61850_Access::Lay_Out() {
   Btn_RemoveVar = Make_Button(this, "Btn_RemoveVar");
   Btn_OK = Make_Button(this, "Btn_OK");
   Btn_Cancel = Make_Button(this, "Btn_Cancel");
+  Btn_Check = new QPushButton(access_texts::Text_Check, this);
+  Btn_Check->setObjectName("Btn_Check");
+  Btn_Check->setAutoDefault(false);
   Btn_OK->setAutoDefault(false);
   Btn_Cancel->setAutoDefault(false);
   Btn_AddVar->setAutoDefault(false);
@@ -299,6 +313,7 @@ void TFIEC_61850_Access::Lay_Out() {
   buttons->addWidget(Btn_AddVar);
   buttons->addWidget(Btn_RemoveVar);
   buttons->addStretch(1);
+  buttons->addWidget(Btn_Check);
   buttons->addWidget(Btn_OK);
   buttons->addWidget(Btn_Cancel);
 
@@ -310,6 +325,7 @@ void TFIEC_61850_Access::Lay_Out() {
 
   connect(Btn_Add_IEC_Device, &QPushButton::clicked, this,
           &TFIEC_61850_Access::Btn_Add_IEC_DeviceClick);
+  connect(Btn_Check, &QPushButton::clicked, this, &TFIEC_61850_Access::Btn_CheckClick);
   connect(Btn_Remove_IEC_Device, &QPushButton::clicked, this,
           &TFIEC_61850_Access::Btn_Remove_IEC_DeviceClick);
   connect(LB_IEC_Devices, &QListWidget::currentRowChanged, this,
@@ -463,13 +479,20 @@ bool TFIEC_61850_Access::FormShow() {
 
 void TFIEC_61850_Access::Btn_OKClick() {
   if (load_failed_) return;
-  if (const auto error =
-          Controllo_dati(state_.ACG_DA, ctx_.Lang_Strings, util::Get_Dec_Separator())) {
+  if (const auto error = Controllo_dati(state_, ctx_.Lang_Strings, util::Get_Dec_Separator())) {
     messages_.Error(this, *error);
     return;
   }
-  if (!Conflicts_Accepted(messages_, this, Build_Data_Map(state_), access_texts::Text_Save_Anyway))
+  // One question for everything the check finds wrong (conflicts of the data map included).
+  std::vector<check::Finding> errors;
+  for (check::Finding& f : Check_State())
+    if (f.severity == check::Severity::Error) errors.push_back(std::move(f));
+  std::optional<check::Finding> activated;
+  if (!Check_Report_Go_On(this, messages_, std::move(errors), TFCheck_Report::Purpose::Save, {},
+                          &activated)) {
+    if (activated) Show_Finding(*activated);
     return;
+  }
   try {
     app::Require_Conf_Folders(ctx_);
     Save_Client_File(state_, ctx_.IEC_Client_File);
@@ -478,6 +501,46 @@ void TFIEC_61850_Access::Btn_OKClick() {
     return;
   }
   accept();
+}
+
+std::vector<check::Finding> TFIEC_61850_Access::Check_State() {
+  Wait_Cursor wait;
+  std::vector<check::Finding> findings;
+  check::Conf_Options options;
+  options.separator = util::Get_Dec_Separator();
+  options.scl_check = Check_Scl;
+  try {
+    check::Check_Access_State(state_, ctx_.Active_Conf_Dir, options,
+                              [&](const check::Finding& f) { findings.push_back(f); });
+  } catch (const std::exception& failure) {
+    messages_.Error(this, failure.what());  // a catalog file that cannot be read
+  }
+  return findings;
+}
+
+void TFIEC_61850_Access::Btn_CheckClick() {
+  if (load_failed_) return;
+  std::optional<check::Finding> activated;
+  Check_Report_Go_On(this, messages_, Check_State(), TFCheck_Report::Purpose::Show, {}, &activated);
+  if (activated) Show_Finding(*activated);
+}
+
+void TFIEC_61850_Access::Show_Finding(const check::Finding& finding) {
+  if (!finding.row) return;
+  const int row = *finding.row;
+  if (finding.kind == "variable") {
+    Show_Map_Entry({Map_Kind::Variable, row, 0});
+  } else if (finding.kind == "member") {
+    Show_Map_Entry({Map_Kind::Member, row, finding.member.value_or(0)});
+  } else if (finding.kind == "dataset") {
+    PC_DA_DataSet->setCurrentWidget(TS_DataSet);
+    ACG_DataSet->Select_Row(row - 1);
+    Show_DataSet_DAs();
+    ACG_DataSet->setFocus();
+  } else if (finding.kind == "server") {
+    LB_IEC_Devices->setCurrentRow(row - 1);
+    LB_IEC_Devices->setFocus();
+  }
 }
 
 void TFIEC_61850_Access::reject() {
@@ -501,17 +564,45 @@ void TFIEC_61850_Access::Show_IEC_Devices() {
 void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
   const std::string chosen = Choose_File ? Choose_File() : std::string();
   if (chosen.empty()) return;
+  // A file with several IEDs is checked for the IEDs picked, any other one whole, before
+  // anything reaches the catalog.
+  std::vector<IED_Info> ieds;
+  try {
+    ieds = UIEC_Client_Decode::List_IEDs(chosen);
+  } catch (const std::exception&) {
+    ieds.clear();  // the check says what is wrong with the file
+  }
+  auto check_accepted = [&](const std::vector<std::string>* only_ieds) {
+    if (!Check_Scl) return true;
+    std::vector<check::Finding> findings;
+    try {
+      Wait_Cursor wait;
+      Check_Scl(
+          chosen, chosen, [&](const check::Finding& f) { findings.push_back(f); }, only_ieds);
+    } catch (const std::exception&) {
+      return true;  // unreadable: adding reports why
+    }
+    return Check_Report_Go_On(this, messages_, std::move(findings), TFCheck_Report::Purpose::Add,
+                              chosen);
+  };
+  if (ieds.size() < 2 && !check_accepted(nullptr)) return;
   const size_t servers_before = state_.List_IEC_Dev.size();
   std::string failure;
   try {
     app::Require_Conf_Folders(ctx_);
     Add_IEC_Devices(
         state_, ctx_.Active_Conf_Dir, chosen,
-        [this, &chosen](const std::vector<IED_Info>& ieds) {
-          return Choose_IEDs ? Choose_IEDs(chosen, ieds) : std::vector<size_t>();
+        [this, &chosen, &check_accepted](const std::vector<IED_Info>& ieds) {
+          std::vector<size_t> picked =
+              Choose_IEDs ? Choose_IEDs(chosen, ieds) : std::vector<size_t>();
+          std::vector<std::string> names;
+          for (size_t i : picked)
+            if (i < ieds.size()) names.push_back(ieds[i].name);
+          if (!names.empty() && !check_accepted(&names)) picked.clear();
+          return picked;
         },
-        [this] {
-          switch (messages_.Question(this, Overwrite_Question, true)) {
+        [this](const std::string& file_name, const std::string& ied_name) {
+          switch (messages_.Question(this, Overwrite_Question_For(file_name, ied_name), true)) {
             case ui::Messages::Answer::Yes:
               return Overwrite_Answer::Yes;
             case ui::Messages::Answer::No:

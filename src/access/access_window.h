@@ -13,6 +13,7 @@
 #include "access/access_state.h"
 #include "access/server_list.h"
 #include "app/context.h"
+#include "check/check.h"
 #include "scl/tree_filter.h"
 #include "util/messages_qt.h"
 
@@ -50,6 +51,9 @@ class TFIEC_61850_Access : public QDialog {
       Choose_IEDs;
   // Builds a server's model from its catalog copy. Tests may replace it.
   UIEC_61850_Access::Importer Import_Scl = UIEC_61850_Access::Import_Device;
+  // The check's rules on an SCL file (one added, or a catalog file); tests with stand-in files
+  // empty it, and then no SCL file is checked.
+  check::Scl_Check Check_Scl = check::Check_Scl_File;
 
   QLabel* L_SW_Code;
   QLabel* L_SW_Desc;
@@ -67,6 +71,7 @@ class TFIEC_61850_Access : public QDialog {
   UIEC_61850_Access::Map_Page* TS_Map;
   QPushButton* Btn_AddVar;
   QPushButton* Btn_RemoveVar;
+  QPushButton* Btn_Check;
   QPushButton* Btn_OK;
   QPushButton* Btn_Cancel;
 
@@ -79,6 +84,10 @@ class TFIEC_61850_Access : public QDialog {
   void Btn_AddVarClick();
   void Btn_RemoveVarClick();
   void Btn_OKClick();
+  // Shows the check's report for what the editor holds now (not yet saved).
+  void Btn_CheckClick();
+  // Shows the row, data set, member or server a finding is about.
+  void Show_Finding(const check::Finding& finding);
   // Cancel, Escape and the close button: asks before throwing away changes made since opening.
   void reject() override;
   void Show_IEC_Devices();
@@ -94,6 +103,8 @@ class TFIEC_61850_Access : public QDialog {
 
  private:
   void Lay_Out();
+  // The check of a configuration on what the editor holds.
+  std::vector<check::Finding> Check_State();
   void Connect_Grid(UIEC_61850_Access::Selection_Grid* grid);
   void Clear_Tree();
   void Show_Tree_IEC_Device(UIEC_Client_Decode::TIEC_Device& device);

@@ -188,19 +188,17 @@ class Reader {
     }
   }
 
-  // Members are matched by position: a stored member keeps its settings only while the data set
-  // still has an attribute of the same type and reference at the same place.
   static void Read_Members(const std::vector<pugi::xml_node>& items, TDataSet& record) {
     if (record.Select_DataSet == nullptr) return;
     const auto& model = record.Select_DataSet->List_DA;
     for (size_t k = 0; k < items.size() && k < model.size(); ++k) {
       const pugi::xml_node item = items[k];
-      TIEC_DA* member = model[k];
-      if (member->bType() != item.attribute("bType").value() ||
-          member->Reference() != item.attribute("Reference").value())
-        continue;
+      const std::optional<size_t> place =
+          Stored_Member_Place(*record.Select_DataSet, k, item.attribute("bType").value(),
+                              item.attribute("Reference").value());
+      if (!place) continue;
       TDataSet_DA settings;
-      settings.Select_DA = member;
+      settings.Select_DA = model[*place];
       settings.Position = item.attribute("Position").value();
       settings.bitAddress = item.attribute("StartBit").value();
       settings.conversion = item.attribute("Convertion").value();
@@ -216,6 +214,16 @@ class Reader {
 };
 
 }  // namespace
+
+std::optional<size_t> Stored_Member_Place(const TIEC_DataSet& data_set, size_t place,
+                                          std::string_view bType, std::string_view reference) {
+  // Members are matched by position: a stored member keeps its settings only while the data set
+  // still has an attribute of the same type and reference at the same place.
+  if (place >= data_set.List_DA.size()) return std::nullopt;
+  const TIEC_DA& member = *data_set.List_DA[place];
+  if (member.bType() != bType || member.Reference() != reference) return std::nullopt;
+  return place;
+}
 
 Read_Report Read_Client_File(const std::string& path, const std::string& catalog_dir,
                              Access_State& state, const Importer& import) {

@@ -2,9 +2,12 @@
 // configuration, written by the access editor on OK and read back at every opening.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <pugixml.hpp>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "access/access_state.h"
@@ -38,6 +41,12 @@ struct Read_Report {
 // `state` is then left untouched.
 Read_Report Read_Client_File(const std::string& path, const std::string& catalog_dir,
                              Access_State& state, const Importer& import = Import_Device);
+
+// Where loading the client file puts stored member number `place` (from 0) of a data set row,
+// stored with `bType` and `reference`: its place in `data_set`, or none when the member is
+// dropped. The check of a configuration asks the same.
+std::optional<size_t> Stored_Member_Place(const TIEC_DataSet& data_set, size_t place,
+                                          std::string_view bType, std::string_view reference);
 
 // The warning shown when listed servers are missing from the catalog.
 std::string Missing_Files_Warning(const std::vector<std::string>& missing);

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <map>
 #include <pugixml.hpp>
 #include <set>
 #include <stdexcept>
 #include <tuple>
 
+#include "access/access_check.h"
 #include "access/access_texts.h"
 #include "access/client_file.h"
 #include "util/files.h"
@@ -125,7 +127,51 @@ const std::array<const char*, C_Count> Csv_Headers = {
     Text_Col_Position, Text_Col_StartBit,  Text_Col_ReadWrite, Text_Col_Conversion,
     Text_Col_Factor,   Text_Col_Mnemonic,  Text_Col_IPAddress, Text_Col_Port};
 
-std::string Csv_Field(const std::string& text) {
+// A decimal number as a spreadsheet reads one: sign, digits with a point or comma, exponent.
+bool Is_Number(std::string_view text) {
+  size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  size_t digits = 0;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+  if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
+    ++i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    size_t exponent = 0;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++exponent;
+    if (exponent == 0) return false;
+  }
+  return i == text.size();
+}
+
+// The first characters by which a spreadsheet takes a cell for a formula (or, for the apostrophe,
+// hides the one that follows).
+constexpr std::string_view Formula_Starts = "=+-@\t\r'";
+
+// A cell's text as written to the file: a text a spreadsheet would run as a formula gets a
+// leading apostrophe, which spreadsheets show as text and the import removes again. Numbers
+// ("-1.5") stay as they are.
+std::string Csv_Text(const std::string& text) {
+  if (!text.empty() && Formula_Starts.find(text.front()) != std::string_view::npos &&
+      !Is_Number(text))
+    return "'" + text;
+  return text;
+}
+
+// The reverse of Csv_Text for a field read from a file.
+std::string From_Csv_Text(std::string field) {
+  if (field.size() >= 2 && field.front() == '\'' &&
+      Formula_Starts.find(field[1]) != std::string_view::npos)
+    field.erase(0, 1);
+  return field;
+}
+
+std::string Csv_Field(const std::string& cell) {
+  const std::string text = Csv_Text(cell);
   if (text.find_first_of(",;\"\r\n") == std::string::npos && !text.empty() && text.front() != ' ' &&
       text.back() != ' ')
     return text;
@@ -142,24 +188,24 @@ const char* Kind_Text(Map_Kind kind) {
   return kind == Map_Kind::Variable ? Text_Kind_Variable : Text_Kind_Member;
 }
 
-std::string Quote(const std::string& text) { return "\"" + text + "\""; }
-
-bool One_Of(const std::string& text, std::initializer_list<const char*> allowed) {
-  return std::any_of(allowed.begin(), allowed.end(), [&](const char* a) { return text == a; });
+// A text from the file in quotes, cut to Import_Quote_Limit characters so that a report stays
+// short whatever the file holds.
+std::string Quote(const std::string& text) {
+  size_t end = 0;
+  size_t characters = 0;
+  while (end < text.size() && characters < Import_Quote_Limit) {
+    ++end;
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+    ++characters;
+  }
+  return "\"" + text.substr(0, end) + (end < text.size() ? "\u2026" : "") + "\"";
 }
 
-// A list cell's value from the file: the reason it is not accepted, or empty.
-std::string List_Problem(const std::string& column, const std::string& value,
-                         std::initializer_list<const char*> allowed) {
-  if (value.empty() || One_Of(value, allowed)) return {};
-  std::string problem = column + " " + Quote(value) + Text_Import_Not_In_List;
-  bool first = true;
-  for (const char* a : allowed) {
-    if (!first) problem += ", ";
-    problem += a;
-    first = false;
-  }
-  return problem;
+template <size_t N>
+std::string List_Text(const std::array<const char*, N>& texts) {
+  std::string list;
+  for (const char* t : texts) list += (list.empty() ? "" : ", ") + std::string(t);
+  return list;
 }
 
 }  // namespace
@@ -439,7 +485,7 @@ char Guess_Csv_Separator(const std::string& text) {
   return semicolons > commas ? ';' : ',';
 }
 
-Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state) {
+Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state, char separator) {
   Import_Report report;
   // Spreadsheets save CSV as UTF-8 (with or without a byte-order mark), UTF-16 or the Windows
   // code page; the tables hold UTF-8.
@@ -484,15 +530,17 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state)
     auto field = [&](int c) -> std::string {
       const int f = column[static_cast<size_t>(c)];
       return f >= 0 && static_cast<size_t>(f) < record.Fields.size()
-                 ? record.Fields[static_cast<size_t>(f)]
+                 ? From_Csv_Text(record.Fields[static_cast<size_t>(f)])
                  : std::string();
     };
-    auto has = [&](int c) { return column[static_cast<size_t>(c)] >= 0; };
     const bool blank = std::all_of(record.Fields.begin(), record.Fields.end(),
                                    [](const std::string& f) { return util::Trim(f).empty(); });
     if (blank) continue;
     auto problem = [&](const std::string& why) {
-      report.Problems.push_back(Text_Import_Line + std::to_string(record.Line) + ": " + why);
+      if (report.Problems.size() < Import_Report_Lines)
+        report.Problems.push_back(Text_Import_Line + std::to_string(record.Line) + ": " + why);
+      else
+        ++report.Problems_Not_Listed;
     };
 
     const std::string kind = util::Trim(field(C_Kind));
@@ -539,47 +587,66 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state)
 
     const Map_Entry& entry = map.Entries[*match];
     const bool variable = entry.Kind == Map_Kind::Variable;
-    std::string why = List_Problem(Text_Col_StartBit, field(C_StartBit),
-                                   {"0", "1", "2", "3", "4", "5", "6", "7"});
-    if (why.empty() && variable)
-      why = List_Problem(Text_Col_ReadWrite, field(C_ReadWrite), {"Read", "Write"});
-    if (why.empty())
-      why = List_Problem(Text_Col_Conversion, field(C_Conversion), {"None", "ItoF/FtoI"});
+    // The values the line sets: blanks around them dropped, an empty cell leaves the entry's
+    // value as it is, and each is checked as OK checks it.
+    std::string position = util::Trim(field(C_Position));
+    std::string start_bit = util::Trim(field(C_StartBit));
+    std::string read_write = variable ? util::Trim(field(C_ReadWrite)) : std::string();
+    std::string conversion = util::Trim(field(C_Conversion));
+    std::string factor = util::Trim(field(C_Factor));
+    const std::string mnemonic = field(C_Mnemonic);
+    std::string why;
+    auto refuse = [&why](const char* column, const std::string& value, const std::string& reason) {
+      why += (why.empty() ? "" : "; ") + std::string(column) + " " + Quote(value) + reason;
+    };
+    if (!position.empty() && !Position_Ok(position))
+      refuse(Text_Col_Position, position, Text_Import_Bad_Position + std::to_string(Max_Position));
+    if (!start_bit.empty() && !Start_Bit_Ok(start_bit))
+      refuse(Text_Col_StartBit, start_bit, Text_Import_Not_In_List + List_Text(Start_Bit_Texts));
+    if (!read_write.empty() && !ReadWrite_Ok(read_write))
+      refuse(Text_Col_ReadWrite, read_write, Text_Import_Not_In_List + List_Text(ReadWrite_Texts));
+    if (!conversion.empty() && !Conversion_Ok(conversion))
+      refuse(Text_Col_Conversion, conversion,
+             Text_Import_Not_In_List + List_Text(Conversion_Texts));
+    if (!factor.empty() && !Factor_Ok(factor, separator))
+      refuse(Text_Col_Factor, factor, Text_Import_Bad_Factor);
     if (!why.empty()) {
       problem(why);
       continue;
     }
 
     taken[*match] = true;
+    auto set = [](std::string& target, const std::string& value) {
+      if (!value.empty()) target = value;
+    };
     const Target target = Find_Target(state, Ref_Of(entry));
     if (target.Member != nullptr) {
       TDataSet_DA& m = *target.Member;
-      if (has(C_Position)) m.Position = field(C_Position);
-      if (has(C_StartBit)) m.bitAddress = field(C_StartBit);
-      if (has(C_Conversion)) m.conversion = field(C_Conversion);
-      if (has(C_Factor)) m.multFactor = field(C_Factor);
-      if (has(C_Mnemonic)) m.Mnemonic = field(C_Mnemonic);
+      set(m.Position, position);
+      set(m.bitAddress, start_bit);
+      set(m.conversion, conversion);
+      set(m.multFactor, factor);
+      set(m.Mnemonic, mnemonic);
     } else if (target.Variable_Row >= 0) {
       const int t = target.Variable_Row;
-      const std::pair<int, int> cells[] = {
-          {C_Position, DA_Col::Position},   {C_StartBit, DA_Col::StartBit},
-          {C_ReadWrite, DA_Col::ReadWrite}, {C_Conversion, DA_Col::Convertion},
-          {C_Factor, DA_Col::MoltFact},     {C_Mnemonic, DA_Col::Mnemonic}};
-      for (const auto& [csv_column, table_column] : cells)
-        if (has(csv_column)) state.ACG_DA.Set_Cell(t, table_column, field(csv_column));
+      const std::pair<const std::string*, int> cells[] = {
+          {&position, DA_Col::Position},    {&start_bit, DA_Col::StartBit},
+          {&read_write, DA_Col::ReadWrite}, {&conversion, DA_Col::Convertion},
+          {&factor, DA_Col::MoltFact},      {&mnemonic, DA_Col::Mnemonic}};
+      for (const auto& [value, column] : cells)
+        if (!value->empty()) state.ACG_DA.Set_Cell(t, column, *value);
     }
     ++report.Updated;
   }
   return report;
 }
 
-std::string Import_Report_Text(const Import_Report& report, size_t limit) {
+std::string Import_Report_Text(const Import_Report& report) {
   if (report.Problems.empty()) return {};
   std::string text = std::string(Text_Import_Not_Taken) + "\n";
-  const size_t shown = std::min(limit, report.Problems.size());
-  for (size_t i = 0; i < shown; ++i) text += report.Problems[i] + "\n";
-  if (report.Problems.size() > shown)
-    text += Text_Import_More + std::to_string(report.Problems.size() - shown) + "\n";
+  for (const std::string& problem : report.Problems) text += problem + "\n";
+  if (report.Problems_Not_Listed > 0)
+    text += Text_Import_More + std::to_string(report.Problems_Not_Listed) + "\n";
   return text;
 }
 

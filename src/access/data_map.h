@@ -113,7 +113,10 @@ struct Auto_Position_Result {
 Auto_Position_Result Auto_Position(Access_State& state, const std::vector<Entry_Ref>& targets);
 
 // The map as CSV: UTF-8 with a byte-order mark, a header row, one line per entry in entry
-// order, comma separated, CRLF line ends, fields quoted where they need it.
+// order, comma separated, CRLF line ends, fields quoted where they need it. A text that begins
+// with "=", "+", "-", "@", a tab, a carriage return or an apostrophe, and is not a number, is
+// written with a leading apostrophe, so that a spreadsheet shows it as text and never runs it
+// as a formula.
 std::string Data_Map_Csv(const Data_Map& map);
 
 // One record of a CSV file with the line it starts on (from 1).
@@ -127,21 +130,33 @@ std::vector<Csv_Record> Parse_Csv(const std::string& text, char separator);
 // "," or ";": the one the first line uses more of, outside quotes.
 char Guess_Csv_Separator(const std::string& text);
 
+// The import's report names at most this many lines and quotes at most this many characters of
+// any text from the file, so that even a hostile file gives a short report.
+inline constexpr size_t Import_Report_Lines = 50;
+inline constexpr size_t Import_Quote_Limit = 60;
+
 struct Import_Report {
   int Updated = 0;  // lines applied
-  // One text per line that was not applied ("line 4: ..."), in line order.
+  // One text per line that was not applied ("line 4: ..."), in line order, at most
+  // Import_Report_Lines of them.
   std::vector<std::string> Problems;
+  // Lines not applied beyond those in Problems.
+  size_t Problems_Not_Listed = 0;
 };
 // Applies a map CSV file's bytes (UTF-8, UTF-16 with a byte-order mark, or Windows-1252) to
-// `state`: position, start bit, R/W, conversion, factor and mnemonic of the
-// entries its lines name. A variable line matches a variable row by reference and index (the
-// line's row first when several rows match); a member line matches member number of the data
-// set row with that data set reference and index, when the member's reference is the line's (or
-// the line leaves it empty). Rows are never added or removed. A line that matches nothing, or
-// holds a value that is not one of a list cell's texts, is not applied at all and is reported.
-// Text that is not a data map (no "Kind" column) throws std::runtime_error and changes nothing.
-Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state);
+// `state`: position, start bit, R/W, conversion, factor and mnemonic of the entries its lines
+// name. A variable line matches a variable row by reference and index (the line's row first
+// when several rows match); a member line matches member number of the data set row with that
+// data set reference and index, when the member's reference is the line's (or the line leaves it
+// empty). Rows are never added or removed. Blanks around the values (not the mnemonic) are
+// dropped, and an empty cell leaves the entry's value as it is. A line that matches nothing, or
+// holds a value that OK would refuse (Position_Ok, Start_Bit_Ok, ReadWrite_Ok, Conversion_Ok,
+// Factor_Ok with `separator`), is not applied at all and is reported with every such value.
+// A field written with a leading apostrophe against formulas (see Data_Map_Csv) is read without
+// it. Text that is not a data map (no "Kind" column) throws std::runtime_error and changes
+// nothing.
+Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state, char separator);
 // The report as one message; empty when every line was applied.
-std::string Import_Report_Text(const Import_Report& report, size_t limit = 30);
+std::string Import_Report_Text(const Import_Report& report);
 
 }  // namespace UIEC_61850_Access

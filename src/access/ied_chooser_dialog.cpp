@@ -43,10 +43,17 @@ TFIED_Chooser::TFIED_Chooser(const std::string& file_name, const std::vector<IED
     const IED_Info& ied = ieds[static_cast<size_t>(r)];
     const std::string cells[] = {ied.name, ied.manufacturer, ied.type,
                                  ied.desc, ied.ip,           ied.server ? Text_Yes : Text_No};
+    // An IED whose name no file can hold cannot be chosen; the row says why.
+    const bool writable = UIEC_Client_Decode::Is_Writable_IED_Name(ied.name);
+    if (!writable) unwritable_.push_back(static_cast<size_t>(r));
     for (int c = 0; c < 6; ++c) {
       auto* item = new QTableWidgetItem(Q(cells[c]));
       // An IED without a server can still be added (it shows no data), but says so in grey.
-      if (!ied.server) item->setForeground(QColor(0x80, 0x80, 0x80));
+      if (!ied.server || !writable) item->setForeground(QColor(0x80, 0x80, 0x80));
+      if (!writable) {
+        item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
+        item->setToolTip(Text_Chooser_Name_Not_Xml);
+      }
       SG_IEDs->setItem(r, c, item);
     }
   }
@@ -80,14 +87,23 @@ TFIED_Chooser::TFIED_Chooser(const std::string& file_name, const std::vector<IED
   });
   connect(SG_IEDs->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &TFIED_Chooser::Update_Buttons);
-  if (SG_IEDs->rowCount() > 0) SG_IEDs->setCurrentCell(0, 0);
+  for (int r = 0; r < SG_IEDs->rowCount(); ++r) {
+    if (std::find(unwritable_.begin(), unwritable_.end(), static_cast<size_t>(r)) !=
+        unwritable_.end())
+      continue;
+    SG_IEDs->setCurrentCell(r, 0);
+    break;
+  }
   Update_Buttons();
 }
 
 std::vector<size_t> TFIED_Chooser::Chosen() const {
   std::vector<size_t> rows;
-  for (const QModelIndex& index : SG_IEDs->selectionModel()->selectedRows())
-    rows.push_back(static_cast<size_t>(index.row()));
+  for (const QModelIndex& index : SG_IEDs->selectionModel()->selectedRows()) {
+    const auto row = static_cast<size_t>(index.row());
+    if (std::find(unwritable_.begin(), unwritable_.end(), row) == unwritable_.end())
+      rows.push_back(row);
+  }
   std::sort(rows.begin(), rows.end());
   return rows;
 }

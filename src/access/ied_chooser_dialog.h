@@ -1,6 +1,7 @@
 // The chooser of "Add IEC Device" for an SCL file with several IEDs: one row per IED (name,
 // manufacturer, type, description, IP address, whether it has a server); the user picks one
-// or several.
+// or several. An IED whose name cannot be written into a file is shown greyed out and cannot be
+// chosen; its tooltip says why.
 #pragma once
 
 #include <QDialog>
@@ -31,4 +32,6 @@ class TFIED_Chooser : public QDialog {
 
  private:
   void Update_Buttons();
+
+  std::vector<size_t> unwritable_;  // rows that cannot be chosen
 };

@@ -13,6 +13,7 @@
 #include "access/access_texts.h"
 #include "util/files.h"
 #include "util/qstring_qt.h"
+#include "util/text.h"
 
 namespace UIEC_61850_Access {
 
@@ -172,22 +173,14 @@ void Map_Page::Btn_Import_MapClick() {
   if (path.empty()) return;
   Import_Report report;
   try {
-    report = Import_Data_Map_Csv(util::Read_File(path), state_);
+    report = Import_Data_Map_Csv(util::Read_File(path), state_, util::Get_Dec_Separator());
   } catch (const std::exception& failure) {
     messages_.Error(this, failure.what());
     return;
   }
   if (report.Updated > 0) emit Tables_Changed();
   Show_Map();
-  if (!report.Problems.empty()) messages_.Warning(this, Import_Report_Text(report));
-}
-
-bool Conflicts_Accepted(ui::Messages& messages, QWidget* parent, const Data_Map& map,
-                        const char* ask) {
-  if (map.Conflicts.empty()) return true;
-  const std::string question =
-      std::string(Text_Conflicts_Intro) + "\n\n" + Conflict_List(map) + "\n" + ask;
-  return messages.Question(parent, question) == ui::Messages::Answer::Yes;
+  if (!report.Problems.empty()) messages_.Warning_List(this, Import_Report_Text(report));
 }
 
 }  // namespace UIEC_61850_Access

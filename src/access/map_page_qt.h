@@ -84,9 +84,4 @@ class Map_Page : public QWidget {
   std::vector<size_t> order_;  // entry index of each table row
 };
 
-// Asks whether to go on despite the map's conflicts, ending the question with `ask`; true
-// without asking when there are none.
-bool Conflicts_Accepted(ui::Messages& messages, QWidget* parent, const Data_Map& map,
-                        const char* ask);
-
 }  // namespace UIEC_61850_Access

@@ -8,11 +8,9 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
-#include <QTimer>
 #include <algorithm>
 #include <map>
 
@@ -76,18 +74,11 @@ Selection_Grid::Selection_Grid(const char* name, std::vector<Grid_Column> column
   setItemDelegate(new List_Delegate(columns_, this));
   // Several cells may be selected, for fill-down and copy.
   setSelectionMode(QAbstractItemView::ExtendedSelection);
-  // A click on the current cell starts an edit through click_edit_ (see mouseReleaseEvent)
-  // rather than through the view's own delayed edit, which lets keys typed in the meantime fall
-  // through to another row.
+  // Only a key or a double-click opens a cell's editor, never a click: the editor then starts
+  // with the whole text selected, so what is typed replaces it. An editor opened by a click
+  // would take a second click as a place for the cursor and typing would add to the old text.
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                   QAbstractItemView::AnyKeyPressed);
-  click_edit_ = new QTimer(this);
-  click_edit_->setSingleShot(true);
-  connect(click_edit_, &QTimer::timeout, this, [this] {
-    if (click_edit_cell_.isValid() && click_edit_cell_ == currentIndex() &&
-        state() != QAbstractItemView::EditingState)
-      edit(click_edit_cell_);
-  });
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   horizontalHeader()->setHighlightSections(false);
@@ -280,32 +271,7 @@ void Selection_Grid::Item_Changed(QTableWidgetItem* item) {
   emit Cell_Edited(item->row(), item->column() + 1, text.toStdString());
 }
 
-void Selection_Grid::mousePressEvent(QMouseEvent* event) {
-  click_edit_->stop();
-  const QModelIndex index = indexAt(event->position().toPoint());
-  pressed_on_current_ = event->button() == Qt::LeftButton && index.isValid() &&
-                        index == currentIndex() && selectionModel()->isSelected(index);
-  QTableWidget::mousePressEvent(event);
-}
-
-void Selection_Grid::mouseReleaseEvent(QMouseEvent* event) {
-  QTableWidget::mouseReleaseEvent(event);
-  const QModelIndex index = indexAt(event->position().toPoint());
-  if (pressed_on_current_ && index == currentIndex() && (index.flags() & Qt::ItemIsEditable) &&
-      event->modifiers() == Qt::NoModifier && state() != QAbstractItemView::EditingState) {
-    click_edit_cell_ = index;
-    click_edit_->start(QApplication::doubleClickInterval());
-  }
-  pressed_on_current_ = false;
-}
-
-void Selection_Grid::mouseDoubleClickEvent(QMouseEvent* event) {
-  click_edit_->stop();
-  QTableWidget::mouseDoubleClickEvent(event);
-}
-
 void Selection_Grid::keyPressEvent(QKeyEvent* event) {
-  click_edit_->stop();
   // Delete empties the selected editable text cells; other cells never change by it.
   if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier &&
       state() != QAbstractItemView::EditingState) {

@@ -5,15 +5,12 @@
 // the text picked.
 #pragma once
 
-#include <QPersistentModelIndex>
 #include <QStringList>
 #include <QTableWidget>
 #include <string>
 #include <vector>
 
 #include "access/access_state.h"
-
-class QTimer;
 
 namespace UIEC_61850_Access {
 
@@ -71,9 +68,6 @@ class Selection_Grid : public QTableWidget {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void mouseDoubleClickEvent(QMouseEvent* event) override;
   // Typing never searches the rows: a key goes into the current cell or nowhere.
   void keyboardSearch(const QString&) override {}
 
@@ -85,11 +79,6 @@ class Selection_Grid : public QTableWidget {
   std::vector<Grid_Column> columns_;
   QString corner_text_;
   bool filling_ = false;
-  // A click on the cell that is already current opens its editor once no double-click follows;
-  // a key typed meanwhile opens it at once with that key instead.
-  QTimer* click_edit_ = nullptr;
-  QPersistentModelIndex click_edit_cell_;
-  bool pressed_on_current_ = false;
 };
 
 }  // namespace UIEC_61850_Access

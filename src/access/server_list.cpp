@@ -3,11 +3,25 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 
 #include "scl/scl_import.h"
 #include "util/files.h"
 
 namespace UIEC_61850_Access {
+
+std::string Overwrite_Question_For(const std::string& file_name, const std::string& ied_name) {
+  // Filled from the end, so that a value holding "%1" is never taken for a place holder.
+  std::string ied;
+  if (!ied_name.empty()) {
+    ied = Overwrite_Question_IED;
+    ied.replace(ied.find("%1"), 2, ied_name);
+  }
+  std::string text = Overwrite_Question_Named;
+  text.replace(text.find("%2"), 2, ied);
+  text.replace(text.find("%1"), 2, file_name);
+  return text;
+}
 
 std::string Catalog_Dir(const std::string& Active_Conf_Dir) {
   return util::Join_Path(Active_Conf_Dir, Catalog_Folder_Name);
@@ -33,22 +47,37 @@ void Create_Catalog(const std::string& Active_Conf_Dir, const std::string& catal
     throw util::File_Error("Cannot create " + catalog + ": " + std::strerror(errno));
 }
 
-// Whether to write the catalog file `target`: Yes when nothing is there yet, otherwise the
-// user's answer (No keeps the catalog's copy, Cancel stops).
-Overwrite_Answer Write_Answer(const std::string& target,
-                              const std::function<Overwrite_Answer()>& ask_overwrite) {
-  return util::File_Exists(target) ? ask_overwrite() : Overwrite_Answer::Yes;
+// The name of the first IED of an SCL file; "" when it has none or cannot be read.
+std::string First_IED_Name(const std::string& path) {
+  try {
+    const std::vector<IED_Info> ieds = UIEC_Client_Decode::List_IEDs(path);
+    return ieds.empty() ? std::string() : ieds.front().name;
+  } catch (const std::exception&) {
+    return {};
+  }
 }
 
-}  // namespace
+// Whether to write the catalog file `target`: Yes when nothing is there yet, otherwise the
+// user's answer (No keeps the catalog's copy, Cancel stops).
+Overwrite_Answer Write_Answer(const std::string& target, const Overwrite_Asker& ask_overwrite) {
+  if (!util::File_Exists(target)) return Overwrite_Answer::Yes;
+  return ask_overwrite(util::File_Name_Of(target), First_IED_Name(target));
+}
 
-size_t Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
-                      const std::string& chosen,
-                      const std::function<Overwrite_Answer()>& ask_overwrite,
-                      const Importer& import) {
+void Refuse_Unwritable(const std::string& file, const std::string& ied_name) {
+  if (!UIEC_Client_Decode::Is_Writable_IED_Name(ied_name))
+    throw UIEC_Client_Decode::SCL_Error(file + ": " +
+                                        UIEC_Client_Decode::Unwritable_IED_Name_Text(ied_name));
+}
+
+// Add_IEC_Device with the name of the file's first IED, when the caller has read it already.
+size_t Add_Copy(Access_State& state, const std::string& Active_Conf_Dir, const std::string& chosen,
+                const std::string& ied_name, const Overwrite_Asker& ask_overwrite,
+                const Importer& import) {
   const std::string catalog = Catalog_Dir(Active_Conf_Dir);
   const std::string target = Catalog_Path(catalog, chosen);
   if (target.empty()) throw util::File_Error("Not a file name: " + chosen);
+  Refuse_Unwritable(chosen, ied_name);
   Create_Catalog(Active_Conf_Dir, catalog);
   const Overwrite_Answer answer = Write_Answer(target, ask_overwrite);
   if (answer == Overwrite_Answer::Cancel) return 0;
@@ -57,17 +86,26 @@ size_t Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
   return 1;
 }
 
+}  // namespace
+
+size_t Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
+                      const std::string& chosen, const Overwrite_Asker& ask_overwrite,
+                      const Importer& import) {
+  return Add_Copy(state, Active_Conf_Dir, chosen, First_IED_Name(chosen), ask_overwrite, import);
+}
+
 size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
                        const std::string& chosen, const IED_Picker& pick,
-                       const std::function<Overwrite_Answer()>& ask_overwrite,
-                       const Importer& import) {
+                       const Overwrite_Asker& ask_overwrite, const Importer& import) {
   std::vector<IED_Info> ieds;
   try {
     ieds = UIEC_Client_Decode::List_IEDs(chosen);
   } catch (const std::exception&) {
     ieds.clear();  // the copy and import of a single file report what is wrong with it
   }
-  if (ieds.size() < 2) return Add_IEC_Device(state, Active_Conf_Dir, chosen, ask_overwrite, import);
+  if (ieds.size() < 2)
+    return Add_Copy(state, Active_Conf_Dir, chosen, ieds.empty() ? std::string() : ieds[0].name,
+                    ask_overwrite, import);
 
   std::vector<size_t> picked = pick(ieds);
   std::sort(picked.begin(), picked.end());
@@ -79,8 +117,8 @@ size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
   for (const size_t i : picked) {
     if (i >= ieds.size()) continue;
     const std::string& name = ieds[i].name;
-    const std::string target =
-        util::Join_Path(catalog, UIEC_Client_Decode::Extracted_File_Name(chosen, name));
+    Refuse_Unwritable(chosen, name);
+    const std::string target = UIEC_Client_Decode::Catalog_File_For_IED(catalog, chosen, name);
     const Overwrite_Answer answer = Write_Answer(target, ask_overwrite);
     if (answer == Overwrite_Answer::Cancel) return added;
     if (answer == Overwrite_Answer::Yes)

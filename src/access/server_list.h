@@ -14,8 +14,13 @@
 namespace UIEC_61850_Access {
 
 inline constexpr char Catalog_Folder_Name[] = "ICD_Catalog";
-inline constexpr char Overwrite_Question[] =
-    "File already exists in catalog directory. Do you want to overwrite file?";
+// The question when a catalog file is taken: %1 the file's name, %2 Overwrite_Question_IED with
+// the IED the file holds, or nothing when none can be read from it.
+inline constexpr char Overwrite_Question_Named[] =
+    "File %1%2 already exists in catalog directory. Do you want to overwrite file?";
+inline constexpr char Overwrite_Question_IED[] = " (IED \"%1\")";
+// Overwrite_Question_Named filled in.
+std::string Overwrite_Question_For(const std::string& file_name, const std::string& ied_name);
 
 // The catalog folder of the configuration in `Active_Conf_Dir`.
 std::string Catalog_Dir(const std::string& Active_Conf_Dir);
@@ -31,15 +36,19 @@ using Importer = std::function<std::unique_ptr<TIEC_Device>(const std::string& p
 std::unique_ptr<TIEC_Device> Import_Device(const std::string& path);
 
 enum class Overwrite_Answer { Yes, No, Cancel };
+// Asked whether to write over the catalog file `file_name` (without folder), which holds the IED
+// `ied_name` ("" when none can be read from it).
+using Overwrite_Asker =
+    std::function<Overwrite_Answer(const std::string& file_name, const std::string& ied_name)>;
 
 // Adds the server described by the SCL file `chosen`: copies it into the catalog (asking
 // `ask_overwrite` when a copy of that name is already there: Yes copies over it, No keeps the
 // catalog's copy, Cancel stops), imports the catalog copy and appends it to List_IEC_Dev.
 // Returns how many servers were added (0 after a Cancel). A failed copy or import adds nothing
-// and throws (util::File_Error, or the import's error; what() is the text to show).
+// and throws (util::File_Error, or the import's error; what() is the text to show); so does a
+// file whose first IED's name cannot be written as XML (SCL_Error), before anything is copied.
 size_t Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
-                      const std::string& chosen,
-                      const std::function<Overwrite_Answer()>& ask_overwrite,
+                      const std::string& chosen, const Overwrite_Asker& ask_overwrite,
                       const Importer& import = Import_Device);
 
 using UIEC_Client_Decode::IED_Info;
@@ -49,13 +58,15 @@ using IED_Picker = std::function<std::vector<size_t>(const std::vector<IED_Info>
 
 // Adds the servers of the SCL file `chosen`. A file with several IEDs asks `pick` which to add;
 // each one picked, in file order, is written into the catalog as a file of its own
-// (Extracted_File_Name; `ask_overwrite` as in Add_IEC_Device when that name is taken) and
-// imported from there. Any other file (one IED, none, or not readable as SCL) is added by
-// Add_IEC_Device. Returns how many servers were added. The first Cancel stops; the first failure
-// throws as in Add_IEC_Device. Either way the servers added before it stay.
+// (Catalog_File_For_IED: a name another IED's file already has gets a numeric suffix;
+// `ask_overwrite` as in Add_IEC_Device when the file of that IED is there) and imported from
+// there. An IED picked whose name cannot be written as XML throws SCL_Error. Any other file (one
+// IED, none, or not readable as SCL) is added by Add_IEC_Device. Returns how many servers were
+// added. The first Cancel stops; the first failure throws as in Add_IEC_Device. Either way the
+// servers added before it stay.
 size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
                        const std::string& chosen, const IED_Picker& pick,
-                       const std::function<Overwrite_Answer()>& ask_overwrite,
+                       const Overwrite_Asker& ask_overwrite,
                        const Importer& import = Import_Device);
 
 }  // namespace UIEC_61850_Access

@@ -3,9 +3,6 @@
 
 namespace app_texts {
 
-// The question before the Update step builds the images from a data map with conflicts.
-inline constexpr const char* Text_Build_Anyway = "Build the images anyway?";
-
 // Options, settings page: rows added in the access editor take their address from the SCL file.
 inline constexpr const char* Text_Address_From_SCL =
     "Fill IP Address and Port (102) of added rows from the server's SCL file";

@@ -11,10 +11,10 @@
 #include <QToolButton>
 #include <exception>
 #include <type_traits>
+#include <vector>
 
 #include "access/access_window.h"
-#include "access/data_map.h"
-#include "access/map_page_qt.h"
+#include "access/check_report_dialog.h"
 #include "app/about_dialog.h"
 #include "app/app_strings.h"
 #include "app/app_texts.h"
@@ -24,12 +24,14 @@
 #include "app/version_check.h"
 #include "app/web_links.h"
 #include "app/workspace.h"
+#include "check/check.h"
 #include "comm/pargen_dialog.h"
 #include "image/image_build.h"
 #include "image/image_texts.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
 #include "util/qstring_qt.h"
+#include "util/text.h"
 #include "util/web_address_qt.h"
 #include "util/window_qt.h"
 
@@ -352,11 +354,18 @@ void TFVarnoscopioFirmWare::closeEvent(QCloseEvent* event) {
 
 bool TFVarnoscopioFirmWare::Data_Map_Accepted() {
   if (!util::File_Exists(ctx_.IEC_Client_File)) return true;
-  UIEC_61850_Access::Data_Map map;
+  // The check of the saved configuration (conflicts of the data map included): its errors are
+  // asked about once.
+  std::vector<check::Finding> errors;
+  check::Conf_Options options;
+  options.separator = util::Get_Dec_Separator();
+  options.bank_pair = false;  // named below, before the build replaces them
   try {
-    map = UIEC_61850_Access::Read_Data_Map(ctx_.IEC_Client_File);
+    check::Check_Configuration(ctx_.Active_Conf_Dir, options, [&](const check::Finding& f) {
+      if (f.severity == check::Severity::Error) errors.push_back(f);
+    });
   } catch (const std::exception&) {
     return true;  // the image build reports why the file cannot be read
   }
-  return UIEC_61850_Access::Conflicts_Accepted(messages_, this, map, app_texts::Text_Build_Anyway);
+  return Check_Report_Go_On(this, messages_, std::move(errors), TFCheck_Report::Purpose::Build);
 }

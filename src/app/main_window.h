@@ -47,8 +47,8 @@ class TFVarnoscopioFirmWare : public QWidget {
   void Create_New_Project();
   void Change_Language();
   void Update_Device();
-  // Before the images are built: false when the data map has conflicts and the user does not
-  // want to go on.
+  // Before the images are built: false when the check of the saved configuration finds errors
+  // and the user does not want to go on.
   bool Data_Map_Accepted();
   void Btn_Click(QPushButton* button);
   void Btn_Click(QToolButton* button);

@@ -23,7 +23,8 @@ void Usage(std::ostream& out) {
          "own\n"
          "       rq30517-cli build CONF_DIR         write CONF_DIR/bin/bank1.bin and bank2.bin\n"
          "       rq30517-cli inspect FILE           decode a bank1.bin or bank2.bin\n"
-         "       rq30517-cli map CONF_DIR [--csv]   the data map of CONF_DIR, as JSON or CSV\n";
+         "       rq30517-cli map CONF_DIR [--csv]   the data map of CONF_DIR, as JSON or CSV\n"
+         "       rq30517-cli check [--json] PATH... check SCL files and configuration folders\n";
 }
 
 }  // namespace

@@ -22,8 +22,9 @@ using nlohmann::ordered_json;
 using namespace UIEC_Client_Decode;
 
 // Writes the model as one line of JSON while it walks it, so that the output never has to be
-// held in memory: a small file can describe a model whose JSON is many gigabytes. Data types may
-// nest hundreds of thousands of levels deep; the walk keeps its own stack.
+// held in memory: a small file can describe a model whose JSON is many gigabytes. Each attribute
+// carries its whole reference, which the import's limit on nesting (Max_Nesting_Levels) keeps to
+// a few dozen names, so the output grows with the model and not with the square of its depth.
 class Json_Writer : public Model_Visitor {
  public:
   explicit Json_Writer(std::ostream& out) : out_(out) { buffer_.reserve(Buffer_Bytes + 4096); }

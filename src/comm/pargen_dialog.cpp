@@ -387,7 +387,8 @@ void TFParGen::Btn_CancelClick() { reject(); }
 
 void TFParGen::reject() {
   if (isVisible() && Read_Controls() != shown_values_ &&
-      messages_.Question(this, ctx_.Lang_Strings[comm_strings::Text_Discard_Changes]) != ui::Messages::Answer::Yes)
+      messages_.Question(this, ctx_.Lang_Strings[comm_strings::Text_Discard_Changes]) !=
+          ui::Messages::Answer::Yes)
     return;
   QDialog::reject();
 }

@@ -1,12 +1,16 @@
 #include "scl/ied_catalog.h"
 
 #include <cstring>
+#include <exception>
 #include <map>
 #include <pugixml.hpp>
 #include <sstream>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "scl/scl_import.h"
+#include "scl/scl_texts.h"
 #include "util/files.h"
 #include "util/xml.h"
 
@@ -129,7 +133,18 @@ std::string Server_IP(const std::string& path) {
   }
 }
 
+bool Is_Writable_IED_Name(std::string_view ied_name) { return util::Is_Xml_Text(ied_name); }
+
+std::string Unwritable_IED_Name_Text(std::string_view ied_name) {
+  std::string shown(ied_name);
+  for (char& c : shown)
+    if (!util::Is_Xml_Text(std::string_view(&c, 1))) c = '?';
+  return scl_texts::Text_IED_Name_Not_Xml + shown + "\"";
+}
+
 std::string Extract_IED(const std::string& path, const std::string& ied_name) {
+  if (!Is_Writable_IED_Name(ied_name))
+    throw SCL_Error(path + ": " + Unwritable_IED_Name_Text(ied_name));
   pugi::xml_document doc;
   Load(doc, path);
   const Node scl = util::Child_Element(doc, "SCL");
@@ -152,6 +167,7 @@ std::string Extract_IED(const std::string& path, const std::string& ied_name) {
       out_scl.append_copy(child);
     }
   }
+  util::Check_Xml_Texts(out);
   std::ostringstream text;
   // Written without indentation: added blanks would change the text of elements that hold both
   // text and elements.
@@ -175,6 +191,27 @@ std::string Extracted_File_Name(std::string_view source, std::string_view ied_na
     if (static_cast<unsigned char>(c) < 32 || std::strchr("<>:\"/\\|?*", c) != nullptr) c = '_';
   if (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.back() = '_';
   return name;
+}
+
+std::string Catalog_File_For_IED(const std::string& catalog_dir, std::string_view source,
+                                 const std::string& ied_name) {
+  const std::string name = Extracted_File_Name(source, ied_name);
+  const size_t dot = name.rfind('.');
+  const bool has_extension = dot != std::string::npos && dot > 0;
+  const std::string stem = has_extension ? name.substr(0, dot) : name;
+  const std::string extension = has_extension ? name.substr(dot) : std::string();
+  for (size_t n = 1;; ++n) {
+    const std::string path =
+        util::Join_Path(catalog_dir, n == 1 ? name : stem + "_" + std::to_string(n) + extension);
+    if (!util::File_Exists(path)) return path;
+    std::vector<IED_Info> held;
+    try {
+      held = List_IEDs(path);
+    } catch (const std::exception&) {
+      held.clear();  // unreadable: not this IED's
+    }
+    if (!held.empty() && held.front().name == ied_name) return path;
+  }
 }
 
 }  // namespace UIEC_Client_Decode

@@ -33,10 +33,17 @@ inline constexpr char Default_Server_Port[] = "102";
 // "" when there is none or the file cannot be read.
 std::string Server_IP(const std::string& path);
 
+// Whether the IED can be written into a file: its name holds no character that XML cannot hold
+// (util::Is_Xml_Text). A parser may have read such a name from a character reference.
+bool Is_Writable_IED_Name(std::string_view ied_name);
+// The SCL_Error text refusing an IED whose name is not Is_Writable_IED_Name.
+std::string Unwritable_IED_Name_Text(std::string_view ied_name);
+
 // The text of an SCL file holding only the first IED named `ied_name` of the file at `path`:
 // the SCL root with its attributes and namespace declarations, the Header, that IED, its
 // ConnectedAP entries within copies of their SubNetwork and Communication elements, and the
-// DataTypeTemplates. Throws as List_IEDs, and SCL_Error when there is no such IED.
+// DataTypeTemplates. Throws as List_IEDs, SCL_Error when there is no such IED or its name is not
+// Is_Writable_IED_Name, util::Xml_Error when another text copied cannot be written as XML.
 std::string Extract_IED(const std::string& path, const std::string& ied_name);
 
 // Extract_IED written atomically to `out` (throws util::File_Error when it cannot be written).
@@ -48,5 +55,13 @@ void Write_Extracted_IED(const std::string& path, const std::string& ied_name,
 // system (control characters and < > : " / \ | ? *) replaced by "_", as is a trailing dot or
 // blank.
 std::string Extracted_File_Name(std::string_view source, std::string_view ied_name);
+
+// The catalog file in `catalog_dir` for IED `ied_name` of `source`: Extracted_File_Name when no
+// file of that name holds another IED, otherwise the first of "<stem>_<ied_name>_2<extension>",
+// "_3", ... that is free or already holds this IED. Different names can map onto the same file
+// name ("a/b" and "a\b"); the IED a catalog file holds is the name of its first IED, and a file
+// that cannot be read as SCL counts as another IED's.
+std::string Catalog_File_For_IED(const std::string& catalog_dir, std::string_view source,
+                                 const std::string& ied_name);
 
 }  // namespace UIEC_Client_Decode

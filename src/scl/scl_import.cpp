@@ -5,12 +5,14 @@
 #include <cstring>
 #include <memory>
 #include <pugixml.hpp>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "scl/scl_texts.h"
 #include "util/files.h"
 #include "util/xml.h"
 
@@ -104,6 +106,7 @@ struct Template_Child {
 // All templates of one kind with the same "id": the children of every one of them, in document
 // order, since every matching template is expanded.
 struct Type_Entry {
+  const std::string* id = nullptr;  // the templates' "id", for messages
   std::vector<Template_Child> children;
   uint32_t sdo_count = 0;
   // Objects on the current path of the expansion that are expanding this type; a type met again
@@ -120,6 +123,7 @@ class Type_Index {
     auto found = map_.find(std::string_view(id.value()));
     if (found == map_.end()) found = map_.try_emplace(*texts.Intern(id.value())).first;
     Type_Entry& entry = found->second;
+    entry.id = texts.Intern(id.value());
     auto for_each_child = [&](auto visit) {
       for (Node child = template_element.first_child(); child; child = child.next_sibling()) {
         const bool sdo = other_child_name && Is_Element(child, other_child_name);
@@ -258,11 +262,30 @@ size_t Count_Children(Node element, const char* name, const char* other_name = n
 // One import: what is kept of the document, and the expansion's work stack.
 class Importer {
  public:
-  Importer(TIEC_Device& device, std::string path, const std::string* ied_name = nullptr)
-      : device_(device), store_(device.Store()), path_name_(std::move(path)), ied_name_(ied_name) {}
+  Importer(TIEC_Device& device, std::string path, const std::string* ied_name = nullptr,
+           std::vector<Node>* unresolved = nullptr)
+      : device_(device),
+        store_(device.Store()),
+        path_name_(std::move(path)),
+        ied_name_(ied_name),
+        unresolved_(unresolved) {}
 
   void Decode_ICD_File() {
-    if (!Read_Document()) return;
+    {
+      pugi::xml_document doc;
+      Load_Document(doc, path_name_);
+      if (!Read_Document(doc, Node())) return;
+    }  // the document is released before the objects are built
+    Build_Model();
+  }
+
+  // The same for IED element `ied` of a document the caller keeps.
+  void Decode_IED(Node document, Node ied) {
+    if (Read_Document(document, ied)) Build_Model();
+  }
+
+ private:
+  void Build_Model() {
     // Pass 1, structure: the data objects of every logical node.
     for (const Pending_LN& pending : lns_) {
       store_.Reserve(pending.ln->List_DO, pending.type->children.size());
@@ -284,23 +307,20 @@ class Importer {
         if (TIEC_DA* da =
                 resolver.Resolve(member.ldInst, member.lnClass, member.doName, member.daName))
           found.push_back(da);
+        else if (unresolved_)
+          unresolved_->push_back(member.fcda);
       }
       store_.Reserve(data_set->List_DA, found.size());
       for (TIEC_DA* da : found) device_.Add_Member(*data_set, *da);
     }
   }
 
- private:
-  // Parses the file and takes from it the logical devices and nodes, the data sets with their
-  // GOOSE names, the members to resolve and the templates. False when the file has no server to
-  // read. The document is released on return.
-  bool Read_Document() {
-    pugi::xml_document doc;
-    Load_Document(doc, path_name_);
-
+  // Takes from the document the logical devices and nodes, the data sets with their GOOSE names,
+  // the members to resolve and the templates. False when the file has no server to read.
+  bool Read_Document(Node doc, Node ied) {
     Node scl = util::Child_Element(doc, "SCL");
-    Node ied;  // the IED asked for by name, else the first
-    if (ied_name_) {
+    // `ied` when given, else the IED asked for by name, else the first
+    if (!ied && ied_name_) {
       for (Node child = scl.first_child(); child && !ied; child = child.next_sibling())
         if (Is_Element(child, "IED") && *ied_name_ == child.attribute("name").value()) ied = child;
       if (!ied) throw SCL_Error("no IED named \"" + *ied_name_ + "\"");
@@ -369,7 +389,15 @@ class Importer {
   // The node's data sets, and its type for pass 1. A node without lnType has neither data
   // objects nor data sets.
   void Decode_LN(TIEC_LN& ln, Node element) {
-    if (ln.lnType().empty()) return;
+    if (ln.lnType().empty()) {
+      // Its data sets' members are never read: none of them becomes a member.
+      if (unresolved_)
+        for (Node data_set = element.first_child(); data_set; data_set = data_set.next_sibling())
+          if (Is_Element(data_set, "DataSet"))
+            for (Node fcda = data_set.first_child(); fcda; fcda = fcda.next_sibling())
+              if (Is_Element(fcda, "FCDA")) unresolved_->push_back(fcda);
+      return;
+    }
     if (Type_Entry* type = lnode_types_.Find(ln.lnType())) lns_.push_back({&ln, type});
     Decode_LN_DataSet(ln, element);
   }
@@ -405,7 +433,7 @@ class Importer {
         members_.push_back({&data_set, texts_.Keep(child.attribute("ldInst").value()),
                             texts_.Keep(child.attribute("lnClass").value()),
                             texts_.Keep(child.attribute("doName").value()),
-                            texts_.Keep(child.attribute("daName").value())});
+                            texts_.Keep(child.attribute("daName").value()), child});
   }
 
   // The texts of an attribute made from `child` below a parent whose functional constraint is
@@ -424,6 +452,7 @@ class Importer {
   void Start_DO(TIEC_DO& dobj, const Template_Child& child) {
     Type_Entry* type = child.type;
     if (!type || type->active > 0) return;
+    Check_Nesting(*type);
     ++type->active;
     store_.Reserve(dobj.List_DO, type->sdo_count);
     store_.Reserve(dobj.List_DA, type->children.size() - type->sdo_count);
@@ -434,9 +463,18 @@ class Importer {
   void Start_DA(TIEC_DA& da, const Template_Child& child) {
     Type_Entry* type = child.type;
     if (!type || type->active > 0) return;
+    Check_Nesting(*type);
     ++type->active;
     store_.Reserve(da.List_DA, type->children.size());
     stack_.push_back({nullptr, &da, type, 0});
+  }
+
+  // An object being expanded with `type` lies as many levels below its node's data object as
+  // there are expansions running above it; the children of the type would lie one further.
+  void Check_Nesting(const Type_Entry& type) const {
+    if (stack_.size() + 1 <= Max_Nesting_Levels) return;
+    throw SCL_Error(scl_texts::Text_Nesting_Too_Deep + std::to_string(Max_Nesting_Levels) +
+                    scl_texts::Text_Nesting_Type + (type.id ? *type.id : std::string()) + "\")");
   }
 
   // Runs the queued expansions with an explicit stack, creating the objects in the order a
@@ -477,12 +515,15 @@ class Importer {
     const char* lnClass;
     const char* doName;
     const char* daName;
+    Node fcda;  // only followed while the caller keeps the document (unresolved_ set)
   };
 
   TIEC_Device& device_;
   Model_Store& store_;
   const std::string path_name_;
   const std::string* ied_name_;  // null: the file's first IED
+  // Where the FCDAs that add no member go; null when nobody asks.
+  std::vector<Node>* unresolved_;
   Text_Store texts_;
   Type_Index lnode_types_, do_types_, da_types_;
   std::vector<Pending_LN> lns_;
@@ -491,6 +532,20 @@ class Importer {
 };
 
 }  // namespace
+
+void Decode_IED_Element(TIEC_Device& device, pugi::xml_node document, pugi::xml_node ied,
+                        std::vector<pugi::xml_node>& unresolved, size_t max_bytes) {
+  const size_t old_limit = device.Store().Limit();
+  device.Store().Set_Limit(max_bytes);
+  try {
+    Importer(device, std::string(), nullptr, &unresolved).Decode_IED(document, ied);
+  } catch (...) {
+    device.Clear();
+    device.Store().Set_Limit(old_limit);
+    throw;
+  }
+  device.Store().Set_Limit(old_limit);
+}
 
 void Decode_ICD_File(TIEC_Device& device, const std::string& FileName_icd, size_t max_bytes) {
   Decode_ICD_File_IED(device, FileName_icd, nullptr, max_bytes);

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstddef>
+#include <pugixml.hpp>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "scl/scl_model.h"
 
@@ -21,19 +23,34 @@ namespace UIEC_Client_Decode {
 // configurator.
 inline constexpr std::size_t Max_Model_Bytes = std::size_t{1} << 30;
 
+// How deep data objects and attributes may nest: below each data object of a logical node, at
+// most this many levels of sub data objects, attributes and sub attributes (a reference holds at
+// most this many names after the data object's). Real models use fewer than ten; the limit
+// keeps every reference, and every walk that builds references at each level, small. A file
+// that nests deeper is refused with SCL_Error naming the limit and the type that goes past it.
+inline constexpr std::size_t Max_Nesting_Levels = 64;
+
 // Fills `device` (which must be empty) from the SCL file at `FileName_icd`.
 // - No file at the path: nothing happens, the device stays empty.
 // - Missing SCL, IED or DataTypeTemplates: the device stays empty; missing AccessPoint or Server
 //   in the first IED: the device gets its Name only. Nothing is reported.
 // - Throws util::File_Error when the file exists but cannot be read, util::Xml_Error when it is
 //   not well-formed (what() is the parser's description with line and column), SCL_Error when
-//   its model would exceed `max_bytes`. All derive from std::runtime_error; what() is the text to
-//   show. On a throw the device is left empty again.
+//   its model would exceed `max_bytes` or its types nest deeper than Max_Nesting_Levels. All derive
+//   from std::runtime_error; what() is the text to show. On a throw the device is left empty again.
 void Decode_ICD_File(TIEC_Device& device, const std::string& FileName_icd,
                      std::size_t max_bytes = Max_Model_Bytes);
 // The same, reading the first IED whose "name" equals *IED_Name instead of the file's first IED
 // (null: the first IED). The file has no such IED: SCL_Error.
 void Decode_ICD_File_IED(TIEC_Device& device, const std::string& FileName_icd,
                          const std::string* IED_Name, std::size_t max_bytes = Max_Model_Bytes);
+
+// The import of IED element `ied` of a document the caller has loaded (`document`, parsed with
+// pugixml's default options or more), as Decode_ICD_File_IED reads it, for the file's check:
+// appends to `unresolved` every FCDA of the server it reads for which it adds no member. Throws
+// SCL_Error when the model would exceed `max_bytes` (the device is then left empty).
+void Decode_IED_Element(TIEC_Device& device, pugi::xml_node document, pugi::xml_node ied,
+                        std::vector<pugi::xml_node>& unresolved,
+                        std::size_t max_bytes = Max_Model_Bytes);
 
 }  // namespace UIEC_Client_Decode

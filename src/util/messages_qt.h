@@ -19,6 +19,9 @@ class Messages {
   virtual void Warning(QWidget* parent, const std::string& text) = 0;
   // Confirmation with Yes and No, or Yes, No and Cancel.
   virtual Answer Question(QWidget* parent, const std::string& text, bool with_cancel = false) = 0;
+  // A warning that lists many lines (a report): its text scrolls in a window of fixed size
+  // rather than growing a message box past the screen. Without an own way, a warning.
+  virtual void Warning_List(QWidget* parent, const std::string& text) { Warning(parent, text); }
 };
 
 class Box_Messages : public Messages {
@@ -26,6 +29,7 @@ class Box_Messages : public Messages {
   void Error(QWidget* parent, const std::string& text) override;
   void Warning(QWidget* parent, const std::string& text) override;
   Answer Question(QWidget* parent, const std::string& text, bool with_cancel) override;
+  void Warning_List(QWidget* parent, const std::string& text) override;
 };
 
 }  // namespace ui

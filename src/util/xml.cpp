@@ -68,6 +68,35 @@ std::optional<std::string> Child_Text(pugi::xml_node parent, const char* name) {
   return Element_Text(Child_Element(parent, name));
 }
 
+bool Is_Xml_Text(std::string_view text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
+  return true;
+}
+
+void Check_Xml_Texts(const pugi::xml_node& root) {
+  struct Checker : pugi::xml_tree_walker {
+    pugi::xml_node bad;
+    bool Check(const pugi::xml_node& node) {
+      bool good = Is_Xml_Text(node.name()) && Is_Xml_Text(node.value());
+      for (pugi::xml_attribute a = node.first_attribute(); a && good; a = a.next_attribute())
+        good = Is_Xml_Text(a.name()) && Is_Xml_Text(a.value());
+      if (!good) bad = node;
+      return good;
+    }
+    bool for_each(pugi::xml_node& node) override { return Check(node); }
+  } checker;
+  pugi::xml_node walked = root;  // a handle: traversing does not change the tree
+  if (checker.Check(walked)) walked.traverse(checker);
+  if (!checker.bad) return;
+  pugi::xml_node element = checker.bad;
+  while (element && element.type() != pugi::node_element) element = element.parent();
+  const std::string where = element && Is_Xml_Text(element.name())
+                                ? "<" + std::string(element.name()) + ">"
+                                : std::string("the document");
+  throw Xml_Error("A text of " + where + " holds a control character, which XML cannot hold");
+}
+
 std::string Xml_To_String(const pugi::xml_document& doc) {
   std::ostringstream out;
   doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
@@ -75,6 +104,7 @@ std::string Xml_To_String(const pugi::xml_document& doc) {
 }
 
 void Save_Xml_File(const pugi::xml_document& doc, const std::string& path) {
+  Check_Xml_Texts(doc);
   Write_File_Atomic(path, Xml_To_String(doc));
 }
 

@@ -5,6 +5,7 @@
 #include <pugixml.hpp>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace util {
 
@@ -34,9 +35,18 @@ std::optional<std::string> Element_Text(pugi::xml_node element);
 // Text of the first child element `name`, or nullopt when it is missing or unreadable.
 std::optional<std::string> Child_Text(pugi::xml_node parent, const char* name);
 
-// Serialises without declaration and without indentation, UTF-8.
+// Whether XML 1.0 can hold `text`: no control character other than tab, line feed and carriage
+// return (a parser accepts them in no form, not even as a character reference).
+bool Is_Xml_Text(std::string_view text);
+// Throws Xml_Error naming the element when a name, value or text in `root` or below it is not
+// Is_Xml_Text, so that no file is ever written that other readers refuse.
+void Check_Xml_Texts(const pugi::xml_node& root);
+
+// Serialises without declaration and without indentation, UTF-8. A control character comes out
+// as a character reference that XML readers refuse: check with Check_Xml_Texts before writing.
 std::string Xml_To_String(const pugi::xml_document& doc);
-// Serialises and writes atomically; throws File_Error.
+// Check_Xml_Texts, then serialises and writes atomically; throws Xml_Error or File_Error and
+// writes nothing then.
 void Save_Xml_File(const pugi::xml_document& doc, const std::string& path);
 
 }  // namespace util

@@ -47,6 +47,8 @@ const std::string Time = "Error row 1!! Time must be between 1 and 100000000 ms"
 const std::string Position = "Error row 1!! Position must be between 0 and 1399";
 const std::string Factor = "Error row 1!! Mult. Factor must be a valid Float";
 const std::string Direction = "Error row 1!! R/W must be Read or Write";
+const std::string StartBit = "Error row 1!! Start Bit must be between 0 and 7";
+const std::string Conversion = "Error row 1!! Convertion must be None or ItoF/FtoI";
 
 TEST(Controllo_dati, Each_Column_In_Its_Order) {
   struct Case {
@@ -91,6 +93,13 @@ TEST(Controllo_dati, Each_Column_In_Its_Order) {
       {DA_Col::ReadWrite, "", "N", Direction},
       {DA_Col::ReadWrite, "read", "N", Direction},
       {DA_Col::ReadWrite, "Write ", "N", Direction},
+      {DA_Col::StartBit, "", "N", "pass"},
+      {DA_Col::StartBit, "7", "N", "pass"},
+      {DA_Col::StartBit, "8", "N", StartBit},
+      {DA_Col::StartBit, " 1", "N", StartBit},
+      {DA_Col::Convertion, "", "N", "pass"},
+      {DA_Col::Convertion, "ItoF/FtoI", "N", "pass"},
+      {DA_Col::Convertion, "none", "N", Conversion},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.column) + " = '" + c.text + "', On Timer '" + c.on_timer + "'");
@@ -147,6 +156,54 @@ TEST(Controllo_dati, Messages_Follow_The_Language) {
   Row row = Good_Row();
   row[DA_Col::Position] = "2000";
   EXPECT_EQ(Controllo_dati(With_Rows({row}), strings, ','), "Errore riga 1 Posizione 0..1399");
+}
+
+// OK checks the members of every data set row after the variable rows, as it checks a variable's
+// position, start bit, factor and conversion.
+TEST(Controllo_dati, Members_Like_Variable_Rows) {
+  Access_State state;
+  state.ACG_DA = With_Rows({Good_Row()});
+  state.ACG_DataSet.Set_Cell(0, DS_Col::Index, "0");
+  state.ACG_DataSet.Set_Cell(state.ACG_DataSet.Append(), DS_Col::Index, "0");
+  TDataSet_DA good;
+  good.Position = "1399";
+  good.multFactor = " none ";
+  good.bitAddress = "7";
+  state.List_DataSet.resize(2);
+  state.List_DataSet[0].List_DAs = {good};
+  state.List_DataSet[1].List_DAs = {good, good};
+  EXPECT_FALSE(Controllo_dati(state, Strings(), ',').has_value());
+
+  const std::string prefix = "Error data set row 2 member 2";
+  const struct {
+    std::string TDataSet_DA::*field;
+    const char* text;
+    std::string expected;
+  } cases[] = {
+      {&TDataSet_DA::Position, "", prefix + "!! Position must be between 0 and 1399"},
+      {&TDataSet_DA::Position, "1400", prefix + "!! Position must be between 0 and 1399"},
+      {&TDataSet_DA::Position, "abc", prefix + "!! Position must be between 0 and 1399"},
+      {&TDataSet_DA::Position, "65536", prefix + "!! Position must be between 0 and 1399"},
+      {&TDataSet_DA::bitAddress, "8", prefix + "!! Start Bit must be between 0 and 7"},
+      {&TDataSet_DA::multFactor, "x1", prefix + "!! Mult. Factor must be a valid Float"},
+      {&TDataSet_DA::multFactor, "", prefix + "!! Mult. Factor must be a valid Float"},
+      {&TDataSet_DA::conversion, "FtoI", prefix + "!! Convertion must be None or ItoF/FtoI"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    TDataSet_DA& member = state.List_DataSet[1].List_DAs[1];
+    const std::string kept = member.*c.field;
+    member.*c.field = c.text;
+    EXPECT_EQ(Controllo_dati(state, Strings(), ',').value_or("pass"), c.expected);
+    member.*c.field = kept;
+  }
+
+  // The variable rows come first.
+  state.List_DataSet[0].List_DAs[0].Position = "";
+  EXPECT_EQ(Controllo_dati(state, Strings(), ',').value_or("pass"),
+            "Error data set row 1 member 1!! Position must be between 0 and 1399");
+  state.ACG_DA.Set_Cell(0, DA_Col::Port, "");
+  EXPECT_EQ(Controllo_dati(state, Strings(), ',').value_or("pass"), Port);
 }
 
 }  // namespace

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include "access/access_test_models.h"
 #include "util/files.h"
+#include "util/xml.h"
 
 namespace {
 
@@ -69,6 +73,12 @@ TEST_F(Client_File, Emptiness_Rule) {
       << xml;
 }
 
+// An independent parser accepts the file as XML 1.0.
+void Expect_Well_Formed(const std::string& path) {
+  const test::Run_Result lint = test::Run_Program("xmllint", {"--noout", path});
+  EXPECT_EQ(lint.status, 0) << lint.err;
+}
+
 TEST_F(Client_File, Written_Read_And_Written_Again_Is_Identical) {
   Access_State state;
   Load(state, "a.icd");
@@ -91,6 +101,7 @@ TEST_F(Client_File, Written_Read_And_Written_Again_Is_Identical) {
   state.Store_Member_Text(0, Var_Col::Mnemonic, awkward);
   Save_Client_File(state, file);
   const std::string first = test::Read(file);
+  Expect_Well_Formed(file);
 
   Access_State loaded;
   const Read_Report report = Read(loaded, file);
@@ -108,6 +119,45 @@ TEST_F(Client_File, Written_Read_And_Written_Again_Is_Identical) {
 
   Save_Client_File(loaded, file);
   EXPECT_EQ(test::Read(file), first);
+}
+
+// XML 1.0 cannot hold control characters other than tab, line feed and carriage return, not even
+// as character references: a text holding one is refused and the file stays as it was.
+TEST_F(Client_File, Texts_Xml_Cannot_Hold_Are_Refused_And_The_File_Stays) {
+  Access_State state;
+  Load(state, "a.icd");
+  state.Selected_IEC_DA = Stval(state, 0);
+  state.Add_Var(0);
+  state.ACG_DA.Set_Cell(0, DA_Col::Mnemonic, "tab\tcr\rlf\n");
+  Save_Client_File(state, file);
+  const std::string good = test::Read(file);
+  Expect_Well_Formed(file);
+
+  const struct {
+    const char* name;
+    std::function<void(Access_State&)> spoil;
+    const char* element;
+  } cases[] = {
+      {"server name", [](Access_State& s) { s.List_IEC_Dev[0]->Set_Name("IED\x01"); },
+       "<ICD_File>"},
+      {"cell", [](Access_State& s) { s.ACG_DA.Set_Cell(0, DA_Col::Mnemonic, "x\x1f"); },
+       "<DA_Item>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Access_State spoilt;
+    Load(spoilt, "a.icd");
+    spoilt.Selected_IEC_DA = Stval(spoilt, 0);
+    spoilt.Add_Var(0);
+    c.spoil(spoilt);
+    try {
+      Save_Client_File(spoilt, file);
+      ADD_FAILURE() << "saved";
+    } catch (const util::Xml_Error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.element), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(test::Read(file), good);
+  }
 }
 
 TEST_F(Client_File, Members_Are_Matched_By_Position_Type_And_Reference) {

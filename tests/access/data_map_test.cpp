@@ -205,7 +205,7 @@ TEST_F(Data_Map_State, Csv_Round_Trip) {
   std::string edited = csv;
   edited.replace(edited.find(",7,1,"), 5, ",70,3,");
   edited.replace(edited.find("Mod.q,Quality,,9,"), 17, "Mod.q,Quality,,99,");
-  const Import_Report report = Import_Data_Map_Csv(edited, state);
+  const Import_Report report = Import_Data_Map_Csv(edited, state, ',');
   EXPECT_TRUE(report.Problems.empty()) << Import_Report_Text(report);
   EXPECT_EQ(report.Updated, 4);
   EXPECT_EQ(Position(1), "70");
@@ -235,7 +235,7 @@ TEST_F(Data_Map_State, Csv_Import_From_A_Spreadsheet_Reports_What_It_Cannot_Take
       ";;;;;;;;;;\r\n"
       "row;1;;0;;IED1LD0/LLN0.Mod.stVal;22;;;;\r\n"
       "member;1;3;0;IED1LD0/LLN0.DS1;;60;;;;\r\n";
-  const Import_Report report = Import_Data_Map_Csv(csv, state);
+  const Import_Report report = Import_Data_Map_Csv(csv, state, ',');
   EXPECT_EQ(report.Updated, 2);
   EXPECT_EQ(Import_Report_Text(report),
             "These lines of the map file were not taken:\n"
@@ -261,17 +261,162 @@ TEST_F(Data_Map_State, Csv_Import_From_A_Spreadsheet_Reports_What_It_Cannot_Take
 
   // A first line naming the separator.
   const Import_Report named = Import_Data_Map_Csv(
-      "sep=|\r\nKind|Index|Reference|Position\r\nvariable|0|IED1LD0/LLN0.Mod.stVal|30\r\n", state);
+      "sep=|\r\nKind|Index|Reference|Position\r\nvariable|0|IED1LD0/LLN0.Mod.stVal|30\r\n", state,
+      ',');
   EXPECT_TRUE(named.Problems.empty()) << Import_Report_Text(named);
   EXPECT_EQ(Position(1), "30");
 
   try {
-    Import_Data_Map_Csv("a,b\r\n1,2\r\n", state);
+    Import_Data_Map_Csv("a,b\r\n1,2\r\n", state, ',');
     ADD_FAILURE() << "a file without a Kind column was taken for a map";
   } catch (const std::runtime_error& refusal) {
     EXPECT_STREQ(refusal.what(),
                  "The file has no column \"Kind\" in its first line; it is not a data map.");
   }
+}
+
+// Every value OK would refuse is refused by the import too, on variable and on member lines, and
+// the line changes nothing; empty cells keep what the entry holds, blanks around values go.
+TEST_F(Data_Map_State, Csv_Import_Refuses_What_Ok_Refuses) {
+  Variable("stVal", "1", "2");
+  state.ACG_DA.Set_Cell(0, DA_Col::ReadWrite, "Read");
+  state.ACG_DA.Set_Cell(0, DA_Col::Convertion, "None");
+  state.ACG_DA.Set_Cell(0, DA_Col::MoltFact, "1");
+  state.ACG_DA.Set_Cell(0, DA_Col::Mnemonic, "kept");
+  Data_Set(0, {"3", "4", "5"});
+  for (auto& m : state.List_DataSet[0].List_DAs) {
+    m.bitAddress = "1";
+    m.conversion = "None";
+    m.multFactor = "2";
+    m.Mnemonic = "kept";
+  }
+  const std::string unchanged = Data_Map_Csv(Build_Data_Map(state));
+  const std::string header =
+      "Kind,Row,Member,Index,Data Set,Reference,Position,Start Bit,R/W,Convertion,Molt Fact,"
+      "Mnemonic\r\n";
+  const std::string variable = "variable,1,,0,,IED1LD0/LLN0.Mod.stVal,";
+  const std::string member = "member,1,2,0,IED1LD0/LLN0.DS1,,";
+  const struct {
+    std::string line;  // after the header, so on line 2
+    std::string report;
+  } cases[] = {
+      {variable + "1400,,,,,", "Position \"1400\" is not an integer from 0 to 1399"},
+      {variable + "abc,,,,,", "Position \"abc\" is not an integer from 0 to 1399"},
+      {variable + "65536,,,,,", "Position \"65536\" is not an integer from 0 to 1399"},
+      {variable + "-1,,,,,", "Position \"-1\" is not an integer from 0 to 1399"},
+      {variable + ",8,,,,", "Start Bit \"8\" is not one of: 0, 1, 2, 3, 4, 5, 6, 7"},
+      {variable + ",,write,,,", "R/W \"write\" is not one of: Read, Write"},
+      {variable + ",,,ItoF,,", "Convertion \"ItoF\" is not one of: None, ItoF/FtoI"},
+      {variable + ",,,,x1,", "Molt Fact \"x1\" is neither a number nor NONE"},
+      {variable + "1400,9,,,x1,new",
+       "Position \"1400\" is not an integer from 0 to 1399; Start Bit \"9\" is not one of: 0, 1, "
+       "2, 3, 4, 5, 6, 7; Molt Fact \"x1\" is neither a number nor NONE"},
+      {member + "1400,,,,,", "Position \"1400\" is not an integer from 0 to 1399"},
+      {member + "abc,,,,,", "Position \"abc\" is not an integer from 0 to 1399"},
+      {member + "65536,,,,,", "Position \"65536\" is not an integer from 0 to 1399"},
+      {member + ",x,,,,", "Start Bit \"x\" is not one of: 0, 1, 2, 3, 4, 5, 6, 7"},
+      {member + ",,,none,,", "Convertion \"none\" is not one of: None, ItoF/FtoI"},
+      {member + ",,,,x1,new", "Molt Fact \"x1\" is neither a number nor NONE"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const Import_Report report = Import_Data_Map_Csv(header + c.line + "\r\n", state, ',');
+    EXPECT_EQ(report.Updated, 0);
+    EXPECT_EQ(report.Problems, std::vector<std::string>{"line 2: " + c.report});
+    EXPECT_EQ(Data_Map_Csv(Build_Data_Map(state)), unchanged);
+  }
+
+  // Empty cells keep the values; blanks around the values are dropped.
+  const Import_Report report = Import_Data_Map_Csv(
+      header + variable + " 42 ,,,,,\r\n" + member + ",\t6 , Write ,ItoF/FtoI , none,\r\n" +
+          "member,1,3,0,IED1LD0/LLN0.DS1,,,,,,-1.5 ,\r\n",
+      state, ',');
+  EXPECT_TRUE(report.Problems.empty()) << Import_Report_Text(report);
+  EXPECT_EQ(report.Updated, 3);
+  const Row& row = state.ACG_DA.Get_Row(0);
+  EXPECT_EQ(row[DA_Col::Position], "42");
+  EXPECT_EQ(row[DA_Col::StartBit], "2");
+  EXPECT_EQ(row[DA_Col::ReadWrite], "Read");
+  EXPECT_EQ(row[DA_Col::Convertion], "None");
+  EXPECT_EQ(row[DA_Col::MoltFact], "1");
+  EXPECT_EQ(row[DA_Col::Mnemonic], "kept");
+  EXPECT_EQ(Member(1, 2).Position, "4");
+  EXPECT_EQ(Member(1, 2).bitAddress, "6");
+  EXPECT_EQ(Member(1, 2).conversion, "ItoF/FtoI");
+  EXPECT_EQ(Member(1, 2).multFactor, "none");
+  EXPECT_EQ(Member(1, 2).Mnemonic, "kept");
+  EXPECT_EQ(Member(1, 3).multFactor, "-1.5");
+  EXPECT_EQ(Member(1, 3).Position, "5");
+}
+
+// A hostile file gives a short report quickly: quoted texts are cut, and only so many lines are
+// listed, with the count of the rest.
+TEST_F(Data_Map_State, Csv_Import_Report_Stays_Short) {
+  Variable("stVal", "1");
+  const std::string header = "Kind,Index,Reference,Position\r\n";
+  // A 5 MB field of quotes as the reference.
+  const std::string quotes = "\"" + std::string(5'000'000, '"') + "\"";
+  Import_Report report =
+      Import_Data_Map_Csv(header + "variable,0," + quotes + ",1\r\n", state, ',');
+  ASSERT_EQ(report.Problems.size(), 1u);
+  EXPECT_EQ(report.Problems[0], "line 2: no variable row has index \"0\" and reference \"" +
+                                    std::string(60, '"') + "\u2026\"");
+
+  // Texts are cut between characters, never inside one.
+  std::string long_kind;
+  for (int i = 0; i < 100; ++i) long_kind += "\u00FC";
+  report = Import_Data_Map_Csv(header + long_kind + ",0,x,1\r\n", state, ',');
+  ASSERT_EQ(report.Problems.size(), 1u);
+  EXPECT_EQ(report.Problems[0], "line 2: the kind is neither variable nor member: \"" +
+                                    long_kind.substr(0, 120) + "\u2026\"");
+
+  std::string many = header;
+  for (int i = 0; i < 10'000; ++i) many += "variable,0,none," + std::string(1000, 'x') + "\r\n";
+  report = Import_Data_Map_Csv(many, state, ',');
+  EXPECT_EQ(report.Problems.size(), Import_Report_Lines);
+  EXPECT_EQ(report.Problems_Not_Listed, 10'000 - Import_Report_Lines);
+  const std::string text = Import_Report_Text(report);
+  EXPECT_LT(text.size(), 10'000u);
+  const std::string end =
+      "line 51: no variable row has index \"0\" and reference \"none\"\n"
+      "... and more lines: 9950\n";
+  EXPECT_EQ(text.substr(text.size() - std::min(text.size(), end.size())), end) << text;
+  EXPECT_EQ(Position(1), "1");
+}
+
+// Texts a spreadsheet would run as formulas are written with a leading apostrophe; the import
+// takes it away again, so export and import give back every text exactly.
+TEST_F(Data_Map_State, Csv_Formula_Texts_Round_Trip) {
+  const std::vector<std::string> texts = {
+      "=cmd|' /C calc'!A0", "+1+2", "-A1", "@SUM(A1)", "\tx", "\rx", "'=kept", "'", "''", "="};
+  for (size_t i = 0; i < texts.size(); ++i) Variable("stVal", std::to_string(i));
+  Data_Set(0, {"20", "21", "22"});
+  for (size_t i = 0; i < texts.size(); ++i)
+    state.ACG_DA.Set_Cell(static_cast<int>(i), DA_Col::Mnemonic, texts[i]);
+  state.ACG_DA.Set_Cell(0, DA_Col::MoltFact, "-1.5");
+  state.ACG_DA.Set_Cell(1, DA_Col::MoltFact, "+2,5");
+  state.ACG_DA.Set_Cell(2, DA_Col::MoltFact, "-1e3");
+  state.List_DataSet[0].List_DAs[0].Mnemonic = "=1+1";
+  state.List_DataSet[0].List_DAs[1].multFactor = "-0.5";
+  const std::string csv = Data_Map_Csv(Build_Data_Map(state));
+
+  for (const char* written : {",'=cmd|' /C calc'!A0,", ",'+1+2,", ",'-A1,", ",'@SUM(A1),", ",'\tx,",
+                              ",\"'\rx\",", ",''=kept,", ",'',", ",''',", ",'=,", ",-1.5,",
+                              ",\"+2,5\",", ",-1e3,", ",'=1+1,", ",-0.5,"})
+    EXPECT_NE(csv.find(written), std::string::npos) << written;
+
+  // Changed behind the table, then the file puts everything back.
+  for (size_t i = 0; i < texts.size(); ++i)
+    state.ACG_DA.Set_Cell(static_cast<int>(i), DA_Col::Mnemonic, "x");
+  state.ACG_DA.Set_Cell(0, DA_Col::MoltFact, "1");
+  state.List_DataSet[0].List_DAs[0].Mnemonic = "x";
+  const Import_Report report = Import_Data_Map_Csv(csv, state, ',');
+  EXPECT_TRUE(report.Problems.empty()) << Import_Report_Text(report);
+  for (size_t i = 0; i < texts.size(); ++i)
+    EXPECT_EQ(state.ACG_DA.Cell(static_cast<int>(i), DA_Col::Mnemonic), texts[i]) << i;
+  EXPECT_EQ(state.ACG_DA.Cell(0, DA_Col::MoltFact), "-1.5");
+  EXPECT_EQ(Member(1, 1).Mnemonic, "=1+1");
+  EXPECT_EQ(Data_Map_Csv(Build_Data_Map(state)), csv);
 }
 
 }  // namespace

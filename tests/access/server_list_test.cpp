@@ -19,16 +19,18 @@ struct Server_List : ::testing::Test {
   std::string conf = dir / "conf";
   std::string catalog = dir / "conf/ICD_Catalog";
   int questions = 0;
+  std::vector<std::string> asked;  // "file|IED" of every question
 
   void SetUp() override { util::Force_Dirs(conf); }
+  Overwrite_Asker Asker(Overwrite_Answer answer) {
+    return [this, answer](const std::string& file, const std::string& ied) {
+      ++questions;
+      asked.push_back(file + "|" + ied);
+      return answer;
+    };
+  }
   size_t Add(const std::string& chosen, Overwrite_Answer answer = Overwrite_Answer::Yes) {
-    return Add_IEC_Device(
-        state, conf, chosen,
-        [&] {
-          ++questions;
-          return answer;
-        },
-        test::Fake_Import);
+    return Add_IEC_Device(state, conf, chosen, Asker(answer), test::Fake_Import);
   }
   // The message of a failed add; empty when it did not fail.
   std::string Add_Failure(const std::string& chosen) {
@@ -135,10 +137,7 @@ struct Several_Ieds : Server_List {
           for (const IED_Info& ied : ieds) offered.push_back(ied.name);
           return picks;
         },
-        [&] {
-          ++questions;
-          return answer;
-        });
+        Asker(answer));
   }
   std::vector<std::string> Servers() const {
     std::vector<std::string> names;
@@ -165,30 +164,90 @@ TEST_F(Several_Ieds, Cancel_In_The_Chooser_Adds_Nothing) {
   EXPECT_FALSE(util::Dir_Exists(catalog));
 }
 
-TEST_F(Several_Ieds, Overwrite_Answers_For_A_Taken_Name) {
-  const std::string old_copy = "<SCL><IED name='OLD'/><DataTypeTemplates/></SCL>";
+TEST_F(Several_Ieds, Overwrite_Answers_For_The_File_Of_The_Same_Ied) {
+  const std::string old_copy = "<SCL><IED name='P1' desc='old'/><DataTypeTemplates/></SCL>";
   const struct {
     Overwrite_Answer answer;
     std::vector<std::string> servers;
     bool replaced;
   } cases[] = {
       {Overwrite_Answer::Yes, {"P1 multi_P1.scd", "P2 multi_P2.scd"}, true},
-      {Overwrite_Answer::No, {"OLD multi_P1.scd", "P2 multi_P2.scd"}, false},
+      {Overwrite_Answer::No, {"P1 multi_P1.scd", "P2 multi_P2.scd"}, false},
       // Cancel stops at the taken name: neither it nor the IEDs after it are added
       {Overwrite_Answer::Cancel, {}, false},
   };
   for (const auto& c : cases) {
     state.Reset();
     questions = 0;
+    asked.clear();
     util::Force_Dirs(catalog);
     std::remove((catalog + "/multi_P2.scd").c_str());
     test::Write(catalog + "/multi_P1.scd", old_copy);
     Add_Picked({0, 1}, c.answer);
-    EXPECT_EQ(questions, 1);
+    EXPECT_EQ(asked, (std::vector<std::string>{"multi_P1.scd|P1"}));
     EXPECT_EQ(Servers(), c.servers);
     EXPECT_EQ(test::Read(catalog + "/multi_P1.scd") != old_copy, c.replaced);
     EXPECT_EQ(util::File_Exists(catalog + "/multi_P2.scd"), !c.servers.empty());
+    EXPECT_FALSE(util::File_Exists(catalog + "/multi_P1_2.scd"));
   }
+}
+
+// A catalog name that another IED's file already has (or a file that is not SCL) is never
+// written over nor read as this IED: the IED gets the next free numbered name, or the numbered
+// file that already holds it.
+TEST_F(Several_Ieds, A_Name_Taken_By_Another_Ied_Gets_A_Number) {
+  util::Force_Dirs(catalog);
+  const std::string other = "<SCL><IED name='OTHER'/><DataTypeTemplates/></SCL>";
+  test::Write(catalog + "/multi_P1.scd", other);
+  test::Write(catalog + "/multi_P1_2.scd", "not SCL");
+  EXPECT_EQ(Add_Picked({0}), 1u);
+  EXPECT_EQ(Servers(), (std::vector<std::string>{"P1 multi_P1_3.scd"}));
+  EXPECT_EQ(questions, 0);
+  EXPECT_EQ(test::Read(catalog + "/multi_P1.scd"), other);
+  EXPECT_EQ(test::Read(catalog + "/multi_P1_2.scd"), "not SCL");
+
+  // P1 again finds its own file and asks about it.
+  EXPECT_EQ(Add_Picked({0}, Overwrite_Answer::No), 1u);
+  EXPECT_EQ(asked, (std::vector<std::string>{"multi_P1_3.scd|P1"}));
+  EXPECT_EQ(Servers().back(), "P1 multi_P1_3.scd");
+}
+
+TEST(Overwrite_Question, Names_The_File_And_Its_Ied) {
+  EXPECT_EQ(Overwrite_Question_For("s_a_b.scd", "a/b"),
+            "File s_a_b.scd (IED \"a/b\") already exists in catalog directory. Do you want to "
+            "overwrite file?");
+  EXPECT_EQ(Overwrite_Question_For("x%2.icd", ""),
+            "File x%2.icd already exists in catalog directory. Do you want to overwrite file?");
+}
+
+// An IED whose name holds a control character (read from a character reference) cannot be
+// written into any file: adding it is refused before anything is copied.
+TEST_F(Server_List, An_Ied_Name_With_A_Control_Character_Is_Refused) {
+  const std::string ied = "<SCL><IED name='bad&#1;name'/><DataTypeTemplates/></SCL>";
+  test::Write(dir / "one.icd", ied);
+  std::string failure = Add_Failure(dir / "one.icd");
+  EXPECT_NE(failure.find("one.icd: the IED's name holds a control character"), std::string::npos)
+      << failure;
+  EXPECT_NE(failure.find("\"bad?name\""), std::string::npos) << failure;
+  EXPECT_FALSE(util::Dir_Exists(catalog));
+
+  test::Write(dir / "two.scd",
+              "<SCL><IED name='good'/><IED name='bad&#1;name'/><DataTypeTemplates/></SCL>");
+  try {
+    Add_IEC_Devices(
+        state, conf, dir / "two.scd",
+        [](const std::vector<IED_Info>&) {
+          return std::vector<size_t>{0, 1};
+        },
+        Asker(Overwrite_Answer::Yes));
+    ADD_FAILURE() << "added";
+  } catch (const std::exception& e) {
+    failure = e.what();
+  }
+  EXPECT_NE(failure.find("control character"), std::string::npos) << failure;
+  ASSERT_EQ(state.List_IEC_Dev.size(), 1u);  // the one before it stays
+  EXPECT_EQ(state.List_IEC_Dev[0]->Name(), "good");
+  EXPECT_EQ(util::List_Folder(catalog), (std::vector<std::string>{"two_good.scd"}));
 }
 
 }  // namespace

@@ -64,6 +64,15 @@ TEST(Cli_Map, Csv_Of_The_Client_File) {
       << run.out;
   EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 11);
   EXPECT_EQ(Run_Cli({"map", "--csv", conf.path()}).out, run.out);
+
+  // A mnemonic a spreadsheet would run as a formula is written as text.
+  std::string xml = test::Read(conf / "IEC_61850_Client.xml");
+  xml.replace(xml.find("Mnemonic=\"breaker\""), 18, "Mnemonic=\"=cmd|' /C calc'!A0\"");
+  test::Write(conf / "IEC_61850_Client.xml", xml);
+  run = Run_Cli({"map", conf.path(), "--csv"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find(",Read,None,1,'=cmd|' /C calc'!A0,127.0.0.1,102\r\n"), std::string::npos)
+      << run.out;
 }
 
 TEST(Cli_Map, Fails_When_Its_Output_Cannot_Be_Written) {

@@ -80,12 +80,11 @@ std::string Deep_File(int depth) {
   return text + "</DataTypeTemplates></SCL>";
 }
 
-// The JSON is written while the model is walked, without recursion: any depth the import builds
-// can be written.
-TEST(Cli_Scl, Writes_Deep_Models_And_Texts_That_Are_Not_Utf8) {
-  constexpr int Depth = 60'000;
+// The JSON is written while the model is walked: the deepest model the import builds is written
+// whole, with its texts that are not UTF-8 replaced. A deeper one is refused without any output.
+TEST(Cli_Scl, Writes_The_Deepest_Models_And_Refuses_Deeper_Ones) {
   test::Temp_Dir dir;
-  test::Write(dir / "deep.icd", Deep_File(Depth));
+  test::Write(dir / "deep.icd", Deep_File(64));  // a data object and 64 levels below it
   const Run_Result run = Run_Scl({dir / "deep.icd"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out.rfind("{\"name\":\"caf\xEF\xBF\xBD\",\"fileName\":\"deep.icd\"", 0), 0u);
@@ -93,11 +92,18 @@ TEST(Cli_Scl, Writes_Deep_Models_And_Texts_That_Are_Not_Utf8) {
   for (size_t at = run.out.find(R"("name":"s")"); at != std::string::npos;
        at = run.out.find(R"("name":"s")", at + 1))
     ++levels;
-  EXPECT_EQ(levels, Depth + 1u);
+  EXPECT_EQ(levels, 65u);
   const std::string end = R"(],"das":[]}],"dataSets":[]}]}]})"
                           "\n";
   ASSERT_GE(run.out.size(), end.size());
   EXPECT_EQ(run.out.substr(run.out.size() - end.size()), end);
+
+  test::Write(dir / "deeper.icd", Deep_File(300'000));
+  const Run_Result refused = Run_Scl({dir / "deeper.icd"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.out, "");
+  EXPECT_NE(refused.err.find("more than 64 levels"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("(type \"D64\")"), std::string::npos) << refused.err;
 }
 
 }  // namespace

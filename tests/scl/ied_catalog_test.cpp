@@ -155,6 +155,35 @@ TEST(Ied_Catalog, Unreadable_Or_Broken_Files_Are_Errors) {
   EXPECT_TRUE(List_IEDs(dir / "other.xml").empty());
 }
 
+// A parser reads a control character from a character reference that XML 1.0 does not allow;
+// the extracted file is written only when none of its texts holds one, so an independent parser
+// accepts every file written.
+TEST(Ied_Catalog, Extracted_Files_Hold_Only_Texts_Xml_Can_Hold) {
+  test::Temp_Dir dir;
+  test::Write(dir / "s.scd",
+              "<SCL><IED name='ok' desc='tab&#9;lf&#10;'/><IED name='bad&#2;'/>"
+              "<IED name='odd' desc='bell&#7;'/><DataTypeTemplates/></SCL>");
+  const std::vector<IED_Info> ieds = List_IEDs(dir / "s.scd");
+  ASSERT_EQ(ieds.size(), 3u);
+  EXPECT_TRUE(Is_Writable_IED_Name(ieds[0].name));
+  EXPECT_FALSE(Is_Writable_IED_Name(ieds[1].name));
+
+  Write_Extracted_IED(dir / "s.scd", "ok", dir / "ok.scd");
+  const test::Run_Result lint = test::Run_Program("xmllint", {"--noout", dir / "ok.scd"});
+  EXPECT_EQ(lint.status, 0) << lint.err;
+  try {
+    Write_Extracted_IED(dir / "s.scd", ieds[1].name, dir / "bad.scd");
+    ADD_FAILURE() << "written";
+  } catch (const SCL_Error& e) {
+    EXPECT_NE(std::string(e.what()).find("control character, which XML cannot hold: \"bad?\""),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_THROW(Write_Extracted_IED(dir / "s.scd", "odd", dir / "odd.scd"), util::Xml_Error);
+  EXPECT_FALSE(util::Path_Present(dir / "bad.scd"));
+  EXPECT_FALSE(util::Path_Present(dir / "odd.scd"));
+}
+
 // Every IED of every shared sample that holds several: the extracted file re-imports as it.
 TEST(Ied_Catalog, Every_Ied_Of_The_Shared_Multi_Ied_Samples_Extracts_Faithfully) {
   RQ_SCL_SAMPLES_OR_SKIP();

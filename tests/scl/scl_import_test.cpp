@@ -301,25 +301,63 @@ std::string Repeat(const std::string& part, int times) {
   return text;
 }
 
-TEST(Scl_Import, Deeply_Nested_Types_Are_Expanded_Completely) {
+// Below the data object "top": `levels` levels of sub data objects, or an attribute and
+// sub attributes, each type using the next one, the last holding "leaf".
+std::string Nested(int levels, bool data_objects) {
+  return data_objects ? Chain(levels - 1, true) : Chain(levels - 2, false);
+}
+
+TEST(Scl_Import, Types_Nest_Up_To_The_Limit) {
   test::Temp_Dir dir;
-  constexpr int Do_Depth = 100'000;
-  test::Write(dir / "do.icd", Chain(Do_Depth, true));
+  constexpr int Levels = static_cast<int>(Max_Nesting_Levels);
+  test::Write(dir / "do.icd", Nested(Levels, true));
   const TIEC_Device by_objects(dir / "do.icd");
   const TIEC_DO* dobj = by_objects.List_LDevice.at(0)->List_LN.at(0)->List_DO.at(0);
-  for (int i = 0; i < Do_Depth; ++i) dobj = dobj->List_DO.at(0);
+  for (int i = 1; i < Levels; ++i) dobj = dobj->List_DO.at(0);
   ASSERT_EQ(dobj->List_DA.size(), 1u);
-  EXPECT_EQ(dobj->List_DA[0]->Reference(), "IL/GGIO1.top" + Repeat(".s", Do_Depth) + ".leaf");
+  EXPECT_EQ(dobj->List_DA[0]->Reference(), "IL/GGIO1.top" + Repeat(".s", Levels - 1) + ".leaf");
 
-  // Every attribute keeps its whole path, so an attribute chain costs the square of its depth.
-  constexpr int Da_Depth = 3000;
-  test::Write(dir / "da.icd", Chain(Da_Depth, false));
+  test::Write(dir / "da.icd", Nested(Levels, false));
   const TIEC_Device by_attributes(dir / "da.icd");
-  const TIEC_DO& top = *by_attributes.List_LDevice.at(0)->List_LN.at(0)->List_DO.at(0);
-  const TIEC_DA* leaf = top.Find_First_DA();
+  const TIEC_DA* leaf =
+      by_attributes.List_LDevice.at(0)->List_LN.at(0)->List_DO.at(0)->Find_First_DA();
   ASSERT_NE(leaf, nullptr);
-  EXPECT_EQ(leaf->Reference(), "IL/GGIO1.top.a" + Repeat(".b", Da_Depth) + ".leaf");
+  EXPECT_EQ(leaf->Reference(), "IL/GGIO1.top.a" + Repeat(".b", Levels - 2) + ".leaf");
   EXPECT_EQ(leaf->FC(), "SP");
+}
+
+// One level more is refused, naming the limit and the type that goes past it. A chain of
+// 300,000 types (a 22 MB file) is refused as soon as the expansion reaches the limit: the
+// model takes no more memory than the index of the file's templates (a budget of 64 MB is
+// not reached).
+TEST(Scl_Import, Deeper_Nesting_Is_Refused_Within_The_Budget) {
+  test::Temp_Dir dir;
+  constexpr int Levels = static_cast<int>(Max_Nesting_Levels);
+  const struct {
+    std::string name;
+    int levels;
+    bool data_objects;
+    std::string type;
+  } cases[] = {{"do.icd", Levels + 1, true, "D64"},
+               {"da.icd", Levels + 1, false, "T63"},
+               {"huge.icd", 300'000, false, "T63"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::Write(dir / c.name, Nested(c.levels, c.data_objects));
+    TIEC_Device device;
+    try {
+      Decode_ICD_File(device, dir / c.name, size_t{64} << 20);
+      ADD_FAILURE() << "imported";
+    } catch (const SCL_Error& e) {
+      EXPECT_EQ(std::string(e.what()),
+                dir / c.name +
+                    ": data objects and attributes nest more than 64 levels deep below a data "
+                    "object (type \"" +
+                    c.type + "\")");
+    }
+    EXPECT_TRUE(device.List_LDevice.empty());
+    EXPECT_EQ(device.Name(), "");
+  }
 }
 
 // A server with one logical node of type N, the given templates, and `extra` inside the node.

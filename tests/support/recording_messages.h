@@ -12,7 +12,7 @@ namespace test {
 
 struct Recording_Messages : ui::Messages {
   struct Shown {
-    std::string kind;  // "error", "warning" or "question"
+    std::string kind;  // "error", "warning", "warning list" or "question"
     std::string text;
   };
   std::vector<Shown> shown;
@@ -20,6 +20,9 @@ struct Recording_Messages : ui::Messages {
 
   void Error(QWidget*, const std::string& text) override { shown.push_back({"error", text}); }
   void Warning(QWidget*, const std::string& text) override { shown.push_back({"warning", text}); }
+  void Warning_List(QWidget*, const std::string& text) override {
+    shown.push_back({"warning list", text});
+  }
   Answer Question(QWidget*, const std::string& text, bool) override {
     shown.push_back({"question", text});
     if (answers.empty()) return Answer::Yes;

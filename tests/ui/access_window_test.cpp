@@ -38,6 +38,7 @@ struct Access_Window : ::testing::Test {
     Open_Configuration("conf");
     window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
     window->Import_Scl = test::Fake_Import;
+    window->Check_Scl = nullptr;  // stand-in files are no SCL files
     window->Choose_File = [this] { return chosen; };
     test::Write(dir / "a.icd", test::Fake_Scl("IED1"));
     test::Write(dir / "b.icd", test::Fake_Scl("IED2"));
@@ -95,6 +96,14 @@ struct Access_Window : ::testing::Test {
     Edit(window->ACG_DA, row, DA_Col::Position, QString::number(row));
     Edit(window->ACG_DA, row, DA_Col::MoltFact, "1,5");
     Edit(window->ACG_DA, row, DA_Col::ReadWrite, "Read");
+  }
+  // Gives the members of data set row `row` positions and factors that pass the check.
+  void Complete_Members(int row) {
+    window->ACG_DataSet->setCurrentCell(row, 0);
+    for (int k = 0; k < window->ACG_DS_Vars->rowCount(); ++k) {
+      Edit(window->ACG_DS_Vars, k, Var_Col::Position, QString::number(100 + k));
+      Edit(window->ACG_DS_Vars, k, Var_Col::MultFact, "1");
+    }
   }
   // What a person does to fill a cell: click it, type, press Enter. In a list cell the typed
   // letter picks the entry that starts with it.
@@ -216,7 +225,7 @@ TEST_F(Access_Window, Removing_Servers) {
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "question");
   EXPECT_EQ(messages.shown[0].text,
-            "File already exists in catalog directory. Do you want to overwrite file?");
+            "File a.icd already exists in catalog directory. Do you want to overwrite file?");
 }
 
 TEST_F(Access_Window, Catalog_Answers_And_Failures) {
@@ -297,7 +306,33 @@ TEST_F(Access_Window, Ok_Validates_Saves_And_The_File_Comes_Back) {
   Pick({"IED1", "LD0", "LLN0", "DS1"});
   test::Click(window->Btn_AddVar);
   Type_In_Cell(window->ACG_DataSet, 0, DS_Col::Port, "not checked");
-  Type_In_Cell(window->ACG_DS_Vars, 1, Var_Col::Position, "44");
+  // The members are checked like the variable rows: a fresh member has no position.
+  test::Click(window->Btn_OK);
+  EXPECT_EQ(messages.Last(), "Error data set row 1 member 1!! Position must be between 0 and 1399");
+  for (int k = 0; k < 3; ++k) {
+    Type_In_Cell(window->ACG_DS_Vars, k, Var_Col::Position, QString::number(43 + k));
+    Type_In_Cell(window->ACG_DS_Vars, k, Var_Col::MultFact, "1");
+  }
+  const struct {
+    int column;
+    const char* typed;
+    const char* good;
+    std::string error;
+  } bad_member[] = {
+      {Var_Col::Position, "1400", "44", "!! Position must be between 0 and 1399"},
+      {Var_Col::Position, "abc", "44", "!! Position must be between 0 and 1399"},
+      {Var_Col::Position, "65536", "44", "!! Position must be between 0 and 1399"},
+      {Var_Col::MultFact, "x1", "1", "!! Mult. Factor must be a valid Float"},
+  };
+  for (const auto& b : bad_member) {
+    SCOPED_TRACE(b.typed);
+    Type_In_Cell(window->ACG_DS_Vars, 1, b.column, b.typed);
+    test::Click(window->Btn_OK);
+    EXPECT_EQ(messages.Last(), "Error data set row 1 member 2" + b.error);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(test::Read(ctx.IEC_Client_File), saved);
+    Type_In_Cell(window->ACG_DS_Vars, 1, b.column, b.good);
+  }
   messages.shown.clear();
   test::Click(window->Btn_OK);
   EXPECT_TRUE(messages.shown.empty()) << messages.Last();
@@ -424,9 +459,10 @@ TEST_F(Access_Window, Table_Cells) {
   EXPECT_EQ(window->ACG_DataSet->horizontalHeaderItem(0)->toolTip(), "Index");
   EXPECT_EQ(window->ACG_DS_Vars->horizontalHeaderItem(Var_Col::MultFact - 1)->text(), "Mult Fact");
 
-  for (int c : {DA_Col::bType, DA_Col::fc, DA_Col::Reference})
+  // The index is set by Add Var and the server list only.
+  for (int c : {DA_Col::Index, DA_Col::bType, DA_Col::fc, DA_Col::Reference})
     EXPECT_FALSE(grid->item(0, c - 1)->flags() & Qt::ItemIsEditable) << c;
-  EXPECT_TRUE(grid->item(0, DA_Col::Index - 1)->flags() & Qt::ItemIsEditable);
+  EXPECT_FALSE(window->ACG_DataSet->item(0, DS_Col::Index - 1)->flags() & Qt::ItemIsEditable);
 
   // List cells offer exactly their texts.
   auto offered = [&](Selection_Grid* table, int column) {
@@ -531,8 +567,9 @@ TEST_F(Access_Window, A_New_Configuration_Opens_Empty) {
   Pick({"IED1", "LD0", "LLN0", "Mod", "q"});
   test::Click(window->Btn_AddVar);
   Complete(0);
+  Complete_Members(0);
   test::Click(window->Btn_OK);
-  ASSERT_TRUE(util::File_Exists(ctx.IEC_Client_File));
+  ASSERT_TRUE(util::File_Exists(ctx.IEC_Client_File)) << messages.Last();
 
   Open_Configuration("other");
   ASSERT_TRUE(window->FormShow());
@@ -595,6 +632,7 @@ TEST_F(Access_Window, Real_Sample_Through_The_Import) {
   RQ_SCL_SAMPLES_OR_SKIP();
   const std::string samples = test::Scl_Samples_Dir();
   window->Import_Scl = Import_Device;
+  window->Check_Scl = check::Check_Scl_File;
   ASSERT_TRUE(window->FormShow());
   chosen = samples + "/simpleIO_direct_control_goose.cid";
   test::Click(window->Btn_Add_IEC_Device);
@@ -624,6 +662,59 @@ TEST_F(Access_Window, Real_Sample_Through_The_Import) {
   EXPECT_EQ(window->ACG_DS_Vars->Text(members - 1, Var_Col::Position), "7");
   test::Click(window->Btn_OK);
   EXPECT_EQ(test::Read(ctx.IEC_Client_File), saved);
+}
+
+// A click delivered to whatever lies under the pointer at the centre of a cell: the table, or a
+// cell editor open there, as the window system would.
+void Click_Under_Pointer(QTableWidget* table, int row, int column) {
+  table->scrollToItem(table->item(row, column));
+  const QPoint point = table->visualItemRect(table->item(row, column)).center();
+  QWidget* target = table->viewport()->childAt(point);
+  if (target == nullptr) target = table->viewport();
+  QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier,
+                    target->mapFrom(table->viewport(), point));
+}
+
+// Typing replaces a cell's text however the cell became current: clicked once, clicked again
+// slowly (no editor opens for the second click to land in), or left current by Enter. The
+// index is not typed into.
+TEST_F(Access_Window, Typing_Into_The_Current_Cell_Replaces_Its_Text) {
+  ASSERT_TRUE(test::Activate(window.get()));
+  Add_Server("a.icd");
+  Choose_Server(0);
+  Pick({"IED1", "LD0", "LLN0", "Mod", "q"});
+  test::Click(window->Btn_AddVar);
+  Selection_Grid* grid = window->ACG_DA;
+  const int wait = QApplication::doubleClickInterval() + 50;
+  // Way 0 clicks a cell that is not current yet.
+  Click_Under_Pointer(grid, 0, DA_Col::Reference - 1);
+  ASSERT_TRUE(QTest::qWaitFor([grid] { return grid->hasFocus(); }));
+  const std::function<void(int)> make_current[] = {
+      [&](int column) { Click_Under_Pointer(grid, 0, column - 1); },
+      [&](int column) {
+        for (int i = 0; i < 3; ++i) {
+          Click_Under_Pointer(grid, 0, column - 1);
+          QTest::qWait(wait);
+        }
+      },
+      [&](int column) {
+        Click_Under_Pointer(grid, 0, column - 1);
+        test::Press(Qt::Key_Return);
+      },
+  };
+  for (size_t way = 0; way < std::size(make_current); ++way) {
+    SCOPED_TRACE(way);
+    for (int column : {DA_Col::Position, DA_Col::Mnemonic, DA_Col::Index}) {
+      SCOPED_TRACE(column);
+      const std::string before = window->State().ACG_DA.Cell(0, column);
+      if (column != DA_Col::Index) Edit(grid, 0, column, "0");
+      make_current[way](column);
+      test::Type("1300");
+      test::Press(Qt::Key_Return);
+      EXPECT_EQ(window->State().ACG_DA.Cell(0, column), column == DA_Col::Index ? before : "1300");
+    }
+  }
+  EXPECT_EQ(window->State().ACG_DA.Cell(0, DA_Col::Index), "0");
 }
 
 }  // namespace

@@ -16,8 +16,10 @@
 #include "access/map_page_qt.h"
 #include "access/selection_grid_qt.h"
 #include "app/main_window.h"
+#include "support/check_report.h"
 #include "support/configurator.h"
 #include "support/recording_messages.h"
+#include "support/user_input.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
 
@@ -25,10 +27,6 @@ namespace {
 
 using namespace UIEC_61850_Access;
 using Answer = ui::Messages::Answer;
-
-const std::string Conflict_Question =
-    "These entries of the data map share a position and start bit:\n\n"
-    "position 12 bit 0: row 1, data set 1 member 2\n\n";
 
 void Replace(std::string& text, const std::string& from, const std::string& to) {
   const size_t at = text.find(from);
@@ -51,6 +49,7 @@ struct Data_Map_Page : ::testing::Test {
     ctx.Set_Files();
     window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
     window->Import_Scl = test::Fake_Import;
+    window->Check_Scl = nullptr;  // stand-in files are no SCL files
     test::Write(dir / "a.icd", test::Fake_Scl("IED1"));
     window->Choose_File = [this] { return dir / "a.icd"; };
     window->show();
@@ -79,11 +78,13 @@ struct Data_Map_Page : ::testing::Test {
   void Edit(Selection_Grid* grid, int row, int column, const QString& text) {
     grid->item(row, column - 1)->setText(text);
   }
-  // Shows the members of data set row 1 and sets their positions.
+  // Shows the members of data set row 1 and sets their positions, with the factor OK needs.
   void Member_Positions(const std::vector<QString>& positions) {
     window->ACG_DataSet->setCurrentCell(0, 0);
-    for (size_t k = 0; k < positions.size(); ++k)
+    for (size_t k = 0; k < positions.size(); ++k) {
       Edit(window->ACG_DS_Vars, static_cast<int>(k), Var_Col::Position, positions[k]);
+      Edit(window->ACG_DS_Vars, static_cast<int>(k), Var_Col::MultFact, "1");
+    }
   }
   // Makes the variable rows pass the check on OK, at `positions`.
   void Complete(const std::vector<QString>& positions) {
@@ -179,24 +180,36 @@ TEST_F(Data_Map_Page, Auto_Position_Fills_The_Selected_Empty_Positions) {
 
 TEST_F(Data_Map_Page, Ok_Asks_Before_Saving_Conflicts) {
   Complete({"12", "13"});
-  Member_Positions({"", "12", ""});
-  messages.answers = {Answer::No};
+  Member_Positions({"30", "12", "31"});
+  // The check's report lists the conflict; Cancel saves nothing.
+  std::vector<std::string> shown;
+  auto answer = [&](QPushButton* TFCheck_Report::*button) {
+    test::On_Check_Report([&shown, button](TFCheck_Report& report) {
+      shown.clear();
+      for (const check::Finding& f : report.Findings()) shown.push_back(f.message);
+      test::Click(report.*button);
+    });
+  };
+  const std::vector<std::string> conflict = {
+      "data set 1 member 2 IED1LD0/LLN0.Mod.q: position 12 bit 0 is already taken by row 1."};
+  answer(&TFCheck_Report::Btn_Cancel);
   QTest::mouseClick(window->Btn_OK, Qt::LeftButton);
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0].kind, "question");
-  EXPECT_EQ(messages.shown[0].text, Conflict_Question + "Save anyway?");
+  EXPECT_EQ(shown, conflict);
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
   EXPECT_FALSE(util::File_Exists(ctx.IEC_Client_File));
   EXPECT_TRUE(window->isVisible());
 
   // A failing check comes first and asks nothing.
+  shown.clear();
   Edit(window->ACG_DA, 1, DA_Col::Port, "x");
   QTest::mouseClick(window->Btn_OK, Qt::LeftButton);
   EXPECT_EQ(messages.shown.back().kind, "error");
+  EXPECT_TRUE(shown.empty());
   Edit(window->ACG_DA, 1, DA_Col::Port, "102");
 
-  messages.answers = {Answer::Yes};
+  answer(&TFCheck_Report::Btn_Go_On);
   QTest::mouseClick(window->Btn_OK, Qt::LeftButton);
-  EXPECT_EQ(messages.shown.back().text, Conflict_Question + "Save anyway?");
+  EXPECT_EQ(shown, conflict);
   EXPECT_TRUE(util::File_Exists(ctx.IEC_Client_File));
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(Read_Data_Map(ctx.IEC_Client_File).Conflicts.size(), 1u);
@@ -235,7 +248,7 @@ TEST_F(Data_Map_Page, Export_Edit_Import_Through_The_Buttons) {
   test::Write(csv_path, semicolons);
   QTest::mouseClick(page->Btn_Import_Map, Qt::LeftButton);
   ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0].kind, "warning");
+  EXPECT_EQ(messages.shown[0].kind, "warning list");
   EXPECT_EQ(messages.shown[0].text,
             "These lines of the map file were not taken:\n"
             "line 3: no variable row has index \"0\" and reference \"IED1LD0/LLN0.Mod.t\"\n"
@@ -258,7 +271,7 @@ TEST_F(Data_Map_Page, Export_Edit_Import_Through_The_Buttons) {
   EXPECT_FALSE(util::File_Exists(ctx.IEC_Client_File));
 }
 
-TEST(Data_Map_Update_Step, Asks_Before_Building_Images_With_Conflicts) {
+TEST(Data_Map_Update_Step, Check_Report_Before_Building_Images) {
   test::Temp_Dir program;
   test::Configurator c(program.path());
   c.ctx.Active_Conf_Dir = program / "PROJECTS/conf";
@@ -268,25 +281,31 @@ TEST(Data_Map_Update_Step, Asks_Before_Building_Images_With_Conflicts) {
                              c.ctx.IEC_Client_File);
   const std::string bank2 = c.ctx.Active_Conf_Dir + "/bin/bank2.bin";
 
-  c.messages.answers = {Answer::No};
+  // The check of the saved configuration: the servers' files are not in the catalog, and two
+  // entries share a place. Cancel builds nothing.
+  std::vector<std::string> rules;
+  test::On_Check_Report([&](TFCheck_Report& report) {
+    EXPECT_EQ(report.Btn_Go_On->text(), "Build anyway");
+    for (const check::Finding& f : report.Findings()) rules.push_back(f.rule);
+    test::Click(report.Btn_Cancel);
+  });
   QTest::mouseClick(c.window->Btn_CreateBin, Qt::LeftButton);
-  ASSERT_EQ(c.messages.shown.size(), 1u);
-  EXPECT_EQ(c.messages.shown[0].text,
-            "These entries of the data map share a position and start bit:\n\n"
-            "position 12 bit 0: row 3, data set 2 member 2\n\n"
-            "Build the images anyway?");
+  EXPECT_EQ(std::count(rules.begin(), rules.end(), "position-conflict"), 1);
+  EXPECT_EQ(std::count(rules.begin(), rules.end(), "server-file-missing"), 1);
   EXPECT_FALSE(util::File_Exists(bank2));
+  EXPECT_TRUE(c.messages.shown.empty()) << c.messages.Last();
 
-  c.messages.answers = {Answer::Yes};
   bool boot_shown = false;
-  test::While_Modal([&] {
-    boot_shown = c.window->FBoot->isVisible();
-    c.window->FBoot->reject();
+  test::On_Check_Report([&](TFCheck_Report& report) {
+    test::While_Modal([&] {
+      boot_shown = c.window->FBoot->isVisible();
+      c.window->FBoot->reject();
+    });
+    test::Click(report.Btn_Go_On);
   });
   QTest::mouseClick(c.window->Btn_CreateBin, Qt::LeftButton);
   EXPECT_TRUE(boot_shown);
   EXPECT_TRUE(util::File_Exists(bank2));
-  EXPECT_EQ(c.messages.shown.size(), 2u);
 }
 
 }  // namespace

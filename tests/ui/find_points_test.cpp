@@ -14,14 +14,19 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
+#include "access/access_texts.h"
 #include "access/access_window.h"
 #include "access/ied_chooser_dialog.h"
 #include "access/selection_grid_qt.h"
 #include "access/tree_filter_qt.h"
+#include "scl/ied_catalog.h"
+#include "support/check_report.h"
 #include "support/configurator.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
+#include "support/user_input.h"
 #include "util/files.h"
 
 namespace {
@@ -63,7 +68,10 @@ struct Find_Points : ::testing::Test {
       return std::vector<size_t>{0};
     };
     chosen = Scl_Fixture("model.icd");
+    // The file's faults (it is the import's fixture of them) are shown first.
+    test::On_Check_Report([](TFCheck_Report& report) { test::Click(report.Btn_Go_On); });
     QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+    QApplication::setActiveWindow(window.get());  // back from the report, as the desktop does
     QListWidget* list = window->LB_IEC_Devices;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(list->count() - 1)).center());
@@ -94,6 +102,11 @@ struct Find_Points : ::testing::Test {
     const auto found =
         window->TV_IEC_Device->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
     return found.isEmpty() ? nullptr : found.front();
+  }
+  void Click_Item(QTreeWidgetItem* item) {
+    window->TV_IEC_Device->scrollToItem(item);
+    QTest::mouseClick(window->TV_IEC_Device->viewport(), Qt::LeftButton, {},
+                      window->TV_IEC_Device->visualItemRect(item).center());
   }
   void Click_Node(const QString& text, Qt::KeyboardModifiers modifiers = {}) {
     QTreeWidgetItem* item = Find(text);
@@ -155,7 +168,14 @@ TEST_F(Find_Points, Add_IEC_Device_Offers_The_Ieds_Of_A_File_With_Several) {
                       grid->visualItemRect(grid->item(2, 0)).center());
     QTest::mouseClick(chooser->Btn_OK, Qt::LeftButton);
   });
+  // A/B has no server: the check's report says so, and the user adds it anyway.
+  std::vector<std::string> rules;
+  test::On_Check_Report([&rules](TFCheck_Report& report) {
+    for (const check::Finding& f : report.Findings()) rules.push_back(f.rule);
+    test::Click(report.Btn_Go_On);
+  });
   QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+  EXPECT_EQ(rules, (std::vector<std::string>{"ied-without-server"}));
   EXPECT_EQ(Servers(), (std::vector<std::string>{"P1", "A/B"}));
   EXPECT_TRUE(util::File_Exists(Catalog("multi_P1.scd")));
   EXPECT_TRUE(util::File_Exists(Catalog("multi_A_B.scd")));
@@ -181,6 +201,93 @@ TEST_F(Find_Points, Add_IEC_Device_Offers_The_Ieds_Of_A_File_With_Several) {
   EXPECT_EQ(messages.shown[0].kind, "question");
 }
 
+// Clicks the given rows of the chooser that opens (Ctrl for the second and later), then Add.
+void Pick_In_Chooser(std::vector<int> rows) {
+  test::While_Modal([rows] {
+    auto* chooser = qobject_cast<TFIED_Chooser*>(QApplication::activeModalWidget());
+    if (chooser == nullptr) return;
+    QTableWidget* grid = chooser->SG_IEDs;
+    for (size_t i = 0; i < rows.size(); ++i)
+      QTest::mouseClick(grid->viewport(), Qt::LeftButton,
+                        i == 0 ? Qt::KeyboardModifiers() : Qt::ControlModifier,
+                        grid->visualItemRect(grid->item(rows[i], 0)).center());
+    QTest::mouseClick(chooser->Btn_OK, Qt::LeftButton);
+  });
+}
+
+// "a/b" and "a\b" make the same catalog name: the second IED gets a numbered file of its own,
+// and adding it again asks about that file, naming it and the IED.
+TEST_F(Find_Points, Ieds_Whose_Names_Make_The_Same_File_Name_Get_Files_Of_Their_Own) {
+  const std::string server = "'><AccessPoint name='A'><Server><LDevice inst='";
+  test::Write(dir / "s.scd", "<SCL><IED name='a/b" + server + "X'/></Server></AccessPoint></IED>" +
+                                 "<IED name='a\\b" + server +
+                                 "Y'/></Server></AccessPoint></IED><DataTypeTemplates/></SCL>");
+  chosen = dir / "s.scd";
+  Pick_In_Chooser({0, 1});
+  QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+  EXPECT_EQ(Servers(), (std::vector<std::string>{"a/b", "a\\b"}));
+  EXPECT_TRUE(messages.shown.empty());
+  const auto& devices = window->State().List_IEC_Dev;
+  ASSERT_EQ(devices.size(), 2u);
+  EXPECT_EQ(devices[0]->FileName(), "s_a_b.scd");
+  EXPECT_EQ(devices[1]->FileName(), "s_a_b_2.scd");
+  EXPECT_EQ(devices[1]->List_LDevice.at(0)->Name(), "Y");  // its own file, not the first's
+  EXPECT_EQ(UIEC_Client_Decode::List_IEDs(Catalog("s_a_b.scd")).at(0).name, "a/b");
+  EXPECT_EQ(UIEC_Client_Decode::List_IEDs(Catalog("s_a_b_2.scd")).at(0).name, "a\\b");
+
+  messages.answers = {ui::Messages::Answer::No};
+  Pick_In_Chooser({1});
+  QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text,
+            "File s_a_b_2.scd (IED \"a\\b\") already exists in catalog directory. Do you want "
+            "to overwrite file?");
+  ASSERT_EQ(devices.size(), 3u);
+  EXPECT_EQ(devices[2]->Name(), "a\\b");
+  EXPECT_EQ(devices[2]->FileName(), "s_a_b_2.scd");
+  EXPECT_FALSE(util::File_Exists(Catalog("s_a_b_3.scd")));
+}
+
+// An IED whose name holds a control character cannot be chosen: its row is grey, says why, and
+// neither a click nor Select All takes it. Every file written is accepted by another parser.
+TEST_F(Find_Points, An_Ied_Name_Xml_Cannot_Hold_Cannot_Be_Chosen) {
+  const std::string server = "'><AccessPoint name='A'><Server/></AccessPoint></IED>";
+  test::Write(dir / "c.scd", "<SCL><IED name='good" + server + "<IED name='bad&#1;" + server +
+                                 "<IED name='fine" + server + "<DataTypeTemplates/></SCL>");
+  chosen = dir / "c.scd";
+  test::While_Modal([] {
+    auto* chooser = qobject_cast<TFIED_Chooser*>(QApplication::activeModalWidget());
+    if (chooser == nullptr) return;
+    QTableWidget* grid = chooser->SG_IEDs;
+    EXPECT_EQ(grid->item(1, 0)->toolTip().toStdString(), access_texts::Text_Chooser_Name_Not_Xml);
+    EXPECT_EQ(grid->item(0, 0)->toolTip(), "");
+    EXPECT_NE(grid->item(1, 0)->foreground().color(), grid->item(0, 0)->foreground().color());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualItemRect(grid->item(1, 0)).center());
+    EXPECT_EQ(chooser->Chosen(), (std::vector<size_t>{0}));  // the first row stays chosen
+    QTest::mouseClick(chooser->Btn_Select_All, Qt::LeftButton);
+    EXPECT_EQ(chooser->Chosen(), (std::vector<size_t>{0, 2}));
+    QTest::mouseClick(chooser->Btn_OK, Qt::LeftButton);
+  });
+  QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+  EXPECT_EQ(Servers(), (std::vector<std::string>{"good", "fine"}));
+  EXPECT_TRUE(messages.shown.empty());
+  for (const char* file : {"c_good.scd", "c_fine.scd"}) {
+    const test::Run_Result lint = test::Run_Program("xmllint", {"--noout", Catalog(file)});
+    EXPECT_EQ(lint.status, 0) << file << ": " << lint.err;
+  }
+
+  // A file whose one IED has such a name is refused with a message; nothing is copied.
+  test::Write(dir / "one.icd", "<SCL><IED name='x&#27;y'/><DataTypeTemplates/></SCL>");
+  chosen = dir / "one.icd";
+  QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+  EXPECT_EQ(Servers().size(), 2u);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, "error");
+  EXPECT_NE(messages.shown[0].text.find("control character"), std::string::npos);
+  EXPECT_FALSE(util::Path_Present(Catalog("one.icd")));
+}
+
 TEST_F(Find_Points, Fifteen_Ieds_All_At_Once) {
   std::string text = "<SCL>";
   for (int i = 1; i <= 15; ++i)
@@ -204,6 +311,72 @@ TEST_F(Find_Points, Fifteen_Ieds_All_At_Once) {
 
 // ---------------------------------------------------------------------------------------------
 // Tree filter
+
+// A server with hundreds of thousands of objects shows at once: the tree holds its logical
+// devices, nodes, their data objects and data sets, and builds what lies below a data object
+// when it is expanded.
+TEST_F(Find_Points, A_Large_Model_Shows_Without_Building_Every_Node) {
+  constexpr int LNs = 300, DOs = 40, DAs = 10, BDAs = 4;
+  std::string text = "<SCL><IED name='Big'><AccessPoint name='A'><Server><LDevice inst='LD'>";
+  for (int i = 0; i < LNs; ++i)
+    text += "<LN lnClass='GGIO' inst='" + std::to_string(i) + "' lnType='N'/>";
+  text += "</LDevice></Server></AccessPoint></IED><DataTypeTemplates><LNodeType id='N'>";
+  for (int i = 0; i < DOs; ++i) text += "<DO name='d" + std::to_string(i) + "' type='D'/>";
+  text += "</LNodeType><DOType id='D'>";
+  for (int i = 0; i < DAs; ++i)
+    text += "<DA name='a" + std::to_string(i) + "' fc='MX' bType='Struct' type='T'/>";
+  text += "</DOType><DAType id='T'>";
+  for (int i = 0; i < BDAs; ++i) text += "<BDA name='b" + std::to_string(i) + "' bType='INT32'/>";
+  test::Write(dir / "big.icd", text + "</DAType></DataTypeTemplates></SCL>");
+  chosen = dir / "big.icd";
+  QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+  ASSERT_EQ(Servers(), (std::vector<std::string>{"Big"}));
+
+  QListWidget* list = window->LB_IEC_Devices;
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(0)).center());
+  auto items = [this] {
+    int count = 0;
+    for (QTreeWidgetItemIterator it(window->TV_IEC_Device); *it; ++it) ++count;
+    return count;
+  };
+  EXPECT_EQ(items(), 2 + LNs + LNs * DOs);  // of 612,000 objects
+
+  // Expanding a data object, then one of its attributes, builds their children.
+  QTreeWidgetItem* dobj = window->TV_IEC_Device->topLevelItem(0)->child(0)->child(7)->child(3);
+  ASSERT_EQ(dobj->text(0), "d3");
+  Click_Item(dobj);
+  QTest::keyClick(window->TV_IEC_Device, Qt::Key_Right);
+  ASSERT_EQ(dobj->childCount(), DAs);
+  Click_Item(dobj->child(2));
+  QTest::keyClick(window->TV_IEC_Device, Qt::Key_Right);
+  ASSERT_EQ(dobj->child(2)->childCount(), BDAs);
+  EXPECT_EQ(dobj->child(2)->child(1)->toolTip(0).toStdString(),
+            "Reference: BigLD/GGIO7.d3.a2.b1\nFC: MX\nbType: INT32");
+  EXPECT_EQ(items(), 2 + LNs + LNs * DOs + DAs + BDAs);
+}
+
+// A file whose types nest deeper than the import allows is refused with a message at once.
+TEST_F(Find_Points, A_Too_Deep_File_Is_Refused_With_A_Message) {
+  std::string text =
+      "<SCL><IED name='Deep'><AccessPoint name='A'><Server><LDevice inst='LD'><LN lnClass='GGIO' "
+      "inst='1' lnType='N'/></LDevice></Server></AccessPoint></IED><DataTypeTemplates>"
+      "<LNodeType id='N'><DO name='d' type='D'/></LNodeType><DOType id='D'><DA name='a' "
+      "fc='ST' bType='Struct' type='T0'/></DOType>";
+  for (int i = 0; i < 300'000; ++i)
+    text += "<DAType id='T" + std::to_string(i) + "'><BDA name='b' bType='Struct' type='T" +
+            std::to_string(i + 1) + "'/></DAType>";
+  test::Write(dir / "deep.icd", text + "</DataTypeTemplates></SCL>");
+  chosen = dir / "deep.icd";
+  QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+  EXPECT_TRUE(Servers().empty());
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, "error");
+  EXPECT_NE(
+      messages.shown[0].text.find("more than 64 levels deep below a data object (type \"T63\")"),
+      std::string::npos)
+      << messages.shown[0].text;
+}
 
 TEST_F(Find_Points, Filter_By_Name_Reference_And_Fc_Then_Clear) {
   Show_Model();

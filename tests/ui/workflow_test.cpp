@@ -112,6 +112,11 @@ void Run_Workflow(const std::string& scl_file, const QString& leaf_parent, const
       test::Click(d->Btn_AddVar);
       Type_In_Cell(d->ACG_DataSet, 0, DS_Col::IPAddress, "127.0.0.1");
       Type_In_Cell(d->ACG_DataSet, 0, DS_Col::Port, "102");
+      // Each member needs a position and a factor, as a variable row does.
+      for (int k = 0; k < d->ACG_DS_Vars->rowCount(); ++k) {
+        Type_In_Cell(d->ACG_DS_Vars, k, Var_Col::Position, QString::number(20 + k));
+        Type_In_Cell(d->ACG_DS_Vars, k, Var_Col::MultFact, "1");
+      }
       test::Click(d->Btn_OK);
     });
     ASSERT_TRUE(util::File_Exists(conf + "/IEC_61850_Client.xml")) << c.messages.Last();

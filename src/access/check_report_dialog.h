@@ -1,0 +1,60 @@
+// The check's report window: the findings of an SCL file or a configuration in a table
+// (severity, rule, line, object, message), which the user can copy or save as CSV, and, where
+// the report stands before an action, the choice to go on anyway or cancel.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "check/check.h"
+#include "util/messages_qt.h"
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+class TFCheck_Report : public QDialog {
+  Q_OBJECT
+
+ public:
+  // What the report stands before: adding a server, saving, building the images, or nothing (the
+  // report is only shown).
+  enum class Purpose { Add, Save, Build, Show };
+
+  // `subject` names what was checked (the SCL file, for Add).
+  TFCheck_Report(std::vector<check::Finding> findings, Purpose purpose, const std::string& subject,
+                 ui::Messages& messages, QWidget* parent = nullptr);
+
+  // The finding double-clicked, which also closed the window (as Cancel); none otherwise.
+  std::optional<size_t> Activated() const { return activated_; }
+  const std::vector<check::Finding>& Findings() const { return findings_; }
+
+  // Asks where to save the CSV file; empty when cancelled. Tests replace it.
+  std::function<std::string()> Choose_Csv_File;
+
+  QLabel* L_Intro;
+  QTableWidget* SG_Findings;
+  QPushButton* Btn_Copy;
+  QPushButton* Btn_Save_Csv;
+  QPushButton* Btn_Go_On;  // "Add anyway", "Save anyway", "Build anyway"; hidden for Show
+  QPushButton* Btn_Cancel;
+
+  void Btn_CopyClick();
+  void Btn_Save_CsvClick();
+
+ private:
+  std::vector<check::Finding> findings_;
+  ui::Messages& messages_;
+  std::optional<size_t> activated_;
+};
+
+// Shows the report for `purpose` and says whether to go on: true after "... anyway" (or at
+// once when there is nothing to report for an action). For Show it always returns false.
+// `activated` receives the finding double-clicked, if any.
+bool Check_Report_Go_On(QWidget* parent, ui::Messages& messages,
+                        std::vector<check::Finding> findings, TFCheck_Report::Purpose purpose,
+                        const std::string& subject = {},
+                        std::optional<check::Finding>* activated = nullptr);

@@ -1,0 +1,86 @@
+// The check of SCL files and of configurations before anything reaches the device: one rule per
+// kind of finding, each with a fixed identifier and severity (the README lists them). Findings
+// go to a sink one at a time as they are found, so a file with a great many findings is never
+// held whole; the command line writes each at once, the windows collect them for their report.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "access/access_state.h"
+
+namespace check {
+
+enum class Severity { Error, Warning };
+
+struct Finding {
+  std::string rule;  // e.g. "fcda-unresolved"
+  Severity severity = Severity::Error;
+  std::string file;           // the file checked, as the caller named it
+  std::optional<int> line;    // of the start tag of the element the finding is about, from 1
+  std::string kind;           // "server", "variable", "dataset", "member"; empty for a file's own
+  std::optional<int> row;     // the table's "N" (a server: its place in the server list, from 1)
+  std::optional<int> member;  // the member's number from 1
+  std::string object;         // the object named, for the report's table
+  std::string message;        // one sentence for a person, naming the object
+};
+
+using Sink = std::function<void(const Finding&)>;
+
+// "error" or "warning".
+const char* Severity_Text(Severity severity);
+
+// Counts findings by severity on their way to another sink.
+struct Tally {
+  std::size_t errors = 0;
+  std::size_t warnings = 0;
+  void Count(const Finding& finding) {
+    ++(finding.severity == Severity::Error ? errors : warnings);
+  }
+};
+
+// The findings as CSV for a spreadsheet: UTF-8 with a byte-order mark, a header row, one line
+// per finding, comma separated, CRLF line ends.
+std::string Findings_Csv(const std::vector<Finding>& findings);
+
+// The rules on an SCL file: every IED of it, its templates and its communication section.
+// `shown_name` is the file named in the findings. `only_ieds`, when given, limits the rules on
+// IEDs and addresses to the IEDs of those names (the templates are checked whole, since each of
+// those IEDs is imported with them). Throws util::File_Error when the file cannot be read; a file
+// that is not well-formed gives one "xml-error" finding and nothing else.
+void Check_Scl_File(const std::string& path, const std::string& shown_name, const Sink& sink,
+                    const std::vector<std::string>* only_ieds = nullptr);
+// The same on text already in memory.
+void Check_Scl_Text(const std::string& text, const std::string& shown_name, const Sink& sink,
+                    const std::vector<std::string>* only_ieds = nullptr);
+
+// The rules on one SCL file, as Check_Scl_File runs them.
+using Scl_Check = std::function<void(const std::string& path, const std::string& shown_name,
+                                     const Sink& sink, const std::vector<std::string>* only_ieds)>;
+
+struct Conf_Options {
+  char separator = '.';  // the decimal separator a factor is read with, as the tables read it
+  // Runs the rules on each catalog file; none: they are not run. Tests whose catalog holds
+  // stand-in files leave it empty.
+  Scl_Check scl_check = Check_Scl_File;
+  // Whether the images in bin are looked at ("bank-pair-mixed"); the Update step, which
+  // replaces them, says so in its own words.
+  bool bank_pair = true;
+};
+
+// The rules on a configuration folder: its IEC_61850_Client.xml against the catalog files as the
+// access editor loads them, every rule on an SCL file on each listed catalog file, and the pair
+// of images in bin. Findings about the client file name it as `conf_dir`/IEC_61850_Client.xml.
+// Throws util::File_Error when the client file cannot be read (also when it is absent).
+void Check_Configuration(const std::string& conf_dir, const Conf_Options& options,
+                         const Sink& sink);
+
+// The same rules on what the access editor holds (not yet saved): no lines, and no member that
+// loading would drop since the editor's members are those it kept. `conf_dir` finds the catalog.
+void Check_Access_State(const UIEC_61850_Access::Access_State& state, const std::string& conf_dir,
+                        const Conf_Options& options, const Sink& sink);
+
+}  // namespace check

@@ -1,0 +1,434 @@
+// The rules on a configuration: the client file's servers, variable rows, data set rows and
+// members against the models of the catalog files, loaded as the access editor loads them (a
+// missing file is left out and the servers after it move up), and the data map's places.
+#include <algorithm>
+#include <cctype>
+#include <memory>
+#include <pugixml.hpp>
+#include <set>
+#include <string_view>
+#include <vector>
+
+#include "access/access_check.h"
+#include "access/client_file.h"
+#include "access/client_file_names.h"
+#include "access/data_map.h"
+#include "access/server_list.h"
+#include "check/check.h"
+#include "check/check_texts.h"
+#include "check/line_index.h"
+#include "image/image_build.h"
+#include "util/files.h"
+#include "util/text.h"
+#include "util/xml.h"
+
+namespace check {
+
+using namespace check_texts;
+using namespace UIEC_61850_Access;
+using UIEC_Client_Decode::TIEC_DO;
+
+namespace {
+
+struct Stored_Variable {
+  std::string Index, bType, fc, Reference, Position, StartBit, Conversion, Factor;
+  std::optional<int> line;
+};
+struct Stored_Member {
+  std::string bType, Reference, Position, StartBit, Conversion, Factor;
+  std::optional<int> line;
+};
+struct Stored_DataSet {
+  std::string Index, Reference;
+  std::optional<int> line;
+  std::vector<Stored_Member> members;
+};
+
+// A configuration as the rules see it, from the file or from the editor.
+struct Conf_View {
+  std::string file;  // the client file, as findings name it
+  std::vector<std::pair<std::string, std::optional<int>>> servers;  // "FileName" and line
+  std::vector<Stored_Variable> variables;
+  std::vector<Stored_DataSet> data_sets;
+  // True when the members are those stored in the file (loading may drop some); false for the
+  // editor's, which loading already kept.
+  bool stored_members = true;
+  // The servers as the editor's list holds them; null for one whose file could not be imported.
+  std::vector<const TIEC_Device*> models;
+};
+
+// The attributes of `device` whose reference is `reference` (at most a few).
+std::vector<const TIEC_DA*> Find_Attributes(const TIEC_Device& device, std::string_view reference) {
+  std::vector<const TIEC_DA*> found;
+  for (const auto* ld : device.List_LDevice) {
+    const std::string ld_part = device.Name() + ld->Name() + "/";
+    if (reference.substr(0, ld_part.size()) != ld_part) continue;
+    for (const auto* ln : ld->List_LN) {
+      const std::string ln_part = ld_part + ln->Prefix() + ln->lnClass() + ln->Inst() + ".";
+      if (reference.substr(0, ln_part.size()) != ln_part) continue;
+      std::vector<std::string_view> names;
+      std::string_view rest = reference.substr(ln_part.size());
+      for (;;) {
+        const size_t dot = rest.find('.');
+        names.push_back(rest.substr(0, dot));
+        if (dot == std::string_view::npos) break;
+        rest.remove_prefix(dot + 1);
+      }
+      // Depth first over every object whose names match so far.
+      struct Step {
+        const TIEC_DO* dobj;
+        const TIEC_DA* da;
+        size_t next;  // the name to match below it
+      };
+      std::vector<Step> stack;
+      for (const TIEC_DO* d : ln->List_DO)
+        if (d->Name() == names[0]) stack.push_back({d, nullptr, 1});
+      while (!stack.empty() && found.size() < 8) {
+        const Step step = stack.back();
+        stack.pop_back();
+        if (step.next == names.size()) {
+          if (step.da) found.push_back(step.da);
+          continue;
+        }
+        const std::string_view name = names[step.next];
+        if (step.dobj) {
+          for (const TIEC_DO* d : step.dobj->List_DO)
+            if (d->Name() == name) stack.push_back({d, nullptr, step.next + 1});
+          for (const TIEC_DA* a : step.dobj->List_DA)
+            if (a->Name() == name) stack.push_back({nullptr, a, step.next + 1});
+        } else {
+          for (const TIEC_DA* a : step.da->List_DA)
+            if (a->Name() == name) stack.push_back({nullptr, a, step.next + 1});
+        }
+      }
+    }
+  }
+  return found;
+}
+
+bool Is_Factor(const std::string& text, char separator) {
+  std::string upper = util::Trim(text);
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return upper == "NONE" || util::Str_To_Float(text, separator).has_value();
+}
+
+bool One_Of_Or_Empty(const std::string& text, std::initializer_list<const char*> allowed) {
+  if (text.empty()) return true;
+  for (const char* a : allowed)
+    if (text == a) return true;
+  return false;
+}
+
+// What the tables would not accept of an entry's place and conversion; empty when all is well.
+// A variable needs a position and a factor, as OK requires; a member may have neither (the map
+// shows it unplaced; without a factor it is read as factor 1).
+std::string Value_Problem(const std::string& position, const std::string& start_bit,
+                          const std::string& conversion, const std::string& factor, bool variable,
+                          char separator) {
+  const int32_t value = util::Str_To_Int_Def(position, -1);
+  if ((variable || !position.empty()) && (value < 0 || value > Max_Position))
+    return Text_Bad_Position;
+  if (!One_Of_Or_Empty(start_bit, {"0", "1", "2", "3", "4", "5", "6", "7"}))
+    return Text_Bad_Start_Bit;
+  if (!One_Of_Or_Empty(conversion, {"None", "ItoF/FtoI"})) return Text_Bad_Conversion;
+  if ((variable || !factor.empty()) && !Is_Factor(factor, separator)) return Text_Bad_Factor;
+  return {};
+}
+
+class Conf_Checker {
+ public:
+  Conf_Checker(const Conf_View& view, const Conf_Options& options, const Sink& sink)
+      : view_(view), options_(options), sink_(sink) {}
+
+  void Run(const Data_Map& map) {
+    Check_Variables();
+    Check_Data_Sets();
+    Check_Conflicts(map);
+  }
+
+  void Report(const char* rule, Severity severity, std::optional<int> line, const char* kind,
+              int row, std::optional<int> member, std::string object, std::string message) {
+    Finding f;
+    f.rule = rule;
+    f.severity = severity;
+    f.file = view_.file;
+    f.line = line;
+    f.kind = kind;
+    f.row = row;
+    f.member = member;
+    f.object = std::move(object);
+    f.message = std::move(message);
+    sink_(f);
+  }
+
+ private:
+  // The server a row's Index names; reports when it names none. Null also for a server whose
+  // file could not be imported (its own findings say why).
+  const TIEC_Device* Server_Of(const std::string& index, std::optional<int> line, const char* kind,
+                               int row, const std::string& name, bool& named) {
+    const std::optional<int32_t> number = util::Str_To_Int(index);
+    named = number && *number >= 0 && *number < static_cast<int32_t>(view_.models.size());
+    if (!named) {
+      Report("point-server-missing", Severity::Error, line, kind, row, std::nullopt, name,
+             name + Text_Index_Names_No_Server + std::to_string(view_.models.size()) + ").");
+      return nullptr;
+    }
+    return view_.models[static_cast<size_t>(*number)];
+  }
+
+  static std::string Server_Name(const TIEC_Device& device) {
+    return "\"" + device.Name() + "\" (" + device.FileName() + ")";
+  }
+
+  void Check_Variables() {
+    for (size_t i = 0; i < view_.variables.size(); ++i) {
+      const Stored_Variable& v = view_.variables[i];
+      if (v.bType.empty()) continue;  // an empty row, as OK and the data map take it
+      const int row = static_cast<int>(i) + 1;
+      const std::string name = Text_Row + std::to_string(row) + " " + v.Reference;
+      bool named = false;
+      if (const TIEC_Device* device = Server_Of(v.Index, v.line, "variable", row, name, named)) {
+        const std::vector<const TIEC_DA*> found = Find_Attributes(*device, v.Reference);
+        if (found.empty()) {
+          Report("point-unresolved", Severity::Error, v.line, "variable", row, std::nullopt, name,
+                 Text_Row + std::to_string(row) + ": " + v.Reference + Text_Not_Attribute +
+                     Server_Name(*device) + ".");
+        } else if (std::none_of(found.begin(), found.end(), [&](const TIEC_DA* da) {
+                     return da->bType() == v.bType && da->FC() == v.fc;
+                   })) {
+          Report("point-type-changed", Severity::Error, v.line, "variable", row, std::nullopt, name,
+                 Text_Row + std::to_string(row) + ": " + v.Reference + Text_Type_Changed_1 +
+                     found.front()->bType() + " " + found.front()->FC() + Text_Type_Changed_2 +
+                     Server_Name(*device) + Text_Type_Changed_3 + v.bType + " " + v.fc + ".");
+        }
+      }
+      const std::string problem =
+          Value_Problem(v.Position, v.StartBit, v.Conversion, v.Factor, true, options_.separator);
+      if (!problem.empty())
+        Report("position-invalid", Severity::Error, v.line, "variable", row, std::nullopt, name,
+               Text_Row + std::to_string(row) + Text_Position_Not_Accepted + problem + ".");
+    }
+  }
+
+  void Check_Data_Sets() {
+    for (size_t i = 0; i < view_.data_sets.size(); ++i) {
+      const Stored_DataSet& d = view_.data_sets[i];
+      if (d.Index.empty() && d.Reference.empty() && d.members.empty()) continue;
+      const int row = static_cast<int>(i) + 1;
+      const std::string name = Text_Data_Set_Row + std::to_string(row) + " " + d.Reference;
+      bool named = false;
+      const TIEC_Device* device = Server_Of(d.Index, d.line, "dataset", row, name, named);
+      const TIEC_DataSet* data_set = nullptr;
+      if (device) {
+        data_set = UIEC_Client_Decode::Find_DataSet(
+            *device, [&](const TIEC_DataSet& ds) { return ds.Reference() == d.Reference; });
+        if (!data_set)
+          Report("dataset-unresolved", Severity::Error, d.line, "dataset", row, std::nullopt, name,
+                 Text_Data_Set_Row + std::to_string(row) + ": " + d.Reference + Text_Not_Data_Set +
+                     Server_Name(*device) + ".");
+      }
+      for (size_t k = 0; k < d.members.size(); ++k) {
+        const Stored_Member& m = d.members[k];
+        const int member = static_cast<int>(k) + 1;
+        const std::string member_name = Text_Data_Set_Row + std::to_string(row) + Text_Member +
+                                        std::to_string(member) + " " + m.Reference;
+        if (data_set && view_.stored_members) Check_Member_Place(*data_set, m, row, k, member_name);
+        const std::string problem = Value_Problem(m.Position, m.StartBit, m.Conversion, m.Factor,
+                                                  false, options_.separator);
+        if (!problem.empty())
+          Report("position-invalid", Severity::Error, m.line, "member", row, member, member_name,
+                 member_name + Text_Position_Not_Accepted + problem + ".");
+      }
+    }
+  }
+
+  void Check_Member_Place(const TIEC_DataSet& data_set, const Stored_Member& m, int row, size_t k,
+                          const std::string& name) {
+    const int member = static_cast<int>(k) + 1;
+    const std::optional<size_t> place = Stored_Member_Place(data_set, k, m.bType, m.Reference);
+    if (place && *place == k) return;
+    if (place) {
+      Report("member-moved", Severity::Warning, m.line, "member", row, member, name,
+             name + Text_Member_Moved + std::to_string(*place + 1) + Text_Member_Moved_2);
+      return;
+    }
+    std::string elsewhere;
+    for (size_t j = 0; j < data_set.List_DA.size() && elsewhere.empty(); ++j) {
+      const TIEC_DA& da = *data_set.List_DA[j];
+      if (j != k && da.bType() == m.bType && da.Reference() == m.Reference)
+        elsewhere = Text_Found_At + std::to_string(j + 1) + ")";
+    }
+    Report("member-dropped", Severity::Error, m.line, "member", row, member, name,
+           name + (elsewhere.empty() ? Text_Member_Gone : Text_Member_Not_At_Place) +
+               Text_Member_Dropped + elsewhere + ".");
+  }
+
+  std::optional<int> Line_Of(const Map_Entry& e) const {
+    const size_t row = static_cast<size_t>(e.Row - 1);
+    if (e.Kind == Map_Kind::Variable)
+      return row < view_.variables.size() ? view_.variables[row].line : std::nullopt;
+    if (row >= view_.data_sets.size()) return std::nullopt;
+    const auto& members = view_.data_sets[row].members;
+    const size_t k = static_cast<size_t>(e.Member - 1);
+    return k < members.size() ? members[k].line : std::nullopt;
+  }
+
+  void Check_Conflicts(const Data_Map& map) {
+    for (const Map_Conflict& c : map.Conflicts) {
+      const Map_Entry& first = map.Entries[c.Entries.front()];
+      for (size_t i = 1; i < c.Entries.size(); ++i) {
+        const Map_Entry& e = map.Entries[c.Entries[i]];
+        const bool member = e.Kind == Map_Kind::Member;
+        const std::string name = Entry_Name(e);
+        Report("position-conflict", Severity::Error, Line_Of(e), member ? "member" : "variable",
+               e.Row, member ? std::optional<int>(e.Member) : std::nullopt,
+               name + " " + e.Reference,
+               name + " " + e.Reference + Text_Position_Taken_1 + std::to_string(c.Position) +
+                   Text_Position_Taken_2 + std::to_string(c.Start_Bit) + Text_Position_Taken_3 +
+                   Entry_Name(first) + ".");
+      }
+    }
+  }
+
+  const Conf_View& view_;
+  const Conf_Options& options_;
+  const Sink& sink_;
+};
+
+// The servers' own findings and every rule on each listed catalog file (once per file).
+void Check_Servers(Conf_View& view, const std::string& catalog_dir, const Conf_Options& options,
+                   const Sink& sink, std::vector<std::unique_ptr<TIEC_Device>>* imported) {
+  std::set<std::string> checked;
+  for (size_t i = 0; i < view.servers.size(); ++i) {
+    const auto& [name, line] = view.servers[i];
+    const std::string path = Catalog_Path(catalog_dir, name);
+    const bool present = !path.empty() && util::File_Exists(path);
+    if (!present) {
+      Finding f;
+      f.rule = "server-file-missing";
+      f.file = view.file;
+      f.line = line;
+      f.kind = "server";
+      f.row = static_cast<int>(i) + 1;
+      f.object = Text_Server + std::to_string(i + 1) + " " + name;
+      f.message = f.object + Text_File_Missing;
+      sink(f);
+      continue;  // the editor leaves it out: the servers after it move up
+    }
+    if (options.scl_check && checked.insert(util::File_Name_Of(path)).second)
+      options.scl_check(path, util::File_Name_Of(path), sink, nullptr);
+    if (!imported) continue;
+    try {
+      imported->push_back(Import_Device(path));
+      view.models.push_back(imported->back().get());
+    } catch (const std::exception&) {
+      view.models.push_back(nullptr);  // the file's own findings say why
+    }
+  }
+}
+
+std::string Attr(pugi::xml_node item, const char* name) { return item.attribute(name).value(); }
+
+std::vector<pugi::xml_node> Elements(pugi::xml_node list) {
+  std::vector<pugi::xml_node> items;
+  for (pugi::xml_node node = list.first_child(); node; node = node.next_sibling())
+    if (node.type() == pugi::node_element) items.push_back(node);
+  return items;
+}
+
+}  // namespace
+
+void Check_Configuration(const std::string& conf_dir, const Conf_Options& options,
+                         const Sink& sink) {
+  Conf_View view;
+  view.file = util::Join_Path(conf_dir, Client_File_Name);
+  const std::string text = util::Read_File(view.file);
+  const Line_Index lines(text);
+  pugi::xml_document doc;
+  const pugi::xml_parse_result result =
+      doc.load_buffer(text.data(), text.size(), pugi::parse_default);
+  if (!result) {
+    Finding f;
+    f.rule = "xml-error";
+    f.file = view.file;
+    f.line = lines.Line(result.offset);
+    f.object = Client_File_Name;
+    f.message = Text_Not_Well_Formed + std::string(result.description()) + ".";
+    sink(f);
+    return;
+  }
+  pugi::xml_node root;
+  for (pugi::xml_node node = doc.first_child(); node && !root; node = node.next_sibling())
+    if (node.type() == pugi::node_element && std::string_view(node.name()) == Client_Root)
+      root = node;
+  if (!root)
+    throw Client_File_Error(view.file + ": no element \"" + std::string(Client_Root) + "\"");
+  auto line = [&](pugi::xml_node node) { return lines.Line(node.offset_debug()); };
+
+  for (pugi::xml_node item : Elements(util::Child_Element(root, "List_ICD_Files")))
+    view.servers.push_back({Attr(item, "FileName"), line(item)});
+  for (pugi::xml_node item : Elements(util::Child_Element(root, "List_DA_Selected")))
+    view.variables.push_back({Attr(item, "Index"), Attr(item, "bType"), Attr(item, "fc"),
+                              Attr(item, "Reference"), Attr(item, "Position"),
+                              Attr(item, "StartBit"), Attr(item, "Convertion"),
+                              Attr(item, "MoltFact"), line(item)});
+  for (pugi::xml_node item : Elements(util::Child_Element(root, "List_DataSet_Selected"))) {
+    Stored_DataSet d{Attr(item, "Index"), Attr(item, "Reference"), line(item), {}};
+    for (pugi::xml_node m : Elements(util::Child_Element(item, "DataSet_List_DAs")))
+      d.members.push_back({Attr(m, "bType"), Attr(m, "Reference"), Attr(m, "Position"),
+                           Attr(m, "StartBit"), Attr(m, "Convertion"), Attr(m, "MoltFact"),
+                           line(m)});
+    view.data_sets.push_back(std::move(d));
+  }
+
+  std::vector<std::unique_ptr<TIEC_Device>> imported;
+  Check_Servers(view, Catalog_Dir(conf_dir), options, sink, &imported);
+  Conf_Checker(view, options, sink).Run(Data_Map_From_Xml(text, view.file));
+
+  // An interrupted build may have left the images of two builds in bin.
+  const std::string bin = USaveBincc::Bin_Dir(conf_dir);
+  if (!options.bank_pair) return;
+  if (const util::Check_Result mixed = USaveBincc::Check_Bank_Pair(bin)) {
+    Finding f;
+    f.rule = "bank-pair-mixed";
+    f.file = bin;
+    f.object = Text_Bank_Pair;
+    f.message = *mixed;
+    sink(f);
+  }
+}
+
+void Check_Access_State(const Access_State& state, const std::string& conf_dir,
+                        const Conf_Options& options, const Sink& sink) {
+  Conf_View view;
+  view.file = util::Join_Path(conf_dir, Client_File_Name);
+  view.stored_members = false;
+  for (const auto& device : state.List_IEC_Dev) {
+    view.servers.push_back({device->FileName(), std::nullopt});
+    view.models.push_back(device.get());
+  }
+  if (!state.ACG_DA.Counts_As_Empty())
+    for (int r = 0; r < state.ACG_DA.Row_Count(); ++r) {
+      const Row& row = state.ACG_DA.Get_Row(r);
+      view.variables.push_back({row[DA_Col::Index], row[DA_Col::bType], row[DA_Col::fc],
+                                row[DA_Col::Reference], row[DA_Col::Position],
+                                row[DA_Col::StartBit], row[DA_Col::Convertion],
+                                row[DA_Col::MoltFact], std::nullopt});
+    }
+  if (!state.ACG_DataSet.Counts_As_Empty())
+    for (int r = 0; r < state.ACG_DataSet.Row_Count(); ++r) {
+      const Row& row = state.ACG_DataSet.Get_Row(r);
+      Stored_DataSet d{row[DS_Col::Index], row[DS_Col::Reference], std::nullopt, {}};
+      if (static_cast<size_t>(r) < state.List_DataSet.size())
+        for (const TDataSet_DA& m : state.List_DataSet[static_cast<size_t>(r)].List_DAs)
+          d.members.push_back({m.Select_DA->bType(), m.Select_DA->Reference(), m.Position,
+                               m.bitAddress, m.conversion, m.multFactor, std::nullopt});
+      view.data_sets.push_back(std::move(d));
+    }
+  // The editor's servers are loaded already: only their files are looked at.
+  Check_Servers(view, Catalog_Dir(conf_dir), options, sink, nullptr);
+  Conf_Checker(view, options, sink).Run(Build_Data_Map(state));
+}
+
+}  // namespace check

@@ -1,0 +1,334 @@
+// The check's rules on hand-written fixtures (one per group of rules, with the lines expected),
+// its agreement with the import and with the editor's loading, and the shared samples.
+#include "check/check.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <ostream>
+#include <pugixml.hpp>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "access/client_file.h"
+#include "scl/scl_import.h"
+#include "support/test_support.h"
+#include "util/files.h"
+
+namespace {
+
+using check::Finding;
+
+std::string Fixture(const std::string& name) {
+  return test::Data_Dir() + "/check/fixtures/" + name;
+}
+
+std::vector<Finding> Scl_Findings(const std::string& path,
+                                  const std::vector<std::string>* only_ieds = nullptr) {
+  std::vector<Finding> found;
+  check::Check_Scl_File(
+      path, util::File_Name_Of(path), [&](const Finding& f) { found.push_back(f); }, only_ieds);
+  return found;
+}
+
+using Rule_Line = std::pair<std::string, int>;
+
+std::vector<Rule_Line> Rules_And_Lines(const std::vector<Finding>& findings) {
+  std::vector<Rule_Line> out;
+  for (const Finding& f : findings) out.push_back({f.rule, f.line.value_or(0)});
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+std::vector<Rule_Line> Sorted(std::vector<Rule_Line> v) {
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+TEST(Scl_Rules, Each_Fixture_Gives_Its_Findings_At_Their_Lines) {
+  struct Case {
+    const char* file;
+    std::vector<Rule_Line> expected;
+  };
+  const Case cases[] = {
+      {"templates.icd",
+       {{"duplicate-type-id", 19},
+        {"duplicate-type-id", 45},
+        {"do-type-missing", 15},
+        {"do-type-missing", 17},
+        {"da-type-missing", 23},
+        {"enum-type-missing", 24},
+        {"do-type-missing", 26},
+        {"type-cycle", 29},
+        {"type-cycle", 32},
+        {"type-cycle", 35}}},
+      {"ieds.scd",
+       {{"duplicate-ip", 9},
+        {"fcda-unresolved", 24},
+        {"fcda-unresolved", 25},
+        {"fcda-unresolved", 26},
+        {"control-datset-missing", 29},
+        {"control-datset-missing", 31},
+        {"ln-type-missing", 33},
+        {"ln-type-missing", 34},
+        {"fcda-unresolved", 36},
+        {"ied-without-server", 44},
+        {"duplicate-ied-name", 47}}},
+      {"clean.icd", {}},
+      {"broken.icd", {{"xml-error", 5}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::vector<Finding> found = Scl_Findings(Fixture(c.file));
+    EXPECT_EQ(Rules_And_Lines(found), Sorted(c.expected));
+    for (const Finding& f : found) {
+      EXPECT_EQ(f.file, c.file);
+      EXPECT_EQ(f.kind, "");
+      EXPECT_FALSE(f.row || f.member);
+      EXPECT_FALSE(f.message.empty());
+      const bool warning = f.rule == "duplicate-type-id" || f.rule == "enum-type-missing" ||
+                           f.rule == "ied-without-server";
+      EXPECT_EQ(f.severity, warning ? check::Severity::Warning : check::Severity::Error) << f.rule;
+    }
+  }
+}
+
+TEST(Scl_Rules, Messages_Name_The_Object) {
+  const std::vector<Finding> found = Scl_Findings(Fixture("ieds.scd"));
+  auto message = [&](const std::string& rule, int line) {
+    for (const Finding& f : found)
+      if (f.rule == rule && f.line == line) return f.message;
+    return std::string();
+  };
+  EXPECT_NE(message("fcda-unresolved", 24).find("ALD0/LLN0.Mod.nothing"), std::string::npos);
+  EXPECT_NE(message("fcda-unresolved", 24).find("\"DS1\""), std::string::npos);
+  EXPECT_NE(message("duplicate-ip", 9).find("10.0.0.1"), std::string::npos);
+  EXPECT_NE(message("duplicate-ied-name", 47).find("line 16"), std::string::npos);
+  EXPECT_NE(message("control-datset-missing", 29).find("\"DS9\""), std::string::npos);
+}
+
+TEST(Scl_Rules, Chosen_Ieds_Only_With_The_Whole_Templates) {
+  const std::vector<std::string> only_b = {"B"};
+  EXPECT_EQ(Rules_And_Lines(Scl_Findings(Fixture("ieds.scd"), &only_b)),
+            Sorted({{"duplicate-ip", 9}, {"ied-without-server", 44}}));
+  const std::vector<std::string> only_t1 = {"T1"};
+  EXPECT_EQ(Scl_Findings(Fixture("templates.icd"), &only_t1).size(), 10u);
+}
+
+// A type chain far deeper than any call stack, ending in a loop back to its middle.
+TEST(Scl_Rules, Deep_Type_Chain_Is_Walked_Without_Recursion) {
+  std::string text = "<SCL><DataTypeTemplates>";
+  const int depth = 200000;
+  for (int i = 0; i < depth; ++i)
+    text += "<DAType id=\"T" + std::to_string(i) + "\"><BDA name=\"b\" bType=\"Struct\" type=\"T" +
+            std::to_string(i + 1 < depth ? i + 1 : depth / 2) + "\"/></DAType>\n";
+  text += "</DataTypeTemplates></SCL>";
+  size_t cycles = 0;
+  check::Check_Scl_Text(text, "deep.icd", [&](const Finding& f) {
+    ASSERT_EQ(f.rule, "type-cycle");
+    ++cycles;
+  });
+  EXPECT_EQ(cycles, static_cast<size_t>(depth - depth / 2));
+}
+
+// For every IED the import reads, its members and the FCDAs reported unresolved together are
+// exactly the FCDAs of the server it reads.
+void Expect_Members_Agree(const std::string& path) {
+  SCOPED_TRACE(path);
+  const std::vector<Finding> found = Scl_Findings(path);
+  const std::string text = test::Read(path);
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_buffer(text.data(), text.size()));
+  auto line_of = [&](pugi::xml_node node) {
+    return 1 + static_cast<int>(std::count(text.begin(), text.begin() + node.offset_debug(), '\n'));
+  };
+  std::vector<std::string> seen;
+  for (pugi::xml_node ied : doc.child("SCL").children("IED")) {
+    const std::string name = ied.attribute("name").value();
+    if (std::find(seen.begin(), seen.end(), name) != seen.end()) continue;
+    seen.push_back(name);
+    pugi::xml_node server = ied.child("AccessPoint").child("Server");
+    if (!server) continue;
+    std::set<int> lines;
+    size_t fcdas = 0;
+    for (pugi::xpath_node n : server.select_nodes(".//FCDA")) {
+      lines.insert(line_of(n.node()));
+      ++fcdas;
+    }
+    UIEC_Client_Decode::TIEC_Device device;
+    UIEC_Client_Decode::Decode_ICD_File_IED(device, path, &name);
+    size_t members = 0;
+    for (const auto* ld : device.List_LDevice)
+      for (const auto* ln : ld->List_LN)
+        for (const auto* data_set : ln->List_DataSet) members += data_set->List_DA.size();
+    const size_t unresolved = std::count_if(found.begin(), found.end(), [&](const Finding& f) {
+      return f.rule == "fcda-unresolved" && lines.count(f.line.value_or(0));
+    });
+    EXPECT_EQ(members + unresolved, fcdas) << name;
+  }
+}
+
+TEST(Scl_Rules, Unresolved_Members_Are_Those_The_Import_Leaves_Out) {
+  Expect_Members_Agree(Fixture("ieds.scd"));
+  if (test::Scl_Samples_Dir().empty()) return;
+  for (const std::string& path : test::Scl_Sample_Files()) Expect_Members_Agree(path);
+}
+
+// Every shared sample checks without a failure; each finding names a rule and a line.
+TEST(Scl_Rules, Shared_Samples_Check) {
+  RQ_SCL_SAMPLES_OR_SKIP();
+  const std::vector<std::string> files = test::Scl_Sample_Files();
+  ASSERT_FALSE(files.empty());
+  for (const std::string& path : files) {
+    SCOPED_TRACE(path);
+    for (const Finding& f : Scl_Findings(path)) {
+      EXPECT_FALSE(f.rule.empty());
+      EXPECT_TRUE(f.line && *f.line >= 1);
+    }
+  }
+}
+
+// ---- configurations ----
+
+struct Conf_Finding {
+  std::string rule;
+  int line;
+  std::string kind;
+  int row;
+  int member;
+  bool operator<(const Conf_Finding& o) const {
+    return std::tie(line, rule, kind, row, member) <
+           std::tie(o.line, o.rule, o.kind, o.row, o.member);
+  }
+  bool operator==(const Conf_Finding&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Conf_Finding& f) {
+  return out << f.rule << "@" << f.line << " " << f.kind << " " << f.row << "/" << f.member;
+}
+
+std::vector<Conf_Finding> Conf_Findings(const std::vector<Finding>& findings) {
+  std::vector<Conf_Finding> out;
+  for (const Finding& f : findings)
+    out.push_back({f.rule, f.line.value_or(0), f.kind, f.row.value_or(0), f.member.value_or(0)});
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// The configuration's catalog file is a later revision of the server's SCL file: an attribute
+// vanished, one changed its type, the data set's members were reordered and one removed, a data
+// set is gone; one listed file is missing, and some rows carry values the tables refuse.
+TEST(Configuration_Rules, Revised_Scl_File_Gives_Every_Finding_At_Its_Row) {
+  std::vector<Finding> found;
+  check::Check_Configuration(Fixture("conf"), {}, [&](const Finding& f) { found.push_back(f); });
+  const std::vector<Conf_Finding> expected = {
+      {"server-file-missing", 5, "server", 2, 0},   {"point-unresolved", 9, "variable", 2, 0},
+      {"point-type-changed", 10, "variable", 3, 0}, {"point-server-missing", 11, "variable", 4, 0},
+      {"position-invalid", 12, "variable", 5, 0},   {"position-conflict", 13, "variable", 6, 0},
+      {"member-dropped", 18, "member", 1, 1},       {"member-dropped", 19, "member", 1, 2},
+      {"position-invalid", 19, "member", 1, 2},     {"member-dropped", 20, "member", 1, 3},
+      {"dataset-unresolved", 23, "dataset", 2, 0},
+  };
+  EXPECT_EQ(Conf_Findings(found), expected);
+  for (const Finding& f : found) {
+    EXPECT_EQ(f.file, Fixture("conf") + "/IEC_61850_Client.xml");
+    EXPECT_EQ(f.severity, check::Severity::Error);
+    if (f.rule == "member-dropped" && f.member == 1) {
+      EXPECT_NE(f.message.find("member 2"), std::string::npos) << f.message;
+    }
+    if (f.rule == "point-type-changed") {
+      EXPECT_NE(f.message.find("FLOAT32"), std::string::npos) << f.message;
+    }
+  }
+}
+
+// What the check says the editor drops is what the editor's loading drops.
+TEST(Configuration_Rules, Dropped_Members_Agree_With_Loading) {
+  UIEC_61850_Access::Access_State state;
+  UIEC_61850_Access::Read_Client_File(Fixture("conf") + "/IEC_61850_Client.xml",
+                                      Fixture("conf") + "/ICD_Catalog", state);
+  ASSERT_EQ(state.List_DataSet.size(), 2u);
+  EXPECT_EQ(state.List_DataSet[0].List_DAs.size(), 3u - 3u);
+
+  // The editor's state after that loading: the same rows without lines, nothing left to drop.
+  std::vector<Finding> found;
+  check::Check_Access_State(state, Fixture("conf"), {},
+                            [&](const Finding& f) { found.push_back(f); });
+  const std::vector<Conf_Finding> expected = {
+      {"point-unresolved", 0, "variable", 2, 0},     {"point-type-changed", 0, "variable", 3, 0},
+      {"point-server-missing", 0, "variable", 4, 0}, {"position-invalid", 0, "variable", 5, 0},
+      {"position-conflict", 0, "variable", 6, 0},    {"dataset-unresolved", 0, "dataset", 2, 0},
+  };
+  std::vector<Conf_Finding> sorted = expected;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(Conf_Findings(found), sorted);
+}
+
+// Images of two builds in bin (here: one image without its partner) are an error of the
+// configuration; the Update step, which names them itself, leaves this rule out.
+TEST(Configuration_Rules, Mixed_Image_Pair) {
+  test::Temp_Dir dir;
+  const std::string conf = dir / "conf";
+  std::filesystem::copy(Fixture("conf"), conf, std::filesystem::copy_options::recursive);
+  std::filesystem::create_directory(conf + "/bin");
+  test::Write(conf + "/bin/bank1.bin", std::string(2048, '\0'));
+  auto pair_findings = [&](bool bank_pair) {
+    check::Conf_Options options;
+    options.bank_pair = bank_pair;
+    std::vector<Finding> found;
+    check::Check_Configuration(conf, options, [&](const Finding& f) {
+      if (f.rule == "bank-pair-mixed") found.push_back(f);
+    });
+    return found;
+  };
+  const std::vector<Finding> found = pair_findings(true);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].severity, check::Severity::Error);
+  EXPECT_EQ(found[0].file, conf + "/bin");
+  EXPECT_EQ(found[0].kind, "");
+  EXPECT_FALSE(found[0].line || found[0].row || found[0].member);
+  EXPECT_FALSE(found[0].message.empty());
+  EXPECT_TRUE(pair_findings(false).empty());
+}
+
+TEST(Configuration_Rules, Per_Value_Checks_Follow_The_Tables) {
+  // A configuration holding one variable row, its values varied.
+  test::Temp_Dir conf;
+  std::filesystem::create_directory(conf / "ICD_Catalog");
+  std::filesystem::copy_file(Fixture("clean.icd"), conf / "ICD_Catalog/srv.icd");
+  struct Case {
+    const char* position;
+    const char* start_bit;
+    const char* conversion;
+    const char* factor;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {"0", "0", "None", "1", true},     {"1399", "7", "ItoF/FtoI", "0.5", true},
+      {"12", "", "", "none", true},      {"-1", "0", "None", "1", false},
+      {"1400", "0", "None", "1", false}, {"", "0", "None", "1", false},
+      {"x", "0", "None", "1", false},    {"3", "8", "None", "1", false},
+      {"3", "0", "Other", "1", false},   {"3", "0", "None", "", false},
+      {"3", "0", "None", "abc", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.position) + "|" + c.start_bit + "|" + c.conversion + "|" + c.factor);
+    test::Write(conf / "IEC_61850_Client.xml",
+                std::string("<IEC_68850_Client><List_ICD_Files><ICD_File Name=\"S\" "
+                            "FileName=\"srv.icd\"/></List_ICD_Files><List_DA_Selected>") +
+                    "<DA_Item Index=\"0\" bType=\"Enum\" fc=\"ST\" "
+                    "Reference=\"SLD0/LLN0.Mod.stVal\" Position=\"" +
+                    c.position + "\" StartBit=\"" + c.start_bit + "\" Convertion=\"" +
+                    c.conversion + "\" MoltFact=\"" + c.factor +
+                    "\"/></List_DA_Selected><List_DataSet_Selected/></IEC_68850_Client>");
+    std::vector<Finding> found;
+    check::Check_Configuration(conf.path(), {}, [&](const Finding& f) { found.push_back(f); });
+    EXPECT_EQ(found.empty(), c.accepted);
+    for (const Finding& f : found) EXPECT_EQ(f.rule, "position-invalid");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,210 @@
+// The check in the windows: the report before Add IEC Device (Add anyway, Cancel, copy, CSV),
+// the Check button with a double click on a finding, and OK's one question on errors.
+#include "support/check_report.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <filesystem>
+
+#include "access/access_window.h"
+#include "access/check_report_dialog.h"
+#include "access/selection_grid_qt.h"
+#include "support/recording_messages.h"
+#include "support/test_support.h"
+#include "support/user_input.h"
+#include "util/files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace UIEC_61850_Access;
+
+std::string Fixture(const std::string& name) {
+  return test::Data_Dir() + "/check/fixtures/" + name;
+}
+
+// The row of the report's table holding `rule` (the first), or -1.
+int Row_Of(const TFCheck_Report& report, const QString& rule) {
+  for (int r = 0; r < report.SG_Findings->rowCount(); ++r)
+    if (report.SG_Findings->item(r, 1)->text() == rule) return r;
+  return -1;
+}
+
+void Double_Click_Row(TFCheck_Report& report, int row) {
+  QTableWidget* grid = report.SG_Findings;
+  const QPoint at = grid->visualItemRect(grid->item(row, 1)).center();
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+}
+
+struct Check_Report_Window : ::testing::Test {
+  test::Temp_Dir dir;
+  app::App_Context ctx;
+  test::Recording_Messages messages;
+  std::unique_ptr<TFIEC_61850_Access> window;
+  std::string chosen;
+
+  void SetUp() override {
+    ctx.Active_Conf_Dir = dir / "conf";
+    util::Force_Dirs(ctx.Active_Conf_Dir);
+    ctx.Set_Files();
+    window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
+    window->Choose_File = [this] { return chosen; };
+  }
+  // The editor opened on the revised configuration of the check's fixtures.
+  void Open_Revised_Configuration() {
+    fs::copy(Fixture("conf"), ctx.Active_Conf_Dir, fs::copy_options::recursive);
+    ASSERT_TRUE(window->FormShow());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  }
+};
+
+TEST_F(Check_Report_Window, Add_Iec_Device_Shows_The_Findings_First) {
+  ASSERT_TRUE(window->FormShow());
+  window->show();
+  chosen = Fixture("templates.icd");
+  const std::string catalog_copy = ctx.Active_Conf_Dir + "/ICD_Catalog/templates.icd";
+
+  // Cancel: nothing is added, nothing reaches the catalog.
+  int rows = 0;
+  QString intro;
+  test::On_Check_Report([&](TFCheck_Report& report) {
+    rows = report.SG_Findings->rowCount();
+    intro = report.L_Intro->text();
+    EXPECT_TRUE(report.Btn_Go_On->isVisible());
+    EXPECT_EQ(report.Btn_Go_On->text(), "Add anyway");
+    test::Click(report.Btn_Cancel);
+  });
+  test::Click(window->Btn_Add_IEC_Device);
+  EXPECT_EQ(rows, 10);
+  EXPECT_NE(intro.indexOf("templates.icd"), -1) << intro.toStdString();
+  EXPECT_NE(intro.indexOf("7 errors and 3 warnings"), -1) << intro.toStdString();
+  EXPECT_EQ(window->LB_IEC_Devices->count(), 0);
+  EXPECT_FALSE(util::Path_Present(catalog_copy));
+
+  // Copy and Save as CSV, then Add anyway.
+  const std::string csv = dir / "findings.csv";
+  test::On_Check_Report([&](TFCheck_Report& report) {
+    report.Choose_Csv_File = [&] { return csv; };
+    test::Click(report.Btn_Copy);
+    test::Click(report.Btn_Save_Csv);
+    test::Click(report.Btn_Go_On);
+  });
+  test::Click(window->Btn_Add_IEC_Device);
+  EXPECT_EQ(window->LB_IEC_Devices->count(), 1);
+  EXPECT_TRUE(util::File_Exists(catalog_copy));
+  const QString copied = QApplication::clipboard()->text();
+  EXPECT_EQ(copied.count('\n'), 10);
+  EXPECT_NE(copied.indexOf("error\ttype-cycle\t35\tDAType SELF\t"), -1) << copied.toStdString();
+  const std::string written = test::Read(csv);
+  EXPECT_EQ(
+      written.rfind("\xEF\xBB\xBFSeverity,Rule,File,Line,Kind,Row,Member,Object,Message\r\n", 0),
+      0u);
+  EXPECT_NE(
+      written.find("\r\nerror,type-cycle," + Fixture("templates.icd") + ",35,,,,DAType SELF,"),
+      std::string::npos)
+      << written;
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
+
+  // A file without findings is added without a word.
+  chosen = Fixture("clean.icd");
+  test::Click(window->Btn_Add_IEC_Device);
+  EXPECT_EQ(window->LB_IEC_Devices->count(), 2);
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
+}
+
+TEST_F(Check_Report_Window, Chosen_Ieds_Are_Checked_And_Cancel_Adds_None) {
+  ASSERT_TRUE(window->FormShow());
+  window->show();
+  chosen = Fixture("ieds.scd");
+  // The IEDs A and B are offered; B alone is chosen: only B's findings and the file's own.
+  window->Choose_IEDs = [](const std::string&, const std::vector<IED_Info>& ieds) {
+    EXPECT_EQ(ieds.size(), 3u);
+    return std::vector<size_t>{1};
+  };
+  std::vector<std::string> rules;
+  test::On_Check_Report([&](TFCheck_Report& report) {
+    for (const check::Finding& f : report.Findings()) rules.push_back(f.rule);
+    test::Click(report.Btn_Cancel);
+  });
+  test::Click(window->Btn_Add_IEC_Device);
+  EXPECT_EQ(rules, (std::vector<std::string>{"ied-without-server", "duplicate-ip"}));
+  EXPECT_EQ(window->LB_IEC_Devices->count(), 0);
+  EXPECT_FALSE(util::Path_Present(ctx.Active_Conf_Dir + "/ICD_Catalog/ieds_B.scd"));
+
+  test::On_Check_Report([&](TFCheck_Report& report) { test::Click(report.Btn_Go_On); });
+  test::Click(window->Btn_Add_IEC_Device);
+  EXPECT_EQ(window->LB_IEC_Devices->count(), 1);
+  EXPECT_TRUE(util::File_Exists(ctx.Active_Conf_Dir + "/ICD_Catalog/ieds_B.scd"));
+}
+
+TEST_F(Check_Report_Window, Check_Button_And_Double_Click_Show_The_Row) {
+  Open_Revised_Configuration();
+  messages.shown.clear();  // the opening's word on the missing catalog file
+
+  // The variable row whose attribute changed its type.
+  test::On_Check_Report([&](TFCheck_Report& report) {
+    EXPECT_FALSE(report.Btn_Go_On->isVisible());
+    EXPECT_EQ(report.Btn_Cancel->text(), "Close");
+    const int row = Row_Of(report, "point-type-changed");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(report.SG_Findings->item(row, 2)->text(), "");  // not saved: no line
+    Double_Click_Row(report, row);
+  });
+  test::Click(window->Btn_Check);
+  EXPECT_EQ(window->PC_DA_DataSet->currentWidget(), window->TS_DA);
+  EXPECT_EQ(window->ACG_DA->currentRow(), 2);
+
+  // The data set row whose data set is gone.
+  test::On_Check_Report([&](TFCheck_Report& report) {
+    const int row = Row_Of(report, "dataset-unresolved");
+    ASSERT_GE(row, 0);
+    Double_Click_Row(report, row);
+  });
+  test::Click(window->Btn_Check);
+  EXPECT_EQ(window->PC_DA_DataSet->currentWidget(), window->TS_DataSet);
+  EXPECT_EQ(window->ACG_DataSet->currentRow(), 1);
+
+  // Close changes nothing.
+  test::On_Check_Report([&](TFCheck_Report& report) { test::Click(report.Btn_Cancel); });
+  test::Click(window->Btn_Check);
+  EXPECT_EQ(window->ACG_DataSet->currentRow(), 1);
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
+}
+
+TEST_F(Check_Report_Window, Ok_Asks_Once_And_Cancel_Saves_Nothing) {
+  Open_Revised_Configuration();
+  // The rows OK's own check refuses are emptied of their faults first.
+  Selection_Grid* grid = window->ACG_DA;
+  grid->item(4, DA_Col::Position - 1)->setText("30");
+  const std::string before = test::Read(ctx.IEC_Client_File);
+
+  std::vector<std::string> rules;
+  test::On_Check_Report([&](TFCheck_Report& report) {
+    EXPECT_EQ(report.Btn_Go_On->text(), "Save anyway");
+    for (const check::Finding& f : report.Findings()) rules.push_back(f.rule);
+    test::Click(report.Btn_Cancel);
+  });
+  test::Click(window->Btn_OK);
+  EXPECT_EQ(rules, (std::vector<std::string>{"point-unresolved", "point-type-changed",
+                                             "point-server-missing", "dataset-unresolved",
+                                             "position-conflict"}));
+  EXPECT_EQ(test::Read(ctx.IEC_Client_File), before);
+  EXPECT_TRUE(window->isVisible());
+
+  test::On_Check_Report([&](TFCheck_Report& report) { test::Click(report.Btn_Go_On); });
+  test::Click(window->Btn_OK);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_NE(test::Read(ctx.IEC_Client_File), before);
+}
+
+}  // namespace
