@@ -3,6 +3,11 @@
 #include <iostream>
 #include <string>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "app/version.h"
 #include "cli/commands.h"
 
@@ -25,6 +30,11 @@ void Usage(std::ostream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // The same bytes as on Linux: no "\r" added before each line break of the JSON and CSV.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
   if (argc < 2) {
     Usage(std::cerr);
     return 2;

@@ -206,7 +206,7 @@ bool TFBoot::Send_Ping() {
   ping_res = Ping.ping_res;
   if (!answered) {
     const UBoot::Update_Message message =
-        UBoot::Ping_Failure_Message(ctx_.Lang_Strings, Ping, UBoot::Executable_Path());
+        UBoot::Ping_Failure_Message(ctx_.Lang_Strings, Ping, util::Executable_Path());
     if (message.Warning)
       messages_.Warning(this, message.Text);
     else

@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "util/files.h"
 #include "util/utf.h"
 
 #ifdef _WIN32
@@ -81,7 +82,7 @@ void Icmp_Echo_Service::Open() {
   if (handle_ != nullptr) return;
   HANDLE handle = IcmpCreateFile();
   if (handle == INVALID_HANDLE_VALUE)
-    throw Echo_Error("IcmpCreateFile failed with error " + std::to_string(GetLastError()));
+    throw Echo_Error("Cannot open the ICMP helper: " + util::System_Error_Text(GetLastError()));
   handle_ = handle;
 }
 
@@ -103,21 +104,11 @@ int Icmp_Echo_Service::Echo(const std::string& host, const std::string& data, in
   throw Echo_Error("Cannot send an echo request to " + host + ": " + Status_Text(status));
 }
 
-std::string Executable_Path() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return std::string();
-    if (n < path.size()) return util::Wide_To_Utf8(std::wstring_view(path.data(), n));
-    path.resize(path.size() * 2);
-  }
-}
-
 #else
 
 namespace {
 
-std::string Reason(int error) { return std::strerror(error); }
+std::string Reason(int error) { return util::System_Error_Text(error); }
 
 bool Permission_Refused(int error) { return error == EPERM || error == EACCES; }
 
@@ -240,12 +231,6 @@ int Icmp_Echo_Service::Echo(const std::string& host, const std::string& data, in
       continue;
     return static_cast<int>(static_cast<size_t>(n) - offset);
   }
-}
-
-std::string Executable_Path() {
-  std::vector<char> buffer(4096);
-  ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  return n > 0 ? std::string(buffer.data(), static_cast<size_t>(n)) : std::string();
 }
 
 #endif

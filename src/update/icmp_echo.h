@@ -39,7 +39,4 @@ class Icmp_Echo_Service : public Echo_Service {
 #endif
 };
 
-// The full path of the running program, for the hint that tells how to allow echo requests.
-std::string Executable_Path();
-
 }  // namespace UBoot

@@ -6,13 +6,14 @@
 #include <thread>
 #include <vector>
 
+#include "util/files.h"
+
 #ifdef _WIN32
 // clang-format off
 #include <windows.h>
 #include <shellapi.h>
 // clang-format on
 
-#include "util/files.h"
 #include "util/utf.h"
 #else
 #include <spawn.h>
@@ -106,7 +107,7 @@ Start_Result Start_Program(const std::string& NomeSW, const std::string& Paramet
   pid_t pid = 0;
   // posix_spawn reports a program that is missing or cannot be executed as its return value.
   const int error = posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
-  if (error != 0) throw Start_Error(std::strerror(error));
+  if (error != 0) throw Start_Error(util::System_Error_Text(error));
   result.Pid = pid;
 
   using Clock = std::chrono::steady_clock;

@@ -1,5 +1,5 @@
-// The parts of util/files.h that only look at names: the same on every system (files.cpp and
-// files_windows.cpp hold the parts that ask the system).
+// The parts of util/files.h that are the same on every system: the operations on names, and
+// those built only on the system calls that files.cpp (Linux) and files_windows.cpp provide.
 #include "util/file_names.h"
 
 #include <algorithm>
@@ -29,6 +29,66 @@ std::string File_Name_Of(std::string_view path) {
 bool Is_Plain_Name(std::string_view name) {
   return !name.empty() && name != "." && name != ".." &&
          name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+std::string Parent_Of(const std::string& path) {
+#ifdef _WIN32
+  const size_t slash = path.find_last_of("/\\");
+#else
+  const size_t slash = path.find_last_of('/');
+#endif
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return path.substr(0, 1);
+  return path.substr(0, slash);
+}
+
+bool Force_Dirs(const std::string& path) {
+  if (path.empty()) return false;
+  if (Dir_Exists(path)) return true;
+  std::string parent = Parent_Of(path);
+  if (parent != path && !Dir_Exists(parent) && !Force_Dirs(parent)) return false;
+  return Create_Dir(path) || Dir_Exists(path);
+}
+
+void Write_File_Atomic(const std::string& path, std::string_view data) {
+  Write_Files_Atomic({{path, data}});
+}
+
+Folder_Lock::~Folder_Lock() { Unlock(); }
+
+Folder_Lock::Result Folder_Lock::Try_Lock(const std::string& folder, const std::string& file_name) {
+  Unlock();
+  failure_.clear();
+  const std::string path = Join_Path(folder, file_name);
+  std::string reason;
+  const int fd = Open_Lock_File(path, reason);
+  if (fd < 0) {
+    failure_ = path + ": " + reason;
+    return Result::Unusable;
+  }
+  switch (Lock_File(fd, reason)) {
+    case Lock_Outcome::Taken:
+      fd_ = fd;
+      return Result::Taken;
+    case Lock_Outcome::Held:
+      Close_Lock_File(fd);
+      return Result::Held;
+    case Lock_Outcome::Failed:
+      break;
+  }
+  Close_Lock_File(fd);
+  failure_ = path + ": " + reason;
+  return Result::Unusable;
+}
+
+void Folder_Lock::Unlock() {
+  if (fd_ >= 0) Close_Lock_File(fd_);
+  fd_ = -1;
+}
+
+std::string Executable_Dir() {
+  const std::string path = Executable_Path();
+  return path.empty() ? "." : Parent_Of(path);
 }
 
 std::string Temp_Prefix(const std::string& path) { return "." + File_Name_Of(path) + "."; }

@@ -21,6 +21,10 @@ std::string Temp_Prefix(const std::string& path);
 // Whether `entry` (a name in the target's folder) is `prefix` followed by six letters or digits.
 bool Is_Temp_Name_Of(const std::string& entry, const std::string& prefix);
 
+// The folder part of `path` ("." for a bare name; the root stays the root). Windows takes
+// either separator.
+std::string Parent_Of(const std::string& path);
+
 // The folder names that follow `root` in `path` ("a/b" for root "/w" and path "/w/a/b"); both
 // separators count. Empty when `path` is `root`; throws File_Error when it does not start with it.
 std::vector<std::string> Names_Below(const std::string& root, const std::string& path);
@@ -28,5 +32,13 @@ std::vector<std::string> Names_Below(const std::string& root, const std::string&
 // The failure of Require_Inside: `link` leads to `target`, outside `root`.
 [[noreturn]] void Throw_Link_Outside(const std::string& link, const std::string& target,
                                      const std::string& root);
+
+// The system's part of Folder_Lock (files.cpp, files_windows.cpp); file_names.cpp holds the rest.
+// Opens the lock file, creating it when missing; -1 and the reason in `failure` when it cannot.
+int Open_Lock_File(const std::string& path, std::string& failure);
+enum class Lock_Outcome { Taken, Held, Failed };
+// Takes the exclusive lock without waiting; the reason in `failure` when it Failed.
+Lock_Outcome Lock_File(int fd, std::string& failure);
+void Close_Lock_File(int fd);
 
 }  // namespace util

@@ -21,16 +21,11 @@
 
 namespace util {
 
+std::string System_Error_Text(int error) { return std::strerror(error); }
+
 namespace {
 
-std::string Reason(int error) { return std::strerror(error); }
-
-std::string Parent_Of(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
+std::string Reason(int error) { return System_Error_Text(error); }
 
 // Flushes a folder's entries (the renames in it) to disk. Some file systems cannot; the files
 // themselves are already flushed, so that is not an error.
@@ -184,14 +179,6 @@ std::vector<std::string> List_Folder(const std::string& folder) {
 
 bool Create_Dir(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
 
-bool Force_Dirs(const std::string& path) {
-  if (path.empty()) return false;
-  if (Dir_Exists(path)) return true;
-  std::string parent = Parent_Of(path);
-  if (parent != path && !Dir_Exists(parent) && !Force_Dirs(parent)) return false;
-  return Create_Dir(path) || Dir_Exists(path);
-}
-
 std::string Read_File(const std::string& path) {
   // Without O_NONBLOCK opening a FIFO would wait for a writer; the type is checked right after.
   int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -244,10 +231,6 @@ int Remove_Save_Leftovers(const std::string& path) {
   return removed;
 }
 
-void Write_File_Atomic(const std::string& path, std::string_view data) {
-  Write_Files_Atomic({{path, data}});
-}
-
 void Write_Files_Atomic(const std::vector<File_Content>& files) {
   for (const File_Content& f : files) Remove_Save_Leftovers(f.path);
   // A folder in a target's place would make its rename fail after others had succeeded.
@@ -294,50 +277,40 @@ void Write_Files_Atomic(const std::vector<File_Content>& files) {
     if (!p.keep.empty()) unlink(p.keep.c_str());
 }
 
-Folder_Lock::~Folder_Lock() { Unlock(); }
-
-Folder_Lock::Result Folder_Lock::Try_Lock(const std::string& folder, const std::string& file_name) {
-  Unlock();
-  failure_.clear();
-  const std::string path = Join_Path(folder, file_name);
+int Open_Lock_File(const std::string& path, std::string& failure) {
   int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
   // A lock file that this user may not write can still be locked for reading.
   if (fd < 0) {
     const int create_error = errno;
     fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-      failure_ = path + ": " + Reason(create_error);
-      return Result::Unusable;
+      failure = Reason(create_error);
+      return -1;
     }
   }
   // Only a regular file is a lock that every instance takes the same way.
   struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    failure_ = path + ": " + (S_ISDIR(st.st_mode) ? Reason(EISDIR) : "it is not a regular file");
+    failure = S_ISDIR(st.st_mode) ? Reason(EISDIR) : "it is not a regular file";
     close(fd);
-    return Result::Unusable;
+    return -1;
   }
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const int error = errno;
-    close(fd);
-    if (error == EWOULDBLOCK) return Result::Held;
-    failure_ = path + ": " + Reason(error);
-    return Result::Unusable;
-  }
-  fd_ = fd;
-  return Result::Taken;
+  return fd;
 }
 
-void Folder_Lock::Unlock() {
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
+Lock_Outcome Lock_File(int fd, std::string& failure) {
+  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return Lock_Outcome::Taken;
+  if (errno == EWOULDBLOCK) return Lock_Outcome::Held;
+  failure = Reason(errno);
+  return Lock_Outcome::Failed;
 }
 
-std::string Executable_Dir() {
+void Close_Lock_File(int fd) { close(fd); }
+
+std::string Executable_Path() {
   std::vector<char> buffer(4096);
-  ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (n <= 0) return ".";
-  return Parent_Of(std::string(buffer.data(), static_cast<size_t>(n)));
+  const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  return n > 0 ? std::string(buffer.data(), static_cast<size_t>(n)) : std::string();
 }
 
 }  // namespace util

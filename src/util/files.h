@@ -109,12 +109,14 @@ class Folder_Lock {
   std::string failure_;
 };
 
-#ifdef _WIN32
-// The system's text (UTF-8, without the trailing line break) for a Windows error number.
-std::string System_Error_Text(unsigned long error);
-#endif
+// The system's text (UTF-8, without a trailing line break) for an error number: errno's on
+// Linux (strerror), GetLastError()'s on Windows (FormatMessageW). Every message that gives the
+// system's reason for a failure takes it from here.
+std::string System_Error_Text(int error);
 
-// The folder of the running executable, without a trailing separator.
+// The full path of the running executable; empty when the system does not tell it.
+std::string Executable_Path();
+// The folder of the running executable, without a trailing separator ("." when unknown).
 std::string Executable_Dir();
 
 }  // namespace util

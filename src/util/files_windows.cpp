@@ -23,11 +23,11 @@
 
 namespace util {
 
-std::string System_Error_Text(unsigned long error) {
+std::string System_Error_Text(int error) {
   wchar_t* buffer = nullptr;
   const DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+      nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   std::string text =
       n ? Wide_To_Utf8(std::wstring_view(buffer, n)) : "error " + std::to_string(error);
   if (buffer) LocalFree(buffer);
@@ -40,14 +40,7 @@ namespace {
 
 std::wstring W(const std::string& path) { return Utf8_To_Wide(path); }
 
-std::string Reason(DWORD error) { return System_Error_Text(error); }
-
-std::string Parent_Of(const std::string& path) {
-  size_t slash = path.find_last_of("/\\");
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return path.substr(0, 1);
-  return path.substr(0, slash);
-}
+std::string Reason(DWORD error) { return System_Error_Text(static_cast<int>(error)); }
 
 DWORD Attributes_Of(const std::string& path) { return GetFileAttributesW(W(path).c_str()); }
 
@@ -64,31 +57,60 @@ struct Pending_File {
   std::string target;
   std::string temp;
   HANDLE file = INVALID_HANDLE_VALUE;
+  std::string keep;  // a second name of the old target while the renames run, or empty
 };
 
 void Discard(std::vector<Pending_File>& pending) {
   for (Pending_File& p : pending) {
     if (p.file != INVALID_HANDLE_VALUE) CloseHandle(p.file);
     if (!p.temp.empty()) DeleteFileW(W(p.temp).c_str());
+    if (!p.keep.empty()) DeleteFileW(W(p.keep).c_str());
   }
   pending.clear();
 }
 
-// Creates the temporary file of `p.target` (".<name>.XXXXXX", as on Linux), fills and flushes
-// it; returns the system's error, 0 on success.
+// A fresh name of the temporary-file pattern beside `target` (".<name>.XXXXXX", as on Linux).
+std::string Temp_Name(const std::string& target) {
+  static unsigned long long seed = [] {
+    LARGE_INTEGER counter{};
+    QueryPerformanceCounter(&counter);
+    return static_cast<unsigned long long>(counter.QuadPart) ^
+           (GetCurrentProcessId() * 2654435761ull);
+  }();
+  std::string suffix;
+  for (size_t i = 0; i < Temp_Suffix_Length; ++i) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    suffix += Temp_Letters[(seed >> 33) % (sizeof Temp_Letters - 1)];
+  }
+  return Join_Path(Parent_Of(target), Temp_Prefix(target) + suffix);
+}
+
+// Gives the old target a second name (a hard link) of the temporary-file pattern, so that a
+// rename that fails after others had succeeded can put their old content back. Without hard
+// links (FAT, some network shares) the write goes on without that way back. A crash leaves the
+// second name as a leftover that the next save removes.
+void Keep_Old_Target(Pending_File& p) {
+  const DWORD attributes = Attributes_Of(p.target);
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+    return;
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    const std::string name = Temp_Name(p.target);
+    if (CreateHardLinkW(W(name).c_str(), W(p.target).c_str(), nullptr)) {
+      p.keep = name;
+      return;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return;
+  }
+}
+
+// Creates the temporary file of `p.target`, fills and flushes it; returns the system's error,
+// 0 on success.
 DWORD Write_Temp(Pending_File& p, std::string_view data) {
-  LARGE_INTEGER counter{};
-  QueryPerformanceCounter(&counter);
-  unsigned long long seed =
-      static_cast<unsigned long long>(counter.QuadPart) ^ (GetCurrentProcessId() * 2654435761ull);
   DWORD error = ERROR_FILE_EXISTS;
   for (int attempt = 0; attempt < 100 && p.file == INVALID_HANDLE_VALUE; ++attempt) {
-    std::string suffix;
-    for (size_t i = 0; i < Temp_Suffix_Length; ++i) {
-      seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-      suffix += Temp_Letters[(seed >> 33) % (sizeof Temp_Letters - 1)];
-    }
-    const std::string temp = Join_Path(Parent_Of(p.target), Temp_Prefix(p.target) + suffix);
+    const std::string temp = Temp_Name(p.target);
     p.file = CreateFileW(W(temp).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
     if (p.file != INVALID_HANDLE_VALUE) {
@@ -218,14 +240,6 @@ std::vector<std::string> List_Folder(const std::string& folder) {
 
 bool Create_Dir(const std::string& path) { return CreateDirectoryW(W(path).c_str(), nullptr) != 0; }
 
-bool Force_Dirs(const std::string& path) {
-  if (path.empty()) return false;
-  if (Dir_Exists(path)) return true;
-  std::string parent = Parent_Of(path);
-  if (parent != path && !Dir_Exists(parent) && !Force_Dirs(parent)) return false;
-  return Create_Dir(path) || Dir_Exists(path);
-}
-
 std::string Read_File(const std::string& path) {
   const DWORD attributes = Attributes_Of(path);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -283,10 +297,6 @@ int Remove_Save_Leftovers(const std::string& path) {
   return removed;
 }
 
-void Write_File_Atomic(const std::string& path, std::string_view data) {
-  Write_Files_Atomic({{path, data}});
-}
-
 void Write_Files_Atomic(const std::vector<File_Content>& files) {
   for (const File_Content& f : files) Remove_Save_Leftovers(f.path);
   // A folder in a target's place would make its rename fail after others had succeeded.
@@ -295,7 +305,7 @@ void Write_Files_Atomic(const std::vector<File_Content>& files) {
   std::vector<Pending_File> pending;
   pending.reserve(files.size());
   for (const File_Content& f : files) {
-    pending.push_back({f.path, "", INVALID_HANDLE_VALUE});
+    pending.push_back({f.path, "", INVALID_HANDLE_VALUE, ""});
     if (DWORD error = Write_Temp(pending.back(), f.data)) {
       Discard(pending);
       throw File_Error("Cannot write " + f.path + ": " + Reason(error));
@@ -303,63 +313,64 @@ void Write_Files_Atomic(const std::vector<File_Content>& files) {
   }
   // Every temporary file is complete and on disk: only now are the targets replaced, one right
   // after the other.
+  // The last target's old content is never put back: no rename follows that could fail.
+  for (size_t i = 0; i + 1 < pending.size(); ++i) Keep_Old_Target(pending[i]);
   for (size_t i = 0; i < pending.size(); ++i) {
     if (DWORD error = Replace(pending[i].temp, pending[i].target)) {
-      for (size_t done = 0; done < i; ++done) pending[done].temp.clear();
+      // The targets replaced so far get their old content back where it was kept; the handle
+      // on the new content goes first, as the system replaces no file that is open.
+      for (size_t done = 0; done < i; ++done) {
+        CloseHandle(pending[done].file);
+        pending[done].file = INVALID_HANDLE_VALUE;
+        pending[done].temp.clear();
+        if (!pending[done].keep.empty() && Replace(pending[done].keep, pending[done].target) == 0)
+          pending[done].keep.clear();
+      }
       Discard(pending);
       throw File_Error("Cannot write " + files[i].path + ": " + Reason(error));
     }
   }
-  for (Pending_File& p : pending) CloseHandle(p.file);
+  for (Pending_File& p : pending) {
+    CloseHandle(p.file);
+    if (!p.keep.empty()) DeleteFileW(W(p.keep).c_str());
+  }
 }
-
-Folder_Lock::~Folder_Lock() { Unlock(); }
 
 // The lock file is opened through the C runtime, whose descriptor the header keeps, and locked
 // with the system's byte-range lock, which the system drops when the process ends.
-Folder_Lock::Result Folder_Lock::Try_Lock(const std::string& folder, const std::string& file_name) {
-  Unlock();
-  failure_.clear();
-  const std::string name = Join_Path(folder, file_name);
-  const std::wstring path = W(name);
+int Open_Lock_File(const std::string& path, std::string& failure) {
+  const std::wstring name = W(path);
   int fd =
-      _wopen(path.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+      _wopen(name.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
   // A lock file that this user may not write can still be locked for reading.
   if (fd < 0) {
-    const int create_error = errno;
-    fd = _wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-    if (fd < 0) {
-      failure_ = name + ": " + std::strerror(create_error);
-      return Result::Unusable;
-    }
+    // The C runtime keeps the system's own error of its failed call in _doserrno.
+    const int create_error = static_cast<int>(_doserrno);
+    fd = _wopen(name.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    if (fd < 0) failure = System_Error_Text(create_error);
   }
+  return fd;
+}
+
+Lock_Outcome Lock_File(int fd, std::string& failure) {
   OVERLAPPED whole{};
-  if (!LockFileEx(reinterpret_cast<HANDLE>(_get_osfhandle(fd)),
-                  LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole)) {
-    const DWORD error = GetLastError();
-    _close(fd);
-    if (error == ERROR_LOCK_VIOLATION) return Result::Held;
-    failure_ = name + ": " + Reason(error);
-    return Result::Unusable;
-  }
-  fd_ = fd;
-  return Result::Taken;
+  if (LockFileEx(reinterpret_cast<HANDLE>(_get_osfhandle(fd)),
+                 LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole))
+    return Lock_Outcome::Taken;
+  const DWORD error = GetLastError();
+  if (error == ERROR_LOCK_VIOLATION) return Lock_Outcome::Held;
+  failure = Reason(error);
+  return Lock_Outcome::Failed;
 }
 
-void Folder_Lock::Unlock() {
-  if (fd_ >= 0) _close(fd_);
-  fd_ = -1;
-}
+void Close_Lock_File(int fd) { _close(fd); }
 
-std::string Executable_Dir() {
+std::string Executable_Path() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return ".";
-    if (n < path.size()) {
-      const std::string full = Wide_To_Utf8(std::wstring_view(path.data(), n));
-      return full.substr(0, full.find_last_of("/\\"));
-    }
+    if (n == 0) return std::string();
+    if (n < path.size()) return Wide_To_Utf8(std::wstring_view(path.data(), n));
     path.resize(path.size() * 2);
   }
 }

@@ -74,9 +74,12 @@ TEST_F(Client_File, Emptiness_Rule) {
 }
 
 // An independent parser accepts the file as XML 1.0.
-void Expect_Well_Formed(const std::string& path) {
+// xmllint is a Linux program: the Windows run checks the rest of each test without it.
+void Expect_Well_Formed([[maybe_unused]] const std::string& path) {
+#ifndef _WIN32
   const test::Run_Result lint = test::Run_Program("xmllint", {"--noout", path});
   EXPECT_EQ(lint.status, 0) << lint.err;
+#endif
 }
 
 TEST_F(Client_File, Written_Read_And_Written_Again_Is_Identical) {

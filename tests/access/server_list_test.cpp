@@ -91,7 +91,7 @@ TEST_F(Server_List, Failed_Copy_Is_Reported_And_Adds_Nothing) {
   // Unreadable source.
   std::string failure = Add_Failure(dir / "missing.icd");
   EXPECT_NE(failure.find("missing.icd"), std::string::npos) << failure;
-  EXPECT_NE(failure.find("No such file"), std::string::npos) << failure;
+  EXPECT_NE(failure.find(test::No_Such_File_Text()), std::string::npos) << failure;
   EXPECT_TRUE(state.List_IEC_Dev.empty());
   EXPECT_FALSE(util::File_Exists(catalog + "/missing.icd"));
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "support/test_support.h"
 #include "util/files.h"
@@ -18,19 +21,27 @@ TEST(List_Language_Files, Lists_Writable_Lng_Files_Sorted_Ignoring_Case) {
                            "ais.lng"})
     test::Write(dir / name, "STR0 = x\n");
   ASSERT_TRUE(util::Create_Dir(dir / "Folder.lng"));
-  chmod((dir / "ReadOnly.lng").c_str(), 0444);
+  chmod((dir / "ReadOnly.lng").c_str(), 0444);  // on Windows: the read-only attribute
+  Names expected{"Deutsch.lng", "English.lng",
+                 "Fran\xC3\xA7"
+                 "ais.lng",
+                 "italiano.lng"};
+#ifndef _WIN32
+  // Links need a privilege on Windows; there the other entries show the rule.
   ASSERT_EQ(symlink((dir / "English.lng").c_str(), (dir / "Link.lng").c_str()), 0);
   ASSERT_EQ(symlink((dir / "missing").c_str(), (dir / "Dangling.lng").c_str()), 0);
+  expected.push_back("Link.lng");
+#endif
 
-  EXPECT_EQ(app::List_Language_Files(dir.path()), (Names{"Deutsch.lng", "English.lng",
-                                                         "Fran\xC3\xA7"
-                                                         "ais.lng",
-                                                         "italiano.lng", "Link.lng"}));
+  EXPECT_EQ(app::List_Language_Files(dir.path()), expected);
   EXPECT_TRUE(app::List_Language_Files(dir / "absent").empty());
 }
 
 TEST(List_Language_Files, A_File_With_Any_Write_Bit_Is_Writable) {
   // Read-only means no write bit at all, so the test holds when it runs as root too.
+#ifdef _WIN32
+  GTEST_SKIP() << "a Windows file has one read-only attribute, no group or other write bits";
+#endif
   test::Temp_Dir dir;
   test::Write(dir / "Group.lng", "");
   chmod((dir / "Group.lng").c_str(), 0464);

@@ -175,6 +175,10 @@ TEST_F(Workspace, New_Configuration_Names) {
   EXPECT_FALSE(util::Dir_Exists(dir / "Escape"));
   EXPECT_FALSE(ctx.Conf_Active());
 
+#ifdef _WIN32
+  // Windows drops the blanks that end a name, so " Plant 1 " cannot be a folder there.
+  return;
+#endif
   EXPECT_EQ(refusal(" Plant 1 "), "");  // taken as typed
   EXPECT_TRUE(util::Dir_Exists(dir / "PROJECTS/ Plant 1 /bin"));
   EXPECT_EQ(ctx.Active_Conf_Name, " Plant 1 ");

@@ -2,11 +2,13 @@
 // whole build succeeded.
 #include "image/image_build.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifndef _WIN32
+#include <dlfcn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -19,6 +21,7 @@
 #include "util/files.h"
 #include "util/sha256.h"
 
+#ifndef _WIN32
 // A crash in the middle of a save: while Stop_After_Renames is not negative, the process ends at
 // once after that many renames, as if it had been killed there. Every rename of the file layer
 // in this program goes through here.
@@ -34,6 +37,7 @@ extern "C" int rename(const char* from, const char* to) noexcept {
   ++Renames_Done;
   return real(from, to);
 }
+#endif
 
 namespace {
 
@@ -182,11 +186,14 @@ TEST(Image_Build, A_Project_File_That_Is_Not_A_Regular_File_Stops_The_Build) {
   } kinds[] = {
       {"folder", [](const std::string& p) { std::filesystem::create_directory(p); },
        "Is a directory"},
+#ifndef _WIN32
+      // Links need a privilege on Windows, and it has no FIFOs in folders.
       {"dangling link",
        [](const std::string& p) { std::filesystem::create_symlink(p + ".gone", p); },
        "No such file or directory"},
       {"FIFO", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); },
        "not a regular file"},
+#endif
   };
   for (const char* file : {"ParGen.xml", "IEC_61850_Client.xml"})
     for (const auto& k : kinds) {
@@ -239,6 +246,10 @@ TEST(Image_Build, Write_Failures_Are_Reported) {
 // that Check_Bank_Pair names, whatever the bin held before: a recorded pair, a pair of an older
 // version without a record, or nothing. The next build finds it and leaves one whole pair.
 TEST(Image_Build, A_Crash_Between_The_Renames_Leaves_One_Build_Or_A_Detected_Mix) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the crash is staged with fork() and an interposed rename(), which Windows "
+                  "has neither of";
+#else
   const std::string pargen_a = Fixture("conf/ParGen.xml");
   // The VLAN lands in bank2's header, the Modbus port in bank1: both images change.
   std::string pargen_b = pargen_a;
@@ -308,6 +319,7 @@ TEST(Image_Build, A_Crash_Between_The_Renames_Leaves_One_Build_Or_A_Detected_Mix
     }
   }
   EXPECT_EQ(mixed_seen, 3) << "the crash after the first image's rename, from each start";
+#endif
 }
 
 // The record is what tells a pair; a damaged record or one image alone is reported too, and an
@@ -362,7 +374,8 @@ TEST(Image_Build, Check_Bank_Pair_Reports_What_Does_Not_Belong_Together) {
 TEST(Image_Build, A_Bin_Link_Out_Of_The_Configuration_Writes_Nothing) {
   test::Temp_Dir outside;
   Conf conf(Fixture("conf/ParGen.xml"), Fixture("conf/IEC_61850_Client.xml"));
-  std::filesystem::create_directory_symlink(outside.path(), conf.dir / "bin");
+  if (!test::Make_Folder_Link(outside.path(), conf.dir / "bin"))
+    GTEST_SKIP() << "this system does not let this user make folder links";
   const std::string error = conf.Build();
   EXPECT_EQ(error.find(conf.dir / "bin leads to "), 0u) << error;
   EXPECT_NE(error.find("Nothing was written"), std::string::npos) << error;

@@ -169,8 +169,11 @@ TEST(Ied_Catalog, Extracted_Files_Hold_Only_Texts_Xml_Can_Hold) {
   EXPECT_FALSE(Is_Writable_IED_Name(ieds[1].name));
 
   Write_Extracted_IED(dir / "s.scd", "ok", dir / "ok.scd");
+#ifndef _WIN32
+  // xmllint is a Linux program: the Windows run checks the rest without it.
   const test::Run_Result lint = test::Run_Program("xmllint", {"--noout", dir / "ok.scd"});
   EXPECT_EQ(lint.status, 0) << lint.err;
+#endif
   try {
     Write_Extracted_IED(dir / "s.scd", ieds[1].name, dir / "bad.scd");
     ADD_FAILURE() << "written";

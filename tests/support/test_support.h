@@ -21,6 +21,12 @@ class Temp_Dir {
 };
 
 std::string Read(const std::string& path);
+// Makes `link` a link to the folder `target`; false where the system refuses (Windows lets only
+// privileged users or developer mode make links), and the test then skips.
+bool Make_Folder_Link(const std::string& target, const std::string& link);
+
+// The system's reason for a file that is not there, as the file layer's errors word it.
+std::string No_Such_File_Text();
 
 // Runs a program with its arguments (no shell interpretation of them), stdin empty.
 struct Run_Result {

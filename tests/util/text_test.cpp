@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cstdlib>
 
 namespace {
@@ -97,12 +101,25 @@ TEST(Str_To_Float, Reads_Either_Separator_And_Nothing_Else) {
   }
 }
 
+#ifdef _WIN32
+// The user's regional setting decides; anything but "," or "." counts as ",".
+TEST(Get_Dec_Separator, Follows_The_Regional_Setting) {
+  wchar_t previous[8] = {};
+  const DWORD n = GetProfileStringW(L"Intl", L"sDecimal", L"", previous, 8);
+  for (auto [setting, expected] : {std::pair{L".", '.'}, {L",", ','}, {L"x", ','}}) {
+    ASSERT_TRUE(WriteProfileStringW(L"Intl", L"sDecimal", setting));
+    EXPECT_EQ(util::Get_Dec_Separator(), expected);
+  }
+  WriteProfileStringW(L"Intl", L"sDecimal", n ? previous : nullptr);
+}
+#else
 TEST(Get_Dec_Separator, Follows_The_Numeric_Locale) {
   // The C locale's separator is "."; a locale that is not installed falls back to it as well.
   setenv("LC_ALL", "C", 1);
   EXPECT_EQ(util::Get_Dec_Separator(), '.');
   unsetenv("LC_ALL");
 }
+#endif
 
 TEST(Trim, Removes_Blanks_And_Control_Characters) {
   EXPECT_EQ(util::Trim(" \t\r\n a b \x01"), "a b");
