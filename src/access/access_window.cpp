@@ -36,6 +36,7 @@
 #include "util/text.h"
 #include "util/title_panel_qt.h"
 #include "util/window_qt.h"
+#include "util/xml.h"
 
 using namespace UIEC_61850_Access;
 using UIEC_Client_Decode::Default_Server_Port;
@@ -585,7 +586,10 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
     return Check_Report_Go_On(this, messages_, std::move(findings), TFCheck_Report::Purpose::Add,
                               chosen);
   };
-  if (ieds.size() < 2 && !check_accepted(nullptr)) return;
+  // An IED whose name no configuration file can hold is refused by the adding itself; its
+  // findings would only ask a question whose answer changes nothing.
+  const bool refused_anyway = ieds.size() == 1 && !util::Is_Xml_Text(ieds[0].name);
+  if (ieds.size() < 2 && !refused_anyway && !check_accepted(nullptr)) return;
   const size_t servers_before = state_.List_IEC_Dev.size();
   std::string failure;
   try {

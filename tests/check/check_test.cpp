@@ -230,6 +230,7 @@ TEST(Configuration_Rules, Revised_Scl_File_Gives_Every_Finding_At_Its_Row) {
       {"position-invalid", 12, "variable", 5, 0},   {"position-conflict", 13, "variable", 6, 0},
       {"member-dropped", 18, "member", 1, 1},       {"member-dropped", 19, "member", 1, 2},
       {"position-invalid", 19, "member", 1, 2},     {"member-dropped", 20, "member", 1, 3},
+      {"position-invalid", 20, "member", 1, 3},  // a member needs a position, as at OK
       {"dataset-unresolved", 23, "dataset", 2, 0},
   };
   EXPECT_EQ(Conf_Findings(found), expected);

@@ -651,7 +651,12 @@ TEST_F(Access_Window, Real_Sample_Through_The_Import) {
   test::Click(window->Btn_AddVar);
   const int members = window->ACG_DS_Vars->rowCount();
   ASSERT_GT(members, 0);
-  Edit(window->ACG_DS_Vars, members - 1, Var_Col::Position, "7");
+  // Every member needs a place and a factor before OK saves.
+  for (int k = 0; k < members; ++k) {
+    Edit(window->ACG_DS_Vars, k, Var_Col::Position,
+         QString::number(k == members - 1 ? 7 : 100 + k));
+    Edit(window->ACG_DS_Vars, k, Var_Col::MultFact, "1");
+  }
   test::Click(window->Btn_OK);
   ASSERT_TRUE(messages.shown.empty()) << messages.Last();
   const std::string saved = test::Read(ctx.IEC_Client_File);

@@ -363,9 +363,12 @@ TEST_F(Find_Points, A_Too_Deep_File_Is_Refused_With_A_Message) {
       "inst='1' lnType='N'/></LDevice></Server></AccessPoint></IED><DataTypeTemplates>"
       "<LNodeType id='N'><DO name='d' type='D'/></LNodeType><DOType id='D'><DA name='a' "
       "fc='ST' bType='Struct' type='T0'/></DOType>";
+  // A well-formed chain (its last type ends in a plain attribute), so the check finds nothing
+  // and only the depth stops the import.
   for (int i = 0; i < 300'000; ++i)
     text += "<DAType id='T" + std::to_string(i) + "'><BDA name='b' bType='Struct' type='T" +
             std::to_string(i + 1) + "'/></DAType>";
+  text += "<DAType id='T300000'><BDA name='b' bType='INT32'/></DAType>";
   test::Write(dir / "deep.icd", text + "</DataTypeTemplates></SCL>");
   chosen = dir / "deep.icd";
   QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
