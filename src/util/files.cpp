@@ -177,7 +177,11 @@ std::vector<std::string> List_Folder(const std::string& folder) {
   return names;
 }
 
-bool Create_Dir(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
+int Make_Dir(const std::string& path) { return mkdir(path.c_str(), 0777) == 0 ? 0 : errno; }
+
+bool Is_Missing_Parent(int error) { return error == ENOENT; }
+
+bool Remove_Empty_Dir(const std::string& path) { return rmdir(path.c_str()) == 0; }
 
 std::string Read_File(const std::string& path) {
   // Without O_NONBLOCK opening a FIFO would wait for a writer; the type is checked right after.

@@ -238,7 +238,13 @@ std::vector<std::string> List_Folder(const std::string& folder) {
   return names;
 }
 
-bool Create_Dir(const std::string& path) { return CreateDirectoryW(W(path).c_str(), nullptr) != 0; }
+int Make_Dir(const std::string& path) {
+  return CreateDirectoryW(W(path).c_str(), nullptr) ? 0 : static_cast<int>(GetLastError());
+}
+
+bool Is_Missing_Parent(int error) { return error == ERROR_PATH_NOT_FOUND; }
+
+bool Remove_Empty_Dir(const std::string& path) { return RemoveDirectoryW(W(path).c_str()) != 0; }
 
 std::string Read_File(const std::string& path) {
   const DWORD attributes = Attributes_Of(path);
