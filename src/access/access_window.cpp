@@ -869,12 +869,21 @@ void TFIEC_61850_Access::Fill_Address_From_Scl(Access_State::Added added) {
   if (found == server_ips_.end()) {
     const std::string file =
         Catalog_Path(Catalog_Dir(ctx_.Active_Conf_Dir), shown_device_->FileName());
-    found = server_ips_.emplace(shown_device_, Server_IP(file)).first;
+    std::optional<std::string> ip;
+    try {
+      ip = Server_IP(file);
+    } catch (const std::exception& failure) {
+      // The row stays added; only its address is missing, and the user is told why.
+      messages_.Error(this, failure.what());
+      return;
+    }
+    found = server_ips_.emplace(shown_device_, std::move(ip)).first;
   }
+  if (!found->second) return;  // the file gives the server no address: nothing to fill
   const bool variable = added == Access_State::Added::Variable;
   Table& table = variable ? state_.ACG_DA : state_.ACG_DataSet;
   const int row = table.Row_Count() - 1;  // a new row is always the last
-  table.Set_Cell(row, variable ? int{DA_Col::IPAddress} : int{DS_Col::IPAddress}, found->second);
+  table.Set_Cell(row, variable ? int{DA_Col::IPAddress} : int{DS_Col::IPAddress}, *found->second);
   table.Set_Cell(row, variable ? int{DA_Col::Port} : int{DS_Col::Port}, Default_Server_Port);
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,6 @@ class TFIEC_61850_Access : public QDialog {
   // The filter's index of the server shown; built when the server is chosen.
   std::unique_ptr<UIEC_61850_Access::Tree_Index> tree_index_;
   // Each server's IP address from its catalog file, read when first needed.
-  std::map<const UIEC_Client_Decode::TIEC_Device*, std::string> server_ips_;
+  std::map<const UIEC_Client_Decode::TIEC_Device*, std::optional<std::string>> server_ips_;
   std::string shown_xml_;  // the client file's content for what the opening showed
 };
