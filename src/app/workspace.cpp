@@ -137,6 +137,7 @@ void Create_Configuration(App_Context& ctx, const std::string& name) {
 
 std::vector<std::string> Load_Existing_Configuration(const std::string& Projects_Dir) {
   std::vector<std::string> names;
+  if (!util::Dir_Exists(Projects_Dir)) return names;
   for (std::string& name : util::List_Folder(Projects_Dir))
     if (util::Dir_Exists(util::Join_Path(Projects_Dir, name))) names.push_back(std::move(name));
   return names;

@@ -168,12 +168,15 @@ bool Is_Writable_File(const std::string& path) {
 std::vector<std::string> List_Folder(const std::string& folder) {
   std::vector<std::string> names;
   DIR* dir = opendir(folder.c_str());
-  if (dir == nullptr) return names;
+  if (dir == nullptr) throw File_Error("Cannot list the folder " + folder + ": " + Reason(errno));
+  errno = 0;  // readdir ends with nullptr both at the end and on a failure, which sets errno
   while (const dirent* entry = readdir(dir)) {
     const std::string name = entry->d_name;
     if (name != "." && name != "..") names.push_back(name);
   }
+  const int error = errno;
   closedir(dir);
+  if (error != 0) throw File_Error("Cannot list the folder " + folder + ": " + Reason(error));
   return names;
 }
 

@@ -31,7 +31,8 @@ bool Path_Present(const std::string& path);
 bool Is_Writable_File(const std::string& path);
 
 // The names (UTF-8) of the entries of `folder`, without "." and "..", in the order the system
-// lists them; empty when the folder cannot be read.
+// lists them. Throws File_Error naming the folder and the system's reason when it cannot be
+// listed (also when it is not there).
 std::vector<std::string> List_Folder(const std::string& folder);
 
 // True when `name` names one entry inside a folder: not empty, no path separator ("/" or "\\"),

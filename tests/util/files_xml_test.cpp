@@ -110,6 +110,25 @@ TEST(Force_Dirs, Failure_Names_The_Folder_And_Its_Own_Reason) {
   EXPECT_THROW(util::Force_Dirs(""), util::File_Error);
 }
 
+TEST(List_Folder, Failure_Names_The_Folder_And_The_Reason) {
+  test::Temp_Dir dir;
+  test::Write(dir / "plain", "x");
+  util::Create_Dir(dir / "empty");
+  EXPECT_TRUE(util::List_Folder(dir / "empty").empty());
+  const struct {
+    std::string folder, reason;
+  } cases[] = {{dir / "missing", Folder_Missing}, {dir / "plain", Parent_Is_A_File}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    try {
+      util::List_Folder(c.folder);
+      ADD_FAILURE() << "no error";
+    } catch (const util::File_Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot list the folder " + c.folder + ": " + c.reason);
+    }
+  }
+}
+
 std::vector<std::string> Entries(const std::string& folder) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(folder))
