@@ -116,15 +116,29 @@ TEST(List_Folder, Failure_Names_The_Folder_And_The_Reason) {
   util::Create_Dir(dir / "empty");
   EXPECT_TRUE(util::List_Folder(dir / "empty").empty());
   const struct {
-    std::string folder, reason;
-  } cases[] = {{dir / "missing", Folder_Missing}, {dir / "plain", Parent_Is_A_File}};
+    std::string folder, reason;  // no reason: the system's own, whichever it gives
+  } cases[] = {
+      {dir / "missing", Folder_Missing},
+#ifdef _WIN32
+      // Windows versions differ in the code for a file in a folder's place.
+      {dir / "plain", ""},
+#else
+      {dir / "plain", Parent_Is_A_File},
+#endif
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.folder);
     try {
       util::List_Folder(c.folder);
       ADD_FAILURE() << "no error";
     } catch (const util::File_Error& e) {
-      EXPECT_EQ(std::string(e.what()), "Cannot list the folder " + c.folder + ": " + c.reason);
+      const std::string start = "Cannot list the folder " + c.folder + ": ";
+      if (c.reason.empty()) {
+        EXPECT_EQ(std::string(e.what()).rfind(start, 0), 0u) << e.what();
+        EXPECT_GT(std::string(e.what()).size(), start.size()) << e.what();
+      } else {
+        EXPECT_EQ(std::string(e.what()), start + c.reason);
+      }
     }
   }
 }
