@@ -277,6 +277,13 @@ void Replace_Catalog_File(const std::string& catalog_dir, const std::string& nam
                           const std::string& content) {
   if (!util::Is_Plain_Name(name))
     throw util::File_Error("\"" + name + "\" is not the name of a file in the catalog folder.");
+  // As for Add IEC Device: the catalog must not be a link leading out of its configuration.
+  std::string conf_dir = catalog_dir;
+  while (conf_dir.size() > 1 && (conf_dir.back() == '/' || conf_dir.back() == '\\'))
+    conf_dir.pop_back();
+  const size_t separator = conf_dir.find_last_of("/\\");
+  if (separator != std::string::npos)
+    util::Require_Inside(conf_dir.substr(0, separator + 1), catalog_dir);
   const std::string path = util::Join_Path(catalog_dir, name);
 
   std::vector<long long> numbers;
