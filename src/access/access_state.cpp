@@ -287,7 +287,7 @@ std::optional<std::vector<std::string>> Series_Texts(const std::string& top, siz
   texts.reserve(count);
   if (const std::optional<int32_t> number = util::Str_To_Int(top)) {
     for (size_t k = 0; k < count; ++k)
-      texts.push_back(std::to_string(int64_t{*number} + static_cast<int64_t>(k)));
+      texts.push_back(k == 0 ? top : std::to_string(int64_t{*number} + static_cast<int64_t>(k)));
     return texts;
   }
   size_t digits = top.size();
@@ -301,7 +301,8 @@ std::optional<std::vector<std::string>> Series_Texts(const std::string& top, siz
       (prefix.size() == 1 || util::Str_To_Int(prefix.substr(0, prefix.size() - 1))))
     return std::nullopt;  // a decimal number
   const uint64_t start = std::stoull(number);
-  for (size_t k = 0; k < count; ++k) {
+  texts.push_back(top);
+  for (size_t k = 1; k < count; ++k) {
     std::string counted = std::to_string(start + k);
     if (counted.size() < number.size()) counted.insert(0, number.size() - counted.size(), '0');
     texts.push_back(prefix + counted);

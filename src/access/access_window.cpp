@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -985,15 +986,18 @@ void TFIEC_61850_Access::Lay_Out_History() {
   connect(Act_Redo, &QAction::triggered, History, &QUndoStack::redo);
   connect(History, &QUndoStack::indexChanged, this, &TFIEC_61850_Access::Show_History_Texts);
   connect(History, &QUndoStack::cleanChanged, this, &TFIEC_61850_Access::Show_History_Texts);
-  auto* separator = new QAction(this);
-  separator->setSeparator(true);
-  for (QWidget* table : std::initializer_list<QWidget*>{ACG_DA, ACG_DataSet, ACG_DS_Vars}) {
-    const QList<QAction*> own = table->actions();
-    QAction* first = own.isEmpty() ? nullptr : own.first();
-    table->insertActions(first, {Act_Undo, Act_Redo, separator});
+  // Each table's context menu: Undo and Redo above the table's own commands, built on request
+  // so that the window's two actions belong to the window alone.
+  for (QTableWidget* table :
+       {static_cast<QTableWidget*>(ACG_DA), static_cast<QTableWidget*>(ACG_DataSet),
+        static_cast<QTableWidget*>(ACG_DS_Vars), TS_Map->ACG_Map}) {
+    table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table, &QWidget::customContextMenuRequested, this, [this, table](const QPoint& at) {
+      QMenu* menu = Table_Menu(table);
+      menu->setAttribute(Qt::WA_DeleteOnClose);
+      menu->popup(table->viewport()->mapToGlobal(at));
+    });
   }
-  TS_Map->ACG_Map->addActions({Act_Undo, Act_Redo});
-  TS_Map->ACG_Map->setContextMenuPolicy(Qt::ActionsContextMenu);
   TS_Map->Record_Step = [this](Map_Step step, const std::function<void()>& change) {
     Record_Step(
         ctx_.Lang_Strings[step == Map_Step::Auto_Position ? access_strings::Text_Step_Auto_Position
@@ -1033,6 +1037,17 @@ void TFIEC_61850_Access::Lay_Out_History() {
              });
     };
   }
+}
+
+QMenu* TFIEC_61850_Access::Table_Menu(QWidget* table) {
+  auto* menu = new QMenu(table);
+  menu->addAction(Act_Undo);
+  menu->addAction(Act_Redo);
+  if (!table->actions().isEmpty()) {
+    menu->addSeparator();
+    menu->addActions(table->actions());
+  }
+  return menu;
 }
 
 void TFIEC_61850_Access::Record_Step(const std::string& name, const std::function<void()>& change) {

@@ -20,6 +20,7 @@
 class QAction;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
@@ -87,6 +88,8 @@ class TFIEC_61850_Access : public QDialog {
   // `change` join its step. A change that throws is recorded with what it did before, then the
   // exception goes on.
   void Record_Step(const std::string& name, const std::function<void()>& change);
+  // The context menu of a table: Undo, Redo, then the table's own commands.
+  QMenu* Table_Menu(QWidget* table);
 
   // Reloads everything from the client file; false (after showing why) when it cannot be read.
   bool FormShow();
