@@ -19,6 +19,7 @@
 #include "access/client_file.h"
 #include "access/map_page_qt.h"
 #include "access/selection_grid_qt.h"
+#include "support/access_editor.h"
 #include "support/input_dialog.h"
 #include "support/recording_messages.h"
 #include "support/user_input.h"
@@ -30,50 +31,19 @@ using namespace UIEC_61850_Access;
 using Answer = ui::Messages::Answer;
 
 // The editor, active, on a configuration with server IED1 (a.icd); variable rows Mod.stVal,
-// Mod.q, Mod.t and the data set DS1 (members stVal, q, f) are added through the buttons.
-struct Undo_Redo : ::testing::Test {
-  test::Temp_Dir dir;
-  app::App_Context ctx;
-  test::Recording_Messages messages;
-  std::unique_ptr<TFIEC_61850_Access> window;
-  std::string chosen;
-
+// Mod.q, Mod.t and the data set DS1 (members stVal, q, f) are added through the buttons, and the
+// Variables page is shown.
+struct Undo_Redo : test::Access_Editor {
   void SetUp() override {
-    ctx.Active_Conf_Dir = dir / "conf";
-    util::Force_Dirs(ctx.Active_Conf_Dir);
-    ctx.Set_Files();
-    window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
-    window->Import_Scl = test::Fake_Import;
-    window->Check_Scl = nullptr;  // stand-in files are no SCL files
-    test::Write(dir / "a.icd", test::Fake_Scl("IED1"));
-    test::Write(dir / "b.icd", test::Fake_Scl("IED2"));
-    window->Choose_File = [this] { return chosen; };
-    ASSERT_TRUE(test::Activate(window.get()));
+    Access_Editor::SetUp();
+    Use_Stand_In_Files();
+    ASSERT_TRUE(Open_Editor());
     Add_Server("a.icd");
-    test::Click_Item(window->LB_IEC_Devices, 0);
+    Choose_Server(0);
     for (const char* attribute : {"stVal", "q", "t"})
-      Add({"IED1", "LD0", "LLN0", "Mod", attribute});
-    Add({"IED1", "LD0", "LLN0", "DS1"});
+      Add_Var({"IED1", "LD0", "LLN0", "Mod", attribute});
+    Add_Var({"IED1", "LD0", "LLN0", "DS1"});
     Click_Tab(window->TS_DA);
-  }
-  void Add_Server(const std::string& file) {
-    chosen = dir / file;
-    test::Click(window->Btn_Add_IEC_Device);
-  }
-  // Clicks the tree node reached by `path` (expanding on the way) and presses Add Var.
-  void Add(const std::vector<QString>& path) {
-    QTreeWidgetItem* item = window->TV_IEC_Device->topLevelItem(0);
-    ASSERT_NE(item, nullptr);
-    for (size_t i = 1; i < path.size(); ++i) {
-      item->setExpanded(true);
-      QTreeWidgetItem* next = nullptr;
-      for (int c = 0; c < item->childCount() && !next; ++c)
-        if (item->child(c)->text(0) == path[i]) next = item->child(c);
-      ASSERT_NE(next, nullptr) << path[i].toStdString();
-      item = next;
-    }
-    test::Click_Item(window->TV_IEC_Device, item);
-    test::Click(window->Btn_AddVar);
   }
   std::string Xml() const { return Client_Xml(window->State()); }
   void Keys(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
@@ -87,21 +57,15 @@ struct Undo_Redo : ::testing::Test {
     QTest::keyClick(target, key, modifiers);
     QApplication::processEvents();
   }
-  void Click_Tab(QWidget* tab) {
-    QTabBar* bar = window->PC_DA_DataSet->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {},
-                      bar->tabRect(window->PC_DA_DataSet->indexOf(tab)).center());
-  }
+  void Click_Tab(QWidget* page) { test::Click_Tab(window->PC_DA_DataSet, page); }
   // Click on the first cell, Shift+click on the last: rows `first`..`last` of one column.
   void Select(Selection_Grid* grid, int column, int first, int last) {
     test::Click_Cell(grid, first, column - 1);
-    const QRect cell = grid->visualItemRect(grid->item(last, column - 1));
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ShiftModifier, cell.center());
+    test::Click_Cell(grid, last, column - 1, Qt::ShiftModifier);
   }
+  // Columns as the tables number them (DA_Col, DS_Col, Var_Col).
   void Type_In_Cell(Selection_Grid* grid, int row, int column, const QString& text) {
-    test::Click_Cell(grid, row, column - 1);
-    test::Type(text);
-    test::Press(Qt::Key_Return);
+    test::Type_In_Cell(grid, row, column - 1, text);
   }
   // The tables show what the state holds (the member table: the data set row it shows).
   void Expect_Tables_Show_State() {
@@ -126,10 +90,8 @@ struct Undo_Redo : ::testing::Test {
   }
   void Select_Map_Rows() {
     QTableWidget* map = window->TS_Map->ACG_Map;
-    auto point = [map](int row) { return map->visualItemRect(map->item(row, 0)).center(); };
-    QTest::mouseClick(map->viewport(), Qt::LeftButton, {}, point(0));
-    QTest::mouseClick(map->viewport(), Qt::LeftButton, Qt::ShiftModifier,
-                      point(map->rowCount() - 1));
+    test::Click_Cell(map, 0, 0);
+    test::Click_Cell(map, map->rowCount() - 1, 0, Qt::ShiftModifier);
   }
 };
 
@@ -188,7 +150,7 @@ TEST_F(Undo_Redo, Each_Command_Is_One_Step_Back_And_Forth) {
        "fill series of 2 cells"},
       {"Add Var",
        [&] {
-         Add({"IED1", "LD0", "LLN0", "DS1"});
+         Add_Var({"IED1", "LD0", "LLN0", "DS1"});
        },
        "Add Var"},
       {"Remove Var",
@@ -250,8 +212,8 @@ TEST_F(Undo_Redo, Each_Command_Is_One_Step_Back_And_Forth) {
 // that left it, and a server whose steps are dropped is gone for good (run under the sanitizers).
 TEST_F(Undo_Redo, Undoing_The_Server_Whose_Tree_Is_Shown) {
   Add_Server("b.icd");
-  test::Click_Item(window->LB_IEC_Devices, 1);
-  Add({"IED2", "LD0", "LLN0", "DS2"});
+  Choose_Server(1);
+  Add_Var({"IED2", "LD0", "LLN0", "DS2"});
   ASSERT_EQ(window->State().ACG_DataSet.Row_Count(), 2);
   Keys(Qt::Key_Z);
   Keys(Qt::Key_Z);
@@ -275,8 +237,8 @@ TEST_F(Undo_Redo, Undoing_The_Server_Whose_Tree_Is_Shown) {
   Click_Tab(window->TS_DA);
   Type_In_Cell(window->ACG_DA, 0, DA_Col::Mnemonic, "x");
   EXPECT_FALSE(window->Act_Redo->isEnabled());
-  test::Click_Item(window->LB_IEC_Devices, 0);
-  Add({"IED1", "LD0", "LLN0", "DS2"});
+  Choose_Server(0);
+  Add_Var({"IED1", "LD0", "LLN0", "DS2"});
   EXPECT_EQ(window->State().ACG_DataSet.Cell(1, DS_Col::Reference), "IED1LD0/LLN0.DS2");
   Expect_Tables_Show_State();
 }
