@@ -301,7 +301,7 @@ std::optional<std::vector<std::string>> Series_Texts(const std::string& top, siz
       (prefix.size() == 1 || util::Str_To_Int(prefix.substr(0, prefix.size() - 1))))
     return std::nullopt;  // a decimal number
   const uint64_t start = std::stoull(number);
-  texts.push_back(top);
+  if (count > 0) texts.push_back(top);
   for (size_t k = 1; k < count; ++k) {
     std::string counted = std::to_string(start + k);
     if (counted.size() < number.size()) counted.insert(0, number.size() - counted.size(), '0');
