@@ -211,6 +211,9 @@ TFIEC_61850_Access::TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& mess
   Set_Lang();
 }
 
+// The history's steps go with it, and clearing it then must not reach the half-destroyed window.
+TFIEC_61850_Access::~TFIEC_61850_Access() { History->disconnect(this); }
+
 void TFIEC_61850_Access::Lay_Out() {
   resize(Client_Width, Client_Height);
   setSizeGripEnabled(true);

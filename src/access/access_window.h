@@ -39,6 +39,7 @@ class TFIEC_61850_Access : public QDialog {
 
  public:
   TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& messages, QWidget* parent = nullptr);
+  ~TFIEC_61850_Access() override;
   void Set_Lang();
 
   // Opens the editor modally. Refused (Rejected, nothing shown) when the client file cannot be
