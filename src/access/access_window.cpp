@@ -183,6 +183,7 @@ TFIEC_61850_Access::TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& mess
     return chooser.exec() == QDialog::Accepted ? chooser.Chosen() : std::vector<size_t>();
   };
   Set_Lang();
+  Connect_Marks();
 }
 
 void TFIEC_61850_Access::Lay_Out() {
@@ -448,6 +449,7 @@ bool TFIEC_61850_Access::FormShow() {
   Clear_Tree();
   Forget_Servers_Extras();
   state_.Reset();
+  marks_ = Table_Marks();
   Read_Report report;
   // Anything in the file's place that is not a readable file fails to load (Read_File).
   if (util::Path_Present(ctx_.IEC_Client_File)) {
@@ -473,8 +475,7 @@ bool TFIEC_61850_Access::FormShow() {
   Show_IEC_Devices();
   TS_Map->Show_Map();
   shown_xml_ = Client_Xml(state_);
-  if (!report.Missing_Files.empty())
-    messages_.Warning(this, Missing_Files_Warning(report.Missing_Files));
+  Say_What_No_Longer_Fits(report.Missing_Files);
   return true;
 }
 
@@ -905,4 +906,58 @@ void TFIEC_61850_Access::Show_Map_Entry(const Entry_Ref& entry) {
     ACG_DS_Vars->Select_Row(entry.Member - 1);
     ACG_DS_Vars->setFocus();
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rows that no longer fit the servers' SCL files
+
+void TFIEC_61850_Access::Connect_Marks() {
+  ACG_DA->Mark_Of = [this](int row) { return marks_.Variable(row); };
+  ACG_DataSet->Mark_Of = [this](int row) { return marks_.Data_Set(row, state_); };
+  ACG_DS_Vars->Mark_Of = [this](int row) { return marks_.Member(row, state_); };
+  // After the handlers connected before: the marks follow what they changed.
+  for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars})
+    connect(grid, &Selection_Grid::Cell_Edited, this, &TFIEC_61850_Access::Refresh_Marks);
+  for (QPushButton* button :
+       {Btn_AddVar, Btn_RemoveVar, Btn_Add_IEC_Device, Btn_Remove_IEC_Device, Btn_Check})
+    connect(button, &QPushButton::clicked, this, &TFIEC_61850_Access::Refresh_Marks);
+  connect(TS_Map, &Map_Page::Tables_Changed, this, &TFIEC_61850_Access::Refresh_Marks);
+}
+
+void TFIEC_61850_Access::Say_What_No_Longer_Fits(const std::vector<std::string>& missing_files) {
+  // The saved configuration as the command line's check sees it, with the editor's models.
+  std::vector<check::Finding> findings;
+  check::Conf_Options options;
+  options.scl_check = nullptr;
+  options.bank_pair = false;
+  options.import = Import_Scl;
+  try {
+    Wait_Cursor wait;
+    check::Check_Configuration(ctx_.Active_Conf_Dir, options, [&](const check::Finding& f) {
+      if (Is_Fit_Finding(f)) findings.push_back(f);
+    });
+  } catch (const std::exception&) {
+    findings.clear();  // the file was read a moment ago; the marks below still come
+  }
+  marks_.Set_Opening(findings, state_);
+  Refresh_Marks();
+  const std::string message = Opening_Message(
+      ctx_.Lang_Strings[access_strings::Text_Opening_Findings], missing_files, findings);
+  if (!message.empty()) messages_.Warning_List(this, message);
+}
+
+void TFIEC_61850_Access::Refresh_Marks() {
+  if (load_failed_) return;
+  std::vector<check::Finding> findings;
+  check::Conf_Options options;
+  options.scl_check = nullptr;
+  try {
+    check::Check_Access_State(state_, ctx_.Active_Conf_Dir, options, [&](const check::Finding& f) {
+      if (Is_Fit_Finding(f)) findings.push_back(f);
+    });
+  } catch (const std::exception&) {
+    // Only the SCL files' own rules read files, and they are not run here.
+  }
+  marks_.Set_Current(findings);
+  for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) grid->Show_Row_Marks();
 }

@@ -12,6 +12,7 @@
 
 #include "access/access_state.h"
 #include "access/server_list.h"
+#include "access/table_marks_qt.h"
 #include "app/context.h"
 #include "check/check.h"
 #include "scl/tree_filter.h"
@@ -97,6 +98,9 @@ class TFIEC_61850_Access : public QDialog {
 
   const UIEC_61850_Access::Access_State& State() const { return state_; }
 
+  // Marks again the rows that no longer fit the servers' SCL files, after the tables changed.
+  void Refresh_Marks();
+
  protected:
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -126,6 +130,9 @@ class TFIEC_61850_Access : public QDialog {
   void Apply_Tree_Filter();
   void Forget_Servers_Extras();
   void Fill_Address_From_Scl(UIEC_61850_Access::Access_State::Added added);
+  // Rows that no longer fit the servers' SCL files: said once at opening, marked in the tables.
+  void Connect_Marks();
+  void Say_What_No_Longer_Fits(const std::vector<std::string>& missing_files);
 
   app::App_Context& ctx_;
   ui::Messages& messages_;
@@ -140,4 +147,5 @@ class TFIEC_61850_Access : public QDialog {
   // Each server's IP address from its catalog file, read when first needed.
   std::map<const UIEC_Client_Decode::TIEC_Device*, std::string> server_ips_;
   std::string shown_xml_;  // the client file's content for what the opening showed
+  UIEC_61850_Access::Table_Marks marks_;
 };

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "access/access_state.h"
+#include "access/server_list.h"
 
 namespace check {
 
@@ -69,6 +70,9 @@ struct Conf_Options {
   // Whether the images in bin are looked at ("bank-pair-mixed"); the Update step, which
   // replaces them, says so in its own words.
   bool bank_pair = true;
+  // Builds a server's model from its catalog file for the check of a saved configuration; the
+  // access editor hands its own, so that both see the same models.
+  UIEC_61850_Access::Importer import = UIEC_61850_Access::Import_Device;
 };
 
 // The rules on a configuration folder: its IEC_61850_Client.xml against the catalog files as the

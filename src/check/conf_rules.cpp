@@ -302,7 +302,7 @@ void Check_Servers(Conf_View& view, const std::string& catalog_dir, const Conf_O
       options.scl_check(path, util::File_Name_Of(path), sink, nullptr);
     if (!imported) continue;
     try {
-      imported->push_back(Import_Device(path));
+      imported->push_back(options.import ? options.import(path) : Import_Device(path));
       view.models.push_back(imported->back().get());
     } catch (const std::exception&) {
       view.models.push_back(nullptr);  // the file's own findings say why
