@@ -1,5 +1,6 @@
 #include "access/access_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -14,6 +15,7 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
@@ -27,6 +29,8 @@
 #include "access/data_map.h"
 #include "access/ied_chooser_dialog.h"
 #include "access/map_page_qt.h"
+#include "access/replace_impact_dialog.h"
+#include "access/scl_revision.h"
 #include "access/selection_grid_qt.h"
 #include "access/tree_filter_qt.h"
 #include "app/workspace.h"
@@ -184,6 +188,7 @@ TFIEC_61850_Access::TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& mess
   };
   Set_Lang();
   Connect_Marks();
+  Connect_Replace();
 }
 
 void TFIEC_61850_Access::Lay_Out() {
@@ -200,6 +205,7 @@ void TFIEC_61850_Access::Lay_Out() {
   auto* left = new QWidget(this);
   Btn_Add_IEC_Device = Make_Button(left, "Btn_Add_IEC_Device");
   Btn_Remove_IEC_Device = Make_Button(left, "Btn_Remove_IEC_Device");
+  Btn_Replace_Scl = Make_Button(left, "Btn_Replace_Scl");
   LB_IEC_Devices = new QListWidget(left);
   LB_IEC_Devices->setObjectName("LB_IEC_Devices");
   LB_IEC_Devices->setMaximumHeight(110);
@@ -215,6 +221,7 @@ void TFIEC_61850_Access::Lay_Out() {
   auto* server_buttons = new QHBoxLayout;
   server_buttons->addWidget(Btn_Add_IEC_Device);
   server_buttons->addWidget(Btn_Remove_IEC_Device);
+  server_buttons->addWidget(Btn_Replace_Scl);
   auto* left_column = new QVBoxLayout(left);
   left_column->setContentsMargins(0, 0, 0, 0);
   left_column->addLayout(server_buttons);
@@ -409,6 +416,9 @@ void TFIEC_61850_Access::Set_Lang() {
   Btn_RemoveVar->setToolTip(Q(s[access_strings::Text_Remove_Var_Hint]));
   Btn_Add_IEC_Device->setToolTip(Q(s[access_strings::Text_Add_IEC_Device_Hint]));
   Btn_Remove_IEC_Device->setToolTip(Q(s[access_strings::Text_Remove_IEC_Device_Hint]));
+  Btn_Replace_Scl->setText(Q(s[access_strings::Text_Replace_Scl_File]));
+  Btn_Replace_Scl->setToolTip(Q(s[access_strings::Text_Replace_Scl_File_Hint]));
+  if (Act_Replace_Scl) Act_Replace_Scl->setText(Btn_Replace_Scl->text());
 
   std::vector<std::string> headers;
   std::vector<std::string> hints;
@@ -960,4 +970,85 @@ void TFIEC_61850_Access::Refresh_Marks() {
   }
   marks_.Set_Current(findings);
   for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) grid->Show_Row_Marks();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Replacing a server's SCL file with a new revision
+
+void TFIEC_61850_Access::Connect_Replace() {
+  Btn_Replace_Scl->setAutoDefault(false);
+  connect(Btn_Replace_Scl, &QPushButton::clicked, this, &TFIEC_61850_Access::Btn_Replace_SclClick);
+  Act_Replace_Scl = new QAction(Btn_Replace_Scl->text(), LB_IEC_Devices);
+  Act_Replace_Scl->setObjectName("Act_Replace_Scl");
+  connect(Act_Replace_Scl, &QAction::triggered, this, &TFIEC_61850_Access::Btn_Replace_SclClick);
+  LB_IEC_Devices->addAction(Act_Replace_Scl);
+  LB_IEC_Devices->setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void TFIEC_61850_Access::Btn_Replace_SclClick() {
+  const int position = LB_IEC_Devices->currentRow();
+  if (load_failed_ || position < 0 || position >= static_cast<int>(state_.List_IEC_Dev.size()))
+    return;
+  const std::string chosen = Choose_File ? Choose_File() : std::string();
+  if (chosen.empty()) return;
+  const TIEC_Device& server = *state_.List_IEC_Dev[static_cast<size_t>(position)];
+  const std::string file_name = util::File_Name_Of(server.FileName());
+  const auto& s = ctx_.Lang_Strings;
+  auto failed = [&](const std::string& reason) {
+    messages_.Error(this, QString(Q(s[access_strings::Text_Replace_Failed]))
+                              .arg(Q(chosen), Q(server.Name() + " (" + file_name + ")"), Q(reason))
+                              .toStdString());
+  };
+  // The new text: the file, or the one IED chosen from a file with several, extracted as Add
+  // IEC Device does. It is imported from a copy of its own before anything changes.
+  std::string text;
+  std::string ied_name;
+  std::unique_ptr<TIEC_Device> revised;
+  try {
+    const std::vector<IED_Info> ieds = UIEC_Client_Decode::List_IEDs(chosen);
+    size_t picked = 0;
+    if (ieds.size() > 1) {
+      const std::vector<size_t> chosen_ieds =
+          Choose_IEDs ? Choose_IEDs(chosen, ieds) : std::vector<size_t>();
+      if (chosen_ieds.empty()) return;
+      if (chosen_ieds.size() > 1 || chosen_ieds[0] >= ieds.size())
+        return failed(s[access_strings::Text_Replace_One_IED]);
+      picked = chosen_ieds[0];
+    }
+    if (ieds.empty() || !ieds[picked].server)
+      return failed(s[access_strings::Text_Replace_No_Server]);
+    ied_name = ieds[picked].name;
+    text = ieds.size() > 1 ? UIEC_Client_Decode::Extract_IED(chosen, ied_name)
+                           : util::Read_File(chosen);
+    const QTemporaryDir scratch;
+    if (!scratch.isValid()) throw util::File_Error(scratch.errorString().toStdString());
+    const std::string copy = util::Join_Path(scratch.path().toStdString(), file_name);
+    util::Write_File_Atomic(copy, text);
+    Wait_Cursor wait;
+    revised = Import_Scl(copy);
+  } catch (const std::exception& error) {
+    return failed(error.what());
+  }
+  const Replace_Impact impact = Impact_Of_Replace(state_, position, *revised);
+  TFReplace_Impact window(
+      impact,
+      QString(Q(s[access_strings::Text_Impact_Intro]))
+          .arg(Q(file_name), Q(server.Name()), Q(ied_name), Q(util::File_Name_Of(chosen))),
+      s, this);
+  if (window.exec() != QDialog::Accepted) return;
+  try {
+    app::Require_Conf_Folders(ctx_);
+    Replace_Catalog_File(Catalog_Dir(ctx_.Active_Conf_Dir), file_name, text);
+  } catch (const std::exception& error) {
+    return failed(error.what());
+  }
+  // The tree's nodes and the filter's index lead into the model about to be replaced.
+  Clear_Tree();
+  Forget_Servers_Extras();
+  Replace_Server_Model(state_, position, std::move(revised));
+  Show_IEC_Devices();
+  LB_IEC_Devices->setCurrentRow(position);  // shows the new model's tree
+  Show_Tables();
+  TS_Map->Show_Map();
+  Refresh_Marks();
 }

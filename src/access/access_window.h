@@ -18,6 +18,7 @@
 #include "scl/tree_filter.h"
 #include "util/messages_qt.h"
 
+class QAction;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -60,6 +61,8 @@ class TFIEC_61850_Access : public QDialog {
   QLabel* L_SW_Desc;
   QPushButton* Btn_Add_IEC_Device;
   QPushButton* Btn_Remove_IEC_Device;
+  QPushButton* Btn_Replace_Scl;
+  QAction* Act_Replace_Scl = nullptr;  // the same in the server list's context menu
   QListWidget* LB_IEC_Devices;
   UIEC_61850_Access::Tree_Filter_Bar* Tree_Filter;
   QTreeWidget* TV_IEC_Device;
@@ -80,6 +83,8 @@ class TFIEC_61850_Access : public QDialog {
   bool FormShow();
   void Btn_Add_IEC_DeviceClick();
   void Btn_Remove_IEC_DeviceClick();
+  // Replaces the selected server's SCL file with a new revision after showing what it changes.
+  void Btn_Replace_SclClick();
   void LB_IEC_DevicesClick();
   void TV_IEC_DeviceClick();
   void Btn_AddVarClick();
@@ -132,6 +137,7 @@ class TFIEC_61850_Access : public QDialog {
   void Fill_Address_From_Scl(UIEC_61850_Access::Access_State::Added added);
   // Rows that no longer fit the servers' SCL files: said once at opening, marked in the tables.
   void Connect_Marks();
+  void Connect_Replace();
   void Say_What_No_Longer_Fits(const std::vector<std::string>& missing_files);
 
   app::App_Context& ctx_;
