@@ -166,6 +166,47 @@ TEST_F(Revision_Replace, Replace_Keeps_Every_Row_And_The_Settings_That_Still_Hav
   EXPECT_NE(Client_Xml(state), variables_before);
 }
 
+// Loading the client file: a member keeps its own place, else follows its reference and bType
+// to the first place no other stored member holds, else is dropped.
+TEST(Stored_Member_Places, Members_Follow_Their_Reference_To_A_Free_Place) {
+  struct Case {
+    std::vector<std::string> data_set;  // DS1's members in the model
+    std::vector<std::string> stored;    // name, or name:bType for another type
+    std::vector<int> places;            // -1: dropped
+  };
+  const std::vector<Case> cases = {
+      {{"stVal", "q", "f"}, {"stVal", "q", "f"}, {0, 1, 2}},
+      {{"stVal", "q", "f"}, {"f", "stVal", "q"}, {2, 0, 1}},
+      {{"stVal", "q", "f"}, {"q", "q"}, {-1, 1}},  // the place of q is taken by the one there
+      {{"q", "stVal", "q"}, {"q", "q"}, {0, 2}},   // an attribute that is a member twice
+      {{"stVal", "q", "f"}, {"stVal:Quality", "x", "q"}, {-1, -1, 1}},
+      {{"stVal", "q", "f"}, {"t", "stVal", "q", "f"}, {-1, 0, 1, 2}},  // more stored than members
+      {{"stVal"}, {}, {}},
+  };
+  for (const Case& c : cases) {
+    const auto device = test::Make_Device("IED1", "a.icd", c.data_set);
+    const TIEC_DataSet& ds = *Data_Set(*device, "IED1LD0/LLN0.DS1");
+    std::vector<std::string> texts;  // reference and bType of each stored member
+    for (const std::string& entry : c.stored) {
+      const std::string name = entry.substr(0, entry.find(':'));
+      const TIEC_DA* da = Attribute(*device, "IED1LD0/LLN0.Mod." + name);
+      const std::string reference = da ? da->Reference() : "IED1LD0/MMXU1.TotW.mag." + name;
+      const std::string bType = entry.find(':') != std::string::npos
+                                    ? entry.substr(entry.find(':') + 1)
+                                : da ? da->bType()
+                                     : "FLOAT32";
+      texts.push_back(reference);
+      texts.push_back(bType);
+    }
+    std::vector<Stored_Member_Key> stored;
+    for (size_t k = 0; k < c.stored.size(); ++k) stored.push_back({texts[2 * k + 1], texts[2 * k]});
+    std::vector<int> places;
+    for (const auto& place : Stored_Member_Places(ds, stored))
+      places.push_back(place ? static_cast<int>(*place) : -1);
+    EXPECT_EQ(places, c.places) << ::testing::PrintToString(c.stored);
+  }
+}
+
 TEST(Catalog_File_History, Keeps_The_Last_Three_Replaced_Files) {
   test::Temp_Dir dir;
   test::Write(dir / "x.icd.notes.bak", "unrelated");
