@@ -186,6 +186,10 @@ TEST_F(Check_Report_Window, Ok_Asks_Once_And_Cancel_Saves_Nothing) {
   // The rows OK's own check refuses are emptied of their faults first.
   Selection_Grid* grid = window->ACG_DA;
   grid->item(4, DA_Col::Position - 1)->setText("30");
+  // The member that followed its reference to place 1 brings a start bit the table refuses.
+  window->ACG_DataSet->Select_Row(0);
+  window->Show_DataSet_DAs();
+  window->ACG_DS_Vars->item(0, Var_Col::StartBit - 1)->setText("0");
   const std::string before = test::Read(ctx.IEC_Client_File);
 
   std::vector<std::string> rules;
