@@ -302,7 +302,7 @@ void TFIEC_61850_Access::Lay_Out() {
   split->addWidget(PC_DA_DataSet);
   split->setStretchFactor(0, 0);
   split->setStretchFactor(1, 1);
-  split->setSizes({330, Client_Width - 330});
+  split->setSizes({400, Client_Width - 400});  // three server buttons side by side
   split->setChildrenCollapsible(false);
 
   Btn_AddVar = Make_Button(this, "Btn_AddVar");
