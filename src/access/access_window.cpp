@@ -935,12 +935,12 @@ void TFIEC_61850_Access::Connect_Marks() {
 }
 
 void TFIEC_61850_Access::Say_What_No_Longer_Fits(const std::vector<std::string>& missing_files) {
-  // The saved configuration as the command line's check sees it, with the editor's models.
+  // The saved configuration as the command line's check sees it, on the models just loaded.
   std::vector<check::Finding> findings;
   check::Conf_Options options;
   options.scl_check = nullptr;
   options.bank_pair = false;
-  options.import = Import_Scl;
+  options.loaded = &state_.List_IEC_Dev;
   try {
     Wait_Cursor wait;
     check::Check_Configuration(ctx_.Active_Conf_Dir, options, [&](const check::Finding& f) {
