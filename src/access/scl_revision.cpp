@@ -39,7 +39,10 @@ std::vector<Placed> Place_Members(const TIEC_DataSet& data_set, const std::vecto
                                   bool compare_fc, bool changed_round) {
   const size_t count = data_set.List_DA.size();
   std::vector<std::string> references(count);
+  // The places of each reference in order, so that a member looks only at its own candidates.
+  std::unordered_map<std::string_view, std::vector<size_t>> places_of;
   for (size_t j = 0; j < count; ++j) references[j] = data_set.List_DA[j]->Reference();
+  for (size_t j = 0; j < count; ++j) places_of[references[j]].push_back(j);
   std::vector<bool> taken(count, false);
   std::vector<Placed> placed(keys.size());
   auto same = [&](size_t j, const Member_Key& key) {
@@ -51,31 +54,31 @@ std::vector<Placed> Place_Members(const TIEC_DataSet& data_set, const std::vecto
     taken[j] = true;
     placed[i] = {match, j};
   };
+  // The first place not taken with the member's reference for which `fits` holds.
+  auto first_free = [&](const Member_Key& key, auto&& fits) -> size_t {
+    const auto candidates = places_of.find(key.reference);
+    if (candidates == places_of.end()) return No_Place;
+    for (size_t j : candidates->second)
+      if (!taken[j] && fits(j)) return j;
+    return No_Place;
+  };
   for (size_t i = 0; i < keys.size(); ++i) {
     const size_t own = keys[i].own_place;
     if (own < count && !taken[own] && same(own, keys[i])) take(i, own, Match::Kept);
   }
   for (size_t i = 0; i < keys.size(); ++i) {
     if (placed[i].place != No_Place) continue;
-    for (size_t j = 0; j < count; ++j)
-      if (!taken[j] && same(j, keys[i])) {
-        take(i, j, Match::Moved);
-        break;
-      }
+    const size_t j = first_free(keys[i], [&](size_t k) { return same(k, keys[i]); });
+    if (j != No_Place) take(i, j, Match::Moved);
   }
   if (!changed_round) return placed;
   for (size_t i = 0; i < keys.size(); ++i) {
     if (placed[i].place != No_Place) continue;
     const size_t own = keys[i].own_place;
-    if (own < count && !taken[own] && references[own] == keys[i].reference) {
-      take(i, own, Match::Changed);
-      continue;
-    }
-    for (size_t j = 0; j < count; ++j)
-      if (!taken[j] && references[j] == keys[i].reference) {
-        take(i, j, Match::Changed);
-        break;
-      }
+    const size_t j = own < count && !taken[own] && references[own] == keys[i].reference
+                         ? own
+                         : first_free(keys[i], [](size_t) { return true; });
+    if (j != No_Place) take(i, j, Match::Changed);
   }
   return placed;
 }
@@ -274,6 +277,13 @@ void Replace_Catalog_File(const std::string& catalog_dir, const std::string& nam
                           const std::string& content) {
   if (!util::Is_Plain_Name(name))
     throw util::File_Error("\"" + name + "\" is not the name of a file in the catalog folder.");
+  // As for Add IEC Device: the catalog must not be a link leading out of its configuration.
+  std::string conf_dir = catalog_dir;
+  while (conf_dir.size() > 1 && (conf_dir.back() == '/' || conf_dir.back() == '\\'))
+    conf_dir.pop_back();
+  const size_t separator = conf_dir.find_last_of("/\\");
+  if (separator != std::string::npos)
+    util::Require_Inside(conf_dir.substr(0, separator + 1), catalog_dir);
   const std::string path = util::Join_Path(catalog_dir, name);
 
   std::vector<long long> numbers;

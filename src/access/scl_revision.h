@@ -65,8 +65,10 @@ void Replace_Server_Model(Access_State& state, int position, std::unique_ptr<TIE
 // Writes `content` over `catalog_dir`/`name` atomically (util::Write_File_Atomic), first keeping
 // the old file beside it as `<name>.<n>.bak` (n counting up from 1 past the highest one there;
 // only the last three stay, older ones are removed after the new file is in place). No old file:
-// no copy. `name` must be a plain file name (util::Is_Plain_Name), else util::File_Error; a
-// failed write throws util::File_Error and leaves the catalog file as it was.
+// no copy. `name` must be a plain file name (util::Is_Plain_Name), and `catalog_dir` must resolve
+// inside the folder holding it, its configuration (util::Require_Inside), else util::File_Error
+// and nothing is written; a failed write throws util::File_Error and leaves the catalog file as
+// it was.
 void Replace_Catalog_File(const std::string& catalog_dir, const std::string& name,
                           const std::string& content);
 // How many `.bak` copies Replace_Catalog_File keeps.

@@ -229,13 +229,23 @@ TEST(Catalog_File_History, Keeps_The_Last_Three_Replaced_Files) {
                                              "x.icd.notes.bak", "y.icd.1.bak"}));
 }
 
-TEST(Catalog_File_History, Refuses_A_Name_Leading_Out_Of_The_Catalog) {
+TEST(Catalog_File_History, Writes_Nothing_Outside_The_Catalog) {
   test::Temp_Dir dir;
   util::Force_Dirs(dir / "ICD_Catalog");
   for (const char* name : {"../x.icd", "", "..", "a/b.icd"}) {
     EXPECT_THROW(Replace_Catalog_File(dir / "ICD_Catalog", name, "v"), util::File_Error) << name;
   }
   EXPECT_TRUE(util::List_Folder(dir.path()) == std::vector<std::string>{"ICD_Catalog"});
+
+  // A catalog folder that is a link out of its configuration is not written through.
+  test::Temp_Dir outside;
+  test::Write(outside / "x.icd", "old");
+  util::Force_Dirs(dir / "conf");
+  if (!test::Make_Folder_Link(outside.path(), dir / "conf/ICD_Catalog"))
+    GTEST_SKIP() << "no folder links here";
+  EXPECT_THROW(Replace_Catalog_File(dir / "conf/ICD_Catalog", "x.icd", "new"), util::File_Error);
+  EXPECT_EQ(util::List_Folder(outside.path()), std::vector<std::string>{"x.icd"});
+  EXPECT_EQ(test::Read(outside / "x.icd"), "old");
 }
 
 }  // namespace
