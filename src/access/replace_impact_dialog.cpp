@@ -18,6 +18,9 @@ using UIEC_61850_Access::Impact_Entry;
 
 namespace {
 
+// The most rows kept that the list shows without a click.
+constexpr size_t Kept_Shown_Open = 20;
+
 enum Impact_Col { Col_Table, Col_Row, Col_Member, Col_Reference, Col_Count };
 
 // What each list means for the rows in it: neutral, to look at, to act on.
@@ -78,7 +81,8 @@ TFReplace_Impact::TFReplace_Impact(const UIEC_61850_Access::Replace_Impact& impa
       if (entry.member) item->setText(Col_Member, QString::number(*entry.member));
       item->setText(Col_Reference, Q(entry.reference));
     }
-    heading->setExpanded(true);
+    // A long list of rows kept would push what needs a look out of sight: it opens on a click.
+    heading->setExpanded(list != 0 || lists[list]->size() <= Kept_Shown_Open);
   }
   QTreeWidgetItem* gone = add_heading(4, impact.data_sets_gone.size());
   for (const std::string& reference : impact.data_sets_gone) {
