@@ -265,7 +265,7 @@ std::optional<long long> Backup_Number(const std::string& entry, const std::stri
   if (entry.compare(entry.size() - suffix.size(), suffix.size(), suffix) != 0) return std::nullopt;
   const std::string digits =
       entry.substr(prefix.size(), entry.size() - prefix.size() - suffix.size());
-  if (digits.empty() || digits.size() > 9) return std::nullopt;
+  if (digits.empty() || digits.size() > 18) return std::nullopt;
   for (char c : digits)
     if (c < '0' || c > '9') return std::nullopt;
   return std::stoll(digits);
