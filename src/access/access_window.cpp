@@ -1045,6 +1045,7 @@ void TFIEC_61850_Access::Btn_Replace_SclClick() {
   // The tree's nodes and the filter's index lead into the model about to be replaced.
   Clear_Tree();
   Forget_Servers_Extras();
+  marks_.Forget_Server(position, state_);
   Replace_Server_Model(state_, position, std::move(revised));
   Show_IEC_Devices();
   LB_IEC_Devices->setCurrentRow(position);  // shows the new model's tree

@@ -71,6 +71,16 @@ void Table_Marks::Set_Opening(const std::vector<check::Finding>& findings,
   }
 }
 
+void Table_Marks::Forget_Server(int index, const Access_State& state) {
+  const std::string server = std::to_string(index);
+  for (int row = 0; row < state.ACG_DataSet.Row_Count(); ++row) {
+    if (state.ACG_DataSet.Cell(row, DS_Col::Index) != server) continue;
+    const std::string& reference = state.ACG_DataSet.Cell(row, DS_Col::Reference);
+    std::erase_if(stored_,
+                  [&](const Stored_Member& m) { return m.data_set_reference == reference; });
+  }
+}
+
 void Table_Marks::Set_Current(const std::vector<check::Finding>& findings) {
   variables_.clear();
   data_sets_.clear();

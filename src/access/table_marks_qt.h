@@ -29,6 +29,9 @@ class Table_Marks {
   // Each stays with its data set row, found by the data set's reference, while the editor has
   // that row.
   void Set_Opening(const std::vector<check::Finding>& findings, const Access_State& state);
+  // Forgets the opening's findings on the members of server `index`'s data set rows, whose
+  // members a new model of the server has placed again.
+  void Forget_Server(int index, const Access_State& state);
   // The findings on what the editor holds now; they replace the previous ones.
   void Set_Current(const std::vector<check::Finding>& findings);
 

@@ -334,6 +334,17 @@ TEST_F(Opening_Window, Says_Once_What_No_Longer_Fits_And_Marks_Those_Rows) {
   for (int row = 0; row < 5; ++row)
     EXPECT_EQ(Tooltip(variables, row).find("TotW"), std::string::npos) << row;
   EXPECT_NE(Tooltip(variables, 2).find("Index names no server"), std::string::npos);
+
+  // A new model of the server places its members again: the opening's word on them goes, the
+  // data set that is still gone stays marked.
+  window->Choose_File = [] {
+    return test::Data_Dir() + "/check/fixtures/conf/ICD_Catalog/srv.icd";
+  };
+  test::Click_Item(window->LB_IEC_Devices, 0);
+  On_Impact([&](TFReplace_Impact& impact) { test::Click(impact.Btn_Replace); });
+  test::Click(window->Btn_Replace_Scl);
+  EXPECT_EQ(Tooltip(window->ACG_DataSet, 0), "");
+  EXPECT_NE(Tooltip(window->ACG_DataSet, 1).find("SLD0/LLN0.Gone"), std::string::npos);
   EXPECT_EQ(messages.shown.size(), 1u) << messages.Last();
 }
 
