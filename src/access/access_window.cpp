@@ -1,12 +1,15 @@
 #include "access/access_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -14,8 +17,10 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <QUndoStack>
 #include <QVBoxLayout>
 #include <exception>
 
@@ -27,6 +32,8 @@
 #include "access/data_map.h"
 #include "access/ied_chooser_dialog.h"
 #include "access/map_page_qt.h"
+#include "access/replace_impact_dialog.h"
+#include "access/scl_revision.h"
 #include "access/selection_grid_qt.h"
 #include "access/tree_filter_qt.h"
 #include "app/workspace.h"
@@ -166,6 +173,61 @@ const QStringList Start_Bits = Texts(Start_Bit_Texts);
 const QStringList ReadWrites = Texts(ReadWrite_Texts);
 const QStringList Conversions = Texts(Conversion_Texts);
 
+// One step of the editor's history. The change is already done when the step is recorded, so
+// the first redo (QUndoStack::push runs it) does nothing.
+class State_Step : public QUndoCommand {
+ public:
+  using Apply = std::function<void(const Access_Change&, bool forward)>;
+  State_Step(Access_Change change, const QString& name, Apply apply)
+      : QUndoCommand(name), change_(std::move(change)), apply_(std::move(apply)) {}
+  void undo() override { apply_(change_, false); }
+  void redo() override {
+    if (done_) {
+      done_ = false;
+      return;
+    }
+    apply_(change_, true);
+  }
+
+ private:
+  Access_Change change_;
+  Apply apply_;
+  bool done_ = true;
+};
+
+// A replaced catalog file in the history: undo writes the revision it replaced back, redo the
+// new one again (its first run is the replacement itself, already written).
+class Catalog_File_Step : public QUndoCommand {
+ public:
+  using Report = std::function<void(const std::string& reason)>;
+  Catalog_File_Step(std::string path, std::string before, std::string after, Report report)
+      : path_(std::move(path)),
+        before_(std::move(before)),
+        after_(std::move(after)),
+        report_(std::move(report)) {}
+  void undo() override { Write(before_); }
+  void redo() override {
+    if (done_) {
+      done_ = false;
+      return;
+    }
+    Write(after_);
+  }
+
+ private:
+  void Write(const std::string& text) {
+    try {
+      util::Write_File_Atomic(path_, text);
+    } catch (const std::exception& error) {
+      report_(error.what());
+    }
+  }
+
+  std::string path_, before_, after_;
+  Report report_;
+  bool done_ = true;
+};
+
 }  // namespace
 
 TFIEC_61850_Access::TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& messages,
@@ -183,7 +245,12 @@ TFIEC_61850_Access::TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& mess
     return chooser.exec() == QDialog::Accepted ? chooser.Chosen() : std::vector<size_t>();
   };
   Set_Lang();
+  Connect_Marks();
+  Connect_Replace();
 }
+
+// The history's steps go with it, and clearing it then must not reach the half-destroyed window.
+TFIEC_61850_Access::~TFIEC_61850_Access() { History->disconnect(this); }
 
 void TFIEC_61850_Access::Lay_Out() {
   resize(Client_Width, Client_Height);
@@ -199,6 +266,7 @@ void TFIEC_61850_Access::Lay_Out() {
   auto* left = new QWidget(this);
   Btn_Add_IEC_Device = Make_Button(left, "Btn_Add_IEC_Device");
   Btn_Remove_IEC_Device = Make_Button(left, "Btn_Remove_IEC_Device");
+  Btn_Replace_Scl = Make_Button(left, "Btn_Replace_Scl");
   LB_IEC_Devices = new QListWidget(left);
   LB_IEC_Devices->setObjectName("LB_IEC_Devices");
   LB_IEC_Devices->setMaximumHeight(110);
@@ -214,6 +282,7 @@ void TFIEC_61850_Access::Lay_Out() {
   auto* server_buttons = new QHBoxLayout;
   server_buttons->addWidget(Btn_Add_IEC_Device);
   server_buttons->addWidget(Btn_Remove_IEC_Device);
+  server_buttons->addWidget(Btn_Replace_Scl);
   auto* left_column = new QVBoxLayout(left);
   left_column->setContentsMargins(0, 0, 0, 0);
   left_column->addLayout(server_buttons);
@@ -294,7 +363,7 @@ void TFIEC_61850_Access::Lay_Out() {
   split->addWidget(PC_DA_DataSet);
   split->setStretchFactor(0, 0);
   split->setStretchFactor(1, 1);
-  split->setSizes({330, Client_Width - 330});
+  split->setSizes({400, Client_Width - 400});  // three server buttons side by side
   split->setChildrenCollapsible(false);
 
   Btn_AddVar = Make_Button(this, "Btn_AddVar");
@@ -341,23 +410,36 @@ void TFIEC_61850_Access::Lay_Out() {
   connect(Btn_OK, &QPushButton::clicked, this, &TFIEC_61850_Access::Btn_OKClick);
   connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-  connect(ACG_DA, &Selection_Grid::Cell_Edited, this,
-          [this](int row, int column, const std::string& text) {
-            state_.ACG_DA.Set_Cell(row, column, text);
-          });
-  connect(ACG_DataSet, &Selection_Grid::Cell_Edited, this,
-          [this](int row, int column, const std::string& text) {
-            state_.ACG_DataSet.Set_Cell(row, column, text);
-          });
-  connect(ACG_DS_Vars, &Selection_Grid::Cell_Edited, this,
-          [this](int row, int column, const std::string& text) {
-            state_.Store_Member_Text(row, column, text);
-          });
+  // A cell typed into or ticked is a step of its own; cells a command changes join its step.
+  auto edited = [this](Selection_Grid* grid,
+                       std::function<void(int, int, const std::string&)> set) {
+    connect(grid, &Selection_Grid::Cell_Edited, this,
+            [this, grid, set](int row, int column, const std::string& text) {
+              Record([&] { set(row, column, text); },
+                     [&] {
+                       const QTableWidgetItem* header = grid->horizontalHeaderItem(column - 1);
+                       return QString(Q(ctx_.Lang_Strings[access_strings::Text_Step_Typing]))
+                           .arg(header != nullptr ? header->text() : QString::number(column))
+                           .arg(row + 1)
+                           .toStdString();
+                     });
+            });
+  };
+  edited(ACG_DA, [this](int row, int column, const std::string& text) {
+    state_.ACG_DA.Set_Cell(row, column, text);
+  });
+  edited(ACG_DataSet, [this](int row, int column, const std::string& text) {
+    state_.ACG_DataSet.Set_Cell(row, column, text);
+  });
+  edited(ACG_DS_Vars, [this](int row, int column, const std::string& text) {
+    state_.Store_Member_Text(row, column, text);
+  });
   // The member table always shows the members of the data set row that is current.
   connect(ACG_DataSet, &QTableWidget::currentCellChanged, this,
           &TFIEC_61850_Access::Show_DataSet_DAs);
   connect(ACG_DataSet, &QTableWidget::cellClicked, this, &TFIEC_61850_Access::Show_DataSet_DAs);
   for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) Connect_Grid(grid);
+  Lay_Out_History();
 }
 
 void TFIEC_61850_Access::Connect_Grid(Selection_Grid* grid) {
@@ -372,6 +454,9 @@ void TFIEC_61850_Access::Connect_Grid(Selection_Grid* grid) {
     ui::Grid_Auto_Size_Col(grid, row + 1, column + 1, ctx_.Double_Click_Auto_Size);
   });
   grid->installEventFilter(this);
+  connect(grid, &Selection_Grid::Series_Refused, this, [this] {
+    messages_.Warning(this, ctx_.Lang_Strings[access_strings::Text_Fill_Series_No_Number]);
+  });
   connect(grid, &Selection_Grid::Cells_Left_Unchanged, this, [this](int count) {
     messages_.Warning(this,
                       QString(access_texts::Text_Cells_Left_Unchanged).arg(count).toStdString());
@@ -408,6 +493,9 @@ void TFIEC_61850_Access::Set_Lang() {
   Btn_RemoveVar->setToolTip(Q(s[access_strings::Text_Remove_Var_Hint]));
   Btn_Add_IEC_Device->setToolTip(Q(s[access_strings::Text_Add_IEC_Device_Hint]));
   Btn_Remove_IEC_Device->setToolTip(Q(s[access_strings::Text_Remove_IEC_Device_Hint]));
+  Btn_Replace_Scl->setText(Q(s[access_strings::Text_Replace_Scl_File]));
+  Btn_Replace_Scl->setToolTip(Q(s[access_strings::Text_Replace_Scl_File_Hint]));
+  if (Act_Replace_Scl) Act_Replace_Scl->setText(Btn_Replace_Scl->text());
 
   std::vector<std::string> headers;
   std::vector<std::string> hints;
@@ -423,7 +511,11 @@ void TFIEC_61850_Access::Set_Lang() {
   ACG_DS_Vars->Set_Header_Texts(
       {"N", "bType", "Reference", "Position", "Start Bit", "Convertion", "Mult Fact", "Mnemonic"});
   // Every table shows the variable table's hints.
-  for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) grid->Set_Hints(hints);
+  for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) {
+    grid->Set_Hints(hints);
+    grid->Act_Fill_Series->setText(Q(s[access_strings::Text_Fill_Series]));
+  }
+  Show_History_Texts();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -444,10 +536,12 @@ void TFIEC_61850_Access::showEvent(QShowEvent* event) {
 }
 
 bool TFIEC_61850_Access::FormShow() {
+  End_History();  // each opening starts its own
   load_failed_ = false;
   Clear_Tree();
   Forget_Servers_Extras();
   state_.Reset();
+  marks_ = Table_Marks();
   Read_Report report;
   // Anything in the file's place that is not a readable file fails to load (Read_File).
   if (util::Path_Present(ctx_.IEC_Client_File)) {
@@ -473,8 +567,7 @@ bool TFIEC_61850_Access::FormShow() {
   Show_IEC_Devices();
   TS_Map->Show_Map();
   shown_xml_ = Client_Xml(state_);
-  if (!report.Missing_Files.empty())
-    messages_.Warning(this, Missing_Files_Warning(report.Missing_Files));
+  Say_What_No_Longer_Fits(report.Missing_Files);
   return true;
 }
 
@@ -502,6 +595,7 @@ void TFIEC_61850_Access::Btn_OKClick() {
     return;
   }
   accept();
+  End_History();
 }
 
 std::vector<check::Finding> TFIEC_61850_Access::Check_State() {
@@ -549,6 +643,7 @@ void TFIEC_61850_Access::reject() {
       messages_.Question(this, access_texts::Text_Discard_Changes) != ui::Messages::Answer::Yes)
     return;
   QDialog::reject();
+  End_History();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -594,31 +689,33 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
   std::string failure;
   try {
     app::Require_Conf_Folders(ctx_);
-    Add_IEC_Devices(
-        state_, ctx_.Active_Conf_Dir, chosen,
-        [this, &chosen, &check_accepted](const std::vector<IED_Info>& ieds) {
-          std::vector<size_t> picked =
-              Choose_IEDs ? Choose_IEDs(chosen, ieds) : std::vector<size_t>();
-          std::vector<std::string> names;
-          for (size_t i : picked)
-            if (i < ieds.size()) names.push_back(ieds[i].name);
-          if (!names.empty() && !check_accepted(&names)) picked.clear();
-          return picked;
-        },
-        [this](const std::string& file_name, const std::string& ied_name) {
-          switch (messages_.Question(this, Overwrite_Question_For(file_name, ied_name), true)) {
-            case ui::Messages::Answer::Yes:
-              return Overwrite_Answer::Yes;
-            case ui::Messages::Answer::No:
-              return Overwrite_Answer::No;
-            default:
-              return Overwrite_Answer::Cancel;
-          }
-        },
-        [this](const std::string& path) {
-          Wait_Cursor wait;
-          return Import_Scl(path);
-        });
+    Record_Step(ctx_.Lang_Strings[access_strings::Text_Add_IEC_Device], [&] {
+      Add_IEC_Devices(
+          state_, ctx_.Active_Conf_Dir, chosen,
+          [this, &chosen, &check_accepted](const std::vector<IED_Info>& ieds) {
+            std::vector<size_t> picked =
+                Choose_IEDs ? Choose_IEDs(chosen, ieds) : std::vector<size_t>();
+            std::vector<std::string> names;
+            for (size_t i : picked)
+              if (i < ieds.size()) names.push_back(ieds[i].name);
+            if (!names.empty() && !check_accepted(&names)) picked.clear();
+            return picked;
+          },
+          [this](const std::string& file_name, const std::string& ied_name) {
+            switch (messages_.Question(this, Overwrite_Question_For(file_name, ied_name), true)) {
+              case ui::Messages::Answer::Yes:
+                return Overwrite_Answer::Yes;
+              case ui::Messages::Answer::No:
+                return Overwrite_Answer::No;
+              default:
+                return Overwrite_Answer::Cancel;
+            }
+          },
+          [this](const std::string& path) {
+            Wait_Cursor wait;
+            return Import_Scl(path);
+          });
+    });
   } catch (const std::exception& error) {
     failure = error.what();
   }
@@ -634,7 +731,8 @@ void TFIEC_61850_Access::Btn_Remove_IEC_DeviceClick() {
   // The tree's nodes lead into the model about to be destroyed.
   if (state_.List_IEC_Dev[static_cast<size_t>(position)].get() == shown_device_) Clear_Tree();
   Forget_Servers_Extras();
-  state_.Remove_Server(position);
+  Record_Step(ctx_.Lang_Strings[access_strings::Text_Remove_IEC_Device],
+              [&] { state_.Remove_Server(position); });
   Show_IEC_Devices();
   Show_Tables();
 }
@@ -784,6 +882,10 @@ void TFIEC_61850_Access::Show_DataSet_DAs() {
 void TFIEC_61850_Access::Btn_AddVarClick() {
   const int server = state_.Server_Position(shown_device_);
   if (server < 0) return;
+  Record_Step(ctx_.Lang_Strings[access_strings::Text_Add_Var], [&] { Add_Var_Rows(server); });
+}
+
+void TFIEC_61850_Access::Add_Var_Rows(int server) {
   // Several nodes selected: one row per leaf attribute and per data set among them, in tree
   // order; the page of the last one added is shown.
   const std::vector<QTreeWidgetItem*> selected = Selected_In_Tree_Order(TV_IEC_Device);
@@ -888,6 +990,10 @@ void TFIEC_61850_Access::Fill_Address_From_Scl(Access_State::Added added) {
 }
 
 void TFIEC_61850_Access::Btn_RemoveVarClick() {
+  Record_Step(ctx_.Lang_Strings[access_strings::Text_Remove_Var], [this] { Remove_Var_Row(); });
+}
+
+void TFIEC_61850_Access::Remove_Var_Row() {
   if (PC_DA_DataSet->currentWidget() == TS_DA) {
     const int row = ACG_DA->currentRow();
     if (row < 0) return;
@@ -914,4 +1020,302 @@ void TFIEC_61850_Access::Show_Map_Entry(const Entry_Ref& entry) {
     ACG_DS_Vars->Select_Row(entry.Member - 1);
     ACG_DS_Vars->setFocus();
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// History
+
+void TFIEC_61850_Access::Lay_Out_History() {
+  History = new QUndoStack(this);
+  Act_Undo = new QAction(this);
+  Act_Undo->setObjectName("Act_Undo");
+  Act_Undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  Act_Redo = new QAction(this);
+  Act_Redo->setObjectName("Act_Redo");
+  Act_Redo->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  // Window shortcuts: whichever control has the focus (a cell's editor keeps its own Ctrl+Z).
+  addAction(Act_Undo);
+  addAction(Act_Redo);
+  connect(Act_Undo, &QAction::triggered, History, &QUndoStack::undo);
+  connect(Act_Redo, &QAction::triggered, History, &QUndoStack::redo);
+  connect(History, &QUndoStack::indexChanged, this, &TFIEC_61850_Access::Show_History_Texts);
+  connect(History, &QUndoStack::cleanChanged, this, &TFIEC_61850_Access::Show_History_Texts);
+  // Each table's context menu: Undo and Redo above the table's own commands, built on request
+  // so that the window's two actions belong to the window alone.
+  for (QTableWidget* table :
+       {static_cast<QTableWidget*>(ACG_DA), static_cast<QTableWidget*>(ACG_DataSet),
+        static_cast<QTableWidget*>(ACG_DS_Vars), TS_Map->ACG_Map}) {
+    table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table, &QWidget::customContextMenuRequested, this, [this, table](const QPoint& at) {
+      QMenu* menu = Table_Menu(table);
+      menu->setAttribute(Qt::WA_DeleteOnClose);
+      menu->popup(table->viewport()->mapToGlobal(at));
+    });
+  }
+  TS_Map->Record_Step = [this](Map_Step step, const std::function<void()>& change) {
+    Record_Step(
+        ctx_.Lang_Strings[step == Map_Step::Auto_Position ? access_strings::Text_Step_Auto_Position
+                                                          : access_strings::Text_Step_Map_Import],
+        change);
+  };
+  TS_Map->Ask_First_Position = [this](int lowest_free) -> std::optional<int> {
+    bool ok = false;
+    const int first =
+        QInputDialog::getInt(this, Q(ctx_.Lang_Strings[access_strings::Text_First_Position_Title]),
+                             Q(ctx_.Lang_Strings[access_strings::Text_First_Position_Question]),
+                             lowest_free, 0, Data_Map_Size - 1, 1, &ok);
+    if (!ok) return std::nullopt;
+    return first;
+  };
+  for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) {
+    grid->Record_Step = [this](Grid_Step step, const std::function<int()>& change) {
+      int count = 0;
+      Record([&] { count = change(); },
+             [&] {
+               int text = access_strings::Text_Step_Paste;
+               switch (step) {
+                 case Grid_Step::Delete:
+                   text = access_strings::Text_Step_Delete;
+                   break;
+                 case Grid_Step::Paste:
+                   text = access_strings::Text_Step_Paste;
+                   break;
+                 case Grid_Step::Fill_Down:
+                   text = access_strings::Text_Step_Fill_Down;
+                   break;
+                 case Grid_Step::Fill_Series:
+                   text = access_strings::Text_Step_Fill_Series;
+                   break;
+               }
+               return QString(Q(ctx_.Lang_Strings[text])).arg(count).toStdString();
+             });
+    };
+  }
+}
+
+QMenu* TFIEC_61850_Access::Table_Menu(QWidget* table) {
+  auto* menu = new QMenu(table);
+  menu->addAction(Act_Undo);
+  menu->addAction(Act_Redo);
+  if (!table->actions().isEmpty()) {
+    menu->addSeparator();
+    menu->addActions(table->actions());
+  }
+  return menu;
+}
+
+void TFIEC_61850_Access::Record_Step(const std::string& name, const std::function<void()>& change) {
+  Record(change, [&name] { return name; });
+}
+
+void TFIEC_61850_Access::Record(const std::function<void()>& change,
+                                const std::function<std::string()>& name) {
+  if (step_depth_ > 0) {
+    change();
+    return;
+  }
+  const Access_Snapshot before = Take_Snapshot(state_);
+  auto push = [&] {
+    Access_Change step(before, Take_Snapshot(state_));
+    if (step.Empty()) return;
+    History->push(
+        new State_Step(std::move(step), Q(name()),
+                       [this](const Access_Change& c, bool forward) { Apply_Step(c, forward); }));
+  };
+  ++step_depth_;
+  try {
+    change();
+  } catch (...) {
+    --step_depth_;
+    push();
+    throw;
+  }
+  --step_depth_;
+  push();
+}
+
+void TFIEC_61850_Access::Apply_Step(const Access_Change& change, bool forward) {
+  if (forward)
+    change.Redo(state_);
+  else
+    change.Undo(state_);
+  if (change.Changes_Servers()) {
+    // The tree stays while its server is in the list; the models the step holds outlive it.
+    if (shown_device_ != nullptr && state_.Server_Position(shown_device_) < 0) {
+      Clear_Tree();
+      tree_index_.reset();
+    }
+    server_ips_.clear();
+  }
+  Show_IEC_Devices();
+  Show_Tables();
+  if (PC_DA_DataSet->currentWidget() == TS_Map) TS_Map->Show_Map();
+  Refresh_Marks();
+}
+
+void TFIEC_61850_Access::Show_History_Texts() {
+  const auto& s = ctx_.Lang_Strings;
+  Act_Undo->setEnabled(History->canUndo());
+  Act_Redo->setEnabled(History->canRedo());
+  Act_Undo->setText(History->canUndo()
+                        ? QString(Q(s[access_strings::Text_Undo_Step])).arg(History->undoText())
+                        : Q(s[access_strings::Text_Undo]));
+  Act_Redo->setText(History->canRedo()
+                        ? QString(Q(s[access_strings::Text_Redo_Step])).arg(History->redoText())
+                        : Q(s[access_strings::Text_Redo]));
+}
+
+void TFIEC_61850_Access::End_History() {
+  History->clear();
+  Show_History_Texts();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rows that no longer fit the servers' SCL files
+
+void TFIEC_61850_Access::Connect_Marks() {
+  ACG_DA->Mark_Of = [this](int row) { return marks_.Variable(row); };
+  ACG_DataSet->Mark_Of = [this](int row) { return marks_.Data_Set(row, state_); };
+  ACG_DS_Vars->Mark_Of = [this](int row) { return marks_.Member(row, state_); };
+  // After the handlers connected before: the marks follow what they changed.
+  for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars})
+    connect(grid, &Selection_Grid::Cell_Edited, this, &TFIEC_61850_Access::Refresh_Marks);
+  for (QPushButton* button :
+       {Btn_AddVar, Btn_RemoveVar, Btn_Add_IEC_Device, Btn_Remove_IEC_Device, Btn_Check})
+    connect(button, &QPushButton::clicked, this, &TFIEC_61850_Access::Refresh_Marks);
+  connect(TS_Map, &Map_Page::Tables_Changed, this, &TFIEC_61850_Access::Refresh_Marks);
+}
+
+void TFIEC_61850_Access::Say_What_No_Longer_Fits(const std::vector<std::string>& missing_files) {
+  // The saved configuration as the command line's check sees it, on the models just loaded.
+  std::vector<check::Finding> findings;
+  check::Conf_Options options;
+  options.scl_check = nullptr;
+  options.bank_pair = false;
+  options.loaded = &state_.List_IEC_Dev;
+  try {
+    Wait_Cursor wait;
+    check::Check_Configuration(ctx_.Active_Conf_Dir, options, [&](const check::Finding& f) {
+      if (Is_Fit_Finding(f)) findings.push_back(f);
+    });
+  } catch (const std::exception&) {
+    findings.clear();  // the file was read a moment ago; the marks below still come
+  }
+  marks_.Set_Opening(findings, state_);
+  Refresh_Marks();
+  const std::string message = Opening_Message(
+      ctx_.Lang_Strings[access_strings::Text_Opening_Findings], missing_files, findings);
+  if (!message.empty()) messages_.Warning_List(this, message);
+}
+
+void TFIEC_61850_Access::Refresh_Marks() {
+  if (load_failed_) return;
+  std::vector<check::Finding> findings;
+  check::Conf_Options options;
+  options.scl_check = nullptr;
+  try {
+    check::Check_Access_State(state_, ctx_.Active_Conf_Dir, options, [&](const check::Finding& f) {
+      if (Is_Fit_Finding(f)) findings.push_back(f);
+    });
+  } catch (const std::exception&) {
+    // Only the SCL files' own rules read files, and they are not run here.
+  }
+  marks_.Set_Current(findings);
+  for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) grid->Show_Row_Marks();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Replacing a server's SCL file with a new revision
+
+void TFIEC_61850_Access::Connect_Replace() {
+  Btn_Replace_Scl->setAutoDefault(false);
+  connect(Btn_Replace_Scl, &QPushButton::clicked, this, &TFIEC_61850_Access::Btn_Replace_SclClick);
+  Act_Replace_Scl = new QAction(Btn_Replace_Scl->text(), LB_IEC_Devices);
+  Act_Replace_Scl->setObjectName("Act_Replace_Scl");
+  connect(Act_Replace_Scl, &QAction::triggered, this, &TFIEC_61850_Access::Btn_Replace_SclClick);
+  LB_IEC_Devices->addAction(Act_Replace_Scl);
+  LB_IEC_Devices->setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void TFIEC_61850_Access::Btn_Replace_SclClick() {
+  const int position = LB_IEC_Devices->currentRow();
+  if (load_failed_ || position < 0 || position >= static_cast<int>(state_.List_IEC_Dev.size()))
+    return;
+  const std::string chosen = Choose_File ? Choose_File() : std::string();
+  if (chosen.empty()) return;
+  const TIEC_Device& server = *state_.List_IEC_Dev[static_cast<size_t>(position)];
+  const std::string file_name = util::File_Name_Of(server.FileName());
+  const auto& s = ctx_.Lang_Strings;
+  auto failed = [&](const std::string& reason) {
+    messages_.Error(this, QString(Q(s[access_strings::Text_Replace_Failed]))
+                              .arg(Q(chosen), Q(server.Name() + " (" + file_name + ")"), Q(reason))
+                              .toStdString());
+  };
+  // The new text: the file, or the one IED chosen from a file with several, extracted as Add
+  // IEC Device does. It is imported from a copy of its own before anything changes.
+  std::string text;
+  std::string ied_name;
+  std::unique_ptr<TIEC_Device> revised;
+  try {
+    const std::vector<IED_Info> ieds = UIEC_Client_Decode::List_IEDs(chosen);
+    size_t picked = 0;
+    if (ieds.size() > 1) {
+      const std::vector<size_t> chosen_ieds =
+          Choose_IEDs ? Choose_IEDs(chosen, ieds) : std::vector<size_t>();
+      if (chosen_ieds.empty()) return;
+      if (chosen_ieds.size() > 1 || chosen_ieds[0] >= ieds.size())
+        return failed(s[access_strings::Text_Replace_One_IED]);
+      picked = chosen_ieds[0];
+    }
+    if (ieds.empty() || !ieds[picked].server)
+      return failed(s[access_strings::Text_Replace_No_Server]);
+    ied_name = ieds[picked].name;
+    text = ieds.size() > 1 ? UIEC_Client_Decode::Extract_IED(chosen, ied_name)
+                           : util::Read_File(chosen);
+    const QTemporaryDir scratch;
+    if (!scratch.isValid()) throw util::File_Error(scratch.errorString().toStdString());
+    const std::string copy = util::Join_Path(scratch.path().toStdString(), file_name);
+    util::Write_File_Atomic(copy, text);
+    Wait_Cursor wait;
+    revised = Import_Scl(copy);
+  } catch (const std::exception& error) {
+    return failed(error.what());
+  }
+  const Replace_Impact impact = Impact_Of_Replace(state_, position, *revised);
+  TFReplace_Impact window(
+      impact,
+      QString(Q(s[access_strings::Text_Impact_Intro]))
+          .arg(Q(file_name), Q(server.Name()), Q(ied_name), Q(util::File_Name_Of(chosen))),
+      s, this);
+  if (window.exec() != QDialog::Accepted) return;
+  const std::string catalog_file = util::Join_Path(Catalog_Dir(ctx_.Active_Conf_Dir), file_name);
+  std::string old_text;
+  try {
+    app::Require_Conf_Folders(ctx_);
+    old_text = util::Read_File(catalog_file);
+    Replace_Catalog_File(Catalog_Dir(ctx_.Active_Conf_Dir), file_name, text);
+  } catch (const std::exception& error) {
+    return failed(error.what());
+  }
+  // One step of the history: the catalog file and the server's model go back and forth together.
+  const std::string step_name =
+      QString(Q(s[access_strings::Text_Step_Replace_Scl])).arg(Q(server.Name())).toStdString();
+  History->beginMacro(Q(step_name));
+  History->push(
+      new Catalog_File_Step(catalog_file, std::move(old_text), std::move(text),
+                            [this](const std::string& reason) { messages_.Error(this, reason); }));
+  Record_Step(step_name, [&] {
+    // The tree's nodes and the filter's index lead into the model about to be replaced.
+    Clear_Tree();
+    Forget_Servers_Extras();
+    marks_.Forget_Server(position, state_);
+    Replace_Server_Model(state_, position, std::move(revised));
+  });
+  History->endMacro();
+  Show_IEC_Devices();
+  LB_IEC_Devices->setCurrentRow(position);  // shows the new model's tree
+  Show_Tables();
+  TS_Map->Show_Map();
+  Refresh_Marks();
 }

@@ -5,8 +5,12 @@
 // the text picked.
 #pragma once
 
+#include <QColor>
 #include <QStringList>
 #include <QTableWidget>
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +24,10 @@ struct Grid_Column {
   Cell_Kind Kind = Cell_Kind::Text;
   QStringList Items;  // the texts a list cell offers
 };
+
+// The commands of a grid that change several cells at once, each one step of the editor's
+// history.
+enum class Grid_Step { Delete, Paste, Fill_Down, Fill_Series };
 
 class Selection_Grid : public QTableWidget {
   Q_OBJECT
@@ -42,11 +50,26 @@ class Selection_Grid : public QTableWidget {
   void Set_Hints(const std::vector<std::string>& hints);
   QString Corner_Text() const { return corner_text_; }
 
+  // A row that holds a problem: its cells take `colour` and show `text` as their tooltip.
+  struct Row_Mark {
+    QColor colour;
+    QString text;
+  };
+  // The mark of a row (from 0), asked for every row each time rows are shown and at
+  // Show_Row_Marks; none: the row is not marked.
+  std::function<std::optional<Row_Mark>(int row)> Mark_Of;
+  // Marks the rows shown again, after what Mark_Of answers has changed.
+  void Show_Row_Marks();
+
   // Puts the current cell on `row` and selects the whole row.
   void Select_Row(int row);
 
   // Fills the selected cells of each column from the topmost selected one (Ctrl+D).
   void Fill_Down();
+  // Fills the selected cells of each text or list column counting up by one from the topmost
+  // selected one (Series_Texts; Ctrl+Shift+D). When a column's topmost cell does not count,
+  // nothing changes and Series_Refused is sent.
+  void Fill_Series();
   // The selected rectangle as tab-separated lines, on the clipboard and returned (Ctrl+C).
   QString Copy();
   // Pastes tab-separated lines at the current cell, or one value into every selected cell
@@ -56,14 +79,21 @@ class Selection_Grid : public QTableWidget {
   int Paste();  // the clipboard's text
 
   QAction* Act_Fill_Down;
+  QAction* Act_Fill_Series;
   QAction* Act_Copy;
   QAction* Act_Paste;
+
+  // Runs a command's `change` (which returns how many cells it changed) as one step of the
+  // editor's history; unset, the change simply runs.
+  std::function<void(Grid_Step step, const std::function<int()>& change)> Record_Step;
 
  signals:
   // The user changed the cell at (row from 0, grid column from 1) to `text`.
   void Cell_Edited(int row, int grid_column, const std::string& text);
   // A fill-down or paste left `count` cells unchanged.
   void Cells_Left_Unchanged(int count);
+  // Fill series found a column whose topmost selected cell holds no number to count from.
+  void Series_Refused();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -75,10 +105,15 @@ class Selection_Grid : public QTableWidget {
   void Item_Changed(QTableWidgetItem* item);
   // Sets a cell as the user would; false (nothing changes) when the cell does not take `text`.
   bool Put(int row, int column, const QString& text);
+  // The selected rows of each column (from 0), top first.
+  std::map<int, std::vector<int>> Selected_Columns() const;
+  void As_Step(Grid_Step step, const std::function<void()>& change);
 
   std::vector<Grid_Column> columns_;
   QString corner_text_;
   bool filling_ = false;
+  int edits_ = 0;  // cell edits reported so far
+  bool editable_ = true;
 };
 
 }  // namespace UIEC_61850_Access
