@@ -73,7 +73,7 @@ struct Conf_Options {
   // For the check of a saved configuration: the models of its servers already loaded from the
   // same catalog (the access editor's, in list order without the servers whose file is
   // missing), used instead of importing each file again. None: each file is imported.
-  const std::vector<std::unique_ptr<UIEC_61850_Access::TIEC_Device>>* loaded = nullptr;
+  const std::vector<std::shared_ptr<UIEC_61850_Access::TIEC_Device>>* loaded = nullptr;
 };
 
 // The rules on a configuration folder: its IEC_61850_Client.xml against the catalog files as the
