@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -206,6 +207,31 @@ TEST_F(Replace_Scl_Window, Cancel_Changes_Nothing_And_Replace_Keeps_Every_Row) {
   for (QTreeWidgetItemIterator it(window->TV_IEC_Device); *it; ++it)
     ind3 = ind3 || (*it)->text(0) == "Ind3";
   EXPECT_TRUE(ind3);
+}
+
+TEST_F(Replace_Scl_Window, Undo_Puts_The_Old_Revision_Back_And_Redo_The_New_One) {
+  const std::string old_text = test::Read(catalog_file);
+  const std::string state_before = Client_Xml(window->State());
+  chosen = Revision("revision_new.icd");
+  On_Impact([&](TFReplace_Impact& impact) { test::Click(impact.Btn_Replace); });
+  test::Click(window->Btn_Replace_Scl);
+  ASSERT_TRUE(test::Activate(window.get()));
+  const std::string state_after = Client_Xml(window->State());
+  ASSERT_NE(state_after, state_before);
+  auto keys = [&](Qt::KeyboardModifiers modifiers, Qt::Key key) {
+    QWidget* target = QApplication::focusWidget();
+    QTest::keyClick(target != nullptr ? target : window.get(), key, modifiers);
+    QApplication::processEvents();
+  };
+  // One step: the catalog file and the rows go back together, and forth again.
+  keys(Qt::ControlModifier, Qt::Key_Z);
+  EXPECT_EQ(test::Read(catalog_file), old_text);
+  EXPECT_EQ(Client_Xml(window->State()), state_before);
+  EXPECT_FALSE(window->Act_Undo->isEnabled());
+  keys(Qt::ControlModifier, Qt::Key_Y);
+  EXPECT_EQ(test::Read(catalog_file), test::Read(Revision("revision_new.icd")));
+  EXPECT_EQ(Client_Xml(window->State()), state_after);
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
 }
 
 TEST_F(Replace_Scl_Window, One_Ied_Of_A_Substation_File_Replaces_The_Server) {
