@@ -21,7 +21,6 @@
 
 #include "access/access_check.h"
 #include "access/access_strings.h"
-#include "access/access_texts.h"
 #include "access/check_report_dialog.h"
 #include "access/client_file.h"
 #include "access/data_map.h"
@@ -179,7 +178,7 @@ TFIEC_61850_Access::TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& mess
         .toStdString();
   };
   Choose_IEDs = [this](const std::string& file, const std::vector<IED_Info>& ieds) {
-    TFIED_Chooser chooser(util::File_Name_Of(file), ieds, this);
+    TFIED_Chooser chooser(util::File_Name_Of(file), ieds, ctx_.Lang_Strings, this);
     return chooser.exec() == QDialog::Accepted ? chooser.Chosen() : std::vector<size_t>();
   };
   Set_Lang();
@@ -210,7 +209,7 @@ void TFIEC_61850_Access::Lay_Out() {
   TV_IEC_Device->setIconSize(QSize(16, 16));
   // Ctrl and Shift select several attributes for one Add Var.
   TV_IEC_Device->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  Tree_Filter = new Tree_Filter_Bar(left);
+  Tree_Filter = new Tree_Filter_Bar(ctx_.Lang_Strings, left);
   auto* server_buttons = new QHBoxLayout;
   server_buttons->addWidget(Btn_Add_IEC_Device);
   server_buttons->addWidget(Btn_Remove_IEC_Device);
@@ -273,8 +272,8 @@ void TFIEC_61850_Access::Lay_Out() {
   data_set_page->addWidget(data_set_split);
   PC_DA_DataSet->addTab(TS_DA, "Variables");
   PC_DA_DataSet->addTab(TS_DataSet, "DataSet");
-  TS_Map = new Map_Page(state_, messages_);
-  PC_DA_DataSet->addTab(TS_Map, access_texts::Text_Map_Page);
+  TS_Map = new Map_Page(state_, messages_, ctx_.Lang_Strings);
+  PC_DA_DataSet->addTab(TS_Map, QString());  // named by Set_Lang
   connect(PC_DA_DataSet, &QTabWidget::currentChanged, this, [this] {
     if (PC_DA_DataSet->currentWidget() == TS_Map) TS_Map->Show_Map();
   });
@@ -301,7 +300,7 @@ void TFIEC_61850_Access::Lay_Out() {
   Btn_RemoveVar = Make_Button(this, "Btn_RemoveVar");
   Btn_OK = Make_Button(this, "Btn_OK");
   Btn_Cancel = Make_Button(this, "Btn_Cancel");
-  Btn_Check = new QPushButton(access_texts::Text_Check, this);
+  Btn_Check = new QPushButton(this);
   Btn_Check->setObjectName("Btn_Check");
   Btn_Check->setAutoDefault(false);
   Btn_OK->setAutoDefault(false);
@@ -373,8 +372,9 @@ void TFIEC_61850_Access::Connect_Grid(Selection_Grid* grid) {
   });
   grid->installEventFilter(this);
   connect(grid, &Selection_Grid::Cells_Left_Unchanged, this, [this](int count) {
-    messages_.Warning(this,
-                      QString(access_texts::Text_Cells_Left_Unchanged).arg(count).toStdString());
+    messages_.Warning(
+        this,
+        Q(ctx_.Lang_Strings[access_strings::Text_Cells_Left_Unchanged]).arg(count).toStdString());
   });
 }
 
@@ -408,6 +408,10 @@ void TFIEC_61850_Access::Set_Lang() {
   Btn_RemoveVar->setToolTip(Q(s[access_strings::Text_Remove_Var_Hint]));
   Btn_Add_IEC_Device->setToolTip(Q(s[access_strings::Text_Add_IEC_Device_Hint]));
   Btn_Remove_IEC_Device->setToolTip(Q(s[access_strings::Text_Remove_IEC_Device_Hint]));
+  Btn_Check->setText(Q(s[access_strings::Text_Check]));
+  PC_DA_DataSet->setTabText(PC_DA_DataSet->indexOf(TS_Map), Q(s[access_strings::Text_Map_Page]));
+  Tree_Filter->Set_Lang();
+  TS_Map->Set_Lang();
 
   std::vector<std::string> headers;
   std::vector<std::string> hints;
@@ -423,7 +427,10 @@ void TFIEC_61850_Access::Set_Lang() {
   ACG_DS_Vars->Set_Header_Texts(
       {"N", "bType", "Reference", "Position", "Start Bit", "Convertion", "Mult Fact", "Mnemonic"});
   // Every table shows the variable table's hints.
-  for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) grid->Set_Hints(hints);
+  for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) {
+    grid->Set_Hints(hints);
+    grid->Set_Lang(s);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -489,8 +496,8 @@ void TFIEC_61850_Access::Btn_OKClick() {
   for (check::Finding& f : Check_State())
     if (f.severity == check::Severity::Error) errors.push_back(std::move(f));
   std::optional<check::Finding> activated;
-  if (!Check_Report_Go_On(this, messages_, std::move(errors), TFCheck_Report::Purpose::Save, {},
-                          &activated)) {
+  if (!Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, std::move(errors),
+                          TFCheck_Report::Purpose::Save, {}, &activated)) {
     if (activated) Show_Finding(*activated);
     return;
   }
@@ -511,8 +518,9 @@ std::vector<check::Finding> TFIEC_61850_Access::Check_State() {
   options.separator = util::Get_Dec_Separator();
   options.scl_check = Check_Scl;
   try {
-    check::Check_Access_State(state_, ctx_.Active_Conf_Dir, options,
-                              [&](const check::Finding& f) { findings.push_back(f); });
+    check::Check_Access_State(
+        state_, ctx_.Active_Conf_Dir, options,
+        [&](const check::Finding& f) { findings.push_back(f); }, ctx_.Lang_Strings);
   } catch (const std::exception& failure) {
     messages_.Error(this, failure.what());  // a catalog file that cannot be read
   }
@@ -522,7 +530,8 @@ std::vector<check::Finding> TFIEC_61850_Access::Check_State() {
 void TFIEC_61850_Access::Btn_CheckClick() {
   if (load_failed_) return;
   std::optional<check::Finding> activated;
-  Check_Report_Go_On(this, messages_, Check_State(), TFCheck_Report::Purpose::Show, {}, &activated);
+  Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, Check_State(),
+                     TFCheck_Report::Purpose::Show, {}, &activated);
   if (activated) Show_Finding(*activated);
 }
 
@@ -546,7 +555,8 @@ void TFIEC_61850_Access::Show_Finding(const check::Finding& finding) {
 
 void TFIEC_61850_Access::reject() {
   if (!load_failed_ && isVisible() && Client_Xml(state_) != shown_xml_ &&
-      messages_.Question(this, access_texts::Text_Discard_Changes) != ui::Messages::Answer::Yes)
+      messages_.Question(this, ctx_.Lang_Strings[access_strings::Text_Discard_Changes]) !=
+          ui::Messages::Answer::Yes)
     return;
   QDialog::reject();
 }
@@ -579,12 +589,13 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
     try {
       Wait_Cursor wait;
       Check_Scl(
-          chosen, chosen, [&](const check::Finding& f) { findings.push_back(f); }, only_ieds);
+          chosen, chosen, [&](const check::Finding& f) { findings.push_back(f); },
+          ctx_.Lang_Strings, only_ieds);
     } catch (const std::exception&) {
       return true;  // unreadable: adding reports why
     }
-    return Check_Report_Go_On(this, messages_, std::move(findings), TFCheck_Report::Purpose::Add,
-                              chosen);
+    return Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, std::move(findings),
+                              TFCheck_Report::Purpose::Add, chosen);
   };
   // An IED whose name no configuration file can hold is refused by the adding itself; its
   // findings would only ask a question whose answer changes nothing.
@@ -615,6 +626,7 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
               return Overwrite_Answer::Cancel;
           }
         },
+        ctx_.Lang_Strings,
         [this](const std::string& path) {
           Wait_Cursor wait;
           return Import_Scl(path);
@@ -678,7 +690,8 @@ QTreeWidgetItem* TFIEC_61850_Access::Add_Node(QTreeWidgetItem* parent, TIEC_Obje
   item->setData(0, Object_Role, QVariant::fromValue<void*>(&object));
   if (image == Img_DO) item->setForeground(0, QColor(Qt::blue));
   if (image == Img_DataSet) item->setForeground(0, QColor(0x00, 0x80, 0x00));
-  if (image == Img_DA) item->setToolTip(0, Attribute_Tooltip(static_cast<TIEC_DA&>(object)));
+  if (image == Img_DA)
+    item->setToolTip(0, Attribute_Tooltip(static_cast<TIEC_DA&>(object), ctx_.Lang_Strings));
   // Data objects and attributes get their children when first expanded, so that a server with
   // tens of thousands of attributes shows at once.
   if (has_children) item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
