@@ -270,10 +270,10 @@ void TFIEC_61850_Access::Lay_Out() {
   auto* data_set_page = new QVBoxLayout(TS_DataSet);
   data_set_page->setContentsMargins(4, 4, 4, 4);
   data_set_page->addWidget(data_set_split);
-  PC_DA_DataSet->addTab(TS_DA, "Variables");
-  PC_DA_DataSet->addTab(TS_DataSet, "DataSet");
+  PC_DA_DataSet->addTab(TS_DA, QString());  // the three pages are named by Set_Lang
+  PC_DA_DataSet->addTab(TS_DataSet, QString());
   TS_Map = new Map_Page(state_, messages_, ctx_.Lang_Strings);
-  PC_DA_DataSet->addTab(TS_Map, QString());  // named by Set_Lang
+  PC_DA_DataSet->addTab(TS_Map, QString());
   connect(PC_DA_DataSet, &QTabWidget::currentChanged, this, [this] {
     if (PC_DA_DataSet->currentWidget() == TS_Map) TS_Map->Show_Map();
   });
@@ -409,6 +409,10 @@ void TFIEC_61850_Access::Set_Lang() {
   Btn_Add_IEC_Device->setToolTip(Q(s[access_strings::Text_Add_IEC_Device_Hint]));
   Btn_Remove_IEC_Device->setToolTip(Q(s[access_strings::Text_Remove_IEC_Device_Hint]));
   Btn_Check->setText(Q(s[access_strings::Text_Check]));
+  PC_DA_DataSet->setTabText(PC_DA_DataSet->indexOf(TS_DA),
+                            Q(s[access_strings::Text_Variables_Page]));
+  PC_DA_DataSet->setTabText(PC_DA_DataSet->indexOf(TS_DataSet),
+                            Q(s[access_strings::Text_DataSet_Page]));
   PC_DA_DataSet->setTabText(PC_DA_DataSet->indexOf(TS_Map), Q(s[access_strings::Text_Map_Page]));
   Tree_Filter->Set_Lang();
   TS_Map->Set_Lang();
@@ -422,10 +426,15 @@ void TFIEC_61850_Access::Set_Lang() {
     hints.push_back(Hint(c));
   }
   ACG_DA->Set_Header_Texts(headers);
-  ACG_DataSet->Set_Header_Texts({"N", "Index", "Reference", "Goose Name", "En. Goose", "IP Address",
-                                 "Port", "Time (ms)", "Mnemonic"});
-  ACG_DS_Vars->Set_Header_Texts(
-      {"N", "bType", "Reference", "Position", "Start Bit", "Convertion", "Mult Fact", "Mnemonic"});
+  auto run_texts = [&s](lang::Text_Range run) {
+    std::vector<std::string> texts;
+    for (int k = 0; k < run.Count; ++k) texts.push_back(s[run.At(k)]);
+    return texts;
+  };
+  static_assert(access_strings::Text_DataSet_Headers.Count == DS_Col::Count &&
+                access_strings::Text_Member_Headers.Count == Var_Col::Count);
+  ACG_DataSet->Set_Header_Texts(run_texts(access_strings::Text_DataSet_Headers));
+  ACG_DS_Vars->Set_Header_Texts(run_texts(access_strings::Text_Member_Headers));
   // Every table shows the variable table's hints.
   for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) {
     grid->Set_Hints(hints);

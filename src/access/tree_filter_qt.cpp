@@ -52,6 +52,7 @@ void Tree_Filter_Bar::Set_Lang() {
   E_Tree_Filter->setToolTip(ui::Q(strings_[access_strings::Text_Filter_Hint]));
   CB_Tree_FC->setToolTip(ui::Q(strings_[access_strings::Text_FC_Hint]));
   CB_Tree_FC->setItemText(0, ui::Q(strings_[access_strings::Text_FC_All]));
+  Show_Count_Text();  // the count shown stays, in the new words
 }
 
 void Tree_Filter_Bar::Set_FCs(const std::vector<std::string>& fcs) {
@@ -73,16 +74,21 @@ std::string Tree_Filter_Bar::FC() const {
 }
 
 void Tree_Filter_Bar::Show_Count(const Tree_Index::Result& result) {
+  matches_ = result.matches;
+  truncated_ = result.truncated;
   if (!Active()) {
     L_Tree_Matches->hide();
     return;
   }
-  L_Tree_Matches->setText(result.truncated
-                              ? ui::Q(strings_[access_strings::Text_Matches_Truncated])
-                                    .arg(result.matches)
-                                    .arg(Max_Filter_Matches)
-                              : ui::Q(strings_[access_strings::Text_Matches]).arg(result.matches));
+  Show_Count_Text();
   L_Tree_Matches->show();
+}
+
+void Tree_Filter_Bar::Show_Count_Text() {
+  L_Tree_Matches->setText(truncated_ ? ui::Q(strings_[access_strings::Text_Matches_Truncated])
+                                           .arg(matches_)
+                                           .arg(Max_Filter_Matches)
+                                     : ui::Q(strings_[access_strings::Text_Matches]).arg(matches_));
 }
 
 void Show_Filtered_Tree(

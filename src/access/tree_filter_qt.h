@@ -47,7 +47,11 @@ class Tree_Filter_Bar : public QWidget {
   void Changed();
 
  private:
+  void Show_Count_Text();
+
   const lang::Lang_Strings& strings_;
+  size_t matches_ = 0;  // of the count shown
+  bool truncated_ = false;
 };
 
 // Fills the empty `tree` with the nodes of `result` in tree order, each made by
