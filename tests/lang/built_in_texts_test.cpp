@@ -89,8 +89,9 @@ TEST(Built_In_Texts, Added_Entries_Lie_In_Their_Modules_Block) {
                 {"image", Image_Indices(), 5900, 5949},   {"util", Util_Indices(), 5950, 5999}};
   for (const auto& block : blocks)
     for (int index : block.indices)
-      if (index >= lang::First_Added_String)
+      if (index >= lang::First_Added_String) {
         EXPECT_TRUE(index >= block.first && index <= block.last) << block.module << " " << index;
+      }
 }
 
 TEST(Built_In_Texts, Names_Read_Their_Own_Entries) {
