@@ -163,6 +163,9 @@ TEST_F(Check_Report_Window, Ok_Asks_Once_And_Cancel_Saves_Nothing) {
   // The rows OK's own check refuses are emptied of their faults first.
   Selection_Grid* grid = window->ACG_DA;
   Set_Cell(grid, 4, DA_Col::Position, "30");
+  // The member that followed its reference to place 1 brought its start bit 9 along.
+  Show_Members(0);
+  Set_Cell(window->ACG_DS_Vars, 0, Var_Col::StartBit, "0");
   const std::string before = test::Read(ctx.IEC_Client_File);
 
   std::vector<std::string> rules;
