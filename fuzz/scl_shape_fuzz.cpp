@@ -287,6 +287,12 @@ void Import(const std::string& path) {
   Read_Model(device);
 }
 
+// The built-in texts, in which the command line words its messages.
+const lang::Lang_Strings& English() {
+  static const lang::Lang_Strings english;
+  return english;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -301,7 +307,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The last IED: the one farthest from what the import of the whole file reads.
     if (!ieds.empty()) {
       const std::string single = Fuzz_Input_File("shape-ied.icd");
-      util::Write_File_Atomic(single, Extract_IED(path, ieds.back().name));
+      util::Write_File_Atomic(single, Extract_IED(path, ieds.back().name, English()));
       Import(single);
     }
   } catch (const std::runtime_error&) {

@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Usage: bank_pair_check BIN_DIR\n");
     return 2;
   }
-  const util::Check_Result found = USaveBincc::Check_Bank_Pair(argv[1]);
+  const util::Check_Result found = USaveBincc::Check_Bank_Pair(argv[1], lang::Lang_Strings());
   if (!found) return 0;
   std::printf("%s\n", found->c_str());
   return 3;

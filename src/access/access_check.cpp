@@ -4,7 +4,6 @@
 #include <cctype>
 
 #include "access/access_strings.h"
-#include "access/access_texts.h"
 #include "util/text.h"
 
 namespace UIEC_61850_Access {
@@ -60,15 +59,15 @@ std::optional<Value_Failure> Check_Variable_Row(const Row& row, const lang::Lang
   if (!Position_Ok(row[DA_Col::Position])) return Position_Failure(strings);
   // A start bit or conversion outside the lists only gets into the table from a file.
   if (!Start_Bit_Ok(row[DA_Col::StartBit]))
-    return Value_Failure{Checked_Field::StartBit, access_texts::Text_Row_StartBit};
+    return Value_Failure{Checked_Field::StartBit, strings[access_strings::Text_Row_StartBit]};
   if (!Factor_Ok(row[DA_Col::MoltFact], separator))
     return Value_Failure{Checked_Field::Factor, strings[access_strings::Text_Row_Bad_Factor]};
   // The image build reads anything but "Read" as a write to the server: an empty or unknown
   // direction must not reach the device as one.
   if (!ReadWrite_Ok(row[DA_Col::ReadWrite]))
-    return Value_Failure{Checked_Field::ReadWrite, access_texts::Text_Row_ReadWrite};
+    return Value_Failure{Checked_Field::ReadWrite, strings[access_strings::Text_Row_ReadWrite]};
   if (!Conversion_Ok(row[DA_Col::Convertion]))
-    return Value_Failure{Checked_Field::Conversion, access_texts::Text_Row_Conversion};
+    return Value_Failure{Checked_Field::Conversion, strings[access_strings::Text_Row_Conversion]};
   return std::nullopt;
 }
 
@@ -76,11 +75,11 @@ std::optional<Value_Failure> Check_Member(const TDataSet_DA& member,
                                           const lang::Lang_Strings& strings, char separator) {
   if (!Position_Ok(member.Position)) return Position_Failure(strings);
   if (!Start_Bit_Ok(member.bitAddress))
-    return Value_Failure{Checked_Field::StartBit, access_texts::Text_Row_StartBit};
+    return Value_Failure{Checked_Field::StartBit, strings[access_strings::Text_Row_StartBit]};
   if (!Factor_Ok(member.multFactor, separator))
     return Value_Failure{Checked_Field::Factor, strings[access_strings::Text_Row_Bad_Factor]};
   if (!Conversion_Ok(member.conversion))
-    return Value_Failure{Checked_Field::Conversion, access_texts::Text_Row_Conversion};
+    return Value_Failure{Checked_Field::Conversion, strings[access_strings::Text_Row_Conversion]};
   return std::nullopt;
 }
 
@@ -104,8 +103,9 @@ util::Check_Result Controllo_dati(const Access_State& state, const lang::Lang_St
     const auto& members = state.List_DataSet[r].List_DAs;
     for (size_t m = 0; m < members.size(); ++m)
       if (const auto failure = Check_Member(members[m], strings, separator))
-        return access_texts::Text_Error_DataSet_Row + std::to_string(r + 1) +
-               access_texts::Text_Error_Member + std::to_string(m + 1) + failure->Message;
+        return strings[access_strings::Text_Error_DataSet_Row] + std::to_string(r + 1) +
+               strings[access_strings::Text_Error_Member] + std::to_string(m + 1) +
+               failure->Message;
   }
   return std::nullopt;
 }

@@ -26,7 +26,6 @@
 
 #include "access/access_check.h"
 #include "access/access_strings.h"
-#include "access/access_texts.h"
 #include "access/check_report_dialog.h"
 #include "access/client_file.h"
 #include "access/data_map.h"
@@ -241,7 +240,7 @@ TFIEC_61850_Access::TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& mess
         .toStdString();
   };
   Choose_IEDs = [this](const std::string& file, const std::vector<IED_Info>& ieds) {
-    TFIED_Chooser chooser(util::File_Name_Of(file), ieds, this);
+    TFIED_Chooser chooser(util::File_Name_Of(file), ieds, ctx_.Lang_Strings, this);
     return chooser.exec() == QDialog::Accepted ? chooser.Chosen() : std::vector<size_t>();
   };
   Set_Lang();
@@ -278,7 +277,7 @@ void TFIEC_61850_Access::Lay_Out() {
   TV_IEC_Device->setIconSize(QSize(16, 16));
   // Ctrl and Shift select several attributes for one Add Var.
   TV_IEC_Device->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  Tree_Filter = new Tree_Filter_Bar(left);
+  Tree_Filter = new Tree_Filter_Bar(ctx_.Lang_Strings, left);
   auto* server_buttons = new QHBoxLayout;
   server_buttons->addWidget(Btn_Add_IEC_Device);
   server_buttons->addWidget(Btn_Remove_IEC_Device);
@@ -340,10 +339,10 @@ void TFIEC_61850_Access::Lay_Out() {
   auto* data_set_page = new QVBoxLayout(TS_DataSet);
   data_set_page->setContentsMargins(4, 4, 4, 4);
   data_set_page->addWidget(data_set_split);
-  PC_DA_DataSet->addTab(TS_DA, "Variables");
-  PC_DA_DataSet->addTab(TS_DataSet, "DataSet");
-  TS_Map = new Map_Page(state_, messages_);
-  PC_DA_DataSet->addTab(TS_Map, access_texts::Text_Map_Page);
+  PC_DA_DataSet->addTab(TS_DA, QString());  // the three pages are named by Set_Lang
+  PC_DA_DataSet->addTab(TS_DataSet, QString());
+  TS_Map = new Map_Page(state_, messages_, ctx_.Lang_Strings);
+  PC_DA_DataSet->addTab(TS_Map, QString());
   connect(PC_DA_DataSet, &QTabWidget::currentChanged, this, [this] {
     if (PC_DA_DataSet->currentWidget() == TS_Map) TS_Map->Show_Map();
   });
@@ -370,7 +369,7 @@ void TFIEC_61850_Access::Lay_Out() {
   Btn_RemoveVar = Make_Button(this, "Btn_RemoveVar");
   Btn_OK = Make_Button(this, "Btn_OK");
   Btn_Cancel = Make_Button(this, "Btn_Cancel");
-  Btn_Check = new QPushButton(access_texts::Text_Check, this);
+  Btn_Check = new QPushButton(this);
   Btn_Check->setObjectName("Btn_Check");
   Btn_Check->setAutoDefault(false);
   Btn_OK->setAutoDefault(false);
@@ -458,8 +457,9 @@ void TFIEC_61850_Access::Connect_Grid(Selection_Grid* grid) {
     messages_.Warning(this, ctx_.Lang_Strings[access_strings::Text_Fill_Series_No_Number]);
   });
   connect(grid, &Selection_Grid::Cells_Left_Unchanged, this, [this](int count) {
-    messages_.Warning(this,
-                      QString(access_texts::Text_Cells_Left_Unchanged).arg(count).toStdString());
+    messages_.Warning(
+        this,
+        Q(ctx_.Lang_Strings[access_strings::Text_Cells_Left_Unchanged]).arg(count).toStdString());
   });
 }
 
@@ -493,6 +493,14 @@ void TFIEC_61850_Access::Set_Lang() {
   Btn_RemoveVar->setToolTip(Q(s[access_strings::Text_Remove_Var_Hint]));
   Btn_Add_IEC_Device->setToolTip(Q(s[access_strings::Text_Add_IEC_Device_Hint]));
   Btn_Remove_IEC_Device->setToolTip(Q(s[access_strings::Text_Remove_IEC_Device_Hint]));
+  Btn_Check->setText(Q(s[access_strings::Text_Check]));
+  PC_DA_DataSet->setTabText(PC_DA_DataSet->indexOf(TS_DA),
+                            Q(s[access_strings::Text_Variables_Page]));
+  PC_DA_DataSet->setTabText(PC_DA_DataSet->indexOf(TS_DataSet),
+                            Q(s[access_strings::Text_DataSet_Page]));
+  PC_DA_DataSet->setTabText(PC_DA_DataSet->indexOf(TS_Map), Q(s[access_strings::Text_Map_Page]));
+  Tree_Filter->Set_Lang();
+  TS_Map->Set_Lang();
   Btn_Replace_Scl->setText(Q(s[access_strings::Text_Replace_Scl_File]));
   Btn_Replace_Scl->setToolTip(Q(s[access_strings::Text_Replace_Scl_File_Hint]));
   if (Act_Replace_Scl) Act_Replace_Scl->setText(Btn_Replace_Scl->text());
@@ -506,13 +514,19 @@ void TFIEC_61850_Access::Set_Lang() {
     hints.push_back(Hint(c));
   }
   ACG_DA->Set_Header_Texts(headers);
-  ACG_DataSet->Set_Header_Texts({"N", "Index", "Reference", "Goose Name", "En. Goose", "IP Address",
-                                 "Port", "Time (ms)", "Mnemonic"});
-  ACG_DS_Vars->Set_Header_Texts(
-      {"N", "bType", "Reference", "Position", "Start Bit", "Convertion", "Mult Fact", "Mnemonic"});
+  auto run_texts = [&s](lang::Text_Range run) {
+    std::vector<std::string> texts;
+    for (int k = 0; k < run.Count; ++k) texts.push_back(s[run.At(k)]);
+    return texts;
+  };
+  static_assert(access_strings::Text_DataSet_Headers.Count == DS_Col::Count &&
+                access_strings::Text_Member_Headers.Count == Var_Col::Count);
+  ACG_DataSet->Set_Header_Texts(run_texts(access_strings::Text_DataSet_Headers));
+  ACG_DS_Vars->Set_Header_Texts(run_texts(access_strings::Text_Member_Headers));
   // Every table shows the variable table's hints.
   for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) {
     grid->Set_Hints(hints);
+    grid->Set_Lang(s);
     grid->Act_Fill_Series->setText(Q(s[access_strings::Text_Fill_Series]));
   }
   Show_History_Texts();
@@ -582,8 +596,8 @@ void TFIEC_61850_Access::Btn_OKClick() {
   for (check::Finding& f : Check_State())
     if (f.severity == check::Severity::Error) errors.push_back(std::move(f));
   std::optional<check::Finding> activated;
-  if (!Check_Report_Go_On(this, messages_, std::move(errors), TFCheck_Report::Purpose::Save, {},
-                          &activated)) {
+  if (!Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, std::move(errors),
+                          TFCheck_Report::Purpose::Save, {}, &activated)) {
     if (activated) Show_Finding(*activated);
     return;
   }
@@ -605,8 +619,9 @@ std::vector<check::Finding> TFIEC_61850_Access::Check_State() {
   options.separator = util::Get_Dec_Separator();
   options.scl_check = Check_Scl;
   try {
-    check::Check_Access_State(state_, ctx_.Active_Conf_Dir, options,
-                              [&](const check::Finding& f) { findings.push_back(f); });
+    check::Check_Access_State(
+        state_, ctx_.Active_Conf_Dir, options,
+        [&](const check::Finding& f) { findings.push_back(f); }, ctx_.Lang_Strings);
   } catch (const std::exception& failure) {
     messages_.Error(this, failure.what());  // a catalog file that cannot be read
   }
@@ -616,7 +631,8 @@ std::vector<check::Finding> TFIEC_61850_Access::Check_State() {
 void TFIEC_61850_Access::Btn_CheckClick() {
   if (load_failed_) return;
   std::optional<check::Finding> activated;
-  Check_Report_Go_On(this, messages_, Check_State(), TFCheck_Report::Purpose::Show, {}, &activated);
+  Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, Check_State(),
+                     TFCheck_Report::Purpose::Show, {}, &activated);
   if (activated) Show_Finding(*activated);
 }
 
@@ -640,7 +656,8 @@ void TFIEC_61850_Access::Show_Finding(const check::Finding& finding) {
 
 void TFIEC_61850_Access::reject() {
   if (!load_failed_ && isVisible() && Client_Xml(state_) != shown_xml_ &&
-      messages_.Question(this, access_texts::Text_Discard_Changes) != ui::Messages::Answer::Yes)
+      messages_.Question(this, ctx_.Lang_Strings[access_strings::Text_Discard_Changes]) !=
+          ui::Messages::Answer::Yes)
     return;
   QDialog::reject();
   End_History();
@@ -674,12 +691,13 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
     try {
       Wait_Cursor wait;
       Check_Scl(
-          chosen, chosen, [&](const check::Finding& f) { findings.push_back(f); }, only_ieds);
+          chosen, chosen, [&](const check::Finding& f) { findings.push_back(f); },
+          ctx_.Lang_Strings, only_ieds);
     } catch (const std::exception&) {
       return true;  // unreadable: adding reports why
     }
-    return Check_Report_Go_On(this, messages_, std::move(findings), TFCheck_Report::Purpose::Add,
-                              chosen);
+    return Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, std::move(findings),
+                              TFCheck_Report::Purpose::Add, chosen);
   };
   // An IED whose name no configuration file can hold is refused by the adding itself; its
   // findings would only ask a question whose answer changes nothing.
@@ -711,6 +729,7 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
                 return Overwrite_Answer::Cancel;
             }
           },
+          ctx_.Lang_Strings,
           [this](const std::string& path) {
             Wait_Cursor wait;
             return Import_Scl(path);
@@ -776,7 +795,8 @@ QTreeWidgetItem* TFIEC_61850_Access::Add_Node(QTreeWidgetItem* parent, TIEC_Obje
   item->setData(0, Object_Role, QVariant::fromValue<void*>(&object));
   if (image == Img_DO) item->setForeground(0, QColor(Qt::blue));
   if (image == Img_DataSet) item->setForeground(0, QColor(0x00, 0x80, 0x00));
-  if (image == Img_DA) item->setToolTip(0, Attribute_Tooltip(static_cast<TIEC_DA&>(object)));
+  if (image == Img_DA)
+    item->setToolTip(0, Attribute_Tooltip(static_cast<TIEC_DA&>(object), ctx_.Lang_Strings));
   // Data objects and attributes get their children when first expanded, so that a server with
   // tens of thousands of attributes shows at once.
   if (has_children) item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
@@ -1196,9 +1216,12 @@ void TFIEC_61850_Access::Say_What_No_Longer_Fits(const std::vector<std::string>&
   options.loaded = &state_.List_IEC_Dev;
   try {
     Wait_Cursor wait;
-    check::Check_Configuration(ctx_.Active_Conf_Dir, options, [&](const check::Finding& f) {
-      if (Is_Fit_Finding(f)) findings.push_back(f);
-    });
+    check::Check_Configuration(
+        ctx_.Active_Conf_Dir, options,
+        [&](const check::Finding& f) {
+          if (Is_Fit_Finding(f)) findings.push_back(f);
+        },
+        ctx_.Lang_Strings);
   } catch (const std::exception&) {
     findings.clear();  // the file was read a moment ago; the marks below still come
   }
@@ -1215,9 +1238,12 @@ void TFIEC_61850_Access::Refresh_Marks() {
   check::Conf_Options options;
   options.scl_check = nullptr;
   try {
-    check::Check_Access_State(state_, ctx_.Active_Conf_Dir, options, [&](const check::Finding& f) {
-      if (Is_Fit_Finding(f)) findings.push_back(f);
-    });
+    check::Check_Access_State(
+        state_, ctx_.Active_Conf_Dir, options,
+        [&](const check::Finding& f) {
+          if (Is_Fit_Finding(f)) findings.push_back(f);
+        },
+        ctx_.Lang_Strings);
   } catch (const std::exception&) {
     // Only the SCL files' own rules read files, and they are not run here.
   }
@@ -1271,7 +1297,7 @@ void TFIEC_61850_Access::Btn_Replace_SclClick() {
     if (ieds.empty() || !ieds[picked].server)
       return failed(s[access_strings::Text_Replace_No_Server]);
     ied_name = ieds[picked].name;
-    text = ieds.size() > 1 ? UIEC_Client_Decode::Extract_IED(chosen, ied_name)
+    text = ieds.size() > 1 ? UIEC_Client_Decode::Extract_IED(chosen, ied_name, ctx_.Lang_Strings)
                            : util::Read_File(chosen);
     const QTemporaryDir scratch;
     if (!scratch.isValid()) throw util::File_Error(scratch.errorString().toStdString());
@@ -1294,7 +1320,7 @@ void TFIEC_61850_Access::Btn_Replace_SclClick() {
   try {
     app::Require_Conf_Folders(ctx_);
     old_text = util::Read_File(catalog_file);
-    Replace_Catalog_File(Catalog_Dir(ctx_.Active_Conf_Dir), file_name, text);
+    Replace_Catalog_File(Catalog_Dir(ctx_.Active_Conf_Dir), file_name, text, ctx_.Lang_Strings);
   } catch (const std::exception& error) {
     return failed(error.what());
   }

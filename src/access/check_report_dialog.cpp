@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "access/access_texts.h"
+#include "access/access_strings.h"
 #include "util/files.h"
 #include "util/qstring_qt.h"
 
@@ -32,21 +32,23 @@ std::string Object_Text(const Finding& f, const std::string& subject) {
 }  // namespace
 
 TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
-                               const std::string& subject, ui::Messages& messages, QWidget* parent)
+                               const std::string& subject, ui::Messages& messages,
+                               const lang::Lang_Strings& strings, QWidget* parent)
     : QDialog(parent), findings_(std::move(findings)), messages_(messages) {
-  using namespace access_texts;
+  using namespace access_strings;
+  auto T = [&strings](int text) { return Q(strings[text]); };
   setObjectName("FCheck_Report");
-  setWindowTitle(Text_Report_Title);
+  setWindowTitle(T(Text_Report_Title));
   resize(900, 420);
   setSizeGripEnabled(true);
 
   check::Tally tally;
   for (const Finding& f : findings_) tally.Count(f);
-  const char* intro = purpose == Purpose::Add     ? Text_Report_Add_Intro
-                      : purpose == Purpose::Save  ? Text_Report_Save_Intro
-                      : purpose == Purpose::Build ? Text_Report_Build_Intro
-                                                  : Text_Report_Show_Intro;
-  QString intro_text = QString(intro).arg(tally.errors).arg(tally.warnings);
+  const int intro = purpose == Purpose::Add     ? Text_Report_Add_Intro
+                    : purpose == Purpose::Save  ? Text_Report_Save_Intro
+                    : purpose == Purpose::Build ? Text_Report_Build_Intro
+                                                : Text_Report_Show_Intro;
+  QString intro_text = T(intro).arg(tally.errors).arg(tally.warnings);
   if (purpose == Purpose::Add) intro_text = intro_text.arg(Q(util::File_Name_Of(subject)));
   L_Intro = new QLabel(intro_text, this);
   L_Intro->setObjectName("L_Intro");
@@ -54,8 +56,9 @@ TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
 
   SG_Findings = new QTableWidget(static_cast<int>(findings_.size()), Col_Count, this);
   SG_Findings->setObjectName("SG_Findings");
-  SG_Findings->setHorizontalHeaderLabels({Text_Report_Severity, Text_Report_Rule, Text_Report_Line,
-                                          Text_Report_Object, Text_Report_Message});
+  SG_Findings->setHorizontalHeaderLabels({T(Text_Report_Severity), T(Text_Report_Rule),
+                                          T(Text_Report_Line), T(Text_Report_Object),
+                                          T(Text_Report_Message)});
   SG_Findings->setSelectionBehavior(QAbstractItemView::SelectRows);
   SG_Findings->setSelectionMode(QAbstractItemView::ExtendedSelection);
   SG_Findings->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -75,17 +78,18 @@ TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
   SG_Findings->resizeColumnsToContents();
   SG_Findings->setColumnWidth(Col_Object, std::min(SG_Findings->columnWidth(Col_Object), 260));
 
-  Btn_Copy = new QPushButton(Text_Copy, this);
+  Btn_Copy = new QPushButton(T(Text_Copy), this);
   Btn_Copy->setObjectName("Btn_Copy");
-  Btn_Save_Csv = new QPushButton(Text_Report_Save_Csv, this);
+  Btn_Save_Csv = new QPushButton(T(Text_Report_Save_Csv), this);
   Btn_Save_Csv->setObjectName("Btn_Save_Csv");
-  const char* go_on = purpose == Purpose::Add    ? Text_Report_Add_Anyway
-                      : purpose == Purpose::Save ? Text_Report_Save_Anyway
-                                                 : Text_Report_Build_Anyway;
-  Btn_Go_On = new QPushButton(go_on, this);
+  const int go_on = purpose == Purpose::Add    ? Text_Report_Add_Anyway
+                    : purpose == Purpose::Save ? Text_Report_Save_Anyway
+                                               : Text_Report_Build_Anyway;
+  Btn_Go_On = new QPushButton(T(go_on), this);
   Btn_Go_On->setObjectName("Btn_Go_On");
   Btn_Go_On->setVisible(purpose != Purpose::Show);
-  Btn_Cancel = new QPushButton(purpose == Purpose::Show ? Text_Report_Close : Text_Cancel, this);
+  Btn_Cancel =
+      new QPushButton(T(purpose == Purpose::Show ? Text_Report_Close : Text_Dialog_Cancel), this);
   Btn_Cancel->setObjectName("Btn_Cancel");
   for (QPushButton* b : {Btn_Copy, Btn_Save_Csv, Btn_Go_On}) b->setAutoDefault(false);
   Btn_Cancel->setDefault(true);
@@ -110,9 +114,9 @@ TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
     reject();
   });
 
-  Choose_Csv_File = [this] {
-    return QFileDialog::getSaveFileName(this, access_texts::Text_Report_Save_Csv, QString(),
-                                        access_texts::Text_Report_Csv_Filter)
+  Choose_Csv_File = [this, T] {
+    return QFileDialog::getSaveFileName(this, T(Text_Report_Save_Csv), QString(),
+                                        T(Text_Report_Csv_Filter))
         .toStdString();
   };
 }
@@ -143,11 +147,11 @@ void TFCheck_Report::Btn_Save_CsvClick() {
   }
 }
 
-bool Check_Report_Go_On(QWidget* parent, ui::Messages& messages, std::vector<Finding> findings,
-                        TFCheck_Report::Purpose purpose, const std::string& subject,
-                        std::optional<Finding>* activated) {
+bool Check_Report_Go_On(QWidget* parent, ui::Messages& messages, const lang::Lang_Strings& strings,
+                        std::vector<Finding> findings, TFCheck_Report::Purpose purpose,
+                        const std::string& subject, std::optional<Finding>* activated) {
   if (findings.empty() && purpose != TFCheck_Report::Purpose::Show) return true;
-  TFCheck_Report report(std::move(findings), purpose, subject, messages, parent);
+  TFCheck_Report report(std::move(findings), purpose, subject, messages, strings, parent);
   const bool go_on = report.exec() == QDialog::Accepted;
   if (activated && report.Activated()) *activated = report.Findings()[*report.Activated()];
   return go_on && purpose != TFCheck_Report::Purpose::Show;

@@ -26,7 +26,8 @@ class TFCheck_Report : public QDialog {
 
   // `subject` names what was checked (the SCL file, for Add).
   TFCheck_Report(std::vector<check::Finding> findings, Purpose purpose, const std::string& subject,
-                 ui::Messages& messages, QWidget* parent = nullptr);
+                 ui::Messages& messages, const lang::Lang_Strings& strings,
+                 QWidget* parent = nullptr);
 
   // The finding double-clicked, which also closed the window (as Cancel); none otherwise.
   std::optional<size_t> Activated() const { return activated_; }
@@ -54,7 +55,7 @@ class TFCheck_Report : public QDialog {
 // Shows the report for `purpose` and says whether to go on: true after "... anyway" (or at
 // once when there is nothing to report for an action). For Show it always returns false.
 // `activated` receives the finding double-clicked, if any.
-bool Check_Report_Go_On(QWidget* parent, ui::Messages& messages,
+bool Check_Report_Go_On(QWidget* parent, ui::Messages& messages, const lang::Lang_Strings& strings,
                         std::vector<check::Finding> findings, TFCheck_Report::Purpose purpose,
                         const std::string& subject = {},
                         std::optional<check::Finding>* activated = nullptr);

@@ -10,7 +10,7 @@
 #include <tuple>
 
 #include "access/access_check.h"
-#include "access/access_texts.h"
+#include "access/access_strings.h"
 #include "access/client_file.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -19,7 +19,7 @@
 
 namespace UIEC_61850_Access {
 
-using namespace access_texts;
+using namespace access_strings;
 
 namespace {
 
@@ -121,11 +121,12 @@ enum Csv_Col {
   C_Count
 };
 
+// The file's headers: words of its format, the same in every language, since a file written in
+// one language is read in another and the columns are found by these words.
 const std::array<const char*, C_Count> Csv_Headers = {
-    Text_Col_Kind,     Text_Col_Row,       Text_Col_Member,    Text_Col_Index,
-    Text_Col_DataSet,  Text_Col_Reference, Text_Col_bType,     Text_Col_fc,
-    Text_Col_Position, Text_Col_StartBit,  Text_Col_ReadWrite, Text_Col_Conversion,
-    Text_Col_Factor,   Text_Col_Mnemonic,  Text_Col_IPAddress, Text_Col_Port};
+    "Kind",      "Row",      "Member",     "Index",     "Data Set", "Reference",
+    "bType",     "fc",       "Position",   "Start Bit", "R/W",      "Convertion",
+    "Molt Fact", "Mnemonic", "IP Address", "Port"};
 
 // A decimal number as a spreadsheet reads one: sign, digits with a point or comma, exponent.
 bool Is_Number(std::string_view text) {
@@ -182,10 +183,6 @@ std::string Csv_Field(const std::string& cell) {
     quoted += c;
   }
   return quoted + '"';
-}
-
-const char* Kind_Text(Map_Kind kind) {
-  return kind == Map_Kind::Variable ? Text_Kind_Variable : Text_Kind_Member;
 }
 
 // A text from the file in quotes, cut to Import_Quote_Limit characters so that a report stays
@@ -327,26 +324,31 @@ Data_Map Read_Data_Map(const std::string& path) {
   return Data_Map_From_Xml(util::Read_File(path), path);
 }
 
-std::string Entry_Name(const Map_Entry& entry) {
-  if (entry.Kind == Map_Kind::Variable) return Text_Entry_Row + std::to_string(entry.Row);
-  return Text_Entry_DataSet + std::to_string(entry.Row) + Text_Entry_Member +
+const char* Kind_Text(Map_Kind kind) {
+  return kind == Map_Kind::Variable ? Kind_Variable : Kind_Member;
+}
+
+std::string Entry_Name(const Map_Entry& entry, const lang::Lang_Strings& strings) {
+  if (entry.Kind == Map_Kind::Variable) return strings[Text_Entry_Row] + std::to_string(entry.Row);
+  return strings[Text_Entry_DataSet] + std::to_string(entry.Row) + strings[Text_Entry_Member] +
          std::to_string(entry.Member);
 }
 
-std::string Conflict_Line(const Data_Map& map, const Map_Conflict& conflict) {
-  std::string line = Text_Conflict_Position + std::to_string(conflict.Position) +
-                     Text_Conflict_Bit + std::to_string(conflict.Start_Bit) + ":";
+std::string Conflict_Line(const Data_Map& map, const Map_Conflict& conflict,
+                          const lang::Lang_Strings& strings) {
+  std::string line = strings[Text_Conflict_Position] + std::to_string(conflict.Position) +
+                     strings[Text_Conflict_Bit] + std::to_string(conflict.Start_Bit) + ":";
   for (size_t i = 0; i < conflict.Entries.size(); ++i)
-    line += (i == 0 ? " " : ", ") + Entry_Name(map.Entries[conflict.Entries[i]]);
+    line += (i == 0 ? " " : ", ") + Entry_Name(map.Entries[conflict.Entries[i]], strings);
   return line;
 }
 
-std::string Conflict_List(const Data_Map& map, size_t limit) {
+std::string Conflict_List(const Data_Map& map, const lang::Lang_Strings& strings, size_t limit) {
   std::string text;
   const size_t shown = std::min(limit, map.Conflicts.size());
-  for (size_t i = 0; i < shown; ++i) text += Conflict_Line(map, map.Conflicts[i]) + "\n";
+  for (size_t i = 0; i < shown; ++i) text += Conflict_Line(map, map.Conflicts[i], strings) + "\n";
   if (map.Conflicts.size() > shown)
-    text += Text_More_Conflicts + std::to_string(map.Conflicts.size() - shown) + "\n";
+    text += strings[Text_More_Conflicts] + std::to_string(map.Conflicts.size() - shown) + "\n";
   return text;
 }
 
@@ -494,7 +496,8 @@ char Guess_Csv_Separator(const std::string& text) {
   return semicolons > commas ? ';' : ',';
 }
 
-Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state, char separator) {
+Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state, char separator,
+                                  const lang::Lang_Strings& strings) {
   Import_Report report;
   // Spreadsheets save CSV as UTF-8 (with or without a byte-order mark), UTF-16 or the Windows
   // code page; the tables hold UTF-8.
@@ -514,7 +517,7 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state,
       for (size_t c = 0; c < C_Count; ++c)
         if (util::Trim(records[0].Fields[f]) == Csv_Headers[c] && column[c] < 0)
           column[c] = static_cast<int>(f);
-  if (column[C_Kind] < 0) throw std::runtime_error(Text_Import_No_Kind_Column);
+  if (column[C_Kind] < 0) throw std::runtime_error(strings[Text_Import_No_Kind_Column]);
 
   const Data_Map map = Build_Data_Map(state);
   std::vector<bool> taken(map.Entries.size(), false);  // matched by an earlier line
@@ -547,7 +550,8 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state,
     if (blank) continue;
     auto problem = [&](const std::string& why) {
       if (report.Problems.size() < Import_Report_Lines)
-        report.Problems.push_back(Text_Import_Line + std::to_string(record.Line) + ": " + why);
+        report.Problems.push_back(strings[Text_Import_Line] + std::to_string(record.Line) + ": " +
+                                  why);
       else
         ++report.Problems_Not_Listed;
     };
@@ -559,11 +563,11 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state,
     // The entries the line may name, and what to report when it names none of them.
     std::vector<size_t> candidates;
     std::string not_found;
-    if (kind == Text_Kind_Variable) {
+    if (kind == Kind_Variable) {
       candidates = named(Map_Kind::Variable, index, reference);
-      not_found =
-          Text_Import_No_Variable + Quote(index) + Text_Import_And_Reference + Quote(reference);
-    } else if (kind == Text_Kind_Member) {
+      not_found = strings[Text_Import_No_Variable] + Quote(index) +
+                  strings[Text_Import_And_Reference] + Quote(reference);
+    } else if (kind == Kind_Member) {
       const std::string data_set = field(C_DataSet);
       const int32_t member = util::Str_To_Int_Def(util::Trim(field(C_Member)), 0);
       const std::vector<size_t>& members = named(Map_Kind::Member, index, data_set);
@@ -573,14 +577,14 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state,
           candidates.push_back(i);
       }
       if (members.empty())
-        not_found =
-            Text_Import_No_DataSet + Quote(index) + Text_Import_And_Reference + Quote(data_set);
+        not_found = strings[Text_Import_No_DataSet] + Quote(index) +
+                    strings[Text_Import_And_Reference] + Quote(data_set);
       else
-        not_found =
-            Text_Import_Bad_Member + Quote(field(C_Member)) +
-            (reference.empty() ? std::string() : Text_Import_Member_Differs + Quote(reference));
+        not_found = strings[Text_Import_Bad_Member] + Quote(field(C_Member)) +
+                    (reference.empty() ? std::string()
+                                       : strings[Text_Import_Member_Differs] + Quote(reference));
     } else {
-      problem(Text_Import_Bad_Kind + Quote(kind));
+      problem(strings[Text_Import_Bad_Kind] + Quote(kind));
       continue;
     }
     // A candidate on the line's row goes first; otherwise the first one not yet taken.
@@ -590,7 +594,7 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state,
     for (size_t i : candidates)
       if (!match && !taken[i]) match = i;
     if (!match) {
-      problem(candidates.empty() ? not_found : std::string(Text_Import_Already_Taken));
+      problem(candidates.empty() ? not_found : strings[Text_Import_Already_Taken]);
       continue;
     }
 
@@ -608,17 +612,21 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state,
     auto refuse = [&why](const char* column, const std::string& value, const std::string& reason) {
       why += (why.empty() ? "" : "; ") + std::string(column) + " " + Quote(value) + reason;
     };
+    // The file's own column names say which values were refused.
     if (!position.empty() && !Position_Ok(position))
-      refuse(Text_Col_Position, position, Text_Import_Bad_Position + std::to_string(Max_Position));
+      refuse(Csv_Headers[C_Position], position,
+             strings[Text_Import_Bad_Position] + std::to_string(Max_Position));
     if (!start_bit.empty() && !Start_Bit_Ok(start_bit))
-      refuse(Text_Col_StartBit, start_bit, Text_Import_Not_In_List + List_Text(Start_Bit_Texts));
+      refuse(Csv_Headers[C_StartBit], start_bit,
+             strings[Text_Import_Not_In_List] + List_Text(Start_Bit_Texts));
     if (!read_write.empty() && !ReadWrite_Ok(read_write))
-      refuse(Text_Col_ReadWrite, read_write, Text_Import_Not_In_List + List_Text(ReadWrite_Texts));
+      refuse(Csv_Headers[C_ReadWrite], read_write,
+             strings[Text_Import_Not_In_List] + List_Text(ReadWrite_Texts));
     if (!conversion.empty() && !Conversion_Ok(conversion))
-      refuse(Text_Col_Conversion, conversion,
-             Text_Import_Not_In_List + List_Text(Conversion_Texts));
+      refuse(Csv_Headers[C_Conversion], conversion,
+             strings[Text_Import_Not_In_List] + List_Text(Conversion_Texts));
     if (!factor.empty() && !Factor_Ok(factor, separator))
-      refuse(Text_Col_Factor, factor, Text_Import_Bad_Factor);
+      refuse(Csv_Headers[C_Factor], factor, strings[Text_Import_Bad_Factor]);
     if (!why.empty()) {
       problem(why);
       continue;
@@ -650,12 +658,12 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state,
   return report;
 }
 
-std::string Import_Report_Text(const Import_Report& report) {
+std::string Import_Report_Text(const Import_Report& report, const lang::Lang_Strings& strings) {
   if (report.Problems.empty()) return {};
-  std::string text = std::string(Text_Import_Not_Taken) + "\n";
+  std::string text = strings[Text_Import_Not_Taken] + "\n";
   for (const std::string& problem : report.Problems) text += problem + "\n";
   if (report.Problems_Not_Listed > 0)
-    text += Text_Import_More + std::to_string(report.Problems_Not_Listed) + "\n";
+    text += strings[Text_Import_More] + std::to_string(report.Problems_Not_Listed) + "\n";
   return text;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "access/access_state.h"
+#include "lang/lang_strings.h"
 
 namespace UIEC_61850_Access {
 
@@ -20,6 +21,11 @@ namespace UIEC_61850_Access {
 inline constexpr int Data_Map_Size = 1400;
 
 enum class Map_Kind { Variable, Member };
+// The kind as the map's CSV file and the command line's JSON write it: words of those formats,
+// the same in every language.
+inline constexpr char Kind_Variable[] = "variable";
+inline constexpr char Kind_Member[] = "member";
+const char* Kind_Text(Map_Kind kind);
 
 // One variable row or one data set member. Texts are as they stand in the table or the file.
 struct Map_Entry {
@@ -83,12 +89,16 @@ Data_Map Read_Data_Map(const std::string& path);
 // positions used.
 Data_Map Finish_Data_Map(std::vector<Map_Entry> entries);
 
+// The texts for a person below are in the words of `strings` (the windows' table; the command
+// line's built-in English).
 // "row 3" for a variable, "data set 2 member 5" for a member.
-std::string Entry_Name(const Map_Entry& entry);
+std::string Entry_Name(const Map_Entry& entry, const lang::Lang_Strings& strings);
 // "position 12 bit 0: row 3, data set 2 member 5".
-std::string Conflict_Line(const Data_Map& map, const Map_Conflict& conflict);
+std::string Conflict_Line(const Data_Map& map, const Map_Conflict& conflict,
+                          const lang::Lang_Strings& strings);
 // The conflicts, one line each, at most `limit` of them, then a line saying how many more.
-std::string Conflict_List(const Data_Map& map, size_t limit = 20);
+std::string Conflict_List(const Data_Map& map, const lang::Lang_Strings& strings,
+                          size_t limit = 20);
 
 // Entry indices in the order the map is shown: placed entries by position and start bit (ties
 // in entry order), then the unplaced ones.
@@ -158,9 +168,10 @@ struct Import_Report {
 // Factor_Ok with `separator`), is not applied at all and is reported with every such value.
 // A field written with a leading apostrophe against formulas (see Data_Map_Csv) is read without
 // it. Text that is not a data map (no "Kind" column) throws std::runtime_error and changes
-// nothing.
-Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state, char separator);
+// nothing. The report's lines and the error are in the words of `strings`.
+Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state, char separator,
+                                  const lang::Lang_Strings& strings);
 // The report as one message; empty when every line was applied.
-std::string Import_Report_Text(const Import_Report& report);
+std::string Import_Report_Text(const Import_Report& report, const lang::Lang_Strings& strings);
 
 }  // namespace UIEC_61850_Access

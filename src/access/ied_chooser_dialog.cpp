@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "access/access_texts.h"
+#include "access/access_strings.h"
 #include "util/qstring_qt.h"
 
 using UIEC_Client_Decode::IED_Info;
@@ -16,23 +16,24 @@ using UIEC_Client_Decode::IED_Info;
 using ui::Q;
 
 TFIED_Chooser::TFIED_Chooser(const std::string& file_name, const std::vector<IED_Info>& ieds,
-                             QWidget* parent)
+                             const lang::Lang_Strings& strings, QWidget* parent)
     : QDialog(parent) {
-  using namespace access_texts;
+  using namespace access_strings;
+  auto T = [&strings](int text) { return Q(strings[text]); };
   setObjectName("FIED_Chooser");
-  setWindowTitle(Text_Chooser_Title);
+  setWindowTitle(T(Text_Chooser_Title));
   resize(760, 420);
   setSizeGripEnabled(true);
 
-  L_Prompt = new QLabel(QString(Text_Chooser_Prompt).arg(Q(file_name)).arg(ieds.size()), this);
+  L_Prompt = new QLabel(T(Text_Chooser_Prompt).arg(Q(file_name)).arg(ieds.size()), this);
   L_Prompt->setObjectName("L_Prompt");
   L_Prompt->setWordWrap(true);
 
   SG_IEDs = new QTableWidget(static_cast<int>(ieds.size()), 6, this);
   SG_IEDs->setObjectName("SG_IEDs");
-  SG_IEDs->setHorizontalHeaderLabels({Text_Chooser_Name, Text_Chooser_Manufacturer,
-                                      Text_Chooser_Type, Text_Chooser_Desc, Text_Chooser_IP,
-                                      Text_Chooser_Server});
+  SG_IEDs->setHorizontalHeaderLabels({T(Text_Chooser_Name), T(Text_Chooser_Manufacturer),
+                                      T(Text_Chooser_Type), T(Text_Chooser_Desc),
+                                      T(Text_Chooser_IP), T(Text_Chooser_Server)});
   SG_IEDs->setSelectionBehavior(QAbstractItemView::SelectRows);
   SG_IEDs->setSelectionMode(QAbstractItemView::ExtendedSelection);
   SG_IEDs->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -41,8 +42,9 @@ TFIED_Chooser::TFIED_Chooser(const std::string& file_name, const std::vector<IED
   SG_IEDs->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
   for (int r = 0; r < SG_IEDs->rowCount(); ++r) {
     const IED_Info& ied = ieds[static_cast<size_t>(r)];
-    const std::string cells[] = {ied.name, ied.manufacturer, ied.type,
-                                 ied.desc, ied.ip,           ied.server ? Text_Yes : Text_No};
+    const std::string cells[] = {ied.name, ied.manufacturer,
+                                 ied.type, ied.desc,
+                                 ied.ip,   strings[ied.server ? Text_Yes : Text_No]};
     // An IED whose name no file can hold cannot be chosen; the row says why.
     const bool writable = UIEC_Client_Decode::Is_Writable_IED_Name(ied.name);
     if (!writable) unwritable_.push_back(static_cast<size_t>(r));
@@ -52,7 +54,7 @@ TFIED_Chooser::TFIED_Chooser(const std::string& file_name, const std::vector<IED
       if (!ied.server || !writable) item->setForeground(QColor(0x80, 0x80, 0x80));
       if (!writable) {
         item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
-        item->setToolTip(Text_Chooser_Name_Not_Xml);
+        item->setToolTip(T(Text_Chooser_Name_Not_Xml));
       }
       SG_IEDs->setItem(r, c, item);
     }
@@ -60,12 +62,12 @@ TFIED_Chooser::TFIED_Chooser(const std::string& file_name, const std::vector<IED
   SG_IEDs->resizeColumnsToContents();
   SG_IEDs->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
 
-  Btn_Select_All = new QPushButton(Text_Select_All, this);
+  Btn_Select_All = new QPushButton(T(Text_Select_All), this);
   Btn_Select_All->setObjectName("Btn_Select_All");
-  Btn_OK = new QPushButton(Text_Add, this);
+  Btn_OK = new QPushButton(T(Text_Add), this);
   Btn_OK->setObjectName("Btn_OK");
   Btn_OK->setDefault(true);
-  Btn_Cancel = new QPushButton(Text_Cancel, this);
+  Btn_Cancel = new QPushButton(T(Text_Dialog_Cancel), this);
   Btn_Cancel->setObjectName("Btn_Cancel");
   for (QPushButton* button : {Btn_Select_All, Btn_OK, Btn_Cancel}) button->setMinimumWidth(100);
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "lang/lang_strings.h"
 #include "scl/ied_catalog.h"
 
 class QLabel;
@@ -19,7 +20,7 @@ class TFIED_Chooser : public QDialog {
 
  public:
   TFIED_Chooser(const std::string& file_name, const std::vector<UIEC_Client_Decode::IED_Info>& ieds,
-                QWidget* parent = nullptr);
+                const lang::Lang_Strings& strings, QWidget* parent = nullptr);
 
   // Positions of the chosen IEDs, in list order.
   std::vector<size_t> Chosen() const;

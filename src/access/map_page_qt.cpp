@@ -11,23 +11,24 @@
 #include <exception>
 #include <set>
 
-#include "access/access_texts.h"
+#include "access/access_strings.h"
 #include "util/files.h"
+#include "util/grid_qt.h"
 #include "util/qstring_qt.h"
 #include "util/text.h"
 
 namespace UIEC_61850_Access {
 
-using namespace access_texts;
+using namespace access_strings;
 
 namespace {
 
 using ui::Q;
 
-QPushButton* Make_Button(QWidget* parent, const char* name, const char* text, const char* hint) {
-  auto* button = new QPushButton(text, parent);
+// Its text and hint come with Set_Lang.
+QPushButton* Make_Button(QWidget* parent, const char* name) {
+  auto* button = new QPushButton(parent);
   button->setObjectName(name);
-  button->setToolTip(hint);
   button->setAutoDefault(false);
   button->setMinimumWidth(110);
   return button;
@@ -39,7 +40,7 @@ std::vector<std::string> Row_Texts(const Map_Entry& e) {
   std::vector<std::string> texts(Map_Col::Count);
   texts[Map_Col::Position] = e.Placed() ? std::to_string(*e.Position) : e.Position_Text;
   texts[Map_Col::StartBit] = e.Placed() ? std::to_string(e.Start_Bit) : e.StartBit_Text;
-  texts[Map_Col::Kind] = e.Kind == Map_Kind::Variable ? Text_Kind_Variable : Text_Kind_Member;
+  texts[Map_Col::Kind] = Kind_Text(e.Kind);
   texts[Map_Col::Row] = std::to_string(e.Row);
   texts[Map_Col::Member] = e.Kind == Map_Kind::Member ? std::to_string(e.Member) : "";
   texts[Map_Col::Index] = e.Index;
@@ -57,16 +58,13 @@ std::vector<std::string> Row_Texts(const Map_Entry& e) {
 
 }  // namespace
 
-Map_Page::Map_Page(Access_State& state, ui::Messages& messages, QWidget* parent)
-    : QWidget(parent), state_(state), messages_(messages) {
+Map_Page::Map_Page(Access_State& state, ui::Messages& messages, const lang::Lang_Strings& strings,
+                   QWidget* parent)
+    : QWidget(parent), state_(state), messages_(messages), strings_(strings) {
   setObjectName("TS_Map");
   ACG_Map = new QTableWidget(this);
   ACG_Map->setObjectName("ACG_Map");
   ACG_Map->setColumnCount(Map_Col::Count);
-  ACG_Map->setHorizontalHeaderLabels(
-      {Text_Col_Position, Text_Col_StartBit, Text_Col_Kind, Text_Col_Row, Text_Col_Member,
-       Text_Col_Index, Text_Col_Reference, Text_Col_bType, Text_Col_fc, Text_Col_ReadWrite,
-       Text_Col_Conversion, Text_Col_Factor, Text_Col_Mnemonic, Text_Col_IPAddress, Text_Col_Port});
   ACG_Map->setEditTriggers(QAbstractItemView::NoEditTriggers);
   ACG_Map->setSelectionBehavior(QAbstractItemView::SelectRows);
   ACG_Map->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -81,10 +79,9 @@ Map_Page::Map_Page(Access_State& state, ui::Messages& messages, QWidget* parent)
 
   L_Map_Summary = new QLabel(this);
   L_Map_Summary->setObjectName("L_Map_Summary");
-  Btn_Auto_Position =
-      Make_Button(this, "Btn_Auto_Position", Text_Auto_Position, Text_Auto_Position_Hint);
-  Btn_Export_Map = Make_Button(this, "Btn_Export_Map", Text_Export_Map, Text_Export_Map_Hint);
-  Btn_Import_Map = Make_Button(this, "Btn_Import_Map", Text_Import_Map, Text_Import_Map_Hint);
+  Btn_Auto_Position = Make_Button(this, "Btn_Auto_Position");
+  Btn_Export_Map = Make_Button(this, "Btn_Export_Map");
+  Btn_Import_Map = Make_Button(this, "Btn_Import_Map");
 
   auto* bar = new QHBoxLayout;
   bar->addWidget(L_Map_Summary, 1);
@@ -97,11 +94,13 @@ Map_Page::Map_Page(Access_State& state, ui::Messages& messages, QWidget* parent)
   page->addWidget(ACG_Map, 1);
 
   Choose_Export_File = [this] {
-    return QFileDialog::getSaveFileName(this, Text_Export_Map, "map.csv", Text_Csv_Filter)
+    return QFileDialog::getSaveFileName(this, Q(strings_[Text_Export_Map]), "map.csv",
+                                        Q(strings_[Text_Csv_Filter]))
         .toStdString();
   };
   Choose_Import_File = [this] {
-    return QFileDialog::getOpenFileName(this, Text_Import_Map, QString(), Text_Csv_Filter)
+    return QFileDialog::getOpenFileName(this, Q(strings_[Text_Import_Map]), QString(),
+                                        Q(strings_[Text_Csv_Filter]))
         .toStdString();
   };
 
@@ -110,6 +109,32 @@ Map_Page::Map_Page(Access_State& state, ui::Messages& messages, QWidget* parent)
   connect(Btn_Import_Map, &QPushButton::clicked, this, &Map_Page::Btn_Import_MapClick);
   connect(ACG_Map, &QTableWidget::cellDoubleClicked, this,
           [this](int row, int) { emit Entry_Activated(Ref_Of(Entry_At(row))); });
+  Set_Lang();
+}
+
+void Map_Page::Set_Lang() {
+  static_assert(Text_Map_Columns.Count == Map_Col::Count);
+  QStringList headers;
+  for (int c = 0; c < Map_Col::Count; ++c) headers.push_back(Q(strings_[Text_Map_Columns.At(c)]));
+  ACG_Map->setHorizontalHeaderLabels(headers);
+  ui::Fit_Header_Widths(ACG_Map);
+  const std::pair<QPushButton*, std::pair<int, int>> buttons[] = {
+      {Btn_Auto_Position, {Text_Auto_Position, Text_Auto_Position_Hint}},
+      {Btn_Export_Map, {Text_Export_Map, Text_Export_Map_Hint}},
+      {Btn_Import_Map, {Text_Import_Map, Text_Import_Map_Hint}}};
+  for (const auto& [button, texts] : buttons) {
+    button->setText(Q(strings_[texts.first]));
+    button->setToolTip(Q(strings_[texts.second]));
+  }
+  if (!L_Map_Summary->text().isEmpty()) Show_Summary();
+}
+
+void Map_Page::Show_Summary() {
+  L_Map_Summary->setText(
+      Q(strings_[Text_Map_Summary_Used] + std::to_string(map_.Used) +
+        strings_[Text_Map_Summary_Free] + std::to_string(map_.Free()) +
+        strings_[Text_Map_Summary_Conflicts] + std::to_string(map_.Conflicts.size()) +
+        strings_[Text_Map_Summary_Unplaced] + std::to_string(map_.Unplaced.size())));
 }
 
 const Map_Entry& Map_Page::Entry_At(int row) const {
@@ -139,10 +164,7 @@ void Map_Page::Show_Map() {
       ACG_Map->setItem(r, c, item);
     }
   }
-  L_Map_Summary->setText(Q(Text_Map_Summary_Used + std::to_string(map_.Used) +
-                           Text_Map_Summary_Free + std::to_string(map_.Free()) +
-                           Text_Map_Summary_Conflicts + std::to_string(map_.Conflicts.size()) +
-                           Text_Map_Summary_Unplaced + std::to_string(map_.Unplaced.size())));
+  Show_Summary();
 }
 
 void Map_Page::Btn_Auto_PositionClick() {
@@ -171,7 +193,8 @@ void Map_Page::Btn_Auto_PositionClick() {
   As_Step(Map_Step::Auto_Position, [&] { result = Auto_Position(state_, targets, first); });
   if (result.Assigned > 0) emit Tables_Changed();
   Show_Map();
-  if (result.No_Room > 0) messages_.Warning(this, Text_No_Room + std::to_string(result.No_Room));
+  if (result.No_Room > 0)
+    messages_.Warning(this, strings_[Text_No_Room] + std::to_string(result.No_Room));
 }
 
 void Map_Page::As_Step(Map_Step step, const std::function<void()>& change) {
@@ -197,15 +220,16 @@ void Map_Page::Btn_Import_MapClick() {
   Import_Report report;
   try {
     const std::string bytes = util::Read_File(path);
-    As_Step(Map_Step::Import,
-            [&] { report = Import_Data_Map_Csv(bytes, state_, util::Get_Dec_Separator()); });
+    As_Step(Map_Step::Import, [&] {
+      report = Import_Data_Map_Csv(bytes, state_, util::Get_Dec_Separator(), strings_);
+    });
   } catch (const std::exception& failure) {
     messages_.Error(this, failure.what());
     return;
   }
   if (report.Updated > 0) emit Tables_Changed();
   Show_Map();
-  if (!report.Problems.empty()) messages_.Warning_List(this, Import_Report_Text(report));
+  if (!report.Problems.empty()) messages_.Warning_List(this, Import_Report_Text(report, strings_));
 }
 
 }  // namespace UIEC_61850_Access

@@ -53,7 +53,11 @@ class Map_Page : public QWidget {
   Q_OBJECT
 
  public:
-  Map_Page(Access_State& state, ui::Messages& messages, QWidget* parent = nullptr);
+  // Its texts come from `strings`, which outlives it.
+  Map_Page(Access_State& state, ui::Messages& messages, const lang::Lang_Strings& strings,
+           QWidget* parent = nullptr);
+  // Takes the texts from the strings again (after a change of language).
+  void Set_Lang();
 
   // Rebuilds the table and the summary from the editor's state.
   void Show_Map();
@@ -90,7 +94,10 @@ class Map_Page : public QWidget {
   void As_Step(Map_Step step, const std::function<void()>& change);
 
   Access_State& state_;
+  void Show_Summary();
+
   ui::Messages& messages_;
+  const lang::Lang_Strings& strings_;
   Data_Map map_;
   std::vector<size_t> order_;  // entry index of each table row
 };

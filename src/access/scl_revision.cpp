@@ -274,7 +274,7 @@ std::optional<long long> Backup_Number(const std::string& entry, const std::stri
 }  // namespace
 
 void Replace_Catalog_File(const std::string& catalog_dir, const std::string& name,
-                          const std::string& content) {
+                          const std::string& content, const lang::Lang_Strings& texts) {
   if (!util::Is_Plain_Name(name))
     throw util::File_Error("\"" + name + "\" is not the name of a file in the catalog folder.");
   // As for Add IEC Device: the catalog must not be a link leading out of its configuration.
@@ -283,7 +283,7 @@ void Replace_Catalog_File(const std::string& catalog_dir, const std::string& nam
     conf_dir.pop_back();
   const size_t separator = conf_dir.find_last_of("/\\");
   if (separator != std::string::npos)
-    util::Require_Inside(conf_dir.substr(0, separator + 1), catalog_dir);
+    util::Require_Inside(conf_dir.substr(0, separator + 1), catalog_dir, texts);
   const std::string path = util::Join_Path(catalog_dir, name);
 
   std::vector<long long> numbers;

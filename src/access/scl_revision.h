@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "access/access_state.h"
+#include "lang/lang_strings.h"
 
 namespace UIEC_61850_Access {
 
@@ -68,9 +69,9 @@ void Replace_Server_Model(Access_State& state, int position, std::unique_ptr<TIE
 // no copy. `name` must be a plain file name (util::Is_Plain_Name), and `catalog_dir` must resolve
 // inside the folder holding it, its configuration (util::Require_Inside), else util::File_Error
 // and nothing is written; a failed write throws util::File_Error and leaves the catalog file as
-// it was.
+// it was. The refusal of a link is in the words of `texts`.
 void Replace_Catalog_File(const std::string& catalog_dir, const std::string& name,
-                          const std::string& content);
+                          const std::string& content, const lang::Lang_Strings& texts);
 // How many `.bak` copies Replace_Catalog_File keeps.
 inline constexpr int Catalog_Backups_Kept = 3;
 

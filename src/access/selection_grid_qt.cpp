@@ -14,7 +14,9 @@
 #include <algorithm>
 #include <map>
 
-#include "access/access_texts.h"
+#include "access/access_strings.h"
+#include "lang/lang_strings.h"
+#include "util/grid_qt.h"
 #include "util/qstring_qt.h"
 
 namespace UIEC_61850_Access {
@@ -85,17 +87,17 @@ Selection_Grid::Selection_Grid(const char* name, std::vector<Grid_Column> column
   // The corner stands for header cell 0 and shows "N" above the row numbers.
   if (auto* corner = findChild<QAbstractButton*>()) corner->installEventFilter(this);
   connect(this, &QTableWidget::itemChanged, this, &Selection_Grid::Item_Changed);
-  auto make_action = [this](const char* text, const QKeySequence& keys) {
-    auto* action = new QAction(text, this);
+  auto make_action = [this](const QKeySequence& keys) {  // named by Set_Lang
+    auto* action = new QAction(this);
     action->setShortcut(keys);
     action->setShortcutContext(Qt::WidgetShortcut);
     addAction(action);
     return action;
   };
-  Act_Fill_Down = make_action(access_texts::Text_Fill_Down, QKeySequence(Qt::CTRL | Qt::Key_D));
-  Act_Fill_Series = make_action("", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
-  Act_Copy = make_action(access_texts::Text_Copy, QKeySequence::Copy);
-  Act_Paste = make_action(access_texts::Text_Paste, QKeySequence::Paste);
+  Act_Fill_Down = make_action(QKeySequence(Qt::CTRL | Qt::Key_D));
+  Act_Fill_Series = make_action(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+  Act_Copy = make_action(QKeySequence::Copy);
+  Act_Paste = make_action(QKeySequence::Paste);
   connect(Act_Fill_Down, &QAction::triggered, this, &Selection_Grid::Fill_Down);
   connect(Act_Fill_Series, &QAction::triggered, this, &Selection_Grid::Fill_Series);
   connect(Act_Copy, &QAction::triggered, this, [this] { Copy(); });
@@ -174,10 +176,17 @@ std::string Selection_Grid::Text(int row, int grid_column) const {
   return cell ? cell->data(Raw_Text_Role).toString().toStdString() : std::string();
 }
 
+void Selection_Grid::Set_Lang(const lang::Lang_Strings& strings) {
+  Act_Fill_Down->setText(ui::Q(strings[access_strings::Text_Fill_Down]));
+  Act_Copy->setText(ui::Q(strings[access_strings::Text_Copy]));
+  Act_Paste->setText(ui::Q(strings[access_strings::Text_Paste]));
+}
+
 void Selection_Grid::Set_Header_Texts(const std::vector<std::string>& texts) {
   if (!texts.empty()) corner_text_ = ui::Q(texts[0]);
   for (int c = 0; c < columnCount() && static_cast<size_t>(c + 1) < texts.size(); ++c)
     horizontalHeaderItem(c)->setText(ui::Q(texts[static_cast<size_t>(c + 1)]));
+  ui::Fit_Header_Widths(this);
   viewport()->update();
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "access/access_state.h"
+#include "lang/lang_strings.h"
 
 namespace UIEC_61850_Access {
 
@@ -46,7 +47,10 @@ class Selection_Grid : public QTableWidget {
 
   // Header texts of grid columns 0 (the corner "N") to n, and hints of grid columns 1 to n
   // (hints[c] for column c; hints[0] is not shown).
+  // Columns widen to show their whole header (ui::Fit_Header_Widths).
   void Set_Header_Texts(const std::vector<std::string>& texts);
+  // The texts of the context menu's commands.
+  void Set_Lang(const lang::Lang_Strings& strings);
   void Set_Hints(const std::vector<std::string>& hints);
   QString Corner_Text() const { return corner_text_; }
 

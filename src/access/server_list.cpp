@@ -39,8 +39,9 @@ namespace {
 
 // Creates the configuration's catalog folder; a link in its place that leads out of the
 // configuration is refused before anything is written.
-void Create_Catalog(const std::string& Active_Conf_Dir, const std::string& catalog) {
-  util::Require_Inside(Active_Conf_Dir, catalog);
+void Create_Catalog(const std::string& Active_Conf_Dir, const std::string& catalog,
+                    const lang::Lang_Strings& texts) {
+  util::Require_Inside(Active_Conf_Dir, catalog, texts);
   util::Force_Dirs(catalog);
 }
 
@@ -61,21 +62,22 @@ Overwrite_Answer Write_Answer(const std::string& target, const Overwrite_Asker& 
   return ask_overwrite(util::File_Name_Of(target), First_IED_Name(target));
 }
 
-void Refuse_Unwritable(const std::string& file, const std::string& ied_name) {
+void Refuse_Unwritable(const std::string& file, const std::string& ied_name,
+                       const lang::Lang_Strings& texts) {
   if (!UIEC_Client_Decode::Is_Writable_IED_Name(ied_name))
-    throw UIEC_Client_Decode::SCL_Error(file + ": " +
-                                        UIEC_Client_Decode::Unwritable_IED_Name_Text(ied_name));
+    throw UIEC_Client_Decode::SCL_Error(
+        file + ": " + UIEC_Client_Decode::Unwritable_IED_Name_Text(ied_name, texts));
 }
 
 // Add_IEC_Device with the name of the file's first IED, when the caller has read it already.
 size_t Add_Copy(Access_State& state, const std::string& Active_Conf_Dir, const std::string& chosen,
                 const std::string& ied_name, const Overwrite_Asker& ask_overwrite,
-                const Importer& import) {
+                const lang::Lang_Strings& texts, const Importer& import) {
   const std::string catalog = Catalog_Dir(Active_Conf_Dir);
   const std::string target = Catalog_Path(catalog, chosen);
   if (target.empty()) throw util::File_Error("Not a file name: " + chosen);
-  Refuse_Unwritable(chosen, ied_name);
-  Create_Catalog(Active_Conf_Dir, catalog);
+  Refuse_Unwritable(chosen, ied_name, texts);
+  Create_Catalog(Active_Conf_Dir, catalog, texts);
   const Overwrite_Answer answer = Write_Answer(target, ask_overwrite);
   if (answer == Overwrite_Answer::Cancel) return 0;
   if (answer == Overwrite_Answer::Yes) util::Write_File_Atomic(target, util::Read_File(chosen));
@@ -87,13 +89,15 @@ size_t Add_Copy(Access_State& state, const std::string& Active_Conf_Dir, const s
 
 size_t Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
                       const std::string& chosen, const Overwrite_Asker& ask_overwrite,
-                      const Importer& import) {
-  return Add_Copy(state, Active_Conf_Dir, chosen, First_IED_Name(chosen), ask_overwrite, import);
+                      const lang::Lang_Strings& texts, const Importer& import) {
+  return Add_Copy(state, Active_Conf_Dir, chosen, First_IED_Name(chosen), ask_overwrite, texts,
+                  import);
 }
 
 size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
                        const std::string& chosen, const IED_Picker& pick,
-                       const Overwrite_Asker& ask_overwrite, const Importer& import) {
+                       const Overwrite_Asker& ask_overwrite, const lang::Lang_Strings& texts,
+                       const Importer& import) {
   std::vector<IED_Info> ieds;
   try {
     ieds = UIEC_Client_Decode::List_IEDs(chosen);
@@ -102,24 +106,24 @@ size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
   }
   if (ieds.size() < 2)
     return Add_Copy(state, Active_Conf_Dir, chosen, ieds.empty() ? std::string() : ieds[0].name,
-                    ask_overwrite, import);
+                    ask_overwrite, texts, import);
 
   std::vector<size_t> picked = pick(ieds);
   std::sort(picked.begin(), picked.end());
   picked.erase(std::unique(picked.begin(), picked.end()), picked.end());
   if (picked.empty()) return 0;
   const std::string catalog = Catalog_Dir(Active_Conf_Dir);
-  Create_Catalog(Active_Conf_Dir, catalog);
+  Create_Catalog(Active_Conf_Dir, catalog, texts);
   size_t added = 0;
   for (const size_t i : picked) {
     if (i >= ieds.size()) continue;
     const std::string& name = ieds[i].name;
-    Refuse_Unwritable(chosen, name);
+    Refuse_Unwritable(chosen, name, texts);
     const std::string target = UIEC_Client_Decode::Catalog_File_For_IED(catalog, chosen, name);
     const Overwrite_Answer answer = Write_Answer(target, ask_overwrite);
     if (answer == Overwrite_Answer::Cancel) return added;
     if (answer == Overwrite_Answer::Yes)
-      UIEC_Client_Decode::Write_Extracted_IED(chosen, name, target);
+      UIEC_Client_Decode::Write_Extracted_IED(chosen, name, target, texts);
     state.List_IEC_Dev.push_back(import(target));
     ++added;
   }

@@ -47,9 +47,11 @@ using Overwrite_Asker =
 // Returns how many servers were added (0 after a Cancel). A failed copy or import adds nothing
 // and throws (util::File_Error, or the import's error; what() is the text to show); so does a
 // file whose first IED's name cannot be written as XML (SCL_Error), before anything is copied.
+// The failures worded here (a link out of the configuration, an IED name XML cannot hold) are in
+// the words of `texts`.
 size_t Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
                       const std::string& chosen, const Overwrite_Asker& ask_overwrite,
-                      const Importer& import = Import_Device);
+                      const lang::Lang_Strings& texts, const Importer& import = Import_Device);
 
 using UIEC_Client_Decode::IED_Info;
 // Asks which IEDs of a file with several to add: positions in `ieds`, in any order; none when
@@ -66,7 +68,7 @@ using IED_Picker = std::function<std::vector<size_t>(const std::vector<IED_Info>
 // servers added before it stay.
 size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
                        const std::string& chosen, const IED_Picker& pick,
-                       const Overwrite_Asker& ask_overwrite,
+                       const Overwrite_Asker& ask_overwrite, const lang::Lang_Strings& texts,
                        const Importer& import = Import_Device);
 
 }  // namespace UIEC_61850_Access

@@ -8,7 +8,8 @@
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
-#include "access/access_texts.h"
+#include "access/access_strings.h"
+#include "lang/lang_strings.h"
 #include "util/qstring_qt.h"
 
 namespace UIEC_61850_Access {
@@ -17,17 +18,15 @@ namespace {
 const QColor Match_Background(0xFF, 0xEB, 0x80);
 }
 
-Tree_Filter_Bar::Tree_Filter_Bar(QWidget* parent) : QWidget(parent) {
+Tree_Filter_Bar::Tree_Filter_Bar(const lang::Lang_Strings& strings, QWidget* parent)
+    : QWidget(parent), strings_(strings) {
   setObjectName("Tree_Filter_Bar");
   E_Tree_Filter = new QLineEdit(this);
   E_Tree_Filter->setObjectName("E_Tree_Filter");
-  E_Tree_Filter->setPlaceholderText(access_texts::Text_Filter_Placeholder);
-  E_Tree_Filter->setToolTip(access_texts::Text_Filter_Hint);
   E_Tree_Filter->setClearButtonEnabled(true);
   CB_Tree_FC = new QComboBox(this);
   CB_Tree_FC->setObjectName("CB_Tree_FC");
-  CB_Tree_FC->setToolTip(access_texts::Text_FC_Hint);
-  CB_Tree_FC->addItem(access_texts::Text_FC_All, QString());
+  CB_Tree_FC->addItem(QString(), QString());  // "All FC", named by Set_Lang
   CB_Tree_FC->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   L_Tree_Matches = new QLabel(this);
   L_Tree_Matches->setObjectName("L_Tree_Matches");
@@ -45,13 +44,22 @@ Tree_Filter_Bar::Tree_Filter_Bar(QWidget* parent) : QWidget(parent) {
 
   connect(E_Tree_Filter, &QLineEdit::textChanged, this, &Tree_Filter_Bar::Changed);
   connect(CB_Tree_FC, &QComboBox::currentIndexChanged, this, &Tree_Filter_Bar::Changed);
+  Set_Lang();
+}
+
+void Tree_Filter_Bar::Set_Lang() {
+  E_Tree_Filter->setPlaceholderText(ui::Q(strings_[access_strings::Text_Filter_Placeholder]));
+  E_Tree_Filter->setToolTip(ui::Q(strings_[access_strings::Text_Filter_Hint]));
+  CB_Tree_FC->setToolTip(ui::Q(strings_[access_strings::Text_FC_Hint]));
+  CB_Tree_FC->setItemText(0, ui::Q(strings_[access_strings::Text_FC_All]));
+  Show_Count_Text();  // the count shown stays, in the new words
 }
 
 void Tree_Filter_Bar::Set_FCs(const std::vector<std::string>& fcs) {
   const QString chosen = CB_Tree_FC->currentData().toString();
   const QSignalBlocker block(CB_Tree_FC);
   CB_Tree_FC->clear();
-  CB_Tree_FC->addItem(access_texts::Text_FC_All, QString());
+  CB_Tree_FC->addItem(ui::Q(strings_[access_strings::Text_FC_All]), QString());
   for (const std::string& fc : fcs) {
     if (fc.empty()) continue;  // attributes without FC are found under "All FC"
     CB_Tree_FC->addItem(ui::Q(fc), ui::Q(fc));
@@ -66,16 +74,21 @@ std::string Tree_Filter_Bar::FC() const {
 }
 
 void Tree_Filter_Bar::Show_Count(const Tree_Index::Result& result) {
+  matches_ = result.matches;
+  truncated_ = result.truncated;
   if (!Active()) {
     L_Tree_Matches->hide();
     return;
   }
-  L_Tree_Matches->setText(result.truncated
-                              ? QString(access_texts::Text_Matches_Truncated)
-                                    .arg(result.matches)
-                                    .arg(Max_Filter_Matches)
-                              : QString(access_texts::Text_Matches).arg(result.matches));
+  Show_Count_Text();
   L_Tree_Matches->show();
+}
+
+void Tree_Filter_Bar::Show_Count_Text() {
+  L_Tree_Matches->setText(truncated_ ? ui::Q(strings_[access_strings::Text_Matches_Truncated])
+                                           .arg(matches_)
+                                           .arg(Max_Filter_Matches)
+                                     : ui::Q(strings_[access_strings::Text_Matches]).arg(matches_));
 }
 
 void Show_Filtered_Tree(
@@ -102,10 +115,11 @@ void Show_Filtered_Tree(
   tree->setUpdatesEnabled(true);
 }
 
-QString Attribute_Tooltip(const UIEC_Client_Decode::TIEC_DA& da) {
-  return ui::Q(std::string(access_texts::Text_Tooltip_Reference) + da.Reference() + "\n" +
-               access_texts::Text_Tooltip_FC + da.FC() + "\n" + access_texts::Text_Tooltip_bType +
-               da.bType());
+QString Attribute_Tooltip(const UIEC_Client_Decode::TIEC_DA& da,
+                          const lang::Lang_Strings& strings) {
+  return ui::Q(strings[access_strings::Text_Tooltip_Reference] + da.Reference() + "\n" +
+               strings[access_strings::Text_Tooltip_FC] + da.FC() + "\n" +
+               strings[access_strings::Text_Tooltip_bType] + da.bType());
 }
 
 std::vector<QTreeWidgetItem*> Selected_In_Tree_Order(QTreeWidget* tree) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "lang/lang_strings.h"
 #include "scl/tree_filter.h"
 
 class QComboBox;
@@ -25,7 +26,10 @@ class Tree_Filter_Bar : public QWidget {
   Q_OBJECT
 
  public:
-  explicit Tree_Filter_Bar(QWidget* parent);
+  // Its texts come from `strings`, which outlives it.
+  Tree_Filter_Bar(const lang::Lang_Strings& strings, QWidget* parent);
+  // Takes the texts from the strings again (after a change of language).
+  void Set_Lang();
 
   // The FCs offered besides "All FC"; the one chosen stays chosen when it is offered again.
   void Set_FCs(const std::vector<std::string>& fcs);
@@ -41,6 +45,13 @@ class Tree_Filter_Bar : public QWidget {
 
  signals:
   void Changed();
+
+ private:
+  void Show_Count_Text();
+
+  const lang::Lang_Strings& strings_;
+  size_t matches_ = 0;  // of the count shown
+  bool truncated_ = false;
 };
 
 // Fills the empty `tree` with the nodes of `result` in tree order, each made by
@@ -51,7 +62,7 @@ void Show_Filtered_Tree(
     const std::function<QTreeWidgetItem*(QTreeWidgetItem*, const Tree_Index::Entry&)>& make_node);
 
 // The tooltip of an attribute node: its reference, FC and bType.
-QString Attribute_Tooltip(const UIEC_Client_Decode::TIEC_DA& da);
+QString Attribute_Tooltip(const UIEC_Client_Decode::TIEC_DA& da, const lang::Lang_Strings& strings);
 
 // The selected items of `tree` in tree order.
 std::vector<QTreeWidgetItem*> Selected_In_Tree_Order(QTreeWidget* tree);

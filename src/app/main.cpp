@@ -9,11 +9,12 @@
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   app::App_Context ctx;
-  ui::Box_Messages messages;
+  ui::Box_Messages messages(ctx.Lang_Strings);
   const std::string exe_dir = util::Executable_Dir();
   // Held until the program ends; the system releases it however the program ends.
   util::Folder_Lock workspace_lock;
-  if (!TFVarnoscopioFirmWare::Claim_Workspace(workspace_lock, messages, exe_dir)) return 1;
+  if (!TFVarnoscopioFirmWare::Claim_Workspace(workspace_lock, messages, ctx.Lang_Strings, exe_dir))
+    return 1;
   TFVarnoscopioFirmWare FVarnoscopioFirmWare(ctx, messages, exe_dir);
   FVarnoscopioFirmWare.Create_Dialogs();
   FVarnoscopioFirmWare.show();

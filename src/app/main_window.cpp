@@ -17,7 +17,6 @@
 #include "access/check_report_dialog.h"
 #include "app/about_dialog.h"
 #include "app/app_strings.h"
-#include "app/app_texts.h"
 #include "app/new_project_dialog.h"
 #include "app/open_conf_dialog.h"
 #include "app/soft_options_dialog.h"
@@ -27,7 +26,7 @@
 #include "check/check.h"
 #include "comm/pargen_dialog.h"
 #include "image/image_build.h"
-#include "image/image_texts.h"
+#include "image/image_strings.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
 #include "util/qstring_qt.h"
@@ -170,6 +169,7 @@ bool TFVarnoscopioFirmWare::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool TFVarnoscopioFirmWare::Claim_Workspace(util::Folder_Lock& lock, ui::Messages& messages,
+                                            const lang::Lang_Strings& strings,
                                             const std::string& exe_dir) {
   // Two configurators on one workspace would each save over the other's work, so the program
   // never runs without the lock: when it cannot be taken (a read-only program folder, a folder
@@ -178,13 +178,13 @@ bool TFVarnoscopioFirmWare::Claim_Workspace(util::Folder_Lock& lock, ui::Message
     case util::Folder_Lock::Result::Taken:
       return true;
     case util::Folder_Lock::Result::Held:
-      messages.Error(nullptr, std::string(app_texts::Text_Workspace_In_Use) + "\n" + exe_dir);
+      messages.Error(nullptr, strings[app_strings::Text_Workspace_In_Use] + "\n" + exe_dir);
       return false;
     case util::Folder_Lock::Result::Unusable:
       break;
   }
   messages.Error(nullptr,
-                 std::string(app_texts::Text_Workspace_Not_Lockable) + "\n" + lock.Failure());
+                 strings[app_strings::Text_Workspace_Not_Lockable] + "\n" + lock.Failure());
   return false;
 }
 
@@ -306,16 +306,18 @@ void TFVarnoscopioFirmWare::Update_Device() {
   }
   if (!Data_Map_Accepted()) return;
   // Images of two builds left by an interrupted build are named before this build replaces them.
-  if (const auto mixed = USaveBincc::Check_Bank_Pair(bin))
-    messages_.Warning(this, *mixed + "\n" + image_texts::Text_Bank_Pair_Replaced);
+  if (const auto mixed = USaveBincc::Check_Bank_Pair(bin, ctx_.Lang_Strings))
+    messages_.Warning(this,
+                      *mixed + "\n" + ctx_.Lang_Strings[image_strings::Text_Bank_Pair_Replaced]);
   try {
-    USaveBincc::Build_And_Save_Images(ctx_.ParGen_File, ctx_.IEC_Client_File, ctx_.Active_Conf_Dir);
+    USaveBincc::Build_And_Save_Images(ctx_.ParGen_File, ctx_.IEC_Client_File, ctx_.Active_Conf_Dir,
+                                      ctx_.Lang_Strings);
   } catch (const std::exception& failure) {
     messages_.Error(this, failure.what());
     return;
   }
   // The updater sends what bin holds: never a pair of two builds.
-  if (const auto mixed = USaveBincc::Check_Bank_Pair(bin)) {
+  if (const auto mixed = USaveBincc::Check_Bank_Pair(bin, ctx_.Lang_Strings)) {
     messages_.Error(this, *mixed);
     return;
   }
@@ -361,11 +363,15 @@ bool TFVarnoscopioFirmWare::Data_Map_Accepted() {
   options.separator = util::Get_Dec_Separator();
   options.bank_pair = false;  // named below, before the build replaces them
   try {
-    check::Check_Configuration(ctx_.Active_Conf_Dir, options, [&](const check::Finding& f) {
-      if (f.severity == check::Severity::Error) errors.push_back(f);
-    });
+    check::Check_Configuration(
+        ctx_.Active_Conf_Dir, options,
+        [&](const check::Finding& f) {
+          if (f.severity == check::Severity::Error) errors.push_back(f);
+        },
+        ctx_.Lang_Strings);
   } catch (const std::exception&) {
     return true;  // the image build reports why the file cannot be read
   }
-  return Check_Report_Go_On(this, messages_, std::move(errors), TFCheck_Report::Purpose::Build);
+  return Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, std::move(errors),
+                            TFCheck_Report::Purpose::Build);
 }

@@ -35,9 +35,10 @@ class TFVarnoscopioFirmWare : public QWidget {
 
   // Takes the workspace beside `exe_dir` for this run into `lock`, before anything in it changes.
   // False when another running configurator holds it: the user has been told and the program
-  // must end. A lock left by a crashed run is taken over silently.
+  // must end. A lock left by a crashed run is taken over silently. The refusal is in the words of
+  // `strings` (at start-up, before a language is chosen, the built-in ones).
   static bool Claim_Workspace(util::Folder_Lock& lock, ui::Messages& messages,
-                              const std::string& exe_dir);
+                              const lang::Lang_Strings& strings, const std::string& exe_dir);
 
   void Set_Lang();
   void Set_Files();

@@ -14,7 +14,6 @@
 #include <QVBoxLayout>
 
 #include "app/app_strings.h"
-#include "app/app_texts.h"
 #include "app/lang_list.h"
 #include "app/version_check.h"
 #include "app/web_links.h"
@@ -259,7 +258,7 @@ void TFSoftOptions::Set_Lang() {
   Btn_Cancel->setText(Q(s[app_strings::Text_Options_Cancel]));
   Set_Check_Box_Text(CB_Soft_Set_Jump_Table, s[app_strings::Text_Options_Jump_Table]);
   Set_Check_Box_Text(CB_DoubleClick_Auto_Size, s[app_strings::Text_Options_Double_Click_Auto_Size]);
-  Set_Check_Box_Text(CB_Address_From_SCL, app_texts::Text_Address_From_SCL);
+  Set_Check_Box_Text(CB_Address_From_SCL, s[app_strings::Text_Address_From_SCL]);
 }
 
 void TFSoftOptions::Show_Selected_Language() {

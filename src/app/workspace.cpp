@@ -163,11 +163,13 @@ std::string Active_Folder_Name(const App_Context& ctx) {
 void Require_Conf_Folders(const App_Context& ctx) {
   // Without a workspace (a context of the command line) the configuration folder is the one
   // given.
-  if (!ctx.Exe_Dir.empty()) util::Require_Inside(ctx.Exe_Dir, ctx.Active_Conf_Dir);
+  if (!ctx.Exe_Dir.empty())
+    util::Require_Inside(ctx.Exe_Dir, ctx.Active_Conf_Dir, ctx.Lang_Strings);
   // The folders the configuration's own steps write into: the access editor's copies of the SCL
   // files and the images. Each belongs to this configuration alone, not to another one.
   for (const char* folder : {"ICD_Catalog", "bin"})
-    util::Require_Inside(ctx.Active_Conf_Dir, util::Join_Path(ctx.Active_Conf_Dir, folder));
+    util::Require_Inside(ctx.Active_Conf_Dir, util::Join_Path(ctx.Active_Conf_Dir, folder),
+                         ctx.Lang_Strings);
 }
 
 }  // namespace app

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "access/access_state.h"
+#include "lang/lang_strings.h"
 
 namespace check {
 
@@ -51,16 +52,21 @@ std::string Findings_Csv(const std::vector<Finding>& findings);
 // `shown_name` is the file named in the findings. `only_ieds`, when given, limits the rules on
 // IEDs and addresses to the IEDs of those names (the templates are checked whole, since each of
 // those IEDs is imported with them). Throws util::File_Error when the file cannot be read; a file
-// that is not well-formed gives one "xml-error" finding and nothing else.
+// that is not well-formed gives one "xml-error" finding and nothing else. The findings' sentences
+// are in the words of `texts` (the windows' table; the command line's built-in English), as are
+// those of every check below.
 void Check_Scl_File(const std::string& path, const std::string& shown_name, const Sink& sink,
+                    const lang::Lang_Strings& texts,
                     const std::vector<std::string>* only_ieds = nullptr);
 // The same on text already in memory.
 void Check_Scl_Text(const std::string& text, const std::string& shown_name, const Sink& sink,
+                    const lang::Lang_Strings& texts,
                     const std::vector<std::string>* only_ieds = nullptr);
 
 // The rules on one SCL file, as Check_Scl_File runs them.
-using Scl_Check = std::function<void(const std::string& path, const std::string& shown_name,
-                                     const Sink& sink, const std::vector<std::string>* only_ieds)>;
+using Scl_Check =
+    std::function<void(const std::string& path, const std::string& shown_name, const Sink& sink,
+                       const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds)>;
 
 struct Conf_Options {
   char separator = '.';  // the decimal separator a factor is read with, as the tables read it
@@ -80,12 +86,13 @@ struct Conf_Options {
 // access editor loads them, every rule on an SCL file on each listed catalog file, and the pair
 // of images in bin. Findings about the client file name it as `conf_dir`/IEC_61850_Client.xml.
 // Throws util::File_Error when the client file cannot be read (also when it is absent).
-void Check_Configuration(const std::string& conf_dir, const Conf_Options& options,
-                         const Sink& sink);
+void Check_Configuration(const std::string& conf_dir, const Conf_Options& options, const Sink& sink,
+                         const lang::Lang_Strings& texts);
 
 // The same rules on what the access editor holds (not yet saved): no lines, and no member that
 // loading would drop since the editor's members are those it kept. `conf_dir` finds the catalog.
 void Check_Access_State(const UIEC_61850_Access::Access_State& state, const std::string& conf_dir,
-                        const Conf_Options& options, const Sink& sink);
+                        const Conf_Options& options, const Sink& sink,
+                        const lang::Lang_Strings& texts);
 
 }  // namespace check

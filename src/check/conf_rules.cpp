@@ -16,16 +16,17 @@
 #include "access/scl_revision.h"
 #include "access/server_list.h"
 #include "check/check.h"
-#include "check/check_texts.h"
+#include "check/check_strings.h"
 #include "check/line_index.h"
 #include "image/image_build.h"
+#include "lang/lang_strings.h"
 #include "util/files.h"
 #include "util/text.h"
 #include "util/xml.h"
 
 namespace check {
 
-using namespace check_texts;
+using namespace check_strings;
 using namespace UIEC_61850_Access;
 using UIEC_Client_Decode::TIEC_DO;
 
@@ -110,19 +111,20 @@ std::vector<const TIEC_DA*> Find_Attributes(const TIEC_Device& device, std::stri
 // What the tables would not accept of an entry's place and conversion; empty when all is well.
 // The same checks as OK's, for variables and data set members alike.
 std::string Value_Problem(const std::string& position, const std::string& start_bit,
-                          const std::string& conversion, const std::string& factor,
-                          char separator) {
-  if (!Position_Ok(position)) return Text_Bad_Position;
-  if (!Start_Bit_Ok(start_bit)) return Text_Bad_Start_Bit;
-  if (!Conversion_Ok(conversion)) return Text_Bad_Conversion;
-  if (!Factor_Ok(factor, separator)) return Text_Bad_Factor;
+                          const std::string& conversion, const std::string& factor, char separator,
+                          const lang::Lang_Strings& texts_) {
+  if (!Position_Ok(position)) return texts_[Text_Bad_Position];
+  if (!Start_Bit_Ok(start_bit)) return texts_[Text_Bad_Start_Bit];
+  if (!Conversion_Ok(conversion)) return texts_[Text_Bad_Conversion];
+  if (!Factor_Ok(factor, separator)) return texts_[Text_Bad_Factor];
   return {};
 }
 
 class Conf_Checker {
  public:
-  Conf_Checker(const Conf_View& view, const Conf_Options& options, const Sink& sink)
-      : view_(view), options_(options), sink_(sink) {}
+  Conf_Checker(const Conf_View& view, const Conf_Options& options, const Sink& sink,
+               const lang::Lang_Strings& texts)
+      : view_(view), options_(options), sink_(sink), texts_(texts) {}
 
   void Run(const Data_Map& map) {
     Check_Variables();
@@ -153,8 +155,9 @@ class Conf_Checker {
     const std::optional<int32_t> number = util::Str_To_Int(index);
     named = number && *number >= 0 && *number < static_cast<int32_t>(view_.models.size());
     if (!named) {
-      Report("point-server-missing", Severity::Error, line, kind, row, std::nullopt, name,
-             name + Text_Index_Names_No_Server + std::to_string(view_.models.size()) + ").");
+      Report(
+          "point-server-missing", Severity::Error, line, kind, row, std::nullopt, name,
+          name + texts_[Text_Index_Names_No_Server] + std::to_string(view_.models.size()) + ").");
       return nullptr;
     }
     return view_.models[static_cast<size_t>(*number)];
@@ -169,28 +172,30 @@ class Conf_Checker {
       const Stored_Variable& v = view_.variables[i];
       if (v.bType.empty()) continue;  // an empty row, as OK and the data map take it
       const int row = static_cast<int>(i) + 1;
-      const std::string name = Text_Row + std::to_string(row) + " " + v.Reference;
+      const std::string name = texts_[Text_Row] + std::to_string(row) + " " + v.Reference;
       bool named = false;
       if (const TIEC_Device* device = Server_Of(v.Index, v.line, "variable", row, name, named)) {
         const std::vector<const TIEC_DA*> found = Find_Attributes(*device, v.Reference);
         if (found.empty()) {
           Report("point-unresolved", Severity::Error, v.line, "variable", row, std::nullopt, name,
-                 Text_Row + std::to_string(row) + ": " + v.Reference + Text_Not_Attribute +
-                     Server_Name(*device) + ".");
+                 texts_[Text_Row] + std::to_string(row) + ": " + v.Reference +
+                     texts_[Text_Not_Attribute] + Server_Name(*device) + ".");
         } else if (std::none_of(found.begin(), found.end(), [&](const TIEC_DA* da) {
                      return da->bType() == v.bType && da->FC() == v.fc;
                    })) {
           Report("point-type-changed", Severity::Error, v.line, "variable", row, std::nullopt, name,
-                 Text_Row + std::to_string(row) + ": " + v.Reference + Text_Type_Changed_1 +
-                     found.front()->bType() + " " + found.front()->FC() + Text_Type_Changed_2 +
-                     Server_Name(*device) + Text_Type_Changed_3 + v.bType + " " + v.fc + ".");
+                 texts_[Text_Row] + std::to_string(row) + ": " + v.Reference +
+                     texts_[Text_Type_Changed_1] + found.front()->bType() + " " +
+                     found.front()->FC() + texts_[Text_Type_Changed_2] + Server_Name(*device) +
+                     texts_[Text_Type_Changed_3] + v.bType + " " + v.fc + ".");
         }
       }
       const std::string problem =
-          Value_Problem(v.Position, v.StartBit, v.Conversion, v.Factor, options_.separator);
+          Value_Problem(v.Position, v.StartBit, v.Conversion, v.Factor, options_.separator, texts_);
       if (!problem.empty())
         Report("position-invalid", Severity::Error, v.line, "variable", row, std::nullopt, name,
-               Text_Row + std::to_string(row) + Text_Position_Not_Accepted + problem + ".");
+               texts_[Text_Row] + std::to_string(row) + texts_[Text_Position_Not_Accepted] +
+                   problem + ".");
     }
   }
 
@@ -199,7 +204,7 @@ class Conf_Checker {
       const Stored_DataSet& d = view_.data_sets[i];
       if (d.Index.empty() && d.Reference.empty() && d.members.empty()) continue;
       const int row = static_cast<int>(i) + 1;
-      const std::string name = Text_Data_Set_Row + std::to_string(row) + " " + d.Reference;
+      const std::string name = texts_[Text_Data_Set_Row] + std::to_string(row) + " " + d.Reference;
       bool named = false;
       const TIEC_Device* device = Server_Of(d.Index, d.line, "dataset", row, name, named);
       const TIEC_DataSet* data_set = nullptr;
@@ -208,8 +213,8 @@ class Conf_Checker {
             *device, [&](const TIEC_DataSet& ds) { return ds.Reference() == d.Reference; });
         if (!data_set)
           Report("dataset-unresolved", Severity::Error, d.line, "dataset", row, std::nullopt, name,
-                 Text_Data_Set_Row + std::to_string(row) + ": " + d.Reference + Text_Not_Data_Set +
-                     Server_Name(*device) + ".");
+                 texts_[Text_Data_Set_Row] + std::to_string(row) + ": " + d.Reference +
+                     texts_[Text_Not_Data_Set] + Server_Name(*device) + ".");
       }
       std::vector<std::optional<size_t>> places;
       if (data_set && view_.stored_members) {
@@ -220,15 +225,16 @@ class Conf_Checker {
       for (size_t k = 0; k < d.members.size(); ++k) {
         const Stored_Member& m = d.members[k];
         const int member = static_cast<int>(k) + 1;
-        const std::string member_name = Text_Data_Set_Row + std::to_string(row) + Text_Member +
-                                        std::to_string(member) + " " + m.Reference;
+        const std::string member_name = texts_[Text_Data_Set_Row] + std::to_string(row) +
+                                        texts_[Text_Member] + std::to_string(member) + " " +
+                                        m.Reference;
         if (!places.empty())
           Check_Member_Place(*data_set, m, row, k, places[k], places, member_name);
-        const std::string problem =
-            Value_Problem(m.Position, m.StartBit, m.Conversion, m.Factor, options_.separator);
+        const std::string problem = Value_Problem(m.Position, m.StartBit, m.Conversion, m.Factor,
+                                                  options_.separator, texts_);
         if (!problem.empty())
           Report("position-invalid", Severity::Error, m.line, "member", row, member, member_name,
-                 member_name + Text_Position_Not_Accepted + problem + ".");
+                 member_name + texts_[Text_Position_Not_Accepted] + problem + ".");
       }
     }
   }
@@ -242,7 +248,8 @@ class Conf_Checker {
     if (place && *place == k) return;
     if (place) {
       Report("member-moved", Severity::Warning, m.line, "member", row, member, name,
-             name + Text_Member_Moved + std::to_string(*place + 1) + Text_Member_Moved_2);
+             name + texts_[Text_Member_Moved] + std::to_string(*place + 1) +
+                 texts_[Text_Member_Moved_2]);
       return;
     }
     // Dropped although the data set has it: each place with it went to another stored member.
@@ -252,13 +259,14 @@ class Conf_Checker {
       if (da.bType() == m.bType && da.Reference() == m.Reference) {
         size_t taken_by = 0;
         while (taken_by < places.size() && places[taken_by] != j) ++taken_by;
-        elsewhere = Text_Found_At + std::to_string(j + 1) + Text_Taken_By_Member +
-                    std::to_string(taken_by + 1) + Text_Taken_By_Member_2;
+        elsewhere = texts_[Text_Found_At] + std::to_string(j + 1) + texts_[Text_Taken_By_Member] +
+                    std::to_string(taken_by + 1) + texts_[Text_Taken_By_Member_2];
       }
     }
     Report("member-dropped", Severity::Error, m.line, "member", row, member, name,
-           name + (elsewhere.empty() ? Text_Member_Gone : Text_Member_Not_At_Place) +
-               Text_Member_Dropped + elsewhere + ".");
+           name +
+               (elsewhere.empty() ? texts_[Text_Member_Gone] : texts_[Text_Member_Not_At_Place]) +
+               texts_[Text_Member_Dropped] + elsewhere + ".");
   }
 
   std::optional<int> Line_Of(const Map_Entry& e) const {
@@ -277,13 +285,13 @@ class Conf_Checker {
       for (size_t i = 1; i < c.Entries.size(); ++i) {
         const Map_Entry& e = map.Entries[c.Entries[i]];
         const bool member = e.Kind == Map_Kind::Member;
-        const std::string name = Entry_Name(e);
-        Report("position-conflict", Severity::Error, Line_Of(e), member ? "member" : "variable",
-               e.Row, member ? std::optional<int>(e.Member) : std::nullopt,
-               name + " " + e.Reference,
-               name + " " + e.Reference + Text_Position_Taken_1 + std::to_string(c.Position) +
-                   Text_Position_Taken_2 + std::to_string(c.Start_Bit) + Text_Position_Taken_3 +
-                   Entry_Name(first) + ".");
+        const std::string name = Entry_Name(e, texts_);
+        Report(
+            "position-conflict", Severity::Error, Line_Of(e), member ? "member" : "variable", e.Row,
+            member ? std::optional<int>(e.Member) : std::nullopt, name + " " + e.Reference,
+            name + " " + e.Reference + texts_[Text_Position_Taken_1] + std::to_string(c.Position) +
+                texts_[Text_Position_Taken_2] + std::to_string(c.Start_Bit) +
+                texts_[Text_Position_Taken_3] + Entry_Name(first, texts_) + ".");
       }
     }
   }
@@ -291,11 +299,13 @@ class Conf_Checker {
   const Conf_View& view_;
   const Conf_Options& options_;
   const Sink& sink_;
+  const lang::Lang_Strings& texts_;
 };
 
 // The servers' own findings and every rule on each listed catalog file (once per file).
 void Check_Servers(Conf_View& view, const std::string& catalog_dir, const Conf_Options& options,
-                   const Sink& sink, std::vector<std::unique_ptr<TIEC_Device>>* imported) {
+                   const Sink& sink, const lang::Lang_Strings& texts_,
+                   std::vector<std::unique_ptr<TIEC_Device>>* imported) {
   std::set<std::string> checked;
   for (size_t i = 0; i < view.servers.size(); ++i) {
     const auto& [name, line] = view.servers[i];
@@ -308,13 +318,13 @@ void Check_Servers(Conf_View& view, const std::string& catalog_dir, const Conf_O
       f.line = line;
       f.kind = "server";
       f.row = static_cast<int>(i) + 1;
-      f.object = Text_Server + std::to_string(i + 1) + " " + name;
-      f.message = f.object + Text_File_Missing;
+      f.object = texts_[Text_Server] + std::to_string(i + 1) + " " + name;
+      f.message = f.object + texts_[Text_File_Missing];
       sink(f);
       continue;  // the editor leaves it out: the servers after it move up
     }
     if (options.scl_check && checked.insert(util::File_Name_Of(path)).second)
-      options.scl_check(path, util::File_Name_Of(path), sink, nullptr);
+      options.scl_check(path, util::File_Name_Of(path), sink, texts_, nullptr);
     if (!imported) continue;
     if (options.loaded) {
       const size_t k = view.models.size();
@@ -341,8 +351,8 @@ std::vector<pugi::xml_node> Elements(pugi::xml_node list) {
 
 }  // namespace
 
-void Check_Configuration(const std::string& conf_dir, const Conf_Options& options,
-                         const Sink& sink) {
+void Check_Configuration(const std::string& conf_dir, const Conf_Options& options, const Sink& sink,
+                         const lang::Lang_Strings& texts) {
   Conf_View view;
   view.file = util::Join_Path(conf_dir, Client_File_Name);
   const std::string text = util::Read_File(view.file);
@@ -356,7 +366,7 @@ void Check_Configuration(const std::string& conf_dir, const Conf_Options& option
     f.file = view.file;
     f.line = lines.Line(result.offset);
     f.object = Client_File_Name;
-    f.message = Text_Not_Well_Formed + std::string(result.description()) + ".";
+    f.message = texts[Text_Not_Well_Formed] + std::string(result.description()) + ".";
     sink(f);
     return;
   }
@@ -385,24 +395,25 @@ void Check_Configuration(const std::string& conf_dir, const Conf_Options& option
   }
 
   std::vector<std::unique_ptr<TIEC_Device>> imported;
-  Check_Servers(view, Catalog_Dir(conf_dir), options, sink, &imported);
-  Conf_Checker(view, options, sink).Run(Data_Map_From_Xml(text, view.file));
+  Check_Servers(view, Catalog_Dir(conf_dir), options, sink, texts, &imported);
+  Conf_Checker(view, options, sink, texts).Run(Data_Map_From_Xml(text, view.file));
 
   // An interrupted build may have left the images of two builds in bin.
   const std::string bin = USaveBincc::Bin_Dir(conf_dir);
   if (!options.bank_pair) return;
-  if (const util::Check_Result mixed = USaveBincc::Check_Bank_Pair(bin)) {
+  if (const util::Check_Result mixed = USaveBincc::Check_Bank_Pair(bin, texts)) {
     Finding f;
     f.rule = "bank-pair-mixed";
     f.file = bin;
-    f.object = Text_Bank_Pair;
+    f.object = texts[Text_Bank_Pair];
     f.message = *mixed;
     sink(f);
   }
 }
 
 void Check_Access_State(const Access_State& state, const std::string& conf_dir,
-                        const Conf_Options& options, const Sink& sink) {
+                        const Conf_Options& options, const Sink& sink,
+                        const lang::Lang_Strings& texts) {
   Conf_View view;
   view.file = util::Join_Path(conf_dir, Client_File_Name);
   view.stored_members = false;
@@ -429,8 +440,8 @@ void Check_Access_State(const Access_State& state, const std::string& conf_dir,
       view.data_sets.push_back(std::move(d));
     }
   // The editor's servers are loaded already: only their files are looked at.
-  Check_Servers(view, Catalog_Dir(conf_dir), options, sink, nullptr);
-  Conf_Checker(view, options, sink).Run(Build_Data_Map(state));
+  Check_Servers(view, Catalog_Dir(conf_dir), options, sink, texts, nullptr);
+  Conf_Checker(view, options, sink, texts).Run(Build_Data_Map(state));
 }
 
 }  // namespace check

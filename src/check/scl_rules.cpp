@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "check/check.h"
-#include "check/check_texts.h"
+#include "check/check_strings.h"
 #include "check/line_index.h"
+#include "lang/lang_strings.h"
 #include "scl/scl_import.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -20,7 +21,7 @@
 
 namespace check {
 
-using namespace check_texts;
+using namespace check_strings;
 
 const char* Severity_Text(Severity severity) {
   return severity == Severity::Error ? "error" : "warning";
@@ -50,8 +51,8 @@ constexpr const char* Template_Names[Kind_Count] = {"LNodeType", "DOType", "DATy
 class Scl_Checker {
  public:
   Scl_Checker(const std::string& text, const std::string& file, const Sink& sink,
-              const std::vector<std::string>* only_ieds)
-      : text_(text), lines_(text), file_(file), sink_(sink), only_ieds_(only_ieds) {}
+              const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds)
+      : text_(text), lines_(text), file_(file), sink_(sink), texts_(texts), only_ieds_(only_ieds) {}
 
   void Run() {
     pugi::xml_document doc;
@@ -59,7 +60,7 @@ class Scl_Checker {
         doc.load_buffer(text_.data(), text_.size(), pugi::parse_default);
     if (!result) {
       Report("xml-error", Severity::Error, lines_.Line(result.offset), file_,
-             Text_Not_Well_Formed + std::string(result.description()) + ".");
+             texts_[Text_Not_Well_Formed] + std::string(result.description()) + ".");
       return;
     }
     Node scl = util::Child_Element(doc, "SCL");
@@ -121,8 +122,9 @@ class Scl_Checker {
         if (id && ids_[k].at(id.value()) != t)
           Report("duplicate-type-id", Severity::Warning, t,
                  std::string(Template_Names[k]) + " " + id.value(),
-                 std::string(Template_Names[k]) + " " + Quoted(id.value()) + Text_Duplicate_Type +
-                     std::to_string(Line(ids_[k].at(id.value()))) + ").");
+                 std::string(Template_Names[k]) + " " + Quoted(id.value()) +
+                     texts_[Text_Duplicate_Type] + std::to_string(Line(ids_[k].at(id.value()))) +
+                     ").");
       }
     }
     for (Node t : templates_[LNodeType])
@@ -145,8 +147,8 @@ class Scl_Checker {
     if (!type.empty() && Has_Type(DOType, type)) return;
     const std::string object = Child_Name(owner, child);
     Report("do-type-missing", Severity::Error, child, object,
-           object + (type.empty() ? std::string(Text_Has_No_Type)
-                                  : Text_Names_No + Quoted(type) + Text_No_DOType));
+           object + (type.empty() ? texts_[Text_Has_No_Type]
+                                  : texts_[Text_Names_No] + Quoted(type) + texts_[Text_No_DOType]));
   }
 
   void Check_Attribute(Node owner, Node child) {
@@ -155,15 +157,15 @@ class Scl_Checker {
     if (bType == "Struct" && (type.empty() || !Has_Type(DAType, type))) {
       const std::string object = Child_Name(owner, child);
       Report("da-type-missing", Severity::Error, child, object,
-             object + Text_Struct +
-                 (type.empty() ? std::string(Text_Has_No_Type)
-                               : Text_Names_No + Quoted(type) + Text_No_DAType));
+             object + texts_[Text_Struct] +
+                 (type.empty() ? texts_[Text_Has_No_Type]
+                               : texts_[Text_Names_No] + Quoted(type) + texts_[Text_No_DAType]));
     } else if (bType == "Enum" && (type.empty() || !Has_Type(EnumType, type))) {
       const std::string object = Child_Name(owner, child);
       Report("enum-type-missing", Severity::Warning, child, object,
-             object + Text_Enum +
-                 (type.empty() ? std::string(Text_Has_No_Type)
-                               : Text_Names_No + Quoted(type) + Text_No_EnumType));
+             object + texts_[Text_Enum] +
+                 (type.empty() ? texts_[Text_Has_No_Type]
+                               : texts_[Text_Names_No] + Quoted(type) + texts_[Text_No_EnumType]));
     }
   }
 
@@ -205,7 +207,7 @@ class Scl_Checker {
       if (cyclic[i]) {
         const std::string object =
             std::string(Template_Names[kind]) + " " + first[i].attribute("id").value();
-        Report("type-cycle", Severity::Error, first[i], object, object + Text_Type_Cycle);
+        Report("type-cycle", Severity::Error, first[i], object, object + texts_[Text_Type_Cycle]);
       }
   }
 
@@ -268,8 +270,8 @@ class Scl_Checker {
       const std::string object = "IED " + std::string(name);
       if (!first)
         Report("duplicate-ied-name", Severity::Error, ied, object,
-               "IED " + Quoted(name) + Text_Duplicate_Ied + std::to_string(Line(earlier->second)) +
-                   ").");
+               "IED " + Quoted(name) + texts_[Text_Duplicate_Ied] +
+                   std::to_string(Line(earlier->second)) + ").");
       bool has_server = false;
       For_Each(ied, "AccessPoint", [&](Node ap) {
         For_Each(ap, "Server", [&](Node server) {
@@ -282,7 +284,7 @@ class Scl_Checker {
       });
       if (!has_server)
         Report("ied-without-server", Severity::Warning, ied, object,
-               "IED " + Quoted(name) + Text_No_Server);
+               "IED " + Quoted(name) + texts_[Text_No_Server]);
       // The import reads each IED by its name: a second IED of the same name is never read.
       if (first) Check_Members(doc, ied, name);
     });
@@ -298,11 +300,11 @@ class Scl_Checker {
     pugi::xml_attribute type = ln.attribute("lnType");
     if (!type || !*type.value())
       Report("ln-type-missing", Severity::Error, ln, where,
-             std::string(ln.name()) + " " + where + Text_No_LnType);
+             std::string(ln.name()) + " " + where + texts_[Text_No_LnType]);
     else if (!Has_Type(LNodeType, type.value()))
       Report("ln-type-missing", Severity::Error, ln, where,
-             std::string(ln.name()) + " " + where + Text_Names_No_LNodeType_1 +
-                 Quoted(type.value()) + Text_No_LNodeType);
+             std::string(ln.name()) + " " + where + texts_[Text_Names_No_LNodeType_1] +
+                 Quoted(type.value()) + texts_[Text_No_LNodeType]);
     std::unordered_set<std::string_view> data_sets;
     For_Each(ln, "DataSet", [&](Node ds) { data_sets.insert(ds.attribute("name").value()); });
     for (Node c = ln.first_child(); c; c = c.next_sibling()) {
@@ -313,7 +315,7 @@ class Scl_Checker {
       const std::string object =
           std::string(c.name()) + " " + where + "." + c.attribute("name").value();
       Report("control-datset-missing", Severity::Error, c, object,
-             object + Text_Names_Data_Set + Quoted(datSet) + Text_No_Data_Set);
+             object + texts_[Text_Names_Data_Set] + Quoted(datSet) + texts_[Text_No_Data_Set]);
     }
   }
 
@@ -338,7 +340,8 @@ class Scl_Checker {
           (*fcda.attribute("daName").value() ? "." : "") + fcda.attribute("daName").value();
       const std::string data_set = fcda.parent().attribute("name").value();
       Report("fcda-unresolved", Severity::Error, fcda, reference,
-             "FCDA " + reference + Text_Of_Data_Set + Quoted(data_set) + Text_Fcda_Unresolved);
+             "FCDA " + reference + texts_[Text_Of_Data_Set] + Quoted(data_set) +
+                 texts_[Text_Fcda_Unresolved]);
     }
   }
 
@@ -359,9 +362,9 @@ class Scl_Checker {
                                      cap.attribute("iedName").value() + " " +
                                      cap.attribute("apName").value();
           Report("duplicate-ip", Severity::Error, p, object,
-                 object + Text_Has_Address + address + Text_Address_Taken +
+                 object + texts_[Text_Has_Address] + address + texts_[Text_Address_Taken] +
                      earlier->second.attribute("iedName").value() + " " +
-                     earlier->second.attribute("apName").value() + Text_At_Line +
+                     earlier->second.attribute("apName").value() + texts_[Text_At_Line] +
                      std::to_string(Line(earlier->second)) + ").");
         });
       });
@@ -372,6 +375,7 @@ class Scl_Checker {
   Line_Index lines_;
   const std::string& file_;
   const Sink& sink_;
+  const lang::Lang_Strings& texts_;
   const std::vector<std::string>* only_ieds_;
   std::vector<Node> templates_[Kind_Count];
   std::unordered_map<std::string, Node> ids_[Kind_Count];  // the first template of each id
@@ -380,13 +384,13 @@ class Scl_Checker {
 }  // namespace
 
 void Check_Scl_Text(const std::string& text, const std::string& shown_name, const Sink& sink,
-                    const std::vector<std::string>* only_ieds) {
-  Scl_Checker(text, shown_name, sink, only_ieds).Run();
+                    const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds) {
+  Scl_Checker(text, shown_name, sink, texts, only_ieds).Run();
 }
 
 void Check_Scl_File(const std::string& path, const std::string& shown_name, const Sink& sink,
-                    const std::vector<std::string>* only_ieds) {
-  Check_Scl_Text(util::Read_File(path), shown_name, sink, only_ieds);
+                    const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds) {
+  Check_Scl_Text(util::Read_File(path), shown_name, sink, texts, only_ieds);
 }
 
 }  // namespace check

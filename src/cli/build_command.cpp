@@ -5,7 +5,7 @@
 #include "app/context.h"
 #include "cli/commands.h"
 #include "image/image_build.h"
-#include "image/image_texts.h"
+#include "image/image_strings.h"
 #include "util/files.h"
 
 namespace cli {
@@ -22,18 +22,19 @@ int Build_Command(int argc, char** argv) {
   try {
     // Images of two builds left by an interrupted one are named before this build replaces them.
     if (util::Dir_Exists(ctx.Active_Conf_Dir)) {
-      util::Require_Inside(ctx.Active_Conf_Dir, bin);
-      if (const auto mixed = USaveBincc::Check_Bank_Pair(bin))
-        std::cerr << "rq30517-cli build: " << *mixed << " " << image_texts::Text_Bank_Pair_Replaced
-                  << "\n";
+      util::Require_Inside(ctx.Active_Conf_Dir, bin, ctx.Lang_Strings);
+      if (const auto mixed = USaveBincc::Check_Bank_Pair(bin, ctx.Lang_Strings))
+        std::cerr << "rq30517-cli build: " << *mixed << " "
+                  << ctx.Lang_Strings[image_strings::Text_Bank_Pair_Replaced] << "\n";
     }
-    USaveBincc::Build_And_Save_Images(ctx.ParGen_File, ctx.IEC_Client_File, ctx.Active_Conf_Dir);
+    USaveBincc::Build_And_Save_Images(ctx.ParGen_File, ctx.IEC_Client_File, ctx.Active_Conf_Dir,
+                                      ctx.Lang_Strings);
   } catch (const std::exception& failure) {
     std::cerr << "rq30517-cli build: " << failure.what() << "\n";
     return 1;
   }
   // What bin holds now is one build's images, or the build says it is not.
-  if (const auto mixed = USaveBincc::Check_Bank_Pair(bin)) {
+  if (const auto mixed = USaveBincc::Check_Bank_Pair(bin, ctx.Lang_Strings)) {
     std::cerr << "rq30517-cli build: " << *mixed << "\n";
     return 1;
   }

@@ -76,14 +76,15 @@ int Check_Command(int argc, char** argv) {
   };
 
   bool unreadable = false;
+  const lang::Lang_Strings english;  // the command line speaks the built-in English
   check::Conf_Options options;
   options.separator = util::Get_Dec_Separator();
   for (const std::string& path : paths) {
     try {
       if (util::Dir_Exists(path))
-        check::Check_Configuration(path, options, sink);
+        check::Check_Configuration(path, options, sink, english);
       else
-        check::Check_Scl_File(path, path, sink);
+        check::Check_Scl_File(path, path, sink, english);
     } catch (const std::exception& e) {
       std::cout.flush();
       std::cerr << "rq30517-cli check: " << e.what() << "\n";

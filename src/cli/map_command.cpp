@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "access/access_texts.h"
 #include "access/data_map.h"
 #include "app/context.h"
 #include "cli/commands.h"
@@ -21,7 +20,7 @@ using namespace UIEC_61850_Access;
 
 ordered_json Entry_Json(const Map_Entry& e) {
   const bool member = e.Kind == Map_Kind::Member;
-  return {{"kind", member ? access_texts::Text_Kind_Member : access_texts::Text_Kind_Variable},
+  return {{"kind", Kind_Text(e.Kind)},
           {"row", e.Row},
           {"member", member ? ordered_json(e.Member) : ordered_json(nullptr)},
           {"index", e.Index},

@@ -6,8 +6,9 @@
 #include <sstream>
 #include <utility>
 
-#include "image/image_texts.h"
+#include "image/image_strings.h"
 #include "image/le_bytes.h"
+#include "lang/lang_strings.h"
 #include "util/files.h"
 #include "util/sha256.h"
 #include "util/xml.h"
@@ -106,14 +107,15 @@ std::string Record_Text(const std::vector<Digests>& pairs) {
   return text;
 }
 
-Pair_State Read_Pair_State(const std::string& bin) {
+Pair_State Read_Pair_State(const std::string& bin, const lang::Lang_Strings& texts) {
   const std::string bank1 = util::Join_Path(bin, "bank1.bin");
   const std::string bank2 = util::Join_Path(bin, "bank2.bin");
   const std::string record = util::Join_Path(bin, Bank_Pair_File_Name);
   const bool has1 = util::Path_Present(bank1), has2 = util::Path_Present(bank2);
   if (!has1 && !has2) return {};
   if (!has1 || !has2)
-    return {util::Join_Path(bin, has1 ? "bank2.bin" : "bank1.bin") + image_texts::Text_Bank_Missing,
+    return {util::Join_Path(bin, has1 ? "bank2.bin" : "bank1.bin") +
+                texts[image_strings::Text_Bank_Missing],
             std::nullopt};
   const Digests now{Digest_Of(bank1), Digest_Of(bank2)};
   if (!util::Path_Present(record)) {
@@ -125,26 +127,27 @@ Pair_State Read_Pair_State(const std::string& bin) {
     pairs = Read_Record(util::Read_File(record));
   } catch (const util::File_Error&) {
   }
-  if (!pairs) return {record + image_texts::Text_Bank_Record_Unreadable, std::nullopt};
+  if (!pairs) return {record + texts[image_strings::Text_Bank_Record_Unreadable], std::nullopt};
   if (!now.first.empty() && !now.second.empty())
     for (const Digests& pair : *pairs)
       if (pair == now) return {std::nullopt, now};
-  return {bin + image_texts::Text_Bank_Pair_Mixed, std::nullopt};
+  return {bin + texts[image_strings::Text_Bank_Pair_Mixed], std::nullopt};
 }
 
 }  // namespace
 
-util::Check_Result Check_Bank_Pair(const std::string& Bin_Dir) {
-  return Read_Pair_State(Bin_Dir).problem;
+util::Check_Result Check_Bank_Pair(const std::string& Bin_Dir, const lang::Lang_Strings& texts) {
+  return Read_Pair_State(Bin_Dir, texts).problem;
 }
 
-void Image_Build::Save_Image_Files(const std::string& Active_Conf_Dir) const {
+void Image_Build::Save_Image_Files(const std::string& Active_Conf_Dir,
+                                   const lang::Lang_Strings& texts) const {
   if (!util::Dir_Exists(Active_Conf_Dir))
     throw util::File_Error("The configuration folder " + Active_Conf_Dir + " does not exist");
   // The bin folder comes with the configuration, but a user may have removed it since; a link in
   // its place must not carry the images out of the configuration.
   const std::string bin = Bin_Dir(Active_Conf_Dir);
-  util::Require_Inside(Active_Conf_Dir, bin);
+  util::Require_Inside(Active_Conf_Dir, bin, texts);
   util::Force_Dirs(bin);
   // The updater downloads both files together: they are replaced as one change, so a failure
   // leaves both from the earlier build. The record goes first and lists the pair being
@@ -152,7 +155,8 @@ void Image_Build::Save_Image_Files(const std::string& Active_Conf_Dir) const {
   // are a listed pair or are found mixed.
   const std::string bank1 = Bank1(), bank2 = Bank2();
   std::vector<Digests> pairs{{util::Sha256_Hex(bank1), util::Sha256_Hex(bank2)}};
-  if (const Pair_State before = Read_Pair_State(bin); before.whole && *before.whole != pairs[0])
+  if (const Pair_State before = Read_Pair_State(bin, texts);
+      before.whole && *before.whole != pairs[0])
     pairs.push_back(*before.whole);
   const std::string record = Record_Text(pairs);
   util::Write_Files_Atomic({{Bank_Pair_File(Active_Conf_Dir), record},
@@ -161,10 +165,10 @@ void Image_Build::Save_Image_Files(const std::string& Active_Conf_Dir) const {
 }
 
 void Build_And_Save_Images(const std::string& ParGen_File, const std::string& IEC_Client_File,
-                           const std::string& Active_Conf_Dir) {
+                           const std::string& Active_Conf_Dir, const lang::Lang_Strings& texts) {
   Image_Build build;
   build.Build_Image(ParGen_File, IEC_Client_File);
-  build.Save_Image_Files(Active_Conf_Dir);
+  build.Save_Image_Files(Active_Conf_Dir, texts);
 }
 
 }  // namespace USaveBincc

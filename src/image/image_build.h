@@ -8,6 +8,7 @@
 
 #include "image/client_tables.h"
 #include "image/general_block.h"
+#include "lang/lang_strings.h"
 #include "util/check_result.h"
 
 namespace USaveBincc {
@@ -39,7 +40,7 @@ struct Image_Build {
   // a missing bin folder, with the record of the pair (bin/bank.sum) replaced first. Throws
   // util::File_Error with the reason when a file cannot be written, or when bin is a link that
   // leads out of the configuration folder; both earlier files are then untouched.
-  void Save_Image_Files(const std::string& Active_Conf_Dir) const;
+  void Save_Image_Files(const std::string& Active_Conf_Dir, const lang::Lang_Strings& texts) const;
 };
 
 // The paths of the two images in a configuration folder.
@@ -59,12 +60,12 @@ std::string Bin_Dir(const std::string& Active_Conf_Dir);
 // origin is unknown and they are taken as they are); otherwise the message naming the folder
 // and what is wrong (one image missing, images that are not a recorded pair, an unreadable
 // record).
-util::Check_Result Check_Bank_Pair(const std::string& Bin_Dir);
+util::Check_Result Check_Bank_Pair(const std::string& Bin_Dir, const lang::Lang_Strings& texts);
 
 // The Update step's build: Build_Image then Save_Image_Files for the configuration folder.
 // Throws the exception of the step that failed (what() is the message to show the user); a
 // failed build writes no file.
 void Build_And_Save_Images(const std::string& ParGen_File, const std::string& IEC_Client_File,
-                           const std::string& Active_Conf_Dir);
+                           const std::string& Active_Conf_Dir, const lang::Lang_Strings& texts);
 
 }  // namespace USaveBincc

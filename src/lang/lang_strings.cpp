@@ -10,15 +10,7 @@ namespace lang {
 
 namespace {
 
-const std::string Blank = " ";
 const std::string Pilcrow = "\xC2\xB6";  // U+00B6 in UTF-8
-
-// The place of a table index in the entries: the original indices first, the added ones after.
-size_t Slot(int index) {
-  return index < Num_Lang_Strings
-             ? static_cast<size_t>(index)
-             : static_cast<size_t>(Num_Lang_Strings + (index - First_Added_String));
-}
 
 // One line of a language file: "STR<index> = <text>".
 void Apply_Line(std::vector<std::string>& entries, const std::string& raw) {
@@ -44,7 +36,7 @@ void Apply_Line(std::vector<std::string>& entries, const std::string& raw) {
     size_t end = value.find(Pilcrow);
     if (end != std::string::npos) value.erase(end);
   }
-  entries[Slot(*index)] = value;
+  entries[String_Slot(*index)] = value;
 }
 
 }  // namespace
@@ -57,27 +49,26 @@ void For_Each_Built_In_Text(const std::function<void(int index, const char* engl
 #define RUN(name, first, ...) run(first, {__VA_ARGS__});
 #include "access/access_strings.def"
 #include "app/app_strings.def"
+#include "check/check_strings.def"
 #include "comm/comm_strings.def"
+#include "image/image_strings.def"
+#include "scl/scl_strings.def"
 #include "update/update_strings.def"
+#include "util/util_strings.def"
 #undef TEXT
 #undef RUN
 }
 
 Lang_Strings::Lang_Strings() { Load_Default_Strings(); }
 
-const std::string& Lang_Strings::operator[](int index) const {
-  if (!Is_String_Index(index)) return Blank;
-  return entries_[Slot(index)];
-}
-
 void Lang_Strings::Set(int index, std::string text) {
-  if (Is_String_Index(index)) entries_[Slot(index)] = std::move(text);
+  if (Is_String_Index(index)) entries_[String_Slot(index)] = std::move(text);
 }
 
 void Lang_Strings::Load_Default_Strings() {
-  entries_.assign(Num_Lang_Strings + Num_Added_Strings, Blank);
+  entries_.assign(Num_Lang_Strings + Num_Added_Strings, Blank());
   For_Each_Built_In_Text([this](int index, const char* english) {
-    if (Is_String_Index(index)) entries_[Slot(index)] = english;
+    if (Is_String_Index(index)) entries_[String_Slot(index)] = english;
   });
 }
 

@@ -1,6 +1,7 @@
 // The table of user-interface texts, read by index, and the language files that replace them.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -10,8 +11,10 @@ namespace lang {
 // The table's indices: 0 .. Num_Lang_Strings - 1, then the texts added for features beyond the
 // original table, First_Added_String .. First_Added_String + Num_Added_Strings - 1, which
 // language files translate with the same "STR<index> = text" lines. The added range is shared
-// out in blocks: 5000-5099 application shell, 5100-5199 Set Communication, 5200-5299 update
-// dialog, 5300-5699 access editor, 5700-5999 SCL and configuration checks.
+// out in blocks, one per module (each module's table lists its entries): 5000-5099 application
+// shell, 5100-5199 Set Communication, 5200-5299 update dialog, 5300-5699 access editor, 5700-5849
+// configuration and SCL checks, 5850-5899 SCL library, 5900-5949 image build, 5950-5999 platform
+// layer and message boxes.
 constexpr int Num_Lang_Strings = 1500;
 constexpr int First_Added_String = 5000;
 constexpr int Num_Added_Strings = 1000;
@@ -22,12 +25,25 @@ constexpr bool Is_String_Index(int index) {
          (index >= First_Added_String && index < First_Added_String + Num_Added_Strings);
 }
 
+// The place of an index of the table among its entries: the original indices first, the added
+// ones after.
+constexpr size_t String_Slot(int index) {
+  return index < Num_Lang_Strings
+             ? static_cast<size_t>(index)
+             : static_cast<size_t>(Num_Lang_Strings + (index - First_Added_String));
+}
+
 class Lang_Strings {
  public:
   Lang_Strings();  // starts with the built-in English texts
 
-  // Text at `index`; a single blank for an index outside the table.
-  const std::string& operator[](int index) const;
+  // Text at `index`; a single blank for an index outside the table. Inline, so that the platform
+  // layer (util), which lies below this library, reads its texts from a table handed to it
+  // without linking to it.
+  const std::string& operator[](int index) const {
+    if (!Is_String_Index(index)) return Blank();
+    return entries_[String_Slot(index)];
+  }
   void Set(int index, std::string text);
 
   // Empties the table and fills it with the built-in texts (a single blank where none is).
@@ -40,6 +56,11 @@ class Lang_Strings {
   void Apply_Lang_Text(const std::string& text);
 
  private:
+  static const std::string& Blank() {
+    static const std::string blank = " ";
+    return blank;
+  }
+
   std::vector<std::string> entries_;
 };
 

@@ -9,8 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "lang/lang_strings.h"
 #include "scl/scl_import.h"
-#include "scl/scl_texts.h"
+#include "scl/scl_strings.h"
 #include "util/files.h"
 #include "util/xml.h"
 
@@ -132,16 +133,17 @@ std::optional<std::string> Server_IP(const std::string& path) {
 
 bool Is_Writable_IED_Name(std::string_view ied_name) { return util::Is_Xml_Text(ied_name); }
 
-std::string Unwritable_IED_Name_Text(std::string_view ied_name) {
+std::string Unwritable_IED_Name_Text(std::string_view ied_name, const lang::Lang_Strings& texts) {
   std::string shown(ied_name);
   for (char& c : shown)
     if (!util::Is_Xml_Text(std::string_view(&c, 1))) c = '?';
-  return scl_texts::Text_IED_Name_Not_Xml + shown + "\"";
+  return texts[scl_strings::Text_IED_Name_Not_Xml] + shown + "\"";
 }
 
-std::string Extract_IED(const std::string& path, const std::string& ied_name) {
+std::string Extract_IED(const std::string& path, const std::string& ied_name,
+                        const lang::Lang_Strings& texts) {
   if (!Is_Writable_IED_Name(ied_name))
-    throw SCL_Error(path + ": " + Unwritable_IED_Name_Text(ied_name));
+    throw SCL_Error(path + ": " + Unwritable_IED_Name_Text(ied_name, texts));
   pugi::xml_document doc;
   Load(doc, path);
   const Node scl = util::Child_Element(doc, "SCL");
@@ -173,8 +175,8 @@ std::string Extract_IED(const std::string& path, const std::string& ied_name) {
 }
 
 void Write_Extracted_IED(const std::string& path, const std::string& ied_name,
-                         const std::string& out) {
-  util::Write_File_Atomic(out, Extract_IED(path, ied_name));
+                         const std::string& out, const lang::Lang_Strings& texts) {
+  util::Write_File_Atomic(out, Extract_IED(path, ied_name, texts));
 }
 
 std::string Extracted_File_Name(std::string_view source, std::string_view ied_name) {

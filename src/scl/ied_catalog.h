@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "lang/lang_strings.h"
+
 namespace UIEC_Client_Decode {
 
 // One IED as the chooser and `rq30517-cli ieds` show it.
@@ -38,19 +40,22 @@ std::optional<std::string> Server_IP(const std::string& path);
 // Whether the IED can be written into a file: its name holds no character that XML cannot hold
 // (util::Is_Xml_Text). A parser may have read such a name from a character reference.
 bool Is_Writable_IED_Name(std::string_view ied_name);
-// The SCL_Error text refusing an IED whose name is not Is_Writable_IED_Name.
-std::string Unwritable_IED_Name_Text(std::string_view ied_name);
+// The SCL_Error text refusing an IED whose name is not Is_Writable_IED_Name, in the words of
+// `texts`.
+std::string Unwritable_IED_Name_Text(std::string_view ied_name, const lang::Lang_Strings& texts);
 
 // The text of an SCL file holding only the first IED named `ied_name` of the file at `path`:
 // the SCL root with its attributes and namespace declarations, the Header, that IED, its
 // ConnectedAP entries within copies of their SubNetwork and Communication elements, and the
 // DataTypeTemplates. Throws as List_IEDs, SCL_Error when there is no such IED or its name is not
 // Is_Writable_IED_Name, util::Xml_Error when another text copied cannot be written as XML.
-std::string Extract_IED(const std::string& path, const std::string& ied_name);
+// The refusal of an unwritable name is in the words of `texts`.
+std::string Extract_IED(const std::string& path, const std::string& ied_name,
+                        const lang::Lang_Strings& texts);
 
 // Extract_IED written atomically to `out` (throws util::File_Error when it cannot be written).
 void Write_Extracted_IED(const std::string& path, const std::string& ied_name,
-                         const std::string& out);
+                         const std::string& out, const lang::Lang_Strings& texts);
 
 // The catalog file name of IED `ied_name` taken from the file `source` (only its file-name part
 // counts): "<stem>_<ied_name><extension>", each character not allowed in a file name on either

@@ -12,7 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "scl/scl_texts.h"
+#include "lang/lang_strings.h"
+#include "scl/scl_strings.h"
 #include "util/files.h"
 #include "util/xml.h"
 
@@ -473,8 +474,12 @@ class Importer {
   // there are expansions running above it; the children of the type would lie one further.
   void Check_Nesting(const Type_Entry& type) const {
     if (stack_.size() + 1 <= Max_Nesting_Levels) return;
-    throw SCL_Error(scl_texts::Text_Nesting_Too_Deep + std::to_string(Max_Nesting_Levels) +
-                    scl_texts::Text_Nesting_Type + (type.id ? *type.id : std::string()) + "\")");
+    // The import runs below every window and without one's table: its one message of its own is
+    // the built-in English.
+    const lang::Lang_Strings english;
+    throw SCL_Error(english[scl_strings::Text_Nesting_Too_Deep] +
+                    std::to_string(Max_Nesting_Levels) + english[scl_strings::Text_Nesting_Type] +
+                    (type.id ? *type.id : std::string()) + "\")");
   }
 
   // Runs the queued expansions with an explicit stack, creating the objects in the order a

@@ -4,8 +4,9 @@
 
 #include <algorithm>
 
+#include "lang/lang_strings.h"
 #include "util/files.h"
-#include "util/util_texts.h"
+#include "util/util_strings.h"
 
 namespace util {
 
@@ -129,10 +130,11 @@ std::vector<std::string> Names_Below(const std::string& root, const std::string&
   return names;
 }
 
-void Throw_Link_Outside(const std::string& link, const std::string& target,
-                        const std::string& root) {
-  throw File_Error(link + util_texts::Text_Link_Leads_To + target + util_texts::Text_Link_Outside +
-                   root + util_texts::Text_Nothing_Written);
+void Throw_Link_Outside(const std::string& link, const std::string& target, const std::string& root,
+                        const lang::Lang_Strings& texts) {
+  throw File_Error(link + texts[util_strings::Text_Link_Leads_To] + target +
+                   texts[util_strings::Text_Link_Outside] + root +
+                   texts[util_strings::Text_Nothing_Written]);
 }
 
 }  // namespace util

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace lang {
+class Lang_Strings;  // the texts of messages (lang/lang_strings.h, read inline)
+}
+
 namespace util {
 
 // The characters of the six that end a temporary file's name.
@@ -29,9 +33,10 @@ std::string Parent_Of(const std::string& path);
 // separators count. Empty when `path` is `root`; throws File_Error when it does not start with it.
 std::vector<std::string> Names_Below(const std::string& root, const std::string& path);
 
-// The failure of Require_Inside: `link` leads to `target`, outside `root`.
+// The failure of Require_Inside: `link` leads to `target`, outside `root`, in the words of
+// `texts`.
 [[noreturn]] void Throw_Link_Outside(const std::string& link, const std::string& target,
-                                     const std::string& root);
+                                     const std::string& root, const lang::Lang_Strings& texts);
 
 // Creates one folder level: 0, or the system's error code (errno; GetLastError()) of the failure.
 int Make_Dir(const std::string& path);

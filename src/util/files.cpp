@@ -16,8 +16,9 @@
 #include <random>
 #include <vector>
 
+#include "lang/lang_strings.h"
 #include "util/file_names.h"
-#include "util/util_texts.h"
+#include "util/util_strings.h"
 
 namespace util {
 
@@ -122,7 +123,8 @@ bool Is_Within(const std::string& inner, const std::string& outer) {
 
 }  // namespace
 
-void Require_Inside(const std::string& root, const std::string& path) {
+void Require_Inside(const std::string& root, const std::string& path,
+                    const lang::Lang_Strings& texts) {
   const std::string real_root = Real_Path(root);
   if (real_root.empty()) throw File_Error("Cannot use " + root + ": " + Reason(errno));
   std::string walked = root;
@@ -137,10 +139,10 @@ void Require_Inside(const std::string& root, const std::string& path) {
       const ssize_t n = readlink(walked.c_str(), target.data(), target.size() - 1);
       Throw_Link_Outside(walked,
                          n > 0 ? std::string(target.data(), static_cast<size_t>(n))
-                               : std::string(util_texts::Text_Link_Unresolved),
-                         root);
+                               : texts[util_strings::Text_Link_Unresolved],
+                         root, texts);
     }
-    if (!Is_Within(real, real_root)) Throw_Link_Outside(walked, real, root);
+    if (!Is_Within(real, real_root)) Throw_Link_Outside(walked, real, root, texts);
   }
 }
 

@@ -7,6 +7,10 @@
 #include <string_view>
 #include <vector>
 
+namespace lang {
+class Lang_Strings;  // the texts of messages (lang/lang_strings.h, read inline)
+}
+
 namespace util {
 
 // A file operation that failed; what() names the file and the system's reason.
@@ -55,7 +59,9 @@ void Force_Dirs(const std::string& path);
 // nothing was written (the caller writes nothing after this failure). Folders not there yet
 // pass: they are created inside what was checked. Every step that writes into a configuration
 // folder, its ICD_Catalog or its bin asks this first, so a link cannot carry files elsewhere.
-void Require_Inside(const std::string& root, const std::string& path);
+// The message is in the words of `texts` (the windows' table; the command line's built-in English).
+void Require_Inside(const std::string& root, const std::string& path,
+                    const lang::Lang_Strings& texts);
 
 // Reads a whole regular file (or a link to one); throws File_Error naming the file, also for a
 // folder, a FIFO, a device or a dangling link. Never blocks on a FIFO.

@@ -16,10 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "lang/lang_strings.h"
 #include "util/file_names.h"
 #include "util/files.h"
 #include "util/utf.h"
-#include "util/util_texts.h"
+#include "util/util_strings.h"
 
 namespace util {
 
@@ -189,7 +190,8 @@ bool Is_Within(const std::wstring& inner, std::wstring outer) {
 
 }  // namespace
 
-void Require_Inside(const std::string& root, const std::string& path) {
+void Require_Inside(const std::string& root, const std::string& path,
+                    const lang::Lang_Strings& texts) {
   DWORD error = 0;
   const std::wstring real_root = Final_Path(root, error);
   if (real_root.empty()) throw File_Error("Cannot use " + root + ": " + Reason(error));
@@ -199,8 +201,9 @@ void Require_Inside(const std::string& root, const std::string& path) {
     if (!Path_Present(walked)) return;  // created later, inside what was checked
     const std::wstring real = Final_Path(walked, error);
     // A link or junction that points nowhere would be followed or created elsewhere.
-    if (real.empty()) Throw_Link_Outside(walked, util_texts::Text_Link_Unresolved, root);
-    if (!Is_Within(real, real_root)) Throw_Link_Outside(walked, Wide_To_Utf8(real), root);
+    if (real.empty())
+      Throw_Link_Outside(walked, texts[util_strings::Text_Link_Unresolved], root, texts);
+    if (!Is_Within(real, real_root)) Throw_Link_Outside(walked, Wide_To_Utf8(real), root, texts);
   }
 }
 

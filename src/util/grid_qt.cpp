@@ -21,6 +21,13 @@ void Grid_Auto_Size_Col(QTableWidget* grid, int row, int column, bool Double_Cli
   grid->setColumnWidth(table_column, width);
 }
 
+void Fit_Header_Widths(QTableWidget* grid) {
+  QHeaderView* header = grid->horizontalHeader();
+  for (int c = 0; c < grid->columnCount(); ++c)
+    if (!grid->isColumnHidden(c))
+      grid->setColumnWidth(c, std::max(grid->columnWidth(c), header->sectionSizeHint(c)));
+}
+
 void Grid_Enter_Move(int& row, int& column, int row_count, int column_count) {
   if (column <= 0 || row <= 0) return;
   if (column < column_count - 1) {

@@ -20,6 +20,11 @@ void Grid_Auto_Size_Col(QTableWidget* grid, int row, int column, bool Double_Cli
 // next row and from the last row back to row 1.
 bool Grid_Enter_Key(QTableWidget* grid, int key, bool Enable_Jump_Field_Tables);
 
+// Widens each column whose header does not fit it (a translated header may be longer than the
+// width the column was given); narrows none. Run after the header texts are set and after any
+// fixed widths.
+void Fit_Header_Widths(QTableWidget* grid);
+
 // The move itself, in grid coordinates (fixed row and column counted): where Enter goes
 // from (row, column) in a grid of row_count x column_count cells.
 void Grid_Enter_Move(int& row, int& column, int row_count, int column_count);

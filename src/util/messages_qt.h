@@ -6,6 +6,10 @@
 
 class QWidget;
 
+namespace lang {
+class Lang_Strings;
+}
+
 namespace ui {
 
 class Messages {
@@ -24,12 +28,18 @@ class Messages {
   virtual void Warning_List(QWidget* parent, const std::string& text) { Warning(parent, text); }
 };
 
+// Titles and buttons in the words of the string table given (the windows' own, so a language
+// file translates them too).
 class Box_Messages : public Messages {
  public:
+  explicit Box_Messages(const lang::Lang_Strings& texts) : texts_(texts) {}
   void Error(QWidget* parent, const std::string& text) override;
   void Warning(QWidget* parent, const std::string& text) override;
   Answer Question(QWidget* parent, const std::string& text, bool with_cancel) override;
   void Warning_List(QWidget* parent, const std::string& text) override;
+
+ private:
+  const lang::Lang_Strings& texts_;
 };
 
 }  // namespace ui

@@ -17,7 +17,7 @@ std::string Fixture() {
 
 std::vector<std::string> Names(const Data_Map& map, const std::vector<size_t>& indices) {
   std::vector<std::string> names;
-  for (size_t i : indices) names.push_back(Entry_Name(map.Entries[i]));
+  for (size_t i : indices) names.push_back(Entry_Name(map.Entries[i], test::English()));
   return names;
 }
 
@@ -66,7 +66,8 @@ TEST(Data_Map, From_Client_File) {
 
   // Same position with another start bit is no conflict; " 12" reads as 12.
   ASSERT_EQ(map.Conflicts.size(), 1u);
-  EXPECT_EQ(Conflict_Line(map, map.Conflicts[0]), "position 12 bit 0: row 3, data set 2 member 2");
+  EXPECT_EQ(Conflict_Line(map, map.Conflicts[0], test::English()),
+            "position 12 bit 0: row 3, data set 2 member 2");
   EXPECT_EQ(Names(map, map.Unplaced), (std::vector<std::string>{"row 5", "row 6"}));
   EXPECT_EQ(map.Used, 6);  // 5, 12, 1399, 20, 21, 30
   EXPECT_EQ(map.Free(), 1394);
@@ -117,10 +118,10 @@ TEST_F(Data_Map_State, Editor_And_Saved_File_Give_The_Same_Map) {
   const Data_Map saved = Data_Map_From_Xml(Client_Xml(state), "saved");
   EXPECT_EQ(Data_Map_Csv(edited), Data_Map_Csv(saved));
   ASSERT_EQ(edited.Conflicts.size(), 2u);
-  EXPECT_EQ(Conflict_List(edited),
+  EXPECT_EQ(Conflict_List(edited, test::English()),
             "position 7 bit 2: row 1, data set 1 member 1\n"
             "position 16 bit 0: row 2, data set 1 member 2\n");
-  EXPECT_EQ(Conflict_List(edited, 1),
+  EXPECT_EQ(Conflict_List(edited, test::English(), 1),
             "position 7 bit 2: row 1, data set 1 member 1\n"
             "... and more conflicts: 1\n");
   EXPECT_EQ(Names(edited, edited.Unplaced),
@@ -229,8 +230,8 @@ TEST_F(Data_Map_State, Csv_Round_Trip) {
   std::string edited = csv;
   edited.replace(edited.find(",7,1,"), 5, ",70,3,");
   edited.replace(edited.find("Mod.q,Quality,,9,"), 17, "Mod.q,Quality,,99,");
-  const Import_Report report = Import_Data_Map_Csv(edited, state, ',');
-  EXPECT_TRUE(report.Problems.empty()) << Import_Report_Text(report);
+  const Import_Report report = Import_Data_Map_Csv(edited, state, ',', test::English());
+  EXPECT_TRUE(report.Problems.empty()) << Import_Report_Text(report, test::English());
   EXPECT_EQ(report.Updated, 4);
   EXPECT_EQ(Position(1), "70");
   EXPECT_EQ(state.ACG_DA.Cell(0, DA_Col::StartBit), "3");
@@ -259,9 +260,9 @@ TEST_F(Data_Map_State, Csv_Import_From_A_Spreadsheet_Reports_What_It_Cannot_Take
       ";;;;;;;;;;\r\n"
       "row;1;;0;;IED1LD0/LLN0.Mod.stVal;22;;;;\r\n"
       "member;1;3;0;IED1LD0/LLN0.DS1;;60;;;;\r\n";
-  const Import_Report report = Import_Data_Map_Csv(csv, state, ',');
+  const Import_Report report = Import_Data_Map_Csv(csv, state, ',', test::English());
   EXPECT_EQ(report.Updated, 2);
-  EXPECT_EQ(Import_Report_Text(report),
+  EXPECT_EQ(Import_Report_Text(report, test::English()),
             "These lines of the map file were not taken:\n"
             "line 3: no variable row has index \"0\" and reference \"IED1LD0/LLN0.Mod.nothing\"\n"
             "line 4: no variable row has index \"1\" and reference \"IED1LD0/LLN0.Mod.stVal\"\n"
@@ -286,12 +287,12 @@ TEST_F(Data_Map_State, Csv_Import_From_A_Spreadsheet_Reports_What_It_Cannot_Take
   // A first line naming the separator.
   const Import_Report named = Import_Data_Map_Csv(
       "sep=|\r\nKind|Index|Reference|Position\r\nvariable|0|IED1LD0/LLN0.Mod.stVal|30\r\n", state,
-      ',');
-  EXPECT_TRUE(named.Problems.empty()) << Import_Report_Text(named);
+      ',', test::English());
+  EXPECT_TRUE(named.Problems.empty()) << Import_Report_Text(named, test::English());
   EXPECT_EQ(Position(1), "30");
 
   try {
-    Import_Data_Map_Csv("a,b\r\n1,2\r\n", state, ',');
+    Import_Data_Map_Csv("a,b\r\n1,2\r\n", state, ',', test::English());
     ADD_FAILURE() << "a file without a Kind column was taken for a map";
   } catch (const std::runtime_error& refusal) {
     EXPECT_STREQ(refusal.what(),
@@ -344,7 +345,8 @@ TEST_F(Data_Map_State, Csv_Import_Refuses_What_Ok_Refuses) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
-    const Import_Report report = Import_Data_Map_Csv(header + c.line + "\r\n", state, ',');
+    const Import_Report report =
+        Import_Data_Map_Csv(header + c.line + "\r\n", state, ',', test::English());
     EXPECT_EQ(report.Updated, 0);
     EXPECT_EQ(report.Problems, std::vector<std::string>{"line 2: " + c.report});
     EXPECT_EQ(Data_Map_Csv(Build_Data_Map(state)), unchanged);
@@ -354,8 +356,8 @@ TEST_F(Data_Map_State, Csv_Import_Refuses_What_Ok_Refuses) {
   const Import_Report report = Import_Data_Map_Csv(
       header + variable + " 42 ,,,,,\r\n" + member + ",\t6 , Write ,ItoF/FtoI , none,\r\n" +
           "member,1,3,0,IED1LD0/LLN0.DS1,,,,,,-1.5 ,\r\n",
-      state, ',');
-  EXPECT_TRUE(report.Problems.empty()) << Import_Report_Text(report);
+      state, ',', test::English());
+  EXPECT_TRUE(report.Problems.empty()) << Import_Report_Text(report, test::English());
   EXPECT_EQ(report.Updated, 3);
   const Row& row = state.ACG_DA.Get_Row(0);
   EXPECT_EQ(row[DA_Col::Position], "42");
@@ -381,7 +383,7 @@ TEST_F(Data_Map_State, Csv_Import_Report_Stays_Short) {
   // A 5 MB field of quotes as the reference.
   const std::string quotes = "\"" + std::string(5'000'000, '"') + "\"";
   Import_Report report =
-      Import_Data_Map_Csv(header + "variable,0," + quotes + ",1\r\n", state, ',');
+      Import_Data_Map_Csv(header + "variable,0," + quotes + ",1\r\n", state, ',', test::English());
   ASSERT_EQ(report.Problems.size(), 1u);
   EXPECT_EQ(report.Problems[0], "line 2: no variable row has index \"0\" and reference \"" +
                                     std::string(60, '"') + "\u2026\"");
@@ -389,17 +391,17 @@ TEST_F(Data_Map_State, Csv_Import_Report_Stays_Short) {
   // Texts are cut between characters, never inside one.
   std::string long_kind;
   for (int i = 0; i < 100; ++i) long_kind += "\u00FC";
-  report = Import_Data_Map_Csv(header + long_kind + ",0,x,1\r\n", state, ',');
+  report = Import_Data_Map_Csv(header + long_kind + ",0,x,1\r\n", state, ',', test::English());
   ASSERT_EQ(report.Problems.size(), 1u);
   EXPECT_EQ(report.Problems[0], "line 2: the kind is neither variable nor member: \"" +
                                     long_kind.substr(0, 120) + "\u2026\"");
 
   std::string many = header;
   for (int i = 0; i < 10'000; ++i) many += "variable,0,none," + std::string(1000, 'x') + "\r\n";
-  report = Import_Data_Map_Csv(many, state, ',');
+  report = Import_Data_Map_Csv(many, state, ',', test::English());
   EXPECT_EQ(report.Problems.size(), Import_Report_Lines);
   EXPECT_EQ(report.Problems_Not_Listed, 10'000 - Import_Report_Lines);
-  const std::string text = Import_Report_Text(report);
+  const std::string text = Import_Report_Text(report, test::English());
   EXPECT_LT(text.size(), 10'000u);
   const std::string end =
       "line 51: no variable row has index \"0\" and reference \"none\"\n"
@@ -434,8 +436,8 @@ TEST_F(Data_Map_State, Csv_Formula_Texts_Round_Trip) {
     state.ACG_DA.Set_Cell(static_cast<int>(i), DA_Col::Mnemonic, "x");
   state.ACG_DA.Set_Cell(0, DA_Col::MoltFact, "1");
   state.List_DataSet[0].List_DAs[0].Mnemonic = "x";
-  const Import_Report report = Import_Data_Map_Csv(csv, state, ',');
-  EXPECT_TRUE(report.Problems.empty()) << Import_Report_Text(report);
+  const Import_Report report = Import_Data_Map_Csv(csv, state, ',', test::English());
+  EXPECT_TRUE(report.Problems.empty()) << Import_Report_Text(report, test::English());
   for (size_t i = 0; i < texts.size(); ++i)
     EXPECT_EQ(state.ACG_DA.Cell(static_cast<int>(i), DA_Col::Mnemonic), texts[i]) << i;
   EXPECT_EQ(state.ACG_DA.Cell(0, DA_Col::MoltFact), "-1.5");

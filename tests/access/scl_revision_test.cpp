@@ -211,10 +211,10 @@ TEST(Catalog_File_History, Keeps_The_Last_Three_Replaced_Files) {
   test::Temp_Dir dir;
   test::Write(dir / "x.icd.notes.bak", "unrelated");
   test::Write(dir / "y.icd.1.bak", "another file's copy");
-  Replace_Catalog_File(dir.path(), "x.icd", "v1");
+  Replace_Catalog_File(dir.path(), "x.icd", "v1", test::English());
   EXPECT_FALSE(util::File_Exists(dir / "x.icd.1.bak"));  // nothing was replaced
   for (const char* content : {"v2", "v3", "v4", "v5"})
-    Replace_Catalog_File(dir.path(), "x.icd", content);
+    Replace_Catalog_File(dir.path(), "x.icd", content, test::English());
 
   EXPECT_EQ(test::Read(dir / "x.icd"), "v5");
   EXPECT_FALSE(util::File_Exists(dir / "x.icd.1.bak"));
@@ -233,7 +233,9 @@ TEST(Catalog_File_History, Writes_Nothing_Outside_The_Catalog) {
   test::Temp_Dir dir;
   util::Force_Dirs(dir / "ICD_Catalog");
   for (const char* name : {"../x.icd", "", "..", "a/b.icd"}) {
-    EXPECT_THROW(Replace_Catalog_File(dir / "ICD_Catalog", name, "v"), util::File_Error) << name;
+    EXPECT_THROW(Replace_Catalog_File(dir / "ICD_Catalog", name, "v", test::English()),
+                 util::File_Error)
+        << name;
   }
   EXPECT_TRUE(util::List_Folder(dir.path()) == std::vector<std::string>{"ICD_Catalog"});
 
@@ -243,7 +245,8 @@ TEST(Catalog_File_History, Writes_Nothing_Outside_The_Catalog) {
   util::Force_Dirs(dir / "conf");
   if (!test::Make_Folder_Link(outside.path(), dir / "conf/ICD_Catalog"))
     GTEST_SKIP() << "no folder links here";
-  EXPECT_THROW(Replace_Catalog_File(dir / "conf/ICD_Catalog", "x.icd", "new"), util::File_Error);
+  EXPECT_THROW(Replace_Catalog_File(dir / "conf/ICD_Catalog", "x.icd", "new", test::English()),
+               util::File_Error);
   EXPECT_EQ(util::List_Folder(outside.path()), std::vector<std::string>{"x.icd"});
   EXPECT_EQ(test::Read(outside / "x.icd"), "old");
 }

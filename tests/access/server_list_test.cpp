@@ -35,7 +35,7 @@ struct Server_List : ::testing::Test {
     };
   }
   size_t Add(const std::string& chosen, Overwrite_Answer answer = Overwrite_Answer::Yes) {
-    return Add_IEC_Device(state, conf, chosen, Asker(answer), test::Fake_Import);
+    return Add_IEC_Device(state, conf, chosen, Asker(answer), test::English(), test::Fake_Import);
   }
   // The message of a failed add; empty when it did not fail.
   std::string Add_Failure(const std::string& chosen) {
@@ -161,7 +161,7 @@ struct Several_Ieds : Server_List {
           for (const IED_Info& ied : ieds) offered.push_back(ied.name);
           return picks;
         },
-        Asker(answer));
+        Asker(answer), test::English());
   }
   std::vector<std::string> Servers() const {
     std::vector<std::string> names;
@@ -263,7 +263,7 @@ TEST_F(Server_List, An_Ied_Name_With_A_Control_Character_Is_Refused) {
         [](const std::vector<IED_Info>&) {
           return std::vector<size_t>{0, 1};
         },
-        Asker(Overwrite_Answer::Yes));
+        Asker(Overwrite_Answer::Yes), test::English());
     ADD_FAILURE() << "added";
   } catch (const std::exception& e) {
     failure = e.what();

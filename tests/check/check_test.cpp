@@ -30,7 +30,8 @@ std::vector<Finding> Scl_Findings(const std::string& path,
                                   const std::vector<std::string>* only_ieds = nullptr) {
   std::vector<Finding> found;
   check::Check_Scl_File(
-      path, util::File_Name_Of(path), [&](const Finding& f) { found.push_back(f); }, only_ieds);
+      path, util::File_Name_Of(path), [&](const Finding& f) { found.push_back(f); },
+      test::English(), only_ieds);
   return found;
 }
 
@@ -127,10 +128,13 @@ TEST(Scl_Rules, Deep_Type_Chain_Is_Walked_Without_Recursion) {
             std::to_string(i + 1 < depth ? i + 1 : depth / 2) + "\"/></DAType>\n";
   text += "</DataTypeTemplates></SCL>";
   size_t cycles = 0;
-  check::Check_Scl_Text(text, "deep.icd", [&](const Finding& f) {
-    ASSERT_EQ(f.rule, "type-cycle");
-    ++cycles;
-  });
+  check::Check_Scl_Text(
+      text, "deep.icd",
+      [&](const Finding& f) {
+        ASSERT_EQ(f.rule, "type-cycle");
+        ++cycles;
+      },
+      test::English());
   EXPECT_EQ(cycles, static_cast<size_t>(depth - depth / 2));
 }
 
@@ -223,7 +227,8 @@ std::vector<Conf_Finding> Conf_Findings(const std::vector<Finding>& findings) {
 // set is gone; one listed file is missing, and some rows carry values the tables refuse.
 TEST(Configuration_Rules, Revised_Scl_File_Gives_Every_Finding_At_Its_Row) {
   std::vector<Finding> found;
-  check::Check_Configuration(Fixture("conf"), {}, [&](const Finding& f) { found.push_back(f); });
+  check::Check_Configuration(
+      Fixture("conf"), {}, [&](const Finding& f) { found.push_back(f); }, test::English());
   const std::vector<Conf_Finding> expected = {
       {"server-file-missing", 5, "server", 2, 0},   {"point-unresolved", 9, "variable", 2, 0},
       {"point-type-changed", 10, "variable", 3, 0}, {"point-server-missing", 11, "variable", 4, 0},
@@ -262,8 +267,8 @@ TEST(Configuration_Rules, Dropped_Members_Agree_With_Loading) {
 
   // The editor's state after that loading: the same rows without lines, nothing left to drop.
   std::vector<Finding> found;
-  check::Check_Access_State(state, Fixture("conf"), {},
-                            [&](const Finding& f) { found.push_back(f); });
+  check::Check_Access_State(
+      state, Fixture("conf"), {}, [&](const Finding& f) { found.push_back(f); }, test::English());
   const std::vector<Conf_Finding> expected = {
       {"point-unresolved", 0, "variable", 2, 0},     {"point-type-changed", 0, "variable", 3, 0},
       {"point-server-missing", 0, "variable", 4, 0}, {"position-invalid", 0, "variable", 5, 0},
@@ -287,9 +292,12 @@ TEST(Configuration_Rules, Mixed_Image_Pair) {
     check::Conf_Options options;
     options.bank_pair = bank_pair;
     std::vector<Finding> found;
-    check::Check_Configuration(conf, options, [&](const Finding& f) {
-      if (f.rule == "bank-pair-mixed") found.push_back(f);
-    });
+    check::Check_Configuration(
+        conf, options,
+        [&](const Finding& f) {
+          if (f.rule == "bank-pair-mixed") found.push_back(f);
+        },
+        test::English());
     return found;
   };
   const std::vector<Finding> found = pair_findings(true);
@@ -333,7 +341,8 @@ TEST(Configuration_Rules, Per_Value_Checks_Follow_The_Tables) {
                     c.conversion + "\" MoltFact=\"" + c.factor +
                     "\"/></List_DA_Selected><List_DataSet_Selected/></IEC_68850_Client>");
     std::vector<Finding> found;
-    check::Check_Configuration(conf.path(), {}, [&](const Finding& f) { found.push_back(f); });
+    check::Check_Configuration(
+        conf.path(), {}, [&](const Finding& f) { found.push_back(f); }, test::English());
     EXPECT_EQ(found.empty(), c.accepted);
     for (const Finding& f : found) EXPECT_EQ(f.rule, "position-invalid");
   }

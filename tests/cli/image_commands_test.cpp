@@ -93,7 +93,7 @@ TEST(Cli_Image, Build_Names_A_Mixed_Pair_Before_It_Replaces_It) {
                          ": bank1.bin and bank2.bin do not come from the same build (a build was "
                          "interrupted while it replaced them). Build the images again before the "
                          "device is updated. This build replaces both images.\n");
-  EXPECT_EQ(USaveBincc::Check_Bank_Pair(conf / "bin"), std::nullopt);
+  EXPECT_EQ(USaveBincc::Check_Bank_Pair(conf / "bin", test::English()), std::nullopt);
 }
 
 TEST(Cli_Image, Inspect_Decodes_Both_Images) {

@@ -64,7 +64,7 @@ struct Conf {
   // The message of a failed build; empty when both images were written.
   std::string Build() {
     try {
-      Build_And_Save_Images(ParGen_File, IEC_Client_File, dir.path());
+      Build_And_Save_Images(ParGen_File, IEC_Client_File, dir.path(), test::English());
     } catch (const std::exception& failure) {
       return failure.what();
     }
@@ -236,8 +236,8 @@ TEST(Image_Build, Write_Failures_Are_Reported) {
   {
     test::Temp_Dir dir;
     std::string missing = dir / "gone";
-    EXPECT_ANY_THROW(
-        Build_And_Save_Images(missing + "/ParGen.xml", missing + "/IEC_61850_Client.xml", missing));
+    EXPECT_ANY_THROW(Build_And_Save_Images(
+        missing + "/ParGen.xml", missing + "/IEC_61850_Client.xml", missing, test::English()));
     EXPECT_FALSE(util::Dir_Exists(missing));
   }
 }
@@ -302,7 +302,7 @@ TEST(Image_Build, A_Crash_Between_The_Renames_Leaves_One_Build_Or_A_Detected_Mix
       ASSERT_NE(bank2, '?');
       const bool one_build = bank1 == bank2;
       mixed_seen += !one_build;
-      const util::Check_Result found = Check_Bank_Pair(bin);
+      const util::Check_Result found = Check_Bank_Pair(bin, test::English());
       EXPECT_EQ(found.has_value(), !one_build) << bank1 << bank2 << " " << found.value_or("");
       if (found) {
         EXPECT_EQ(found->find(bin), 0u) << *found;
@@ -311,7 +311,7 @@ TEST(Image_Build, A_Crash_Between_The_Renames_Leaves_One_Build_Or_A_Detected_Mix
 
       // The next build leaves one whole pair and no temporary file.
       ASSERT_EQ(conf.Build(), "");
-      EXPECT_EQ(Check_Bank_Pair(bin), std::nullopt);
+      EXPECT_EQ(Check_Bank_Pair(bin, test::English()), std::nullopt);
       EXPECT_EQ(conf.Bank1(), b.Bank1());
       std::vector<std::string> names = util::List_Folder(bin);
       std::sort(names.begin(), names.end());
@@ -327,9 +327,9 @@ TEST(Image_Build, A_Crash_Between_The_Renames_Leaves_One_Build_Or_A_Detected_Mix
 TEST(Image_Build, Check_Bank_Pair_Reports_What_Does_Not_Belong_Together) {
   Conf conf(Fixture("conf/ParGen.xml"), Fixture("conf/IEC_61850_Client.xml"));
   const std::string bin = Bin_Dir(conf.dir.path());
-  EXPECT_EQ(Check_Bank_Pair(bin), std::nullopt) << "no bin folder";
+  EXPECT_EQ(Check_Bank_Pair(bin, test::English()), std::nullopt) << "no bin folder";
   ASSERT_EQ(conf.Build(), "");
-  EXPECT_EQ(Check_Bank_Pair(bin), std::nullopt);
+  EXPECT_EQ(Check_Bank_Pair(bin, test::English()), std::nullopt);
   const std::string record = test::Read(Bank_Pair_File(conf.dir.path()));
   EXPECT_NE(record.find(util::Sha256_Hex(conf.Bank1()) + " " + util::Sha256_Hex(conf.Bank2())),
             std::string::npos)
@@ -359,7 +359,7 @@ TEST(Image_Build, Check_Bank_Pair_Reports_What_Does_Not_Belong_Together) {
     SCOPED_TRACE(c.what);
     ASSERT_EQ(conf.Build(), "");
     c.change();
-    const util::Check_Result found = Check_Bank_Pair(bin);
+    const util::Check_Result found = Check_Bank_Pair(bin, test::English());
     if (c.message.empty()) {
       EXPECT_EQ(found, std::nullopt) << *found;
     } else {

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "access/access_strings.h"
 #include "app/app_strings.h"
@@ -13,6 +14,53 @@
 #include "update/update_strings.h"
 
 namespace {
+
+// The indices each module's table gives its entries.
+#define TEXT(name, index, english) indices.push_back(index);
+#define RUN(name, first, ...) \
+  for (int k = 0; k < lang::Count_Texts(__VA_ARGS__); ++k) indices.push_back(first + k);
+std::vector<int> Access_Indices() {
+  std::vector<int> indices;
+#include "access/access_strings.def"
+  return indices;
+}
+std::vector<int> App_Indices() {
+  std::vector<int> indices;
+#include "app/app_strings.def"
+  return indices;
+}
+std::vector<int> Check_Indices() {
+  std::vector<int> indices;
+#include "check/check_strings.def"
+  return indices;
+}
+std::vector<int> Comm_Indices() {
+  std::vector<int> indices;
+#include "comm/comm_strings.def"
+  return indices;
+}
+std::vector<int> Image_Indices() {
+  std::vector<int> indices;
+#include "image/image_strings.def"
+  return indices;
+}
+std::vector<int> Scl_Indices() {
+  std::vector<int> indices;
+#include "scl/scl_strings.def"
+  return indices;
+}
+std::vector<int> Update_Indices() {
+  std::vector<int> indices;
+#include "update/update_strings.def"
+  return indices;
+}
+std::vector<int> Util_Indices() {
+  std::vector<int> indices;
+#include "util/util_strings.def"
+  return indices;
+}
+#undef TEXT
+#undef RUN
 
 TEST(Built_In_Texts, Each_Index_Once_Inside_The_Table_With_A_Text) {
   std::map<int, std::string> seen;
@@ -26,6 +74,24 @@ TEST(Built_In_Texts, Each_Index_Once_Inside_The_Table_With_A_Text) {
   // The original table's texts stay where they were.
   const auto added = seen.lower_bound(lang::First_Added_String);
   EXPECT_EQ(std::distance(seen.begin(), added), 229);
+}
+
+// The added range is shared out in blocks, one per module, so that each module takes new indices
+// without meeting another's: every added entry lies in its module's block.
+TEST(Built_In_Texts, Added_Entries_Lie_In_Their_Modules_Block) {
+  const struct {
+    const char* module;
+    std::vector<int> indices;
+    int first, last;
+  } blocks[] = {{"app", App_Indices(), 5000, 5099},       {"comm", Comm_Indices(), 5100, 5199},
+                {"update", Update_Indices(), 5200, 5299}, {"access", Access_Indices(), 5300, 5699},
+                {"check", Check_Indices(), 5700, 5849},   {"scl", Scl_Indices(), 5850, 5899},
+                {"image", Image_Indices(), 5900, 5949},   {"util", Util_Indices(), 5950, 5999}};
+  for (const auto& block : blocks)
+    for (int index : block.indices)
+      if (index >= lang::First_Added_String) {
+        EXPECT_TRUE(index >= block.first && index <= block.last) << block.module << " " << index;
+      }
 }
 
 TEST(Built_In_Texts, Names_Read_Their_Own_Entries) {

@@ -101,7 +101,7 @@ TEST(Ied_Catalog, Server_Ip_Of_The_First_Ied) {
 }
 
 TEST(Ied_Catalog, Extracted_File_Keeps_Root_Header_Own_Access_Points_And_Templates) {
-  const std::string text = Extract_IED(Fixture(), "P1");
+  const std::string text = Extract_IED(Fixture(), "P1", test::English());
   pugi::xml_document doc;
   util::Load_Xml_Text(doc, text, "extracted");
   const pugi::xml_node scl = doc.child("SCL");
@@ -123,13 +123,13 @@ TEST(Ied_Catalog, Extracted_File_Keeps_Root_Header_Own_Access_Points_And_Templat
   EXPECT_STREQ(scl.child("Communication").child("SubNetwork").child_value("BitRate"), "100");
 
   // P2's entries are all in W2: W1 is left out. An IED without any entry has no Communication.
-  util::Load_Xml_Text(doc, Extract_IED(Fixture(), "P2"), "extracted");
+  util::Load_Xml_Text(doc, Extract_IED(Fixture(), "P2", test::English()), "extracted");
   EXPECT_STREQ(
       doc.child("SCL").child("Communication").child("SubNetwork").attribute("name").value(), "W2");
-  util::Load_Xml_Text(doc, Extract_IED(Fixture(), "Bare"), "extracted");
+  util::Load_Xml_Text(doc, Extract_IED(Fixture(), "Bare", test::English()), "extracted");
   EXPECT_FALSE(doc.child("SCL").child("Communication"));
 
-  EXPECT_THROW(Extract_IED(Fixture(), "P3"), SCL_Error);
+  EXPECT_THROW(Extract_IED(Fixture(), "P3", test::English()), SCL_Error);
 }
 
 TEST(Ied_Catalog, Extracted_File_Imports_As_The_Chosen_Ied_And_Lists_The_Same_Address) {
@@ -138,7 +138,7 @@ TEST(Ied_Catalog, Extracted_File_Imports_As_The_Chosen_Ied_And_Lists_The_Same_Ad
   for (const IED_Info& ied : all) {
     SCOPED_TRACE(ied.name);
     const std::string out = dir / Extracted_File_Name(Fixture(), ied.name);
-    Write_Extracted_IED(Fixture(), ied.name, out);
+    Write_Extracted_IED(Fixture(), ied.name, out, test::English());
     EXPECT_EQ(Dump(TIEC_Device(out)), Import_Named(Fixture(), ied.name));
     const std::vector<IED_Info> again = List_IEDs(out);
     ASSERT_EQ(again.size(), 1u);
@@ -171,7 +171,7 @@ TEST(Ied_Catalog, Unreadable_Or_Broken_Files_Are_Errors) {
   test::Temp_Dir dir;
   test::Write(dir / "broken.scd", "<SCL>\n<IED name='A'>\n</SCL>");
   EXPECT_THROW(List_IEDs(dir / "broken.scd"), util::Xml_Error);
-  EXPECT_THROW(Extract_IED(dir / "broken.scd", "A"), util::Xml_Error);
+  EXPECT_THROW(Extract_IED(dir / "broken.scd", "A", test::English()), util::Xml_Error);
   EXPECT_THROW(List_IEDs(dir / "absent.scd"), util::File_Error);
   test::Write(dir / "other.xml", "<Other><IED name='A'/></Other>");
   EXPECT_TRUE(List_IEDs(dir / "other.xml").empty());
@@ -190,21 +190,22 @@ TEST(Ied_Catalog, Extracted_Files_Hold_Only_Texts_Xml_Can_Hold) {
   EXPECT_TRUE(Is_Writable_IED_Name(ieds[0].name));
   EXPECT_FALSE(Is_Writable_IED_Name(ieds[1].name));
 
-  Write_Extracted_IED(dir / "s.scd", "ok", dir / "ok.scd");
+  Write_Extracted_IED(dir / "s.scd", "ok", dir / "ok.scd", test::English());
 #ifndef _WIN32
   // xmllint is a Linux program: the Windows run checks the rest without it.
   const test::Run_Result lint = test::Run_Program("xmllint", {"--noout", dir / "ok.scd"});
   EXPECT_EQ(lint.status, 0) << lint.err;
 #endif
   try {
-    Write_Extracted_IED(dir / "s.scd", ieds[1].name, dir / "bad.scd");
+    Write_Extracted_IED(dir / "s.scd", ieds[1].name, dir / "bad.scd", test::English());
     ADD_FAILURE() << "written";
   } catch (const SCL_Error& e) {
     EXPECT_NE(std::string(e.what()).find("control character, which XML cannot hold: \"bad?\""),
               std::string::npos)
         << e.what();
   }
-  EXPECT_THROW(Write_Extracted_IED(dir / "s.scd", "odd", dir / "odd.scd"), util::Xml_Error);
+  EXPECT_THROW(Write_Extracted_IED(dir / "s.scd", "odd", dir / "odd.scd", test::English()),
+               util::Xml_Error);
   EXPECT_FALSE(util::Path_Present(dir / "bad.scd"));
   EXPECT_FALSE(util::Path_Present(dir / "odd.scd"));
 }
@@ -230,7 +231,7 @@ TEST(Ied_Catalog, Every_Ied_Of_The_Shared_Multi_Ied_Samples_Extracts_Faithfully)
     for (const IED_Info& ied : ieds) {
       SCOPED_TRACE(ied.name);
       const std::string out = dir / Extracted_File_Name(name, ied.name);
-      Write_Extracted_IED(path, ied.name, out);
+      Write_Extracted_IED(path, ied.name, out, test::English());
       const std::string extracted = Dump(TIEC_Device(out));
       EXPECT_EQ(extracted, Import_Named(path, ied.name));
       const std::vector<IED_Info> again = List_IEDs(out);

@@ -197,4 +197,9 @@ std::vector<std::string> Scl_Sample_Files() {
 
 std::string Bin_Dir() { return Env("RQ_BIN_DIR", RQ_BUILT_IN_BIN_DIR); }
 
+const lang::Lang_Strings& English() {
+  static const lang::Lang_Strings english;
+  return english;
+}
+
 }  // namespace test

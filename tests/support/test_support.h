@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "lang/lang_strings.h"
+
 namespace test {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
@@ -35,6 +37,9 @@ struct Run_Result {
 };
 Run_Result Run_Program(const std::string& program, const std::vector<std::string>& args);
 void Write(const std::string& path, const std::string& content);
+
+// The built-in English texts, in which the command line words its messages.
+const lang::Lang_Strings& English();
 
 // tests/ in the source tree (fixtures sit beside the tests that use them).
 std::string Data_Dir();

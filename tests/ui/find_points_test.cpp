@@ -17,7 +17,7 @@
 #include <QTreeWidgetItemIterator>
 #include <cstdio>
 
-#include "access/access_texts.h"
+#include "access/access_strings.h"
 #include "access/access_window.h"
 #include "access/ied_chooser_dialog.h"
 #include "access/selection_grid_qt.h"
@@ -96,7 +96,7 @@ TEST(Ied_Chooser, Lists_Every_Ied_And_Returns_The_Picked_Rows) {
   const std::vector<IED_Info> ieds = {{"P1", "Maker", "Relay", "Feeder", "10.0.0.1", true},
                                       {"P2", "", "", "", "", false},
                                       {"P3", "", "", "", "10.0.0.3", true}};
-  TFIED_Chooser chooser("plant.scd", ieds);
+  TFIED_Chooser chooser("plant.scd", ieds, test::English());
   chooser.show();
   ASSERT_EQ(chooser.SG_IEDs->rowCount(), 3);
   EXPECT_EQ(chooser.SG_IEDs->item(0, 4)->text(), "10.0.0.1");
@@ -224,7 +224,8 @@ TEST_F(Find_Points, An_Ied_Name_Xml_Cannot_Hold_Cannot_Be_Chosen) {
     auto* chooser = qobject_cast<TFIED_Chooser*>(QApplication::activeModalWidget());
     if (chooser == nullptr) return;
     QTableWidget* grid = chooser->SG_IEDs;
-    EXPECT_EQ(grid->item(1, 0)->toolTip().toStdString(), access_texts::Text_Chooser_Name_Not_Xml);
+    EXPECT_EQ(grid->item(1, 0)->toolTip().toStdString(),
+              test::English()[access_strings::Text_Chooser_Name_Not_Xml]);
     EXPECT_EQ(grid->item(0, 0)->toolTip(), "");
     EXPECT_NE(grid->item(1, 0)->foreground().color(), grid->item(0, 0)->foreground().color());
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},

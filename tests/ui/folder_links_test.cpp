@@ -97,10 +97,10 @@ TEST(Folder_Links, Step_4_Names_A_Mixed_Pair_And_Replaces_It) {
   fs::copy_file(fixtures + "ParGen.xml", w.conf + "/ParGen.xml");
   fs::copy_file(fixtures + "IEC_61850_Client.xml", w.conf + "/IEC_61850_Client.xml");
   USaveBincc::Build_And_Save_Images(w.conf + "/ParGen.xml", w.conf + "/IEC_61850_Client.xml",
-                                    w.conf);
+                                    w.conf, test::English());
   test::Write(USaveBincc::Bank1_File(w.conf), test::Read(USaveBincc::Bank1_File(w.conf)) + "x");
   const std::string bin = USaveBincc::Bin_Dir(w.conf);
-  ASSERT_TRUE(USaveBincc::Check_Bank_Pair(bin).has_value());
+  ASSERT_TRUE(USaveBincc::Check_Bank_Pair(bin, test::English()).has_value());
   w.Open();
 
   // The fixture's rows name servers it has no files for: the check's report comes first, and
@@ -126,7 +126,7 @@ TEST(Folder_Links, Step_4_Names_A_Mixed_Pair_And_Replaces_It) {
                                       "(a build was interrupted while it replaced them). Build "
                                       "the images again before the device is updated.\nThis "
                                       "build replaces both images.");
-  EXPECT_EQ(USaveBincc::Check_Bank_Pair(bin), std::nullopt);
+  EXPECT_EQ(USaveBincc::Check_Bank_Pair(bin, test::English()), std::nullopt);
   w.c->window->close();
 }
 

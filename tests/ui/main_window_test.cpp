@@ -277,10 +277,12 @@ TEST(Main_Window, A_Second_Configurator_On_The_Same_Workspace_Quits) {
   test::Temp_Dir dir;
   test::Recording_Messages messages;
   util::Folder_Lock running, second;
-  ASSERT_TRUE(TFVarnoscopioFirmWare::Claim_Workspace(running, messages, dir.path()));
+  ASSERT_TRUE(
+      TFVarnoscopioFirmWare::Claim_Workspace(running, messages, test::English(), dir.path()));
   EXPECT_TRUE(messages.shown.empty());
 
-  EXPECT_FALSE(TFVarnoscopioFirmWare::Claim_Workspace(second, messages, dir.path()));
+  EXPECT_FALSE(
+      TFVarnoscopioFirmWare::Claim_Workspace(second, messages, test::English(), dir.path()));
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "error");
   EXPECT_EQ(messages.Last(),
@@ -297,7 +299,8 @@ TEST(Main_Window, A_Second_Configurator_On_The_Same_Workspace_Quits) {
   // and the next start takes it over without a word.
   running.Unlock();
   messages.shown.clear();
-  EXPECT_TRUE(TFVarnoscopioFirmWare::Claim_Workspace(second, messages, dir.path()));
+  EXPECT_TRUE(
+      TFVarnoscopioFirmWare::Claim_Workspace(second, messages, test::English(), dir.path()));
   EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -319,7 +322,8 @@ TEST(Main_Window, A_Workspace_That_Cannot_Be_Locked_Quits_With_The_Reason) {
     SCOPED_TRACE(c.exe_dir);
     test::Recording_Messages messages;
     util::Folder_Lock lock;
-    EXPECT_FALSE(TFVarnoscopioFirmWare::Claim_Workspace(lock, messages, c.exe_dir));
+    EXPECT_FALSE(
+        TFVarnoscopioFirmWare::Claim_Workspace(lock, messages, test::English(), c.exe_dir));
     EXPECT_FALSE(lock.Locked());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].kind, "error");

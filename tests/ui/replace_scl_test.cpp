@@ -248,7 +248,8 @@ TEST_F(Replace_Scl_Window, One_Ied_Of_A_Substation_File_Replaces_The_Server) {
   test::Click(window->Btn_Replace_Scl);
   EXPECT_TRUE(messages.shown.empty()) << messages.Last();
   EXPECT_EQ(offered, (std::vector<std::string>{"OTHER", "REV1"}));
-  EXPECT_EQ(test::Read(catalog_file), UIEC_Client_Decode::Extract_IED(chosen, "REV1"));
+  EXPECT_EQ(test::Read(catalog_file),
+            UIEC_Client_Decode::Extract_IED(chosen, "REV1", test::English()));
   EXPECT_EQ(window->LB_IEC_Devices->item(0)->text(), "REV1");
 }
 

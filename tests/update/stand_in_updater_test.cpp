@@ -27,7 +27,7 @@ class Stand_In_Updater : public ::testing::Test {
     std::filesystem::copy_file(built, exe / "Ethernet_Update.exe");
     util::Force_Dirs(conf / "bin");
     USaveBincc::Build_And_Save_Images(conf / "ParGen.xml", conf / "IEC_61850_Client.xml",
-                                      conf.path());
+                                      conf.path(), test::English());
   }
 
   std::string Parameter_File(int option) {

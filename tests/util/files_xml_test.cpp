@@ -469,7 +469,7 @@ TEST(Require_Inside, Links_Out_Of_The_Root_Are_Refused_By_Name) {
     else if (c.link_target != "-" && !test::Make_Folder_Link(c.link_target, c.link))
       GTEST_SKIP() << "this system does not let this user make folder links";
     try {
-      util::Require_Inside(root.path(), c.link + "/ICD_Catalog");
+      util::Require_Inside(root.path(), c.link + "/ICD_Catalog", test::English());
       EXPECT_EQ(c.message, "");
     } catch (const util::File_Error& e) {
       ASSERT_NE(c.message, "") << e.what();
@@ -482,7 +482,7 @@ TEST(Require_Inside, Links_Out_Of_The_Root_Are_Refused_By_Name) {
   EXPECT_THROW(
       {
         try {
-          util::Require_Inside(root.path(), conf + "/bin");
+          util::Require_Inside(root.path(), conf + "/bin", test::English());
         } catch (const util::File_Error& e) {
           EXPECT_EQ(std::string(e.what()).find(conf + " leads to " + real_outside), 0u) << e.what();
           throw;

@@ -176,6 +176,16 @@ int main(int argc, char** argv) {
     editor->PC_DA_DataSet->setCurrentIndex(0);
     editor->Tree_Filter->E_Tree_Filter->setText("stval");
     Save(editor, "access_editor_filter");
+    // The same with the tests' German language file: the filter and the Map page translated.
+    ctx.Lang_Strings.Load_Lang_File(std::string(RQ_SOURCE_DIR) + "/tests/ui/fixtures/Deutsch.lng");
+    main_window.Change_Language();
+    editor->PC_DA_DataSet->setCurrentIndex(2);
+    editor->resize(1560, 550);  // wide enough for the longer German headers
+    Save(editor, "access_editor_german");
+    editor->resize(1200, 550);
+    ctx.Lang_Strings.Load_Default_Strings();
+    main_window.Change_Language();
+    editor->PC_DA_DataSet->setCurrentIndex(0);
     editor->Tree_Filter->E_Tree_Filter->clear();
     editor->hide();
   }
@@ -184,7 +194,8 @@ int main(int argc, char** argv) {
   {
     const std::string station = std::string(RQ_SOURCE_DIR) + "/tests/scl/fixtures/multi.scd";
     try {
-      TFIED_Chooser chooser(util::File_Name_Of(station), UIEC_Client_Decode::List_IEDs(station));
+      TFIED_Chooser chooser(util::File_Name_Of(station), UIEC_Client_Decode::List_IEDs(station),
+                            ctx.Lang_Strings);
       chooser.SG_IEDs->selectRow(0);
       chooser.SG_IEDs->setSelectionMode(QAbstractItemView::MultiSelection);
       chooser.SG_IEDs->selectRow(2);
