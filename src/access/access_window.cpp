@@ -1,6 +1,7 @@
 #include "access/access_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -30,6 +31,7 @@
 #include "access/selection_grid_qt.h"
 #include "access/tree_filter_qt.h"
 #include "app/workspace.h"
+#include "util/file_dialog_qt.h"
 #include "util/files.h"
 #include "util/grid_qt.h"
 #include "util/qstring_qt.h"
@@ -174,12 +176,13 @@ TFIEC_61850_Access::TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& mess
   setObjectName("FIEC_61850_Access");
   Lay_Out();
   Choose_File = [this] {
-    return QFileDialog::getOpenFileName(this, Btn_Add_IEC_Device->text(), QString(), Scl_Filters,
-                                        nullptr, QFileDialog::HideNameFilterDetails)
-        .toStdString();
+    return ui::Choose_File_Path(this, ctx_.Last_Folders.SCL_File, ui::File_Dialog_Mode::Open,
+                                Btn_Add_IEC_Device->text(), Scl_Filters, {},
+                                QFileDialog::HideNameFilterDetails);
   };
   Choose_IEDs = [this](const std::string& file, const std::vector<IED_Info>& ieds) {
-    TFIED_Chooser chooser(util::File_Name_Of(file), ieds, this);
+    TFIED_Chooser chooser(util::File_Name_Of(file), ieds, this, Catalog_Files_Of(file, ieds),
+                          &ctx_.Lang_Strings);
     return chooser.exec() == QDialog::Accepted ? chooser.Chosen() : std::vector<size_t>();
   };
   Set_Lang();
@@ -210,7 +213,9 @@ void TFIEC_61850_Access::Lay_Out() {
   TV_IEC_Device->setIconSize(QSize(16, 16));
   // Ctrl and Shift select several attributes for one Add Var.
   TV_IEC_Device->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  Extend_From_Last_Click(TV_IEC_Device);
   Tree_Filter = new Tree_Filter_Bar(left);
+  Tree_Filter->Strings = &ctx_.Lang_Strings;
   auto* server_buttons = new QHBoxLayout;
   server_buttons->addWidget(Btn_Add_IEC_Device);
   server_buttons->addWidget(Btn_Remove_IEC_Device);
@@ -274,6 +279,7 @@ void TFIEC_61850_Access::Lay_Out() {
   PC_DA_DataSet->addTab(TS_DA, "Variables");
   PC_DA_DataSet->addTab(TS_DataSet, "DataSet");
   TS_Map = new Map_Page(state_, messages_);
+  TS_Map->Csv_Folder = &ctx_.Last_Folders.Map_File;
   PC_DA_DataSet->addTab(TS_Map, access_texts::Text_Map_Page);
   connect(PC_DA_DataSet, &QTabWidget::currentChanged, this, [this] {
     if (PC_DA_DataSet->currentWidget() == TS_Map) TS_Map->Show_Map();
@@ -288,6 +294,9 @@ void TFIEC_61850_Access::Lay_Out() {
   ACG_DataSet->setColumnWidth(DS_Col::IPAddress - 1, 110);
   ACG_DataSet->setColumnWidth(DS_Col::GooseName - 1, 120);
   ACG_DS_Vars->setColumnWidth(Var_Col::Reference - 1, 260);
+  ACG_DA->Set_Elide_Middle(DA_Col::Reference);
+  ACG_DataSet->Set_Elide_Middle(DS_Col::Reference);
+  ACG_DS_Vars->Set_Elide_Middle(Var_Col::Reference);
 
   auto* split = new QSplitter(Qt::Horizontal, this);
   split->addWidget(left);
@@ -311,7 +320,12 @@ void TFIEC_61850_Access::Lay_Out() {
   Btn_Add_IEC_Device->setAutoDefault(false);
   Btn_Remove_IEC_Device->setAutoDefault(false);
   auto* buttons = new QHBoxLayout;
+  CB_Address_From_SCL = new QCheckBox(this);
+  CB_Address_From_SCL->setObjectName("CB_Address_From_SCL");
+  connect(CB_Address_From_SCL, &QCheckBox::toggled, this,
+          [this](bool on) { ctx_.Address_From_SCL = on; });
   buttons->addWidget(Btn_AddVar);
+  buttons->addWidget(CB_Address_From_SCL);
   buttons->addWidget(Btn_RemoveVar);
   buttons->addStretch(1);
   buttons->addWidget(Btn_Check);
@@ -408,6 +422,8 @@ void TFIEC_61850_Access::Set_Lang() {
   Btn_RemoveVar->setToolTip(Q(s[access_strings::Text_Remove_Var_Hint]));
   Btn_Add_IEC_Device->setToolTip(Q(s[access_strings::Text_Add_IEC_Device_Hint]));
   Btn_Remove_IEC_Device->setToolTip(Q(s[access_strings::Text_Remove_IEC_Device_Hint]));
+  CB_Address_From_SCL->setText(Q(s[access_strings::Text_Address_From_SCL_Box]));
+  CB_Address_From_SCL->setToolTip(Q(s[access_strings::Text_Address_From_SCL_Box_Hint]));
 
   std::vector<std::string> headers;
   std::vector<std::string> hints;
@@ -445,7 +461,9 @@ void TFIEC_61850_Access::showEvent(QShowEvent* event) {
 
 bool TFIEC_61850_Access::FormShow() {
   load_failed_ = false;
+  CB_Address_From_SCL->setChecked(ctx_.Address_From_SCL);
   Clear_Tree();
+  Forget_Filter_Of_Other_Configuration();
   Forget_Servers_Extras();
   state_.Reset();
   Read_Report report;
@@ -490,7 +508,7 @@ void TFIEC_61850_Access::Btn_OKClick() {
     if (f.severity == check::Severity::Error) errors.push_back(std::move(f));
   std::optional<check::Finding> activated;
   if (!Check_Report_Go_On(this, messages_, std::move(errors), TFCheck_Report::Purpose::Save, {},
-                          &activated)) {
+                          &activated, &ctx_.Last_Folders.Report_File)) {
     if (activated) Show_Finding(*activated);
     return;
   }
@@ -522,7 +540,8 @@ std::vector<check::Finding> TFIEC_61850_Access::Check_State() {
 void TFIEC_61850_Access::Btn_CheckClick() {
   if (load_failed_) return;
   std::optional<check::Finding> activated;
-  Check_Report_Go_On(this, messages_, Check_State(), TFCheck_Report::Purpose::Show, {}, &activated);
+  Check_Report_Go_On(this, messages_, Check_State(), TFCheck_Report::Purpose::Show, {}, &activated,
+                     &ctx_.Last_Folders.Report_File);
   if (activated) Show_Finding(*activated);
 }
 
@@ -584,7 +603,7 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
       return true;  // unreadable: adding reports why
     }
     return Check_Report_Go_On(this, messages_, std::move(findings), TFCheck_Report::Purpose::Add,
-                              chosen);
+                              chosen, nullptr, &ctx_.Last_Folders.Report_File);
   };
   // An IED whose name no configuration file can hold is refused by the adding itself; its
   // findings would only ask a question whose answer changes nothing.
@@ -625,6 +644,25 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
   // The servers added before a failure stay.
   if (state_.List_IEC_Dev.size() != servers_before) Show_IEC_Devices();
   if (!failure.empty()) messages_.Error(this, failure);
+}
+
+std::vector<std::string> TFIEC_61850_Access::Catalog_Files_Of(const std::string& file,
+                                                              const std::vector<IED_Info>& ieds) {
+  // The file each IED would be written to, where the catalog holds it already.
+  std::vector<std::string> present(ieds.size());
+  const std::string catalog = Catalog_Dir(ctx_.Active_Conf_Dir);
+  if (!util::Dir_Exists(catalog)) return present;
+  for (size_t i = 0; i < ieds.size(); ++i) {
+    if (!UIEC_Client_Decode::Is_Writable_IED_Name(ieds[i].name)) continue;
+    try {
+      const std::string target =
+          UIEC_Client_Decode::Catalog_File_For_IED(catalog, file, ieds[i].name);
+      if (util::File_Exists(target)) present[i] = util::File_Name_Of(target);
+    } catch (const std::exception&) {
+      // an unreadable catalog shows nothing here; adding says what is wrong
+    }
+  }
+  return present;
 }
 
 void TFIEC_61850_Access::Btn_Remove_IEC_DeviceClick() {
@@ -784,6 +822,13 @@ void TFIEC_61850_Access::Show_DataSet_DAs() {
 void TFIEC_61850_Access::Btn_AddVarClick() {
   const int server = state_.Server_Position(shown_device_);
   if (server < 0) return;
+  const int variables_before = state_.ACG_DA.Row_Count();
+  const int data_sets_before = state_.ACG_DataSet.Row_Count();
+  Add_Selected_Nodes(server);
+  Focus_Added_Rows(variables_before, data_sets_before);
+}
+
+void TFIEC_61850_Access::Add_Selected_Nodes(int server) {
   // Several nodes selected: one row per leaf attribute and per data set among them, in tree
   // order; the page of the last one added is shown.
   const std::vector<QTreeWidgetItem*> selected = Selected_In_Tree_Order(TV_IEC_Device);
@@ -803,6 +848,27 @@ void TFIEC_61850_Access::Btn_AddVarClick() {
   const Access_State::Added added = state_.Add_Var(server);
   Fill_Address_From_Scl(added);
   Show_Added(added);
+}
+
+void TFIEC_61850_Access::Focus_Added_Rows(int first_variable, int first_data_set) {
+  // The page Add Var showed is the one of the last row added; its first new row takes the
+  // keyboard, so that typing and Shift+arrows go on from there.
+  Selection_Grid* grid = nullptr;
+  int first = 0;
+  if (PC_DA_DataSet->currentWidget() == TS_DA && ACG_DA->rowCount() > first_variable) {
+    grid = ACG_DA;
+    first = first_variable;
+  } else if (PC_DA_DataSet->currentWidget() == TS_DataSet &&
+             ACG_DataSet->rowCount() > first_data_set) {
+    grid = ACG_DataSet;
+    first = first_data_set;
+  }
+  if (grid == nullptr) return;
+  const int column = grid->currentColumn() >= 0 ? grid->currentColumn() : 0;
+  grid->setCurrentCell(first, column);
+  grid->scrollToItem(grid->item(first, column));
+  grid->setFocus();
+  if (grid == ACG_DataSet) Show_DataSet_DAs();
 }
 
 void TFIEC_61850_Access::Show_Added(Access_State::Added added) {
@@ -855,6 +921,14 @@ void TFIEC_61850_Access::Apply_Tree_Filter() {
                                        static_cast<int>(entry.kind), false);
                      });
   Tree_Filter->Show_Count(result);
+}
+
+void TFIEC_61850_Access::Forget_Filter_Of_Other_Configuration() {
+  // The tree is empty until a server is chosen: no count over it. A filter typed for another
+  // configuration would only hide the nodes of this one.
+  if (filter_conf_dir_ != ctx_.Active_Conf_Dir) Tree_Filter->Clear();
+  Tree_Filter->L_Tree_Matches->hide();
+  filter_conf_dir_ = ctx_.Active_Conf_Dir;
 }
 
 void TFIEC_61850_Access::Forget_Servers_Extras() {

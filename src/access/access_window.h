@@ -17,6 +17,7 @@
 #include "scl/tree_filter.h"
 #include "util/messages_qt.h"
 
+class QCheckBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -70,6 +71,8 @@ class TFIEC_61850_Access : public QDialog {
   UIEC_61850_Access::Selection_Grid* ACG_DS_Vars;
   UIEC_61850_Access::Map_Page* TS_Map;
   QPushButton* Btn_AddVar;
+  // The option "address from SCL", also on the options' settings page.
+  QCheckBox* CB_Address_From_SCL;
   QPushButton* Btn_RemoveVar;
   QPushButton* Btn_Check;
   QPushButton* Btn_OK;
@@ -116,6 +119,8 @@ class TFIEC_61850_Access : public QDialog {
                             const std::string& text, int image, bool has_children);
   void Fill_Node(QTreeWidgetItem* item);
   void Show_Tables();
+  // Adds a row for each selected tree node (or the current one) to the tables.
+  void Add_Selected_Nodes(int server);
   // Shows the page and the new last row of what Add Var added.
   void Show_Added(UIEC_61850_Access::Access_State::Added added);
   // Makes `node` the selection Add Var takes: its leaf attribute, else its data set, else none.
@@ -125,7 +130,15 @@ class TFIEC_61850_Access : public QDialog {
   // original behaviour).
   void Apply_Tree_Filter();
   void Forget_Servers_Extras();
+  // For each IED of `file`: its catalog file's name where the catalog holds it already.
+  std::vector<std::string> Catalog_Files_Of(const std::string& file,
+                                            const std::vector<UIEC_61850_Access::IED_Info>& ieds);
   void Fill_Address_From_Scl(UIEC_61850_Access::Access_State::Added added);
+  // Puts the keyboard on the first of the rows Add Var added (`first_*`: the row counts before).
+  void Focus_Added_Rows(int first_variable, int first_data_set);
+  // Clears the tree filter when the configuration shown is another one than last time.
+  void Forget_Filter_Of_Other_Configuration();
+  std::string filter_conf_dir_;  // the configuration the tree filter was typed for
 
   app::App_Context& ctx_;
   ui::Messages& messages_;

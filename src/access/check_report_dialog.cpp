@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -12,6 +11,7 @@
 #include <utility>
 
 #include "access/access_texts.h"
+#include "util/file_dialog_qt.h"
 #include "util/files.h"
 #include "util/qstring_qt.h"
 
@@ -111,9 +111,10 @@ TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
   });
 
   Choose_Csv_File = [this] {
-    return QFileDialog::getSaveFileName(this, access_texts::Text_Report_Save_Csv, QString(),
-                                        access_texts::Text_Report_Csv_Filter)
-        .toStdString();
+    std::string none;
+    return ui::Choose_File_Path(this, Csv_Folder ? *Csv_Folder : none, ui::File_Dialog_Mode::Save,
+                                access_texts::Text_Report_Save_Csv,
+                                access_texts::Text_Report_Csv_Filter);
   };
 }
 
@@ -145,9 +146,10 @@ void TFCheck_Report::Btn_Save_CsvClick() {
 
 bool Check_Report_Go_On(QWidget* parent, ui::Messages& messages, std::vector<Finding> findings,
                         TFCheck_Report::Purpose purpose, const std::string& subject,
-                        std::optional<Finding>* activated) {
+                        std::optional<Finding>* activated, std::string* csv_folder) {
   if (findings.empty() && purpose != TFCheck_Report::Purpose::Show) return true;
   TFCheck_Report report(std::move(findings), purpose, subject, messages, parent);
+  report.Csv_Folder = csv_folder;
   const bool go_on = report.exec() == QDialog::Accepted;
   if (activated && report.Activated()) *activated = report.Findings()[*report.Activated()];
   return go_on && purpose != TFCheck_Report::Purpose::Show;

@@ -1,14 +1,18 @@
 #include "access/ied_chooser_dialog.h"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "access/access_strings.h"
 #include "access/access_texts.h"
+#include "lang/lang_strings.h"
 #include "util/qstring_qt.h"
 
 using UIEC_Client_Decode::IED_Info;
@@ -16,7 +20,8 @@ using UIEC_Client_Decode::IED_Info;
 using ui::Q;
 
 TFIED_Chooser::TFIED_Chooser(const std::string& file_name, const std::vector<IED_Info>& ieds,
-                             QWidget* parent)
+                             QWidget* parent, const std::vector<std::string>& in_catalog,
+                             const lang::Lang_Strings* strings)
     : QDialog(parent) {
   using namespace access_texts;
   setObjectName("FIED_Chooser");
@@ -28,37 +33,55 @@ TFIED_Chooser::TFIED_Chooser(const std::string& file_name, const std::vector<IED
   L_Prompt->setObjectName("L_Prompt");
   L_Prompt->setWordWrap(true);
 
-  SG_IEDs = new QTableWidget(static_cast<int>(ieds.size()), 6, this);
+  static const lang::Lang_Strings English;
+  const lang::Lang_Strings& texts = strings != nullptr ? *strings : English;
+  constexpr int Columns = 7;
+  SG_IEDs = new QTableWidget(static_cast<int>(ieds.size()), Columns, this);
   SG_IEDs->setObjectName("SG_IEDs");
-  SG_IEDs->setHorizontalHeaderLabels({Text_Chooser_Name, Text_Chooser_Manufacturer,
-                                      Text_Chooser_Type, Text_Chooser_Desc, Text_Chooser_IP,
-                                      Text_Chooser_Server});
+  SG_IEDs->setHorizontalHeaderLabels(
+      {Text_Chooser_Name, Text_Chooser_Manufacturer, Text_Chooser_Type, Text_Chooser_Desc,
+       Text_Chooser_IP, Text_Chooser_Server, Q(texts[access_strings::Text_Chooser_In_Catalog])});
   SG_IEDs->setSelectionBehavior(QAbstractItemView::SelectRows);
   SG_IEDs->setSelectionMode(QAbstractItemView::ExtendedSelection);
   SG_IEDs->setEditTriggers(QAbstractItemView::NoEditTriggers);
   SG_IEDs->verticalHeader()->setDefaultSectionSize(SG_IEDs->fontMetrics().height() + 8);
-  SG_IEDs->horizontalHeader()->setStretchLastSection(false);
-  SG_IEDs->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
   for (int r = 0; r < SG_IEDs->rowCount(); ++r) {
-    const IED_Info& ied = ieds[static_cast<size_t>(r)];
-    const std::string cells[] = {ied.name, ied.manufacturer, ied.type,
-                                 ied.desc, ied.ip,           ied.server ? Text_Yes : Text_No};
-    // An IED whose name no file can hold cannot be chosen; the row says why.
-    const bool writable = UIEC_Client_Decode::Is_Writable_IED_Name(ied.name);
-    if (!writable) unwritable_.push_back(static_cast<size_t>(r));
-    for (int c = 0; c < 6; ++c) {
+    const auto i = static_cast<size_t>(r);
+    const IED_Info& ied = ieds[i];
+    const std::string catalog_file = i < in_catalog.size() ? in_catalog[i] : std::string();
+    const std::string cells[Columns] = {
+        ied.name,    ied.manufacturer, ied.type, ied.desc, ied.ip, ied.server ? Text_Yes : Text_No,
+        catalog_file};
+    // An IED whose name no file can hold, or without a server (nothing the gateway could read),
+    // cannot be chosen; the row says why.
+    QString refusal;
+    if (!UIEC_Client_Decode::Is_Writable_IED_Name(ied.name))
+      refusal = Text_Chooser_Name_Not_Xml;
+    else if (!ied.server)
+      refusal = Q(texts[access_strings::Text_Chooser_No_Server]);
+    if (!refusal.isEmpty()) unchoosable_.push_back(i);
+    for (int c = 0; c < Columns; ++c) {
       auto* item = new QTableWidgetItem(Q(cells[c]));
-      // An IED without a server can still be added (it shows no data), but says so in grey.
-      if (!ied.server || !writable) item->setForeground(QColor(0x80, 0x80, 0x80));
-      if (!writable) {
+      if (!refusal.isEmpty()) {
+        item->setForeground(QColor(0x80, 0x80, 0x80));
         item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
-        item->setToolTip(Text_Chooser_Name_Not_Xml);
+        item->setToolTip(refusal);
+      } else if (!catalog_file.empty()) {
+        item->setToolTip(QString(Q(texts[access_strings::Text_Chooser_In_Catalog_Hint]))
+                             .replace("%1", Q(catalog_file)));
       }
       SG_IEDs->setItem(r, c, item);
     }
   }
+  // Every column as wide as what it holds; the window widens to show them, up to the screen.
   SG_IEDs->resizeColumnsToContents();
-  SG_IEDs->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
+  SG_IEDs->horizontalHeader()->setStretchLastSection(true);
+  int table_width = SG_IEDs->verticalHeader()->width() + 2 * SG_IEDs->frameWidth() + 40;
+  for (int c = 0; c < Columns; ++c) table_width += SG_IEDs->columnWidth(c);
+  int wanted = std::max(width(), table_width);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    wanted = std::min(wanted, screen->availableGeometry().width() - 40);
+  resize(std::max(width(), wanted), height());
 
   Btn_Select_All = new QPushButton(Text_Select_All, this);
   Btn_Select_All->setObjectName("Btn_Select_All");
@@ -88,8 +111,8 @@ TFIED_Chooser::TFIED_Chooser(const std::string& file_name, const std::vector<IED
   connect(SG_IEDs->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &TFIED_Chooser::Update_Buttons);
   for (int r = 0; r < SG_IEDs->rowCount(); ++r) {
-    if (std::find(unwritable_.begin(), unwritable_.end(), static_cast<size_t>(r)) !=
-        unwritable_.end())
+    if (std::find(unchoosable_.begin(), unchoosable_.end(), static_cast<size_t>(r)) !=
+        unchoosable_.end())
       continue;
     SG_IEDs->setCurrentCell(r, 0);
     break;
@@ -101,7 +124,7 @@ std::vector<size_t> TFIED_Chooser::Chosen() const {
   std::vector<size_t> rows;
   for (const QModelIndex& index : SG_IEDs->selectionModel()->selectedRows()) {
     const auto row = static_cast<size_t>(index.row());
-    if (std::find(unwritable_.begin(), unwritable_.end(), row) == unwritable_.end())
+    if (std::find(unchoosable_.begin(), unchoosable_.end(), row) == unchoosable_.end())
       rows.push_back(row);
   }
   std::sort(rows.begin(), rows.end());

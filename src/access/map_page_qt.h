@@ -64,6 +64,8 @@ class Map_Page : public QWidget {
   // Ask for the file to write or read; empty when cancelled. Tests replace them.
   std::function<std::string()> Choose_Export_File;
   std::function<std::string()> Choose_Import_File;
+  // The folder both CSV file dialogs open in and remember (none: the dialog's own start).
+  std::string* Csv_Folder = nullptr;
 
   QTableWidget* ACG_Map;
   QLabel* L_Map_Summary;

@@ -4,10 +4,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
+#include "access/access_strings.h"
 #include "access/access_texts.h"
 #include "util/qstring_qt.h"
 
@@ -70,12 +72,22 @@ void Tree_Filter_Bar::Show_Count(const Tree_Index::Result& result) {
     L_Tree_Matches->hide();
     return;
   }
-  L_Tree_Matches->setText(result.truncated
-                              ? QString(access_texts::Text_Matches_Truncated)
-                                    .arg(result.matches)
-                                    .arg(Max_Filter_Matches)
-                              : QString(access_texts::Text_Matches).arg(result.matches));
+  static const lang::Lang_Strings English;
+  const lang::Lang_Strings& texts = Strings != nullptr ? *Strings : English;
+  if (result.truncated)
+    L_Tree_Matches->setText(
+        QString(access_texts::Text_Matches_Truncated).arg(result.matches).arg(Max_Filter_Matches));
+  else if (result.matches == 1)
+    L_Tree_Matches->setText(ui::Q(texts[access_strings::Text_One_Match]));
+  else
+    L_Tree_Matches->setText(QString(access_texts::Text_Matches).arg(result.matches));
   L_Tree_Matches->show();
+}
+
+void Tree_Filter_Bar::Clear() {
+  E_Tree_Filter->clear();
+  CB_Tree_FC->setCurrentIndex(0);
+  L_Tree_Matches->hide();
 }
 
 void Show_Filtered_Tree(
@@ -106,6 +118,59 @@ QString Attribute_Tooltip(const UIEC_Client_Decode::TIEC_DA& da) {
   return ui::Q(std::string(access_texts::Text_Tooltip_Reference) + da.Reference() + "\n" +
                access_texts::Text_Tooltip_FC + da.FC() + "\n" + access_texts::Text_Tooltip_bType +
                da.bType());
+}
+
+namespace {
+
+class Click_Anchor : public QObject {
+ public:
+  explicit Click_Anchor(QTreeWidget* tree) : QObject(tree), tree_(tree) {}
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    const auto type = event->type();
+    if (type == QEvent::MouseButtonRelease && swallow_release_) {
+      swallow_release_ = false;
+      return true;
+    }
+    if (type != QEvent::MouseButtonPress) return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton) return false;
+    QTreeWidgetItem* clicked = tree_->itemAt(mouse->position().toPoint());
+    if (clicked == nullptr) return false;
+    const auto modifiers = mouse->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
+    if (modifiers != Qt::ShiftModifier) {
+      anchor_ = tree_->indexFromItem(clicked);  // the view selects as usual
+      return false;
+    }
+    QTreeWidgetItem* anchor = anchor_.isValid() ? tree_->itemFromIndex(anchor_) : nullptr;
+    if (anchor == nullptr) return false;
+    // The nodes shown between the two, whichever comes first.
+    const bool down = tree_->visualItemRect(anchor).top() <= tree_->visualItemRect(clicked).top();
+    QItemSelection range;
+    for (QTreeWidgetItem* item = anchor; item != nullptr;
+         item = down ? tree_->itemBelow(item) : tree_->itemAbove(item)) {
+      const QModelIndex index = tree_->indexFromItem(item);
+      range.select(index, index);
+      if (item == clicked) break;
+    }
+    tree_->selectionModel()->select(range, QItemSelectionModel::ClearAndSelect);
+    tree_->selectionModel()->setCurrentIndex(tree_->indexFromItem(clicked),
+                                             QItemSelectionModel::NoUpdate);
+    swallow_release_ = true;
+    return true;
+  }
+
+ private:
+  QTreeWidget* tree_;
+  QPersistentModelIndex anchor_;
+  bool swallow_release_ = false;
+};
+
+}  // namespace
+
+void Extend_From_Last_Click(QTreeWidget* tree) {
+  tree->viewport()->installEventFilter(new Click_Anchor(tree));
 }
 
 std::vector<QTreeWidgetItem*> Selected_In_Tree_Order(QTreeWidget* tree) {

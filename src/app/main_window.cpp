@@ -367,5 +367,6 @@ bool TFVarnoscopioFirmWare::Data_Map_Accepted() {
   } catch (const std::exception&) {
     return true;  // the image build reports why the file cannot be read
   }
-  return Check_Report_Go_On(this, messages_, std::move(errors), TFCheck_Report::Purpose::Build);
+  return Check_Report_Go_On(this, messages_, std::move(errors), TFCheck_Report::Purpose::Build, {},
+                            nullptr, &ctx_.Last_Folders.Report_File);
 }
