@@ -694,6 +694,7 @@ void TFIEC_61850_Access::LB_IEC_DevicesClick() {
     Show_Tree_IEC_Device(device);
   }
   state_.Clear_Selection();
+  TV_IEC_Device->scrollToTop();  // another server's tree starts at its top
 }
 
 // ---------------------------------------------------------------------------------------------
