@@ -108,8 +108,13 @@ std::string Settings_Xml(const App_Context& ctx) {
   leaf(flags, "Double_Click_Auto_Size", ctx.Double_Click_Auto_Size ? "1" : "0");
   // Written only when on, so that a file with the option off is the one every version writes.
   if (ctx.Address_From_SCL) leaf(flags, "address_from_scl", "1");
-  pugi::xml_node folders = root.append_child("lastfolders");
-  for (const auto& [name, folder] : Folder_Elements(ctx.Last_Folders)) leaf(folders, name, folder);
+  // Only the folders remembered, so that a file without any is the one older versions write.
+  pugi::xml_node folders;
+  for (const auto& [name, folder] : Folder_Elements(ctx.Last_Folders)) {
+    if (folder.empty()) continue;
+    if (!folders) folders = root.append_child("lastfolders");
+    leaf(folders, name, folder);
+  }
   return util::Xml_To_String(doc);
 }
 
