@@ -823,8 +823,12 @@ void TFIEC_61850_Access::Show_DataSet_DAs() {
 void TFIEC_61850_Access::Btn_AddVarClick() {
   const int server = state_.Server_Position(shown_device_);
   if (server < 0) return;
-  const int variables_before = state_.ACG_DA.Row_Count();
-  const int data_sets_before = state_.ACG_DataSet.Row_Count();
+  // An empty-looking table's one row is the first that Add Var fills.
+  auto first_new = [](const Table& table) {
+    return table.Counts_As_Empty() ? 0 : table.Row_Count();
+  };
+  const int variables_before = first_new(state_.ACG_DA);
+  const int data_sets_before = first_new(state_.ACG_DataSet);
   Add_Selected_Nodes(server);
   Focus_Added_Rows(variables_before, data_sets_before);
 }

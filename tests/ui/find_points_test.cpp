@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
@@ -451,8 +452,10 @@ TEST_F(Find_Points, Add_Var_Adds_Every_Selected_Leaf_In_Tree_Order) {
 TEST_F(Find_Points, Address_From_Scl_Option_Fills_Ip_And_Port) {
   for (const bool on : {false, true}) {
     SCOPED_TRACE(on);
-    ctx.Address_From_SCL = on;
     window->FormShow();
+    // The box beside Add Var sets the option.
+    if (window->CB_Address_From_SCL->isChecked() != on) test::Click(window->CB_Address_From_SCL);
+    EXPECT_EQ(ctx.Address_From_SCL, on);
     Show_Model();
     Type_Filter("q0xcbr1.pos.stval");
     Click_Node("stVal");
