@@ -823,14 +823,18 @@ void TFIEC_61850_Access::Show_DataSet_DAs() {
 void TFIEC_61850_Access::Btn_AddVarClick() {
   const int server = state_.Server_Position(shown_device_);
   if (server < 0) return;
-  // An empty-looking table's one row is the first that Add Var fills.
+  // An empty-looking table's one row is the first that Add Var fills; -1: nothing was added.
   auto first_new = [](const Table& table) {
     return table.Counts_As_Empty() ? 0 : table.Row_Count();
   };
   const int variables_before = first_new(state_.ACG_DA);
   const int data_sets_before = first_new(state_.ACG_DataSet);
   Add_Selected_Nodes(server);
-  Focus_Added_Rows(variables_before, data_sets_before);
+  auto added_from = [](const Table& table, int before) {
+    return !table.Counts_As_Empty() && table.Row_Count() > before ? before : -1;
+  };
+  Focus_Added_Rows(added_from(state_.ACG_DA, variables_before),
+                   added_from(state_.ACG_DataSet, data_sets_before));
 }
 
 void TFIEC_61850_Access::Add_Selected_Nodes(int server) {
@@ -860,11 +864,10 @@ void TFIEC_61850_Access::Focus_Added_Rows(int first_variable, int first_data_set
   // keyboard, so that typing and Shift+arrows go on from there.
   Selection_Grid* grid = nullptr;
   int first = 0;
-  if (PC_DA_DataSet->currentWidget() == TS_DA && ACG_DA->rowCount() > first_variable) {
+  if (PC_DA_DataSet->currentWidget() == TS_DA && first_variable >= 0) {
     grid = ACG_DA;
     first = first_variable;
-  } else if (PC_DA_DataSet->currentWidget() == TS_DataSet &&
-             ACG_DataSet->rowCount() > first_data_set) {
+  } else if (PC_DA_DataSet->currentWidget() == TS_DataSet && first_data_set >= 0) {
     grid = ACG_DataSet;
     first = first_data_set;
   }

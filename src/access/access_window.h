@@ -134,7 +134,8 @@ class TFIEC_61850_Access : public QDialog {
   std::vector<std::string> Catalog_Files_Of(const std::string& file,
                                             const std::vector<UIEC_61850_Access::IED_Info>& ieds);
   void Fill_Address_From_Scl(UIEC_61850_Access::Access_State::Added added);
-  // Puts the keyboard on the first of the rows Add Var added (`first_*`: the row counts before).
+  // Puts the keyboard on the first of the rows Add Var added on the page shown (`first_*`: the
+  // first new row of each table, -1 when none was added).
   void Focus_Added_Rows(int first_variable, int first_data_set);
   // Clears the tree filter when the configuration shown is another one than last time.
   void Forget_Filter_Of_Other_Configuration();

@@ -144,16 +144,18 @@ class Click_Anchor : public QObject {
       return false;
     }
     QTreeWidgetItem* anchor = anchor_.isValid() ? tree_->itemFromIndex(anchor_) : nullptr;
-    if (anchor == nullptr) return false;
+    // A node folded away since its click leaves Shift+click to the view.
+    if (anchor == nullptr || tree_->visualItemRect(anchor).isEmpty()) return false;
     // The nodes shown between the two, whichever comes first.
     const bool down = tree_->visualItemRect(anchor).top() <= tree_->visualItemRect(clicked).top();
     QItemSelection range;
-    for (QTreeWidgetItem* item = anchor; item != nullptr;
-         item = down ? tree_->itemBelow(item) : tree_->itemAbove(item)) {
+    QTreeWidgetItem* item = anchor;
+    for (; item != nullptr; item = down ? tree_->itemBelow(item) : tree_->itemAbove(item)) {
       const QModelIndex index = tree_->indexFromItem(item);
       range.select(index, index);
       if (item == clicked) break;
     }
+    if (item != clicked) return false;
     tree_->selectionModel()->select(range, QItemSelectionModel::ClearAndSelect);
     tree_->selectionModel()->setCurrentIndex(tree_->indexFromItem(clicked),
                                              QItemSelectionModel::NoUpdate);

@@ -182,6 +182,11 @@ TEST_F(Friction, Address_Box_And_Options_Show_One_Value) {
 TEST_F(Friction, Add_Var_Puts_The_Keyboard_On_The_First_New_Row) {
   Add_Server(3);
   Type_Filter("stval");
+  // A logical node adds nothing and leaves the keyboard where it was.
+  test::Click_Item(window->TV_IEC_Device, Matches()[1]->parent()->parent());
+  test::Click(window->Btn_AddVar);
+  EXPECT_TRUE(window->State().ACG_DA.Counts_As_Empty());
+  EXPECT_NE(QApplication::focusWidget(), window->ACG_DA);
   for (const int before : {0, 3}) {
     SCOPED_TRACE(before);
     const auto matches = Matches();
