@@ -1,9 +1,11 @@
 #include "access/client_file.h"
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <utility>
 
+#include "access/scl_revision.h"
 #include "app/version.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -188,17 +190,25 @@ class Reader {
     }
   }
 
+  // Each stored member takes the place Stored_Member_Places gives it; the record lists them in
+  // the data set's order whatever their stored order.
   static void Read_Members(const std::vector<pugi::xml_node>& items, TDataSet& record) {
     if (record.Select_DataSet == nullptr) return;
     const auto& model = record.Select_DataSet->List_DA;
-    for (size_t k = 0; k < items.size() && k < model.size(); ++k) {
+    std::vector<Stored_Member_Key> stored;
+    stored.reserve(items.size());
+    for (const pugi::xml_node& item : items)
+      stored.push_back({item.attribute("bType").value(), item.attribute("Reference").value()});
+    const std::vector<std::optional<size_t>> places =
+        Stored_Member_Places(*record.Select_DataSet, stored);
+    std::vector<std::pair<size_t, size_t>> kept;  // place in the data set, stored number
+    for (size_t k = 0; k < places.size(); ++k)
+      if (places[k]) kept.push_back({*places[k], k});
+    std::sort(kept.begin(), kept.end());
+    for (const auto& [place, k] : kept) {
       const pugi::xml_node item = items[k];
-      const std::optional<size_t> place =
-          Stored_Member_Place(*record.Select_DataSet, k, item.attribute("bType").value(),
-                              item.attribute("Reference").value());
-      if (!place) continue;
       TDataSet_DA settings;
-      settings.Select_DA = model[*place];
+      settings.Select_DA = model[place];
       settings.Position = item.attribute("Position").value();
       settings.bitAddress = item.attribute("StartBit").value();
       settings.conversion = item.attribute("Convertion").value();
@@ -214,16 +224,6 @@ class Reader {
 };
 
 }  // namespace
-
-std::optional<size_t> Stored_Member_Place(const TIEC_DataSet& data_set, size_t place,
-                                          std::string_view bType, std::string_view reference) {
-  // Members are matched by position: a stored member keeps its settings only while the data set
-  // still has an attribute of the same type and reference at the same place.
-  if (place >= data_set.List_DA.size()) return std::nullopt;
-  const TIEC_DA& member = *data_set.List_DA[place];
-  if (member.bType() != bType || member.Reference() != reference) return std::nullopt;
-  return place;
-}
 
 Read_Report Read_Client_File(const std::string& path, const std::string& catalog_dir,
                              Access_State& state, const Importer& import) {

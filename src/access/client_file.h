@@ -36,17 +36,13 @@ struct Read_Report {
 };
 
 // Reads the client file at `path` into `state`, importing each listed server from `catalog_dir`.
+// Stored members are placed by Stored_Member_Places (scl_revision.h): one the data set has at
+// another place follows its reference there.
 // On success `state` holds exactly what the file describes. Throws Client_File_Error when the
 // file or a listed SCL file cannot be read or lacks a list, an item attribute or a member list;
 // `state` is then left untouched.
 Read_Report Read_Client_File(const std::string& path, const std::string& catalog_dir,
                              Access_State& state, const Importer& import = Import_Device);
-
-// Where loading the client file puts stored member number `place` (from 0) of a data set row,
-// stored with `bType` and `reference`: its place in `data_set`, or none when the member is
-// dropped. The check of a configuration asks the same.
-std::optional<size_t> Stored_Member_Place(const TIEC_DataSet& data_set, size_t place,
-                                          std::string_view bType, std::string_view reference);
 
 // The warning shown when listed servers are missing from the catalog.
 std::string Missing_Files_Warning(const std::vector<std::string>& missing);

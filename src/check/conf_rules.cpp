@@ -13,6 +13,7 @@
 #include "access/client_file.h"
 #include "access/client_file_names.h"
 #include "access/data_map.h"
+#include "access/scl_revision.h"
 #include "access/server_list.h"
 #include "check/check.h"
 #include "check/check_texts.h"
@@ -210,12 +211,19 @@ class Conf_Checker {
                  Text_Data_Set_Row + std::to_string(row) + ": " + d.Reference + Text_Not_Data_Set +
                      Server_Name(*device) + ".");
       }
+      std::vector<std::optional<size_t>> places;
+      if (data_set && view_.stored_members) {
+        std::vector<Stored_Member_Key> stored;
+        for (const Stored_Member& m : d.members) stored.push_back({m.bType, m.Reference});
+        places = Stored_Member_Places(*data_set, stored);
+      }
       for (size_t k = 0; k < d.members.size(); ++k) {
         const Stored_Member& m = d.members[k];
         const int member = static_cast<int>(k) + 1;
         const std::string member_name = Text_Data_Set_Row + std::to_string(row) + Text_Member +
                                         std::to_string(member) + " " + m.Reference;
-        if (data_set && view_.stored_members) Check_Member_Place(*data_set, m, row, k, member_name);
+        if (!places.empty())
+          Check_Member_Place(*data_set, m, row, k, places[k], places, member_name);
         const std::string problem =
             Value_Problem(m.Position, m.StartBit, m.Conversion, m.Factor, options_.separator);
         if (!problem.empty())
@@ -225,21 +233,28 @@ class Conf_Checker {
     }
   }
 
+  // `place` is where loading puts stored member k; `places` those of every stored member.
   void Check_Member_Place(const TIEC_DataSet& data_set, const Stored_Member& m, int row, size_t k,
+                          std::optional<size_t> place,
+                          const std::vector<std::optional<size_t>>& places,
                           const std::string& name) {
     const int member = static_cast<int>(k) + 1;
-    const std::optional<size_t> place = Stored_Member_Place(data_set, k, m.bType, m.Reference);
     if (place && *place == k) return;
     if (place) {
       Report("member-moved", Severity::Warning, m.line, "member", row, member, name,
              name + Text_Member_Moved + std::to_string(*place + 1) + Text_Member_Moved_2);
       return;
     }
+    // Dropped although the data set has it: each place with it went to another stored member.
     std::string elsewhere;
     for (size_t j = 0; j < data_set.List_DA.size() && elsewhere.empty(); ++j) {
       const TIEC_DA& da = *data_set.List_DA[j];
-      if (j != k && da.bType() == m.bType && da.Reference() == m.Reference)
-        elsewhere = Text_Found_At + std::to_string(j + 1) + ")";
+      if (da.bType() == m.bType && da.Reference() == m.Reference) {
+        size_t taken_by = 0;
+        while (taken_by < places.size() && places[taken_by] != j) ++taken_by;
+        elsewhere = Text_Found_At + std::to_string(j + 1) + Text_Taken_By_Member +
+                    std::to_string(taken_by + 1) + Text_Taken_By_Member_2;
+      }
     }
     Report("member-dropped", Severity::Error, m.line, "member", row, member, name,
            name + (elsewhere.empty() ? Text_Member_Gone : Text_Member_Not_At_Place) +

@@ -17,12 +17,13 @@ int Map_Command(int argc, char** argv);          // map_command.cpp
 int Ieds_Command(int argc, char** argv);         // ieds_command.cpp
 int Extract_Ied_Command(int argc, char** argv);  // extract_ied_command.cpp
 int Check_Command(int argc, char** argv);        // check_command.cpp
+int Diff_Scl_Command(int argc, char** argv);     // diff_scl_command.cpp
 
 inline const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
-      {"scl", Scl_Command},    {"build", Build_Command}, {"inspect", Inspect_Command},
-      {"map", Map_Command},    {"ieds", Ieds_Command},   {"extract-ied", Extract_Ied_Command},
-      {"check", Check_Command}};
+      {"scl", Scl_Command},     {"build", Build_Command},      {"inspect", Inspect_Command},
+      {"map", Map_Command},     {"ieds", Ieds_Command},        {"extract-ied", Extract_Ied_Command},
+      {"check", Check_Command}, {"diff-scl", Diff_Scl_Command}};
   return commands;
 }
 

@@ -24,7 +24,11 @@ void Usage(std::ostream& out) {
          "       rq30517-cli build CONF_DIR         write CONF_DIR/bin/bank1.bin and bank2.bin\n"
          "       rq30517-cli inspect FILE           decode a bank1.bin or bank2.bin\n"
          "       rq30517-cli map CONF_DIR [--csv]   the data map of CONF_DIR, as JSON or CSV\n"
-         "       rq30517-cli check [--json] PATH... check SCL files and configuration folders\n";
+         "       rq30517-cli check [--json] PATH... check SCL files and configuration folders\n"
+         "       rq30517-cli diff-scl OLD NEW [--ied NAME] [--json] [--conf CONF_DIR --server N]\n"
+         "                                          what changed between two revisions of an "
+         "IED,\n"
+         "                                          and what it does to server N of CONF_DIR\n";
 }
 
 }  // namespace

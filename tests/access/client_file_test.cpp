@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "access/access_test_models.h"
 #include "util/files.h"
@@ -163,7 +164,10 @@ TEST_F(Client_File, Texts_Xml_Cannot_Hold_Are_Refused_And_The_File_Stays) {
   }
 }
 
-TEST_F(Client_File, Members_Are_Matched_By_Position_Type_And_Reference) {
+// Members saved for DS1 = stVal, q, f (positions 0, 1, 2) and loaded from later revisions of
+// the SCL file: each keeps its settings wherever the data set still has it, in the data set's
+// order; a member the data set lost is dropped.
+TEST_F(Client_File, Members_Follow_Their_Reference_Within_The_Data_Set) {
   Access_State state;
   Load(state, "a.icd");
   state.Selected_IEC_DS = Data_Set(state, 0, 0);
@@ -172,15 +176,31 @@ TEST_F(Client_File, Members_Are_Matched_By_Position_Type_And_Reference) {
   for (int k = 0; k < 3; ++k) state.Store_Member_Text(k, Var_Col::Position, std::to_string(k));
   Save_Client_File(state, file);
 
-  // The SCL file now has another attribute in the second place of DS1.
-  test::Write(catalog + "/a.icd", test::Fake_Scl("IED1", "stVal,t,f"));
-  Access_State loaded;
-  Read(loaded, file);
-  const auto& members = loaded.List_DataSet[0].List_DAs;
-  ASSERT_EQ(members.size(), 2u);
-  EXPECT_EQ(members[0].Position, "0");
-  EXPECT_EQ(members[1].Position, "2");
-  EXPECT_EQ(members[1].Select_DA->Reference(), "IED1LD0/MMXU1.TotW.mag.f");
+  struct Case {
+    const char* revision;             // DS1's members in the new file
+    std::vector<std::string> loaded;  // name and position of each member loaded
+  };
+  const std::vector<Case> cases = {
+      {"stVal,t,f", {"stVal 0", "f 2"}},  // another attribute in the second place
+      {"f,q,stVal", {"f 2", "q 1", "stVal 0"}},
+      {"t,f,stVal,q", {"f 2", "stVal 0", "q 1"}},
+      {"t,t", {}},
+  };
+  for (const Case& c : cases) {
+    test::Write(catalog + "/a.icd", test::Fake_Scl("IED1", c.revision));
+    Access_State loaded;
+    Read(loaded, file);
+    std::vector<std::string> members;
+    for (const TDataSet_DA& m : loaded.List_DataSet[0].List_DAs)
+      members.push_back(m.Select_DA->Name() + " " + m.Position);
+    EXPECT_EQ(members, c.loaded) << c.revision;
+    // Written in the data set's order, they load again unchanged.
+    const std::string again = dir / "again.xml";
+    Save_Client_File(loaded, again);
+    Access_State reloaded;
+    Read(reloaded, again);
+    EXPECT_EQ(Client_Xml(reloaded), Client_Xml(loaded)) << c.revision;
+  }
 }
 
 TEST_F(Client_File, Reads_A_Hand_Written_File) {

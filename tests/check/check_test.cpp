@@ -228,7 +228,7 @@ TEST(Configuration_Rules, Revised_Scl_File_Gives_Every_Finding_At_Its_Row) {
       {"server-file-missing", 5, "server", 2, 0},   {"point-unresolved", 9, "variable", 2, 0},
       {"point-type-changed", 10, "variable", 3, 0}, {"point-server-missing", 11, "variable", 4, 0},
       {"position-invalid", 12, "variable", 5, 0},   {"position-conflict", 13, "variable", 6, 0},
-      {"member-dropped", 18, "member", 1, 1},       {"member-dropped", 19, "member", 1, 2},
+      {"member-moved", 18, "member", 1, 1},         {"member-moved", 19, "member", 1, 2},
       {"position-invalid", 19, "member", 1, 2},     {"member-dropped", 20, "member", 1, 3},
       {"position-invalid", 20, "member", 1, 3},  // a member needs a position, as at OK
       {"dataset-unresolved", 23, "dataset", 2, 0},
@@ -236,9 +236,10 @@ TEST(Configuration_Rules, Revised_Scl_File_Gives_Every_Finding_At_Its_Row) {
   EXPECT_EQ(Conf_Findings(found), expected);
   for (const Finding& f : found) {
     EXPECT_EQ(f.file, Fixture("conf") + "/IEC_61850_Client.xml");
-    EXPECT_EQ(f.severity, check::Severity::Error);
-    if (f.rule == "member-dropped" && f.member == 1) {
-      EXPECT_NE(f.message.find("member 2"), std::string::npos) << f.message;
+    EXPECT_EQ(f.severity,
+              f.rule == "member-moved" ? check::Severity::Warning : check::Severity::Error);
+    if (f.rule == "member-moved" && f.member == 1) {
+      EXPECT_NE(f.message.find("now member 2"), std::string::npos) << f.message;
     }
     if (f.rule == "point-type-changed") {
       EXPECT_NE(f.message.find("FLOAT32"), std::string::npos) << f.message;
@@ -252,7 +253,12 @@ TEST(Configuration_Rules, Dropped_Members_Agree_With_Loading) {
   UIEC_61850_Access::Read_Client_File(Fixture("conf") + "/IEC_61850_Client.xml",
                                       Fixture("conf") + "/ICD_Catalog", state);
   ASSERT_EQ(state.List_DataSet.size(), 2u);
-  EXPECT_EQ(state.List_DataSet[0].List_DAs.size(), 3u - 3u);
+  // The two members the data set still has follow their references, in the data set's order.
+  const auto& members = state.List_DataSet[0].List_DAs;
+  ASSERT_EQ(members.size(), 2u);
+  EXPECT_EQ(members[0].Select_DA->Reference() + " " + members[0].Position, "SLD0/LLN0.Mod.q 21");
+  EXPECT_EQ(members[1].Select_DA->Reference() + " " + members[1].Position,
+            "SLD0/LLN0.Mod.stVal 20");
 
   // The editor's state after that loading: the same rows without lines, nothing left to drop.
   std::vector<Finding> found;
@@ -262,6 +268,7 @@ TEST(Configuration_Rules, Dropped_Members_Agree_With_Loading) {
       {"point-unresolved", 0, "variable", 2, 0},     {"point-type-changed", 0, "variable", 3, 0},
       {"point-server-missing", 0, "variable", 4, 0}, {"position-invalid", 0, "variable", 5, 0},
       {"position-conflict", 0, "variable", 6, 0},    {"dataset-unresolved", 0, "dataset", 2, 0},
+      {"position-invalid", 0, "member", 1, 1},  // the member that moved keeps its start bit 9
   };
   std::vector<Conf_Finding> sorted = expected;
   std::sort(sorted.begin(), sorted.end());

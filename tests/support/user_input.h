@@ -4,9 +4,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
@@ -50,11 +53,46 @@ inline void Retype(QLineEdit* box, const QString& text) {
     Type(text);
 }
 
-// A click in the middle of a table cell (row and column of the table, from 0).
-inline void Click_Cell(QTableWidget* table, int row, int column) {
+// A click in the middle of a table cell (row and column of the table, from 0), with the keys
+// held that extend a selection (Shift, Ctrl) where given.
+inline void Click_Cell(QTableWidget* table, int row, int column,
+                       Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   table->scrollToItem(table->item(row, column));
   const QRect cell = table->visualItemRect(table->item(row, column));
-  QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, modifiers, cell.center());
+}
+
+// A double click as the mouse makes it on a table cell: a click, then the second press that the
+// system reports as a double click, and its release.
+inline void Double_Click_Cell(QTableWidget* table, int row, int column) {
+  Click_Cell(table, row, column);
+  const QPoint centre = table->visualItemRect(table->item(row, column)).center();
+  QTest::mouseDClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+  QTest::mouseRelease(table->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+}
+
+// What a person does to fill a cell: click it, type, press Enter. In a list cell the typed
+// letter picks the entry that starts with it.
+inline void Type_In_Cell(QTableWidget* table, int row, int column, const QString& text) {
+  Click_Cell(table, row, column);
+  Type(text);
+  Press(Qt::Key_Return);
+}
+
+// A click on the number of a table's row (its vertical header).
+inline void Click_Row_Number(QTableWidget* table, int row) {
+  QHeaderView* numbers = table->verticalHeader();
+  table->scrollToItem(table->item(row, 0));
+  const QPoint at(numbers->width() / 2,
+                  numbers->sectionViewportPosition(row) + numbers->sectionSize(row) / 2);
+  QTest::mouseClick(numbers->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+// A click on the tab of `page`.
+inline void Click_Tab(QTabWidget* tabs, QWidget* page) {
+  QTabBar* bar = tabs->tabBar();
+  QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+                    bar->tabRect(tabs->indexOf(page)).center());
 }
 
 // A click on a list's line or a tree's node, scrolled into view first.
@@ -63,9 +101,10 @@ inline void Click_Item(QListWidget* list, int row) {
   QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
                     list->visualItemRect(list->item(row)).center());
 }
-inline void Click_Item(QTreeWidget* tree, QTreeWidgetItem* node) {
+inline void Click_Item(QTreeWidget* tree, QTreeWidgetItem* node,
+                       Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   tree->scrollToItem(node);
-  QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, modifiers,
                     tree->visualItemRect(node).center());
 }
 

@@ -13,8 +13,8 @@
 #include <QTreeWidget>
 #include <functional>
 
-#include "access/access_test_models.h"
 #include "access/selection_grid_qt.h"
+#include "support/access_editor.h"
 #include "support/recording_messages.h"
 #include "support/user_input.h"
 #include "util/files.h"
@@ -27,95 +27,27 @@ using Answer = ui::Messages::Answer;
 const std::string Ip_Error =
     "Error row 1!! IP Address must be a valid TCP IP Address (Ex. 192.168.1.125)";
 
-struct Access_Window : ::testing::Test {
-  test::Temp_Dir dir;
-  app::App_Context ctx;
-  test::Recording_Messages messages;
-  std::unique_ptr<TFIEC_61850_Access> window;
-  std::string chosen;
-
+// The editor on stand-in server files a.icd (IED1) and b.icd (IED2).
+struct Access_Window : test::Access_Editor {
   void SetUp() override {
-    Open_Configuration("conf");
-    window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
-    window->Import_Scl = test::Fake_Import;
-    window->Check_Scl = nullptr;  // stand-in files are no SCL files
-    window->Choose_File = [this] { return chosen; };
-    test::Write(dir / "a.icd", test::Fake_Scl("IED1"));
-    test::Write(dir / "b.icd", test::Fake_Scl("IED2"));
+    Access_Editor::SetUp();
+    Use_Stand_In_Files();
   }
-  void Open_Configuration(const std::string& name) {
-    ctx.Active_Conf_Dir = dir / name;
-    util::Force_Dirs(ctx.Active_Conf_Dir);
-    ctx.Set_Files();
-  }
-  void Add_Server(const std::string& file) {
-    chosen = dir / file;
-    test::Click(window->Btn_Add_IEC_Device);
-  }
-  // Shows the window and, through its buttons, adds the server of a.icd and its Mod.stVal as
+  // Opens the editor and, through its buttons, adds the server of a.icd and its Mod.stVal as
   // the first variable row; false when the window cannot be made the active one.
   bool Show_With_Variable() {
-    if (!test::Activate(window.get())) return false;
-    chosen = dir / "a.icd";
-    test::Click(window->Btn_Add_IEC_Device);
+    if (!Open_Editor()) return false;
+    Add_Server("a.icd");
     Choose_Server(0);
-    Pick({"IED1", "LD0", "LLN0", "Mod", "stVal"});
-    test::Click(window->Btn_AddVar);
+    Add_Var({"IED1", "LD0", "LLN0", "Mod", "stVal"});
     return true;
   }
-  void Choose_Server(int row) {
-    window->LB_IEC_Devices->setCurrentRow(-1);
-    window->LB_IEC_Devices->setCurrentRow(row);
-  }
-  // The tree node reached by following `texts` from the top, expanding on the way.
-  QTreeWidgetItem* Node(const std::vector<QString>& texts) {
-    QTreeWidgetItem* item = window->TV_IEC_Device->topLevelItem(0);
-    if (item == nullptr || item->text(0) != texts[0]) return nullptr;
-    for (size_t i = 1; i < texts.size(); ++i) {
-      item->setExpanded(true);
-      QTreeWidgetItem* next = nullptr;
-      for (int c = 0; c < item->childCount() && next == nullptr; ++c)
-        if (item->child(c)->text(0) == texts[i]) next = item->child(c);
-      if (next == nullptr) return nullptr;
-      item = next;
-    }
-    return item;
-  }
-  void Pick(const std::vector<QString>& texts) {
-    QTreeWidgetItem* node = Node(texts);
-    ASSERT_NE(node, nullptr);
-    window->TV_IEC_Device->setCurrentItem(node);
-  }
-  void Edit(Selection_Grid* grid, int row, int column, const QString& text) {
-    grid->item(row, column - 1)->setText(text);
-  }
-  // Fills the variable row `row` so that it passes the check.
-  void Complete(int row) {
-    Edit(window->ACG_DA, row, DA_Col::IPAddress, "127.0.0.1");
-    Edit(window->ACG_DA, row, DA_Col::Port, "102");
-    Edit(window->ACG_DA, row, DA_Col::Position, QString::number(row));
-    Edit(window->ACG_DA, row, DA_Col::MoltFact, "1,5");
-    Edit(window->ACG_DA, row, DA_Col::ReadWrite, "Read");
-  }
-  // Gives the members of data set row `row` positions and factors that pass the check.
-  void Complete_Members(int row) {
-    window->ACG_DataSet->setCurrentCell(row, 0);
-    for (int k = 0; k < window->ACG_DS_Vars->rowCount(); ++k) {
-      Edit(window->ACG_DS_Vars, k, Var_Col::Position, QString::number(100 + k));
-      Edit(window->ACG_DS_Vars, k, Var_Col::MultFact, "1");
-    }
-  }
-  // What a person does to fill a cell: click it, type, press Enter. In a list cell the typed
-  // letter picks the entry that starts with it.
-  void Type_In_Cell(Selection_Grid* grid, int row, int column, const QString& text) {
-    test::Click_Cell(grid, row, column - 1);
-    test::Type(text);
-    test::Press(Qt::Key_Return);
-  }
+  // Gives the members of data set row `row` (three) positions and factors that pass the check.
+  void Complete_Members(int row) { Set_Members(row, {"100", "101", "102"}); }
 };
 
 TEST_F(Access_Window, Servers_Tree_And_Selection) {
-  ASSERT_TRUE(window->FormShow());
+  ASSERT_TRUE(Open_Editor());
   Add_Server("a.icd");
   Add_Server("b.icd");
   ASSERT_EQ(window->LB_IEC_Devices->count(), 2);
@@ -189,7 +121,7 @@ TEST_F(Access_Window, Servers_Tree_And_Selection) {
 }
 
 TEST_F(Access_Window, Removing_Servers) {
-  ASSERT_TRUE(window->FormShow());
+  ASSERT_TRUE(Open_Editor());
   Add_Server("a.icd");
   Add_Server("b.icd");
   Add_Server("a.icd");  // same file again: the overwrite question, answered Yes
@@ -203,7 +135,7 @@ TEST_F(Access_Window, Removing_Servers) {
 
   // Server 1 is used by the data set row, server 2 by the variable row.
   for (int position : {1, 2}) {
-    window->LB_IEC_Devices->setCurrentRow(position);
+    Choose_Server(position);
     test::Click(window->Btn_Remove_IEC_Device);
     EXPECT_EQ(window->LB_IEC_Devices->count(), 3);
   }
@@ -229,7 +161,7 @@ TEST_F(Access_Window, Removing_Servers) {
 }
 
 TEST_F(Access_Window, Catalog_Answers_And_Failures) {
-  ASSERT_TRUE(window->FormShow());
+  ASSERT_TRUE(Open_Editor());
   Add_Server("a.icd");
   messages.answers = {Answer::Cancel};
   Add_Server("a.icd");
@@ -282,7 +214,7 @@ TEST_F(Access_Window, Ok_Validates_Saves_And_The_File_Comes_Back) {
   for (const auto& e : entries) {
     SCOPED_TRACE(e.typed);
     messages.shown.clear();
-    Type_In_Cell(window->ACG_DA, 0, e.column, e.typed);
+    test::Type_In_Cell(window->ACG_DA, 0, e.column - 1, e.typed);
     test::Click(window->Btn_OK);
     if (!e.next_error.empty()) {
       EXPECT_EQ(messages.Last(), e.next_error);
@@ -301,17 +233,17 @@ TEST_F(Access_Window, Ok_Validates_Saves_And_The_File_Comes_Back) {
   test::Press(Qt::Key_Space);
   test::Click(window->Btn_OK);
   EXPECT_EQ(messages.Last(), "Error row 1!! Time must be between 1 and 100000000 ms");
-  Type_In_Cell(window->ACG_DA, 0, DA_Col::Time, "1000");
+  test::Type_In_Cell(window->ACG_DA, 0, DA_Col::Time - 1, "1000");
   Choose_Server(0);
   Pick({"IED1", "LD0", "LLN0", "DS1"});
   test::Click(window->Btn_AddVar);
-  Type_In_Cell(window->ACG_DataSet, 0, DS_Col::Port, "not checked");
+  test::Type_In_Cell(window->ACG_DataSet, 0, DS_Col::Port - 1, "not checked");
   // The members are checked like the variable rows: a fresh member has no position.
   test::Click(window->Btn_OK);
   EXPECT_EQ(messages.Last(), "Error data set row 1 member 1!! Position must be between 0 and 1399");
   for (int k = 0; k < 3; ++k) {
-    Type_In_Cell(window->ACG_DS_Vars, k, Var_Col::Position, QString::number(43 + k));
-    Type_In_Cell(window->ACG_DS_Vars, k, Var_Col::MultFact, "1");
+    test::Type_In_Cell(window->ACG_DS_Vars, k, Var_Col::Position - 1, QString::number(43 + k));
+    test::Type_In_Cell(window->ACG_DS_Vars, k, Var_Col::MultFact - 1, "1");
   }
   const struct {
     int column;
@@ -326,12 +258,12 @@ TEST_F(Access_Window, Ok_Validates_Saves_And_The_File_Comes_Back) {
   };
   for (const auto& b : bad_member) {
     SCOPED_TRACE(b.typed);
-    Type_In_Cell(window->ACG_DS_Vars, 1, b.column, b.typed);
+    test::Type_In_Cell(window->ACG_DS_Vars, 1, b.column - 1, b.typed);
     test::Click(window->Btn_OK);
     EXPECT_EQ(messages.Last(), "Error data set row 1 member 2" + b.error);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(test::Read(ctx.IEC_Client_File), saved);
-    Type_In_Cell(window->ACG_DS_Vars, 1, b.column, b.good);
+    test::Type_In_Cell(window->ACG_DS_Vars, 1, b.column - 1, b.good);
   }
   messages.shown.clear();
   test::Click(window->Btn_OK);
@@ -347,7 +279,7 @@ TEST_F(Access_Window, Ok_Validates_Saves_And_The_File_Comes_Back) {
   EXPECT_EQ(window->LB_IEC_Devices->count(), 1);
   EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::MoltFact), "1,5");
   EXPECT_EQ(window->ACG_DA->item(0, DA_Col::OnTimer - 1)->checkState(), Qt::Checked);
-  window->PC_DA_DataSet->setCurrentWidget(window->TS_DataSet);
+  test::Click_Tab(window->PC_DA_DataSet, window->TS_DataSet);
   test::Click_Cell(window->ACG_DataSet, 0, DS_Col::Mnemonic - 1);
   EXPECT_EQ(window->ACG_DS_Vars->Text(1, Var_Col::Position), "44");
   test::Write(ctx.IEC_Client_File, "");  // proves the next OK writes again
@@ -372,7 +304,7 @@ TEST_F(Access_Window, Leaving_Without_Ok_Asks_Only_After_Changes) {
     EXPECT_TRUE(messages.shown.empty());
 
     ASSERT_TRUE(Show_With_Variable());
-    Type_In_Cell(window->ACG_DA, 0, DA_Col::Mnemonic, "pump");
+    test::Type_In_Cell(window->ACG_DA, 0, DA_Col::Mnemonic - 1, "pump");
     test::Click_Cell(window->ACG_DA, 0, DA_Col::Port - 1);
     test::Type("9");
     test::Press(Qt::Key_Escape);  // ends the edit without storing it; the editor stays open
@@ -398,8 +330,9 @@ TEST_F(Access_Window, Leaving_Without_Ok_Asks_Only_After_Changes) {
 // Delete empties an editable text cell and leaves every other kind of cell as it is.
 TEST_F(Access_Window, Delete_Key_Empties_Text_Cells_Only) {
   ASSERT_TRUE(Show_With_Variable());
-  Complete(0);
-  window->ACG_DA->item(0, DA_Col::OnChange - 1)->setCheckState(Qt::Checked);
+  Complete(0, "0", "1,5");
+  test::Click_Cell(window->ACG_DA, 0, DA_Col::OnChange - 1);
+  test::Press(Qt::Key_Space);
   const struct {
     int column;
     std::string after;
@@ -418,7 +351,7 @@ TEST_F(Access_Window, Delete_Key_Empties_Text_Cells_Only) {
 }
 
 TEST_F(Access_Window, Member_Table_Follows_The_Current_Data_Set_Row) {
-  ASSERT_TRUE(window->FormShow());
+  ASSERT_TRUE(Open_Editor());
   Add_Server("a.icd");
   Choose_Server(0);
   Pick({"IED1", "LD0", "LLN0", "DS1"});
@@ -426,16 +359,18 @@ TEST_F(Access_Window, Member_Table_Follows_The_Current_Data_Set_Row) {
   Pick({"IED1", "LD0", "LLN0", "DS2"});
   test::Click(window->Btn_AddVar);
   EXPECT_EQ(window->ACG_DS_Vars->rowCount(), 1);  // DS2 has one member
-  Edit(window->ACG_DS_Vars, 0, Var_Col::Mnemonic, "of DS2");
+  Set_Cell(window->ACG_DS_Vars, 0, Var_Col::Mnemonic, "of DS2");
 
-  window->ACG_DataSet->setCurrentCell(0, 3);  // as by the keyboard
+  // The row above made current by the keyboard.
+  test::Click_Cell(window->ACG_DataSet, 1, DS_Col::Mnemonic - 1);
+  test::Press(Qt::Key_Up);
   ASSERT_EQ(window->ACG_DS_Vars->rowCount(), 3);
-  Edit(window->ACG_DS_Vars, 2, Var_Col::MultFact, "0.1");
+  Set_Cell(window->ACG_DS_Vars, 2, Var_Col::MultFact, "0.1");
   EXPECT_EQ(window->State().List_DataSet[0].List_DAs[2].multFactor, "0.1");
   EXPECT_EQ(window->State().List_DataSet[1].List_DAs[0].Mnemonic, "of DS2");
 
   // Removing the current row shows the members of the row that takes its place.
-  window->PC_DA_DataSet->setCurrentWidget(window->TS_DataSet);
+  test::Click_Tab(window->PC_DA_DataSet, window->TS_DataSet);
   test::Click(window->Btn_RemoveVar);
   ASSERT_EQ(window->ACG_DataSet->rowCount(), 1);
   EXPECT_EQ(window->ACG_DS_Vars->rowCount(), 1);
@@ -448,7 +383,7 @@ TEST_F(Access_Window, Member_Table_Follows_The_Current_Data_Set_Row) {
 }
 
 TEST_F(Access_Window, Table_Cells) {
-  ASSERT_TRUE(window->FormShow());
+  ASSERT_TRUE(Open_Editor());
   Selection_Grid* grid = window->ACG_DA;
   EXPECT_EQ(grid->columnCount(), 16);
   EXPECT_EQ(grid->Corner_Text(), "N");
@@ -482,9 +417,10 @@ TEST_F(Access_Window, Table_Cells) {
   EXPECT_TRUE(offered(grid, DA_Col::Mnemonic).isEmpty());
 
   // Check boxes hold "Y"/"N".
-  grid->item(0, DA_Col::OnCMD - 1)->setCheckState(Qt::Checked);
+  test::Click_Cell(grid, 0, DA_Col::OnCMD - 1);
+  test::Press(Qt::Key_Space);
   EXPECT_EQ(window->State().ACG_DA.Cell(0, DA_Col::OnCMD), "Y");
-  grid->item(0, DA_Col::OnCMD - 1)->setCheckState(Qt::Unchecked);
+  test::Press(Qt::Key_Space);
   EXPECT_EQ(window->State().ACG_DA.Cell(0, DA_Col::OnCMD), "N");
 
   // A row number in any table picks that row of the variable table.
@@ -493,21 +429,23 @@ TEST_F(Access_Window, Table_Cells) {
   Pick({"IED1", "LD0", "LLN0", "Mod", "q"});
   test::Click(window->Btn_AddVar);
   test::Click(window->Btn_AddVar);
-  emit window->ACG_DataSet->verticalHeader()->sectionClicked(1);
+  Pick({"IED1", "LD0", "LLN0", "DS2"});
+  test::Click(window->Btn_AddVar);
+  test::Click(window->Btn_AddVar);
+  test::Click_Row_Number(window->ACG_DataSet, 1);
   EXPECT_EQ(grid->currentRow(), 1);
   EXPECT_TRUE(grid->selectionModel()->isRowSelected(1, QModelIndex()));
 
   // Enter moves right when the option is on.
   ctx.Enable_Jump_Field_Tables = true;
-  grid->setFocus();
-  grid->setCurrentCell(0, DA_Col::Mnemonic - 1);
-  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-  QApplication::sendEvent(grid, &enter);
+  test::Click_Tab(window->PC_DA_DataSet, window->TS_DA);
+  test::Click_Cell(grid, 0, DA_Col::Mnemonic - 1);
+  test::Press(Qt::Key_Return);
   EXPECT_EQ(grid->currentRow(), 1);
   EXPECT_EQ(grid->currentColumn(), 0);
 
   // Removing rows of the variable table.
-  window->PC_DA_DataSet->setCurrentWidget(window->TS_DA);
+  test::Click_Tab(window->PC_DA_DataSet, window->TS_DA);
   test::Click(window->Btn_RemoveVar);
   test::Click(window->Btn_RemoveVar);
   EXPECT_EQ(grid->rowCount(), 1);
@@ -536,10 +474,10 @@ TEST_F(Access_Window, Typing_Right_After_A_Click_Edits_The_Clicked_Cell) {
                {window->ACG_DataSet, DS_Col::Port, 2}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.grid->objectName().toStdString());
-    window->PC_DA_DataSet->setCurrentWidget(c.grid == window->ACG_DA ? window->TS_DA
-                                                                     : window->TS_DataSet);
+    test::Click_Tab(window->PC_DA_DataSet,
+                    c.grid == window->ACG_DA ? window->TS_DA : window->TS_DataSet);
     const std::vector<QString> before = {"10", "2", "3"};
-    for (int r = 0; r < c.rows; ++r) Edit(c.grid, r, c.column, before[static_cast<size_t>(r)]);
+    for (int r = 0; r < c.rows; ++r) Set_Cell(c.grid, r, c.column, before[static_cast<size_t>(r)]);
     const int row = c.rows - 1;
     test::Click_Cell(c.grid, row, c.column - 1);
     QTest::qWait(QApplication::doubleClickInterval() + 50);
@@ -559,20 +497,20 @@ TEST_F(Access_Window, Typing_Right_After_A_Click_Edits_The_Clicked_Cell) {
 }
 
 TEST_F(Access_Window, A_New_Configuration_Opens_Empty) {
-  ASSERT_TRUE(window->FormShow());
+  ASSERT_TRUE(Open_Editor());
   Add_Server("a.icd");
   Choose_Server(0);
   Pick({"IED1", "LD0", "LLN0", "DS1"});
   test::Click(window->Btn_AddVar);
   Pick({"IED1", "LD0", "LLN0", "Mod", "q"});
   test::Click(window->Btn_AddVar);
-  Complete(0);
+  Complete(0, "0", "1,5");
   Complete_Members(0);
   test::Click(window->Btn_OK);
   ASSERT_TRUE(util::File_Exists(ctx.IEC_Client_File)) << messages.Last();
 
   Open_Configuration("other");
-  ASSERT_TRUE(window->FormShow());
+  ASSERT_TRUE(Open_Editor());
   EXPECT_EQ(window->LB_IEC_Devices->count(), 0);
   EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
   for (Selection_Grid* grid : {window->ACG_DA, window->ACG_DataSet, window->ACG_DS_Vars}) {
@@ -589,7 +527,7 @@ TEST_F(Access_Window, Missing_Catalog_Files_Are_Announced) {
               "<IEC_68850_Client><List_ICD_Files><ICD_File Name=\"IED1\" FileName=\"a.icd\"/>"
               "<ICD_File Name=\"IED2\" FileName=\"b.icd\"/></List_ICD_Files>"
               "<List_DA_Selected/><List_DataSet_Selected/></IEC_68850_Client>");
-  ASSERT_TRUE(window->FormShow());
+  ASSERT_TRUE(Open_Editor());
   EXPECT_EQ(window->LB_IEC_Devices->count(), 1);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "warning");
@@ -633,9 +571,8 @@ TEST_F(Access_Window, Real_Sample_Through_The_Import) {
   const std::string samples = test::Scl_Samples_Dir();
   window->Import_Scl = Import_Device;
   window->Check_Scl = check::Check_Scl_File;
-  ASSERT_TRUE(window->FormShow());
-  chosen = samples + "/simpleIO_direct_control_goose.cid";
-  test::Click(window->Btn_Add_IEC_Device);
+  ASSERT_TRUE(Open_Editor());
+  Add_Server(samples + "/simpleIO_direct_control_goose.cid");
   ASSERT_EQ(window->LB_IEC_Devices->count(), 1) << messages.Last();
   Choose_Server(0);
   QTreeWidgetItem* top = window->TV_IEC_Device->topLevelItem(0);
@@ -647,22 +584,22 @@ TEST_F(Access_Window, Real_Sample_Through_The_Import) {
   for (QTreeWidgetItemIterator it(window->TV_IEC_Device); *it && !data_set; ++it)
     if ((*it)->foreground(0).color() == QColor(0x00, 0x80, 0x00)) data_set = *it;
   ASSERT_NE(data_set, nullptr);
-  window->TV_IEC_Device->setCurrentItem(data_set);
+  test::Click_Item(window->TV_IEC_Device, data_set);
   test::Click(window->Btn_AddVar);
   const int members = window->ACG_DS_Vars->rowCount();
   ASSERT_GT(members, 0);
   // Every member needs a place and a factor before OK saves.
   for (int k = 0; k < members; ++k) {
-    Edit(window->ACG_DS_Vars, k, Var_Col::Position,
-         QString::number(k == members - 1 ? 7 : 100 + k));
-    Edit(window->ACG_DS_Vars, k, Var_Col::MultFact, "1");
+    Set_Cell(window->ACG_DS_Vars, k, Var_Col::Position,
+             QString::number(k == members - 1 ? 7 : 100 + k));
+    Set_Cell(window->ACG_DS_Vars, k, Var_Col::MultFact, "1");
   }
   test::Click(window->Btn_OK);
   ASSERT_TRUE(messages.shown.empty()) << messages.Last();
   const std::string saved = test::Read(ctx.IEC_Client_File);
 
-  ASSERT_TRUE(window->FormShow());
-  window->ACG_DataSet->setCurrentCell(0, 0);
+  ASSERT_TRUE(Open_Editor());
+  Show_Members(0);
   EXPECT_EQ(window->ACG_DS_Vars->rowCount(), members);
   EXPECT_EQ(window->ACG_DS_Vars->Text(members - 1, Var_Col::Position), "7");
   test::Click(window->Btn_OK);
@@ -712,7 +649,7 @@ TEST_F(Access_Window, Typing_Into_The_Current_Cell_Replaces_Its_Text) {
     for (int column : {DA_Col::Position, DA_Col::Mnemonic, DA_Col::Index}) {
       SCOPED_TRACE(column);
       const std::string before = window->State().ACG_DA.Cell(0, column);
-      if (column != DA_Col::Index) Edit(grid, 0, column, "0");
+      if (column != DA_Col::Index) Set_Cell(grid, 0, column, "0");
       make_current[way](column);
       test::Type("1300");
       test::Press(Qt::Key_Return);

@@ -17,6 +17,7 @@
 #include "access/access_window.h"
 #include "access/check_report_dialog.h"
 #include "access/selection_grid_qt.h"
+#include "support/access_editor.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
 #include "support/user_input.h"
@@ -38,39 +39,16 @@ int Row_Of(const TFCheck_Report& report, const QString& rule) {
   return -1;
 }
 
-void Double_Click_Row(TFCheck_Report& report, int row) {
-  QTableWidget* grid = report.SG_Findings;
-  const QPoint at = grid->visualItemRect(grid->item(row, 1)).center();
-  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
-  QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
-}
-
-struct Check_Report_Window : ::testing::Test {
-  test::Temp_Dir dir;
-  app::App_Context ctx;
-  test::Recording_Messages messages;
-  std::unique_ptr<TFIEC_61850_Access> window;
-  std::string chosen;
-
-  void SetUp() override {
-    ctx.Active_Conf_Dir = dir / "conf";
-    util::Force_Dirs(ctx.Active_Conf_Dir);
-    ctx.Set_Files();
-    window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
-    window->Choose_File = [this] { return chosen; };
-  }
+struct Check_Report_Window : test::Access_Editor {
   // The editor opened on the revised configuration of the check's fixtures.
   void Open_Revised_Configuration() {
     fs::copy(Fixture("conf"), ctx.Active_Conf_Dir, fs::copy_options::recursive);
-    ASSERT_TRUE(window->FormShow());
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(Open_Editor());
   }
 };
 
 TEST_F(Check_Report_Window, Add_Iec_Device_Shows_The_Findings_First) {
-  ASSERT_TRUE(window->FormShow());
-  window->show();
+  ASSERT_TRUE(Open_Editor());
   chosen = Fixture("templates.icd");
   const std::string catalog_copy = ctx.Active_Conf_Dir + "/ICD_Catalog/templates.icd";
 
@@ -123,8 +101,7 @@ TEST_F(Check_Report_Window, Add_Iec_Device_Shows_The_Findings_First) {
 }
 
 TEST_F(Check_Report_Window, Chosen_Ieds_Are_Checked_And_Cancel_Adds_None) {
-  ASSERT_TRUE(window->FormShow());
-  window->show();
+  ASSERT_TRUE(Open_Editor());
   chosen = Fixture("ieds.scd");
   // The IEDs A and B are offered; B alone is chosen: only B's findings and the file's own.
   window->Choose_IEDs = [](const std::string&, const std::vector<IED_Info>& ieds) {
@@ -158,7 +135,7 @@ TEST_F(Check_Report_Window, Check_Button_And_Double_Click_Show_The_Row) {
     const int row = Row_Of(report, "point-type-changed");
     ASSERT_GE(row, 0);
     EXPECT_EQ(report.SG_Findings->item(row, 2)->text(), "");  // not saved: no line
-    Double_Click_Row(report, row);
+    test::Double_Click_Cell(report.SG_Findings, row, 1);
   });
   test::Click(window->Btn_Check);
   EXPECT_EQ(window->PC_DA_DataSet->currentWidget(), window->TS_DA);
@@ -168,7 +145,7 @@ TEST_F(Check_Report_Window, Check_Button_And_Double_Click_Show_The_Row) {
   test::On_Check_Report([&](TFCheck_Report& report) {
     const int row = Row_Of(report, "dataset-unresolved");
     ASSERT_GE(row, 0);
-    Double_Click_Row(report, row);
+    test::Double_Click_Cell(report.SG_Findings, row, 1);
   });
   test::Click(window->Btn_Check);
   EXPECT_EQ(window->PC_DA_DataSet->currentWidget(), window->TS_DataSet);
@@ -185,7 +162,10 @@ TEST_F(Check_Report_Window, Ok_Asks_Once_And_Cancel_Saves_Nothing) {
   Open_Revised_Configuration();
   // The rows OK's own check refuses are emptied of their faults first.
   Selection_Grid* grid = window->ACG_DA;
-  grid->item(4, DA_Col::Position - 1)->setText("30");
+  Set_Cell(grid, 4, DA_Col::Position, "30");
+  // The member that followed its reference to place 1 brought its start bit 9 along.
+  Show_Members(0);
+  Set_Cell(window->ACG_DS_Vars, 0, Var_Col::StartBit, "0");
   const std::string before = test::Read(ctx.IEC_Client_File);
 
   std::vector<std::string> rules;

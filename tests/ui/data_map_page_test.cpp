@@ -11,11 +11,11 @@
 #include <QTreeWidget>
 #include <filesystem>
 
-#include "access/access_test_models.h"
 #include "access/access_window.h"
 #include "access/map_page_qt.h"
 #include "access/selection_grid_qt.h"
 #include "app/main_window.h"
+#include "support/access_editor.h"
 #include "support/check_report.h"
 #include "support/configurator.h"
 #include "support/recording_messages.h"
@@ -36,81 +36,27 @@ void Replace(std::string& text, const std::string& from, const std::string& to) 
 
 // The editor on a configuration with one server; variable rows Mod.stVal and Mod.q and the data
 // set DS1 (members stVal, q, f) are added in SetUp.
-struct Data_Map_Page : ::testing::Test {
-  test::Temp_Dir dir;
-  app::App_Context ctx;
-  test::Recording_Messages messages;
-  std::unique_ptr<TFIEC_61850_Access> window;
+struct Data_Map_Page : test::Access_Editor {
   Map_Page* page = nullptr;
 
   void SetUp() override {
-    ctx.Active_Conf_Dir = dir / "conf";
-    util::Force_Dirs(ctx.Active_Conf_Dir);
-    ctx.Set_Files();
-    window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
-    window->Import_Scl = test::Fake_Import;
-    window->Check_Scl = nullptr;  // stand-in files are no SCL files
-    test::Write(dir / "a.icd", test::Fake_Scl("IED1"));
-    window->Choose_File = [this] { return dir / "a.icd"; };
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    Access_Editor::SetUp();
+    Use_Stand_In_Files();
+    ASSERT_TRUE(Open_Editor());
     page = window->TS_Map;
-
-    QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
-    window->LB_IEC_Devices->setCurrentRow(0);
-    for (const char* attribute : {"stVal", "q"}) Add({"Mod", attribute});
-    Add({"DS1"});
-  }
-  // Selects the tree node below LLN0 reached by `path` and presses Add Var.
-  void Add(const std::vector<QString>& path) {
-    QTreeWidgetItem* item = window->TV_IEC_Device->topLevelItem(0)->child(0)->child(0);
-    for (const QString& text : path) {
-      item->setExpanded(true);
-      QTreeWidgetItem* next = nullptr;
-      for (int c = 0; c < item->childCount() && !next; ++c)
-        if (item->child(c)->text(0) == text) next = item->child(c);
-      ASSERT_NE(next, nullptr);
-      item = next;
-    }
-    window->TV_IEC_Device->setCurrentItem(item);
-    QTest::mouseClick(window->Btn_AddVar, Qt::LeftButton);
-  }
-  void Edit(Selection_Grid* grid, int row, int column, const QString& text) {
-    grid->item(row, column - 1)->setText(text);
-  }
-  // Shows the members of data set row 1 and sets their positions, with the factor OK needs.
-  void Member_Positions(const std::vector<QString>& positions) {
-    window->ACG_DataSet->setCurrentCell(0, 0);
-    for (size_t k = 0; k < positions.size(); ++k) {
-      Edit(window->ACG_DS_Vars, static_cast<int>(k), Var_Col::Position, positions[k]);
-      Edit(window->ACG_DS_Vars, static_cast<int>(k), Var_Col::MultFact, "1");
-    }
+    Add_Server("a.icd");
+    Choose_Server(0);
+    for (const char* attribute : {"stVal", "q"}) Add_Var({"IED1", "LD0", "LLN0", "Mod", attribute});
+    Add_Var({"IED1", "LD0", "LLN0", "DS1"});
   }
   // Makes the variable rows pass the check on OK, at `positions`.
   void Complete(const std::vector<QString>& positions) {
-    for (int row = 0; row < static_cast<int>(positions.size()); ++row) {
-      Edit(window->ACG_DA, row, DA_Col::IPAddress, "127.0.0.1");
-      Edit(window->ACG_DA, row, DA_Col::Port, "102");
-      Edit(window->ACG_DA, row, DA_Col::Position, positions[static_cast<size_t>(row)]);
-      Edit(window->ACG_DA, row, DA_Col::MoltFact, "1");
-      Edit(window->ACG_DA, row, DA_Col::ReadWrite, "Read");
-    }
+    for (size_t row = 0; row < positions.size(); ++row)
+      Access_Editor::Complete(static_cast<int>(row), positions[row]);
   }
   void Click_Tab(QWidget* tab) {
-    QTabBar* bar = window->PC_DA_DataSet->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {},
-                      bar->tabRect(window->PC_DA_DataSet->indexOf(tab)).center());
+    test::Click_Tab(window->PC_DA_DataSet, tab);
     ASSERT_EQ(window->PC_DA_DataSet->currentWidget(), tab);
-  }
-  // A double click as the mouse makes it: press, release, double click, release.
-  void Double_Click(int row) {
-    QWidget* viewport = page->ACG_Map->viewport();
-    QTest::mouseClick(viewport, Qt::LeftButton, {}, Row_Point(row));
-    QTest::mouseDClick(viewport, Qt::LeftButton, {}, Row_Point(row));
-    QTest::mouseRelease(viewport, Qt::LeftButton, {}, Row_Point(row));
-  }
-  QPoint Row_Point(int row) {
-    return page->ACG_Map->visualItemRect(page->ACG_Map->item(row, 0)).center();
   }
   std::vector<std::string> Column(int column) {
     std::vector<std::string> texts;
@@ -122,7 +68,7 @@ struct Data_Map_Page : ::testing::Test {
 
 TEST_F(Data_Map_Page, Shows_Conflicts_And_Unplaced_And_Jumps_To_The_Entry) {
   Complete({"12", "abc"});
-  Member_Positions({"30", "12", ""});
+  Set_Members(0, {"30", "12", ""});
   Click_Tab(page);
   // Remove Var works on the Variables and DataSet pages only.
   QTest::mouseClick(window->Btn_RemoveVar, Qt::LeftButton);
@@ -145,14 +91,14 @@ TEST_F(Data_Map_Page, Shows_Conflicts_And_Unplaced_And_Jumps_To_The_Entry) {
             "Positions used: 2   free: 1398   conflicts: 1   unplaced: 2");
 
   // A double click on a member shows its data set and selects it in the member table.
-  Double_Click(1);
+  test::Double_Click_Cell(page->ACG_Map, 1, 0);
   EXPECT_EQ(window->PC_DA_DataSet->currentWidget(), window->TS_DataSet);
   EXPECT_EQ(window->ACG_DataSet->currentRow(), 0);
   EXPECT_EQ(window->ACG_DS_Vars->currentRow(), 1);
   EXPECT_TRUE(window->ACG_DS_Vars->selectionModel()->isRowSelected(1, {}));
 
   Click_Tab(page);
-  Double_Click(3);
+  test::Double_Click_Cell(page->ACG_Map, 3, 0);
   EXPECT_EQ(window->PC_DA_DataSet->currentWidget(), window->TS_DA);
   EXPECT_EQ(window->ACG_DA->currentRow(), 1);
   EXPECT_TRUE(window->ACG_DA->selectionModel()->isRowSelected(1, {}));
@@ -160,17 +106,17 @@ TEST_F(Data_Map_Page, Shows_Conflicts_And_Unplaced_And_Jumps_To_The_Entry) {
 
 TEST_F(Data_Map_Page, Auto_Position_Fills_The_Selected_Empty_Positions) {
   Complete({"1", ""});
-  Member_Positions({"0", "", "abc"});
+  Set_Members(0, {"0", "", "abc"});
   Click_Tab(page);
   // Rows: 0 (member 1), 1 (row 1), then unplaced: row 2, member 2, member 3 ("abc").
   ASSERT_EQ(Column(Map_Col::Position), (std::vector<std::string>{"0", "1", "", "", "abc"}));
-  QTest::mouseClick(page->ACG_Map->viewport(), Qt::LeftButton, {}, Row_Point(2));
-  QTest::mouseClick(page->ACG_Map->viewport(), Qt::LeftButton, Qt::ShiftModifier, Row_Point(4));
+  test::Click_Cell(page->ACG_Map, 2, 0);
+  test::Click_Cell(page->ACG_Map, 4, 0, Qt::ShiftModifier);
   QTest::mouseClick(page->Btn_Auto_Position, Qt::LeftButton);
 
   EXPECT_EQ(window->ACG_DA->Text(1, DA_Col::Position), "2");
   EXPECT_EQ(window->ACG_DA->Text(1, DA_Col::StartBit), "0");
-  window->ACG_DataSet->setCurrentCell(0, 0);
+  Show_Members(0);
   EXPECT_EQ(window->ACG_DS_Vars->Text(1, Var_Col::Position), "3");
   EXPECT_EQ(window->ACG_DS_Vars->Text(2, Var_Col::Position), "abc");
   EXPECT_EQ(page->L_Map_Summary->text(),
@@ -180,7 +126,7 @@ TEST_F(Data_Map_Page, Auto_Position_Fills_The_Selected_Empty_Positions) {
 
 TEST_F(Data_Map_Page, Ok_Asks_Before_Saving_Conflicts) {
   Complete({"12", "13"});
-  Member_Positions({"30", "12", "31"});
+  Set_Members(0, {"30", "12", "31"});
   // The check's report lists the conflict; Cancel saves nothing.
   std::vector<std::string> shown;
   auto answer = [&](QPushButton* TFCheck_Report::*button) {
@@ -201,11 +147,11 @@ TEST_F(Data_Map_Page, Ok_Asks_Before_Saving_Conflicts) {
 
   // A failing check comes first and asks nothing.
   shown.clear();
-  Edit(window->ACG_DA, 1, DA_Col::Port, "x");
+  Set_Cell(window->ACG_DA, 1, DA_Col::Port, "x");
   QTest::mouseClick(window->Btn_OK, Qt::LeftButton);
   EXPECT_EQ(messages.shown.back().kind, "error");
   EXPECT_TRUE(shown.empty());
-  Edit(window->ACG_DA, 1, DA_Col::Port, "102");
+  Set_Cell(window->ACG_DA, 1, DA_Col::Port, "102");
 
   answer(&TFCheck_Report::Btn_Go_On);
   QTest::mouseClick(window->Btn_OK, Qt::LeftButton);
@@ -217,8 +163,8 @@ TEST_F(Data_Map_Page, Ok_Asks_Before_Saving_Conflicts) {
 
 TEST_F(Data_Map_Page, Export_Edit_Import_Through_The_Buttons) {
   Complete({"1", "2"});
-  Edit(window->ACG_DA, 0, DA_Col::Mnemonic, "breaker, main");
-  Member_Positions({"3", "4", "5"});
+  Set_Cell(window->ACG_DA, 0, DA_Col::Mnemonic, "breaker, main");
+  Set_Members(0, {"3", "4", "5"});
   Click_Tab(page);
   const std::string csv_path = dir / "map.csv";
   page->Choose_Export_File = [&] { return csv_path; };
@@ -235,7 +181,7 @@ TEST_F(Data_Map_Page, Export_Edit_Import_Through_The_Buttons) {
   QTest::mouseClick(page->Btn_Import_Map, Qt::LeftButton);
   EXPECT_TRUE(messages.shown.empty()) << messages.Last();
   EXPECT_EQ(window->ACG_DA->Text(1, DA_Col::Position), "20");
-  window->ACG_DataSet->setCurrentCell(0, 0);
+  Show_Members(0);
   EXPECT_EQ(window->ACG_DS_Vars->Text(2, Var_Col::Position), "50");
   EXPECT_EQ(page->ACG_Map->item(4, Map_Col::Position)->text(), "50");
 
@@ -299,7 +245,7 @@ TEST(Data_Map_Update_Step, Check_Report_Before_Building_Images) {
   test::On_Check_Report([&](TFCheck_Report& report) {
     test::While_Modal([&] {
       boot_shown = c.window->FBoot->isVisible();
-      c.window->FBoot->reject();
+      test::Click(c.window->FBoot->Btn_Cancel);
     });
     test::Click(report.Btn_Go_On);
   });

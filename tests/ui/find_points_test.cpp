@@ -23,6 +23,7 @@
 #include "access/selection_grid_qt.h"
 #include "access/tree_filter_qt.h"
 #include "scl/ied_catalog.h"
+#include "support/access_editor.h"
 #include "support/check_report.h"
 #include "support/configurator.h"
 #include "support/recording_messages.h"
@@ -38,52 +39,23 @@ std::string Scl_Fixture(const std::string& name) {
   return test::Data_Dir() + "/scl/fixtures/" + name;
 }
 
-struct Find_Points : ::testing::Test {
-  test::Temp_Dir dir;
-  app::App_Context ctx;
-  test::Recording_Messages messages;
-  std::unique_ptr<TFIEC_61850_Access> window;
-  std::string chosen;
-
+struct Find_Points : test::Access_Editor {
   void SetUp() override {
-    ctx.Active_Conf_Dir = dir / "conf";
-    util::Force_Dirs(ctx.Active_Conf_Dir);
-    ctx.Set_Files();
-    window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
-    window->Choose_File = [this] { return chosen; };
-    window->show();
-    QApplication::setActiveWindow(window.get());
-  }
-  std::string Catalog(const std::string& name) const {
-    return ctx.Active_Conf_Dir + "/ICD_Catalog/" + name;
-  }
-  std::vector<std::string> Servers() const {
-    std::vector<std::string> names;
-    for (int i = 0; i < window->LB_IEC_Devices->count(); ++i)
-      names.push_back(window->LB_IEC_Devices->item(i)->text().toStdString());
-    return names;
+    Access_Editor::SetUp();
+    ASSERT_TRUE(Open_Editor());
   }
   // The first IED of model.icd (it holds two), chosen in the server list.
   void Show_Model() {
     window->Choose_IEDs = [](const std::string&, const std::vector<IED_Info>&) {
       return std::vector<size_t>{0};
     };
-    chosen = Scl_Fixture("model.icd");
     // The file's faults (it is the import's fixture of them) are shown first.
     test::On_Check_Report([](TFCheck_Report& report) { test::Click(report.Btn_Go_On); });
-    QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
+    Add_Server(Scl_Fixture("model.icd"));
     QApplication::setActiveWindow(window.get());  // back from the report, as the desktop does
-    QListWidget* list = window->LB_IEC_Devices;
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualItemRect(list->item(list->count() - 1)).center());
+    Choose_Server(window->LB_IEC_Devices->count() - 1);
   }
-  void Type_Filter(const char* text) {
-    QLineEdit* edit = window->Tree_Filter->E_Tree_Filter;
-    QTest::mouseClick(edit, Qt::LeftButton);
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    QTest::keyClicks(edit, text);
-  }
+  void Type_Filter(const char* text) { test::Retype(window->Tree_Filter->E_Tree_Filter, text); }
   // Every node of the tree, in tree order, as "text" indented by depth; matches marked "*",
   // expanded nodes "+".
   std::string Tree() const {
@@ -104,24 +76,16 @@ struct Find_Points : ::testing::Test {
         window->TV_IEC_Device->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
     return found.isEmpty() ? nullptr : found.front();
   }
-  void Click_Item(QTreeWidgetItem* item) {
-    window->TV_IEC_Device->scrollToItem(item);
-    QTest::mouseClick(window->TV_IEC_Device->viewport(), Qt::LeftButton, {},
-                      window->TV_IEC_Device->visualItemRect(item).center());
-  }
   void Click_Node(const QString& text, Qt::KeyboardModifiers modifiers = {}) {
     QTreeWidgetItem* item = Find(text);
     ASSERT_NE(item, nullptr) << text.toStdString();
-    window->TV_IEC_Device->scrollToItem(item);
-    QTest::mouseClick(window->TV_IEC_Device->viewport(), Qt::LeftButton, modifiers,
-                      window->TV_IEC_Device->visualItemRect(item).center());
+    test::Click_Item(window->TV_IEC_Device, item, modifiers);
   }
   std::string Cell(int row, int column) const { return window->State().ACG_DA.Cell(row, column); }
-  void Click_Cell(Selection_Grid* grid, int row, int column, Qt::KeyboardModifiers modifiers = {}) {
-    QTableWidgetItem* item = grid->item(row, column - 1);
-    grid->scrollToItem(item);
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers,
-                      grid->visualItemRect(item).center());
+  // A click on a cell of `grid` (columns are the table's own numbers, DA_Col).
+  static void Click_Cell(Selection_Grid* grid, int row, int column,
+                         Qt::KeyboardModifiers modifiers = {}) {
+    test::Click_Cell(grid, row, column - 1, modifiers);
   }
 };
 
@@ -332,9 +296,7 @@ TEST_F(Find_Points, A_Large_Model_Shows_Without_Building_Every_Node) {
   QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
   ASSERT_EQ(Servers(), (std::vector<std::string>{"Big"}));
 
-  QListWidget* list = window->LB_IEC_Devices;
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                    list->visualItemRect(list->item(0)).center());
+  Choose_Server(0);
   auto items = [this] {
     int count = 0;
     for (QTreeWidgetItemIterator it(window->TV_IEC_Device); *it; ++it) ++count;
@@ -345,10 +307,10 @@ TEST_F(Find_Points, A_Large_Model_Shows_Without_Building_Every_Node) {
   // Expanding a data object, then one of its attributes, builds their children.
   QTreeWidgetItem* dobj = window->TV_IEC_Device->topLevelItem(0)->child(0)->child(7)->child(3);
   ASSERT_EQ(dobj->text(0), "d3");
-  Click_Item(dobj);
+  test::Click_Item(window->TV_IEC_Device, dobj);
   QTest::keyClick(window->TV_IEC_Device, Qt::Key_Right);
   ASSERT_EQ(dobj->childCount(), DAs);
-  Click_Item(dobj->child(2));
+  test::Click_Item(window->TV_IEC_Device, dobj->child(2));
   QTest::keyClick(window->TV_IEC_Device, Qt::Key_Right);
   ASSERT_EQ(dobj->child(2)->childCount(), BDAs);
   EXPECT_EQ(dobj->child(2)->child(1)->toolTip(0).toStdString(),
@@ -452,7 +414,8 @@ TEST_F(Find_Points, Add_Var_Adds_Every_Selected_Leaf_In_Tree_Order) {
 TEST_F(Find_Points, Address_From_Scl_Option_Fills_Ip_And_Port) {
   for (const bool on : {false, true}) {
     SCOPED_TRACE(on);
-    window->FormShow();
+    test::Click(window->Btn_Cancel);  // closes the editor; the changes of the first round go
+    ASSERT_TRUE(Open_Editor());
     // The box beside Add Var sets the option.
     if (window->CB_Address_From_SCL->isChecked() != on) test::Click(window->CB_Address_From_SCL);
     EXPECT_EQ(ctx.Address_From_SCL, on);
@@ -483,24 +446,20 @@ struct Table_Commands : Find_Points {
     const auto found =
         window->TV_IEC_Device->findItems("stVal", Qt::MatchExactly | Qt::MatchRecursive);
     ASSERT_GE(found.size(), 3);
-    window->TV_IEC_Device->clearSelection();
-    for (int i = 0; i < 3; ++i) {
-      window->TV_IEC_Device->scrollToItem(found[i]);
-      QTest::mouseClick(window->TV_IEC_Device->viewport(), Qt::LeftButton,
-                        i == 0 ? Qt::KeyboardModifiers() : Qt::ControlModifier,
-                        window->TV_IEC_Device->visualItemRect(found[i]).center());
-    }
+    for (int i = 0; i < 3; ++i)
+      test::Click_Item(window->TV_IEC_Device, found[i],
+                       i == 0 ? Qt::KeyboardModifiers() : Qt::ControlModifier);
     QTest::mouseClick(window->Btn_AddVar, Qt::LeftButton);
     ASSERT_EQ(window->State().ACG_DA.Row_Count(), 3);
     grid = window->ACG_DA;
-    grid->setFocus();
   }
   Selection_Grid* grid = nullptr;
 };
 
 TEST_F(Table_Commands, Fill_Down_From_The_Top_Cell) {
-  grid->item(0, DA_Col::IPAddress - 1)->setText("127.0.0.1");
-  grid->item(0, DA_Col::OnTimer - 1)->setCheckState(Qt::Checked);
+  Set_Cell(grid, 0, DA_Col::IPAddress, "127.0.0.1");
+  Click_Cell(grid, 0, DA_Col::OnTimer);
+  test::Press(Qt::Key_Space);
   Click_Cell(grid, 0, DA_Col::IPAddress);
   Click_Cell(grid, 2, DA_Col::OnTimer, Qt::ShiftModifier);  // IP address to On Timer
   QTest::keyClick(grid, Qt::Key_D, Qt::ControlModifier);
@@ -524,8 +483,8 @@ TEST_F(Table_Commands, Fill_Down_From_The_Top_Cell) {
 }
 
 TEST_F(Table_Commands, Copy_And_Paste_Tab_Separated_Cells) {
-  grid->item(0, DA_Col::IPAddress - 1)->setText("10.1.1.1");
-  grid->item(1, DA_Col::Port - 1)->setText("102");
+  Set_Cell(grid, 0, DA_Col::IPAddress, "10.1.1.1");
+  Set_Cell(grid, 1, DA_Col::Port, "102");
   Click_Cell(grid, 0, DA_Col::IPAddress);
   Click_Cell(grid, 1, DA_Col::OnChange, Qt::ShiftModifier);
   QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);

@@ -44,13 +44,6 @@ void Step(QPushButton* button, QDialog* dialog, std::function<void()> interact) 
   test::Click(button);
 }
 
-// Clicks a cell, types `text` (in a list cell its first letter picks the entry) and presses Enter.
-void Type_In_Cell(Selection_Grid* grid, int row, int column, const QString& text) {
-  test::Click_Cell(grid, row, column - 1);
-  test::Type(text);
-  test::Press(Qt::Key_Return);
-}
-
 // Expands the whole tree (children appear on first expansion) and returns the first node with
 // `text` below a node with `parent_text`.
 QTreeWidgetItem* Find_Node(QTreeWidget* tree, const QString& parent_text, const QString& text) {
@@ -103,19 +96,19 @@ void Run_Workflow(const std::string& scl_file, const QString& leaf_parent, const
       test::Click_Item(d->LB_IEC_Devices, 0);
       test::Click_Item(d->TV_IEC_Device, Find_Node(d->TV_IEC_Device, leaf_parent, leaf));
       test::Click(d->Btn_AddVar);
-      Type_In_Cell(d->ACG_DA, 0, DA_Col::IPAddress, "127.0.0.1");
-      Type_In_Cell(d->ACG_DA, 0, DA_Col::Port, "102");
-      Type_In_Cell(d->ACG_DA, 0, DA_Col::Position, "12");
-      Type_In_Cell(d->ACG_DA, 0, DA_Col::MoltFact, "2.5");
-      Type_In_Cell(d->ACG_DA, 0, DA_Col::ReadWrite, "R");
+      test::Type_In_Cell(d->ACG_DA, 0, DA_Col::IPAddress - 1, "127.0.0.1");
+      test::Type_In_Cell(d->ACG_DA, 0, DA_Col::Port - 1, "102");
+      test::Type_In_Cell(d->ACG_DA, 0, DA_Col::Position - 1, "12");
+      test::Type_In_Cell(d->ACG_DA, 0, DA_Col::MoltFact - 1, "2.5");
+      test::Type_In_Cell(d->ACG_DA, 0, DA_Col::ReadWrite - 1, "R");
       test::Click_Item(d->TV_IEC_Device, Find_Node(d->TV_IEC_Device, data_set_parent, data_set));
       test::Click(d->Btn_AddVar);
-      Type_In_Cell(d->ACG_DataSet, 0, DS_Col::IPAddress, "127.0.0.1");
-      Type_In_Cell(d->ACG_DataSet, 0, DS_Col::Port, "102");
+      test::Type_In_Cell(d->ACG_DataSet, 0, DS_Col::IPAddress - 1, "127.0.0.1");
+      test::Type_In_Cell(d->ACG_DataSet, 0, DS_Col::Port - 1, "102");
       // Each member needs a position and a factor, as a variable row does.
       for (int k = 0; k < d->ACG_DS_Vars->rowCount(); ++k) {
-        Type_In_Cell(d->ACG_DS_Vars, k, Var_Col::Position, QString::number(20 + k));
-        Type_In_Cell(d->ACG_DS_Vars, k, Var_Col::MultFact, "1");
+        test::Type_In_Cell(d->ACG_DS_Vars, k, Var_Col::Position - 1, QString::number(20 + k));
+        test::Type_In_Cell(d->ACG_DS_Vars, k, Var_Col::MultFact - 1, "1");
       }
       test::Click(d->Btn_OK);
     });

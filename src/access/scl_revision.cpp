@@ -1,0 +1,321 @@
+#include "access/scl_revision.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <limits>
+#include <stdexcept>
+#include <system_error>
+#include <type_traits>
+#include <unordered_map>
+#include <utility>
+
+#include "util/files.h"
+#include "util/text.h"
+
+namespace UIEC_61850_Access {
+
+using UIEC_Client_Decode::TIEC_DO;
+
+namespace {
+
+constexpr size_t No_Place = std::numeric_limits<size_t>::max();
+
+enum class Match { Kept, Moved, Changed, Lost };
+
+// A member to place in a data set: what it was, and the place it had.
+struct Member_Key {
+  std::string_view reference, bType, fc;
+  size_t own_place = No_Place;
+};
+
+struct Placed {
+  Match match = Match::Lost;
+  size_t place = No_Place;
+};
+
+// The rounds of the header's classification. Without `compare_fc` the fc is not looked at (the
+// client file keeps none); without `changed_round` only kept and moved members find a place.
+std::vector<Placed> Place_Members(const TIEC_DataSet& data_set, const std::vector<Member_Key>& keys,
+                                  bool compare_fc, bool changed_round) {
+  const size_t count = data_set.List_DA.size();
+  std::vector<std::string> references(count);
+  // The places of each reference in order, so that a member looks only at its own candidates.
+  std::unordered_map<std::string_view, std::vector<size_t>> places_of;
+  for (size_t j = 0; j < count; ++j) references[j] = data_set.List_DA[j]->Reference();
+  for (size_t j = 0; j < count; ++j) places_of[references[j]].push_back(j);
+  std::vector<bool> taken(count, false);
+  std::vector<Placed> placed(keys.size());
+  auto same = [&](size_t j, const Member_Key& key) {
+    const TIEC_DA& da = *data_set.List_DA[j];
+    return references[j] == key.reference && da.bType() == key.bType &&
+           (!compare_fc || da.FC() == key.fc);
+  };
+  auto take = [&](size_t i, size_t j, Match match) {
+    taken[j] = true;
+    placed[i] = {match, j};
+  };
+  // The first place not taken with the member's reference for which `fits` holds.
+  auto first_free = [&](const Member_Key& key, auto&& fits) -> size_t {
+    const auto candidates = places_of.find(key.reference);
+    if (candidates == places_of.end()) return No_Place;
+    for (size_t j : candidates->second)
+      if (!taken[j] && fits(j)) return j;
+    return No_Place;
+  };
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const size_t own = keys[i].own_place;
+    if (own < count && !taken[own] && same(own, keys[i])) take(i, own, Match::Kept);
+  }
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (placed[i].place != No_Place) continue;
+    const size_t j = first_free(keys[i], [&](size_t k) { return same(k, keys[i]); });
+    if (j != No_Place) take(i, j, Match::Moved);
+  }
+  if (!changed_round) return placed;
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (placed[i].place != No_Place) continue;
+    const size_t own = keys[i].own_place;
+    const size_t j = own < count && !taken[own] && references[own] == keys[i].reference
+                         ? own
+                         : first_free(keys[i], [](size_t) { return true; });
+    if (j != No_Place) take(i, j, Match::Changed);
+  }
+  return placed;
+}
+
+// Each attribute of `device` (leaves and structures) by its reference.
+std::unordered_multimap<std::string, const TIEC_DA*> Attributes_By_Reference(
+    const TIEC_Device& device) {
+  std::unordered_multimap<std::string, const TIEC_DA*> index;
+  For_Each_Object(device, [&](auto& object) {
+    if constexpr (std::is_same_v<std::remove_cv_t<std::remove_reference_t<decltype(object)>>,
+                                 TIEC_DA>)
+      index.emplace(object.Reference(), &object);
+  });
+  return index;
+}
+
+bool Names_Server(const Table& table, int row, int position) {
+  return util::Str_To_Int_Def(table.Cell(row, 1), -1) == position;
+}
+
+// The places of a record's members in its data set: the record lists them in the data set's
+// order, so each is the next occurrence of its attribute (an attribute may be a member twice).
+std::vector<size_t> Own_Places(const TDataSet& record) {
+  std::vector<size_t> places;
+  const auto& model = record.Select_DataSet->List_DA;
+  size_t next = 0;
+  for (const TDataSet_DA& member : record.List_DAs) {
+    size_t found = No_Place;
+    for (size_t j = next; j < model.size() && found == No_Place; ++j)
+      if (model[j] == member.Select_DA) found = j;
+    for (size_t j = 0; j < next && found == No_Place; ++j)
+      if (model[j] == member.Select_DA) found = j;
+    places.push_back(found);
+    if (found != No_Place) next = found + 1;
+  }
+  return places;
+}
+
+// One data set row of the replaced server, matched to the new model.
+struct Row_Match {
+  size_t row = 0;
+  TIEC_DataSet* data_set = nullptr;  // in the new model; null when gone
+  std::string reference;             // the data set's reference
+  std::vector<Placed> members;       // one per member of the record
+};
+
+// The data set rows that belong to server `position`: their record points into its model, or
+// (without a data set) their "Index" names it. Rows whose record points into another server are
+// not touched by the replacement.
+std::vector<Row_Match> Match_Data_Sets(const Access_State& state, int position,
+                                       const TIEC_Device& revised) {
+  std::vector<Row_Match> rows;
+  const TIEC_Device& old = *state.List_IEC_Dev[static_cast<size_t>(position)];
+  if (state.ACG_DataSet.Counts_As_Empty()) return rows;
+  for (size_t r = 0; r < state.List_DataSet.size(); ++r) {
+    const TDataSet& record = state.List_DataSet[r];
+    const bool ours = record.Select_DataSet
+                          ? Device_Has_DataSet(old, record.Select_DataSet)
+                          : Names_Server(state.ACG_DataSet, static_cast<int>(r), position);
+    if (!ours) continue;
+    Row_Match match;
+    match.row = r;
+    match.reference = record.Select_DataSet
+                          ? record.Select_DataSet->Reference()
+                          : state.ACG_DataSet.Cell(static_cast<int>(r), DS_Col::Reference);
+    match.data_set = Find_DataSet(
+        revised, [&](const TIEC_DataSet& ds) { return ds.Reference() == match.reference; });
+    match.members.resize(record.List_DAs.size());
+    if (match.data_set && record.Select_DataSet) {
+      const std::vector<size_t> own = Own_Places(record);
+      std::vector<std::string> references;
+      references.reserve(record.List_DAs.size());
+      for (const TDataSet_DA& m : record.List_DAs) references.push_back(m.Select_DA->Reference());
+      std::vector<Member_Key> keys;
+      for (size_t k = 0; k < record.List_DAs.size(); ++k) {
+        const TIEC_DA& da = *record.List_DAs[k].Select_DA;
+        keys.push_back({references[k], da.bType(), da.FC(), own[k]});
+      }
+      match.members = Place_Members(*match.data_set, keys, true, true);
+    }
+    rows.push_back(std::move(match));
+  }
+  return rows;
+}
+
+}  // namespace
+
+Replace_Impact Impact_Of_Replace(const Access_State& state, int position,
+                                 const TIEC_Device& revised) {
+  Replace_Impact impact;
+  if (position < 0 || position >= static_cast<int>(state.List_IEC_Dev.size())) return impact;
+
+  if (!state.ACG_DA.Counts_As_Empty()) {
+    const auto attributes = Attributes_By_Reference(revised);
+    for (int r = 0; r < state.ACG_DA.Row_Count(); ++r) {
+      if (!Names_Server(state.ACG_DA, r, position)) continue;
+      const std::string& reference = state.ACG_DA.Cell(r, DA_Col::Reference);
+      Impact_Entry entry{"variable", r + 1, std::nullopt, reference};
+      const auto [first, last] = attributes.equal_range(reference);
+      if (first == last) {
+        impact.lost.push_back(std::move(entry));
+        continue;
+      }
+      const bool same = std::any_of(first, last, [&](const auto& found) {
+        return found.second->bType() == state.ACG_DA.Cell(r, DA_Col::bType) &&
+               found.second->FC() == state.ACG_DA.Cell(r, DA_Col::fc);
+      });
+      (same ? impact.kept : impact.changed).push_back(std::move(entry));
+    }
+  }
+
+  for (const Row_Match& match : Match_Data_Sets(state, position, revised)) {
+    const TDataSet& record = state.List_DataSet[match.row];
+    const int row = static_cast<int>(match.row) + 1;
+    if (!match.data_set) impact.data_sets_gone.push_back(match.reference);
+    for (size_t k = 0; k < match.members.size(); ++k) {
+      Impact_Entry entry{"member", row, static_cast<int>(k) + 1,
+                         record.List_DAs[k].Select_DA->Reference()};
+      switch (match.members[k].match) {
+        case Match::Kept:
+          impact.kept.push_back(std::move(entry));
+          break;
+        case Match::Moved:
+          impact.moved.push_back(std::move(entry));
+          break;
+        case Match::Changed:
+          impact.changed.push_back(std::move(entry));
+          break;
+        case Match::Lost:
+          impact.lost.push_back(std::move(entry));
+          break;
+      }
+    }
+  }
+  return impact;
+}
+
+void Replace_Server_Model(Access_State& state, int position, std::unique_ptr<TIEC_Device> revised) {
+  if (position < 0 || position >= static_cast<int>(state.List_IEC_Dev.size()))
+    throw std::out_of_range("Replace_Server_Model: no server at this position");
+  if (!revised) throw std::invalid_argument("Replace_Server_Model: no model");
+
+  // Every new record is made before anything changes, so nothing is left half replaced.
+  std::vector<std::pair<size_t, TDataSet>> records;
+  for (const Row_Match& match : Match_Data_Sets(state, position, *revised)) {
+    const TDataSet& old = state.List_DataSet[match.row];
+    TDataSet record;
+    record.Select_DataSet = match.data_set;
+    if (match.data_set) {
+      std::vector<std::pair<size_t, const TDataSet_DA*>> kept;
+      for (size_t k = 0; k < match.members.size(); ++k)
+        if (match.members[k].match != Match::Lost)
+          kept.push_back({match.members[k].place, &old.List_DAs[k]});
+      std::sort(kept.begin(), kept.end(),
+                [](const auto& a, const auto& b) { return a.first < b.first; });
+      for (const auto& [place, member] : kept) {
+        TDataSet_DA settings = *member;
+        settings.Select_DA = match.data_set->List_DA[place];
+        record.List_DAs.push_back(std::move(settings));
+      }
+    }
+    records.push_back({match.row, std::move(record)});
+  }
+
+  revised->Set_FileName(state.List_IEC_Dev[static_cast<size_t>(position)]->FileName());
+  state.Clear_Selection();
+  state.DataSet_Row_Select = 0;
+  for (auto& [row, record] : records) state.List_DataSet[row] = std::move(record);
+  state.List_IEC_Dev[static_cast<size_t>(position)] = std::move(revised);
+}
+
+namespace {
+
+std::filesystem::path Native_Path(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+// The number n of a file named `name`.n.bak; none for any other name.
+std::optional<long long> Backup_Number(const std::string& entry, const std::string& name) {
+  const std::string prefix = name + ".";
+  const std::string suffix = ".bak";
+  if (entry.size() <= prefix.size() + suffix.size()) return std::nullopt;
+  if (entry.compare(0, prefix.size(), prefix) != 0) return std::nullopt;
+  if (entry.compare(entry.size() - suffix.size(), suffix.size(), suffix) != 0) return std::nullopt;
+  const std::string digits =
+      entry.substr(prefix.size(), entry.size() - prefix.size() - suffix.size());
+  if (digits.empty() || digits.size() > 18) return std::nullopt;
+  for (char c : digits)
+    if (c < '0' || c > '9') return std::nullopt;
+  return std::stoll(digits);
+}
+
+}  // namespace
+
+void Replace_Catalog_File(const std::string& catalog_dir, const std::string& name,
+                          const std::string& content) {
+  if (!util::Is_Plain_Name(name))
+    throw util::File_Error("\"" + name + "\" is not the name of a file in the catalog folder.");
+  // As for Add IEC Device: the catalog must not be a link leading out of its configuration.
+  std::string conf_dir = catalog_dir;
+  while (conf_dir.size() > 1 && (conf_dir.back() == '/' || conf_dir.back() == '\\'))
+    conf_dir.pop_back();
+  const size_t separator = conf_dir.find_last_of("/\\");
+  if (separator != std::string::npos)
+    util::Require_Inside(conf_dir.substr(0, separator + 1), catalog_dir);
+  const std::string path = util::Join_Path(catalog_dir, name);
+
+  std::vector<long long> numbers;
+  for (const std::string& entry : util::List_Folder(catalog_dir))
+    if (const auto n = Backup_Number(entry, name)) numbers.push_back(*n);
+  std::sort(numbers.begin(), numbers.end());
+
+  if (util::File_Exists(path)) {
+    const long long next = numbers.empty() ? 1 : numbers.back() + 1;
+    util::Write_File_Atomic(path + "." + std::to_string(next) + ".bak", util::Read_File(path));
+    numbers.push_back(next);
+  }
+  util::Write_File_Atomic(path, content);
+
+  // The oldest copies go once the new file is in place; one that cannot be removed stays.
+  const size_t keep = static_cast<size_t>(Catalog_Backups_Kept);
+  for (size_t i = 0; i + keep < numbers.size(); ++i) {
+    std::error_code ignored;
+    std::filesystem::remove(Native_Path(path + "." + std::to_string(numbers[i]) + ".bak"), ignored);
+  }
+}
+
+std::vector<std::optional<size_t>> Stored_Member_Places(
+    const TIEC_DataSet& data_set, const std::vector<Stored_Member_Key>& stored) {
+  std::vector<Member_Key> keys;
+  keys.reserve(stored.size());
+  for (size_t k = 0; k < stored.size(); ++k)
+    keys.push_back({stored[k].reference, stored[k].bType, {}, k});
+  std::vector<std::optional<size_t>> places;
+  for (const Placed& p : Place_Members(data_set, keys, false, false))
+    places.push_back(p.place == No_Place ? std::nullopt : std::optional<size_t>(p.place));
+  return places;
+}
+
+}  // namespace UIEC_61850_Access

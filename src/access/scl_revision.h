@@ -1,0 +1,91 @@
+// A new revision of a server's SCL file: what replacing the server's model by it does to the
+// configuration's rows (the impact, shown before anything changes), the replacement itself, and
+// the catalog file written over with its old contents kept beside it.
+//
+// How each row or member of the replaced server is classified against the new model:
+// - A variable row (its "Index" names the server; the table's empty row is left out) is
+//   kept when the new model has an attribute with the row's Reference, bType and fc;
+//   changed when it has attributes with that Reference but none with the row's bType and fc;
+//   lost when it has no attribute with that Reference. Variables are never "moved".
+// - A member of a data set row (a row whose "Index" names the server, or whose record points
+//   into its model) is matched against the data set of the same reference in the new model, in
+//   three rounds, each member taking at most one place and each place at most one member:
+//   1. kept: the attribute at the member's own place (its place in the old data set) has the
+//      member's reference, bType and fc;
+//   2. moved: the first place not taken whose attribute has the member's reference, bType and fc;
+//   3. changed: the member's own place if it is not taken and has the member's reference, else
+//      the first place not taken with that reference (another bType or fc);
+//   every other member is lost, as is every member of a data set the new model does not have
+//   (the row's reference is then listed in data_sets_gone).
+// Loading the client file matches stored members by the same first two rounds, on reference and
+// bType (the file keeps no fc): Stored_Member_Places.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "access/access_state.h"
+
+namespace UIEC_61850_Access {
+
+// One row or member of the configuration, as the impact of a new revision names it.
+struct Impact_Entry {
+  std::string kind;           // "variable" or "member"
+  int row = 0;                // the table's "N": variable row, or data set row of a member
+  std::optional<int> member;  // the member's number from 1 in the member table now (members only)
+  std::string reference;      // the attribute's reference
+};
+
+// What replacing a server's model by a new revision does to the configuration's rows. Each list
+// is in table order (variables first, then the data set rows and their members).
+struct Replace_Impact {
+  std::vector<Impact_Entry> kept, moved, changed, lost;
+  std::vector<std::string>
+      data_sets_gone;  // references of the data set rows whose data set is gone
+};
+
+// The impact of replacing server `position` (from 0, in List_IEC_Dev) of `state` by `revised`;
+// `state` is not changed. A position outside the list gives an empty impact.
+Replace_Impact Impact_Of_Replace(const Access_State& state, int position,
+                                 const TIEC_Device& revised);
+
+// Puts `revised` in place of server `position`: every row stays; the data set records and members
+// are matched again to the new model (kept/moved/changed keep their settings at their new place,
+// lost members are dropped, the members stay in the data set's order; a data set row whose data
+// set is gone keeps its texts and has no members), variable rows keep their texts. `revised`
+// takes the replaced server's FileName (its catalog file keeps its name). The tree selection is
+// cleared and the member table shows no record (DataSet_Row_Select 0). A position outside the
+// list changes nothing and throws std::out_of_range.
+void Replace_Server_Model(Access_State& state, int position, std::unique_ptr<TIEC_Device> revised);
+
+// Writes `content` over `catalog_dir`/`name` atomically (util::Write_File_Atomic), first keeping
+// the old file beside it as `<name>.<n>.bak` (n counting up from 1 past the highest one there;
+// only the last three stay, older ones are removed after the new file is in place). No old file:
+// no copy. `name` must be a plain file name (util::Is_Plain_Name), and `catalog_dir` must resolve
+// inside the folder holding it, its configuration (util::Require_Inside), else util::File_Error
+// and nothing is written; a failed write throws util::File_Error and leaves the catalog file as
+// it was.
+void Replace_Catalog_File(const std::string& catalog_dir, const std::string& name,
+                          const std::string& content);
+// How many `.bak` copies Replace_Catalog_File keeps.
+inline constexpr int Catalog_Backups_Kept = 3;
+
+// A member stored in the client file: what the file keeps of it to find it again.
+struct Stored_Member_Key {
+  std::string_view bType;
+  std::string_view reference;
+};
+
+// Where loading the client file puts each stored member of a data set row (in stored order):
+// its place in `data_set`, or none when it is dropped. A member keeps the place it was stored
+// at while the data set has an attribute of its bType and reference there; otherwise it follows
+// its reference to the first place not taken (by a member at its own place, or by an earlier
+// member that followed) whose attribute has its bType and reference; otherwise it is dropped.
+std::vector<std::optional<size_t>> Stored_Member_Places(
+    const TIEC_DataSet& data_set, const std::vector<Stored_Member_Key>& stored);
+
+}  // namespace UIEC_61850_Access
