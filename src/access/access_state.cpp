@@ -1,5 +1,7 @@
 #include "access/access_state.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <stdexcept>
 #include <utility>
 
@@ -52,6 +54,11 @@ void Table::Remove(int row) {
   }
   rows_.erase(rows_.begin() + row);
   Renumber();
+}
+
+void Table::Set_Rows(std::vector<Row> rows) {
+  if (rows.empty()) throw std::invalid_argument("Table::Set_Rows without a row");
+  rows_ = std::move(rows);
 }
 
 void Table::Renumber() {
@@ -264,6 +271,103 @@ bool Access_State::Remove_Server(int position) {
   Renumber_After(ACG_DA, position);
   Renumber_After(ACG_DataSet, position);
   return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fill series
+
+namespace {
+
+bool Is_Digit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+std::optional<std::vector<std::string>> Series_Texts(const std::string& top, size_t count) {
+  std::vector<std::string> texts;
+  texts.reserve(count);
+  if (const std::optional<int32_t> number = util::Str_To_Int(top)) {
+    for (size_t k = 0; k < count; ++k)
+      texts.push_back(k == 0 ? top : std::to_string(int64_t{*number} + static_cast<int64_t>(k)));
+    return texts;
+  }
+  size_t digits = top.size();
+  while (digits > 0 && Is_Digit(top[digits - 1])) --digits;
+  const std::string prefix = top.substr(0, digits);
+  const std::string number = top.substr(digits);
+  // At most 18 digits, so that counting on stays within 64 bits.
+  if (prefix.empty() || number.empty() || number.size() > 18) return std::nullopt;
+  const char last = prefix.back();
+  if ((last == '.' || last == ',') &&
+      (prefix.size() == 1 || util::Str_To_Int(prefix.substr(0, prefix.size() - 1))))
+    return std::nullopt;  // a decimal number
+  const uint64_t start = std::stoull(number);
+  if (count > 0) texts.push_back(top);
+  for (size_t k = 1; k < count; ++k) {
+    std::string counted = std::to_string(start + k);
+    if (counted.size() < number.size()) counted.insert(0, number.size() - counted.size(), '0');
+    texts.push_back(prefix + counted);
+  }
+  return texts;
+}
+
+// ---------------------------------------------------------------------------------------------
+// History
+
+Access_Snapshot Take_Snapshot(const Access_State& state) {
+  return {state.ACG_DA.Rows(), state.ACG_DataSet.Rows(), state.List_DataSet, state.List_IEC_Dev};
+}
+
+template <class T>
+Access_Change::Stretch<T> Access_Change::Between(const std::vector<T>& before,
+                                                 const std::vector<T>& after) {
+  const size_t shorter = std::min(before.size(), after.size());
+  size_t head = 0;
+  while (head < shorter && before[head] == after[head]) ++head;
+  size_t tail = 0;
+  while (tail < shorter - head &&
+         before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
+    ++tail;
+  Stretch<T> stretch;
+  stretch.At = head;
+  stretch.Before.assign(before.begin() + static_cast<ptrdiff_t>(head),
+                        before.end() - static_cast<ptrdiff_t>(tail));
+  stretch.After.assign(after.begin() + static_cast<ptrdiff_t>(head),
+                       after.end() - static_cast<ptrdiff_t>(tail));
+  return stretch;
+}
+
+template <class T>
+void Access_Change::Put(std::vector<T>& list, const Stretch<T>& stretch, bool forward) {
+  const std::vector<T>& out = forward ? stretch.Before : stretch.After;
+  const std::vector<T>& in = forward ? stretch.After : stretch.Before;
+  // Only a state that is where the step left it: anything else is left alone rather than torn.
+  if (stretch.At > list.size() || out.size() > list.size() - stretch.At) return;
+  const auto at = list.begin() + static_cast<ptrdiff_t>(stretch.At);
+  list.insert(list.erase(at, at + static_cast<ptrdiff_t>(out.size())), in.begin(), in.end());
+}
+
+Access_Change::Access_Change(const Access_Snapshot& before, const Access_Snapshot& after)
+    : variables_(Between(before.Variables, after.Variables)),
+      data_sets_(Between(before.DataSets, after.DataSets)),
+      records_(Between(before.Records, after.Records)),
+      servers_(Between(before.Servers, after.Servers)) {}
+
+bool Access_Change::Empty() const {
+  return variables_.Empty() && data_sets_.Empty() && records_.Empty() && servers_.Empty();
+}
+
+void Access_Change::Apply(Access_State& state, bool forward) const {
+  auto put_rows = [forward](Table& table, const Stretch<Row>& stretch) {
+    if (stretch.Empty()) return;
+    std::vector<Row> rows = table.Rows();
+    Put(rows, stretch, forward);
+    if (!rows.empty()) table.Set_Rows(std::move(rows));
+  };
+  put_rows(state.ACG_DA, variables_);
+  put_rows(state.ACG_DataSet, data_sets_);
+  Put(state.List_DataSet, records_, forward);
+  Put(state.List_IEC_Dev, servers_, forward);
+  state.DataSet_Row_Select = 0;
 }
 
 }  // namespace UIEC_61850_Access

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,12 +61,14 @@ struct TDataSet_DA {
   std::string conversion;
   std::string multFactor;
   std::string Mnemonic;
+  bool operator==(const TDataSet_DA&) const = default;
 };
 
 // One selected data set: the row of the data set table at the same position owns it.
 struct TDataSet {
   TIEC_DataSet* Select_DataSet = nullptr;  // not owned; null when no loaded server has it
   std::vector<TDataSet_DA> List_DAs;
+  bool operator==(const TDataSet&) const = default;
 };
 
 using Row = std::vector<std::string>;
@@ -95,6 +98,10 @@ class Table {
   // nothing happens.
   void Remove(int row);
 
+  // Every row, and the rows back from an earlier Rows() (a table is never left without one).
+  const std::vector<Row>& Rows() const { return rows_; }
+  void Set_Rows(std::vector<Row> rows);
+
  private:
   void Renumber();
   Row Empty_Row(int number) const;
@@ -109,7 +116,9 @@ struct Access_State {
   Access_State(Access_State&&) = default;
   Access_State& operator=(Access_State&&) = default;
 
-  std::vector<std::unique_ptr<TIEC_Device>> List_IEC_Dev;
+  // Shared, so that a step of the editor's history can keep a server it removed or added
+  // alive: rows and records point into the models.
+  std::vector<std::shared_ptr<TIEC_Device>> List_IEC_Dev;
   TIEC_DA* Selected_IEC_DA = nullptr;       // a leaf attribute of the server shown in the tree
   TIEC_DataSet* Selected_IEC_DS = nullptr;  // a data set of the server shown in the tree
 
@@ -149,6 +158,55 @@ struct Access_State {
   // Removes server `position` unless it is in use (then false and nothing changes). Rows naming
   // later servers are renumbered; the tree selection is cleared.
   bool Remove_Server(int position);
+};
+
+// Fill series: the texts of `count` cells counting up by one from `top` (the first is `top`
+// itself). An integer (the integer text rule, so hexadecimal too) counts in decimal; a text
+// ending in digits counts its digits and keeps its leading zeros ("P07", "P08", ... "P10"),
+// unless what comes before them is a number and a decimal separator ("1.5" is no series). No
+// value for any other text, an empty one included.
+std::optional<std::vector<std::string>> Series_Texts(const std::string& top, size_t count);
+
+// The editable part of the editor's state at one moment: the rows of both tables, the data set
+// records and the server list.
+struct Access_Snapshot {
+  std::vector<Row> Variables;
+  std::vector<Row> DataSets;
+  std::vector<TDataSet> Records;
+  std::vector<std::shared_ptr<TIEC_Device>> Servers;
+};
+Access_Snapshot Take_Snapshot(const Access_State& state);
+
+// One step of the editor's history: of each list, only the stretch that differs between the
+// state before and after it (a typed cell keeps one row of each, not the whole table). It holds
+// the servers it names, so a server the step removed, or added and then undone, stays alive as
+// long as the step: records of the step point into its model.
+class Access_Change {
+ public:
+  Access_Change(const Access_Snapshot& before, const Access_Snapshot& after);
+  bool Empty() const;
+  bool Changes_Servers() const { return !servers_.Empty(); }
+  // From the state after the step back to the one before it, and forth again. The member table
+  // shows no data set afterwards (DataSet_Row_Select 0); the tree selection is the caller's.
+  void Undo(Access_State& state) const { Apply(state, false); }
+  void Redo(Access_State& state) const { Apply(state, true); }
+
+ private:
+  template <class T>
+  struct Stretch {
+    size_t At = 0;
+    std::vector<T> Before, After;
+    bool Empty() const { return Before.empty() && After.empty(); }
+  };
+  template <class T>
+  static Stretch<T> Between(const std::vector<T>& before, const std::vector<T>& after);
+  template <class T>
+  static void Put(std::vector<T>& list, const Stretch<T>& stretch, bool forward);
+  void Apply(Access_State& state, bool forward) const;
+
+  Stretch<Row> variables_, data_sets_;
+  Stretch<TDataSet> records_;
+  Stretch<std::shared_ptr<TIEC_Device>> servers_;
 };
 
 // The leaf attribute of `device` shown by `node`, or null (structured attributes and other

@@ -1,13 +1,16 @@
 #include "access/access_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -17,6 +20,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <QUndoStack>
 #include <QVBoxLayout>
 #include <exception>
 
@@ -167,6 +171,28 @@ QStringList Texts(const std::array<const char*, N>& texts) {
 const QStringList Start_Bits = Texts(Start_Bit_Texts);
 const QStringList ReadWrites = Texts(ReadWrite_Texts);
 const QStringList Conversions = Texts(Conversion_Texts);
+
+// One step of the editor's history. The change is already done when the step is recorded, so
+// the first redo (QUndoStack::push runs it) does nothing.
+class State_Step : public QUndoCommand {
+ public:
+  using Apply = std::function<void(const Access_Change&, bool forward)>;
+  State_Step(Access_Change change, const QString& name, Apply apply)
+      : QUndoCommand(name), change_(std::move(change)), apply_(std::move(apply)) {}
+  void undo() override { apply_(change_, false); }
+  void redo() override {
+    if (done_) {
+      done_ = false;
+      return;
+    }
+    apply_(change_, true);
+  }
+
+ private:
+  Access_Change change_;
+  Apply apply_;
+  bool done_ = true;
+};
 
 }  // namespace
 
@@ -355,23 +381,36 @@ void TFIEC_61850_Access::Lay_Out() {
   connect(Btn_OK, &QPushButton::clicked, this, &TFIEC_61850_Access::Btn_OKClick);
   connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-  connect(ACG_DA, &Selection_Grid::Cell_Edited, this,
-          [this](int row, int column, const std::string& text) {
-            state_.ACG_DA.Set_Cell(row, column, text);
-          });
-  connect(ACG_DataSet, &Selection_Grid::Cell_Edited, this,
-          [this](int row, int column, const std::string& text) {
-            state_.ACG_DataSet.Set_Cell(row, column, text);
-          });
-  connect(ACG_DS_Vars, &Selection_Grid::Cell_Edited, this,
-          [this](int row, int column, const std::string& text) {
-            state_.Store_Member_Text(row, column, text);
-          });
+  // A cell typed into or ticked is a step of its own; cells a command changes join its step.
+  auto edited = [this](Selection_Grid* grid,
+                       std::function<void(int, int, const std::string&)> set) {
+    connect(grid, &Selection_Grid::Cell_Edited, this,
+            [this, grid, set](int row, int column, const std::string& text) {
+              Record([&] { set(row, column, text); },
+                     [&] {
+                       const QTableWidgetItem* header = grid->horizontalHeaderItem(column - 1);
+                       return QString(Q(ctx_.Lang_Strings[access_strings::Text_Step_Typing]))
+                           .arg(header != nullptr ? header->text() : QString::number(column))
+                           .arg(row + 1)
+                           .toStdString();
+                     });
+            });
+  };
+  edited(ACG_DA, [this](int row, int column, const std::string& text) {
+    state_.ACG_DA.Set_Cell(row, column, text);
+  });
+  edited(ACG_DataSet, [this](int row, int column, const std::string& text) {
+    state_.ACG_DataSet.Set_Cell(row, column, text);
+  });
+  edited(ACG_DS_Vars, [this](int row, int column, const std::string& text) {
+    state_.Store_Member_Text(row, column, text);
+  });
   // The member table always shows the members of the data set row that is current.
   connect(ACG_DataSet, &QTableWidget::currentCellChanged, this,
           &TFIEC_61850_Access::Show_DataSet_DAs);
   connect(ACG_DataSet, &QTableWidget::cellClicked, this, &TFIEC_61850_Access::Show_DataSet_DAs);
   for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) Connect_Grid(grid);
+  Lay_Out_History();
 }
 
 void TFIEC_61850_Access::Connect_Grid(Selection_Grid* grid) {
@@ -386,6 +425,9 @@ void TFIEC_61850_Access::Connect_Grid(Selection_Grid* grid) {
     ui::Grid_Auto_Size_Col(grid, row + 1, column + 1, ctx_.Double_Click_Auto_Size);
   });
   grid->installEventFilter(this);
+  connect(grid, &Selection_Grid::Series_Refused, this, [this] {
+    messages_.Warning(this, ctx_.Lang_Strings[access_strings::Text_Fill_Series_No_Number]);
+  });
   connect(grid, &Selection_Grid::Cells_Left_Unchanged, this, [this](int count) {
     messages_.Warning(this,
                       QString(access_texts::Text_Cells_Left_Unchanged).arg(count).toStdString());
@@ -439,7 +481,11 @@ void TFIEC_61850_Access::Set_Lang() {
   ACG_DS_Vars->Set_Header_Texts(
       {"N", "bType", "Reference", "Position", "Start Bit", "Convertion", "Mult Fact", "Mnemonic"});
   // Every table shows the variable table's hints.
-  for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) grid->Set_Hints(hints);
+  for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) {
+    grid->Set_Hints(hints);
+    grid->Act_Fill_Series->setText(Q(s[access_strings::Text_Fill_Series]));
+  }
+  Show_History_Texts();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -460,6 +506,7 @@ void TFIEC_61850_Access::showEvent(QShowEvent* event) {
 }
 
 bool TFIEC_61850_Access::FormShow() {
+  End_History();  // each opening starts its own
   load_failed_ = false;
   CB_Address_From_SCL->setChecked(ctx_.Address_From_SCL);
   Clear_Tree();
@@ -520,6 +567,7 @@ void TFIEC_61850_Access::Btn_OKClick() {
     return;
   }
   accept();
+  End_History();
 }
 
 std::vector<check::Finding> TFIEC_61850_Access::Check_State() {
@@ -568,6 +616,7 @@ void TFIEC_61850_Access::reject() {
       messages_.Question(this, access_texts::Text_Discard_Changes) != ui::Messages::Answer::Yes)
     return;
   QDialog::reject();
+  End_History();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -613,31 +662,33 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
   std::string failure;
   try {
     app::Require_Conf_Folders(ctx_);
-    Add_IEC_Devices(
-        state_, ctx_.Active_Conf_Dir, chosen,
-        [this, &chosen, &check_accepted](const std::vector<IED_Info>& ieds) {
-          std::vector<size_t> picked =
-              Choose_IEDs ? Choose_IEDs(chosen, ieds) : std::vector<size_t>();
-          std::vector<std::string> names;
-          for (size_t i : picked)
-            if (i < ieds.size()) names.push_back(ieds[i].name);
-          if (!names.empty() && !check_accepted(&names)) picked.clear();
-          return picked;
-        },
-        [this](const std::string& file_name, const std::string& ied_name) {
-          switch (messages_.Question(this, Overwrite_Question_For(file_name, ied_name), true)) {
-            case ui::Messages::Answer::Yes:
-              return Overwrite_Answer::Yes;
-            case ui::Messages::Answer::No:
-              return Overwrite_Answer::No;
-            default:
-              return Overwrite_Answer::Cancel;
-          }
-        },
-        [this](const std::string& path) {
-          Wait_Cursor wait;
-          return Import_Scl(path);
-        });
+    Record_Step(ctx_.Lang_Strings[access_strings::Text_Add_IEC_Device], [&] {
+      Add_IEC_Devices(
+          state_, ctx_.Active_Conf_Dir, chosen,
+          [this, &chosen, &check_accepted](const std::vector<IED_Info>& ieds) {
+            std::vector<size_t> picked =
+                Choose_IEDs ? Choose_IEDs(chosen, ieds) : std::vector<size_t>();
+            std::vector<std::string> names;
+            for (size_t i : picked)
+              if (i < ieds.size()) names.push_back(ieds[i].name);
+            if (!names.empty() && !check_accepted(&names)) picked.clear();
+            return picked;
+          },
+          [this](const std::string& file_name, const std::string& ied_name) {
+            switch (messages_.Question(this, Overwrite_Question_For(file_name, ied_name), true)) {
+              case ui::Messages::Answer::Yes:
+                return Overwrite_Answer::Yes;
+              case ui::Messages::Answer::No:
+                return Overwrite_Answer::No;
+              default:
+                return Overwrite_Answer::Cancel;
+            }
+          },
+          [this](const std::string& path) {
+            Wait_Cursor wait;
+            return Import_Scl(path);
+          });
+    });
   } catch (const std::exception& error) {
     failure = error.what();
   }
@@ -672,7 +723,8 @@ void TFIEC_61850_Access::Btn_Remove_IEC_DeviceClick() {
   // The tree's nodes lead into the model about to be destroyed.
   if (state_.List_IEC_Dev[static_cast<size_t>(position)].get() == shown_device_) Clear_Tree();
   Forget_Servers_Extras();
-  state_.Remove_Server(position);
+  Record_Step(ctx_.Lang_Strings[access_strings::Text_Remove_IEC_Device],
+              [&] { state_.Remove_Server(position); });
   Show_IEC_Devices();
   Show_Tables();
 }
@@ -829,7 +881,7 @@ void TFIEC_61850_Access::Btn_AddVarClick() {
   };
   const int variables_before = first_new(state_.ACG_DA);
   const int data_sets_before = first_new(state_.ACG_DataSet);
-  Add_Selected_Nodes(server);
+  Record_Step(ctx_.Lang_Strings[access_strings::Text_Add_Var], [&] { Add_Var_Rows(server); });
   auto added_from = [](const Table& table, int before) {
     return !table.Counts_As_Empty() && table.Row_Count() > before ? before : -1;
   };
@@ -837,7 +889,7 @@ void TFIEC_61850_Access::Btn_AddVarClick() {
                    added_from(state_.ACG_DataSet, data_sets_before));
 }
 
-void TFIEC_61850_Access::Add_Selected_Nodes(int server) {
+void TFIEC_61850_Access::Add_Var_Rows(int server) {
   // Several nodes selected: one row per leaf attribute and per data set among them, in tree
   // order; the page of the last one added is shown.
   const std::vector<QTreeWidgetItem*> selected = Selected_In_Tree_Order(TV_IEC_Device);
@@ -961,6 +1013,10 @@ void TFIEC_61850_Access::Fill_Address_From_Scl(Access_State::Added added) {
 }
 
 void TFIEC_61850_Access::Btn_RemoveVarClick() {
+  Record_Step(ctx_.Lang_Strings[access_strings::Text_Remove_Var], [this] { Remove_Var_Row(); });
+}
+
+void TFIEC_61850_Access::Remove_Var_Row() {
   if (PC_DA_DataSet->currentWidget() == TS_DA) {
     const int row = ACG_DA->currentRow();
     if (row < 0) return;
@@ -987,4 +1043,152 @@ void TFIEC_61850_Access::Show_Map_Entry(const Entry_Ref& entry) {
     ACG_DS_Vars->Select_Row(entry.Member - 1);
     ACG_DS_Vars->setFocus();
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// History
+
+void TFIEC_61850_Access::Lay_Out_History() {
+  History = new QUndoStack(this);
+  Act_Undo = new QAction(this);
+  Act_Undo->setObjectName("Act_Undo");
+  Act_Undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  Act_Redo = new QAction(this);
+  Act_Redo->setObjectName("Act_Redo");
+  Act_Redo->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  // Window shortcuts: whichever control has the focus (a cell's editor keeps its own Ctrl+Z).
+  addAction(Act_Undo);
+  addAction(Act_Redo);
+  connect(Act_Undo, &QAction::triggered, History, &QUndoStack::undo);
+  connect(Act_Redo, &QAction::triggered, History, &QUndoStack::redo);
+  connect(History, &QUndoStack::indexChanged, this, &TFIEC_61850_Access::Show_History_Texts);
+  connect(History, &QUndoStack::cleanChanged, this, &TFIEC_61850_Access::Show_History_Texts);
+  // Each table's context menu: Undo and Redo above the table's own commands, built on request
+  // so that the window's two actions belong to the window alone.
+  for (QTableWidget* table :
+       {static_cast<QTableWidget*>(ACG_DA), static_cast<QTableWidget*>(ACG_DataSet),
+        static_cast<QTableWidget*>(ACG_DS_Vars), TS_Map->ACG_Map}) {
+    table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table, &QWidget::customContextMenuRequested, this, [this, table](const QPoint& at) {
+      QMenu* menu = Table_Menu(table);
+      menu->setAttribute(Qt::WA_DeleteOnClose);
+      menu->popup(table->viewport()->mapToGlobal(at));
+    });
+  }
+  TS_Map->Record_Step = [this](Map_Step step, const std::function<void()>& change) {
+    Record_Step(
+        ctx_.Lang_Strings[step == Map_Step::Auto_Position ? access_strings::Text_Step_Auto_Position
+                                                          : access_strings::Text_Step_Map_Import],
+        change);
+  };
+  TS_Map->Ask_First_Position = [this](int lowest_free) -> std::optional<int> {
+    bool ok = false;
+    const int first =
+        QInputDialog::getInt(this, Q(ctx_.Lang_Strings[access_strings::Text_First_Position_Title]),
+                             Q(ctx_.Lang_Strings[access_strings::Text_First_Position_Question]),
+                             lowest_free, 0, Data_Map_Size - 1, 1, &ok);
+    if (!ok) return std::nullopt;
+    return first;
+  };
+  for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) {
+    grid->Record_Step = [this](Grid_Step step, const std::function<int()>& change) {
+      int count = 0;
+      Record([&] { count = change(); },
+             [&] {
+               int text = access_strings::Text_Step_Paste;
+               switch (step) {
+                 case Grid_Step::Delete:
+                   text = access_strings::Text_Step_Delete;
+                   break;
+                 case Grid_Step::Paste:
+                   text = access_strings::Text_Step_Paste;
+                   break;
+                 case Grid_Step::Fill_Down:
+                   text = access_strings::Text_Step_Fill_Down;
+                   break;
+                 case Grid_Step::Fill_Series:
+                   text = access_strings::Text_Step_Fill_Series;
+                   break;
+               }
+               return QString(Q(ctx_.Lang_Strings[text])).arg(count).toStdString();
+             });
+    };
+  }
+}
+
+QMenu* TFIEC_61850_Access::Table_Menu(QWidget* table) {
+  auto* menu = new QMenu(table);
+  menu->addAction(Act_Undo);
+  menu->addAction(Act_Redo);
+  if (!table->actions().isEmpty()) {
+    menu->addSeparator();
+    menu->addActions(table->actions());
+  }
+  return menu;
+}
+
+void TFIEC_61850_Access::Record_Step(const std::string& name, const std::function<void()>& change) {
+  Record(change, [&name] { return name; });
+}
+
+void TFIEC_61850_Access::Record(const std::function<void()>& change,
+                                const std::function<std::string()>& name) {
+  if (step_depth_ > 0) {
+    change();
+    return;
+  }
+  const Access_Snapshot before = Take_Snapshot(state_);
+  auto push = [&] {
+    Access_Change step(before, Take_Snapshot(state_));
+    if (step.Empty()) return;
+    History->push(
+        new State_Step(std::move(step), Q(name()),
+                       [this](const Access_Change& c, bool forward) { Apply_Step(c, forward); }));
+  };
+  ++step_depth_;
+  try {
+    change();
+  } catch (...) {
+    --step_depth_;
+    push();
+    throw;
+  }
+  --step_depth_;
+  push();
+}
+
+void TFIEC_61850_Access::Apply_Step(const Access_Change& change, bool forward) {
+  if (forward)
+    change.Redo(state_);
+  else
+    change.Undo(state_);
+  if (change.Changes_Servers()) {
+    // The tree stays while its server is in the list; the models the step holds outlive it.
+    if (shown_device_ != nullptr && state_.Server_Position(shown_device_) < 0) {
+      Clear_Tree();
+      tree_index_.reset();
+    }
+    server_ips_.clear();
+  }
+  Show_IEC_Devices();
+  Show_Tables();
+  if (PC_DA_DataSet->currentWidget() == TS_Map) TS_Map->Show_Map();
+}
+
+void TFIEC_61850_Access::Show_History_Texts() {
+  const auto& s = ctx_.Lang_Strings;
+  Act_Undo->setEnabled(History->canUndo());
+  Act_Redo->setEnabled(History->canRedo());
+  Act_Undo->setText(History->canUndo()
+                        ? QString(Q(s[access_strings::Text_Undo_Step])).arg(History->undoText())
+                        : Q(s[access_strings::Text_Undo]));
+  Act_Redo->setText(History->canRedo()
+                        ? QString(Q(s[access_strings::Text_Redo_Step])).arg(History->redoText())
+                        : Q(s[access_strings::Text_Redo]));
+}
+
+void TFIEC_61850_Access::End_History() {
+  History->clear();
+  Show_History_Texts();
 }

@@ -18,12 +18,15 @@
 #include "util/messages_qt.h"
 
 class QCheckBox;
+class QAction;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QUndoStack;
 
 namespace UIEC_61850_Access {
 class Selection_Grid;
@@ -77,6 +80,19 @@ class TFIEC_61850_Access : public QDialog {
   QPushButton* Btn_Check;
   QPushButton* Btn_OK;
   QPushButton* Btn_Cancel;
+  // The history of this opening (OK and Cancel end it). Undo (Ctrl+Z) and Redo (Ctrl+Y,
+  // Ctrl+Shift+Z) work anywhere in the window and are in each table's context menu.
+  QUndoStack* History;
+  QAction* Act_Undo;
+  QAction* Act_Redo;
+
+  // Runs `change` on the editor's state and records what it changed as one step of the history,
+  // named `name` ("Undo <name>"); a change that changes nothing records nothing. Calls inside
+  // `change` join its step. A change that throws is recorded with what it did before, then the
+  // exception goes on.
+  void Record_Step(const std::string& name, const std::function<void()>& change);
+  // The context menu of a table: Undo, Redo, then the table's own commands.
+  QMenu* Table_Menu(QWidget* table);
 
   // Reloads everything from the client file; false (after showing why) when it cannot be read.
   bool FormShow();
@@ -119,8 +135,6 @@ class TFIEC_61850_Access : public QDialog {
                             const std::string& text, int image, bool has_children);
   void Fill_Node(QTreeWidgetItem* item);
   void Show_Tables();
-  // Adds a row for each selected tree node (or the current one) to the tables.
-  void Add_Selected_Nodes(int server);
   // Shows the page and the new last row of what Add Var added.
   void Show_Added(UIEC_61850_Access::Access_State::Added added);
   // Makes `node` the selection Add Var takes: its leaf attribute, else its data set, else none.
@@ -140,6 +154,16 @@ class TFIEC_61850_Access : public QDialog {
   // Clears the tree filter when the configuration shown is another one than last time.
   void Forget_Filter_Of_Other_Configuration();
   std::string filter_conf_dir_;  // the configuration the tree filter was typed for
+  // The bodies of Add Var (rows from the tree selection of server `server`) and Remove Var.
+  void Add_Var_Rows(int server);
+  void Remove_Var_Row();
+  // The history: Record_Step with a name known once the change is done; a step taken back or
+  // forth and shown; the texts of Undo and Redo; the end of the history.
+  void Record(const std::function<void()>& change, const std::function<std::string()>& name);
+  void Apply_Step(const UIEC_61850_Access::Access_Change& change, bool forward);
+  void Lay_Out_History();
+  void Show_History_Texts();
+  void End_History();
 
   app::App_Context& ctx_;
   ui::Messages& messages_;
@@ -154,4 +178,5 @@ class TFIEC_61850_Access : public QDialog {
   // Each server's IP address from its catalog file, read when first needed.
   std::map<const UIEC_Client_Decode::TIEC_Device*, std::string> server_ips_;
   std::string shown_xml_;  // the client file's content for what the opening showed
+  int step_depth_ = 0;     // Record calls running
 };

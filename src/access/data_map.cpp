@@ -364,13 +364,22 @@ std::vector<size_t> Map_Display_Order(const Data_Map& map) {
   return order;
 }
 
-Auto_Position_Result Auto_Position(Access_State& state, const std::vector<Entry_Ref>& targets) {
+int Lowest_Free_Position(const Data_Map& map) {
+  std::vector<bool> used(Data_Map_Size, false);
+  for (const Map_Entry& e : map.Entries)
+    if (e.Placed()) used[static_cast<size_t>(*e.Position)] = true;
+  const auto free = std::find(used.begin(), used.end(), false);
+  return free == used.end() ? -1 : static_cast<int>(free - used.begin());
+}
+
+Auto_Position_Result Auto_Position(Access_State& state, const std::vector<Entry_Ref>& targets,
+                                   int first) {
   const Data_Map map = Build_Data_Map(state);
   std::vector<bool> used(Data_Map_Size, false);
   for (const Map_Entry& e : map.Entries)
     if (e.Placed()) used[static_cast<size_t>(*e.Position)] = true;
   Auto_Position_Result result;
-  size_t next = 0;
+  size_t next = static_cast<size_t>(std::clamp(first, 0, Data_Map_Size));
   std::vector<Entry_Ref> done;
   for (const Entry_Ref& ref : targets) {
     if (std::find(done.begin(), done.end(), ref) != done.end()) continue;

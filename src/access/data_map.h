@@ -108,9 +108,13 @@ struct Auto_Position_Result {
   int No_Room = 0;   // entries left without one because every position is taken
 };
 // Gives each of `targets` whose position is empty (blanks only count as empty) the lowest
-// position no entry of the map uses, with start bit "0". Targets that name no entry, or whose
-// position is not empty, are left alone.
-Auto_Position_Result Auto_Position(Access_State& state, const std::vector<Entry_Ref>& targets);
+// position from `first` on that no entry of the map uses, with start bit "0". Targets that name
+// no entry, or whose position is not empty, are left alone; positions below `first` are never
+// given.
+Auto_Position_Result Auto_Position(Access_State& state, const std::vector<Entry_Ref>& targets,
+                                   int first = 0);
+// The lowest position no placed entry of `map` uses; -1 when every position is taken.
+int Lowest_Free_Position(const Data_Map& map);
 
 // The map as CSV: UTF-8 with a byte-order mark, a header row, one line per entry in entry
 // order, comma separated, CRLF line ends, fields quoted where they need it. A text that begins

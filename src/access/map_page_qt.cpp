@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 #include <set>
 
@@ -153,10 +154,32 @@ void Map_Page::Btn_Auto_PositionClick() {
   for (int row : rows)
     if (row >= 0 && row < static_cast<int>(order_.size())) targets.push_back(Ref_Of(Entry_At(row)));
   if (targets.empty()) return;
-  const Auto_Position_Result result = Auto_Position(state_, targets);
+  // The question only when there is something to place.
+  const bool any_empty = std::any_of(targets.begin(), targets.end(), [this](const Entry_Ref& t) {
+    for (const Map_Entry& e : map_.Entries)
+      if (Ref_Of(e) == t) return util::Trim(e.Position_Text).empty();
+    return false;
+  });
+  if (!any_empty) return;
+  const int lowest_free = Lowest_Free_Position(map_);
+  int first = std::max(lowest_free, 0);
+  if (lowest_free >= 0 && Ask_First_Position) {
+    const std::optional<int> answer = Ask_First_Position(lowest_free);
+    if (!answer) return;
+    first = *answer;
+  }
+  Auto_Position_Result result;
+  As_Step(Map_Step::Auto_Position, [&] { result = Auto_Position(state_, targets, first); });
   if (result.Assigned > 0) emit Tables_Changed();
   Show_Map();
   if (result.No_Room > 0) messages_.Warning(this, Text_No_Room + std::to_string(result.No_Room));
+}
+
+void Map_Page::As_Step(Map_Step step, const std::function<void()>& change) {
+  if (Record_Step)
+    Record_Step(step, change);
+  else
+    change();
 }
 
 void Map_Page::Btn_Export_MapClick() {
@@ -174,7 +197,9 @@ void Map_Page::Btn_Import_MapClick() {
   if (path.empty()) return;
   Import_Report report;
   try {
-    report = Import_Data_Map_Csv(util::Read_File(path), state_, util::Get_Dec_Separator());
+    const std::string bytes = util::Read_File(path);
+    As_Step(Map_Step::Import,
+            [&] { report = Import_Data_Map_Csv(bytes, state_, util::Get_Dec_Separator()); });
   } catch (const std::exception& failure) {
     messages_.Error(this, failure.what());
     return;

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,9 @@ enum : int {
 inline const QColor Conflict_Colour(0xFF, 0xC8, 0xC8);
 inline const QColor Unplaced_Colour(0xFF, 0xEB, 0xB4);
 
+// The page's commands that change the editor's state, each one step of the editor's history.
+enum class Map_Step { Auto_Position, Import };
+
 class Map_Page : public QWidget {
   Q_OBJECT
 
@@ -66,6 +70,11 @@ class Map_Page : public QWidget {
   std::function<std::string()> Choose_Import_File;
   // The folder both CSV file dialogs open in and remember (none: the dialog's own start).
   std::string* Csv_Folder = nullptr;
+  // Asks for the first position Auto position gives, offering `lowest_free`; none when
+  // cancelled. Unset, Auto position starts at `lowest_free` without asking.
+  std::function<std::optional<int>(int lowest_free)> Ask_First_Position;
+  // Runs `change` as one step of the editor's history; unset, the change simply runs.
+  std::function<void(Map_Step step, const std::function<void()>& change)> Record_Step;
 
   QTableWidget* ACG_Map;
   QLabel* L_Map_Summary;
@@ -80,6 +89,8 @@ class Map_Page : public QWidget {
   void Entry_Activated(UIEC_61850_Access::Entry_Ref entry);
 
  private:
+  void As_Step(Map_Step step, const std::function<void()>& change);
+
   Access_State& state_;
   ui::Messages& messages_;
   Data_Map map_;

@@ -100,9 +100,11 @@ Selection_Grid::Selection_Grid(const char* name, std::vector<Grid_Column> column
     return action;
   };
   Act_Fill_Down = make_action(access_texts::Text_Fill_Down, QKeySequence(Qt::CTRL | Qt::Key_D));
+  Act_Fill_Series = make_action("", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
   Act_Copy = make_action(access_texts::Text_Copy, QKeySequence::Copy);
   Act_Paste = make_action(access_texts::Text_Paste, QKeySequence::Paste);
   connect(Act_Fill_Down, &QAction::triggered, this, &Selection_Grid::Fill_Down);
+  connect(Act_Fill_Series, &QAction::triggered, this, &Selection_Grid::Fill_Series);
   connect(Act_Copy, &QAction::triggered, this, [this] { Copy(); });
   connect(Act_Paste, &QAction::triggered, this, [this] { Paste(); });
   setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -200,19 +202,61 @@ bool Selection_Grid::Put(int row, int column, const QString& text) {
   return true;
 }
 
-void Selection_Grid::Fill_Down() {
-  // The selected rows of each column, top first.
+std::map<int, std::vector<int>> Selection_Grid::Selected_Columns() const {
   std::map<int, std::vector<int>> columns;
   for (const QModelIndex& index : selectionModel()->selectedIndexes())
     columns[index.column()].push_back(index.row());
+  for (auto& [column, rows] : columns) std::sort(rows.begin(), rows.end());
+  return columns;
+}
+
+void Selection_Grid::As_Step(Grid_Step step, const std::function<void()>& change) {
+  auto counted = [this, &change] {
+    const int before = edits_;
+    change();
+    return edits_ - before;
+  };
+  if (Record_Step)
+    Record_Step(step, counted);
+  else
+    counted();
+}
+
+void Selection_Grid::Fill_Down() {
   int unchanged = 0;
-  for (auto& [column, rows] : columns) {
-    if (rows.size() < 2) continue;
-    std::sort(rows.begin(), rows.end());
-    const QString top = ui::Q(Text(rows.front(), column + 1));
-    for (size_t i = 1; i < rows.size(); ++i)
-      if (!Put(rows[i], column, top)) ++unchanged;
+  As_Step(Grid_Step::Fill_Down, [&] {
+    for (const auto& [column, rows] : Selected_Columns()) {
+      if (rows.size() < 2) continue;
+      const QString top = ui::Q(Text(rows.front(), column + 1));
+      for (size_t i = 1; i < rows.size(); ++i)
+        if (!Put(rows[i], column, top)) ++unchanged;
+    }
+  });
+  if (unchanged > 0) emit Cells_Left_Unchanged(unchanged);
+}
+
+void Selection_Grid::Fill_Series() {
+  // Every column's series first: one that does not count stops the whole command.
+  std::vector<std::pair<int, std::vector<std::string>>> series;
+  for (const auto& [column, rows] : Selected_Columns()) {
+    const Cell_Kind kind = columns_[static_cast<size_t>(column)].Kind;
+    if (rows.size() < 2 || kind == Cell_Kind::Read_Only || kind == Cell_Kind::Check) continue;
+    auto texts = Series_Texts(Text(rows.front(), column + 1), rows.size());
+    if (!texts) {
+      emit Series_Refused();
+      return;
+    }
+    series.emplace_back(column, std::move(*texts));
   }
+  const std::map<int, std::vector<int>> columns = Selected_Columns();
+  int unchanged = 0;
+  As_Step(Grid_Step::Fill_Series, [&] {
+    for (const auto& [column, texts] : series) {
+      const std::vector<int>& rows = columns.at(column);
+      for (size_t i = 1; i < rows.size(); ++i)
+        if (!Put(rows[i], column, ui::Q(texts[i]))) ++unchanged;
+    }
+  });
   if (unchanged > 0) emit Cells_Left_Unchanged(unchanged);
 }
 
@@ -251,8 +295,10 @@ int Selection_Grid::Paste(const QString& text) {
   const QModelIndexList selected = selectionModel()->selectedIndexes();
   if (lines.size() == 1 && !lines[0].contains('\t') && selected.size() > 1) {
     // One value into every selected cell.
-    for (const QModelIndex& index : selected)
-      if (!Put(index.row(), index.column(), lines[0])) ++unchanged;
+    As_Step(Grid_Step::Paste, [&] {
+      for (const QModelIndex& index : selected)
+        if (!Put(index.row(), index.column(), lines[0])) ++unchanged;
+    });
   } else {
     int top = currentRow(), left = currentColumn();
     for (const QModelIndex& index : selected) {
@@ -260,11 +306,13 @@ int Selection_Grid::Paste(const QString& text) {
       left = std::min(left, index.column());
     }
     if (top < 0 || left < 0) return 0;
-    for (int r = 0; r < lines.size(); ++r) {
-      const QStringList cells = lines[r].split('\t');
-      for (int c = 0; c < cells.size(); ++c)
-        if (!Put(top + r, left + c, cells[c])) ++unchanged;
-    }
+    As_Step(Grid_Step::Paste, [&] {
+      for (int r = 0; r < lines.size(); ++r) {
+        const QStringList cells = lines[r].split('\t');
+        for (int c = 0; c < cells.size(); ++c)
+          if (!Put(top + r, left + c, cells[c])) ++unchanged;
+      }
+    });
   }
   if (unchanged > 0) emit Cells_Left_Unchanged(unchanged);
   return unchanged;
@@ -283,6 +331,7 @@ void Selection_Grid::Item_Changed(QTableWidgetItem* item) {
   filling_ = true;
   item->setData(Raw_Text_Role, text);
   filling_ = false;
+  ++edits_;
   emit Cell_Edited(item->row(), item->column() + 1, text.toStdString());
 }
 
@@ -292,10 +341,12 @@ void Selection_Grid::keyPressEvent(QKeyEvent* event) {
       state() != QAbstractItemView::EditingState) {
     QList<QTableWidgetItem*> cells = selectedItems();
     if (cells.isEmpty() && currentItem() != nullptr) cells.append(currentItem());
-    for (QTableWidgetItem* cell : cells)
-      if ((cell->flags() & Qt::ItemIsEditable) &&
-          columns_[static_cast<size_t>(cell->column())].Kind == Cell_Kind::Text)
-        cell->setText(QString());
+    As_Step(Grid_Step::Delete, [&] {
+      for (QTableWidgetItem* cell : cells)
+        if ((cell->flags() & Qt::ItemIsEditable) &&
+            columns_[static_cast<size_t>(cell->column())].Kind == Cell_Kind::Text)
+          cell->setText(QString());
+    });
     event->accept();
     return;
   }

@@ -7,6 +7,8 @@
 
 #include <QStringList>
 #include <QTableWidget>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,10 @@ struct Grid_Column {
   // (references: the rows of one logical node differ at the end).
   bool Elide_Middle = false;
 };
+
+// The commands of a grid that change several cells at once, each one step of the editor's
+// history.
+enum class Grid_Step { Delete, Paste, Fill_Down, Fill_Series };
 
 class Selection_Grid : public QTableWidget {
   Q_OBJECT
@@ -52,6 +58,10 @@ class Selection_Grid : public QTableWidget {
 
   // Fills the selected cells of each column from the topmost selected one (Ctrl+D).
   void Fill_Down();
+  // Fills the selected cells of each text or list column counting up by one from the topmost
+  // selected one (Series_Texts; Ctrl+Shift+D). When a column's topmost cell does not count,
+  // nothing changes and Series_Refused is sent.
+  void Fill_Series();
   // The selected rectangle as tab-separated lines, on the clipboard and returned (Ctrl+C).
   QString Copy();
   // Pastes tab-separated lines at the current cell, or one value into every selected cell
@@ -61,14 +71,21 @@ class Selection_Grid : public QTableWidget {
   int Paste();  // the clipboard's text
 
   QAction* Act_Fill_Down;
+  QAction* Act_Fill_Series;
   QAction* Act_Copy;
   QAction* Act_Paste;
+
+  // Runs a command's `change` (which returns how many cells it changed) as one step of the
+  // editor's history; unset, the change simply runs.
+  std::function<void(Grid_Step step, const std::function<int()>& change)> Record_Step;
 
  signals:
   // The user changed the cell at (row from 0, grid column from 1) to `text`.
   void Cell_Edited(int row, int grid_column, const std::string& text);
   // A fill-down or paste left `count` cells unchanged.
   void Cells_Left_Unchanged(int count);
+  // Fill series found a column whose topmost selected cell holds no number to count from.
+  void Series_Refused();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -85,10 +102,14 @@ class Selection_Grid : public QTableWidget {
   void Item_Changed(QTableWidgetItem* item);
   // Sets a cell as the user would; false (nothing changes) when the cell does not take `text`.
   bool Put(int row, int column, const QString& text);
+  // The selected rows of each column (from 0), top first.
+  std::map<int, std::vector<int>> Selected_Columns() const;
+  void As_Step(Grid_Step step, const std::function<void()>& change);
 
   std::vector<Grid_Column> columns_;
   QString corner_text_;
   bool filling_ = false;
+  int edits_ = 0;  // cell edits reported so far
 };
 
 }  // namespace UIEC_61850_Access

@@ -217,3 +217,84 @@ TEST_F(Access_State_Edits, Get_Data_Set_Looks_Only_In_The_Named_Server) {
 }
 
 }  // namespace
+
+TEST(Series_Texts, Counts_Numbers_And_Trailing_Numbers) {
+  using Texts = std::vector<std::string>;
+  const struct {
+    std::string top;
+    std::optional<Texts> texts;
+  } cases[] = {
+      {"5", Texts{"5", "6", "7"}},
+      {" -1", Texts{" -1", "0", "1"}},
+      {"0x10", Texts{"0x10", "17", "18"}},  // the integer text rule; counted in decimal
+      {"2147483647", Texts{"2147483647", "2147483648", "2147483649"}},
+      {"P7", Texts{"P7", "P8", "P9"}},
+      {"P08", Texts{"P08", "P09", "P10"}},
+      {"Pump 99", Texts{"Pump 99", "Pump 100", "Pump 101"}},
+      {"192.168.1.10", Texts{"192.168.1.10", "192.168.1.11", "192.168.1.12"}},
+      {"1.5", std::nullopt},  // decimal numbers do not count
+      {"-1,5", std::nullopt},
+      {".5", std::nullopt},
+      {"abc", std::nullopt},
+      {"", std::nullopt},
+      {"P1234567890123456789", std::nullopt},  // more digits than can be counted
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.top);
+    EXPECT_EQ(Series_Texts(c.top, 3), c.texts);
+  }
+}
+
+// A step's change taken back and forth; a server it removed lives exactly as long as the step.
+TEST_F(Access_State_Edits, A_Change_Undoes_And_Redoes_Rows_Records_And_Servers) {
+  Add_DA_Row(0);
+  Add_DS_Row(1);
+  std::weak_ptr<TIEC_Device> third;
+  {
+    const Access_Snapshot opening = Take_Snapshot(state);
+    // One step: a row added, a typed cell, a row removed, a data set added, a member edited, a
+    // server added and removed again.
+    Add_DA_Row(1);
+    state.ACG_DA.Set_Cell(0, DA_Col::Mnemonic, "pump");
+    state.Remove_Variable_Row(1);
+    Add_DS_Row(0, 1);
+    state.Show_DataSet_DAs(2);
+    ASSERT_TRUE(state.Store_Member_Text(0, Var_Col::Position, "7"));
+    state.List_IEC_Dev.push_back(test::Make_Device("IED3", "c.icd"));
+    third = state.List_IEC_Dev[2];
+    ASSERT_TRUE(state.Remove_Server(2));
+    const Access_Snapshot after = Take_Snapshot(state);
+    const Access_Change change(opening, after);
+    ASSERT_FALSE(change.Empty());
+    EXPECT_TRUE(Access_Change(after, after).Empty());
+
+    change.Undo(state);
+    EXPECT_EQ(state.ACG_DA.Rows(), opening.Variables);
+    EXPECT_EQ(state.ACG_DataSet.Rows(), opening.DataSets);
+    EXPECT_EQ(state.List_DataSet, opening.Records);
+    EXPECT_EQ(state.List_IEC_Dev, opening.Servers);
+    EXPECT_EQ(state.DataSet_Row_Select, 0);
+    change.Redo(state);
+    EXPECT_EQ(state.ACG_DA.Rows(), after.Variables);
+    EXPECT_EQ(state.ACG_DataSet.Rows(), after.DataSets);
+    EXPECT_EQ(state.List_DataSet, after.Records);
+    EXPECT_EQ(state.List_IEC_Dev, after.Servers);
+  }
+  EXPECT_TRUE(third.expired());  // never part of a step's before or after
+
+  std::weak_ptr<TIEC_Device> second = state.List_IEC_Dev[1];
+  state.Remove_DataSet_Row(0);
+  state.Remove_DataSet_Row(0);
+  auto removal = [this] {
+    const Access_Snapshot before = Take_Snapshot(state);
+    EXPECT_TRUE(state.Remove_Server(1));
+    return std::make_unique<Access_Change>(before, Take_Snapshot(state));
+  }();
+  EXPECT_FALSE(second.expired());
+  removal->Undo(state);
+  EXPECT_EQ(state.List_IEC_Dev.at(1), second.lock());
+  removal->Redo(state);
+  EXPECT_EQ(state.List_IEC_Dev.size(), 1u);
+  removal.reset();
+  EXPECT_TRUE(second.expired());
+}

@@ -152,6 +152,30 @@ TEST_F(Data_Map_State, Auto_Position_Takes_The_Lowest_Free_Places) {
   EXPECT_TRUE(Build_Data_Map(state).Conflicts.empty());
 }
 
+TEST_F(Data_Map_State, Auto_Position_From_A_First_Position) {
+  Variable("stVal", "");
+  Variable("q", "6");
+  Variable("t", "");
+  Data_Set(0, {"", "0", "8"});
+  EXPECT_EQ(Lowest_Free_Position(Build_Data_Map(state)), 1);
+  const Auto_Position_Result result = Auto_Position(
+      state, {{Map_Kind::Variable, 1, 0}, {Map_Kind::Variable, 3, 0}, {Map_Kind::Member, 1, 1}}, 5);
+  EXPECT_EQ(result.Assigned, 3);
+  // 6 and 8 are taken; nothing below 5 is given although 1..4 are free.
+  EXPECT_EQ(Position(1), "5");
+  EXPECT_EQ(Position(3), "7");
+  EXPECT_EQ(Member(1, 1).Position, "9");
+
+  // From the last position on there is room for one only.
+  Variable("stVal", "");
+  Variable("q", "");
+  const Auto_Position_Result last = Auto_Position(
+      state, {{Map_Kind::Variable, 4, 0}, {Map_Kind::Variable, 5, 0}}, Data_Map_Size - 1);
+  EXPECT_EQ(last.Assigned, 1);
+  EXPECT_EQ(last.No_Room, 1);
+  EXPECT_EQ(Position(4), std::to_string(Data_Map_Size - 1));
+}
+
 TEST_F(Data_Map_State, Auto_Position_When_Every_Place_Is_Taken) {
   Variable("stVal", "");
   Variable("q", "");

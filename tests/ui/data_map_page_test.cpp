@@ -18,6 +18,7 @@
 #include "support/access_editor.h"
 #include "support/check_report.h"
 #include "support/configurator.h"
+#include "support/input_dialog.h"
 #include "support/recording_messages.h"
 #include "support/user_input.h"
 #include "update/boot_dialog.h"
@@ -112,7 +113,10 @@ TEST_F(Data_Map_Page, Auto_Position_Fills_The_Selected_Empty_Positions) {
   ASSERT_EQ(Column(Map_Col::Position), (std::vector<std::string>{"0", "1", "", "", "abc"}));
   test::Click_Cell(page->ACG_Map, 2, 0);
   test::Click_Cell(page->ACG_Map, 4, 0, Qt::ShiftModifier);
+  int offered = -1;
+  test::On_Number_Question(QString("2"), &offered);
   QTest::mouseClick(page->Btn_Auto_Position, Qt::LeftButton);
+  EXPECT_EQ(offered, 2);  // the lowest free position
 
   EXPECT_EQ(window->ACG_DA->Text(1, DA_Col::Position), "2");
   EXPECT_EQ(window->ACG_DA->Text(1, DA_Col::StartBit), "0");
