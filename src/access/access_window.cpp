@@ -18,6 +18,7 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QUndoStack>
@@ -32,6 +33,8 @@
 #include "access/data_map.h"
 #include "access/ied_chooser_dialog.h"
 #include "access/map_page_qt.h"
+#include "access/replace_impact_dialog.h"
+#include "access/scl_revision.h"
 #include "access/selection_grid_qt.h"
 #include "access/tree_filter_qt.h"
 #include "app/workspace.h"
@@ -194,6 +197,39 @@ class State_Step : public QUndoCommand {
   bool done_ = true;
 };
 
+// A replaced catalog file in the history: undo writes the revision it replaced back, redo the
+// new one again (its first run is the replacement itself, already written).
+class Catalog_File_Step : public QUndoCommand {
+ public:
+  using Report = std::function<void(const std::string& reason)>;
+  Catalog_File_Step(std::string path, std::string before, std::string after, Report report)
+      : path_(std::move(path)),
+        before_(std::move(before)),
+        after_(std::move(after)),
+        report_(std::move(report)) {}
+  void undo() override { Write(before_); }
+  void redo() override {
+    if (done_) {
+      done_ = false;
+      return;
+    }
+    Write(after_);
+  }
+
+ private:
+  void Write(const std::string& text) {
+    try {
+      util::Write_File_Atomic(path_, text);
+    } catch (const std::exception& error) {
+      report_(error.what());
+    }
+  }
+
+  std::string path_, before_, after_;
+  Report report_;
+  bool done_ = true;
+};
+
 }  // namespace
 
 TFIEC_61850_Access::TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& messages,
@@ -212,7 +248,12 @@ TFIEC_61850_Access::TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& mess
     return chooser.exec() == QDialog::Accepted ? chooser.Chosen() : std::vector<size_t>();
   };
   Set_Lang();
+  Connect_Marks();
+  Connect_Replace();
 }
+
+// The history's steps go with it, and clearing it then must not reach the half-destroyed window.
+TFIEC_61850_Access::~TFIEC_61850_Access() { History->disconnect(this); }
 
 void TFIEC_61850_Access::Lay_Out() {
   resize(Client_Width, Client_Height);
@@ -228,6 +269,7 @@ void TFIEC_61850_Access::Lay_Out() {
   auto* left = new QWidget(this);
   Btn_Add_IEC_Device = Make_Button(left, "Btn_Add_IEC_Device");
   Btn_Remove_IEC_Device = Make_Button(left, "Btn_Remove_IEC_Device");
+  Btn_Replace_Scl = Make_Button(left, "Btn_Replace_Scl");
   LB_IEC_Devices = new QListWidget(left);
   LB_IEC_Devices->setObjectName("LB_IEC_Devices");
   LB_IEC_Devices->setMaximumHeight(110);
@@ -245,6 +287,7 @@ void TFIEC_61850_Access::Lay_Out() {
   auto* server_buttons = new QHBoxLayout;
   server_buttons->addWidget(Btn_Add_IEC_Device);
   server_buttons->addWidget(Btn_Remove_IEC_Device);
+  server_buttons->addWidget(Btn_Replace_Scl);
   auto* left_column = new QVBoxLayout(left);
   left_column->setContentsMargins(0, 0, 0, 0);
   left_column->addLayout(server_buttons);
@@ -329,7 +372,7 @@ void TFIEC_61850_Access::Lay_Out() {
   split->addWidget(PC_DA_DataSet);
   split->setStretchFactor(0, 0);
   split->setStretchFactor(1, 1);
-  split->setSizes({330, Client_Width - 330});
+  split->setSizes({400, Client_Width - 400});  // three server buttons side by side
   split->setChildrenCollapsible(false);
 
   Btn_AddVar = Make_Button(this, "Btn_AddVar");
@@ -466,6 +509,9 @@ void TFIEC_61850_Access::Set_Lang() {
   Btn_Remove_IEC_Device->setToolTip(Q(s[access_strings::Text_Remove_IEC_Device_Hint]));
   CB_Address_From_SCL->setText(Q(s[access_strings::Text_Address_From_SCL_Box]));
   CB_Address_From_SCL->setToolTip(Q(s[access_strings::Text_Address_From_SCL_Box_Hint]));
+  Btn_Replace_Scl->setText(Q(s[access_strings::Text_Replace_Scl_File]));
+  Btn_Replace_Scl->setToolTip(Q(s[access_strings::Text_Replace_Scl_File_Hint]));
+  if (Act_Replace_Scl) Act_Replace_Scl->setText(Btn_Replace_Scl->text());
 
   std::vector<std::string> headers;
   std::vector<std::string> hints;
@@ -513,6 +559,7 @@ bool TFIEC_61850_Access::FormShow() {
   Forget_Filter_Of_Other_Configuration();
   Forget_Servers_Extras();
   state_.Reset();
+  marks_ = Table_Marks();
   Read_Report report;
   // Anything in the file's place that is not a readable file fails to load (Read_File).
   if (util::Path_Present(ctx_.IEC_Client_File)) {
@@ -538,8 +585,7 @@ bool TFIEC_61850_Access::FormShow() {
   Show_IEC_Devices();
   TS_Map->Show_Map();
   shown_xml_ = Client_Xml(state_);
-  if (!report.Missing_Files.empty())
-    messages_.Warning(this, Missing_Files_Warning(report.Missing_Files));
+  Say_What_No_Longer_Fits(report.Missing_Files);
   return true;
 }
 
@@ -1003,12 +1049,21 @@ void TFIEC_61850_Access::Fill_Address_From_Scl(Access_State::Added added) {
   if (found == server_ips_.end()) {
     const std::string file =
         Catalog_Path(Catalog_Dir(ctx_.Active_Conf_Dir), shown_device_->FileName());
-    found = server_ips_.emplace(shown_device_, Server_IP(file)).first;
+    std::optional<std::string> ip;
+    try {
+      ip = Server_IP(file);
+    } catch (const std::exception& failure) {
+      // The row stays added; only its address is missing, and the user is told why.
+      messages_.Error(this, failure.what());
+      return;
+    }
+    found = server_ips_.emplace(shown_device_, std::move(ip)).first;
   }
+  if (!found->second) return;  // the file gives the server no address: nothing to fill
   const bool variable = added == Access_State::Added::Variable;
   Table& table = variable ? state_.ACG_DA : state_.ACG_DataSet;
   const int row = table.Row_Count() - 1;  // a new row is always the last
-  table.Set_Cell(row, variable ? int{DA_Col::IPAddress} : int{DS_Col::IPAddress}, found->second);
+  table.Set_Cell(row, variable ? int{DA_Col::IPAddress} : int{DS_Col::IPAddress}, *found->second);
   table.Set_Cell(row, variable ? int{DA_Col::Port} : int{DS_Col::Port}, Default_Server_Port);
 }
 
@@ -1174,6 +1229,7 @@ void TFIEC_61850_Access::Apply_Step(const Access_Change& change, bool forward) {
   Show_IEC_Devices();
   Show_Tables();
   if (PC_DA_DataSet->currentWidget() == TS_Map) TS_Map->Show_Map();
+  Refresh_Marks();
 }
 
 void TFIEC_61850_Access::Show_History_Texts() {
@@ -1191,4 +1247,153 @@ void TFIEC_61850_Access::Show_History_Texts() {
 void TFIEC_61850_Access::End_History() {
   History->clear();
   Show_History_Texts();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rows that no longer fit the servers' SCL files
+
+void TFIEC_61850_Access::Connect_Marks() {
+  ACG_DA->Mark_Of = [this](int row) { return marks_.Variable(row); };
+  ACG_DataSet->Mark_Of = [this](int row) { return marks_.Data_Set(row, state_); };
+  ACG_DS_Vars->Mark_Of = [this](int row) { return marks_.Member(row, state_); };
+  // After the handlers connected before: the marks follow what they changed.
+  for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars})
+    connect(grid, &Selection_Grid::Cell_Edited, this, &TFIEC_61850_Access::Refresh_Marks);
+  for (QPushButton* button :
+       {Btn_AddVar, Btn_RemoveVar, Btn_Add_IEC_Device, Btn_Remove_IEC_Device, Btn_Check})
+    connect(button, &QPushButton::clicked, this, &TFIEC_61850_Access::Refresh_Marks);
+  connect(TS_Map, &Map_Page::Tables_Changed, this, &TFIEC_61850_Access::Refresh_Marks);
+}
+
+void TFIEC_61850_Access::Say_What_No_Longer_Fits(const std::vector<std::string>& missing_files) {
+  // The saved configuration as the command line's check sees it, on the models just loaded.
+  std::vector<check::Finding> findings;
+  check::Conf_Options options;
+  options.scl_check = nullptr;
+  options.bank_pair = false;
+  options.loaded = &state_.List_IEC_Dev;
+  try {
+    Wait_Cursor wait;
+    check::Check_Configuration(ctx_.Active_Conf_Dir, options, [&](const check::Finding& f) {
+      if (Is_Fit_Finding(f)) findings.push_back(f);
+    });
+  } catch (const std::exception&) {
+    findings.clear();  // the file was read a moment ago; the marks below still come
+  }
+  marks_.Set_Opening(findings, state_);
+  Refresh_Marks();
+  const std::string message = Opening_Message(
+      ctx_.Lang_Strings[access_strings::Text_Opening_Findings], missing_files, findings);
+  if (!message.empty()) messages_.Warning_List(this, message);
+}
+
+void TFIEC_61850_Access::Refresh_Marks() {
+  if (load_failed_) return;
+  std::vector<check::Finding> findings;
+  check::Conf_Options options;
+  options.scl_check = nullptr;
+  try {
+    check::Check_Access_State(state_, ctx_.Active_Conf_Dir, options, [&](const check::Finding& f) {
+      if (Is_Fit_Finding(f)) findings.push_back(f);
+    });
+  } catch (const std::exception&) {
+    // Only the SCL files' own rules read files, and they are not run here.
+  }
+  marks_.Set_Current(findings);
+  for (Selection_Grid* grid : {ACG_DA, ACG_DataSet, ACG_DS_Vars}) grid->Show_Row_Marks();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Replacing a server's SCL file with a new revision
+
+void TFIEC_61850_Access::Connect_Replace() {
+  Btn_Replace_Scl->setAutoDefault(false);
+  connect(Btn_Replace_Scl, &QPushButton::clicked, this, &TFIEC_61850_Access::Btn_Replace_SclClick);
+  Act_Replace_Scl = new QAction(Btn_Replace_Scl->text(), LB_IEC_Devices);
+  Act_Replace_Scl->setObjectName("Act_Replace_Scl");
+  connect(Act_Replace_Scl, &QAction::triggered, this, &TFIEC_61850_Access::Btn_Replace_SclClick);
+  LB_IEC_Devices->addAction(Act_Replace_Scl);
+  LB_IEC_Devices->setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void TFIEC_61850_Access::Btn_Replace_SclClick() {
+  const int position = LB_IEC_Devices->currentRow();
+  if (load_failed_ || position < 0 || position >= static_cast<int>(state_.List_IEC_Dev.size()))
+    return;
+  const std::string chosen = Choose_File ? Choose_File() : std::string();
+  if (chosen.empty()) return;
+  const TIEC_Device& server = *state_.List_IEC_Dev[static_cast<size_t>(position)];
+  const std::string file_name = util::File_Name_Of(server.FileName());
+  const auto& s = ctx_.Lang_Strings;
+  auto failed = [&](const std::string& reason) {
+    messages_.Error(this, QString(Q(s[access_strings::Text_Replace_Failed]))
+                              .arg(Q(chosen), Q(server.Name() + " (" + file_name + ")"), Q(reason))
+                              .toStdString());
+  };
+  // The new text: the file, or the one IED chosen from a file with several, extracted as Add
+  // IEC Device does. It is imported from a copy of its own before anything changes.
+  std::string text;
+  std::string ied_name;
+  std::unique_ptr<TIEC_Device> revised;
+  try {
+    const std::vector<IED_Info> ieds = UIEC_Client_Decode::List_IEDs(chosen);
+    size_t picked = 0;
+    if (ieds.size() > 1) {
+      const std::vector<size_t> chosen_ieds =
+          Choose_IEDs ? Choose_IEDs(chosen, ieds) : std::vector<size_t>();
+      if (chosen_ieds.empty()) return;
+      if (chosen_ieds.size() > 1 || chosen_ieds[0] >= ieds.size())
+        return failed(s[access_strings::Text_Replace_One_IED]);
+      picked = chosen_ieds[0];
+    }
+    if (ieds.empty() || !ieds[picked].server)
+      return failed(s[access_strings::Text_Replace_No_Server]);
+    ied_name = ieds[picked].name;
+    text = ieds.size() > 1 ? UIEC_Client_Decode::Extract_IED(chosen, ied_name)
+                           : util::Read_File(chosen);
+    const QTemporaryDir scratch;
+    if (!scratch.isValid()) throw util::File_Error(scratch.errorString().toStdString());
+    const std::string copy = util::Join_Path(scratch.path().toStdString(), file_name);
+    util::Write_File_Atomic(copy, text);
+    Wait_Cursor wait;
+    revised = Import_Scl(copy);
+  } catch (const std::exception& error) {
+    return failed(error.what());
+  }
+  const Replace_Impact impact = Impact_Of_Replace(state_, position, *revised);
+  TFReplace_Impact window(
+      impact,
+      QString(Q(s[access_strings::Text_Impact_Intro]))
+          .arg(Q(file_name), Q(server.Name()), Q(ied_name), Q(util::File_Name_Of(chosen))),
+      s, this);
+  if (window.exec() != QDialog::Accepted) return;
+  const std::string catalog_file = util::Join_Path(Catalog_Dir(ctx_.Active_Conf_Dir), file_name);
+  std::string old_text;
+  try {
+    app::Require_Conf_Folders(ctx_);
+    old_text = util::Read_File(catalog_file);
+    Replace_Catalog_File(Catalog_Dir(ctx_.Active_Conf_Dir), file_name, text);
+  } catch (const std::exception& error) {
+    return failed(error.what());
+  }
+  // One step of the history: the catalog file and the server's model go back and forth together.
+  const std::string step_name =
+      QString(Q(s[access_strings::Text_Step_Replace_Scl])).arg(Q(server.Name())).toStdString();
+  History->beginMacro(Q(step_name));
+  History->push(
+      new Catalog_File_Step(catalog_file, std::move(old_text), std::move(text),
+                            [this](const std::string& reason) { messages_.Error(this, reason); }));
+  Record_Step(step_name, [&] {
+    // The tree's nodes and the filter's index lead into the model about to be replaced.
+    Clear_Tree();
+    Forget_Servers_Extras();
+    marks_.Forget_Server(position, state_);
+    Replace_Server_Model(state_, position, std::move(revised));
+  });
+  History->endMacro();
+  Show_IEC_Devices();
+  LB_IEC_Devices->setCurrentRow(position);  // shows the new model's tree
+  Show_Tables();
+  TS_Map->Show_Map();
+  Refresh_Marks();
 }

@@ -7,11 +7,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "access/access_state.h"
 #include "access/server_list.h"
+#include "access/table_marks_qt.h"
 #include "app/context.h"
 #include "check/check.h"
 #include "scl/tree_filter.h"
@@ -40,6 +42,7 @@ class TFIEC_61850_Access : public QDialog {
 
  public:
   TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& messages, QWidget* parent = nullptr);
+  ~TFIEC_61850_Access() override;
   void Set_Lang();
 
   // Opens the editor modally. Refused (Rejected, nothing shown) when the client file cannot be
@@ -63,6 +66,8 @@ class TFIEC_61850_Access : public QDialog {
   QLabel* L_SW_Desc;
   QPushButton* Btn_Add_IEC_Device;
   QPushButton* Btn_Remove_IEC_Device;
+  QPushButton* Btn_Replace_Scl;
+  QAction* Act_Replace_Scl = nullptr;  // the same in the server list's context menu
   QListWidget* LB_IEC_Devices;
   UIEC_61850_Access::Tree_Filter_Bar* Tree_Filter;
   QTreeWidget* TV_IEC_Device;
@@ -98,6 +103,8 @@ class TFIEC_61850_Access : public QDialog {
   bool FormShow();
   void Btn_Add_IEC_DeviceClick();
   void Btn_Remove_IEC_DeviceClick();
+  // Replaces the selected server's SCL file with a new revision after showing what it changes.
+  void Btn_Replace_SclClick();
   void LB_IEC_DevicesClick();
   void TV_IEC_DeviceClick();
   void Btn_AddVarClick();
@@ -115,6 +122,9 @@ class TFIEC_61850_Access : public QDialog {
   void Show_Map_Entry(const UIEC_61850_Access::Entry_Ref& entry);
 
   const UIEC_61850_Access::Access_State& State() const { return state_; }
+
+  // Marks again the rows that no longer fit the servers' SCL files, after the tables changed.
+  void Refresh_Marks();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -164,6 +174,10 @@ class TFIEC_61850_Access : public QDialog {
   void Lay_Out_History();
   void Show_History_Texts();
   void End_History();
+  // Rows that no longer fit the servers' SCL files: said once at opening, marked in the tables.
+  void Connect_Marks();
+  void Connect_Replace();
+  void Say_What_No_Longer_Fits(const std::vector<std::string>& missing_files);
 
   app::App_Context& ctx_;
   ui::Messages& messages_;
@@ -176,7 +190,8 @@ class TFIEC_61850_Access : public QDialog {
   // The filter's index of the server shown; built when the server is chosen.
   std::unique_ptr<UIEC_61850_Access::Tree_Index> tree_index_;
   // Each server's IP address from its catalog file, read when first needed.
-  std::map<const UIEC_Client_Decode::TIEC_Device*, std::string> server_ips_;
+  std::map<const UIEC_Client_Decode::TIEC_Device*, std::optional<std::string>> server_ips_;
   std::string shown_xml_;  // the client file's content for what the opening showed
   int step_depth_ = 0;     // Record calls running
+  UIEC_61850_Access::Table_Marks marks_;
 };

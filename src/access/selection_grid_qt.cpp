@@ -124,6 +124,7 @@ void Selection_Grid::Set_Elide_Middle(int grid_column) {
 
 void Selection_Grid::Show_Rows(const std::vector<Row>& rows, bool editable) {
   filling_ = true;
+  editable_ = editable;
   const int current_row = currentRow();
   const int current_column = currentColumn();
   setRowCount(static_cast<int>(rows.size()));
@@ -151,6 +152,28 @@ void Selection_Grid::Show_Rows(const std::vector<Row>& rows, bool editable) {
   // Keep the user's place where the row still exists.
   if (current_row >= 0 && current_row < rowCount() && current_column >= 0)
     setCurrentCell(current_row, current_column);
+  filling_ = false;
+  Show_Row_Marks();
+}
+
+void Selection_Grid::Show_Row_Marks() {
+  filling_ = true;
+  for (int r = 0; r < rowCount(); ++r) {
+    const std::optional<Row_Mark> mark = Mark_Of ? Mark_Of(r) : std::nullopt;
+    for (int c = 0; c < columnCount(); ++c) {
+      QTableWidgetItem* cell = item(r, c);
+      if (cell == nullptr) continue;
+      if (mark) {
+        cell->setBackground(mark->colour);
+        cell->setToolTip(mark->text);
+      } else {
+        const bool read_only =
+            !editable_ || columns_[static_cast<size_t>(c)].Kind == Cell_Kind::Read_Only;
+        cell->setBackground(read_only ? QBrush(Read_Only_Background) : QBrush());
+        cell->setToolTip(QString());
+      }
+    }
+  }
   filling_ = false;
 }
 

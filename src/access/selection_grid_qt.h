@@ -5,10 +5,12 @@
 // the text picked.
 #pragma once
 
+#include <QColor>
 #include <QStringList>
 #include <QTableWidget>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,17 @@ class Selection_Grid : public QTableWidget {
   void Set_Header_Texts(const std::vector<std::string>& texts);
   void Set_Hints(const std::vector<std::string>& hints);
   QString Corner_Text() const { return corner_text_; }
+
+  // A row that holds a problem: its cells take `colour` and show `text` as their tooltip.
+  struct Row_Mark {
+    QColor colour;
+    QString text;
+  };
+  // The mark of a row (from 0), asked for every row each time rows are shown and at
+  // Show_Row_Marks; none: the row is not marked.
+  std::function<std::optional<Row_Mark>(int row)> Mark_Of;
+  // Marks the rows shown again, after what Mark_Of answers has changed.
+  void Show_Row_Marks();
 
   // Puts the current cell on `row` and selects the whole row.
   void Select_Row(int row);
@@ -110,6 +123,7 @@ class Selection_Grid : public QTableWidget {
   QString corner_text_;
   bool filling_ = false;
   int edits_ = 0;  // cell edits reported so far
+  bool editable_ = true;
 };
 
 }  // namespace UIEC_61850_Access

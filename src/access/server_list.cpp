@@ -1,8 +1,6 @@
 #include "access/server_list.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <exception>
 
 #include "scl/scl_import.h"
@@ -43,8 +41,7 @@ namespace {
 // configuration is refused before anything is written.
 void Create_Catalog(const std::string& Active_Conf_Dir, const std::string& catalog) {
   util::Require_Inside(Active_Conf_Dir, catalog);
-  if (!util::Force_Dirs(catalog))
-    throw util::File_Error("Cannot create " + catalog + ": " + std::strerror(errno));
+  util::Force_Dirs(catalog);
 }
 
 // The name of the first IED of an SCL file; "" when it has none or cannot be read.

@@ -36,7 +36,14 @@ bool Is_Choosable_Language_File(const std::string& Language_Dir, const std::stri
 
 std::vector<std::string> List_Language_Files(const std::string& Language_Dir) {
   std::vector<std::string> files;
-  for (std::string& name : util::List_Folder(Language_Dir))
+  // The options offer the languages found: none where the folder is missing or unreadable.
+  std::vector<std::string> names;
+  try {
+    names = util::List_Folder(Language_Dir);
+  } catch (const util::File_Error&) {
+    return files;
+  }
+  for (std::string& name : names)
     if (Is_Choosable_Language_File(Language_Dir, name)) files.push_back(std::move(name));
   std::sort(files.begin(), files.end(), Less_Ignoring_Case);
   return files;

@@ -9,12 +9,13 @@
 
 #include "app/app_strings.h"
 #include "app/workspace.h"
+#include "util/files.h"
 #include "util/qstring_qt.h"
 #include "util/title_panel_qt.h"
 #include "util/window_qt.h"
 
-TFOpenConf::TFOpenConf(app::App_Context& ctx, ui::Messages&, QWidget* parent)
-    : QDialog(parent), ctx_(ctx) {
+TFOpenConf::TFOpenConf(app::App_Context& ctx, ui::Messages& messages, QWidget* parent)
+    : QDialog(parent), ctx_(ctx), messages_(messages) {
   resize(377, 351);
   L_SW_Code = ui::Make_Code_Label(this, ctx_.SW_Code);
   L_SW_Desc = ui::Make_Desc_Label(this);
@@ -63,7 +64,12 @@ void TFOpenConf::showEvent(QShowEvent* event) {
 }
 
 void TFOpenConf::FormShow() {
-  SL = app::Load_Existing_Configuration(ctx_.Projects_Dir);
+  try {
+    SL = app::Load_Existing_Configuration(ctx_.Projects_Dir);
+  } catch (const util::File_Error& failure) {
+    SL.clear();  // the list stays empty, and the user learns why
+    messages_.Error(this, failure.what());
+  }
   {
     const QSignalBlocker quiet(ListBox1);
     ListBox1->clear();

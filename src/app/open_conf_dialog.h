@@ -34,6 +34,7 @@ class TFOpenConf : public QDialog {
 
  private:
   app::App_Context& ctx_;
+  ui::Messages& messages_;
   QLabel* L_SW_Code;
   QLabel* L_SW_Desc;
   QLabel* Label1;

@@ -147,7 +147,12 @@ void Create_Configuration(App_Context& ctx, const std::string& name) {
   if (!util::Is_Plain_Name(name)) refuse(app_strings::Text_New_Not_Created);
   if (util::Dir_Exists(dir)) refuse(app_strings::Text_New_Exists);
   if (!util::Create_Dir(dir)) refuse(app_strings::Text_New_Not_Created);
-  util::Force_Dirs(util::Join_Path(dir, "bin"));
+  try {
+    util::Force_Dirs(util::Join_Path(dir, "bin"));
+  } catch (const util::File_Error&) {
+    util::Remove_Empty_Dir(dir);  // a configuration comes whole or not at all
+    throw;
+  }
   ctx.Active_Conf_Name = name;
   ctx.Active_Conf_Dir = dir;
   ctx.Set_Files();
@@ -155,6 +160,7 @@ void Create_Configuration(App_Context& ctx, const std::string& name) {
 
 std::vector<std::string> Load_Existing_Configuration(const std::string& Projects_Dir) {
   std::vector<std::string> names;
+  if (!util::Dir_Exists(Projects_Dir)) return names;
   for (std::string& name : util::List_Folder(Projects_Dir))
     if (util::Dir_Exists(util::Join_Path(Projects_Dir, name))) names.push_back(std::move(name));
   return names;

@@ -43,7 +43,8 @@ void Activate_Configuration(App_Context& ctx, const std::string& name);
 // nothing.
 void Create_Configuration(App_Context& ctx, const std::string& name);
 
-// The names of the folders in PROJECTS, as the file system lists them.
+// The names of the folders in PROJECTS, as the file system lists them; none when PROJECTS is
+// not there. Throws util::File_Error when it cannot be listed.
 std::vector<std::string> Load_Existing_Configuration(const std::string& Projects_Dir);
 
 // Index of the first entry equal to `name` ignoring letter case, or -1.

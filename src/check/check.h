@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,6 +70,10 @@ struct Conf_Options {
   // Whether the images in bin are looked at ("bank-pair-mixed"); the Update step, which
   // replaces them, says so in its own words.
   bool bank_pair = true;
+  // For the check of a saved configuration: the models of its servers already loaded from the
+  // same catalog (the access editor's, in list order without the servers whose file is
+  // missing), used instead of importing each file again. None: each file is imported.
+  const std::vector<std::shared_ptr<UIEC_61850_Access::TIEC_Device>>* loaded = nullptr;
 };
 
 // The rules on a configuration folder: its IEC_61850_Client.xml against the catalog files as the

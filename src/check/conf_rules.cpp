@@ -316,6 +316,11 @@ void Check_Servers(Conf_View& view, const std::string& catalog_dir, const Conf_O
     if (options.scl_check && checked.insert(util::File_Name_Of(path)).second)
       options.scl_check(path, util::File_Name_Of(path), sink, nullptr);
     if (!imported) continue;
+    if (options.loaded) {
+      const size_t k = view.models.size();
+      view.models.push_back(k < options.loaded->size() ? (*options.loaded)[k].get() : nullptr);
+      continue;
+    }
     try {
       imported->push_back(Import_Device(path));
       view.models.push_back(imported->back().get());

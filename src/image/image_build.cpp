@@ -145,8 +145,7 @@ void Image_Build::Save_Image_Files(const std::string& Active_Conf_Dir) const {
   // its place must not carry the images out of the configuration.
   const std::string bin = Bin_Dir(Active_Conf_Dir);
   util::Require_Inside(Active_Conf_Dir, bin);
-  if (!util::Dir_Exists(bin) && !util::Create_Dir(bin) && !util::Dir_Exists(bin))
-    throw util::File_Error("Cannot create the folder " + bin);
+  util::Force_Dirs(bin);
   // The updater downloads both files together: they are replaced as one change, so a failure
   // leaves both from the earlier build. The record goes first and lists the pair being
   // replaced too (when it is whole): whichever rename a crash stops before, the images on disk

@@ -94,27 +94,34 @@ void Lang_Strings::Apply_Lang_Text(const std::string& text) {
 }
 
 void Lang_Strings::Load_Lang_File(const std::string& path) {
-  std::string bytes;
-  try {
-    bytes = util::Read_File(path);
-  } catch (const util::File_Error&) {
-    return;
-  }
-  Apply_Lang_Text(util::Decode_Text_File(bytes));
+  Apply_Lang_Text(util::Decode_Text_File(util::Read_File(path)));
 }
+
+namespace {
+
+// Applies the language file when it is there and can be read; false otherwise (nothing changed).
+bool Apply_If_Readable(Lang_Strings& strings, const std::string& file) {
+  if (!util::File_Exists(file)) return false;
+  try {
+    strings.Load_Lang_File(file);
+    return true;
+  } catch (const util::File_Error&) {
+    return false;
+  }
+}
+
+}  // namespace
 
 void Select_Language(Lang_Strings& strings, const std::string& Language_Dir,
                      std::string& Language_Name) {
   strings.Load_Default_Strings();
-  std::string file = util::Join_Path(Language_Dir, Language_Name + ".lng");
-  // A name that would lead out of LANGUAGE counts as a language without a file.
-  if (util::Is_Plain_Name(Language_Name) && util::File_Exists(file)) {
-    strings.Load_Lang_File(file);
+  // A name that would lead out of LANGUAGE, or whose file cannot be read, counts as a language
+  // without a file: English, quietly, as at every start without the file.
+  if (util::Is_Plain_Name(Language_Name) &&
+      Apply_If_Readable(strings, util::Join_Path(Language_Dir, Language_Name + ".lng")))
     return;
-  }
   Language_Name = "English";
-  std::string english = util::Join_Path(Language_Dir, "English.lng");
-  if (util::File_Exists(english)) strings.Load_Lang_File(english);
+  Apply_If_Readable(strings, util::Join_Path(Language_Dir, "English.lng"));
 }
 
 }  // namespace lang

@@ -33,7 +33,8 @@ class Lang_Strings {
   // Empties the table and fills it with the built-in texts (a single blank where none is).
   void Load_Default_Strings();
   // Applies one language file over the current texts; lines that do not parse are skipped.
-  // A file that cannot be read changes nothing.
+  // Throws util::File_Error (the file and the system's reason) when it cannot be read, and then
+  // changes nothing.
   void Load_Lang_File(const std::string& path);
   // Applies the file's text (already decoded to UTF-8), line by line.
   void Apply_Lang_Text(const std::string& text);
@@ -42,9 +43,9 @@ class Lang_Strings {
   std::vector<std::string> entries_;
 };
 
-// Built-in texts, then `Language_Dir/Language_Name.lng`; when that file is missing (or the name
-// would lead out of Language_Dir), Language_Name becomes "English" and English.lng applies if
-// present.
+// Built-in texts, then `Language_Dir/Language_Name.lng`; when that file is missing or cannot be
+// read (or the name would lead out of Language_Dir), Language_Name becomes "English" and
+// English.lng applies if it can be read. Shows and throws nothing.
 void Select_Language(Lang_Strings& strings, const std::string& Language_Dir,
                      std::string& Language_Name);
 

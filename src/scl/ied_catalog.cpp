@@ -124,13 +124,10 @@ std::vector<IED_Info> List_IEDs(const std::string& path) {
   return ieds;
 }
 
-std::string Server_IP(const std::string& path) {
-  try {
-    const std::vector<IED_Info> ieds = List_IEDs(path);
-    return ieds.empty() ? std::string() : ieds.front().ip;
-  } catch (const std::exception&) {
-    return {};
-  }
+std::optional<std::string> Server_IP(const std::string& path) {
+  const std::vector<IED_Info> ieds = List_IEDs(path);
+  if (ieds.empty() || ieds.front().ip.empty()) return std::nullopt;
+  return ieds.front().ip;
 }
 
 bool Is_Writable_IED_Name(std::string_view ied_name) { return util::Is_Xml_Text(ied_name); }

@@ -3,6 +3,7 @@
 // that the ordinary import (first IED of the file) reads exactly that IED.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,8 +31,9 @@ std::vector<IED_Info> List_IEDs(const std::string& path);
 inline constexpr char Default_Server_Port[] = "102";
 
 // The IP address of the file's first IED (the server the import reads), as List_IEDs gives it;
-// "" when there is none or the file cannot be read.
-std::string Server_IP(const std::string& path);
+// none when the file has no IED or gives the first one no address. Throws as List_IEDs when the
+// file cannot be read.
+std::optional<std::string> Server_IP(const std::string& path);
 
 // Whether the IED can be written into a file: its name holds no character that XML cannot hold
 // (util::Is_Xml_Text). A parser may have read such a name from a character reference.

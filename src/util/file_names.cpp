@@ -42,12 +42,24 @@ std::string Parent_Of(const std::string& path) {
   return path.substr(0, slash);
 }
 
-bool Force_Dirs(const std::string& path) {
-  if (path.empty()) return false;
-  if (Dir_Exists(path)) return true;
-  std::string parent = Parent_Of(path);
-  if (parent != path && !Dir_Exists(parent) && !Force_Dirs(parent)) return false;
-  return Create_Dir(path) || Dir_Exists(path);
+bool Create_Dir(const std::string& path) { return Make_Dir(path) == 0; }
+
+void Force_Dirs(const std::string& path) {
+  if (path.empty()) throw File_Error("Cannot create a folder without a name");
+  if (Dir_Exists(path)) return;
+  // The folder itself first: its own failure carries the reason that concerns it (a file in a
+  // parent's place is "not a directory" for it); only a missing parent sends the work upwards.
+  int error = Make_Dir(path);
+  if (error != 0 && Is_Missing_Parent(error)) {
+    const std::string parent = Parent_Of(path);
+    if (parent != path) {
+      Force_Dirs(parent);
+      error = Make_Dir(path);
+    }
+  }
+  // Another program may have made it meanwhile; anything else in its place is a failure.
+  if (error != 0 && !Dir_Exists(path))
+    throw File_Error("Cannot create the folder " + path + ": " + System_Error_Text(error));
 }
 
 void Write_File_Atomic(const std::string& path, std::string_view data) {

@@ -33,6 +33,12 @@ std::vector<std::string> Names_Below(const std::string& root, const std::string&
 [[noreturn]] void Throw_Link_Outside(const std::string& link, const std::string& target,
                                      const std::string& root);
 
+// Creates one folder level: 0, or the system's error code (errno; GetLastError()) of the failure.
+int Make_Dir(const std::string& path);
+// Whether that code says a folder above the one to create is missing (ENOENT;
+// ERROR_PATH_NOT_FOUND), so that creating the parents first may help.
+bool Is_Missing_Parent(int error);
+
 // The system's part of Folder_Lock (files.cpp, files_windows.cpp); file_names.cpp holds the rest.
 // Opens the lock file, creating it when missing; -1 and the reason in `failure` when it cannot.
 int Open_Lock_File(const std::string& path, std::string& failure);

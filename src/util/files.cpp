@@ -168,16 +168,23 @@ bool Is_Writable_File(const std::string& path) {
 std::vector<std::string> List_Folder(const std::string& folder) {
   std::vector<std::string> names;
   DIR* dir = opendir(folder.c_str());
-  if (dir == nullptr) return names;
+  if (dir == nullptr) throw File_Error("Cannot list the folder " + folder + ": " + Reason(errno));
+  errno = 0;  // readdir ends with nullptr both at the end and on a failure, which sets errno
   while (const dirent* entry = readdir(dir)) {
     const std::string name = entry->d_name;
     if (name != "." && name != "..") names.push_back(name);
   }
+  const int error = errno;
   closedir(dir);
+  if (error != 0) throw File_Error("Cannot list the folder " + folder + ": " + Reason(error));
   return names;
 }
 
-bool Create_Dir(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
+int Make_Dir(const std::string& path) { return mkdir(path.c_str(), 0777) == 0 ? 0 : errno; }
+
+bool Is_Missing_Parent(int error) { return error == ENOENT; }
+
+bool Remove_Empty_Dir(const std::string& path) { return rmdir(path.c_str()) == 0; }
 
 std::string Read_File(const std::string& path) {
   // Without O_NONBLOCK opening a FIFO would wait for a writer; the type is checked right after.

@@ -31,7 +31,8 @@ bool Path_Present(const std::string& path);
 bool Is_Writable_File(const std::string& path);
 
 // The names (UTF-8) of the entries of `folder`, without "." and "..", in the order the system
-// lists them; empty when the folder cannot be read.
+// lists them. Throws File_Error naming the folder and the system's reason when it cannot be
+// listed (also when it is not there).
 std::vector<std::string> List_Folder(const std::string& folder);
 
 // True when `name` names one entry inside a folder: not empty, no path separator ("/" or "\\"),
@@ -41,8 +42,11 @@ bool Is_Plain_Name(std::string_view name);
 
 // Creates one folder level; false when it fails or already exists.
 bool Create_Dir(const std::string& path);
-// Creates a folder with any missing parents; false when it fails.
-bool Force_Dirs(const std::string& path);
+// Removes a folder that is empty; false when it fails.
+bool Remove_Empty_Dir(const std::string& path);
+// Creates a folder with any missing parents (nothing to do when it is there). Throws File_Error
+// naming the folder that could not be made and the system's reason for it.
+void Force_Dirs(const std::string& path);
 
 // Throws File_Error unless `path` resolves inside `root`: `path` is `root` followed by folder
 // names, and each of them that exists is followed through links (Linux: symbolic links;

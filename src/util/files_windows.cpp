@@ -229,16 +229,30 @@ std::vector<std::string> List_Folder(const std::string& folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAW entry;
   HANDLE search = FindFirstFileW(W(Join_Path(folder, "*")).c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return names;
+  if (search == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    // A folder without even "." and ".." (a drive's root may be one) holds nothing.
+    if (error == ERROR_FILE_NOT_FOUND && Dir_Exists(folder)) return names;
+    throw File_Error("Cannot list the folder " + folder + ": " + Reason(error));
+  }
   do {
     const std::string name = Wide_To_Utf8(entry.cFileName);
     if (name != "." && name != "..") names.push_back(name);
   } while (FindNextFileW(search, &entry));
+  const DWORD error = GetLastError();
   FindClose(search);
+  if (error != ERROR_NO_MORE_FILES)
+    throw File_Error("Cannot list the folder " + folder + ": " + Reason(error));
   return names;
 }
 
-bool Create_Dir(const std::string& path) { return CreateDirectoryW(W(path).c_str(), nullptr) != 0; }
+int Make_Dir(const std::string& path) {
+  return CreateDirectoryW(W(path).c_str(), nullptr) ? 0 : static_cast<int>(GetLastError());
+}
+
+bool Is_Missing_Parent(int error) { return error == ERROR_PATH_NOT_FOUND; }
+
+bool Remove_Empty_Dir(const std::string& path) { return RemoveDirectoryW(W(path).c_str()) != 0; }
 
 std::string Read_File(const std::string& path) {
   const DWORD attributes = Attributes_Of(path);

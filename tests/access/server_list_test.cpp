@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -88,6 +93,16 @@ TEST_F(Server_List, Overwrite_Answers) {
 }
 
 TEST_F(Server_List, Failed_Copy_Is_Reported_And_Adds_Nothing) {
+  const auto catalog_of = [](const std::string& folder) { return folder + "/ICD_Catalog"; };
+#ifdef _WIN32
+  const std::string file_in_place = util::System_Error_Text(ERROR_ALREADY_EXISTS);
+  const std::string not_a_folder = "Cannot create the folder " + (dir / "conf3") + ": " +
+                                   util::System_Error_Text(ERROR_ALREADY_EXISTS);
+#else
+  const std::string file_in_place = util::System_Error_Text(EEXIST);
+  const std::string not_a_folder = "Cannot create the folder " + catalog_of(dir / "conf3") + ": " +
+                                   util::System_Error_Text(ENOTDIR);
+#endif
   // Unreadable source.
   std::string failure = Add_Failure(dir / "missing.icd");
   EXPECT_NE(failure.find("missing.icd"), std::string::npos) << failure;
@@ -101,8 +116,17 @@ TEST_F(Server_List, Failed_Copy_Is_Reported_And_Adds_Nothing) {
   util::Force_Dirs(conf);
   test::Write(conf + "/ICD_Catalog", "not a folder");
   failure = Add_Failure(dir / "a.icd");
-  EXPECT_NE(failure.find("ICD_Catalog"), std::string::npos) << failure;
+  EXPECT_EQ(failure, "Cannot create the folder " + catalog_of(conf) + ": " + file_in_place);
   EXPECT_TRUE(state.List_IEC_Dev.empty());
+
+  // The configuration's folder is a regular file: the reason is the catalog's own, whatever the
+  // calls after the failed one leave behind.
+  conf = dir / "conf3";
+  test::Write(conf, "not a folder");
+  failure = Add_Failure(dir / "a.icd");
+  EXPECT_EQ(failure, not_a_folder) << failure;
+  EXPECT_TRUE(state.List_IEC_Dev.empty());
+  EXPECT_EQ(test::Read(conf), "not a folder");
 }
 
 TEST_F(Server_List, File_That_Is_Not_Xml_Is_Reported_And_Its_Copy_Stays) {

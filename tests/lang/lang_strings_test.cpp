@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "support/test_support.h"
+#include "util/files.h"
 
 namespace {
 
@@ -91,6 +92,25 @@ TEST(Select_Language, Applies_File_Or_Falls_Back_To_English) {
   lang::Select_Language(s, empty.path(), name);
   EXPECT_EQ(s[0], "Begin");
   EXPECT_EQ(name, "English");
+}
+
+// Loading a file is an operation: a file that cannot be read is a failure naming it, and the
+// texts stay as they were.
+TEST(Lang_Strings, Unreadable_File_Throws_And_Changes_Nothing) {
+  test::Temp_Dir dir;
+  std::filesystem::create_directory(dir / "Folder.lng");
+  lang::Lang_Strings s;
+  s.Set(0, "kept");
+  for (const std::string& path : {dir / "Missing.lng", dir / "Folder.lng"}) {
+    SCOPED_TRACE(path);
+    try {
+      s.Load_Lang_File(path);
+      ADD_FAILURE() << "no error";
+    } catch (const util::File_Error& e) {
+      EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(s[0], "kept");
+  }
 }
 
 // A language name that would lead out of LANGUAGE counts as a language without a file.

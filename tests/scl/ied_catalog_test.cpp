@@ -78,6 +78,28 @@ TEST(Ied_Catalog, Lists_Every_Ied_With_Attributes_Address_And_Server) {
   }
 }
 
+// The address of the first IED, none where the file gives it none; a file that cannot be read is
+// a failure, not a server without an address.
+TEST(Ied_Catalog, Server_Ip_Of_The_First_Ied) {
+  test::Temp_Dir dir;
+  const std::string one =
+      "<SCL><Communication><SubNetwork name='W'><ConnectedAP iedName='B' "
+      "apName='S'><Address><P type='IP'>10.0.0.9</P></Address></ConnectedAP>"
+      "</SubNetwork></Communication><IED name='";
+  const std::string tail = "'><AccessPoint name='S'/></IED><DataTypeTemplates/></SCL>";
+  test::Write(dir / "b.icd", one + "B" + tail);
+  test::Write(dir / "other.icd", one + "C" + tail);  // the address belongs to another IED
+  test::Write(dir / "none.icd", "<SCL><DataTypeTemplates/></SCL>");
+  EXPECT_EQ(Server_IP(Fixture()), "10.0.0.1");
+  EXPECT_EQ(Server_IP(dir / "b.icd"), "10.0.0.9");
+  EXPECT_EQ(Server_IP(dir / "other.icd"), std::nullopt);
+  EXPECT_EQ(Server_IP(dir / "none.icd"), std::nullopt);
+
+  test::Write(dir / "broken.icd", "<SCL><IED");
+  EXPECT_THROW(Server_IP(dir / "broken.icd"), util::Xml_Error);
+  EXPECT_THROW(Server_IP(dir / "missing.icd"), util::File_Error);
+}
+
 TEST(Ied_Catalog, Extracted_File_Keeps_Root_Header_Own_Access_Points_And_Templates) {
   const std::string text = Extract_IED(Fixture(), "P1");
   pugi::xml_document doc;

@@ -20,14 +20,15 @@ inline void On_Number_Question(std::optional<QString> answer, int* offered = nul
   auto ticks = std::make_shared<int>(0);
   timer->setInterval(10);
   QObject::connect(timer, &QTimer::timeout, [timer, ticks, answer, offered] {
+    // The keys wait until the question is the active window, so they reach its number box.
     auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-    if (dialog == nullptr && ++*ticks < 1000) return;
+    QSpinBox* box = dialog != nullptr ? dialog->findChild<QSpinBox*>() : nullptr;
+    const bool ready = box != nullptr && QApplication::activeWindow() == dialog;
+    if (!ready && ++*ticks < 1000) return;
     timer->stop();
     timer->deleteLater();
-    if (dialog == nullptr) return;
+    if (box == nullptr) return;
     if (offered != nullptr) *offered = dialog->intValue();
-    QWidget* box = QApplication::focusWidget();
-    if (box == nullptr) box = dialog->findChild<QSpinBox*>();
     if (!answer) {
       QTest::keyClick(box, Qt::Key_Escape);
       return;

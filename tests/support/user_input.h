@@ -43,6 +43,11 @@ inline void Press(Qt::Key key) {
 
 inline void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
+// Clicks a check box where its tick differs from `ticked`.
+inline void Set_Tick(QAbstractButton* box, bool ticked) {
+  if (box->isChecked() != ticked) Click(box);
+}
+
 // What a person does to put `text` into a box: click it, select what it holds, type.
 inline void Retype(QLineEdit* box, const QString& text) {
   QTest::mouseClick(box, Qt::LeftButton);

@@ -530,7 +530,7 @@ TEST_F(Access_Window, Missing_Catalog_Files_Are_Announced) {
   ASSERT_TRUE(Open_Editor());
   EXPECT_EQ(window->LB_IEC_Devices->count(), 1);
   ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0].kind, "warning");
+  EXPECT_EQ(messages.shown[0].kind, "warning list");
   EXPECT_NE(messages.Last().find("a.icd"), std::string::npos);
 }
 

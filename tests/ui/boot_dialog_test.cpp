@@ -52,11 +52,12 @@ class Boot_Dialog : public ::testing::Test {
             F->E_IP3->text().toStdString(), F->E_IP4->text().toStdString()};
   }
 
+  // Types the four boxes one by one (the dialog must be the active window).
   void Set_Boxes(const char* a, const char* b, const char* c, const char* d) {
-    F->E_IP1->setText(a);
-    F->E_IP2->setText(b);
-    F->E_IP3->setText(c);
-    F->E_IP4->setText(d);
+    test::Retype(F->E_IP1, a);
+    test::Retype(F->E_IP2, b);
+    test::Retype(F->E_IP3, c);
+    test::Retype(F->E_IP4, d);
   }
 
   // Every control lies inside its panel, shows its whole caption, and none overlaps another.
@@ -143,16 +144,16 @@ TEST_F(Boot_Dialog, Form_Show_Restores_The_Remembered_Choices) {
   ctx.Last_IP_Address = "010.1.2.254";
   ctx.Update_Option_Index = 2;
   ctx.Update_Read_Back = false;
-  F->show();
+  ASSERT_TRUE(test::Activate(F.get()));
   EXPECT_EQ(Boxes(), (std::vector<std::string>{"010", "1", "2", "254"}));
   EXPECT_EQ(F->CB_Update_Options->currentIndex(), 2);
   EXPECT_FALSE(F->CB_Update_Option_Read_Back->isChecked());
+  Set_Boxes("7", "8", "9", "x");
   F->hide();
 
   // An address that does not split leaves the boxes as they are; texts are read at every showing.
   for (const char* remembered : {"300.1.1.1", "", "1.2.3"}) {
     SCOPED_TRACE(remembered);
-    Set_Boxes("7", "8", "9", "x");
     ctx.Last_IP_Address = remembered;
     ctx.Lang_Strings.Set(update_strings::Text_Update, "Go");
     F->show();
@@ -268,7 +269,7 @@ TEST_F(Boot_Dialog, Unreachable_Device_Changes_Nothing) {
 // client is used here, and no packet leaves.
 TEST_F(Boot_Dialog, Address_That_Does_Not_Parse_Asks_To_Check_It) {
   F = std::make_unique<TFBoot>(ctx, messages);
-  F->show();
+  ASSERT_TRUE(test::Activate(F.get()));
   for (const char* first : {"300", "abc", ""}) {
     SCOPED_TRACE(first);
     messages.shown.clear();

@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <cstdio>
 
 #include "access/access_texts.h"
 #include "access/access_window.h"
@@ -432,6 +433,40 @@ TEST_F(Find_Points, Address_From_Scl_Option_Fills_Ip_And_Port) {
     EXPECT_EQ(window->State().ACG_DataSet.Cell(0, DS_Col::Port), on ? "102" : "");
     EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::IPAddress), on ? "10.0.0.1" : "");
   }
+}
+
+// A server whose file gives it no address leaves the address cells empty; a catalog file that
+// cannot be read any more says why, and the row is still added.
+TEST_F(Find_Points, Address_From_Scl_Without_An_Address_Or_A_File) {
+  ctx.Address_From_SCL = true;
+  window->Check_Scl = nullptr;  // the small files lack what a check asks for
+  for (const char* ied : {"Bare", "Gone"})
+    test::Write(dir / (std::string(ied) + ".icd"),
+                std::string("<SCL><IED name='") + ied +
+                    "'><AccessPoint name='A'><Server><LDevice inst='LD'><LN0 lnClass='LLN0' "
+                    "inst='' lnType='N'/></LDevice></Server></AccessPoint></IED>"
+                    "<DataTypeTemplates><LNodeType id='N' lnClass='LLN0'><DO name='Mod' "
+                    "type='D'/></LNodeType><DOType id='D'><DA name='stVal' fc='ST' "
+                    "bType='BOOLEAN'/></DOType></DataTypeTemplates></SCL>");
+  Add_Server("Bare.icd");
+  Add_Server("Gone.icd");
+  ASSERT_EQ(Servers(), (std::vector<std::string>{"Bare", "Gone"}));
+  Choose_Server(0);
+  Add_Var({"Bare", "LD", "LLN0", "Mod", "stVal"});
+  ASSERT_EQ(window->State().ACG_DA.Row_Count(), 1);
+  EXPECT_EQ(Cell(0, DA_Col::IPAddress), "");
+  EXPECT_EQ(Cell(0, DA_Col::Port), "");
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
+
+  ASSERT_EQ(std::remove(Catalog("Gone.icd").c_str()), 0);
+  Choose_Server(1);
+  Add_Var({"Gone", "LD", "LLN0", "Mod", "stVal"});
+  ASSERT_EQ(window->State().ACG_DA.Row_Count(), 2);
+  EXPECT_EQ(Cell(1, DA_Col::Port), "");
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, "error");
+  EXPECT_NE(messages.Last().find(Catalog("Gone.icd")), std::string::npos) << messages.Last();
+  EXPECT_NE(messages.Last().find(test::No_Such_File_Text()), std::string::npos);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -100,8 +100,8 @@ TEST(Main_Window, New_Configuration_Errors_Keep_The_Dialog_Open) {
                {"Taken", "Error! Name project is not valid because directory already exists"},
                {"../outside", "Error! Name project is not valid"}};
   for (const Case& c : cases) {
-    dialog->show();
-    dialog->E_New_Proj->setText(c.name);
+    ASSERT_TRUE(test::Activate(dialog));
+    test::Retype(dialog->E_New_Proj, c.name);
     test::Click(dialog->Btn_OK);
     EXPECT_EQ(run.messages.Last(), c.message);
     EXPECT_TRUE(dialog->isVisible());
@@ -221,7 +221,7 @@ TEST(Main_Window, Open_Preselects_Ignoring_Case_And_Empty_Choice_Deactivates) {
   While_Modal([&] {
     EXPECT_EQ(open->Name_Conf, "Plant");
     EXPECT_EQ(open->ListBox1->currentRow(), 0);
-    open->reject();
+    test::Click(open->Btn_Cancel);
   });
   test::Click(run.window->Btn_Open);
 

@@ -140,18 +140,18 @@ TEST(Timer_Update, Options_Ok_Saves_And_Starts_Or_Stops_The_Timer_Cancel_Leaves_
 
   // Cancel writes nothing and leaves the timer off.
   Run_Options(main_window, [](TFSoftOptions& options) {
-    options.CB_En_Con->setChecked(true);
-    options.CB_Update->setChecked(true);
-    options.Btn_Cancel->click();
+    test::Set_Tick(options.CB_En_Con, true);
+    test::Set_Tick(options.CB_Update, true);
+    test::Click(options.Btn_Cancel);
   });
   EXPECT_FALSE(util::File_Exists(Settings_Path(dir)));
   EXPECT_FALSE(main_window.Timer_Update->isActive());
   EXPECT_FALSE(ctx.Enable_Internet);
 
   Run_Options(main_window, [](TFSoftOptions& options) {
-    options.CB_En_Con->setChecked(true);
-    options.CB_Update->setChecked(true);
-    options.Btn_OK->click();
+    test::Set_Tick(options.CB_En_Con, true);
+    test::Set_Tick(options.CB_Update, true);
+    test::Click(options.Btn_OK);
   });
   EXPECT_TRUE(main_window.Timer_Update->isActive());
   EXPECT_EQ(main_window.Timer_Update->interval(), 60000);
@@ -161,15 +161,15 @@ TEST(Timer_Update, Options_Ok_Saves_And_Starts_Or_Stops_The_Timer_Cancel_Leaves_
 
   // Cancel leaves a running timer running.
   Run_Options(main_window, [](TFSoftOptions& options) {
-    options.CB_En_Con->setChecked(false);
-    options.Btn_Cancel->click();
+    test::Set_Tick(options.CB_En_Con, false);
+    test::Click(options.Btn_Cancel);
   });
   EXPECT_TRUE(main_window.Timer_Update->isActive());
 
   // The update check without the connection stops the timer, but its tick is saved.
   Run_Options(main_window, [](TFSoftOptions& options) {
-    options.CB_En_Con->setChecked(false);
-    options.Btn_OK->click();
+    test::Set_Tick(options.CB_En_Con, false);
+    test::Click(options.Btn_OK);
   });
   EXPECT_FALSE(main_window.Timer_Update->isActive());
   settings = test::Read(Settings_Path(dir));

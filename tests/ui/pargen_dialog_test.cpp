@@ -231,22 +231,22 @@ TEST(ParGen_Dialog, First_Failure_Is_Shown_And_Nothing_Is_Saved) {
     const char* message;
   } cases[] = {
       {[](TFParGen& d) {
-         d.E_IEC61850_Client_SM2->setText("256");
-         d.E_ModbusTCPSlave_IP1->setText("");
+         test::Retype(d.E_IEC61850_Client_SM2, "256");
+         test::Retype(d.E_ModbusTCPSlave_IP1, "");
        },
        "Error IEC61850 Client!! SubNet Mask 2 must be between 0 and 255"},
       {[](TFParGen& d) {
-         d.CB_IEC61850_Client_En_GAT->setChecked(true);
-         d.E_IEC61850_Client_GAT3->setText("1a");
+         test::Set_Tick(d.CB_IEC61850_Client_En_GAT, true);
+         test::Retype(d.E_IEC61850_Client_GAT3, "1a");
        },
        "Error IEC61850 Client!! GATEWAY IP 3 must be between 0 and 255"},
-      {[](TFParGen& d) { d.E_ModbusTCPSlave_Port->setText("10000"); },
+      {[](TFParGen& d) { test::Retype(d.E_ModbusTCPSlave_Port, "10000"); },
        "Error Modbus TCP Slave!! Port must be between 0 and 65535, and different from 10000"},
   };
   for (const auto& c : cases) {
     Dialog_Run run;
     TFParGen& d = *run.dlg;
-    d.show();
+    ASSERT_TRUE(test::Activate(&d));
     c.edit(d);
     const std::string port = T(d.E_ModbusTCPSlave_Port);
     test::Click(d.Btn_OK);
@@ -281,11 +281,11 @@ TEST(ParGen_Dialog, Unreadable_File_Keeps_The_Controls) {
     comm::Par_Gen values = comm::Default_Par_Gen();
     values.Modbus_TCP_Slave_Port = "1502";
     run.Save(values);
-    d.show();
+    ASSERT_TRUE(test::Activate(&d));
+    test::Retype(d.E_IEC61850_Client_IP1, "typed");
     d.hide();
     std::filesystem::remove(run.File());
     c.make(run.File());
-    d.E_IEC61850_Client_IP1->setText("typed");
     d.show();
     ASSERT_EQ(run.messages.shown.size(), 1u);
     EXPECT_EQ(run.messages.shown[0].kind, "error");
@@ -303,8 +303,8 @@ TEST(ParGen_Dialog, Failed_Save_Shows_The_Reason_And_Stays_Open) {
   test::Write(run.dir / "not_a_folder", "x");
   run.ctx.ParGen_File = run.dir / "not_a_folder/ParGen.xml";
   TFParGen& d = *run.dlg;
-  d.show();
-  d.E_ModbusTCPSlave_Port->setText("1502");
+  ASSERT_TRUE(test::Activate(&d));
+  test::Retype(d.E_ModbusTCPSlave_Port, "1502");
   test::Click(d.Btn_OK);
   ASSERT_EQ(run.messages.shown.size(), 1u);
   EXPECT_EQ(run.messages.shown[0].kind, "error");
@@ -332,22 +332,19 @@ TEST(ParGen_Dialog, Dot_Moves_Along_Each_Side_Chain) {
   EXPECT_EQ(d.focusWidget(), d.E_IEC61850_Client_GAT1);
 
   // Gateway 4 ends the chain: the "." is dropped and the focus stays.
-  QTest::mouseClick(d.E_ModbusTCPSlave_GAT4, Qt::LeftButton);
-  d.E_ModbusTCPSlave_GAT4->setText("1");
+  test::Retype(d.E_ModbusTCPSlave_GAT4, "1");
   test::Type(".");
   EXPECT_EQ(d.focusWidget(), d.E_ModbusTCPSlave_GAT4);
   EXPECT_EQ(T(d.E_ModbusTCPSlave_GAT4), "1");
 
   // The slave side has its own chain; other keys are typed as usual.
-  QTest::mouseClick(d.E_ModbusTCPSlave_IP4, Qt::LeftButton);
-  d.E_ModbusTCPSlave_IP4->setText("");
+  test::Retype(d.E_ModbusTCPSlave_IP4, "");
   test::Type("7.");
   EXPECT_EQ(T(d.E_ModbusTCPSlave_IP4), "7");
   EXPECT_EQ(d.focusWidget(), d.E_ModbusTCPSlave_SM1);
 
   // The port box is no octet box.
-  QTest::mouseClick(d.E_ModbusTCPSlave_Port, Qt::LeftButton);
-  d.E_ModbusTCPSlave_Port->setText("");
+  test::Retype(d.E_ModbusTCPSlave_Port, "");
   test::Type("5.");
   EXPECT_EQ(T(d.E_ModbusTCPSlave_Port), "5.");
 
@@ -368,9 +365,7 @@ TEST(ParGen_Dialog, Vlan_Takes_Up_To_Eight_Digits_But_Shows_Stored_Text) {
   ASSERT_TRUE(test::Activate(&d));
   EXPECT_EQ(T(d.E_IEC61850_Client_VLAN), "1234567890x");
 
-  d.E_IEC61850_Client_VLAN->setText("");
-  QTest::mouseClick(d.E_IEC61850_Client_VLAN, Qt::LeftButton);
-  test::Type("12a3.456789");
+  test::Retype(d.E_IEC61850_Client_VLAN, "12a3.456789");
   EXPECT_EQ(T(d.E_IEC61850_Client_VLAN), "12345678");
 }
 

@@ -202,22 +202,23 @@ TEST_F(Soft_Options, Check_Box_Rules) {
     EXPECT_EQ(form.Btn_Check_Update->isEnabled(), c.check_enabled) << c.internet << c.update;
   }
   // Unticking the connection disables the update check but keeps its tick.
-  form.CB_En_Con->click();
+  test::Click(form.CB_En_Con);
   EXPECT_FALSE(form.CB_Update->isEnabled());
   EXPECT_TRUE(form.CB_Update->isChecked());
   EXPECT_FALSE(form.Btn_Check_Update->isEnabled());
-  form.CB_En_Con->click();
+  test::Click(form.CB_En_Con);
   EXPECT_TRUE(form.Btn_Check_Update->isEnabled());
-  form.CB_Update->click();
+  test::Click(form.CB_Update);
   EXPECT_FALSE(form.Btn_Check_Update->isEnabled());
 }
 
 TEST_F(Soft_Options, Ok_Stores_Every_Tick_And_Cancel_None) {
   form.show();
-  form.CB_En_Con->setChecked(false);
-  form.CB_Update->setChecked(true);
-  form.CB_Soft_Set_Jump_Table->setChecked(true);
-  form.CB_DoubleClick_Auto_Size->setChecked(true);
+  test::Set_Tick(form.CB_En_Con, true);
+  test::Set_Tick(form.CB_Update, true);
+  test::Set_Tick(form.CB_En_Con, false);
+  test::Set_Tick(form.CB_Soft_Set_Jump_Table, true);
+  test::Set_Tick(form.CB_DoubleClick_Auto_Size, true);
   test::Click(form.Btn_Cancel);
   EXPECT_FALSE(ctx.Enable_Update);
   EXPECT_FALSE(ctx.Enable_Jump_Field_Tables);
@@ -225,10 +226,13 @@ TEST_F(Soft_Options, Ok_Stores_Every_Tick_And_Cancel_None) {
 
   Reopen();
   EXPECT_FALSE(form.CB_Soft_Set_Jump_Table->isChecked());
-  form.CB_Update->setChecked(true);
-  form.CB_Soft_Set_Jump_Table->setChecked(true);
-  form.CB_DoubleClick_Auto_Size->setChecked(true);
-  form.Btn_OK->click();
+  // The update check is ticked while the connection is, which is then unticked.
+  test::Set_Tick(form.CB_En_Con, true);
+  test::Set_Tick(form.CB_Update, true);
+  test::Set_Tick(form.CB_En_Con, false);
+  test::Set_Tick(form.CB_Soft_Set_Jump_Table, true);
+  test::Set_Tick(form.CB_DoubleClick_Auto_Size, true);
+  test::Click(form.Btn_OK);
   EXPECT_EQ(form.result(), QDialog::Accepted);
   EXPECT_FALSE(ctx.Enable_Internet);
   EXPECT_TRUE(ctx.Enable_Update);  // stored although disabled
@@ -309,7 +313,7 @@ TEST(Soft_Options_In_Program, Language_Choice_Recaptions_Every_Window) {
   EXPECT_EQ(S(main_window.Btn_New->text()), "Neue Konfiguration");
   EXPECT_EQ(S(main_window.FNew_Project->windowTitle()), "Konfiguration anlegen");
   EXPECT_EQ(S(options.windowTitle()), "Software-Optionen");
-  options.Btn_Cancel->click();
+  test::Click(options.Btn_Cancel);
   main_window.close();
   const std::string settings = test::Read(dir / "Varnoscope.xml");
   EXPECT_NE(settings.find("<language>English</language>"), std::string::npos) << settings;

@@ -28,9 +28,11 @@ namespace {
 #ifdef _WIN32
 const std::string Parent_Is_A_File = util::System_Error_Text(ERROR_PATH_NOT_FOUND);
 const std::string Folder_Missing = util::System_Error_Text(ERROR_PATH_NOT_FOUND);
+const std::string Something_In_Its_Place = util::System_Error_Text(ERROR_ALREADY_EXISTS);
 #else
 const std::string Parent_Is_A_File = util::System_Error_Text(ENOTDIR);
 const std::string Folder_Missing = util::System_Error_Text(ENOENT);
+const std::string Something_In_Its_Place = util::System_Error_Text(EEXIST);
 #endif
 
 TEST(Write_File_Atomic, Replaces_Whole_File_And_Leaves_No_Temporary) {
@@ -61,6 +63,84 @@ TEST(Write_File_Atomic, Failure_Names_The_File_And_Keeps_The_Target) {
   util::Create_Dir(dir / "taken");
   EXPECT_THROW(util::Write_File_Atomic(dir / "taken", "data"), util::File_Error);
   EXPECT_TRUE(util::Dir_Exists(dir / "taken"));
+}
+
+TEST(Force_Dirs, Makes_Missing_Parents_And_Leaves_Existing_Folders) {
+  test::Temp_Dir dir;
+  util::Force_Dirs(dir / "a/b/c");
+  EXPECT_TRUE(util::Dir_Exists(dir / "a/b/c"));
+  test::Write(dir / "a/b/c/kept", "x");
+  util::Force_Dirs(dir / "a/b/c");
+  util::Force_Dirs(dir / "a/b/d");
+  EXPECT_EQ(test::Read(dir / "a/b/c/kept"), "x");
+  EXPECT_TRUE(util::Dir_Exists(dir / "a/b/d"));
+}
+
+// A failure names the folder whose creation failed and the system's reason for exactly that
+// folder, not one left over from a later call.
+TEST(Force_Dirs, Failure_Names_The_Folder_And_Its_Own_Reason) {
+  const struct {
+    const char* what;
+    std::string path;   // below the temporary folder, which holds a regular file "plain"
+    std::string named;  // the folder the message names
+    std::string reason;
+  } cases[] = {
+#ifdef _WIN32
+      // Windows says only that the path is not found, and the file is found where the folder
+      // "plain" would have to be made.
+      {"a file in a parent's place", "plain/sub/deeper", "plain", Something_In_Its_Place},
+#else
+      {"a file in a parent's place", "plain/sub/deeper", "plain/sub/deeper", Parent_Is_A_File},
+#endif
+      {"a file in its place", "plain", "plain", Something_In_Its_Place},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::Temp_Dir dir;
+    test::Write(dir / "plain", "x");
+    try {
+      util::Force_Dirs(dir / c.path);
+      ADD_FAILURE() << "no error";
+    } catch (const util::File_Error& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "Cannot create the folder " + (dir / c.named) + ": " + c.reason);
+    }
+    EXPECT_EQ(test::Read(dir / "plain"), "x");
+  }
+  EXPECT_THROW(util::Force_Dirs(""), util::File_Error);
+}
+
+TEST(List_Folder, Failure_Names_The_Folder_And_The_Reason) {
+  test::Temp_Dir dir;
+  test::Write(dir / "plain", "x");
+  util::Create_Dir(dir / "empty");
+  EXPECT_TRUE(util::List_Folder(dir / "empty").empty());
+  const struct {
+    std::string folder, reason;  // no reason: the system's own, whichever it gives
+  } cases[] = {
+      {dir / "missing", Folder_Missing},
+#ifdef _WIN32
+      // Windows versions differ in the code for a file in a folder's place.
+      {dir / "plain", ""},
+#else
+      {dir / "plain", Parent_Is_A_File},
+#endif
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    try {
+      util::List_Folder(c.folder);
+      ADD_FAILURE() << "no error";
+    } catch (const util::File_Error& e) {
+      const std::string start = "Cannot list the folder " + c.folder + ": ";
+      if (c.reason.empty()) {
+        EXPECT_EQ(std::string(e.what()).rfind(start, 0), 0u) << e.what();
+        EXPECT_GT(std::string(e.what()).size(), start.size()) << e.what();
+      } else {
+        EXPECT_EQ(std::string(e.what()), start + c.reason);
+      }
+    }
+  }
 }
 
 std::vector<std::string> Entries(const std::string& folder) {
@@ -179,7 +259,7 @@ TEST(Windows_Files, Separators_Attributes_And_Devices) {
   EXPECT_FALSE(util::Is_Writable_File(dir / "locked.xml"));
   test::Write(dir / "open.xml", "x");
   EXPECT_TRUE(util::Is_Writable_File(dir / "open.xml"));
-  ASSERT_TRUE(util::Force_Dirs(dir / "a\\b/c"));
+  util::Force_Dirs(dir / "a\\b/c");
   EXPECT_TRUE(util::Dir_Exists(dir / "a/b\\c"));
   EXPECT_EQ(util::List_Folder(dir / "a"), (std::vector<std::string>{"b"}));
   for (const auto& [path, reason] :

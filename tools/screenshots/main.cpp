@@ -15,9 +15,13 @@
 #include <iostream>
 
 #include "access/access_state.h"
+#include "access/access_strings.h"
 #include "access/access_window.h"
 #include "access/ied_chooser_dialog.h"
+#include "access/replace_impact_dialog.h"
+#include "access/scl_revision.h"
 #include "access/selection_grid_qt.h"
+#include "access/server_list.h"
 #include "access/tree_filter_qt.h"
 #include "app/about_dialog.h"
 #include "app/main_window.h"
@@ -189,6 +193,41 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
       std::cerr << "chooser: " << e.what() << "\n";
     }
+  }
+
+  // The impact window of a new revision, on the tests' pair of revisions of one IED: a server
+  // with variables and data sets of revision 1, replaced by revision 2.
+  try {
+    using namespace UIEC_61850_Access;
+    const std::string revisions = std::string(RQ_SOURCE_DIR) + "/tests/access/fixtures/revision/";
+    Access_State state;
+    state.List_IEC_Dev.push_back(Import_Device(revisions + "revision_old.icd"));
+    const TIEC_Device& server = *state.List_IEC_Dev[0];
+    for (const char* reference : {"REV1LD0/MMXU1.TotW.mag.f", "REV1LD0/MMXU1.Hz.mag.f",
+                                  "REV1LD0/GGIO1.Ind2.q", "REV1LD0/LLN0.Mod.stVal"}) {
+      state.Clear_Selection();
+      UIEC_Client_Decode::For_Each_Object(server, [&](auto& object) {
+        if constexpr (std::is_same_v<std::remove_cvref_t<decltype(object)>, TIEC_DA>)
+          if (object.Reference() == reference && state.Selected_IEC_DA == nullptr)
+            state.Selected_IEC_DA = &object;
+      });
+      state.Add_Var(0);
+    }
+    for (const char* reference :
+         {"REV1LD0/LLN0.Measures", "REV1LD0/LLN0.Status", "REV1LD0/LLN0.Events"}) {
+      state.Clear_Selection();
+      state.Selected_IEC_DS = UIEC_Client_Decode::Find_DataSet(
+          server, [&](const TIEC_DataSet& ds) { return ds.Reference() == reference; });
+      state.Add_Var(0);
+    }
+    const auto revised = Import_Device(revisions + "revision_new.icd");
+    const QString intro =
+        QString::fromStdString(ctx.Lang_Strings[access_strings::Text_Impact_Intro])
+            .arg("revision_old.icd", "REV1", "REV1", "revision_new.icd");
+    TFReplace_Impact impact(Impact_Of_Replace(state, 0, *revised), intro, ctx.Lang_Strings);
+    Save(&impact, "replace_impact");
+  } catch (const std::exception& e) {
+    std::cerr << "impact: " << e.what() << "\n";
   }
 
   TFBoot* boot = main_window.FBoot;

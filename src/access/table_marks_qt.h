@@ -1,0 +1,56 @@
+// The access editor's word on rows that no longer fit the SCL files of their servers: the
+// findings of the check that take a row's meaning or its settings (a catalog file missing, a
+// server, attribute or data set gone or changed, a stored member left out or moved), said once
+// when the editor opens and shown as marks on the rows of the tables.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "access/access_state.h"
+#include "access/selection_grid_qt.h"
+#include "check/check.h"
+
+namespace UIEC_61850_Access {
+
+// Whether the opening reports `finding` and the tables mark its row.
+bool Is_Fit_Finding(const check::Finding& finding);
+
+// The opening's one message: the warning on missing catalog files, then `intro` and the other
+// findings one a line; empty when there is nothing to say.
+std::string Opening_Message(const std::string& intro, const std::vector<std::string>& missing_files,
+                            const std::vector<check::Finding>& findings);
+
+class Table_Marks {
+ public:
+  // The opening's findings on the members as the client file stores them (left out, moved).
+  // Each stays with its data set row, found by the data set's reference, while the editor has
+  // that row.
+  void Set_Opening(const std::vector<check::Finding>& findings, const Access_State& state);
+  // Forgets the opening's findings on the members of server `index`'s data set rows, whose
+  // members a new model of the server has placed again.
+  void Forget_Server(int index, const Access_State& state);
+  // The findings on what the editor holds now; they replace the previous ones.
+  void Set_Current(const std::vector<check::Finding>& findings);
+
+  // The marks of variable row `row`, data set row `row` and row `member_row` of the member
+  // table (of the data set row shown), all from 0.
+  std::optional<Selection_Grid::Row_Mark> Variable(int row) const;
+  std::optional<Selection_Grid::Row_Mark> Data_Set(int row, const Access_State& state) const;
+  std::optional<Selection_Grid::Row_Mark> Member(int member_row, const Access_State& state) const;
+
+ private:
+  struct Stored_Member {
+    std::string data_set_reference;
+    std::string member_reference;
+    check::Severity severity;
+    std::string message;
+  };
+  std::vector<Stored_Member> stored_;
+  std::map<int, std::vector<check::Finding>> variables_;  // by the row's "N"
+  std::map<int, std::vector<check::Finding>> data_sets_;
+};
+
+}  // namespace UIEC_61850_Access
