@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -36,6 +37,7 @@
 #include "access/selection_grid_qt.h"
 #include "access/tree_filter_qt.h"
 #include "app/workspace.h"
+#include "util/file_dialog_qt.h"
 #include "util/files.h"
 #include "util/grid_qt.h"
 #include "util/qstring_qt.h"
@@ -235,12 +237,13 @@ TFIEC_61850_Access::TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& mess
   setObjectName("FIEC_61850_Access");
   Lay_Out();
   Choose_File = [this] {
-    return QFileDialog::getOpenFileName(this, Btn_Add_IEC_Device->text(), QString(), Scl_Filters,
-                                        nullptr, QFileDialog::HideNameFilterDetails)
-        .toStdString();
+    return ui::Choose_File_Path(this, ctx_.Last_Folders.SCL_File, ui::File_Dialog_Mode::Open,
+                                Btn_Add_IEC_Device->text(), Scl_Filters, {},
+                                QFileDialog::HideNameFilterDetails);
   };
   Choose_IEDs = [this](const std::string& file, const std::vector<IED_Info>& ieds) {
-    TFIED_Chooser chooser(util::File_Name_Of(file), ieds, ctx_.Lang_Strings, this);
+    TFIED_Chooser chooser(util::File_Name_Of(file), ieds, ctx_.Lang_Strings, this,
+                          Catalog_Files_Of(file, ieds));
     return chooser.exec() == QDialog::Accepted ? chooser.Chosen() : std::vector<size_t>();
   };
   Set_Lang();
@@ -277,6 +280,7 @@ void TFIEC_61850_Access::Lay_Out() {
   TV_IEC_Device->setIconSize(QSize(16, 16));
   // Ctrl and Shift select several attributes for one Add Var.
   TV_IEC_Device->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  Extend_From_Last_Click(TV_IEC_Device);
   Tree_Filter = new Tree_Filter_Bar(ctx_.Lang_Strings, left);
   auto* server_buttons = new QHBoxLayout;
   server_buttons->addWidget(Btn_Add_IEC_Device);
@@ -342,6 +346,7 @@ void TFIEC_61850_Access::Lay_Out() {
   PC_DA_DataSet->addTab(TS_DA, QString());  // the three pages are named by Set_Lang
   PC_DA_DataSet->addTab(TS_DataSet, QString());
   TS_Map = new Map_Page(state_, messages_, ctx_.Lang_Strings);
+  TS_Map->Csv_Folder = &ctx_.Last_Folders.Map_File;
   PC_DA_DataSet->addTab(TS_Map, QString());
   connect(PC_DA_DataSet, &QTabWidget::currentChanged, this, [this] {
     if (PC_DA_DataSet->currentWidget() == TS_Map) TS_Map->Show_Map();
@@ -356,6 +361,9 @@ void TFIEC_61850_Access::Lay_Out() {
   ACG_DataSet->setColumnWidth(DS_Col::IPAddress - 1, 110);
   ACG_DataSet->setColumnWidth(DS_Col::GooseName - 1, 120);
   ACG_DS_Vars->setColumnWidth(Var_Col::Reference - 1, 260);
+  ACG_DA->Set_Elide_Middle(DA_Col::Reference);
+  ACG_DataSet->Set_Elide_Middle(DS_Col::Reference);
+  ACG_DS_Vars->Set_Elide_Middle(Var_Col::Reference);
 
   auto* split = new QSplitter(Qt::Horizontal, this);
   split->addWidget(left);
@@ -379,7 +387,12 @@ void TFIEC_61850_Access::Lay_Out() {
   Btn_Add_IEC_Device->setAutoDefault(false);
   Btn_Remove_IEC_Device->setAutoDefault(false);
   auto* buttons = new QHBoxLayout;
+  CB_Address_From_SCL = new QCheckBox(this);
+  CB_Address_From_SCL->setObjectName("CB_Address_From_SCL");
+  connect(CB_Address_From_SCL, &QCheckBox::toggled, this,
+          [this](bool on) { ctx_.Address_From_SCL = on; });
   buttons->addWidget(Btn_AddVar);
+  buttons->addWidget(CB_Address_From_SCL);
   buttons->addWidget(Btn_RemoveVar);
   buttons->addStretch(1);
   buttons->addWidget(Btn_Check);
@@ -501,6 +514,8 @@ void TFIEC_61850_Access::Set_Lang() {
   PC_DA_DataSet->setTabText(PC_DA_DataSet->indexOf(TS_Map), Q(s[access_strings::Text_Map_Page]));
   Tree_Filter->Set_Lang();
   TS_Map->Set_Lang();
+  CB_Address_From_SCL->setText(Q(s[access_strings::Text_Address_From_SCL_Box]));
+  CB_Address_From_SCL->setToolTip(Q(s[access_strings::Text_Address_From_SCL_Box_Hint]));
   Btn_Replace_Scl->setText(Q(s[access_strings::Text_Replace_Scl_File]));
   Btn_Replace_Scl->setToolTip(Q(s[access_strings::Text_Replace_Scl_File_Hint]));
   if (Act_Replace_Scl) Act_Replace_Scl->setText(Btn_Replace_Scl->text());
@@ -552,7 +567,9 @@ void TFIEC_61850_Access::showEvent(QShowEvent* event) {
 bool TFIEC_61850_Access::FormShow() {
   End_History();  // each opening starts its own
   load_failed_ = false;
+  CB_Address_From_SCL->setChecked(ctx_.Address_From_SCL);
   Clear_Tree();
+  Forget_Filter_Of_Other_Configuration();
   Forget_Servers_Extras();
   state_.Reset();
   marks_ = Table_Marks();
@@ -597,7 +614,8 @@ void TFIEC_61850_Access::Btn_OKClick() {
     if (f.severity == check::Severity::Error) errors.push_back(std::move(f));
   std::optional<check::Finding> activated;
   if (!Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, std::move(errors),
-                          TFCheck_Report::Purpose::Save, {}, &activated)) {
+                          TFCheck_Report::Purpose::Save, {}, &activated,
+                          &ctx_.Last_Folders.Report_File)) {
     if (activated) Show_Finding(*activated);
     return;
   }
@@ -632,7 +650,7 @@ void TFIEC_61850_Access::Btn_CheckClick() {
   if (load_failed_) return;
   std::optional<check::Finding> activated;
   Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, Check_State(),
-                     TFCheck_Report::Purpose::Show, {}, &activated);
+                     TFCheck_Report::Purpose::Show, {}, &activated, &ctx_.Last_Folders.Report_File);
   if (activated) Show_Finding(*activated);
 }
 
@@ -697,7 +715,8 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
       return true;  // unreadable: adding reports why
     }
     return Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, std::move(findings),
-                              TFCheck_Report::Purpose::Add, chosen);
+                              TFCheck_Report::Purpose::Add, chosen, nullptr,
+                              &ctx_.Last_Folders.Report_File);
   };
   // An IED whose name no configuration file can hold is refused by the adding itself; its
   // findings would only ask a question whose answer changes nothing.
@@ -743,6 +762,25 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
   if (!failure.empty()) messages_.Error(this, failure);
 }
 
+std::vector<std::string> TFIEC_61850_Access::Catalog_Files_Of(const std::string& file,
+                                                              const std::vector<IED_Info>& ieds) {
+  // The file each IED would be written to, where the catalog holds it already.
+  std::vector<std::string> present(ieds.size());
+  const std::string catalog = Catalog_Dir(ctx_.Active_Conf_Dir);
+  if (!util::Dir_Exists(catalog)) return present;
+  for (size_t i = 0; i < ieds.size(); ++i) {
+    if (!UIEC_Client_Decode::Is_Writable_IED_Name(ieds[i].name)) continue;
+    try {
+      const std::string target =
+          UIEC_Client_Decode::Catalog_File_For_IED(catalog, file, ieds[i].name);
+      if (util::File_Exists(target)) present[i] = util::File_Name_Of(target);
+    } catch (const std::exception&) {
+      // an unreadable catalog shows nothing here; adding says what is wrong
+    }
+  }
+  return present;
+}
+
 void TFIEC_61850_Access::Btn_Remove_IEC_DeviceClick() {
   const int position = LB_IEC_Devices->currentRow();
   if (position < 0 || position >= static_cast<int>(state_.List_IEC_Dev.size())) return;
@@ -773,6 +811,7 @@ void TFIEC_61850_Access::LB_IEC_DevicesClick() {
     Show_Tree_IEC_Device(device);
   }
   state_.Clear_Selection();
+  TV_IEC_Device->scrollToTop();  // another server's tree starts at its top
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -902,7 +941,18 @@ void TFIEC_61850_Access::Show_DataSet_DAs() {
 void TFIEC_61850_Access::Btn_AddVarClick() {
   const int server = state_.Server_Position(shown_device_);
   if (server < 0) return;
+  // An empty-looking table's one row is the first that Add Var fills; -1: nothing was added.
+  auto first_new = [](const Table& table) {
+    return table.Counts_As_Empty() ? 0 : table.Row_Count();
+  };
+  const int variables_before = first_new(state_.ACG_DA);
+  const int data_sets_before = first_new(state_.ACG_DataSet);
   Record_Step(ctx_.Lang_Strings[access_strings::Text_Add_Var], [&] { Add_Var_Rows(server); });
+  auto added_from = [](const Table& table, int before) {
+    return !table.Counts_As_Empty() && table.Row_Count() > before ? before : -1;
+  };
+  Focus_Added_Rows(added_from(state_.ACG_DA, variables_before),
+                   added_from(state_.ACG_DataSet, data_sets_before));
 }
 
 void TFIEC_61850_Access::Add_Var_Rows(int server) {
@@ -925,6 +975,26 @@ void TFIEC_61850_Access::Add_Var_Rows(int server) {
   const Access_State::Added added = state_.Add_Var(server);
   Fill_Address_From_Scl(added);
   Show_Added(added);
+}
+
+void TFIEC_61850_Access::Focus_Added_Rows(int first_variable, int first_data_set) {
+  // The page Add Var showed is the one of the last row added; its first new row takes the
+  // keyboard, so that typing and Shift+arrows go on from there.
+  Selection_Grid* grid = nullptr;
+  int first = 0;
+  if (PC_DA_DataSet->currentWidget() == TS_DA && first_variable >= 0) {
+    grid = ACG_DA;
+    first = first_variable;
+  } else if (PC_DA_DataSet->currentWidget() == TS_DataSet && first_data_set >= 0) {
+    grid = ACG_DataSet;
+    first = first_data_set;
+  }
+  if (grid == nullptr) return;
+  const int column = grid->currentColumn() >= 0 ? grid->currentColumn() : 0;
+  grid->setCurrentCell(first, column);
+  grid->scrollToItem(grid->item(first, column));
+  grid->setFocus();
+  if (grid == ACG_DataSet) Show_DataSet_DAs();
 }
 
 void TFIEC_61850_Access::Show_Added(Access_State::Added added) {
@@ -977,6 +1047,14 @@ void TFIEC_61850_Access::Apply_Tree_Filter() {
                                        static_cast<int>(entry.kind), false);
                      });
   Tree_Filter->Show_Count(result);
+}
+
+void TFIEC_61850_Access::Forget_Filter_Of_Other_Configuration() {
+  // The tree is empty until a server is chosen: no count over it. A filter typed for another
+  // configuration would only hide the nodes of this one.
+  if (filter_conf_dir_ != ctx_.Active_Conf_Dir) Tree_Filter->Clear();
+  Tree_Filter->L_Tree_Matches->hide();
+  filter_conf_dir_ = ctx_.Active_Conf_Dir;
 }
 
 void TFIEC_61850_Access::Forget_Servers_Extras() {

@@ -19,6 +19,7 @@
 #include "scl/tree_filter.h"
 #include "util/messages_qt.h"
 
+class QCheckBox;
 class QAction;
 class QLabel;
 class QListWidget;
@@ -78,6 +79,8 @@ class TFIEC_61850_Access : public QDialog {
   UIEC_61850_Access::Selection_Grid* ACG_DS_Vars;
   UIEC_61850_Access::Map_Page* TS_Map;
   QPushButton* Btn_AddVar;
+  // The option "address from SCL", also on the options' settings page.
+  QCheckBox* CB_Address_From_SCL;
   QPushButton* Btn_RemoveVar;
   QPushButton* Btn_Check;
   QPushButton* Btn_OK;
@@ -151,7 +154,16 @@ class TFIEC_61850_Access : public QDialog {
   // original behaviour).
   void Apply_Tree_Filter();
   void Forget_Servers_Extras();
+  // For each IED of `file`: its catalog file's name where the catalog holds it already.
+  std::vector<std::string> Catalog_Files_Of(const std::string& file,
+                                            const std::vector<UIEC_61850_Access::IED_Info>& ieds);
   void Fill_Address_From_Scl(UIEC_61850_Access::Access_State::Added added);
+  // Puts the keyboard on the first of the rows Add Var added on the page shown (`first_*`: the
+  // first new row of each table, -1 when none was added).
+  void Focus_Added_Rows(int first_variable, int first_data_set);
+  // Clears the tree filter when the configuration shown is another one than last time.
+  void Forget_Filter_Of_Other_Configuration();
+  std::string filter_conf_dir_;  // the configuration the tree filter was typed for
   // The bodies of Add Var (rows from the tree selection of server `server`) and Remove Var.
   void Add_Var_Rows(int server);
   void Remove_Var_Row();

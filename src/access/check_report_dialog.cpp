@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -12,6 +11,7 @@
 #include <utility>
 
 #include "access/access_strings.h"
+#include "util/file_dialog_qt.h"
 #include "util/files.h"
 #include "util/qstring_qt.h"
 
@@ -115,9 +115,9 @@ TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
   });
 
   Choose_Csv_File = [this, T] {
-    return QFileDialog::getSaveFileName(this, T(Text_Report_Save_Csv), QString(),
-                                        T(Text_Report_Csv_Filter))
-        .toStdString();
+    std::string none;
+    return ui::Choose_File_Path(this, Csv_Folder ? *Csv_Folder : none, ui::File_Dialog_Mode::Save,
+                                T(Text_Report_Save_Csv), T(Text_Report_Csv_Filter));
   };
 }
 
@@ -149,9 +149,11 @@ void TFCheck_Report::Btn_Save_CsvClick() {
 
 bool Check_Report_Go_On(QWidget* parent, ui::Messages& messages, const lang::Lang_Strings& strings,
                         std::vector<Finding> findings, TFCheck_Report::Purpose purpose,
-                        const std::string& subject, std::optional<Finding>* activated) {
+                        const std::string& subject, std::optional<Finding>* activated,
+                        std::string* csv_folder) {
   if (findings.empty() && purpose != TFCheck_Report::Purpose::Show) return true;
   TFCheck_Report report(std::move(findings), purpose, subject, messages, strings, parent);
+  report.Csv_Folder = csv_folder;
   const bool go_on = report.exec() == QDialog::Accepted;
   if (activated && report.Activated()) *activated = report.Findings()[*report.Activated()];
   return go_on && purpose != TFCheck_Report::Purpose::Show;

@@ -35,6 +35,8 @@ class TFCheck_Report : public QDialog {
 
   // Asks where to save the CSV file; empty when cancelled. Tests replace it.
   std::function<std::string()> Choose_Csv_File;
+  // The folder the CSV file dialog opens in and remembers (none: the dialog's own start).
+  std::string* Csv_Folder = nullptr;
 
   QLabel* L_Intro;
   QTableWidget* SG_Findings;
@@ -54,8 +56,10 @@ class TFCheck_Report : public QDialog {
 
 // Shows the report for `purpose` and says whether to go on: true after "... anyway" (or at
 // once when there is nothing to report for an action). For Show it always returns false.
-// `activated` receives the finding double-clicked, if any.
+// `activated` receives the finding double-clicked, if any; `csv_folder` is the report's
+// Csv_Folder.
 bool Check_Report_Go_On(QWidget* parent, ui::Messages& messages, const lang::Lang_Strings& strings,
                         std::vector<check::Finding> findings, TFCheck_Report::Purpose purpose,
                         const std::string& subject = {},
-                        std::optional<check::Finding>* activated = nullptr);
+                        std::optional<check::Finding>* activated = nullptr,
+                        std::string* csv_folder = nullptr);

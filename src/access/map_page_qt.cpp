@@ -1,6 +1,5 @@
 #include "access/map_page_qt.h"
 
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -12,6 +11,7 @@
 #include <set>
 
 #include "access/access_strings.h"
+#include "util/file_dialog_qt.h"
 #include "util/files.h"
 #include "util/grid_qt.h"
 #include "util/qstring_qt.h"
@@ -93,16 +93,15 @@ Map_Page::Map_Page(Access_State& state, ui::Messages& messages, const lang::Lang
   page->addLayout(bar);
   page->addWidget(ACG_Map, 1);
 
-  Choose_Export_File = [this] {
-    return QFileDialog::getSaveFileName(this, Q(strings_[Text_Export_Map]), "map.csv",
-                                        Q(strings_[Text_Csv_Filter]))
-        .toStdString();
+  auto choose = [this](ui::File_Dialog_Mode mode, int title, const QString& name) {
+    std::string none;
+    return ui::Choose_File_Path(this, Csv_Folder ? *Csv_Folder : none, mode, Q(strings_[title]),
+                                Q(strings_[Text_Csv_Filter]), name);
   };
-  Choose_Import_File = [this] {
-    return QFileDialog::getOpenFileName(this, Q(strings_[Text_Import_Map]), QString(),
-                                        Q(strings_[Text_Csv_Filter]))
-        .toStdString();
+  Choose_Export_File = [choose] {
+    return choose(ui::File_Dialog_Mode::Save, Text_Export_Map, "map.csv");
   };
+  Choose_Import_File = [choose] { return choose(ui::File_Dialog_Mode::Open, Text_Import_Map, ""); };
 
   connect(Btn_Auto_Position, &QPushButton::clicked, this, &Map_Page::Btn_Auto_PositionClick);
   connect(Btn_Export_Map, &QPushButton::clicked, this, &Map_Page::Btn_Export_MapClick);

@@ -72,6 +72,8 @@ class Map_Page : public QWidget {
   // Ask for the file to write or read; empty when cancelled. Tests replace them.
   std::function<std::string()> Choose_Export_File;
   std::function<std::string()> Choose_Import_File;
+  // The folder both CSV file dialogs open in and remember (none: the dialog's own start).
+  std::string* Csv_Folder = nullptr;
   // Asks for the first position Auto position gives, offering `lowest_free`; none when
   // cancelled. Unset, Auto position starts at `lowest_free` without asking.
   std::function<std::optional<int>(int lowest_free)> Ask_First_Position;

@@ -58,6 +58,13 @@ class List_Delegate : public QStyledItemDelegate {
     QStyledItemDelegate::setModelData(editor, model, index);
   }
 
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const size_t c = static_cast<size_t>(index.column());
+    if (c < columns_.size() && columns_[c].Elide_Middle) option->textElideMode = Qt::ElideMiddle;
+  }
+
  private:
   const Grid_Column* List_Column(const QModelIndex& index) const {
     const size_t c = static_cast<size_t>(index.column());
@@ -110,6 +117,13 @@ const Grid_Column& Selection_Grid::Column(int grid_column) const {
   return columns_.at(static_cast<size_t>(grid_column - 1));
 }
 
+void Selection_Grid::Set_Elide_Middle(int grid_column) {
+  columns_.at(static_cast<size_t>(grid_column - 1)).Elide_Middle = true;
+  for (int r = 0; r < rowCount(); ++r)
+    if (QTableWidgetItem* cell = item(r, grid_column - 1)) cell->setToolTip(cell->text());
+  viewport()->update();
+}
+
 void Selection_Grid::Show_Rows(const std::vector<Row>& rows, bool editable) {
   filling_ = true;
   editable_ = editable;
@@ -128,6 +142,7 @@ void Selection_Grid::Show_Rows(const std::vector<Row>& rows, bool editable) {
         if (editable) flags |= Qt::ItemIsUserCheckable;
       } else {
         item->setText(text);
+        if (column.Elide_Middle) item->setToolTip(text);
         if (editable && column.Kind != Cell_Kind::Read_Only) flags |= Qt::ItemIsEditable;
       }
       if (column.Kind == Cell_Kind::Read_Only || !editable)
@@ -150,14 +165,16 @@ void Selection_Grid::Show_Row_Marks() {
     for (int c = 0; c < columnCount(); ++c) {
       QTableWidgetItem* cell = item(r, c);
       if (cell == nullptr) continue;
+      const Grid_Column& column = columns_[static_cast<size_t>(c)];
+      // A column shown elided in the middle keeps its whole text in the tooltip, above the mark.
+      const QString whole = column.Elide_Middle ? cell->text() : QString();
       if (mark) {
         cell->setBackground(mark->colour);
-        cell->setToolTip(mark->text);
+        cell->setToolTip(whole.isEmpty() ? mark->text : whole + "\n" + mark->text);
       } else {
-        const bool read_only =
-            !editable_ || columns_[static_cast<size_t>(c)].Kind == Cell_Kind::Read_Only;
+        const bool read_only = !editable_ || column.Kind == Cell_Kind::Read_Only;
         cell->setBackground(read_only ? QBrush(Read_Only_Background) : QBrush());
-        cell->setToolTip(QString());
+        cell->setToolTip(whole);
       }
     }
   }
@@ -368,6 +385,43 @@ void Selection_Grid::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QTableWidget::keyPressEvent(event);
+}
+
+namespace {
+
+bool Extends_Column(const QEvent* event) {
+  if (event == nullptr || event->type() != QEvent::KeyPress) return false;
+  const auto* key = static_cast<const QKeyEvent*>(event);
+  const auto both = Qt::ControlModifier | Qt::ShiftModifier;
+  if ((key->modifiers() & both) != both) return false;
+  switch (key->key()) {
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+QModelIndex Selection_Grid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  const auto both = Qt::ControlModifier | Qt::ShiftModifier;
+  const QModelIndex current = currentIndex();
+  if ((modifiers & both) == both && current.isValid() && rowCount() > 0 &&
+      (action == MoveHome || action == MoveEnd))
+    return model()->index(action == MoveHome ? 0 : rowCount() - 1, current.column());
+  return QTableWidget::moveCursor(action, modifiers);
+}
+
+QItemSelectionModel::SelectionFlags Selection_Grid::selectionCommand(const QModelIndex& index,
+                                                                     const QEvent* event) const {
+  // The view takes Ctrl with a movement key as a move that leaves the selection alone.
+  if (selectionMode() == ExtendedSelection && Extends_Column(event))
+    return QItemSelectionModel::SelectCurrent;
+  return QTableWidget::selectionCommand(index, event);
 }
 
 bool Selection_Grid::eventFilter(QObject* watched, QEvent* event) {

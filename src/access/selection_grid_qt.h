@@ -24,6 +24,9 @@ enum class Cell_Kind { Text, Read_Only, Check, List };
 struct Grid_Column {
   Cell_Kind Kind = Cell_Kind::Text;
   QStringList Items;  // the texts a list cell offers
+  // Long texts lose their middle, not their end, and the cell's tooltip shows the whole text
+  // (references: the rows of one logical node differ at the end).
+  bool Elide_Middle = false;
 };
 
 // The commands of a grid that change several cells at once, each one step of the editor's
@@ -44,6 +47,8 @@ class Selection_Grid : public QTableWidget {
   // The text the cell at (row from 0, grid column from 1) stands for.
   std::string Text(int row, int grid_column) const;
   const Grid_Column& Column(int grid_column) const;
+  // Makes grid column `grid_column` one whose texts are elided in the middle (Elide_Middle).
+  void Set_Elide_Middle(int grid_column);
 
   // Header texts of grid columns 0 (the corner "N") to n, and hints of grid columns 1 to n
   // (hints[c] for column c; hints[0] is not shown).
@@ -104,6 +109,11 @@ class Selection_Grid : public QTableWidget {
   void keyPressEvent(QKeyEvent* event) override;
   // Typing never searches the rows: a key goes into the current cell or nowhere.
   void keyboardSearch(const QString&) override {}
+  // Ctrl+Shift+Home/End/PgUp/PgDn extend the selection as Shift does (Home and End to the first
+  // and last row of the current column).
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                       const QEvent* event) const override;
 
  private:
   void Item_Changed(QTableWidgetItem* item);

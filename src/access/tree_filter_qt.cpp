@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
@@ -85,10 +86,20 @@ void Tree_Filter_Bar::Show_Count(const Tree_Index::Result& result) {
 }
 
 void Tree_Filter_Bar::Show_Count_Text() {
-  L_Tree_Matches->setText(truncated_ ? ui::Q(strings_[access_strings::Text_Matches_Truncated])
-                                           .arg(matches_)
-                                           .arg(Max_Filter_Matches)
-                                     : ui::Q(strings_[access_strings::Text_Matches]).arg(matches_));
+  if (truncated_)
+    L_Tree_Matches->setText(ui::Q(strings_[access_strings::Text_Matches_Truncated])
+                                .arg(matches_)
+                                .arg(Max_Filter_Matches));
+  else if (matches_ == 1)
+    L_Tree_Matches->setText(ui::Q(strings_[access_strings::Text_One_Match]));
+  else
+    L_Tree_Matches->setText(ui::Q(strings_[access_strings::Text_Matches]).arg(matches_));
+}
+
+void Tree_Filter_Bar::Clear() {
+  E_Tree_Filter->clear();
+  CB_Tree_FC->setCurrentIndex(0);
+  L_Tree_Matches->hide();
 }
 
 void Show_Filtered_Tree(
@@ -120,6 +131,61 @@ QString Attribute_Tooltip(const UIEC_Client_Decode::TIEC_DA& da,
   return ui::Q(strings[access_strings::Text_Tooltip_Reference] + da.Reference() + "\n" +
                strings[access_strings::Text_Tooltip_FC] + da.FC() + "\n" +
                strings[access_strings::Text_Tooltip_bType] + da.bType());
+}
+
+namespace {
+
+class Click_Anchor : public QObject {
+ public:
+  explicit Click_Anchor(QTreeWidget* tree) : QObject(tree), tree_(tree) {}
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    const auto type = event->type();
+    if (type == QEvent::MouseButtonRelease && swallow_release_) {
+      swallow_release_ = false;
+      return true;
+    }
+    if (type != QEvent::MouseButtonPress) return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton) return false;
+    QTreeWidgetItem* clicked = tree_->itemAt(mouse->position().toPoint());
+    if (clicked == nullptr) return false;
+    const auto modifiers = mouse->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
+    if (modifiers != Qt::ShiftModifier) {
+      anchor_ = tree_->indexFromItem(clicked);  // the view selects as usual
+      return false;
+    }
+    QTreeWidgetItem* anchor = anchor_.isValid() ? tree_->itemFromIndex(anchor_) : nullptr;
+    // A node folded away since its click leaves Shift+click to the view.
+    if (anchor == nullptr || tree_->visualItemRect(anchor).isEmpty()) return false;
+    // The nodes shown between the two, whichever comes first.
+    const bool down = tree_->visualItemRect(anchor).top() <= tree_->visualItemRect(clicked).top();
+    QItemSelection range;
+    QTreeWidgetItem* item = anchor;
+    for (; item != nullptr; item = down ? tree_->itemBelow(item) : tree_->itemAbove(item)) {
+      const QModelIndex index = tree_->indexFromItem(item);
+      range.select(index, index);
+      if (item == clicked) break;
+    }
+    if (item != clicked) return false;
+    tree_->selectionModel()->select(range, QItemSelectionModel::ClearAndSelect);
+    tree_->selectionModel()->setCurrentIndex(tree_->indexFromItem(clicked),
+                                             QItemSelectionModel::NoUpdate);
+    swallow_release_ = true;
+    return true;
+  }
+
+ private:
+  QTreeWidget* tree_;
+  QPersistentModelIndex anchor_;
+  bool swallow_release_ = false;
+};
+
+}  // namespace
+
+void Extend_From_Last_Click(QTreeWidget* tree) {
+  tree->viewport()->installEventFilter(new Click_Anchor(tree));
 }
 
 std::vector<QTreeWidgetItem*> Selected_In_Tree_Order(QTreeWidget* tree) {

@@ -38,6 +38,8 @@ class Tree_Filter_Bar : public QWidget {
   bool Active() const { return !Text().empty() || !FC().empty(); }
   // Shows how many nodes matched; hidden while the filter is not active.
   void Show_Count(const Tree_Index::Result& result);
+  // Empties the text, takes "All FC" and hides the count.
+  void Clear();
 
   QLineEdit* E_Tree_Filter;
   QComboBox* CB_Tree_FC;
@@ -63,6 +65,11 @@ void Show_Filtered_Tree(
 
 // The tooltip of an attribute node: its reference, FC and bType.
 QString Attribute_Tooltip(const UIEC_Client_Decode::TIEC_DA& da, const lang::Lang_Strings& strings);
+
+// Makes Shift+click in `tree` select the nodes from the node last clicked (without Shift) to the
+// node clicked, in the order shown, even where the keyboard moved the current node in between:
+// paging down through a long filtered tree to the end of a range then takes one Shift+click.
+void Extend_From_Last_Click(QTreeWidget* tree);
 
 // The selected items of `tree` in tree order.
 std::vector<QTreeWidgetItem*> Selected_In_Tree_Order(QTreeWidget* tree);

@@ -33,6 +33,13 @@ struct App_Context {
   bool Double_Click_Auto_Size = false;
   // Rows added in the access editor get their server's address from its SCL file and port 102.
   bool Address_From_SCL = false;
+  // The folder each kind of file was last picked in, where its file dialog opens next time
+  // (empty: none yet).
+  struct Dialog_Folders {
+    std::string SCL_File;     // Add IEC Device
+    std::string Map_File;     // the data map's CSV export and import
+    std::string Report_File;  // the check report's CSV
+  } Last_Folders;
 
   // Update dialog choices, kept between showings but not saved.
   int Update_Option_Index = 0;

@@ -373,5 +373,6 @@ bool TFVarnoscopioFirmWare::Data_Map_Accepted() {
     return true;  // the image build reports why the file cannot be read
   }
   return Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, std::move(errors),
-                            TFCheck_Report::Purpose::Build);
+                            TFCheck_Report::Purpose::Build, {}, nullptr,
+                            &ctx_.Last_Folders.Report_File);
 }

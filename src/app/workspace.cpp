@@ -1,8 +1,10 @@
 #include "app/workspace.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <stdexcept>
+#include <utility>
 
 #include "app/app_strings.h"
 #include "util/files.h"
@@ -30,6 +32,15 @@ bool Flag(pugi::xml_node group, const char* name) {
   return util::Child_Text(group, name).value_or("") == "1";
 }
 
+// The settings file's element for each remembered dialog folder.
+template <typename Folders>
+auto Folder_Elements(Folders& folders) {
+  using Text = decltype((folders.SCL_File));
+  return std::array<std::pair<const char*, Text>, 3>{{{"scl_file", folders.SCL_File},
+                                                      {"map_file", folders.Map_File},
+                                                      {"report_file", folders.Report_File}}};
+}
+
 }  // namespace
 
 static void Default_Settings(App_Context& ctx) {
@@ -39,6 +50,7 @@ static void Default_Settings(App_Context& ctx) {
   ctx.Language_Name = "English";
   ctx.Enable_Internet = ctx.Enable_Update = false;
   ctx.Enable_Jump_Field_Tables = ctx.Double_Click_Auto_Size = false;
+  ctx.Last_Folders = {};
 }
 
 void Read_Settings(App_Context& ctx) {
@@ -74,6 +86,10 @@ void Read_Settings_Text(App_Context& ctx, const std::string& text) {
   ctx.Enable_Jump_Field_Tables = Flag(flags, "enable_jump_field_tables");
   ctx.Double_Click_Auto_Size = Flag(flags, "Double_Click_Auto_Size");
   ctx.Address_From_SCL = Flag(flags, "address_from_scl");
+  // Files written before the folders were remembered have no such element.
+  pugi::xml_node folders = util::Child_Element(root, "lastfolders");
+  for (auto& [name, folder] : Folder_Elements(ctx.Last_Folders))
+    folder = util::Child_Text(folders, name).value_or("");
 }
 
 std::string Settings_Xml(const App_Context& ctx) {
@@ -92,6 +108,13 @@ std::string Settings_Xml(const App_Context& ctx) {
   leaf(flags, "Double_Click_Auto_Size", ctx.Double_Click_Auto_Size ? "1" : "0");
   // Written only when on, so that a file with the option off is the one every version writes.
   if (ctx.Address_From_SCL) leaf(flags, "address_from_scl", "1");
+  // Only the folders remembered, so that a file without any is the one older versions write.
+  pugi::xml_node folders;
+  for (const auto& [name, folder] : Folder_Elements(ctx.Last_Folders)) {
+    if (folder.empty()) continue;
+    if (!folders) folders = root.append_child("lastfolders");
+    leaf(folders, name, folder);
+  }
   return util::Xml_To_String(doc);
 }
 

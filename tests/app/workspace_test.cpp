@@ -114,6 +114,31 @@ TEST_F(Workspace, Address_From_Scl_Is_Written_Only_When_On) {
   EXPECT_FALSE(back.Address_From_SCL);
 }
 
+// The folder of each file dialog: written only once one is remembered (the exact tree above has
+// none), read back, and missing from older files without harm.
+TEST_F(Workspace, Dialog_Folders_Round_Trip_And_Older_Files_Load) {
+  ctx.Last_Folders.SCL_File = "/plant/scl <A>";
+  ctx.Last_Folders.Report_File = "/tmp";
+  app::Save_Setting(ctx);
+  EXPECT_NE(test::Read(dir / "Varnoscope.xml")
+                .find("</lastinternet><lastfolders><scl_file>/plant/scl &lt;A&gt;</scl_file>"
+                      "<report_file>/tmp</report_file></lastfolders></Conf_Settings>"),
+            std::string::npos);
+  app::App_Context back;
+  back.Exe_Dir = ctx.Exe_Dir;
+  back.Last_Folders.Map_File = "stale";
+  app::Read_Settings(back);
+  EXPECT_EQ(back.Last_Folders.SCL_File, "/plant/scl <A>");
+  EXPECT_EQ(back.Last_Folders.Map_File, "");
+  EXPECT_EQ(back.Last_Folders.Report_File, "/tmp");
+
+  Settings("<Conf_Settings><lastproj><projectname>P1</projectname></lastproj></Conf_Settings>");
+  app::Read_Settings(back);
+  EXPECT_EQ(back.Active_Conf_Name, "P1");
+  EXPECT_EQ(back.Last_Folders.SCL_File, "");
+  EXPECT_EQ(back.Last_Folders.Report_File, "");
+}
+
 TEST_F(Workspace, Remembered_Configuration_Reopens_Only_When_Its_Folder_Exists) {
   util::Create_Dir(dir / "PROJECTS/Plant");
   ctx.Active_Conf_Name = "Plant";

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
@@ -115,35 +116,34 @@ TEST(Ied_Chooser, Lists_Every_Ied_And_Returns_The_Picked_Rows) {
                     grid->visualItemRect(grid->item(0, 1)).center());
   EXPECT_TRUE(chooser.Btn_OK->isEnabled());
   EXPECT_EQ(chooser.Chosen(), (std::vector<size_t>{0, 2}));
+  // Select all leaves P2 out: it has no server.
   QTest::mouseClick(chooser.Btn_Select_All, Qt::LeftButton);
-  EXPECT_EQ(chooser.Chosen(), (std::vector<size_t>{0, 1, 2}));
+  EXPECT_EQ(chooser.Chosen(), (std::vector<size_t>{0, 2}));
 }
 
 TEST_F(Find_Points, Add_IEC_Device_Offers_The_Ieds_Of_A_File_With_Several) {
   chosen = Scl_Fixture("multi.scd");
-  // Picks P1 and A/B (no server) in the real chooser.
-  test::While_Modal([] {
+  // Picks P1, then Ctrl+clicks A/B, which has no server: it is greyed out, says why, and stays
+  // out of the choice.
+  QString refusal;
+  test::While_Modal([&refusal] {
     auto* chooser = qobject_cast<TFIED_Chooser*>(QApplication::activeModalWidget());
     if (chooser == nullptr) return;
     QTableWidget* grid = chooser->SG_IEDs;
     EXPECT_EQ(grid->rowCount(), 4);
+    refusal = grid->item(2, 0)->toolTip();
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                       grid->visualItemRect(grid->item(0, 0)).center());
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier,
                       grid->visualItemRect(grid->item(2, 0)).center());
+    EXPECT_EQ(chooser->Chosen(), (std::vector<size_t>{0}));
     QTest::mouseClick(chooser->Btn_OK, Qt::LeftButton);
   });
-  // A/B has no server: the check's report says so, and the user adds it anyway.
-  std::vector<std::string> rules;
-  test::On_Check_Report([&rules](TFCheck_Report& report) {
-    for (const check::Finding& f : report.Findings()) rules.push_back(f.rule);
-    test::Click(report.Btn_Go_On);
-  });
   QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
-  EXPECT_EQ(rules, (std::vector<std::string>{"ied-without-server"}));
-  EXPECT_EQ(Servers(), (std::vector<std::string>{"P1", "A/B"}));
+  EXPECT_TRUE(refusal.contains("no server")) << refusal.toStdString();
+  EXPECT_EQ(Servers(), (std::vector<std::string>{"P1"}));
   EXPECT_TRUE(util::File_Exists(Catalog("multi_P1.scd")));
-  EXPECT_TRUE(util::File_Exists(Catalog("multi_A_B.scd")));
+  EXPECT_FALSE(util::File_Exists(Catalog("multi_A_B.scd")));
   EXPECT_FALSE(util::File_Exists(Catalog("multi.scd")));
   EXPECT_TRUE(messages.shown.empty());
 
@@ -153,7 +153,7 @@ TEST_F(Find_Points, Add_IEC_Device_Offers_The_Ieds_Of_A_File_With_Several) {
       QTest::mouseClick(chooser->Btn_Cancel, Qt::LeftButton);
   });
   QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
-  EXPECT_EQ(Servers().size(), 2u);
+  EXPECT_EQ(Servers().size(), 1u);
 
   // Adding P1 again: its catalog file is taken and the user keeps it.
   messages.answers = {ui::Messages::Answer::No};  // P1's file is taken: keep it
@@ -161,7 +161,7 @@ TEST_F(Find_Points, Add_IEC_Device_Offers_The_Ieds_Of_A_File_With_Several) {
     return std::vector<size_t>{0};
   };
   QTest::mouseClick(window->Btn_Add_IEC_Device, Qt::LeftButton);
-  EXPECT_EQ(Servers(), (std::vector<std::string>{"P1", "A/B", "P1"}));
+  EXPECT_EQ(Servers(), (std::vector<std::string>{"P1", "P1"}));
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, "question");
 }
@@ -350,7 +350,7 @@ TEST_F(Find_Points, Filter_By_Name_Reference_And_Fc_Then_Clear) {
   const std::string full = Tree();
   Type_Filter("TOTW.mag.F");
   EXPECT_EQ(Tree(), "IED1+\n LD0+\n  MMXU1+\n   TotW+\n    mag+\n     f*\n");
-  EXPECT_EQ(window->Tree_Filter->L_Tree_Matches->text(), "1 matches");
+  EXPECT_EQ(window->Tree_Filter->L_Tree_Matches->text(), "1 match");
   EXPECT_TRUE(window->Tree_Filter->L_Tree_Matches->isVisible());
 
   Type_Filter("xcbr.trip");  // a data set's reference
@@ -416,9 +416,11 @@ TEST_F(Find_Points, Add_Var_Adds_Every_Selected_Leaf_In_Tree_Order) {
 TEST_F(Find_Points, Address_From_Scl_Option_Fills_Ip_And_Port) {
   for (const bool on : {false, true}) {
     SCOPED_TRACE(on);
-    ctx.Address_From_SCL = on;
     test::Click(window->Btn_Cancel);  // closes the editor; the changes of the first round go
     ASSERT_TRUE(Open_Editor());
+    // The box beside Add Var sets the option.
+    if (window->CB_Address_From_SCL->isChecked() != on) test::Click(window->CB_Address_From_SCL);
+    EXPECT_EQ(ctx.Address_From_SCL, on);
     Show_Model();
     Type_Filter("q0xcbr1.pos.stval");
     Click_Node("stVal");
