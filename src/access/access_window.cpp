@@ -739,7 +739,8 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
             return picked;
           },
           [this](const std::string& file_name, const std::string& ied_name) {
-            switch (messages_.Question(this, Overwrite_Question_For(file_name, ied_name), true)) {
+            switch (messages_.Question(
+                this, Overwrite_Question_For(file_name, ied_name, ctx_.Lang_Strings), true)) {
               case ui::Messages::Answer::Yes:
                 return Overwrite_Answer::Yes;
               case ui::Messages::Answer::No:

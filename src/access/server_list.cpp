@@ -3,22 +3,24 @@
 #include <algorithm>
 #include <exception>
 
+#include "access/access_strings.h"
 #include "scl/scl_import.h"
 #include "util/files.h"
 
 namespace UIEC_61850_Access {
 
-std::string Overwrite_Question_For(const std::string& file_name, const std::string& ied_name) {
-  // Filled from the end, so that a value holding "%1" is never taken for a place holder.
-  std::string ied;
-  if (!ied_name.empty()) {
-    ied = Overwrite_Question_IED;
-    ied.replace(ied.find("%1"), 2, ied_name);
-  }
-  std::string text = Overwrite_Question_Named;
-  text.replace(text.find("%2"), 2, ied);
-  text.replace(text.find("%1"), 2, file_name);
-  return text;
+std::string Overwrite_Question_For(const std::string& file_name, const std::string& ied_name,
+                                   const lang::Lang_Strings& strings) {
+  // Filled from the end, so that a value holding "%1" is never taken for a place holder; a
+  // translation without a place holder is shown as it stands.
+  auto fill = [](std::string text, const char* holder, const std::string& value) {
+    if (const size_t at = text.find(holder); at != std::string::npos) text.replace(at, 2, value);
+    return text;
+  };
+  const std::string ied =
+      ied_name.empty() ? std::string()
+                       : fill(strings[access_strings::Text_Overwrite_Question_IED], "%1", ied_name);
+  return fill(fill(strings[access_strings::Text_Overwrite_Question], "%2", ied), "%1", file_name);
 }
 
 std::string Catalog_Dir(const std::string& Active_Conf_Dir) {

@@ -9,18 +9,16 @@
 #include <vector>
 
 #include "access/access_state.h"
+#include "lang/lang_strings.h"
 #include "scl/ied_catalog.h"
 
 namespace UIEC_61850_Access {
 
 inline constexpr char Catalog_Folder_Name[] = "ICD_Catalog";
-// The question when a catalog file is taken: %1 the file's name, %2 Overwrite_Question_IED with
-// the IED the file holds, or nothing when none can be read from it.
-inline constexpr char Overwrite_Question_Named[] =
-    "File %1%2 already exists in catalog directory. Do you want to overwrite file?";
-inline constexpr char Overwrite_Question_IED[] = " (IED \"%1\")";
-// Overwrite_Question_Named filled in.
-std::string Overwrite_Question_For(const std::string& file_name, const std::string& ied_name);
+// The question when a catalog file is taken (Text_Overwrite_Question), naming the file and the
+// IED it holds, or only the file when no IED can be read from it.
+std::string Overwrite_Question_For(const std::string& file_name, const std::string& ied_name,
+                                   const lang::Lang_Strings& strings);
 
 // The catalog folder of the configuration in `Active_Conf_Dir`.
 std::string Catalog_Dir(const std::string& Active_Conf_Dir);

@@ -237,10 +237,10 @@ TEST_F(Several_Ieds, A_Name_Taken_By_Another_Ied_Gets_A_Number) {
 }
 
 TEST(Overwrite_Question, Names_The_File_And_Its_Ied) {
-  EXPECT_EQ(Overwrite_Question_For("s_a_b.scd", "a/b"),
+  EXPECT_EQ(Overwrite_Question_For("s_a_b.scd", "a/b", test::English()),
             "File s_a_b.scd (IED \"a/b\") already exists in catalog directory. Do you want to "
             "overwrite file?");
-  EXPECT_EQ(Overwrite_Question_For("x%2.icd", ""),
+  EXPECT_EQ(Overwrite_Question_For("x%2.icd", "", test::English()),
             "File x%2.icd already exists in catalog directory. Do you want to overwrite file?");
 }
 
