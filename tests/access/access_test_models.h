@@ -7,6 +7,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "access/server_list.h"
@@ -76,6 +77,18 @@ inline std::unique_ptr<TIEC_Device> Fake_Import(const std::string& path) {
   std::istringstream parts(list);
   for (std::string name; std::getline(parts, name, ',');) members.push_back(name);
   return Make_Device(ied, util::File_Name_Of(path), members);
+}
+
+// The leaf attribute of `device` with `reference`, or null.
+inline UIEC_Client_Decode::TIEC_DA* Attribute(const UIEC_Client_Decode::TIEC_Device& device,
+                                              const std::string& reference) {
+  UIEC_Client_Decode::TIEC_DA* found = nullptr;
+  UIEC_Client_Decode::For_Each_Object(device, [&](auto& object) {
+    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(object)>,
+                                 UIEC_Client_Decode::TIEC_DA>)
+      if (found == nullptr && object.Reference() == reference) found = &object;
+  });
+  return found;
 }
 
 }  // namespace test

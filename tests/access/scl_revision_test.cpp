@@ -20,15 +20,6 @@ std::string Revision(const std::string& name) {
   return test::Data_Dir() + "/access/fixtures/revision/" + name;
 }
 
-TIEC_DA* Attribute(const TIEC_Device& device, const std::string& reference) {
-  TIEC_DA* found = nullptr;
-  UIEC_Client_Decode::For_Each_Object(device, [&](auto& object) {
-    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(object)>, TIEC_DA>)
-      if (found == nullptr && object.Reference() == reference) found = &object;
-  });
-  return found;
-}
-
 TIEC_DataSet* Data_Set(const TIEC_Device& device, const std::string& reference) {
   return UIEC_Client_Decode::Find_DataSet(
       device, [&](const TIEC_DataSet& ds) { return ds.Reference() == reference; });
@@ -53,10 +44,10 @@ struct Revision_Replace : ::testing::Test {
     state.List_IEC_Dev.push_back(Import_Device(Revision("revision_old.icd")));
     const TIEC_Device& ied1 = *state.List_IEC_Dev[0];
     const TIEC_Device& rev = *state.List_IEC_Dev[1];
-    Add_Variable(0, Attribute(ied1, "IED1LD0/LLN0.Mod.stVal"));
+    Add_Variable(0, test::Attribute(ied1, "IED1LD0/LLN0.Mod.stVal"));
     for (const char* reference : {"REV1LD0/MMXU1.TotW.mag.f", "REV1LD0/MMXU1.Hz.mag.f",
                                   "REV1LD0/GGIO1.Ind2.q", "REV1LD0/LLN0.Mod.stVal"})
-      Add_Variable(1, Attribute(rev, reference));
+      Add_Variable(1, test::Attribute(rev, reference));
     Add_Data_Set(1, Data_Set(rev, "REV1LD0/LLN0.Measures"), {"10", "11", "12"});
     Add_Data_Set(1, Data_Set(rev, "REV1LD0/LLN0.Status"), {"20", "21", "22"});
     Add_Data_Set(1, Data_Set(rev, "REV1LD0/LLN0.Events"), {"30"});
@@ -189,7 +180,7 @@ TEST(Stored_Member_Places, Members_Follow_Their_Reference_To_A_Free_Place) {
     std::vector<std::string> texts;  // reference and bType of each stored member
     for (const std::string& entry : c.stored) {
       const std::string name = entry.substr(0, entry.find(':'));
-      const TIEC_DA* da = Attribute(*device, "IED1LD0/LLN0.Mod." + name);
+      const TIEC_DA* da = test::Attribute(*device, "IED1LD0/LLN0.Mod." + name);
       const std::string reference = da ? da->Reference() : "IED1LD0/MMXU1.TotW.mag." + name;
       const std::string bType = entry.find(':') != std::string::npos
                                     ? entry.substr(entry.find(':') + 1)

@@ -16,6 +16,7 @@
 #include <functional>
 #include <tuple>
 
+#include "access/access_test_models.h"
 #include "access/access_window.h"
 #include "access/client_file.h"
 #include "access/replace_impact_dialog.h"
@@ -67,15 +68,6 @@ std::vector<std::pair<std::string, std::vector<Entry>>> Lists_Of(const TFReplace
   return lists;
 }
 
-TIEC_DA* Attribute(const TIEC_Device& device, const std::string& reference) {
-  TIEC_DA* found = nullptr;
-  UIEC_Client_Decode::For_Each_Object(device, [&](auto& object) {
-    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(object)>, TIEC_DA>)
-      if (found == nullptr && object.Reference() == reference) found = &object;
-  });
-  return found;
-}
-
 // A configuration of one server, REV1 in revision 1 (catalog file rev.icd), with variables and
 // data sets that revision 2 keeps, moves, changes and loses; the editor open on it.
 struct Replace_Scl_Window : ::testing::Test {
@@ -107,7 +99,7 @@ struct Replace_Scl_Window : ::testing::Test {
     for (const char* reference : {"REV1LD0/MMXU1.TotW.mag.f", "REV1LD0/MMXU1.Hz.mag.f",
                                   "REV1LD0/GGIO1.Ind2.q", "REV1LD0/LLN0.Mod.stVal"}) {
       state.Clear_Selection();
-      state.Selected_IEC_DA = Attribute(rev, reference);
+      state.Selected_IEC_DA = test::Attribute(rev, reference);
       ASSERT_NE(state.Selected_IEC_DA, nullptr) << reference;
       state.Add_Var(0);
     }
