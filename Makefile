@@ -2,9 +2,13 @@
 # make test  installs what is missing, builds and runs every test
 BUILD ?= build
 JOBS ?= 2
+# What the program and its tests need; the Windows build and the style check install their own
+# tools when they are run, so `make run` and `make test` install no cross compiler or Wine.
 PACKAGES = cmake make g++ pkg-config qt6-base-dev libpugixml-dev libcurl4-openssl-dev \
            nlohmann-json3-dev libgtest-dev libgmock-dev libxml2-utils ccache fonts-dejavu-core \
-           xvfb xauth g++-mingw-w64-x86-64-posix googletest wine64 wine clang-format
+           xvfb xauth
+WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix googletest wine64 wine
+FORMAT_PACKAGES = clang-format
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: deps configure build run test test-sanitize fuzz check-windows format \
@@ -59,6 +63,7 @@ WIN_BUILD = $(BUILD)-windows
 
 check-windows:
 	$(MAKE) deps
+	$(MAKE) deps PACKAGES="$(WINDOWS_PACKAGES)"
 	tools/windows/fetch-pugixml $(WIN_BUILD)
 	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
 	  -DCMAKE_BUILD_TYPE=Release -DRQ_WERROR=ON -DRQ_PUGIXML_SOURCE=$(abspath $(WIN_BUILD))/pugixml
@@ -70,12 +75,12 @@ FORMAT_FILES = $(shell find src tests bench fuzz tools -type f \( -name '*.cpp' 
                  -not -path '*/fixtures/*' | sort)
 
 format:
-	$(MAKE) deps
+	$(MAKE) deps PACKAGES="$(FORMAT_PACKAGES)"
 	clang-format -i $(FORMAT_FILES)
 
 # Fails, naming each file and line, where a file differs from what `make format` would write.
 check-format:
-	$(MAKE) deps
+	$(MAKE) deps PACKAGES="$(FORMAT_PACKAGES)"
 	clang-format --dry-run -Werror $(FORMAT_FILES)
 
 clean:
