@@ -1,5 +1,6 @@
 #include "scl/scl_diff.h"
 
+#include <algorithm>
 #include <map>
 #include <type_traits>
 #include <unordered_map>
@@ -10,24 +11,106 @@ namespace UIEC_Client_Decode {
 
 namespace {
 
-// The leaf attributes of a model in its order, each reference once.
+// The leaf attributes of a model in its order, each held as its object and the hash of its
+// reference. The leaves of two models are paired by sorting their hashes; a pair is confirmed
+// by its references, built again in the models' own order, where the objects lie close in
+// memory. So two models of a large substation file are compared with a few bytes per leaf
+// (1.6 million leaves of a 60 MB file took 22 s and 1 GB as strings in a map).
 struct Leaves {
-  std::vector<Diff_Attribute> list;
-  std::unordered_map<std::string, size_t> by_reference;
+  std::vector<const TIEC_DA*> list;
+  // The leaves' hashes with their places in `list`, ordered by hash, then by place.
+  struct Key {
+    size_t hash, index;
+    bool operator<(const Key& other) const {
+      return hash != other.hash ? hash < other.hash : index < other.index;
+    }
+  };
+  std::vector<Key> by_hash;
+  // Per leaf: false for a reference met before in the model (it counts once, with its first).
+  std::vector<bool> first;
 };
+
+// Calls `run(begin, end)` for each stretch of `by_hash` whose leaves share one hash.
+template <typename Run>
+void For_Each_Hash_Run(const Leaves& leaves, Run run) {
+  for (size_t begin = 0; begin < leaves.by_hash.size();) {
+    size_t end = begin + 1;
+    while (end < leaves.by_hash.size() && leaves.by_hash[end].hash == leaves.by_hash[begin].hash)
+      ++end;
+    run(begin, end);
+    begin = end;
+  }
+}
 
 Leaves Leaves_Of(const TIEC_Device& device) {
   Leaves leaves;
   For_Each_Object(device, [&](auto& object) {
     if constexpr (std::is_same_v<std::remove_cvref_t<decltype(object)>, TIEC_DA>) {
-      if (!object.List_DA.empty()) return;
-      std::string reference = object.Reference();
-      if (leaves.by_reference.count(reference)) return;
-      leaves.by_reference.emplace(reference, leaves.list.size());
-      leaves.list.push_back({std::move(reference), object.bType(), object.FC()});
+      if (object.List_DA.empty()) leaves.list.push_back(&object);
+    }
+  });
+  leaves.by_hash.reserve(leaves.list.size());
+  for (size_t i = 0; i < leaves.list.size(); ++i)
+    leaves.by_hash.push_back({std::hash<std::string>{}(leaves.list[i]->Reference()), i});
+  std::sort(leaves.by_hash.begin(), leaves.by_hash.end());
+  leaves.first.assign(leaves.list.size(), true);
+  // A run of one hash holds more than one leaf only for a repeated reference or a collision.
+  For_Each_Hash_Run(leaves, [&](size_t begin, size_t end) {
+    for (size_t k = begin + 1; k < end; ++k) {
+      const std::string reference = leaves.list[leaves.by_hash[k].index]->Reference();
+      for (size_t e = begin; e < k && leaves.first[leaves.by_hash[k].index]; ++e)
+        if (leaves.first[leaves.by_hash[e].index] &&
+            leaves.list[leaves.by_hash[e].index]->Reference() == reference)
+          leaves.first[leaves.by_hash[k].index] = false;
     }
   });
   return leaves;
+}
+
+// For each first leaf of `a`, the first leaf of `b` with its reference, if any; `b_matched`
+// tells which leaves of `b` were taken.
+struct Leaf_Match {
+  std::vector<const TIEC_DA*> in_b;
+  std::vector<bool> b_matched;
+};
+
+Leaf_Match Match_Leaves(const Leaves& a, const Leaves& b) {
+  Leaf_Match match{std::vector<const TIEC_DA*>(a.list.size(), nullptr),
+                   std::vector<bool>(b.list.size(), false)};
+  // First the candidates by hash; then, in `a`'s order, each candidate confirmed.
+  std::vector<size_t> candidate(a.list.size(), SIZE_MAX);
+  size_t j = 0;
+  For_Each_Hash_Run(a, [&](size_t begin, size_t) {
+    const size_t hash = a.by_hash[begin].hash;
+    while (j < b.by_hash.size() && b.by_hash[j].hash < hash) ++j;
+    size_t end_b = j;
+    while (end_b < b.by_hash.size() && b.by_hash[end_b].hash == hash) ++end_b;
+    if (end_b == j) return;
+    for (size_t k = begin; k < a.by_hash.size() && a.by_hash[k].hash == hash; ++k) {
+      if (!a.first[a.by_hash[k].index]) continue;
+      if (end_b == j + 1) {
+        candidate[a.by_hash[k].index] = b.by_hash[j].index;
+        continue;
+      }
+      // Several leaves of `b` share the hash: compare their references now (rare).
+      const std::string reference = a.list[a.by_hash[k].index]->Reference();
+      for (size_t e = j; e < end_b; ++e)
+        if (b.first[b.by_hash[e].index] && b.list[b.by_hash[e].index]->Reference() == reference)
+          candidate[a.by_hash[k].index] = b.by_hash[e].index;
+    }
+  });
+  for (size_t i = 0; i < a.list.size(); ++i) {
+    if (candidate[i] == SIZE_MAX) continue;
+    const TIEC_DA* other = b.list[candidate[i]];
+    if (match.b_matched[candidate[i]] || other->Reference() != a.list[i]->Reference()) continue;
+    match.in_b[i] = other;
+    match.b_matched[candidate[i]] = true;
+  }
+  return match;
+}
+
+Diff_Attribute Attribute_Of(const TIEC_DA& leaf, std::string reference) {
+  return {std::move(reference), leaf.bType(), leaf.FC()};
 }
 
 struct Data_Set_Info {
@@ -96,18 +179,22 @@ Scl_Diff Diff_Models(const TIEC_Device& old_model, const TIEC_Device& new_model)
   Scl_Diff diff;
   const Leaves old_leaves = Leaves_Of(old_model);
   const Leaves new_leaves = Leaves_Of(new_model);
-  for (const Diff_Attribute& old_leaf : old_leaves.list) {
-    const auto found = new_leaves.by_reference.find(old_leaf.reference);
-    if (found == new_leaves.by_reference.end()) {
-      diff.removed.push_back(old_leaf);
-      continue;
+  const Leaf_Match match = Match_Leaves(old_leaves, new_leaves);
+  for (size_t i = 0; i < old_leaves.list.size(); ++i) {
+    if (!old_leaves.first[i]) continue;
+    const TIEC_DA& old_leaf = *old_leaves.list[i];
+    const TIEC_DA* new_leaf = match.in_b[i];
+    if (!new_leaf) {
+      diff.removed.push_back(Attribute_Of(old_leaf, old_leaf.Reference()));
+    } else if (new_leaf->bType() != old_leaf.bType() || new_leaf->FC() != old_leaf.FC()) {
+      const std::string reference = old_leaf.Reference();
+      diff.changed.push_back(
+          {reference, Attribute_Of(old_leaf, reference), Attribute_Of(*new_leaf, reference)});
     }
-    const Diff_Attribute& new_leaf = new_leaves.list[found->second];
-    if (new_leaf.bType != old_leaf.bType || new_leaf.fc != old_leaf.fc)
-      diff.changed.push_back({old_leaf.reference, old_leaf, new_leaf});
   }
-  for (const Diff_Attribute& new_leaf : new_leaves.list)
-    if (!old_leaves.by_reference.count(new_leaf.reference)) diff.added.push_back(new_leaf);
+  for (size_t i = 0; i < new_leaves.list.size(); ++i)
+    if (new_leaves.first[i] && !match.b_matched[i])
+      diff.added.push_back(Attribute_Of(*new_leaves.list[i], new_leaves.list[i]->Reference()));
 
   const std::vector<Data_Set_Info> old_sets = Data_Sets_Of(old_model);
   const std::vector<Data_Set_Info> new_sets = Data_Sets_Of(new_model);

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -39,6 +40,37 @@ TEST(Scl_Diff, Leaf_Attributes_Added_Removed_And_Changed) {
                                                      {"ILD0/LLN0.A.z", "Quality", "MX"}}}));
   EXPECT_TRUE(diff.data_sets_added.empty() && diff.data_sets_removed.empty() &&
               diff.reordered.empty() && diff.members_added.empty());
+}
+
+// A reference met twice in a model counts once, with its first attribute; what is added and
+// removed keeps each model's order, however the references sort.
+TEST(Scl_Diff, Repeated_References_And_Model_Order) {
+  using Leaves = std::vector<std::pair<std::string, std::string>>;  // name and bType
+  const auto flat = [](const Leaves& leaves) {
+    auto device = std::make_unique<TIEC_Device>();
+    device->Set_Name("I");
+    TIEC_DO& a = device->Add_DO(device->Add_LN(device->Add_LDevice("LD0"), "LLN0"), "A");
+    for (const auto& [name, type] : leaves) device->Add_DA(a, name, type, "ST");
+    return device;
+  };
+  const auto twice = flat({{"x", "BOOLEAN"}, {"k", "INT32"}, {"x", "FLOAT32"}});
+  EXPECT_TRUE(Diff_Models(*twice, *flat({{"k", "INT32"}, {"x", "BOOLEAN"}})).Empty());
+  const Scl_Diff changed = Diff_Models(*flat({{"x", "FLOAT32"}}), *twice);
+  ASSERT_EQ(changed.changed.size(), 1u);
+  EXPECT_EQ(changed.changed[0].to.bType, "BOOLEAN");
+  EXPECT_EQ(changed.added, (std::vector<Diff_Attribute>{{"ILD0/LLN0.A.k", "INT32", "ST"}}));
+
+  Leaves many;
+  for (int i = 0; i < 200; ++i) many.push_back({"d" + std::to_string(i), "INT32"});
+  const Leaves reversed(many.rbegin(), many.rend());
+  const Scl_Diff removed = Diff_Models(*flat(many), *flat({}));
+  ASSERT_EQ(removed.removed.size(), many.size());
+  for (size_t i = 0; i < many.size(); ++i)
+    EXPECT_EQ(removed.removed[i].reference, "ILD0/LLN0.A." + many[i].first);
+  const Scl_Diff added = Diff_Models(*flat({}), *flat(reversed));
+  ASSERT_EQ(added.added.size(), reversed.size());
+  for (size_t i = 0; i < reversed.size(); ++i)
+    EXPECT_EQ(added.added[i].reference, "ILD0/LLN0.A." + reversed[i].first);
 }
 
 // Members added and removed count repeats; "reordered" is about the order of the members both
