@@ -354,7 +354,6 @@ TEST_F(German_Windows, English_Comes_Back_After_German) {
   TFVarnoscopioFirmWare& main = *run->window;
   EXPECT_EQ(S(main.Btn_New->text()), "Neue Konfiguration");
   Choose_Language("English");
-  const lang::Lang_Strings built_in;
   lang::For_Each_Built_In_Text([&](int index, const char* english) {
     EXPECT_EQ(run->ctx.Lang_Strings[index], english) << index;
   });
