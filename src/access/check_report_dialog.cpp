@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "access/access_strings.h"
+#include "check/check_strings.h"
 #include "util/file_dialog_qt.h"
 #include "util/files.h"
 #include "util/qstring_qt.h"
@@ -66,7 +67,10 @@ TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
   SG_Findings->horizontalHeader()->setStretchLastSection(true);
   for (int r = 0; r < static_cast<int>(findings_.size()); ++r) {
     const Finding& f = findings_[static_cast<size_t>(r)];
-    const std::string cells[Col_Count] = {check::Severity_Text(f.severity), f.rule,
+    const int severity = f.severity == check::Severity::Error
+                             ? check_strings::Text_Severity_Error
+                             : check_strings::Text_Severity_Warning;
+    const std::string cells[Col_Count] = {strings[severity], f.rule,
                                           f.line ? std::to_string(*f.line) : std::string(),
                                           Object_Text(f, subject), f.message};
     for (int c = 0; c < Col_Count; ++c) {

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/app_strings.h"
+#include "lang/language_files.h"
 #include "util/files.h"
 #include "util/xml.h"
 
@@ -24,6 +25,7 @@ void Setup_Workspace(App_Context& ctx, const std::string& exe_dir) {
   ctx.Language_Dir = util::Join_Path(exe_dir, "LANGUAGE");
   for (const std::string* dir : {&ctx.Master_Dir, &ctx.Projects_Dir, &ctx.Language_Dir})
     if (!util::Dir_Exists(*dir)) util::Create_Dir(*dir);
+  lang::Install_Language_Files(ctx.Language_Dir);
 }
 
 namespace {

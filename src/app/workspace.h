@@ -15,7 +15,8 @@ constexpr const char* Settings_File_Name = "Varnoscope.xml";
 constexpr const char* Workspace_Lock_File_Name = "Varnoscope.lock";
 
 // Sets Exe_Dir and its MASTER, PROJECTS and LANGUAGE folders, creating each missing one
-// (one level; a failure is not reported).
+// (one level; a failure is not reported), and puts the language files that come with the
+// program into LANGUAGE where they are missing (lang::Install_Language_Files).
 void Setup_Workspace(App_Context& ctx, const std::string& exe_dir);
 
 // Reads the settings file into the context, each group with its own defaults. A missing file,

@@ -36,6 +36,9 @@ void Apply_Line(std::vector<std::string>& entries, const std::string& raw) {
     size_t end = value.find(Pilcrow);
     if (end != std::string::npos) value.erase(end);
   }
+  // A line holds one text: a line break inside it is written as the two characters \n.
+  for (size_t at = value.find("\\n"); at != std::string::npos; at = value.find("\\n", at + 1))
+    value.replace(at, 2, "\n");
   entries[String_Slot(*index)] = value;
 }
 

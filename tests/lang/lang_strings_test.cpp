@@ -51,6 +51,9 @@ TEST(Lang_Strings, Language_File_Lines) {
       {"STR99999999999 = X", 5, "Step 5"},
       {"STR$A = X", 10, "X"},
       {"STR=X", 0, "Begin"},
+      // A line break inside a text is written as \n.
+      {"STR5600 = One\\nTwo\\n", 5600, "One\nTwo\n"},
+      {"STR5 = \xC2\xB6 \\n \xC2\xB6", 5, " \n "},
   };
   for (const Case& c : cases) {
     lang::Lang_Strings s;

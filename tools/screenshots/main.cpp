@@ -82,13 +82,12 @@ int main(int argc, char** argv) {
   QTemporaryDir program;
   const std::string exe = program.path().toStdString();
 
-  // Three language files with flags, and one earlier configuration.
+  // Two language files a user added, one with a flag, beside the English and German ones the
+  // program puts there; and one earlier configuration.
   QDir(program.path()).mkpath("LANGUAGE");
   QDir(program.path()).mkpath("PROJECTS/Substation B/bin");
-  util::Write_File_Atomic(exe + "/LANGUAGE/Deutsch.lng", "STR0 = Beginn\n");
   util::Write_File_Atomic(exe + "/LANGUAGE/Italiano.lng", "STR0 = Inizio\n");
   util::Write_File_Atomic(exe + "/LANGUAGE/Francais.lng", "STR0 = Debut\n");
-  Flag(program.path() + "/LANGUAGE/Deutsch.bmp", Qt::black, Qt::yellow);
   Flag(program.path() + "/LANGUAGE/Italiano.bmp", Qt::darkGreen, Qt::red);
 
   app::App_Context ctx;
@@ -176,8 +175,8 @@ int main(int argc, char** argv) {
     editor->PC_DA_DataSet->setCurrentIndex(0);
     editor->Tree_Filter->E_Tree_Filter->setText("stval");
     Save(editor, "access_editor_filter");
-    // The same with the tests' German language file: the filter and the Map page translated.
-    ctx.Lang_Strings.Load_Lang_File(std::string(RQ_SOURCE_DIR) + "/tests/ui/fixtures/Deutsch.lng");
+    // The same in German, from the language file that comes with the program.
+    ctx.Lang_Strings.Load_Lang_File(exe + "/LANGUAGE/Deutsch.lng");
     main_window.Change_Language();
     editor->PC_DA_DataSet->setCurrentIndex(2);
     editor->resize(1560, 550);  // wide enough for the longer German headers
