@@ -529,6 +529,7 @@ class Importer {
     std::vector<Earlier_Member> earlier_members;
     for (size_t i = 0; i < members_.size();) {
       TIEC_DataSet* data_set = members_[i].data_set;
+      const size_t first = i;
       found.clear();
       earlier_members.clear();
       for (; i < members_.size() && members_[i].data_set == data_set; ++i) {
@@ -545,6 +546,7 @@ class Importer {
       }
       store_.Reserve(data_set->List_DA, found.size());
       for (TIEC_DA* da : found) device_.Add_Member(*data_set, *da);
+      device_.Set_FCDA_Count(*data_set, i - first);
       const bool same =
           earlier_members.size() == found.size() &&
           std::equal(found.begin(), found.end(), earlier_members.begin(),

@@ -311,6 +311,8 @@ class TIEC_DataSet : public TIEC_Object {
   const Earlier_Member* Earlier_Members_End() const { return fEarlier + fEarlier_Count; }
   size_t Earlier_Member_Count() const { return fEarlier_Count; }
   bool Has_Earlier_Members() const { return fEarlier_Count > 0; }
+  // How many FCDAs the data set lists; more than List_DA holds when some name nothing.
+  size_t FCDA_Count() const { return fFCDA_Count; }
 
  private:
   friend class TIEC_Device;
@@ -319,6 +321,7 @@ class TIEC_DataSet : public TIEC_Object {
   TIEC_LN* fLN = nullptr;
   const Earlier_Member* fEarlier = nullptr;
   uint32_t fEarlier_Count = 0;
+  uint32_t fFCDA_Count = 0;
 };
 
 // One logical node: an LN0 or LN element.
@@ -402,6 +405,9 @@ class TIEC_Device : public TIEC_Object {
   TIEC_DataSet& Add_DataSet(TIEC_LN& ln, std::string_view name);
   void Set_GooseName(TIEC_DataSet& data_set, std::string_view name);
   void Add_Member(TIEC_DataSet& data_set, TIEC_DA& member);
+  void Set_FCDA_Count(TIEC_DataSet& data_set, size_t count) {
+    data_set.fFCDA_Count = static_cast<uint32_t>(std::min<size_t>(count, UINT32_MAX));
+  }
   // Keeps the members the earlier look-ups gave for `data_set` (see TIEC_DataSet).
   void Set_Earlier_Members(TIEC_DataSet& data_set, const std::vector<Earlier_Member>& members);
 

@@ -166,7 +166,8 @@ TEST_F(Client_File, Texts_Xml_Cannot_Hold_Are_Refused_And_The_File_Stays) {
 
 // Members saved for DS1 = stVal, q, f (positions 0, 1, 2) and loaded from later revisions of
 // the SCL file: each keeps its settings wherever the data set still has it, in the data set's
-// order; a member the data set lost is dropped.
+// order; a member the data set lost is dropped; a member new to the data set comes in without
+// settings, so the record holds every member the device sends.
 TEST_F(Client_File, Members_Follow_Their_Reference_Within_The_Data_Set) {
   Access_State state;
   Load(state, "a.icd");
@@ -181,10 +182,10 @@ TEST_F(Client_File, Members_Follow_Their_Reference_Within_The_Data_Set) {
     std::vector<std::string> loaded;  // name and position of each member loaded
   };
   const std::vector<Case> cases = {
-      {"stVal,t,f", {"stVal 0", "f 2"}},  // another attribute in the second place
+      {"stVal,t,f", {"stVal 0", "t ", "f 2"}},  // another attribute in the second place
       {"f,q,stVal", {"f 2", "q 1", "stVal 0"}},
-      {"t,f,stVal,q", {"f 2", "stVal 0", "q 1"}},
-      {"t,t", {}},
+      {"t,f,stVal,q", {"t ", "f 2", "stVal 0", "q 1"}},
+      {"t,t", {"t ", "t "}},
   };
   for (const Case& c : cases) {
     test::Write(catalog + "/a.icd", test::Fake_Scl("IED1", c.revision));
@@ -223,17 +224,23 @@ TEST_F(Client_File, Reads_A_Hand_Written_File) {
                                                "127.0.0.2", "102", "500", "measures"}));
   const TDataSet& first = state.List_DataSet[0];
   EXPECT_EQ(first.Select_DataSet, Data_Set(state, 0, 0));
-  ASSERT_EQ(first.List_DAs.size(), 2u);
+  ASSERT_EQ(first.List_DAs.size(), 3u);  // the third member of DS1 is not stored
   EXPECT_EQ(first.List_DAs[0].Position + first.List_DAs[0].bitAddress +
                 first.List_DAs[0].conversion + first.List_DAs[0].multFactor +
                 first.List_DAs[0].Mnemonic,
             "1002NoneNONEmode");
   EXPECT_EQ(first.List_DAs[1].Position, "");
+  EXPECT_EQ(first.List_DAs[2].Position, "");
+  EXPECT_EQ(report.Gained_Members.size(), 1u);
 
-  // "Index" abc finds no data set: the row stays, without members.
+  // "Index" abc finds no data set: the row stays, with its stored members and no attributes.
   EXPECT_EQ(state.ACG_DataSet.Cell(1, DS_Col::Index), "abc");
   EXPECT_EQ(state.List_DataSet[1].Select_DataSet, nullptr);
-  EXPECT_TRUE(state.List_DataSet[1].List_DAs.empty());
+  ASSERT_EQ(state.List_DataSet[1].List_DAs.size(), 1u);
+  const TDataSet_DA& kept = state.List_DataSet[1].List_DAs[0];
+  EXPECT_EQ(kept.Select_DA, nullptr);
+  EXPECT_EQ(kept.Reference() + " " + kept.bType() + " " + kept.Position,
+            "IED2LD0/LLN0.Mod.stVal Enum 7");
 }
 
 TEST_F(Client_File, Missing_Catalog_Files_Are_Reported_And_Later_Servers_Move_Up) {

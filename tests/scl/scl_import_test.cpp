@@ -138,23 +138,42 @@ TEST(Scl_Import, Data_Set_Members_Are_The_Models_Own_Attributes_Found_By_The_Loo
   EXPECT_EQ(lln0.List_DataSet[1]->GooseName(), "gcb02");
   EXPECT_TRUE(lln0.List_DataSet[1]->List_DA.empty());
 
-  // lnInst 2 still reads the first MMXU; a whole DO gives its first leaf; dotted names, wrong
-  // case and missing parts give nothing; a later logical device is found.
+  // Each FCDA names its node by prefix, class and instance: lnInst 2 is the second MMXU, which
+  // has no TotW, and a node without lnInst is none of them; a later logical device is found.
   EXPECT_EQ(References(measures),
             (Strings{"IED1LD0/MMXU1.TotW.mag.f", "IED1LD0/Q0XCBR1.Pos.stVal",
-                     "IED1LD1/GGIO1.Ind1.stVal", "IED1LD0/MMXU1.TotW.mag",
-                     "IED1LD0/MMXU1.TotW.mag.f", "IED1LD0/MMXU1.PhV.phsA.cVal.mag.f"}));
+                     "IED1LD1/GGIO1.Ind1.stVal"}));
   const TIEC_DA* f = device.List_LDevice[0]->List_LN[1]->List_DO[0]->List_DA[0]->List_DA[0];
   EXPECT_EQ(measures.List_DA[0], f);
-  EXPECT_EQ(measures.List_DA[4], f);
   EXPECT_EQ(measures.List_DA[2],
             device.List_LDevice[1]->List_LN[1]->List_DO[0]->List_DA[0]);  // first Ind1
 
-  // A data set reference leaves out the node's prefix and instance.
+  // What the earlier look-ups read, kept for configurations saved by them: the first MMXU
+  // whatever the instance, a whole DO's first leaf, names searched in depth, dotted names
+  // nothing; with the place of the member the same FCDA gives now.
+  Strings earlier;
+  std::vector<uint32_t> places;
+  for (const Earlier_Member* e = measures.Earlier_Members_Begin();
+       e != measures.Earlier_Members_End(); ++e) {
+    earlier.push_back(e->da->Reference());
+    places.push_back(e->place);
+  }
+  EXPECT_EQ(earlier, (Strings{"IED1LD0/MMXU1.TotW.mag.f", "IED1LD0/Q0XCBR1.Pos.stVal",
+                              "IED1LD1/GGIO1.Ind1.stVal", "IED1LD0/MMXU1.TotW.mag",
+                              "IED1LD0/MMXU1.TotW.mag.f", "IED1LD0/MMXU1.PhV.phsA.cVal.mag.f"}));
+  EXPECT_EQ(places, (std::vector<uint32_t>{No_Member_Place, 1, 2, No_Member_Place,
+                                           No_Member_Place, No_Member_Place}));
+  EXPECT_EQ(measures.FCDA_Count(), 15u);  // the prefixed x:FCDA is no FCDA
+
+  // A data set of a node other than LLN0 names its node whole.
   const TIEC_LN& xcbr = *device.List_LDevice[0]->List_LN[3];
   ASSERT_EQ(xcbr.List_DataSet.size(), 1u);
-  EXPECT_EQ(xcbr.List_DataSet[0]->Reference(), "IED1LD0/XCBR.Trip");
-  EXPECT_EQ(References(*xcbr.List_DataSet[0]), (Strings{"IED1LD0/Q0XCBR1.Pos.q"}));
+  EXPECT_EQ(xcbr.List_DataSet[0]->Reference(), "IED1LD0/Q0XCBR1.Trip");
+  EXPECT_EQ(xcbr.List_DataSet[0]->Earlier_Reference(), "IED1LD0/XCBR.Trip");
+  EXPECT_EQ(References(*xcbr.List_DataSet[0]), Strings{});  // no prefix nor lnInst: no node
+  ASSERT_EQ(xcbr.List_DataSet[0]->Earlier_Member_Count(), 1u);
+  EXPECT_EQ(xcbr.List_DataSet[0]->Earlier_Members_Begin()->da->Reference(),
+            "IED1LD0/Q0XCBR1.Pos.q");
   EXPECT_EQ(xcbr.List_DataSet[0]->GooseName(), "");
 }
 

@@ -150,11 +150,11 @@ TEST_F(Replace_Scl_Window, Cancel_Changes_Nothing_And_Replace_Keeps_Every_Row) {
           {"Kept (3)", L{{"Variables", "1", "", "REV1LD0/MMXU1.TotW.mag.f"},
                          {"DataSet", "2", "1", "REV1LD0/GGIO1.Ind1.stVal"},
                          {"DataSet", "2", "2", "REV1LD0/GGIO1.Ind2.stVal"}}},
-          {"Moved to another place of the data set (2)",
-           L{{"DataSet", "1", "1", "REV1LD0/MMXU1.TotW.mag"},
-             {"DataSet", "1", "2", "REV1LD0/MMXU1.Hz.mag"}}},
-          {"Changed: another bType or fc (3)", L{{"Variables", "2", "", "REV1LD0/MMXU1.Hz.mag.f"},
+          {"Moved to another place of the data set (1)",
+           L{{"DataSet", "1", "1", "REV1LD0/MMXU1.TotW.mag.f"}}},
+          {"Changed: another bType or fc (4)", L{{"Variables", "2", "", "REV1LD0/MMXU1.Hz.mag.f"},
                                                  {"Variables", "4", "", "REV1LD0/LLN0.Mod.stVal"},
+                                                 {"DataSet", "1", "2", "REV1LD0/MMXU1.Hz.mag.f"},
                                                  {"DataSet", "1", "3", "REV1LD0/LLN0.Mod.stVal"}}},
           {"Lost: the reference is gone (3)", L{{"Variables", "3", "", "REV1LD0/GGIO1.Ind2.q"},
                                                 {"DataSet", "2", "3", "REV1LD0/GGIO1.Ind2.q"},
@@ -192,8 +192,19 @@ TEST_F(Replace_Scl_Window, Cancel_Changes_Nothing_And_Replace_Keeps_Every_Row) {
                          window->ACG_DS_Vars->Text(r, Var_Col::Position));
   EXPECT_EQ(members,
             (std::vector<std::pair<std::string, std::string>>{{"REV1LD0/LLN0.Mod.stVal", "12"},
-                                                              {"REV1LD0/MMXU1.TotW.mag", "10"},
-                                                              {"REV1LD0/MMXU1.Hz.mag", "11"}}));
+                                                              {"REV1LD0/MMXU1.TotW.mag.f", "10"},
+                                                              {"REV1LD0/MMXU1.Hz.mag.f", "11"}}));
+  // The members whose bType changed are marked as a variable row with the same change is.
+  EXPECT_NE(Tooltip(window->ACG_DS_Vars, 0).find("INT8"), std::string::npos);
+  EXPECT_EQ(Tooltip(window->ACG_DS_Vars, 1), "");
+  EXPECT_NE(Tooltip(window->ACG_DS_Vars, 2).find("FLOAT64"), std::string::npos);
+  // The data set the revision removed keeps its member with its settings, marked.
+  test::Click_Cell(window->ACG_DataSet, 2, 1);
+  ASSERT_EQ(window->ACG_DS_Vars->rowCount(), 1);
+  EXPECT_EQ(window->ACG_DS_Vars->Text(0, Var_Col::Reference), "REV1LD0/GGIO1.Ind1.stVal");
+  EXPECT_NE(window->ACG_DS_Vars->Text(0, Var_Col::Position), "");
+  EXPECT_NE(Tooltip(window->ACG_DS_Vars, 0).find("REV1LD0/LLN0.Events"), std::string::npos);
+  test::Click_Cell(window->ACG_DataSet, 0, 1);
   // The tree shows the new revision (GGIO1.Ind3 is new in it).
   bool ind3 = false;
   for (QTreeWidgetItemIterator it(window->TV_IEC_Device); *it; ++it)
