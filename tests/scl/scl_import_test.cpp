@@ -140,9 +140,8 @@ TEST(Scl_Import, Data_Set_Members_Are_The_Models_Own_Attributes_Found_By_The_Loo
 
   // Each FCDA names its node by prefix, class and instance: lnInst 2 is the second MMXU, which
   // has no TotW, and a node without lnInst is none of them; a later logical device is found.
-  EXPECT_EQ(References(measures),
-            (Strings{"IED1LD0/MMXU1.TotW.mag.f", "IED1LD0/Q0XCBR1.Pos.stVal",
-                     "IED1LD1/GGIO1.Ind1.stVal"}));
+  EXPECT_EQ(References(measures), (Strings{"IED1LD0/MMXU1.TotW.mag.f", "IED1LD0/Q0XCBR1.Pos.stVal",
+                                           "IED1LD1/GGIO1.Ind1.stVal"}));
   const TIEC_DA* f = device.List_LDevice[0]->List_LN[1]->List_DO[0]->List_DA[0]->List_DA[0];
   EXPECT_EQ(measures.List_DA[0], f);
   EXPECT_EQ(measures.List_DA[2],
@@ -161,8 +160,8 @@ TEST(Scl_Import, Data_Set_Members_Are_The_Models_Own_Attributes_Found_By_The_Loo
   EXPECT_EQ(earlier, (Strings{"IED1LD0/MMXU1.TotW.mag.f", "IED1LD0/Q0XCBR1.Pos.stVal",
                               "IED1LD1/GGIO1.Ind1.stVal", "IED1LD0/MMXU1.TotW.mag",
                               "IED1LD0/MMXU1.TotW.mag.f", "IED1LD0/MMXU1.PhV.phsA.cVal.mag.f"}));
-  EXPECT_EQ(places, (std::vector<uint32_t>{No_Member_Place, 1, 2, No_Member_Place,
-                                           No_Member_Place, No_Member_Place}));
+  EXPECT_EQ(places, (std::vector<uint32_t>{No_Member_Place, 1, 2, No_Member_Place, No_Member_Place,
+                                           No_Member_Place}));
   EXPECT_EQ(measures.FCDA_Count(), 15u);  // the prefixed x:FCDA is no FCDA
 
   // A data set of a node other than LLN0 names its node whole.
