@@ -349,3 +349,44 @@ TEST(Configuration_Rules, Per_Value_Checks_Follow_The_Tables) {
 }
 
 }  // namespace
+
+namespace {
+
+// A configuration saved by the earlier look-ups of FCDAs (access fixture earlier_reading.xml over
+// the SCL fixture fcda.icd): the check tells it apart from a broken one, and after the editor
+// opened and saved it nothing of that is left.
+TEST(Configuration_Rules, Earlier_Reading_Is_Told_Apart_And_Gone_After_A_Save) {
+  test::Temp_Dir dir;
+  util::Force_Dirs(dir / "ICD_Catalog");
+  test::Write(dir / "ICD_Catalog/fcda.icd",
+              test::Read(test::Data_Dir() + "/scl/fixtures/fcda.icd"));
+  test::Write(dir / "IEC_61850_Client.xml",
+              test::Read(test::Data_Dir() + "/access/fixtures/client_file/earlier_reading.xml"));
+  check::Conf_Options options;
+  options.scl_check = nullptr;
+  auto fit_findings = [&] {
+    std::vector<std::string> out;
+    check::Check_Configuration(
+        dir.path(), options,
+        [&](const Finding& f) {
+          if (f.rule != "position-invalid")
+            out.push_back(f.rule + " " + std::to_string(f.row.value_or(0)) + "/" +
+                          std::to_string(f.member.value_or(0)));
+        },
+        test::English());
+    return out;
+  };
+  EXPECT_EQ(fit_findings(), (std::vector<std::string>{
+                                "member-corrected 1/2", "member-corrected 1/5",
+                                "member-corrected 1/6", "member-dropped 1/5",
+                                "member-moved 1/6", "member-moved 1/7", "member-missing 1/3",
+                                "member-missing 1/4", "dataset-corrected 2/0",
+                                "member-missing 2/1"}));
+
+  UIEC_61850_Access::Access_State state;
+  UIEC_61850_Access::Read_Client_File(dir / "IEC_61850_Client.xml", dir / "ICD_Catalog", state);
+  UIEC_61850_Access::Save_Client_File(state, dir / "IEC_61850_Client.xml");
+  EXPECT_EQ(fit_findings(), std::vector<std::string>{});
+}
+
+}  // namespace

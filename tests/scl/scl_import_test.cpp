@@ -551,3 +551,56 @@ TEST(Scl_Import, Every_Shared_Sample_Imports) {
 
 }  // namespace
 }  // namespace UIEC_Client_Decode
+
+namespace UIEC_Client_Decode {
+namespace {
+
+// Each FCDA of fcda.icd resolves to what it names: the node by prefix, class and instance
+// together, doName and daName as paths, a whole object by its first leaf of the FCDA's fc, a
+// structure by its first leaf; an FCDA naming nothing adds no member, and the check's import
+// says why.
+TEST(Scl_Import, Fcdas_Resolve_To_The_Attribute_They_Name) {
+  const std::string path = test::Data_Dir() + "/scl/fixtures/fcda.icd";
+  const TIEC_Device device(path);
+  const TIEC_LDevice& ld = *device.List_LDevice[0];
+  auto table = [](const TIEC_DataSet& data_set) {
+    std::vector<std::string> rows;
+    for (const TIEC_DA* da : data_set.List_DA)
+      rows.push_back(da->Reference() + " " + da->FC() + " " + da->bType());
+    return rows;
+  };
+  const TIEC_DataSet& all = *ld.List_LN[0]->List_DataSet[0];
+  EXPECT_EQ(table(all), (std::vector<std::string>{
+                            "F1LD0/L1TCTR1.AmpSv.q MX Quality",             // by prefix
+                            "F1LD0/L2TCTR1.AmpSv.q MX Quality",             // by prefix
+                            "F1LD0/L1TCTR2.AmpSv.instMag.i MX INT32",       // by instance
+                            "F1LD0/MMXU1.PhV.phsA.cVal.mag.f MX FLOAT32",   // dotted doName
+                            "F1LD0/Q0XCBR1.Pos.stVal ST Dbpos",             // not SBOw (CO)
+                            "F1LD0/MMXU1.TotW.mag.f MX FLOAT32",            // a structure
+                            "F1LD0/Q0XCBR1.Pos.stVal ST Dbpos",             // fc MX: a warning
+                            "F1LD0/LLN0.Mod.stVal ST Enum",
+                        }));
+  EXPECT_EQ(all.FCDA_Count(), 11u);
+  const TIEC_DataSet& local = *ld.List_LN[4]->List_DataSet[0];
+  EXPECT_EQ(local.Reference(), "F1LD0/MMXU1.Local");
+  EXPECT_EQ(table(local), std::vector<std::string>{"F1LD0/MMXU1.TotW.mag.f MX FLOAT32"});
+
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file(path.c_str()));
+  TIEC_Device checked;
+  std::vector<FCDA_Finding> findings;
+  Decode_IED_Element(checked, doc, doc.child("SCL").child("IED"), findings);
+  std::vector<std::string> said;
+  for (const FCDA_Finding& f : findings)
+    said.push_back(std::to_string(static_cast<int>(f.problem)) + " " + f.name + " " + f.where);
+  EXPECT_EQ(said, (std::vector<std::string>{
+                      std::to_string(static_cast<int>(FCDA_Problem::No_LN)) + " L3TCTR3 LD0",
+                      std::to_string(static_cast<int>(FCDA_Problem::Array_Element)) +
+                          " HA.phsAHar(7) ",
+                      std::to_string(static_cast<int>(FCDA_Problem::FC_Mismatch)) + " ST Pos.stVal",
+                      std::to_string(static_cast<int>(FCDA_Problem::No_SDO)) + " phsX PhV",
+                  }));
+}
+
+}  // namespace
+}  // namespace UIEC_Client_Decode
