@@ -17,7 +17,9 @@ namespace {
 using namespace UIEC_Client_Decode;
 
 struct Counts {
-  size_t fcdas = 0, before = 0, now = 0, before_elsewhere = 0;
+  size_t fcdas = 0, before = 0, now = 0;
+  size_t before_other_node = 0;  // an earlier member of another node than its FCDA's now
+  size_t before_no_member = 0;   // an earlier member whose FCDA names nothing now
 };
 
 // The node part of an attribute's reference (up to the first "."), for the members that name
@@ -45,9 +47,10 @@ Counts Count_IED(const pugi::xml_document& doc, pugi::xml_node ied) {
         counts.before += ds->Earlier_Member_Count();
         for (const Earlier_Member* e = ds->Earlier_Members_Begin(); e != ds->Earlier_Members_End();
              ++e)
-          if (e->place == No_Member_Place ||
-              LN_Part(e->da->Reference()) != LN_Part(ds->List_DA[e->place]->Reference()))
-            ++counts.before_elsewhere;
+          if (e->place == No_Member_Place)
+            ++counts.before_no_member;
+          else if (LN_Part(e->da->Reference()) != LN_Part(ds->List_DA[e->place]->Reference()))
+            ++counts.before_other_node;
       }
   return counts;
 }
@@ -78,16 +81,16 @@ int main(int argc, char** argv) {
         total.fcdas += c.fcdas;
         total.before += c.before;
         total.now += c.now;
-        total.before_elsewhere += c.before_elsewhere;
+        total.before_other_node += c.before_other_node;
+        total.before_no_member += c.before_no_member;
       } catch (const std::exception& e) {
         std::fprintf(stderr, "%s %s: %s\n", path.c_str(), ied.attribute("name").value(), e.what());
       }
     }
   }
   std::printf("%-40s %-36s %6zu %7zu %6zu\n", "total", "", total.fcdas, total.before, total.now);
-  std::printf(
-      "members before that differ from the member of their FCDA now (another node, or "
-      "none): %zu\n",
-      total.before_elsewhere);
+  std::printf("members before of another logical node than their FCDA names: %zu\n",
+              total.before_other_node);
+  std::printf("members before whose FCDA names nothing: %zu\n", total.before_no_member);
   return 0;
 }
