@@ -571,13 +571,13 @@ TEST(Scl_Import, Fcdas_Resolve_To_The_Attribute_They_Name) {
   };
   const TIEC_DataSet& all = *ld.List_LN[0]->List_DataSet[0];
   EXPECT_EQ(table(all), (std::vector<std::string>{
-                            "F1LD0/L1TCTR1.AmpSv.q MX Quality",             // by prefix
-                            "F1LD0/L2TCTR1.AmpSv.q MX Quality",             // by prefix
-                            "F1LD0/L1TCTR2.AmpSv.instMag.i MX INT32",       // by instance
-                            "F1LD0/MMXU1.PhV.phsA.cVal.mag.f MX FLOAT32",   // dotted doName
-                            "F1LD0/Q0XCBR1.Pos.stVal ST Dbpos",             // not SBOw (CO)
-                            "F1LD0/MMXU1.TotW.mag.f MX FLOAT32",            // a structure
-                            "F1LD0/Q0XCBR1.Pos.stVal ST Dbpos",             // fc MX: a warning
+                            "F1LD0/L1TCTR1.AmpSv.q MX Quality",            // by prefix
+                            "F1LD0/L2TCTR1.AmpSv.q MX Quality",            // by prefix
+                            "F1LD0/L1TCTR2.AmpSv.instMag.i MX INT32",      // by instance
+                            "F1LD0/MMXU1.PhV.phsA.cVal.mag.f MX FLOAT32",  // dotted doName
+                            "F1LD0/Q0XCBR1.Pos.stVal ST Dbpos",            // not SBOw (CO)
+                            "F1LD0/MMXU1.TotW.mag.f MX FLOAT32",           // a structure
+                            "F1LD0/Q0XCBR1.Pos.stVal ST Dbpos",            // fc MX: a warning
                             "F1LD0/LLN0.Mod.stVal ST Enum",
                         }));
   EXPECT_EQ(all.FCDA_Count(), 11u);
@@ -593,13 +593,81 @@ TEST(Scl_Import, Fcdas_Resolve_To_The_Attribute_They_Name) {
   std::vector<std::string> said;
   for (const FCDA_Finding& f : findings)
     said.push_back(std::to_string(static_cast<int>(f.problem)) + " " + f.name + " " + f.where);
-  EXPECT_EQ(said, (std::vector<std::string>{
-                      std::to_string(static_cast<int>(FCDA_Problem::No_LN)) + " L3TCTR3 LD0",
-                      std::to_string(static_cast<int>(FCDA_Problem::Array_Element)) +
-                          " HA.phsAHar(7) ",
-                      std::to_string(static_cast<int>(FCDA_Problem::FC_Mismatch)) + " ST Pos.stVal",
-                      std::to_string(static_cast<int>(FCDA_Problem::No_SDO)) + " phsX PhV",
-                  }));
+  EXPECT_EQ(said,
+            (std::vector<std::string>{
+                std::to_string(static_cast<int>(FCDA_Problem::No_LN)) + " L3TCTR3 LD0",
+                std::to_string(static_cast<int>(FCDA_Problem::Array_Element)) + " HA.phsAHar(7) ",
+                std::to_string(static_cast<int>(FCDA_Problem::FC_Mismatch)) + " ST Pos.stVal",
+                std::to_string(static_cast<int>(FCDA_Problem::No_SDO)) + " phsX PhV",
+            }));
+}
+
+}  // namespace
+}  // namespace UIEC_Client_Decode
+
+namespace UIEC_Client_Decode {
+namespace {
+
+// Over every IED of every shared sample: each member is the attribute its FCDA names (its
+// reference is the FCDA's path, or a leaf below it of the FCDA's fc), one per FCDA that names
+// something, in FCDA order.
+TEST(Scl_Import, Shared_Sample_Members_Are_What_Their_Fcdas_Name) {
+  RQ_SCL_SAMPLES_OR_SKIP();
+  size_t members = 0;
+  for (const std::string& path : test::Scl_Sample_Files()) {
+    pugi::xml_document doc;
+    if (!doc.load_file(path.c_str())) continue;
+    for (pugi::xml_node ied : doc.child("SCL").children("IED")) {
+      SCOPED_TRACE(path + " " + ied.attribute("name").value());
+      TIEC_Device device;
+      std::vector<FCDA_Finding> findings;
+      Decode_IED_Element(device, doc, ied, findings);
+      std::vector<pugi::xml_node> unresolved;
+      for (const FCDA_Finding& f : findings)
+        if (f.Unresolved()) unresolved.push_back(f.fcda);
+      const pugi::xml_node server = ied.child("AccessPoint").child("Server");
+      size_t l = 0;
+      for (pugi::xml_node ld : server.children("LDevice")) {
+        ASSERT_LT(l, device.List_LDevice.size());
+        const TIEC_LDevice& model_ld = *device.List_LDevice[l++];
+        size_t n = 0;
+        for (pugi::xml_node ln : ld.children()) {
+          if (std::string_view(ln.name()) != "LN0" && std::string_view(ln.name()) != "LN") continue;
+          const TIEC_LN& model_ln = *model_ld.List_LN[n++];
+          size_t k = 0;
+          for (pugi::xml_node ds : ln.children("DataSet")) {
+            if (model_ln.List_DataSet.empty()) break;  // a node without lnType
+            const TIEC_DataSet& data_set = *model_ln.List_DataSet[k++];
+            size_t m = 0;
+            for (pugi::xml_node fcda : ds.children("FCDA")) {
+              if (std::find(unresolved.begin(), unresolved.end(), fcda) != unresolved.end())
+                continue;
+              ASSERT_LT(m, data_set.List_DA.size()) << data_set.Reference();
+              const TIEC_DA& da = *data_set.List_DA[m++];
+              const std::string lnClass = fcda.attribute("lnClass").value();
+              std::string named =
+                  std::string(ied.attribute("name").value()) + fcda.attribute("ldInst").value() +
+                  "/" + (lnClass == "LLN0" ? "" : fcda.attribute("prefix").value()) + lnClass +
+                  (lnClass == "LLN0" ? "" : fcda.attribute("lnInst").value()) + "." +
+                  fcda.attribute("doName").value();
+              const std::string daName = fcda.attribute("daName").value();
+              if (!daName.empty()) named += "." + daName;
+              const std::string reference = da.Reference();
+              EXPECT_TRUE(reference == named || reference.rfind(named + ".", 0) == 0)
+                  << reference << " for " << named;
+              EXPECT_TRUE(da.List_DA.empty()) << reference;
+              if (daName.empty()) {
+                EXPECT_EQ(da.FC(), fcda.attribute("fc").value()) << reference;
+              }
+              ++members;
+            }
+            EXPECT_EQ(m, data_set.List_DA.size()) << data_set.Reference();
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(members, 1000u);
 }
 
 }  // namespace
