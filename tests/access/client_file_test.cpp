@@ -365,8 +365,9 @@ TEST_F(Earlier_Reading, Settings_Follow_The_Fcda_To_The_Corrected_Reference) {
                                    "F1LD0/Q0XCBR1.Pos.stVal 6 m6",
                                    "F1LD0/LLN0.Mod.stVal 7 m7",
                                }));
-  EXPECT_EQ(state.List_DataSet[0].List_DAs[5].conversion + state.List_DataSet[0].List_DAs[5].multFactor,
-            "ItoF/FtoI2.5");
+  EXPECT_EQ(
+      state.List_DataSet[0].List_DAs[5].conversion + state.List_DataSet[0].List_DAs[5].multFactor,
+      "ItoF/FtoI2.5");
   // A data set outside LLN0 stored under its class alone is found and named whole.
   EXPECT_EQ(state.ACG_DataSet.Cell(1, DS_Col::Reference), "F1LD0/MMXU1.Local");
   EXPECT_EQ(Members(state, 1), std::vector<std::string>{"F1LD0/MMXU1.TotW.mag.f  "});
