@@ -521,9 +521,22 @@ class Importer {
     // Pass 2, data set members: only now can an FCDA find a logical device or node that comes
     // later in the file. The members of one set are consecutive. Each FCDA is also read by the
     // earlier look-ups, so that configurations saved by them find their members again.
-    std::unordered_map<const TIEC_LN*, Type_Entry*> ln_types;
-    for (const Pending_LN& pending : lns_) ln_types.emplace(pending.ln, pending.type);
-    Member_Resolver resolver(device_, store_, std::move(ln_types));
+    // The exact reading first; its maps go before the earlier look-ups build theirs, so that
+    // the two never take memory together.
+    std::vector<TIEC_DA*> resolved(members_.size());
+    {
+      std::unordered_map<const TIEC_LN*, Type_Entry*> ln_types;
+      for (const Pending_LN& pending : lns_) ln_types.emplace(pending.ln, pending.type);
+      Member_Resolver resolver(device_, store_, std::move(ln_types));
+      for (size_t i = 0; i < members_.size(); ++i) {
+        const Pending_Member& m = members_[i];
+        const Member_Resolver::Outcome outcome =
+            resolver.Resolve({m.ldInst, m.prefix, m.lnClass, m.lnInst, m.doName, m.daName, m.fc});
+        resolved[i] = outcome.member;
+        if (outcome.problem && findings_)
+          findings_->push_back({m.fcda, *outcome.problem, outcome.name, outcome.where});
+      }
+    }
     Earlier_Resolver earlier(device_, store_);
     std::vector<TIEC_DA*> found;
     std::vector<Earlier_Member> earlier_members;
@@ -534,13 +547,8 @@ class Importer {
       earlier_members.clear();
       for (; i < members_.size() && members_[i].data_set == data_set; ++i) {
         const Pending_Member& m = members_[i];
-        const Member_Resolver::Outcome outcome =
-            resolver.Resolve({m.ldInst, m.prefix, m.lnClass, m.lnInst, m.doName, m.daName, m.fc});
-        const uint32_t place =
-            outcome.member ? static_cast<uint32_t>(found.size()) : No_Member_Place;
-        if (outcome.member) found.push_back(outcome.member);
-        if (outcome.problem && findings_)
-          findings_->push_back({m.fcda, *outcome.problem, outcome.name, outcome.where});
+        const uint32_t place = resolved[i] ? static_cast<uint32_t>(found.size()) : No_Member_Place;
+        if (resolved[i]) found.push_back(resolved[i]);
         if (TIEC_DA* da = earlier.Resolve(m.ldInst, m.lnClass, m.doName, m.daName))
           earlier_members.push_back({da, place});
       }
