@@ -105,7 +105,8 @@ void Table_Marks::Set_Opening(const std::vector<check::Finding>& findings,
     const int row = *f.row - 1;
     if (row < 0 || row >= state.ACG_DataSet.Row_Count()) continue;
     stored_.push_back({state.ACG_DataSet.Cell(row, DS_Col::Reference), Member_Reference(f),
-                       f.severity, f.message, f.rule != "member-dropped"});
+                       f.severity, f.message, f.rule != "member-dropped",
+                       f.rule == "member-missing"});
   }
 }
 
@@ -154,10 +155,12 @@ std::optional<Selection_Grid::Row_Mark> Table_Marks::Member(int member_row,
   const auto& members = state.List_DataSet[static_cast<size_t>(row)].List_DAs;
   if (member_row < 0 || static_cast<size_t>(member_row) >= members.size()) return std::nullopt;
   const std::string& reference = state.ACG_DataSet.Cell(row, DS_Col::Reference);
-  const std::string member = members[static_cast<size_t>(member_row)].Reference();
+  const TDataSet_DA& shown = members[static_cast<size_t>(member_row)];
+  const std::string member = shown.Reference();
   Mark_Builder builder;
   for (const Stored_Member& m : stored_)
-    if (m.on_member_row && m.data_set_reference == reference && m.member_reference == member)
+    if (m.on_member_row && m.data_set_reference == reference && m.member_reference == member &&
+        !(m.needs_position && !shown.Position.empty()))
       builder.Add(m.severity, m.message);
   if (const auto found = members_.find({row + 1, member_row + 1}); found != members_.end())
     for (const check::Finding& f : found->second) builder.Add(f.severity, f.message);

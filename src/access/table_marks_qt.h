@@ -59,6 +59,8 @@ class Table_Marks {
     // Whether the member has a row of its own (moved, corrected, added); a dropped member is
     // said on its data set's row.
     bool on_member_row;
+    // A member added without settings: marked until it has a position.
+    bool needs_position;
   };
   std::vector<Stored_Member> stored_;
   std::map<int, std::vector<check::Finding>> variables_;  // by the row's "N"

@@ -432,6 +432,7 @@ TEST_F(Earlier_Reading_Window, Says_What_It_Corrected_And_Ok_Saves_It) {
   for (int row : {2, 3}) {
     test::Type_In_Cell(window->ACG_DS_Vars, row, Var_Col::Position - 1, QString::number(20 + row));
     test::Type_In_Cell(window->ACG_DS_Vars, row, Var_Col::MultFact - 1, "1");
+    EXPECT_EQ(Tooltip(window->ACG_DS_Vars, row), "") << row;  // it has its position now
   }
   test::Click_Cell(window->ACG_DataSet, 1, 1);
   test::Type_In_Cell(window->ACG_DS_Vars, 0, Var_Col::Position - 1, "30");
