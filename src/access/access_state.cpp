@@ -179,9 +179,9 @@ std::vector<Row> Access_State::Show_DataSet_DAs(int row) {
   if (row >= 1 && row <= static_cast<int>(List_DataSet.size())) {
     const TDataSet& record = List_DataSet[static_cast<size_t>(row - 1)];
     for (const TDataSet_DA& member : record.List_DAs) {
-      rows.push_back({std::to_string(rows.size() + 1), member.Select_DA->bType(),
-                      member.Select_DA->Reference(), member.Position, member.bitAddress,
-                      member.conversion, member.multFactor, member.Mnemonic});
+      rows.push_back({std::to_string(rows.size() + 1), member.bType(), member.Reference(),
+                      member.Position, member.bitAddress, member.conversion, member.multFactor,
+                      member.Mnemonic});
     }
     if (!rows.empty()) DataSet_Row_Select = row;
   }
@@ -225,6 +225,14 @@ TIEC_DataSet* Access_State::Get_DataSet(int32_t index, const std::string& refere
   if (index < 0 || index >= static_cast<int32_t>(List_IEC_Dev.size())) return nullptr;
   return Find_DataSet(*List_IEC_Dev[static_cast<size_t>(index)], [&](const TIEC_DataSet& data_set) {
     return data_set.Reference() == reference;
+  });
+}
+
+TIEC_DataSet* Access_State::Get_DataSet_By_Earlier_Reference(int32_t index,
+                                                             const std::string& reference) const {
+  if (index < 0 || index >= static_cast<int32_t>(List_IEC_Dev.size())) return nullptr;
+  return Find_DataSet(*List_IEC_Dev[static_cast<size_t>(index)], [&](const TIEC_DataSet& data_set) {
+    return data_set.Earlier_Reference() == reference && data_set.Reference() != reference;
   });
 }
 

@@ -55,12 +55,28 @@ enum : int { N, bType, Reference, Position, StartBit, Convertion, MultFact, Mnem
 
 // The settings of one member of a selected data set, as typed or picked in the member table.
 struct TDataSet_DA {
-  TIEC_DA* Select_DA = nullptr;  // the member attribute in the model; not owned, never null
+  // The member attribute in the model; not owned. Null only for a member of a data set that its
+  // server's SCL file no longer has: the member then keeps its stored texts and settings until
+  // the user removes the data set row.
+  TIEC_DA* Select_DA = nullptr;
   std::string Position;
   std::string bitAddress;
   std::string conversion;
   std::string multFactor;
   std::string Mnemonic;
+  // The bType the configuration holds for the member where it is not the attribute's: the
+  // attribute's bType changed in a new revision of the SCL file (kept until the next save, which
+  // stores the new one), or the member has no attribute. Empty otherwise.
+  std::string Stored_bType;
+  // The reference of a member without attribute; empty otherwise.
+  std::string Stored_Reference;
+
+  const std::string& bType() const { return Select_DA ? Select_DA->bType() : Stored_bType; }
+  std::string Reference() const { return Select_DA ? Select_DA->Reference() : Stored_Reference; }
+  // The bType the configuration held before its attribute's bType changed; empty when it did not.
+  std::string Former_bType() const {
+    return Select_DA && Stored_bType != Select_DA->bType() ? Stored_bType : std::string();
+  }
   bool operator==(const TDataSet_DA&) const = default;
 };
 
@@ -149,6 +165,9 @@ struct Access_State {
 
   // The data set with `reference` in server `index`, or null.
   TIEC_DataSet* Get_DataSet(int32_t index, const std::string& reference) const;
+  // The first data set of a node other than LLN0 in server `index` that earlier versions named
+  // `reference` (by its node's class alone), or null.
+  TIEC_DataSet* Get_DataSet_By_Earlier_Reference(int32_t index, const std::string& reference) const;
 
   // Position of `device` in List_IEC_Dev, or -1.
   int Server_Position(const TIEC_Device* device) const;

@@ -598,7 +598,7 @@ bool TFIEC_61850_Access::FormShow() {
   Show_IEC_Devices();
   TS_Map->Show_Map();
   shown_xml_ = Client_Xml(state_);
-  Say_What_No_Longer_Fits(report.Missing_Files);
+  Say_What_No_Longer_Fits(report);
   return true;
 }
 
@@ -900,7 +900,18 @@ QTreeWidgetItem* TFIEC_61850_Access::Show_Tree_IEC_DA(QTreeWidgetItem* parent, T
 
 QTreeWidgetItem* TFIEC_61850_Access::Show_Tree_IEC_DataSet(QTreeWidgetItem* parent,
                                                            TIEC_DataSet& data_set) {
-  return Add_Node(parent, data_set, data_set.Name(), Img_DataSet, false);
+  // The member count shows a data set with FCDAs that name nothing before it is added.
+  const auto& s = ctx_.Lang_Strings;
+  const size_t members = data_set.List_DA.size();
+  const size_t unresolved = data_set.FCDA_Count() > members ? data_set.FCDA_Count() - members : 0;
+  const QString text = unresolved > 0 ? QString(Q(s[access_strings::Text_Tree_Data_Set_Unresolved]))
+                                            .arg(Q(data_set.Name()))
+                                            .arg(members)
+                                            .arg(unresolved)
+                                      : QString(Q(s[access_strings::Text_Tree_Data_Set_Members]))
+                                            .arg(Q(data_set.Name()))
+                                            .arg(members);
+  return Add_Node(parent, data_set, text.toStdString(), Img_DataSet, false);
 }
 
 void TFIEC_61850_Access::Fill_Node(QTreeWidgetItem* item) {
@@ -1286,7 +1297,7 @@ void TFIEC_61850_Access::Connect_Marks() {
   connect(TS_Map, &Map_Page::Tables_Changed, this, &TFIEC_61850_Access::Refresh_Marks);
 }
 
-void TFIEC_61850_Access::Say_What_No_Longer_Fits(const std::vector<std::string>& missing_files) {
+void TFIEC_61850_Access::Say_What_No_Longer_Fits(const Read_Report& report) {
   // The saved configuration as the command line's check sees it, on the models just loaded.
   std::vector<check::Finding> findings;
   check::Conf_Options options;
@@ -1306,8 +1317,9 @@ void TFIEC_61850_Access::Say_What_No_Longer_Fits(const std::vector<std::string>&
   }
   marks_.Set_Opening(findings, state_);
   Refresh_Marks();
-  const std::string message = Opening_Message(
-      ctx_.Lang_Strings[access_strings::Text_Opening_Findings], missing_files, findings);
+  const std::string message =
+      Opening_Message(ctx_.Lang_Strings[access_strings::Text_Opening_Findings],
+                      report.Missing_Files, findings, Corrections_Text(report, ctx_.Lang_Strings));
   if (!message.empty()) messages_.Warning_List(this, message);
 }
 

@@ -177,7 +177,7 @@ class TFIEC_61850_Access : public QDialog {
   // Rows that no longer fit the servers' SCL files: said once at opening, marked in the tables.
   void Connect_Marks();
   void Connect_Replace();
-  void Say_What_No_Longer_Fits(const std::vector<std::string>& missing_files);
+  void Say_What_No_Longer_Fits(const UIEC_61850_Access::Read_Report& report);
 
   app::App_Context& ctx_;
   ui::Messages& messages_;

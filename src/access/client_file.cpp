@@ -33,8 +33,8 @@ void Add_Row(pugi::xml_node list, const char* item_name, const Row& row, const c
 
 void Add_Member(pugi::xml_node list, const TDataSet_DA& member) {
   pugi::xml_node item = list.append_child("DataSet_DA_Item");
-  item.append_attribute("bType").set_value(member.Select_DA->bType().c_str());
-  item.append_attribute("Reference").set_value(member.Select_DA->Reference().c_str());
+  item.append_attribute("bType").set_value(member.bType().c_str());
+  item.append_attribute("Reference").set_value(member.Reference().c_str());
   item.append_attribute("Position").set_value(member.Position.c_str());
   item.append_attribute("StartBit").set_value(member.bitAddress.c_str());
   item.append_attribute("Convertion").set_value(member.conversion.c_str());
@@ -111,7 +111,7 @@ class Reader {
     Read_Report report;
     Read_Servers(Need_List(root, "List_ICD_Files"), loaded, report);
     Read_Variables(Need_List(root, "List_DA_Selected"), loaded);
-    Read_DataSets(util::Child_Element(root, "List_DataSet_Selected"), loaded);
+    Read_DataSets(util::Child_Element(root, "List_DataSet_Selected"), loaded, report);
     return report;
   }
 
@@ -168,7 +168,7 @@ class Reader {
     }
   }
 
-  void Read_DataSets(pugi::xml_node list, Access_State& loaded) const {
+  void Read_DataSets(pugi::xml_node list, Access_State& loaded, Read_Report& report) const {
     if (!list) return;
     const std::vector<pugi::xml_node> items = Elements(list);
     for (size_t i = 0; i < items.size(); ++i) {
@@ -181,41 +181,70 @@ class Reader {
              " has no element \"DataSet_List_DAs\"");
 
       TDataSet record;
-      if (const auto index = util::Str_To_Int(loaded.ACG_DataSet.Cell(row, DS_Col::Index)))
-        record.Select_DataSet =
-            loaded.Get_DataSet(*index, loaded.ACG_DataSet.Cell(row, DS_Col::Reference));
-      Read_Members(Elements(members), record);
+      if (const auto index = util::Str_To_Int(loaded.ACG_DataSet.Cell(row, DS_Col::Index))) {
+        const std::string reference = loaded.ACG_DataSet.Cell(row, DS_Col::Reference);
+        record.Select_DataSet = loaded.Get_DataSet(*index, reference);
+        if (!record.Select_DataSet) {
+          record.Select_DataSet = loaded.Get_DataSet_By_Earlier_Reference(*index, reference);
+          if (record.Select_DataSet) {
+            loaded.ACG_DataSet.Set_Cell(row, DS_Col::Reference, record.Select_DataSet->Reference());
+            ++report.Corrected_Data_Sets;
+          }
+        }
+      }
+      Read_Members(Elements(members), record, row, loaded.ACG_DataSet.Cell(row, DS_Col::Reference),
+                   report);
       loaded.List_DataSet.resize(static_cast<size_t>(loaded.ACG_DataSet.Row_Count()));
       loaded.List_DataSet[static_cast<size_t>(row)] = std::move(record);
     }
   }
 
-  // Each stored member takes the place Stored_Member_Places gives it; the record lists them in
-  // the data set's order whatever their stored order.
-  static void Read_Members(const std::vector<pugi::xml_node>& items, TDataSet& record) {
-    if (record.Select_DataSet == nullptr) return;
+  static TDataSet_DA Stored_Settings(pugi::xml_node item) {
+    TDataSet_DA settings;
+    settings.Position = item.attribute("Position").value();
+    settings.bitAddress = item.attribute("StartBit").value();
+    settings.conversion = item.attribute("Convertion").value();
+    settings.multFactor = item.attribute("MoltFact").value();
+    settings.Mnemonic = item.attribute("Mnemonic").value();
+    return settings;
+  }
+
+  // Each stored member takes the place Stored_Member_Places gives it; the record lists the data
+  // set's members in its order whatever their stored order. Without a data set, the stored
+  // members stay as they are.
+  static void Read_Members(const std::vector<pugi::xml_node>& items, TDataSet& record, int row,
+                           const std::string& reference, Read_Report& report) {
+    if (record.Select_DataSet == nullptr) {
+      for (const pugi::xml_node& item : items) {
+        TDataSet_DA settings = Stored_Settings(item);
+        settings.Stored_bType = item.attribute("bType").value();
+        settings.Stored_Reference = item.attribute("Reference").value();
+        record.List_DAs.push_back(std::move(settings));
+      }
+      return;
+    }
     const auto& model = record.Select_DataSet->List_DA;
     std::vector<Stored_Member_Key> stored;
     stored.reserve(items.size());
     for (const pugi::xml_node& item : items)
       stored.push_back({item.attribute("bType").value(), item.attribute("Reference").value()});
-    const std::vector<std::optional<size_t>> places =
+    const std::vector<std::optional<Stored_Place>> places =
         Stored_Member_Places(*record.Select_DataSet, stored);
-    std::vector<std::pair<size_t, size_t>> kept;  // place in the data set, stored number
-    for (size_t k = 0; k < places.size(); ++k)
-      if (places[k]) kept.push_back({*places[k], k});
-    std::sort(kept.begin(), kept.end());
-    for (const auto& [place, k] : kept) {
-      const pugi::xml_node item = items[k];
-      TDataSet_DA settings;
-      settings.Select_DA = model[place];
-      settings.Position = item.attribute("Position").value();
-      settings.bitAddress = item.attribute("StartBit").value();
-      settings.conversion = item.attribute("Convertion").value();
-      settings.multFactor = item.attribute("MoltFact").value();
-      settings.Mnemonic = item.attribute("Mnemonic").value();
-      record.List_DAs.push_back(std::move(settings));
+    std::vector<std::pair<size_t, TDataSet_DA>> placed;
+    for (size_t k = 0; k < places.size(); ++k) {
+      if (!places[k]) continue;
+      TDataSet_DA settings = Stored_Settings(items[k]);
+      settings.Select_DA = model[places[k]->place];
+      if (places[k]->match == Stored_Match::Type_Changed)
+        settings.Stored_bType = std::string(stored[k].bType);
+      if (places[k]->match == Stored_Match::Corrected &&
+          settings.Select_DA->Reference() != stored[k].reference)
+        ++report.Corrected_Members;
+      placed.push_back({places[k]->place, std::move(settings)});
     }
+    const size_t gained = model.size() - placed.size();
+    if (gained > 0) report.Gained_Members.push_back({row + 1, reference, gained});
+    record.List_DAs = Arrange_Members(*record.Select_DataSet, std::move(placed));
   }
 
   const std::string& path_;

@@ -33,11 +33,30 @@ struct Read_Report {
   // "FileName" of every listed server whose copy is not in the catalog, in list order; the
   // servers after each of them moved up one place.
   std::vector<std::string> Missing_Files;
+  // Stored members that earlier versions read for an FCDA, now under the reference of the
+  // attribute the FCDA names, with their settings.
+  size_t Corrected_Members = 0;
+  // Data set rows stored under the reference earlier versions gave a set of a node other than
+  // LLN0 (the node's class alone), now under the data set's reference.
+  size_t Corrected_Data_Sets = 0;
+  // Data set rows whose data set has members the file does not store: they come in with empty
+  // settings and need a position.
+  struct Gained {
+    int row;  // the row's "N"
+    std::string reference;
+    size_t count;
+  };
+  std::vector<Gained> Gained_Members;
 };
 
 // Reads the client file at `path` into `state`, importing each listed server from `catalog_dir`.
 // Stored members are placed by Stored_Member_Places (scl_revision.h): one the data set has at
-// another place follows its reference there.
+// another place follows its reference there, one that earlier versions read for an FCDA takes
+// the member that FCDA names, one whose attribute changed its bType keeps its settings and the
+// stored bType (TDataSet_DA::Stored_bType); the data set's other members come in with empty
+// settings. A data set row whose data set is not found keeps its stored members, without
+// attributes. A row stored under the reference earlier versions gave its data set is found by it
+// and takes the data set's reference.
 // On success `state` holds exactly what the file describes. Throws Client_File_Error when the
 // file or a listed SCL file cannot be read or lacks a list, an item attribute or a member list;
 // `state` is then left untouched.

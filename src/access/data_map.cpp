@@ -247,10 +247,8 @@ Data_Map Build_Data_Map(const Access_State& state) {
       for (size_t k = 0; k < members.size(); ++k) {
         const TDataSet_DA& m = members[k];
         Map_Entry e = Member_Entry(state.ACG_DataSet.Get_Row(r), r + 1, static_cast<int>(k + 1));
-        if (m.Select_DA != nullptr) {
-          e.Reference = m.Select_DA->Reference();
-          e.bType = m.Select_DA->bType();
-        }
+        e.Reference = m.Reference();
+        e.bType = m.bType();
         e.Position_Text = m.Position;
         e.StartBit_Text = m.bitAddress;
         e.Conversion = m.conversion;

@@ -20,7 +20,7 @@ namespace {
 
 constexpr size_t No_Place = std::numeric_limits<size_t>::max();
 
-enum class Match { Kept, Moved, Changed, Lost };
+enum class Match { Kept, Corrected, Moved, Changed, Lost };
 
 // A member to place in a data set: what it was, and the place it had.
 struct Member_Key {
@@ -34,9 +34,11 @@ struct Placed {
 };
 
 // The rounds of the header's classification. Without `compare_fc` the fc is not looked at (the
-// client file keeps none); without `changed_round` only kept and moved members find a place.
+// client file keeps none). With `earlier_round`, for stored members (own place: the stored
+// number), a member that the data set's earlier look-ups gave at its stored number takes the
+// place of the member the same FCDA gives now, before any member follows its reference.
 std::vector<Placed> Place_Members(const TIEC_DataSet& data_set, const std::vector<Member_Key>& keys,
-                                  bool compare_fc, bool changed_round) {
+                                  bool compare_fc, bool earlier_round) {
   const size_t count = data_set.List_DA.size();
   std::vector<std::string> references(count);
   // The places of each reference in order, so that a member looks only at its own candidates.
@@ -66,12 +68,24 @@ std::vector<Placed> Place_Members(const TIEC_DataSet& data_set, const std::vecto
     const size_t own = keys[i].own_place;
     if (own < count && !taken[own] && same(own, keys[i])) take(i, own, Match::Kept);
   }
+  if (earlier_round && data_set.Has_Earlier_Members()) {
+    const auto* earlier = data_set.Earlier_Members_Begin();
+    const size_t earlier_count = data_set.Earlier_Member_Count();
+    for (size_t i = 0; i < keys.size(); ++i) {
+      const size_t k = keys[i].own_place;
+      if (placed[i].place != No_Place || k >= earlier_count) continue;
+      const UIEC_Client_Decode::Earlier_Member& e = earlier[k];
+      if (e.place == UIEC_Client_Decode::No_Member_Place || e.place >= count || taken[e.place])
+        continue;
+      if (e.da->bType() == keys[i].bType && e.da->Reference() == keys[i].reference)
+        take(i, e.place, Match::Corrected);
+    }
+  }
   for (size_t i = 0; i < keys.size(); ++i) {
     if (placed[i].place != No_Place) continue;
     const size_t j = first_free(keys[i], [&](size_t k) { return same(k, keys[i]); });
     if (j != No_Place) take(i, j, Match::Moved);
   }
-  if (!changed_round) return placed;
   for (size_t i = 0; i < keys.size(); ++i) {
     if (placed[i].place != No_Place) continue;
     const size_t own = keys[i].own_place;
@@ -147,17 +161,23 @@ std::vector<Row_Match> Match_Data_Sets(const Access_State& state, int position,
     match.data_set = Find_DataSet(
         revised, [&](const TIEC_DataSet& ds) { return ds.Reference() == match.reference; });
     match.members.resize(record.List_DAs.size());
-    if (match.data_set && record.Select_DataSet) {
-      const std::vector<size_t> own = Own_Places(record);
+    if (match.data_set) {
+      // Members kept without their data set have their stored number as their place, and no fc.
+      std::vector<size_t> own;
+      if (record.Select_DataSet)
+        own = Own_Places(record);
+      else
+        for (size_t k = 0; k < record.List_DAs.size(); ++k) own.push_back(k);
       std::vector<std::string> references;
       references.reserve(record.List_DAs.size());
-      for (const TDataSet_DA& m : record.List_DAs) references.push_back(m.Select_DA->Reference());
+      for (const TDataSet_DA& m : record.List_DAs) references.push_back(m.Reference());
       std::vector<Member_Key> keys;
       for (size_t k = 0; k < record.List_DAs.size(); ++k) {
-        const TIEC_DA& da = *record.List_DAs[k].Select_DA;
-        keys.push_back({references[k], da.bType(), da.FC(), own[k]});
+        const TDataSet_DA& m = record.List_DAs[k];
+        const std::string_view fc = m.Select_DA ? std::string_view(m.Select_DA->FC()) : "";
+        keys.push_back({references[k], m.bType(), fc, own[k]});
       }
-      match.members = Place_Members(*match.data_set, keys, true, true);
+      match.members = Place_Members(*match.data_set, keys, record.Select_DataSet != nullptr, false);
     }
     rows.push_back(std::move(match));
   }
@@ -195,10 +215,10 @@ Replace_Impact Impact_Of_Replace(const Access_State& state, int position,
     const int row = static_cast<int>(match.row) + 1;
     if (!match.data_set) impact.data_sets_gone.push_back(match.reference);
     for (size_t k = 0; k < match.members.size(); ++k) {
-      Impact_Entry entry{"member", row, static_cast<int>(k) + 1,
-                         record.List_DAs[k].Select_DA->Reference()};
+      Impact_Entry entry{"member", row, static_cast<int>(k) + 1, record.List_DAs[k].Reference()};
       switch (match.members[k].match) {
         case Match::Kept:
+        case Match::Corrected:
           impact.kept.push_back(std::move(entry));
           break;
         case Match::Moved:
@@ -228,15 +248,28 @@ void Replace_Server_Model(Access_State& state, int position, std::unique_ptr<TIE
     TDataSet record;
     record.Select_DataSet = match.data_set;
     if (match.data_set) {
-      std::vector<std::pair<size_t, const TDataSet_DA*>> kept;
-      for (size_t k = 0; k < match.members.size(); ++k)
-        if (match.members[k].match != Match::Lost)
-          kept.push_back({match.members[k].place, &old.List_DAs[k]});
-      std::sort(kept.begin(), kept.end(),
-                [](const auto& a, const auto& b) { return a.first < b.first; });
-      for (const auto& [place, member] : kept) {
-        TDataSet_DA settings = *member;
-        settings.Select_DA = match.data_set->List_DA[place];
+      std::vector<std::pair<size_t, TDataSet_DA>> kept;
+      for (size_t k = 0; k < match.members.size(); ++k) {
+        if (match.members[k].match == Match::Lost) continue;
+        const TDataSet_DA& member = old.List_DAs[k];
+        TDataSet_DA settings = member;
+        settings.Select_DA = match.data_set->List_DA[match.members[k].place];
+        settings.Stored_Reference.clear();
+        // A changed bType is remembered until the next save, so that the row is marked.
+        const std::string former = member.Select_DA ? member.Former_bType() : member.Stored_bType;
+        const std::string& stored = former.empty() ? member.bType() : former;
+        settings.Stored_bType = stored != settings.Select_DA->bType() ? stored : std::string();
+        kept.push_back({match.members[k].place, std::move(settings)});
+      }
+      record.List_DAs = Arrange_Members(*match.data_set, std::move(kept));
+    } else {
+      // A data set the revision removed keeps its members and their settings, without their
+      // attributes, until the user removes its row.
+      for (const TDataSet_DA& member : old.List_DAs) {
+        TDataSet_DA settings = member;
+        settings.Stored_bType = member.bType();
+        settings.Stored_Reference = member.Reference();
+        settings.Select_DA = nullptr;
         record.List_DAs.push_back(std::move(settings));
       }
     }
@@ -306,16 +339,40 @@ void Replace_Catalog_File(const std::string& catalog_dir, const std::string& nam
   }
 }
 
-std::vector<std::optional<size_t>> Stored_Member_Places(
+std::vector<std::optional<Stored_Place>> Stored_Member_Places(
     const TIEC_DataSet& data_set, const std::vector<Stored_Member_Key>& stored) {
   std::vector<Member_Key> keys;
   keys.reserve(stored.size());
   for (size_t k = 0; k < stored.size(); ++k)
     keys.push_back({stored[k].reference, stored[k].bType, {}, k});
-  std::vector<std::optional<size_t>> places;
-  for (const Placed& p : Place_Members(data_set, keys, false, false))
-    places.push_back(p.place == No_Place ? std::nullopt : std::optional<size_t>(p.place));
+  std::vector<std::optional<Stored_Place>> places;
+  for (const Placed& p : Place_Members(data_set, keys, false, true)) {
+    switch (p.match) {
+      case Match::Lost:
+        places.push_back(std::nullopt);
+        break;
+      case Match::Kept:
+      case Match::Moved:
+        places.push_back(Stored_Place{p.place, Stored_Match::Same});
+        break;
+      case Match::Corrected:
+        places.push_back(Stored_Place{p.place, Stored_Match::Corrected});
+        break;
+      case Match::Changed:
+        places.push_back(Stored_Place{p.place, Stored_Match::Type_Changed});
+        break;
+    }
+  }
   return places;
+}
+
+std::vector<TDataSet_DA> Arrange_Members(const TIEC_DataSet& data_set,
+                                         std::vector<std::pair<size_t, TDataSet_DA>> placed) {
+  std::vector<TDataSet_DA> members(data_set.List_DA.size());
+  for (size_t j = 0; j < members.size(); ++j) members[j].Select_DA = data_set.List_DA[j];
+  for (auto& [place, member] : placed)
+    if (place < members.size()) members[place] = std::move(member);
+  return members;
 }
 
 }  // namespace UIEC_61850_Access

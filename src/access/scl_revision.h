@@ -17,8 +17,11 @@
 //      the first place not taken with that reference (another bType or fc);
 //   every other member is lost, as is every member of a data set the new model does not have
 //   (the row's reference is then listed in data_sets_gone).
-// Loading the client file matches stored members by the same first two rounds, on reference and
-// bType (the file keeps no fc): Stored_Member_Places.
+// Loading the client file matches stored members by the same rounds, on reference and bType (the
+// file keeps no fc), with one more after the first for members that earlier versions read for an
+// FCDA: Stored_Member_Places. Either way the data set's members that no member takes come in
+// with empty settings (Arrange_Members), so a record always holds its data set's members in
+// order.
 #pragma once
 
 #include <cstddef>
@@ -56,8 +59,10 @@ Replace_Impact Impact_Of_Replace(const Access_State& state, int position,
 
 // Puts `revised` in place of server `position`: every row stays; the data set records and members
 // are matched again to the new model (kept/moved/changed keep their settings at their new place,
-// lost members are dropped, the members stay in the data set's order; a data set row whose data
-// set is gone keeps its texts and has no members), variable rows keep their texts. `revised`
+// a changed member remembers its former bType in Stored_bType, lost members are dropped, members
+// new to the data set come with empty settings, the members stay in the data set's order; a data
+// set row whose data set is gone keeps its texts and its members with their settings, without
+// attributes), variable rows keep their texts. `revised`
 // takes the replaced server's FileName (its catalog file keeps its name). The tree selection is
 // cleared and the member table shows no record (DataSet_Row_Select 0). A position outside the
 // list changes nothing and throws std::out_of_range.
@@ -81,12 +86,32 @@ struct Stored_Member_Key {
   std::string_view reference;
 };
 
+enum class Stored_Match {
+  Same,          // the attribute of the member's bType and reference, at its place or another
+  Corrected,     // the member the FCDA gives that earlier versions read as the stored one
+  Type_Changed,  // the attribute of the member's reference, now of another bType
+};
+struct Stored_Place {
+  size_t place;
+  Stored_Match match;
+};
+
 // Where loading the client file puts each stored member of a data set row (in stored order):
-// its place in `data_set`, or none when it is dropped. A member keeps the place it was stored
-// at while the data set has an attribute of its bType and reference there; otherwise it follows
-// its reference to the first place not taken (by a member at its own place, or by an earlier
-// member that followed) whose attribute has its bType and reference; otherwise it is dropped.
-std::vector<std::optional<size_t>> Stored_Member_Places(
+// its place in `data_set`, or none when it is dropped. In rounds, each place taken once:
+// 1. a member keeps the place it was stored at while the data set has an attribute of its
+//    bType and reference there;
+// 2. a member that is what the data set's earlier look-ups gave at its stored number takes the
+//    place of the member the same FCDA gives now (Corrected);
+// 3. a member follows its bType and reference to the first place not taken;
+// 4. a member takes its own place if the attribute there has its reference, else the first place
+//    not taken with its reference, of another bType (Type_Changed);
+// otherwise it is dropped.
+std::vector<std::optional<Stored_Place>> Stored_Member_Places(
     const TIEC_DataSet& data_set, const std::vector<Stored_Member_Key>& stored);
+
+// The members of `data_set` in its order: each of `placed` (its place, its settings) at its
+// place, every other member with empty settings.
+std::vector<TDataSet_DA> Arrange_Members(const TIEC_DataSet& data_set,
+                                         std::vector<std::pair<size_t, TDataSet_DA>> placed);
 
 }  // namespace UIEC_61850_Access

@@ -4,6 +4,7 @@
 #include <array>
 #include <string_view>
 
+#include "access/access_strings.h"
 #include "access/client_file.h"
 #include "util/qstring_qt.h"
 
@@ -42,19 +43,54 @@ std::string Member_Reference(const check::Finding& finding) {
 }  // namespace
 
 bool Is_Fit_Finding(const check::Finding& finding) {
-  static constexpr std::array<std::string_view, 7> rules{
+  static constexpr std::array<std::string_view, 10> rules{
       "server-file-missing", "point-server-missing", "point-unresolved", "point-type-changed",
-      "dataset-unresolved",  "member-dropped",       "member-moved"};
+      "dataset-unresolved",  "dataset-corrected",    "member-dropped",   "member-moved",
+      "member-corrected",    "member-missing"};
   return std::find(rules.begin(), rules.end(), finding.rule) != rules.end();
 }
 
+namespace {
+
+// The findings the opening puts right itself, said by Corrections_Text instead of one by one.
+bool Is_Correction(const check::Finding& finding) {
+  return finding.rule == "member-corrected" || finding.rule == "member-missing" ||
+         finding.rule == "dataset-corrected";
+}
+
+}  // namespace
+
+std::string Corrections_Text(const Read_Report& report, const lang::Lang_Strings& strings) {
+  using namespace access_strings;
+  std::string text;
+  auto line = [&](int entry, size_t count) {
+    if (count == 0) return;
+    text += (text.empty() ? "" : "\n") + ui::Q(strings[entry]).arg(count).toStdString();
+  };
+  line(Text_Opening_Corrected_Members, report.Corrected_Members);
+  line(Text_Opening_Corrected_Data_Sets, report.Corrected_Data_Sets);
+  if (!report.Gained_Members.empty()) {
+    text += (text.empty() ? "" : "\n") + strings[Text_Opening_Gained_Members];
+    for (const Read_Report::Gained& g : report.Gained_Members)
+      text += "\n" + ui::Q(strings[Text_Opening_Gained_Line])
+                         .arg(g.row)
+                         .arg(ui::Q(g.reference))
+                         .arg(g.count)
+                         .toStdString();
+  }
+  return text;
+}
+
 std::string Opening_Message(const std::string& intro, const std::vector<std::string>& missing_files,
-                            const std::vector<check::Finding>& findings) {
+                            const std::vector<check::Finding>& findings,
+                            const std::string& corrections) {
   std::string text;
   if (!missing_files.empty()) text = Missing_Files_Warning(missing_files);
+  if (!corrections.empty()) text += (text.empty() ? "" : "\n\n") + corrections;
   std::string lines;
   for (const check::Finding& f : findings)
-    if (f.rule != "server-file-missing" && Is_Fit_Finding(f)) lines += "\n" + f.message;
+    if (f.rule != "server-file-missing" && Is_Fit_Finding(f) && !Is_Correction(f))
+      lines += "\n" + f.message;
   if (!lines.empty()) text += (text.empty() ? "" : "\n\n") + intro + "\n" + lines;
   return text;
 }
@@ -63,11 +99,14 @@ void Table_Marks::Set_Opening(const std::vector<check::Finding>& findings,
                               const Access_State& state) {
   stored_.clear();
   for (const check::Finding& f : findings) {
-    if (f.kind != "member" || !f.row || !Is_Fit_Finding(f)) continue;
+    // A changed bType stays with the member in the editor: the current findings mark it.
+    if (f.kind != "member" || !f.row || !Is_Fit_Finding(f) || f.rule == "point-type-changed")
+      continue;
     const int row = *f.row - 1;
     if (row < 0 || row >= state.ACG_DataSet.Row_Count()) continue;
     stored_.push_back({state.ACG_DataSet.Cell(row, DS_Col::Reference), Member_Reference(f),
-                       f.severity, f.message});
+                       f.severity, f.message, f.rule != "member-dropped",
+                       f.rule == "member-missing"});
   }
 }
 
@@ -84,10 +123,12 @@ void Table_Marks::Forget_Server(int index, const Access_State& state) {
 void Table_Marks::Set_Current(const std::vector<check::Finding>& findings) {
   variables_.clear();
   data_sets_.clear();
+  members_.clear();
   for (const check::Finding& f : findings) {
     if (!f.row || !Is_Fit_Finding(f)) continue;
     if (f.kind == "variable") variables_[*f.row].push_back(f);
     if (f.kind == "dataset") data_sets_[*f.row].push_back(f);
+    if (f.kind == "member" && f.member) members_[{*f.row, *f.member}].push_back(f);
   }
 }
 
@@ -103,8 +144,7 @@ std::optional<Selection_Grid::Row_Mark> Table_Marks::Data_Set(int row,
   Mark_Builder builder{mark};
   const std::string& reference = state.ACG_DataSet.Cell(row, DS_Col::Reference);
   for (const Stored_Member& m : stored_)
-    if (m.severity == check::Severity::Error && m.data_set_reference == reference)
-      builder.Add(m.severity, m.message);
+    if (!m.on_member_row && m.data_set_reference == reference) builder.Add(m.severity, m.message);
   return builder.mark;
 }
 
@@ -115,12 +155,19 @@ std::optional<Selection_Grid::Row_Mark> Table_Marks::Member(int member_row,
   const auto& members = state.List_DataSet[static_cast<size_t>(row)].List_DAs;
   if (member_row < 0 || static_cast<size_t>(member_row) >= members.size()) return std::nullopt;
   const std::string& reference = state.ACG_DataSet.Cell(row, DS_Col::Reference);
-  const std::string member = members[static_cast<size_t>(member_row)].Select_DA->Reference();
+  const TDataSet_DA& shown = members[static_cast<size_t>(member_row)];
+  const std::string member = shown.Reference();
   Mark_Builder builder;
   for (const Stored_Member& m : stored_)
-    if (m.severity == check::Severity::Warning && m.data_set_reference == reference &&
-        m.member_reference == member)
+    if (m.on_member_row && m.data_set_reference == reference && m.member_reference == member &&
+        !(m.needs_position && !shown.Position.empty()))
       builder.Add(m.severity, m.message);
+  if (const auto found = members_.find({row + 1, member_row + 1}); found != members_.end())
+    for (const check::Finding& f : found->second) builder.Add(f.severity, f.message);
+  // The members of a data set that is gone are marked as their row is, like lost variable rows.
+  if (!state.List_DataSet[static_cast<size_t>(row)].Select_DataSet)
+    if (const auto found = data_sets_.find(row + 1); found != data_sets_.end())
+      for (const check::Finding& f : found->second) builder.Add(f.severity, f.message);
   return builder.mark;
 }
 

@@ -10,18 +10,27 @@
 #include <vector>
 
 #include "access/access_state.h"
+#include "access/client_file.h"
 #include "access/selection_grid_qt.h"
 #include "check/check.h"
+#include "lang/lang_strings.h"
 
 namespace UIEC_61850_Access {
 
 // Whether the opening reports `finding` and the tables mark its row.
 bool Is_Fit_Finding(const check::Finding& finding);
 
-// The opening's one message: the warning on missing catalog files, then `intro` and the other
-// findings one a line; empty when there is nothing to say.
+// What the opening put right in the stored configuration (Read_Report): how many member and
+// data set references it corrected, and which data sets gained members that need a position;
+// empty when nothing.
+std::string Corrections_Text(const Read_Report& report, const lang::Lang_Strings& strings);
+
+// The opening's one message: the warning on missing catalog files, then `corrections`
+// (Corrections_Text), then `intro` and the other findings one a line (those on what the opening
+// corrected are said by `corrections` alone); empty when there is nothing to say.
 std::string Opening_Message(const std::string& intro, const std::vector<std::string>& missing_files,
-                            const std::vector<check::Finding>& findings);
+                            const std::vector<check::Finding>& findings,
+                            const std::string& corrections = {});
 
 class Table_Marks {
  public:
@@ -47,10 +56,16 @@ class Table_Marks {
     std::string member_reference;
     check::Severity severity;
     std::string message;
+    // Whether the member has a row of its own (moved, corrected, added); a dropped member is
+    // said on its data set's row.
+    bool on_member_row;
+    // A member added without settings: marked until it has a position.
+    bool needs_position;
   };
   std::vector<Stored_Member> stored_;
   std::map<int, std::vector<check::Finding>> variables_;  // by the row's "N"
   std::map<int, std::vector<check::Finding>> data_sets_;
+  std::map<std::pair<int, int>, std::vector<check::Finding>> members_;  // by "N" and member
 };
 
 }  // namespace UIEC_61850_Access

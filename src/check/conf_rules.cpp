@@ -39,6 +39,8 @@ struct Stored_Variable {
 struct Stored_Member {
   std::string bType, Reference, Position, StartBit, Conversion, Factor;
   std::optional<int> line;
+  // The editor's members only: the bType its attribute has now, when it changed from bType.
+  std::string new_bType = {};
 };
 struct Stored_DataSet {
   std::string Index, Reference;
@@ -211,12 +213,22 @@ class Conf_Checker {
       if (device) {
         data_set = UIEC_Client_Decode::Find_DataSet(
             *device, [&](const TIEC_DataSet& ds) { return ds.Reference() == d.Reference; });
+        if (!data_set && view_.stored_members) {
+          // Stored under the reference earlier versions gave it: the editor finds it by that.
+          data_set = UIEC_Client_Decode::Find_DataSet(*device, [&](const TIEC_DataSet& ds) {
+            return ds.Earlier_Reference() == d.Reference && ds.Reference() != d.Reference;
+          });
+          if (data_set)
+            Report("dataset-corrected", Severity::Error, d.line, "dataset", row, std::nullopt, name,
+                   name + texts_[Text_Data_Set_Corrected] + data_set->Reference() +
+                       texts_[Text_Data_Set_Corrected_2]);
+        }
         if (!data_set)
           Report("dataset-unresolved", Severity::Error, d.line, "dataset", row, std::nullopt, name,
                  texts_[Text_Data_Set_Row] + std::to_string(row) + ": " + d.Reference +
                      texts_[Text_Not_Data_Set] + Server_Name(*device) + ".");
       }
-      std::vector<std::optional<size_t>> places;
+      std::vector<std::optional<Stored_Place>> places;
       if (data_set && view_.stored_members) {
         std::vector<Stored_Member_Key> stored;
         for (const Stored_Member& m : d.members) stored.push_back({m.bType, m.Reference});
@@ -230,25 +242,67 @@ class Conf_Checker {
                                         m.Reference;
         if (!places.empty())
           Check_Member_Place(*data_set, m, row, k, places[k], places, member_name);
+        else if (!m.new_bType.empty())
+          Report_Type_Changed(m, row, member, member_name, m.new_bType);
         const std::string problem = Value_Problem(m.Position, m.StartBit, m.Conversion, m.Factor,
                                                   options_.separator, texts_);
         if (!problem.empty())
           Report("position-invalid", Severity::Error, m.line, "member", row, member, member_name,
                  member_name + texts_[Text_Position_Not_Accepted] + problem + ".");
       }
+      if (data_set && view_.stored_members) Check_Missing_Members(*data_set, d, row, places);
+    }
+  }
+
+  void Report_Type_Changed(const Stored_Member& m, int row, int member, const std::string& name,
+                           const std::string& now) {
+    Report("point-type-changed", Severity::Error, m.line, "member", row, member, name,
+           name + texts_[Text_Member_Type_Changed_1] + now + texts_[Text_Member_Type_Changed_2] +
+               m.bType + ".");
+  }
+
+  // The members of the data set that no stored member takes: loading adds them without a
+  // position.
+  void Check_Missing_Members(const TIEC_DataSet& data_set, const Stored_DataSet& d, int row,
+                             const std::vector<std::optional<Stored_Place>>& places) {
+    std::vector<bool> taken(data_set.List_DA.size(), false);
+    for (const auto& place : places)
+      if (place && place->place < taken.size()) taken[place->place] = true;
+    for (size_t j = 0; j < taken.size(); ++j) {
+      if (taken[j]) continue;
+      const int member = static_cast<int>(j) + 1;
+      const std::string name = texts_[Text_Data_Set_Row] + std::to_string(row) +
+                               texts_[Text_Member] + std::to_string(member) + " " +
+                               data_set.List_DA[j]->Reference();
+      Report("member-missing", Severity::Error, d.line, "member", row, member, name,
+             name + texts_[Text_Member_Missing]);
     }
   }
 
   // `place` is where loading puts stored member k; `places` those of every stored member.
   void Check_Member_Place(const TIEC_DataSet& data_set, const Stored_Member& m, int row, size_t k,
-                          std::optional<size_t> place,
-                          const std::vector<std::optional<size_t>>& places,
+                          std::optional<Stored_Place> place,
+                          const std::vector<std::optional<Stored_Place>>& places,
                           const std::string& name) {
     const int member = static_cast<int>(k) + 1;
-    if (place && *place == k) return;
     if (place) {
+      const TIEC_DA& now = *data_set.List_DA[place->place];
+      if (place->match == Stored_Match::Type_Changed)
+        return Report_Type_Changed(m, row, member, name, now.bType());
+      if (place->match == Stored_Match::Corrected && now.Reference() != m.Reference) {
+        // Named by what the editor will show: the corrected reference, at its place.
+        const std::string corrected = texts_[Text_Data_Set_Row] + std::to_string(row) +
+                                      texts_[Text_Member] + std::to_string(place->place + 1) + " " +
+                                      now.Reference();
+        Report("member-corrected", Severity::Error, m.line, "member", row,
+               static_cast<int>(place->place) + 1, corrected,
+               name + texts_[Text_Member_Corrected] + std::to_string(place->place + 1) +
+                   texts_[Text_Member_Corrected_2] + now.Reference() + texts_[Text_Open_And_Save]);
+        return;
+      }
+      if (place->place == k) return;
       Report("member-moved", Severity::Warning, m.line, "member", row, member, name,
-             name + texts_[Text_Member_Moved] + std::to_string(*place + 1) +
+             name + texts_[Text_Member_Moved] + std::to_string(place->place + 1) +
                  texts_[Text_Member_Moved_2]);
       return;
     }
@@ -258,7 +312,8 @@ class Conf_Checker {
       const TIEC_DA& da = *data_set.List_DA[j];
       if (da.bType() == m.bType && da.Reference() == m.Reference) {
         size_t taken_by = 0;
-        while (taken_by < places.size() && places[taken_by] != j) ++taken_by;
+        while (taken_by < places.size() && !(places[taken_by] && places[taken_by]->place == j))
+          ++taken_by;
         elsewhere = texts_[Text_Found_At] + std::to_string(j + 1) + texts_[Text_Taken_By_Member] +
                     std::to_string(taken_by + 1) + texts_[Text_Taken_By_Member_2];
       }
@@ -434,9 +489,12 @@ void Check_Access_State(const Access_State& state, const std::string& conf_dir,
       const Row& row = state.ACG_DataSet.Get_Row(r);
       Stored_DataSet d{row[DS_Col::Index], row[DS_Col::Reference], std::nullopt, {}};
       if (static_cast<size_t>(r) < state.List_DataSet.size())
-        for (const TDataSet_DA& m : state.List_DataSet[static_cast<size_t>(r)].List_DAs)
-          d.members.push_back({m.Select_DA->bType(), m.Select_DA->Reference(), m.Position,
-                               m.bitAddress, m.conversion, m.multFactor, std::nullopt});
+        for (const TDataSet_DA& m : state.List_DataSet[static_cast<size_t>(r)].List_DAs) {
+          const std::string former = m.Former_bType();
+          d.members.push_back({former.empty() ? m.bType() : former, m.Reference(), m.Position,
+                               m.bitAddress, m.conversion, m.multFactor, std::nullopt,
+                               former.empty() ? std::string() : m.bType()});
+        }
       view.data_sets.push_back(std::move(d));
     }
   // The editor's servers are loaded already: only their files are looked at.

@@ -319,30 +319,73 @@ class Scl_Checker {
     }
   }
 
-  // The members the import leaves out of the IED's data sets.
+  // The FCDAs of the IED's data sets that the import leaves out, and those naming an attribute
+  // of another functional constraint.
   void Check_Members(const pugi::xml_document& doc, Node ied, std::string_view name) {
-    std::vector<Node> unresolved;
+    using UIEC_Client_Decode::FCDA_Finding;
+    std::vector<FCDA_Finding> problems;
     try {
       UIEC_Client_Decode::TIEC_Device device;
-      UIEC_Client_Decode::Decode_IED_Element(device, doc, ied, unresolved);
+      UIEC_Client_Decode::Decode_IED_Element(device, doc, ied, problems);
     } catch (const UIEC_Client_Decode::SCL_Error&) {
       // A model beyond the import's budget: the import refuses the IED whole, so no member of
       // it is left out on its own.
       return;
     }
-    std::sort(unresolved.begin(), unresolved.end(),
-              [](Node a, Node b) { return a.offset_debug() < b.offset_debug(); });
-    for (Node fcda : unresolved) {
+    std::stable_sort(problems.begin(), problems.end(),
+                     [](const FCDA_Finding& a, const FCDA_Finding& b) {
+                       return a.fcda.offset_debug() < b.fcda.offset_debug();
+                     });
+    for (const FCDA_Finding& problem : problems) {
+      const Node fcda = problem.fcda;
       const std::string reference =
           std::string(name) + fcda.attribute("ldInst").value() + "/" +
           fcda.attribute("prefix").value() + fcda.attribute("lnClass").value() +
           fcda.attribute("lnInst").value() + "." + fcda.attribute("doName").value() +
           (*fcda.attribute("daName").value() ? "." : "") + fcda.attribute("daName").value();
-      const std::string data_set = fcda.parent().attribute("name").value();
-      Report("fcda-unresolved", Severity::Error, fcda, reference,
-             "FCDA " + reference + texts_[Text_Of_Data_Set] + Quoted(data_set) +
-                 texts_[Text_Fcda_Unresolved]);
+      const std::string start = "FCDA " + reference + texts_[Text_Of_Data_Set] +
+                                Quoted(fcda.parent().attribute("name").value());
+      if (problem.Unresolved())
+        Report("fcda-unresolved", Severity::Error, fcda, reference,
+               start + texts_[Text_Fcda_No_Member] + Reason(problem) + ".");
+      else
+        Report("fcda-fc-mismatch", Severity::Warning, fcda, reference,
+               start + texts_[Text_Fcda_FC_Mismatch] + Quoted(problem.name) +
+                   texts_[Text_Fcda_FC_Mismatch_2] + Quoted(fcda.attribute("fc").value()) + ".");
     }
+  }
+
+  // Why an FCDA adds no member, in a few words.
+  std::string Reason(const UIEC_Client_Decode::FCDA_Finding& problem) const {
+    using UIEC_Client_Decode::FCDA_Problem;
+    auto in = [&](int text) {
+      return texts_[text] + Quoted(problem.name) + texts_[Text_Fcda_In] + Quoted(problem.where);
+    };
+    switch (problem.problem) {
+      case FCDA_Problem::No_LDevice:
+        return texts_[Text_Fcda_No_LDevice] + Quoted(problem.name);
+      case FCDA_Problem::No_LN:
+        return in(Text_Fcda_No_LN);
+      case FCDA_Problem::No_DO:
+        return in(Text_Fcda_No_DO);
+      case FCDA_Problem::No_SDO:
+        return in(Text_Fcda_No_SDO);
+      case FCDA_Problem::No_DA:
+        return in(Text_Fcda_No_DA);
+      case FCDA_Problem::No_BDA:
+        return in(Text_Fcda_No_BDA);
+      case FCDA_Problem::No_FC_Attribute:
+        return in(Text_Fcda_No_FC_Leaf);
+      case FCDA_Problem::Array_Element:
+        return texts_[Text_Fcda_Array] + problem.name + ")";
+      case FCDA_Problem::LN_Without_Type:
+        return texts_[Text_Fcda_LN_Without_Type] + problem.where + ")";
+      case FCDA_Problem::Missing_Attribute:
+        return texts_[Text_Fcda_Lacks] + Quoted(problem.name);
+      case FCDA_Problem::FC_Mismatch:
+        break;
+    }
+    return {};
   }
 
   // ---- addresses ----

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
@@ -185,16 +186,18 @@ class Type_Index {
   std::unordered_map<std::string_view, Type_Entry> map_;
 };
 
-// Finds data set members by the same rules as the model's Find_ operations (exact names, the
-// first match in the depth-first order winning), through maps built on first use, so that a
-// data set with thousands of members does not search the same logical node thousands of times.
-// The maps' entries are counted against the model's limit while they live.
-class Member_Resolver {
+// The earlier look-ups of data set members, kept to know what configurations saved before read
+// for each FCDA (TIEC_DataSet::Earlier_Members): the first logical node of the FCDA's class,
+// the first data object and attribute of each name depth first (a dotted name finds nothing),
+// and a data object's first leaf when daName is empty. Maps built on first use keep a data set
+// with thousands of members from searching the same logical node thousands of times; their
+// entries are counted against the model's limit while they live.
+class Earlier_Resolver {
  public:
-  Member_Resolver(const TIEC_Device& device, Model_Store& store) : store_(store) {
+  Earlier_Resolver(const TIEC_Device& device, Model_Store& store) : store_(store) {
     for (TIEC_LDevice* ld : device.List_LDevice) Index(ldevices_, ld->Name(), ld);
   }
-  ~Member_Resolver() { store_.Uncharge(charged_); }
+  ~Earlier_Resolver() { store_.Uncharge(charged_); }
 
   TIEC_DA* Resolve(std::string_view ldInst, std::string_view lnClass, std::string_view doName,
                    std::string_view daName) {
@@ -253,6 +256,225 @@ class Member_Resolver {
   std::unordered_map<const TIEC_DO*, Name_Map<TIEC_DA>> das_;
 };
 
+// The texts of one FCDA, as written (empty when absent).
+struct FCDA_Names {
+  std::string_view ldInst, prefix, lnClass, lnInst, doName, daName, fc;
+};
+
+// Resolves an FCDA to what it names (see FCDA_Problem in scl_import.h); when it names nothing,
+// says why. Lists of more than a few entries are searched through name maps built on first use,
+// counted against the model's limit while they live.
+class Member_Resolver {
+ public:
+  // `ln_types`: the LNodeType each logical node was expanded with.
+  Member_Resolver(const TIEC_Device& device, Model_Store& store,
+                  std::unordered_map<const TIEC_LN*, Type_Entry*> ln_types)
+      : device_(device), store_(store), ln_types_(std::move(ln_types)) {}
+  ~Member_Resolver() { store_.Uncharge(charged_); }
+
+  struct Outcome {
+    TIEC_DA* member = nullptr;
+    std::optional<FCDA_Problem> problem;
+    std::string name, where;
+  };
+
+  Outcome Resolve(const FCDA_Names& f) {
+    Outcome out;
+    auto fail = [&](FCDA_Problem problem, std::string_view name, std::string where) {
+      out.problem = problem;
+      out.name = std::string(name);
+      out.where = std::move(where);
+      return out;
+    };
+    if (f.ldInst.empty()) return fail(FCDA_Problem::Missing_Attribute, "ldInst", {});
+    if (f.lnClass.empty()) return fail(FCDA_Problem::Missing_Attribute, "lnClass", {});
+    if (f.doName.empty()) return fail(FCDA_Problem::Missing_Attribute, "doName", {});
+    for (std::string_view path : {f.doName, f.daName})
+      if (path.find('(') != std::string_view::npos)
+        return fail(FCDA_Problem::Array_Element, path, {});
+
+    TIEC_LDevice* ld = Named(device_.List_LDevice, f.ldInst);
+    if (!ld) return fail(FCDA_Problem::No_LDevice, f.ldInst, {});
+    const bool lln0 = f.lnClass == "LLN0";
+    const std::string ln_name =
+        lln0 ? std::string(f.lnClass) : std::string(f.prefix).append(f.lnClass).append(f.lnInst);
+    TIEC_LN* ln = Find_LN(*ld, f, lln0);
+    if (!ln) return fail(FCDA_Problem::No_LN, ln_name, ld->Name());
+
+    // The data object path, with the type each object was expanded with (null: unknown).
+    std::string_view rest = f.doName;
+    std::string_view part = Next_Part(rest);
+    const std::optional<uint32_t> do_place = Place_Of(ln->List_DO, part);
+    if (!do_place) return fail(FCDA_Problem::No_DO, part, ln_name);
+    TIEC_DO* dobj = ln->List_DO[*do_place];
+    Type_Entry* type = Type_Of_DO(*ln, *do_place);
+    std::string where(part);
+    while (!rest.empty()) {
+      part = Next_Part(rest);
+      TIEC_DO* sub = Named(dobj->List_DO, part);
+      if (!sub) return fail(FCDA_Problem::No_SDO, part, where);
+      type = Type_Of_SDO(*dobj, type, *sub);
+      dobj = sub;
+      where.append(1, '.').append(part);
+    }
+
+    if (f.daName.empty()) {
+      out.member = First_Leaf_With_FC(*dobj, type, f.fc);
+      if (!out.member) return fail(FCDA_Problem::No_FC_Attribute, f.fc, where);
+      return out;
+    }
+    rest = f.daName;
+    part = Next_Part(rest);
+    TIEC_DA* da = Named(dobj->List_DA, part);
+    if (!da) return fail(FCDA_Problem::No_DA, part, where);
+    where.append(1, '.').append(part);
+    while (!rest.empty()) {
+      part = Next_Part(rest);
+      TIEC_DA* sub = Named(da->List_DA, part);
+      if (!sub) return fail(FCDA_Problem::No_BDA, part, where);
+      da = sub;
+      where.append(1, '.').append(part);
+    }
+    // A structure gives its first leaf, as the member must be a single value.
+    if (!da->List_DA.empty()) da = da->Find_First_DA();
+    out.member = da;
+    if (!f.fc.empty() && da->FC() != f.fc) {
+      out.problem = FCDA_Problem::FC_Mismatch;
+      out.name = da->FC();
+      out.where = where;
+    }
+    return out;
+  }
+
+ private:
+  static constexpr size_t Entry_Bytes = 64;
+  // Lists up to this long are searched entry by entry, without a map.
+  static constexpr size_t Map_From = 16;
+  using Name_Map = std::unordered_map<std::string_view, uint32_t>;
+
+  static std::string_view Next_Part(std::string_view& rest) {
+    const size_t dot = rest.find('.');
+    const std::string_view part = rest.substr(0, dot);
+    rest = dot == std::string_view::npos ? std::string_view() : rest.substr(dot + 1);
+    return part;
+  }
+
+  void Charge(size_t entries) {
+    store_.Charge(entries * Entry_Bytes);
+    charged_ += entries * Entry_Bytes;
+  }
+
+  // The place of the first direct entry of `list` named `name`; none when there is none.
+  template <typename T>
+  std::optional<uint32_t> Place_Of(const Object_List<T>& list, std::string_view name) {
+    if (list.size() <= Map_From) {
+      for (uint32_t i = 0; i < list.size(); ++i)
+        if (list[i]->Name() == name) return i;
+      return std::nullopt;
+    }
+    auto [map, made] = names_.try_emplace(&list);
+    if (made) {
+      Charge(list.size());
+      for (uint32_t i = 0; i < list.size(); ++i) map->second.emplace(list[i]->Name(), i);
+    }
+    const auto found = map->second.find(name);
+    if (found == map->second.end()) return std::nullopt;
+    return found->second;
+  }
+
+  template <typename T>
+  T* Named(const Object_List<T>& list, std::string_view name) {
+    const std::optional<uint32_t> place = Place_Of(list, name);
+    return place ? list[*place] : nullptr;
+  }
+
+  // The node named by prefix, class and instance together; LLN0 by its class alone.
+  TIEC_LN* Find_LN(const TIEC_LDevice& ld, const FCDA_Names& f, bool lln0) {
+    auto [map, made] = lns_.try_emplace(&ld);
+    if (made) {
+      Charge(ld.List_LN.size());
+      for (TIEC_LN* ln : ld.List_LN)
+        map->second.emplace(ln->lnClass() == "LLN0" ? Key("", "LLN0", "")
+                                                    : Key(ln->Prefix(), ln->lnClass(), ln->Inst()),
+                            ln);
+    }
+    const auto found =
+        map->second.find(lln0 ? Key("", "LLN0", "") : Key(f.prefix, f.lnClass, f.lnInst));
+    return found == map->second.end() ? nullptr : found->second;
+  }
+
+  static std::string Key(std::string_view prefix, std::string_view lnClass, std::string_view inst) {
+    return std::string(prefix).append(1, '\0').append(lnClass).append(1, '\0').append(inst);
+  }
+
+  // The type data object `place` of `ln` was expanded with; null when not known.
+  Type_Entry* Type_Of_DO(const TIEC_LN& ln, uint32_t place) const {
+    const auto found = ln_types_.find(&ln);
+    if (found == ln_types_.end() || found->second->children.size() != ln.List_DO.size())
+      return nullptr;
+    return Expanded(*ln.List_DO[place], found->second->children[place].type);
+  }
+
+  // The type of sub data object `sub` of `dobj`, expanded with `type`.
+  static Type_Entry* Type_Of_SDO(const TIEC_DO& dobj, const Type_Entry* type, const TIEC_DO& sub) {
+    if (!type) return nullptr;
+    size_t k = 0;
+    for (const Template_Child& child : type->children) {
+      if (!child.sdo) continue;
+      if (k < dobj.List_DO.size() && dobj.List_DO[k] == &sub) return Expanded(sub, child.type);
+      ++k;
+    }
+    return nullptr;
+  }
+
+  // `type` when `dobj` holds exactly its children (a type met again below itself is not
+  // expanded); else null.
+  static Type_Entry* Expanded(const TIEC_DO& dobj, Type_Entry* type) {
+    if (!type || dobj.List_DO.size() != type->sdo_count ||
+        dobj.List_DA.size() != type->children.size() - type->sdo_count)
+      return nullptr;
+    return type;
+  }
+
+  // The first leaf attribute of fc `fc` (any fc when empty) below `dobj`, in the order its type
+  // lists attributes and sub data objects; sub data objects before attributes when the type is
+  // not known. Nesting is bounded by Max_Nesting_Levels.
+  static TIEC_DA* First_Leaf_With_FC(const TIEC_DO& dobj, const Type_Entry* type,
+                                     std::string_view fc) {
+    if (type) {
+      size_t sdo = 0, da = 0;
+      for (const Template_Child& child : type->children) {
+        TIEC_DA* found = child.sdo
+                             ? First_Leaf_With_FC(*dobj.List_DO[sdo],
+                                                  Expanded(*dobj.List_DO[sdo], child.type), fc)
+                             : Leaf_With_FC(*dobj.List_DA[da], fc);
+        ++(child.sdo ? sdo : da);
+        if (found) return found;
+      }
+      return nullptr;
+    }
+    for (const TIEC_DO* sub : dobj.List_DO)
+      if (TIEC_DA* found = First_Leaf_With_FC(*sub, nullptr, fc)) return found;
+    for (TIEC_DA* da : dobj.List_DA)
+      if (TIEC_DA* found = Leaf_With_FC(*da, fc)) return found;
+    return nullptr;
+  }
+
+  static TIEC_DA* Leaf_With_FC(TIEC_DA& da, std::string_view fc) {
+    if (da.List_DA.empty()) return fc.empty() || da.FC() == fc ? &da : nullptr;
+    for (TIEC_DA* sub : da.List_DA)
+      if (TIEC_DA* found = Leaf_With_FC(*sub, fc)) return found;
+    return nullptr;
+  }
+
+  const TIEC_Device& device_;
+  Model_Store& store_;
+  size_t charged_ = 0;
+  std::unordered_map<const TIEC_LN*, Type_Entry*> ln_types_;
+  std::unordered_map<const void*, Name_Map> names_;
+  std::unordered_map<const TIEC_LDevice*, std::unordered_map<std::string, TIEC_LN*>> lns_;
+};
+
 size_t Count_Children(Node element, const char* name, const char* other_name = nullptr) {
   size_t count = 0;
   for (Node child = element.first_child(); child; child = child.next_sibling())
@@ -264,12 +486,12 @@ size_t Count_Children(Node element, const char* name, const char* other_name = n
 class Importer {
  public:
   Importer(TIEC_Device& device, std::string path, const std::string* ied_name = nullptr,
-           std::vector<Node>* unresolved = nullptr)
+           std::vector<FCDA_Finding>* findings = nullptr)
       : device_(device),
         store_(device.Store()),
         path_name_(std::move(path)),
         ied_name_(ied_name),
-        unresolved_(unresolved) {}
+        findings_(findings) {}
 
   void Decode_ICD_File() {
     {
@@ -297,22 +519,47 @@ class Importer {
       }
     }
     // Pass 2, data set members: only now can an FCDA find a logical device or node that comes
-    // later in the file. The members of one set are consecutive.
-    Member_Resolver resolver(device_, store_);
+    // later in the file. The members of one set are consecutive. Each FCDA is also read by the
+    // earlier look-ups, so that configurations saved by them find their members again.
+    // The exact reading first; its maps go before the earlier look-ups build theirs, so that
+    // the two never take memory together.
+    std::vector<TIEC_DA*> resolved(members_.size());
+    {
+      std::unordered_map<const TIEC_LN*, Type_Entry*> ln_types;
+      for (const Pending_LN& pending : lns_) ln_types.emplace(pending.ln, pending.type);
+      Member_Resolver resolver(device_, store_, std::move(ln_types));
+      for (size_t i = 0; i < members_.size(); ++i) {
+        const Pending_Member& m = members_[i];
+        const Member_Resolver::Outcome outcome =
+            resolver.Resolve({m.ldInst, m.prefix, m.lnClass, m.lnInst, m.doName, m.daName, m.fc});
+        resolved[i] = outcome.member;
+        if (outcome.problem && findings_)
+          findings_->push_back({m.fcda, *outcome.problem, outcome.name, outcome.where});
+      }
+    }
+    Earlier_Resolver earlier(device_, store_);
     std::vector<TIEC_DA*> found;
+    std::vector<Earlier_Member> earlier_members;
     for (size_t i = 0; i < members_.size();) {
       TIEC_DataSet* data_set = members_[i].data_set;
+      const size_t first = i;
       found.clear();
+      earlier_members.clear();
       for (; i < members_.size() && members_[i].data_set == data_set; ++i) {
-        const Pending_Member& member = members_[i];
-        if (TIEC_DA* da =
-                resolver.Resolve(member.ldInst, member.lnClass, member.doName, member.daName))
-          found.push_back(da);
-        else if (unresolved_)
-          unresolved_->push_back(member.fcda);
+        const Pending_Member& m = members_[i];
+        const uint32_t place = resolved[i] ? static_cast<uint32_t>(found.size()) : No_Member_Place;
+        if (resolved[i]) found.push_back(resolved[i]);
+        if (TIEC_DA* da = earlier.Resolve(m.ldInst, m.lnClass, m.doName, m.daName))
+          earlier_members.push_back({da, place});
       }
       store_.Reserve(data_set->List_DA, found.size());
       for (TIEC_DA* da : found) device_.Add_Member(*data_set, *da);
+      device_.Set_FCDA_Count(*data_set, i - first);
+      const bool same =
+          earlier_members.size() == found.size() &&
+          std::equal(found.begin(), found.end(), earlier_members.begin(),
+                     [](const TIEC_DA* da, const Earlier_Member& e) { return da == e.da; });
+      if (!same) device_.Set_Earlier_Members(*data_set, earlier_members);
     }
   }
 
@@ -392,11 +639,14 @@ class Importer {
   void Decode_LN(TIEC_LN& ln, Node element) {
     if (ln.lnType().empty()) {
       // Its data sets' members are never read: none of them becomes a member.
-      if (unresolved_)
+      if (findings_) {
+        const std::string where = ln.Prefix() + ln.lnClass() + ln.Inst();
         for (Node data_set = element.first_child(); data_set; data_set = data_set.next_sibling())
           if (Is_Element(data_set, "DataSet"))
             for (Node fcda = data_set.first_child(); fcda; fcda = fcda.next_sibling())
-              if (Is_Element(fcda, "FCDA")) unresolved_->push_back(fcda);
+              if (Is_Element(fcda, "FCDA"))
+                findings_->push_back({fcda, FCDA_Problem::LN_Without_Type, {}, where});
+      }
       return;
     }
     if (Type_Entry* type = lnode_types_.Find(ln.lnType())) lns_.push_back({&ln, type});
@@ -431,10 +681,13 @@ class Importer {
   void Decode_DataSet(TIEC_DataSet& data_set, Node element) {
     for (Node child = element.first_child(); child; child = child.next_sibling())
       if (Is_Element(child, "FCDA"))
-        members_.push_back({&data_set, texts_.Keep(child.attribute("ldInst").value()),
-                            texts_.Keep(child.attribute("lnClass").value()),
-                            texts_.Keep(child.attribute("doName").value()),
-                            texts_.Keep(child.attribute("daName").value()), child});
+        members_.push_back({&data_set, Keep(child, "ldInst"), Keep(child, "prefix"),
+                            Keep(child, "lnClass"), Keep(child, "lnInst"), Keep(child, "doName"),
+                            Keep(child, "daName"), Keep(child, "fc"), child});
+  }
+
+  const char* Keep(Node element, const char* attribute) {
+    return texts_.Keep(element.attribute(attribute).value());
   }
 
   // The texts of an attribute made from `child` below a parent whose functional constraint is
@@ -517,18 +770,21 @@ class Importer {
   struct Pending_Member {
     TIEC_DataSet* data_set;
     const char* ldInst;
+    const char* prefix;
     const char* lnClass;
+    const char* lnInst;
     const char* doName;
     const char* daName;
-    Node fcda;  // only followed while the caller keeps the document (unresolved_ set)
+    const char* fc;
+    Node fcda;  // only followed while the caller keeps the document (findings_ set)
   };
 
   TIEC_Device& device_;
   Model_Store& store_;
   const std::string path_name_;
   const std::string* ied_name_;  // null: the file's first IED
-  // Where the FCDAs that add no member go; null when nobody asks.
-  std::vector<Node>* unresolved_;
+  // Where the FCDAs that add no member, or name another fc, go; null when nobody asks.
+  std::vector<FCDA_Finding>* findings_;
   Text_Store texts_;
   Type_Index lnode_types_, do_types_, da_types_;
   std::vector<Pending_LN> lns_;
@@ -539,11 +795,11 @@ class Importer {
 }  // namespace
 
 void Decode_IED_Element(TIEC_Device& device, pugi::xml_node document, pugi::xml_node ied,
-                        std::vector<pugi::xml_node>& unresolved, size_t max_bytes) {
+                        std::vector<FCDA_Finding>& findings, size_t max_bytes) {
   const size_t old_limit = device.Store().Limit();
   device.Store().Set_Limit(max_bytes);
   try {
-    Importer(device, std::string(), nullptr, &unresolved).Decode_IED(document, ied);
+    Importer(device, std::string(), nullptr, &findings).Decode_IED(document, ied);
   } catch (...) {
     device.Clear();
     device.Store().Set_Limit(old_limit);

@@ -45,12 +45,42 @@ void Decode_ICD_File(TIEC_Device& device, const std::string& FileName_icd,
 void Decode_ICD_File_IED(TIEC_Device& device, const std::string& FileName_icd,
                          const std::string* IED_Name, std::size_t max_bytes = Max_Model_Bytes);
 
+// What the import found wrong with one FCDA of a data set. An FCDA resolves to what it names:
+// the logical device by ldInst, the logical node by prefix, lnClass and lnInst together, doName
+// as a path of a data object and its sub data objects, daName as a path of an attribute and its
+// sub attributes (direct children at each step). Without daName the member is the first leaf
+// attribute with the FCDA's fc, in the order the types list attributes and sub data objects;
+// with a daName naming a structure, the structure's first leaf.
+enum class FCDA_Problem {
+  No_LDevice,         // no logical device `name` (ldInst)
+  No_LN,              // no logical node `name` in the logical device `where`
+  No_DO,              // no data object `name` in the logical node `where`
+  No_SDO,             // no sub data object `name` in the data object `where`
+  No_DA,              // no attribute `name` in the data object `where`
+  No_BDA,             // no sub attribute `name` in the attribute `where`
+  No_FC_Attribute,    // no leaf attribute of fc `name` in the data object `where`
+  Array_Element,      // `name` is an array element, which the model does not hold
+  LN_Without_Type,    // the data set's own node has no lnType: none of its sets is read
+  Missing_Attribute,  // the FCDA lacks `name` (ldInst, lnClass or doName)
+  FC_Mismatch,        // resolved, but daName names an attribute of fc `name`, not the FCDA's
+};
+
+struct FCDA_Finding {
+  pugi::xml_node fcda;
+  FCDA_Problem problem;
+  std::string name;
+  std::string where;
+  // Whether the FCDA adds no member (every problem but FC_Mismatch).
+  bool Unresolved() const { return problem != FCDA_Problem::FC_Mismatch; }
+};
+
 // The import of IED element `ied` of a document the caller has loaded (`document`, parsed with
 // pugixml's default options or more), as Decode_ICD_File_IED reads it, for the file's check:
-// appends to `unresolved` every FCDA of the server it reads for which it adds no member. Throws
-// SCL_Error when the model would exceed `max_bytes` (the device is then left empty).
+// appends to `findings` every FCDA of the server it reads for which it adds no member, and every
+// one whose daName names an attribute of another fc, with the reason. Throws SCL_Error when the
+// model would exceed `max_bytes` (the device is then left empty).
 void Decode_IED_Element(TIEC_Device& device, pugi::xml_node document, pugi::xml_node ied,
-                        std::vector<pugi::xml_node>& unresolved,
+                        std::vector<FCDA_Finding>& findings,
                         std::size_t max_bytes = Max_Model_Bytes);
 
 }  // namespace UIEC_Client_Decode

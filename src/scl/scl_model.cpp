@@ -201,7 +201,17 @@ TIEC_DA* TIEC_DO::Find_DA(std::string_view DA_Name) const { return Find_Named(Li
 TIEC_DA* TIEC_DO::Find_First_DA() const { return First_Leaf(List_DA); }
 
 std::string TIEC_DataSet::Reference() const {
-  // Prefix and instance of the node are not part of a data set's reference.
+  std::string out;
+  if (fLN && fLN->lnClass() == "LLN0") {
+    // LLN0 has no prefix or instance of its own.
+    return Earlier_Reference();
+  } else if (fLN) {
+    Append_LN_Reference(out, fLN);
+  }
+  return out.append(1, '.').append(Name());
+}
+
+std::string TIEC_DataSet::Earlier_Reference() const {
   std::string out;
   if (fLN) {
     if (const TIEC_LDevice* ld = fLN->Owner_LDevice()) {
@@ -325,6 +335,21 @@ void TIEC_Device::Set_GooseName(TIEC_DataSet& data_set, std::string_view name) {
 
 void TIEC_Device::Add_Member(TIEC_DataSet& data_set, TIEC_DA& member) {
   store_.Append(data_set.List_DA, &member);
+}
+
+void TIEC_Device::Set_Earlier_Members(TIEC_DataSet& data_set,
+                                      const std::vector<Earlier_Member>& members) {
+  if (members.size() > UINT32_MAX) throw SCL_Error("too many members in one data set");
+  if (members.empty()) {
+    data_set.fEarlier = nullptr;
+    data_set.fEarlier_Count = 0;
+    return;
+  }
+  auto* kept = static_cast<Earlier_Member*>(
+      store_.Allocate(members.size() * sizeof(Earlier_Member), alignof(Earlier_Member)));
+  std::copy(members.begin(), members.end(), kept);
+  data_set.fEarlier = kept;
+  data_set.fEarlier_Count = static_cast<uint32_t>(members.size());
 }
 
 void TIEC_Device::Clear() {

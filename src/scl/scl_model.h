@@ -278,25 +278,50 @@ class TIEC_DO : public TIEC_Object {
   uintptr_t fParent = 0;
 };
 
+// A member as configurators before the exact FCDA look-up read it: the attribute the earlier
+// look-ups gave for one FCDA, and the place in the data set's members of the attribute the same
+// FCDA gives now (No_Member_Place when it gives none).
+struct Earlier_Member {
+  TIEC_DA* da;
+  uint32_t place;
+};
+inline constexpr uint32_t No_Member_Place = UINT32_MAX;
+
 // One data set. Its members are attributes of the same device.
 class TIEC_DataSet : public TIEC_Object {
  public:
   TIEC_DataSet() = default;
 
   const std::string& Name() const { return *fName; }
-  // e.g. IED1LD0/LLN0.Measures (no prefix, no LN inst), built from the names on the path.
+  // e.g. IED1LD0/LLN0.Measures, or IED1LD0/Q0XCBR1.Trips for a set of another node: the node is
+  // named whole (prefix, class, instance), so sets of two nodes of one class stay apart.
   std::string Reference() const;
+  // The reference as configurators before named a set: the node by its class alone. Equal to
+  // Reference() for a set of LLN0.
+  std::string Earlier_Reference() const;
   // Name of the GSEControl publishing this set; empty when none.
   const std::string& GooseName() const { return *fGooseName; }
   TIEC_LN* Owner_LN() const { return fLN; }
 
   Object_List<TIEC_DA> List_DA;  // members; the same attribute may appear twice
 
+  // The members the earlier look-ups gave, in FCDA order, one per FCDA they resolved; empty when
+  // they were the same as List_DA (nearly always), so that only sets that differ take room.
+  const Earlier_Member* Earlier_Members_Begin() const { return fEarlier; }
+  const Earlier_Member* Earlier_Members_End() const { return fEarlier + fEarlier_Count; }
+  size_t Earlier_Member_Count() const { return fEarlier_Count; }
+  bool Has_Earlier_Members() const { return fEarlier_Count > 0; }
+  // How many FCDAs the data set lists; more than List_DA holds when some name nothing.
+  size_t FCDA_Count() const { return fFCDA_Count; }
+
  private:
   friend class TIEC_Device;
   const std::string* fName = &No_Model_Text;
   const std::string* fGooseName = &No_Model_Text;
   TIEC_LN* fLN = nullptr;
+  const Earlier_Member* fEarlier = nullptr;
+  uint32_t fEarlier_Count = 0;
+  uint32_t fFCDA_Count = 0;
 };
 
 // One logical node: an LN0 or LN element.
@@ -380,6 +405,11 @@ class TIEC_Device : public TIEC_Object {
   TIEC_DataSet& Add_DataSet(TIEC_LN& ln, std::string_view name);
   void Set_GooseName(TIEC_DataSet& data_set, std::string_view name);
   void Add_Member(TIEC_DataSet& data_set, TIEC_DA& member);
+  void Set_FCDA_Count(TIEC_DataSet& data_set, size_t count) {
+    data_set.fFCDA_Count = static_cast<uint32_t>(std::min<size_t>(count, UINT32_MAX));
+  }
+  // Keeps the members the earlier look-ups gave for `data_set` (see TIEC_DataSet).
+  void Set_Earlier_Members(TIEC_DataSet& data_set, const std::vector<Earlier_Member>& members);
 
   // The same, with texts already kept by this store (the import's fast path).
   TIEC_DO& Add_DO(TIEC_LN& ln, const std::string* name);

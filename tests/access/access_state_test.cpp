@@ -81,7 +81,7 @@ TEST_F(Access_State_Edits, Removing_Variable_Rows) {
   Add_DA_Row(0);
   state.Remove_Variable_Row(0);
   Row emptied(DA_Col::Count);
-  emptied[0] = "1";
+  emptied[0] = std::to_string(1);
   EXPECT_EQ(state.ACG_DA.Get_Row(0), emptied);
   for (int i = 0; i < 3; ++i) Add_DA_Row(0, std::to_string(10 + i).c_str());
   state.Remove_Variable_Row(1);

@@ -166,7 +166,8 @@ TEST_F(Client_File, Texts_Xml_Cannot_Hold_Are_Refused_And_The_File_Stays) {
 
 // Members saved for DS1 = stVal, q, f (positions 0, 1, 2) and loaded from later revisions of
 // the SCL file: each keeps its settings wherever the data set still has it, in the data set's
-// order; a member the data set lost is dropped.
+// order; a member the data set lost is dropped; a member new to the data set comes in without
+// settings, so the record holds every member the device sends.
 TEST_F(Client_File, Members_Follow_Their_Reference_Within_The_Data_Set) {
   Access_State state;
   Load(state, "a.icd");
@@ -181,10 +182,10 @@ TEST_F(Client_File, Members_Follow_Their_Reference_Within_The_Data_Set) {
     std::vector<std::string> loaded;  // name and position of each member loaded
   };
   const std::vector<Case> cases = {
-      {"stVal,t,f", {"stVal 0", "f 2"}},  // another attribute in the second place
+      {"stVal,t,f", {"stVal 0", "t ", "f 2"}},  // another attribute in the second place
       {"f,q,stVal", {"f 2", "q 1", "stVal 0"}},
-      {"t,f,stVal,q", {"f 2", "stVal 0", "q 1"}},
-      {"t,t", {}},
+      {"t,f,stVal,q", {"t ", "f 2", "stVal 0", "q 1"}},
+      {"t,t", {"t ", "t "}},
   };
   for (const Case& c : cases) {
     test::Write(catalog + "/a.icd", test::Fake_Scl("IED1", c.revision));
@@ -223,17 +224,23 @@ TEST_F(Client_File, Reads_A_Hand_Written_File) {
                                                "127.0.0.2", "102", "500", "measures"}));
   const TDataSet& first = state.List_DataSet[0];
   EXPECT_EQ(first.Select_DataSet, Data_Set(state, 0, 0));
-  ASSERT_EQ(first.List_DAs.size(), 2u);
+  ASSERT_EQ(first.List_DAs.size(), 3u);  // the third member of DS1 is not stored
   EXPECT_EQ(first.List_DAs[0].Position + first.List_DAs[0].bitAddress +
                 first.List_DAs[0].conversion + first.List_DAs[0].multFactor +
                 first.List_DAs[0].Mnemonic,
             "1002NoneNONEmode");
   EXPECT_EQ(first.List_DAs[1].Position, "");
+  EXPECT_EQ(first.List_DAs[2].Position, "");
+  EXPECT_EQ(report.Gained_Members.size(), 1u);
 
-  // "Index" abc finds no data set: the row stays, without members.
+  // "Index" abc finds no data set: the row stays, with its stored members and no attributes.
   EXPECT_EQ(state.ACG_DataSet.Cell(1, DS_Col::Index), "abc");
   EXPECT_EQ(state.List_DataSet[1].Select_DataSet, nullptr);
-  EXPECT_TRUE(state.List_DataSet[1].List_DAs.empty());
+  ASSERT_EQ(state.List_DataSet[1].List_DAs.size(), 1u);
+  const TDataSet_DA& kept = state.List_DataSet[1].List_DAs[0];
+  EXPECT_EQ(kept.Select_DA, nullptr);
+  EXPECT_EQ(kept.Reference() + " " + kept.bType() + " " + kept.Position,
+            "IED2LD0/LLN0.Mod.stVal Enum 7");
 }
 
 TEST_F(Client_File, Missing_Catalog_Files_Are_Reported_And_Later_Servers_Move_Up) {
@@ -317,3 +324,67 @@ TEST_F(Client_File, Unreadable_Files_Are_Refused_And_Change_Nothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A configuration saved by a version that read FCDAs by the earlier look-ups (the first node of
+// a class, whole objects by their first leaf, dotted names as nothing), over fcda.icd.
+struct Earlier_Reading : ::testing::Test {
+  test::Temp_Dir dir;
+  std::string catalog = dir / "ICD_Catalog";
+  std::string file = dir / "IEC_61850_Client.xml";
+  void SetUp() override {
+    util::Force_Dirs(catalog);
+    test::Write(catalog + "/fcda.icd", test::Read(test::Data_Dir() + "/scl/fixtures/fcda.icd"));
+    test::Write(file, test::Read(Fixture("earlier_reading.xml")));
+  }
+  // Each member of data set row `row` (from 0) as reference, position and mnemonic.
+  static std::vector<std::string> Members(const Access_State& state, size_t row) {
+    std::vector<std::string> members;
+    for (const TDataSet_DA& m : state.List_DataSet[row].List_DAs)
+      members.push_back(m.Reference() + " " + m.Position + " " + m.Mnemonic);
+    return members;
+  }
+};
+
+}  // namespace
+
+// Each stored member that the earlier look-ups gave for an FCDA keeps its settings under the
+// reference that FCDA names now; the data set's other members come in without settings; a
+// member whose FCDA names nothing now is dropped. Saved, the file opens again as it was saved.
+TEST_F(Earlier_Reading, Settings_Follow_The_Fcda_To_The_Corrected_Reference) {
+  Access_State state;
+  const Read_Report report = Read_Client_File(file, catalog, state);
+  EXPECT_EQ(Members(state, 0), (std::vector<std::string>{
+                                   "F1LD0/L1TCTR1.AmpSv.q 1 m1",
+                                   "F1LD0/L2TCTR1.AmpSv.q 2 m2",
+                                   "F1LD0/L1TCTR2.AmpSv.instMag.i  ",
+                                   "F1LD0/MMXU1.PhV.phsA.cVal.mag.f  ",
+                                   "F1LD0/Q0XCBR1.Pos.stVal 3 m3",
+                                   "F1LD0/MMXU1.TotW.mag.f 4 m4",
+                                   "F1LD0/Q0XCBR1.Pos.stVal 6 m6",
+                                   "F1LD0/LLN0.Mod.stVal 7 m7",
+                               }));
+  EXPECT_EQ(
+      state.List_DataSet[0].List_DAs[5].conversion + state.List_DataSet[0].List_DAs[5].multFactor,
+      "ItoF/FtoI2.5");
+  // A data set outside LLN0 stored under its class alone is found and named whole.
+  EXPECT_EQ(state.ACG_DataSet.Cell(1, DS_Col::Reference), "F1LD0/MMXU1.Local");
+  EXPECT_EQ(Members(state, 1), std::vector<std::string>{"F1LD0/MMXU1.TotW.mag.f  "});
+  EXPECT_EQ(report.Corrected_Members, 3u);  // L1 -> L2, SBOw.ctlVal -> stVal, mag -> mag.f
+  EXPECT_EQ(report.Corrected_Data_Sets, 1u);
+  ASSERT_EQ(report.Gained_Members.size(), 2u);
+  EXPECT_EQ(report.Gained_Members[0].row, 1);
+  EXPECT_EQ(report.Gained_Members[0].count, 2u);
+  EXPECT_EQ(report.Gained_Members[1].reference, "F1LD0/MMXU1.Local");
+
+  Save_Client_File(state, file);
+  const std::string saved = test::Read(file);
+  EXPECT_EQ(saved.find("L1TCTR1.AmpSv.q\" Position=\"2\""), std::string::npos);
+  EXPECT_NE(saved.find("F1LD0/L2TCTR1.AmpSv.q\" Position=\"2\""), std::string::npos) << saved;
+  Access_State again;
+  const Read_Report second = Read_Client_File(file, catalog, again);
+  EXPECT_EQ(second.Corrected_Members + second.Corrected_Data_Sets, 0u);
+  EXPECT_TRUE(second.Gained_Members.empty());
+  EXPECT_EQ(Client_Xml(again), saved);
+}

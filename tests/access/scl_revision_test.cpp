@@ -76,7 +76,7 @@ struct Revision_Replace : ::testing::Test {
   std::vector<std::tuple<std::string, std::string, std::string>> Members(int row) const {
     std::vector<std::tuple<std::string, std::string, std::string>> members;
     for (const TDataSet_DA& m : state.List_DataSet[static_cast<size_t>(row - 1)].List_DAs)
-      members.emplace_back(m.Select_DA->Reference(), m.Select_DA->bType(), m.Position);
+      members.emplace_back(m.Reference(), m.bType(), m.Position);
     return members;
   }
 };
@@ -92,11 +92,12 @@ TEST_F(Revision_Replace, Impact_Sorts_Every_Row_Of_The_Server_And_Changes_Nothin
             (std::vector<Flat>{{"variable", 2, 0, "REV1LD0/MMXU1.TotW.mag.f"},
                                {"member", 2, 1, "REV1LD0/GGIO1.Ind1.stVal"},
                                {"member", 2, 2, "REV1LD0/GGIO1.Ind2.stVal"}}));
-  EXPECT_EQ(Flatten(impact.moved), (std::vector<Flat>{{"member", 1, 1, "REV1LD0/MMXU1.TotW.mag"},
-                                                      {"member", 1, 2, "REV1LD0/MMXU1.Hz.mag"}}));
+  EXPECT_EQ(Flatten(impact.moved),
+            (std::vector<Flat>{{"member", 1, 1, "REV1LD0/MMXU1.TotW.mag.f"}}));
   EXPECT_EQ(Flatten(impact.changed),
             (std::vector<Flat>{{"variable", 3, 0, "REV1LD0/MMXU1.Hz.mag.f"},
                                {"variable", 5, 0, "REV1LD0/LLN0.Mod.stVal"},
+                               {"member", 1, 2, "REV1LD0/MMXU1.Hz.mag.f"},
                                {"member", 1, 3, "REV1LD0/LLN0.Mod.stVal"}}));
   EXPECT_EQ(Flatten(impact.lost),
             (std::vector<Flat>{{"variable", 4, 0, "REV1LD0/GGIO1.Ind2.q"},
@@ -127,12 +128,18 @@ TEST_F(Revision_Replace, Replace_Keeps_Every_Row_And_The_Settings_That_Still_Hav
 
   using M = std::tuple<std::string, std::string, std::string>;
   EXPECT_EQ(Members(1), (std::vector<M>{{"REV1LD0/LLN0.Mod.stVal", "INT8", "12"},
-                                        {"REV1LD0/MMXU1.TotW.mag", "Struct", "10"},
-                                        {"REV1LD0/MMXU1.Hz.mag", "Struct", "11"}}));
+                                        {"REV1LD0/MMXU1.TotW.mag.f", "FLOAT32", "10"},
+                                        {"REV1LD0/MMXU1.Hz.mag.f", "FLOAT64", "11"}}));
+  // A member whose bType changed keeps the former one until saved, so that it is reported.
+  EXPECT_EQ(state.List_DataSet[0].List_DAs[0].Former_bType(), "Enum");
+  EXPECT_EQ(state.List_DataSet[0].List_DAs[2].Former_bType(), "FLOAT32");
+  EXPECT_EQ(state.List_DataSet[0].List_DAs[1].Former_bType(), "");
   EXPECT_EQ(Members(2), (std::vector<M>{{"REV1LD0/GGIO1.Ind1.stVal", "BOOLEAN", "20"},
                                         {"REV1LD0/GGIO1.Ind2.stVal", "BOOLEAN", "21"}}));
+  // The data set the revision removed keeps its member and settings, without attribute.
   EXPECT_EQ(state.List_DataSet[2].Select_DataSet, nullptr);
-  EXPECT_TRUE(Members(3).empty());
+  EXPECT_EQ(Members(3), (std::vector<M>{{"REV1LD0/GGIO1.Ind1.stVal", "BOOLEAN", "30"}}));
+  EXPECT_EQ(state.List_DataSet[2].List_DAs[0].Select_DA, nullptr);
   EXPECT_EQ(state.List_DataSet[3].Select_DataSet, other_server_set);
   EXPECT_EQ(Members(4).size(), 3u);
   for (int row = 1; row <= 2; ++row)
@@ -158,7 +165,8 @@ TEST_F(Revision_Replace, Replace_Keeps_Every_Row_And_The_Settings_That_Still_Hav
 }
 
 // Loading the client file: a member keeps its own place, else follows its reference and bType
-// to the first place no other stored member holds, else is dropped.
+// to the first place no other stored member holds, else takes a place of its reference whose
+// bType changed, else is dropped.
 TEST(Stored_Member_Places, Members_Follow_Their_Reference_To_A_Free_Place) {
   struct Case {
     std::vector<std::string> data_set;  // DS1's members in the model
@@ -170,7 +178,8 @@ TEST(Stored_Member_Places, Members_Follow_Their_Reference_To_A_Free_Place) {
       {{"stVal", "q", "f"}, {"f", "stVal", "q"}, {2, 0, 1}},
       {{"stVal", "q", "f"}, {"q", "q"}, {-1, 1}},  // the place of q is taken by the one there
       {{"q", "stVal", "q"}, {"q", "q"}, {0, 2}},   // an attribute that is a member twice
-      {{"stVal", "q", "f"}, {"stVal:Quality", "x", "q"}, {-1, -1, 1}},
+      // stVal of another bType keeps its place (its type changed); x is gone
+      {{"stVal", "q", "f"}, {"stVal:Quality", "x", "q"}, {0, -1, 1}},
       {{"stVal", "q", "f"}, {"t", "stVal", "q", "f"}, {-1, 0, 1, 2}},  // more stored than members
       {{"stVal"}, {}, {}},
   };
@@ -193,7 +202,7 @@ TEST(Stored_Member_Places, Members_Follow_Their_Reference_To_A_Free_Place) {
     for (size_t k = 0; k < c.stored.size(); ++k) stored.push_back({texts[2 * k + 1], texts[2 * k]});
     std::vector<int> places;
     for (const auto& place : Stored_Member_Places(ds, stored))
-      places.push_back(place ? static_cast<int>(*place) : -1);
+      places.push_back(place ? static_cast<int>(place->place) : -1);
     EXPECT_EQ(places, c.places) << ::testing::PrintToString(c.stored);
   }
 }

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "access/client_file.h"
+#include "access/scl_revision.h"
+#include "access/server_list.h"
 #include "scl/scl_import.h"
 #include "support/test_support.h"
 #include "util/files.h"
@@ -346,6 +348,141 @@ TEST(Configuration_Rules, Per_Value_Checks_Follow_The_Tables) {
     EXPECT_EQ(found.empty(), c.accepted);
     for (const Finding& f : found) EXPECT_EQ(f.rule, "position-invalid");
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A configuration saved by the earlier look-ups of FCDAs (access fixture earlier_reading.xml over
+// the SCL fixture fcda.icd): the check tells it apart from a broken one, and after the editor
+// opened and saved it nothing of that is left.
+TEST(Configuration_Rules, Earlier_Reading_Is_Told_Apart_And_Gone_After_A_Save) {
+  test::Temp_Dir dir;
+  util::Force_Dirs(dir / "ICD_Catalog");
+  test::Write(dir / "ICD_Catalog/fcda.icd",
+              test::Read(test::Data_Dir() + "/scl/fixtures/fcda.icd"));
+  test::Write(dir / "IEC_61850_Client.xml",
+              test::Read(test::Data_Dir() + "/access/fixtures/client_file/earlier_reading.xml"));
+  check::Conf_Options options;
+  options.scl_check = nullptr;
+  auto fit_findings = [&] {
+    std::vector<std::string> out;
+    check::Check_Configuration(
+        dir.path(), options,
+        [&](const Finding& f) {
+          if (f.rule != "position-invalid")
+            out.push_back(f.rule + " " + std::to_string(f.row.value_or(0)) + "/" +
+                          std::to_string(f.member.value_or(0)));
+        },
+        test::English());
+    return out;
+  };
+  EXPECT_EQ(fit_findings(),
+            (std::vector<std::string>{
+                "member-corrected 1/2", "member-corrected 1/5", "member-corrected 1/6",
+                "member-dropped 1/5", "member-moved 1/6", "member-moved 1/7", "member-missing 1/3",
+                "member-missing 1/4", "dataset-corrected 2/0", "member-missing 2/1"}));
+
+  UIEC_61850_Access::Access_State state;
+  UIEC_61850_Access::Read_Client_File(dir / "IEC_61850_Client.xml", dir / "ICD_Catalog", state);
+  UIEC_61850_Access::Save_Client_File(state, dir / "IEC_61850_Client.xml");
+  EXPECT_EQ(fit_findings(), std::vector<std::string>{});
+}
+
+}  // namespace
+
+namespace {
+
+using namespace UIEC_61850_Access;
+
+// A configuration saved on revision 1 of a server's SCL file (its data sets Measures, Status and
+// Events) meets revision 2, which changes the bType of two members, reorders Measures, removes a
+// member of Status and removes Events: opened on the new file, or replaced in the editor, it
+// comes out the same, every member setting following its reference, the lost data set keeping
+// its members; the check reports each change, and after one save only what the user must still
+// decide (the data set that is gone).
+TEST(Configuration_Rules, Opening_Replace_And_Check_Agree_On_A_Revision) {
+  const std::string fixtures = test::Data_Dir() + "/access/fixtures/revision/";
+  test::Temp_Dir dir;
+  util::Force_Dirs(dir / "ICD_Catalog");
+  test::Write(dir / "ICD_Catalog/rev.icd", test::Read(fixtures + "revision_old.icd"));
+
+  Access_State before;
+  before.List_IEC_Dev.push_back(Import_Device(dir / "ICD_Catalog/rev.icd"));
+  for (const char* name : {"REV1LD0/LLN0.Measures", "REV1LD0/LLN0.Status", "REV1LD0/LLN0.Events"}) {
+    before.Clear_Selection();
+    before.Selected_IEC_DS = before.Get_DataSet(0, name);
+    ASSERT_NE(before.Selected_IEC_DS, nullptr) << name;
+    before.Add_Var(0);
+    const int row = before.ACG_DataSet.Row_Count();
+    before.Show_DataSet_DAs(row);
+    for (size_t k = 0; k < before.List_DataSet[static_cast<size_t>(row - 1)].List_DAs.size(); ++k) {
+      before.Store_Member_Text(static_cast<int>(k), Var_Col::Position,
+                               std::to_string(10 * row + static_cast<int>(k)));
+      before.Store_Member_Text(static_cast<int>(k), Var_Col::MultFact, "1");
+    }
+  }
+  const std::string file = dir / "IEC_61850_Client.xml";
+  Save_Client_File(before, file);
+
+  // Replace in the editor ...
+  Replace_Server_Model(before, 0, Import_Device(fixtures + "revision_new.icd"));
+  // ... and opening with the new file in the catalog.
+  test::Write(dir / "ICD_Catalog/rev.icd", test::Read(fixtures + "revision_new.icd"));
+  Access_State opened;
+  Read_Client_File(file, dir / "ICD_Catalog", opened);
+  EXPECT_EQ(Client_Xml(opened), Client_Xml(before));
+
+  auto members = [](const Access_State& state, size_t row) {
+    std::vector<std::string> out;
+    for (const TDataSet_DA& m : state.List_DataSet[row].List_DAs)
+      out.push_back(m.Reference() + " " + m.bType() + " " + m.Position + " " + m.Former_bType());
+    return out;
+  };
+  for (const Access_State* state : {&before, &opened}) {
+    EXPECT_EQ(members(*state, 0), (std::vector<std::string>{
+                                      "REV1LD0/LLN0.Mod.stVal INT8 12 Enum",
+                                      "REV1LD0/MMXU1.TotW.mag.f FLOAT32 10 ",
+                                      "REV1LD0/MMXU1.Hz.mag.f FLOAT64 11 FLOAT32",
+                                  }));
+    EXPECT_EQ(members(*state, 1), (std::vector<std::string>{
+                                      "REV1LD0/GGIO1.Ind1.stVal BOOLEAN 20 ",
+                                      "REV1LD0/GGIO1.Ind2.stVal BOOLEAN 21 ",
+                                  }));
+    EXPECT_EQ(members(*state, 2), std::vector<std::string>{"REV1LD0/GGIO1.Ind1.stVal BOOLEAN 30 "});
+    EXPECT_EQ(state->List_DataSet[2].Select_DataSet, nullptr);
+  }
+
+  check::Conf_Options options;
+  options.scl_check = nullptr;
+  auto findings = [&](const std::function<void(const check::Sink&)>& run) {
+    std::vector<std::string> out;
+    run([&](const Finding& f) {
+      out.push_back(f.rule + " " + std::to_string(f.row.value_or(0)) + "/" +
+                    std::to_string(f.member.value_or(0)));
+    });
+    return out;
+  };
+  auto saved = [&] {
+    return findings([&](const check::Sink& sink) {
+      check::Check_Configuration(dir.path(), options, sink, test::English());
+    });
+  };
+  // Numbered as stored: TotW.mag.f, Hz.mag.f, Mod.stVal; then Status's Ind2.q.
+  const std::vector<std::string> changed = {"member-moved 1/1", "point-type-changed 1/2",
+                                            "point-type-changed 1/3", "member-dropped 2/3",
+                                            "dataset-unresolved 3/0"};
+  EXPECT_EQ(saved(), changed);
+  // The editor's state says the same of the members that are still there.
+  EXPECT_EQ(findings([&](const check::Sink& sink) {
+              check::Check_Access_State(opened, dir.path(), options, sink, test::English());
+            }),
+            (std::vector<std::string>{"point-type-changed 1/1", "point-type-changed 1/3",
+                                      "dataset-unresolved 3/0"}));
+
+  Save_Client_File(opened, file);
+  EXPECT_EQ(saved(), std::vector<std::string>{"dataset-unresolved 3/0"});
 }
 
 }  // namespace

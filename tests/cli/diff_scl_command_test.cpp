@@ -45,9 +45,9 @@ TEST_F(Cli_Diff_Scl, Text_Has_One_Line_Per_Finding) {
             "changed attribute REV1LD0/MMXU1.Hz.mag.f FLOAT32 MX -> FLOAT64 MX\n"
             "removed dataset REV1LD0/LLN0.Events\n"
             "removed member REV1LD0/GGIO1.Ind2.q ST of dataset REV1LD0/LLN0.Status\n"
-            "reordered dataset REV1LD0/LLN0.Measures: REV1LD0/MMXU1.TotW.mag, "
-            "REV1LD0/MMXU1.Hz.mag, REV1LD0/LLN0.Mod.stVal -> REV1LD0/LLN0.Mod.stVal, "
-            "REV1LD0/MMXU1.TotW.mag, REV1LD0/MMXU1.Hz.mag\n"
+            "reordered dataset REV1LD0/LLN0.Measures: REV1LD0/MMXU1.TotW.mag.f, "
+            "REV1LD0/MMXU1.Hz.mag.f, REV1LD0/LLN0.Mod.stVal -> REV1LD0/LLN0.Mod.stVal, "
+            "REV1LD0/MMXU1.TotW.mag.f, REV1LD0/MMXU1.Hz.mag.f\n"
             "2 added, 3 removed, 2 changed, 1 reordered\n");
 
   // Backwards, additions and removals swap; the same file twice differs in nothing.
@@ -64,16 +64,16 @@ TEST_F(Cli_Diff_Scl, Text_Has_One_Line_Per_Finding) {
       "kept variable row 1 REV1LD0/MMXU1.TotW.mag.f\n"
       "kept member row 2 member 1 REV1LD0/GGIO1.Ind1.stVal\n"
       "kept member row 2 member 2 REV1LD0/GGIO1.Ind2.stVal\n"
-      "moved member row 1 member 1 REV1LD0/MMXU1.TotW.mag\n"
-      "moved member row 1 member 2 REV1LD0/MMXU1.Hz.mag\n"
+      "moved member row 1 member 1 REV1LD0/MMXU1.TotW.mag.f\n"
       "changed variable row 2 REV1LD0/MMXU1.Hz.mag.f\n"
       "changed variable row 4 REV1LD0/LLN0.Mod.stVal\n"
+      "changed member row 1 member 2 REV1LD0/MMXU1.Hz.mag.f\n"
       "changed member row 1 member 3 REV1LD0/LLN0.Mod.stVal\n"
       "lost variable row 3 REV1LD0/GGIO1.Ind2.q\n"
       "lost member row 2 member 3 REV1LD0/GGIO1.Ind2.q\n"
       "lost member row 3 member 1 REV1LD0/GGIO1.Ind1.stVal\n"
       "gone dataset REV1LD0/LLN0.Events\n"
-      "server 1: 3 kept, 2 moved, 3 changed, 3 lost, 1 datasets gone\n";
+      "server 1: 3 kept, 1 moved, 4 changed, 3 lost, 1 datasets gone\n";
   EXPECT_EQ(impact.out, run.out + tail);
 }
 
@@ -103,11 +103,11 @@ TEST_F(Cli_Diff_Scl, Json_With_The_Impact_On_A_Configuration) {
         {"kind": "member", "row": 2, "member": 1, "reference": "REV1LD0/GGIO1.Ind1.stVal"},
         {"kind": "member", "row": 2, "member": 2, "reference": "REV1LD0/GGIO1.Ind2.stVal"}],
       "moved": [
-        {"kind": "member", "row": 1, "member": 1, "reference": "REV1LD0/MMXU1.TotW.mag"},
-        {"kind": "member", "row": 1, "member": 2, "reference": "REV1LD0/MMXU1.Hz.mag"}],
+        {"kind": "member", "row": 1, "member": 1, "reference": "REV1LD0/MMXU1.TotW.mag.f"}],
       "changed": [
         {"kind": "variable", "row": 2, "member": null, "reference": "REV1LD0/MMXU1.Hz.mag.f"},
         {"kind": "variable", "row": 4, "member": null, "reference": "REV1LD0/LLN0.Mod.stVal"},
+        {"kind": "member", "row": 1, "member": 2, "reference": "REV1LD0/MMXU1.Hz.mag.f"},
         {"kind": "member", "row": 1, "member": 3, "reference": "REV1LD0/LLN0.Mod.stVal"}],
       "lost": [
         {"kind": "variable", "row": 3, "member": null, "reference": "REV1LD0/GGIO1.Ind2.q"},

@@ -27,7 +27,7 @@ TEST(Cli_Scl, Prints_The_Model_As_One_Line_Of_Json) {
       R"({"name":"Dé1","fileName":"small.icd","lDevices":[{"name":"LD0","lns":[)"
       R"({"lnClass":"LLN0","lnType":"L0","prefix":"","inst":"","dos":[],"dataSets":[)"
       R"({"name":"DS","reference":"Dé1LD0/LLN0.DS","gooseName":"G1","members":[)"
-      R"({"reference":"Dé1LD0/QMMXU1.PhV.phsA.cVal","fc":"MX","bType":"Struct"},)"
+      R"({"reference":"Dé1LD0/QMMXU1.PhV.phsA.cVal.f","fc":"MX","bType":"FLOAT32"},)"
       R"({"reference":"Dé1LD0/QMMXU1.PhV.d","fc":"DC","bType":"VisString255"}]}]},)"
       R"({"lnClass":"MMXU","lnType":"T","prefix":"Q","inst":"1","dos":[)"
       R"({"name":"PhV","dos":[{"name":"phsA","dos":[],"das":[)"
@@ -44,7 +44,7 @@ TEST(Cli_Scl, Stats_Count_Every_Object_With_Sub_Objects) {
                            std::vector<std::string>{Fixture("model.icd"), "--stats"}}) {
     const Run_Result run = Run_Scl(args);
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, R"({"lDevices":2,"lns":7,"dos":12,"das":32,"dataSets":3,"members":7})"
+    EXPECT_EQ(run.out, R"({"lDevices":2,"lns":7,"dos":12,"das":32,"dataSets":3,"members":3})"
                        "\n");
   }
 }

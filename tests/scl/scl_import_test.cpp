@@ -138,23 +138,41 @@ TEST(Scl_Import, Data_Set_Members_Are_The_Models_Own_Attributes_Found_By_The_Loo
   EXPECT_EQ(lln0.List_DataSet[1]->GooseName(), "gcb02");
   EXPECT_TRUE(lln0.List_DataSet[1]->List_DA.empty());
 
-  // lnInst 2 still reads the first MMXU; a whole DO gives its first leaf; dotted names, wrong
-  // case and missing parts give nothing; a later logical device is found.
-  EXPECT_EQ(References(measures),
-            (Strings{"IED1LD0/MMXU1.TotW.mag.f", "IED1LD0/Q0XCBR1.Pos.stVal",
-                     "IED1LD1/GGIO1.Ind1.stVal", "IED1LD0/MMXU1.TotW.mag",
-                     "IED1LD0/MMXU1.TotW.mag.f", "IED1LD0/MMXU1.PhV.phsA.cVal.mag.f"}));
+  // Each FCDA names its node by prefix, class and instance: lnInst 2 is the second MMXU, which
+  // has no TotW, and a node without lnInst is none of them; a later logical device is found.
+  EXPECT_EQ(References(measures), (Strings{"IED1LD0/MMXU1.TotW.mag.f", "IED1LD0/Q0XCBR1.Pos.stVal",
+                                           "IED1LD1/GGIO1.Ind1.stVal"}));
   const TIEC_DA* f = device.List_LDevice[0]->List_LN[1]->List_DO[0]->List_DA[0]->List_DA[0];
   EXPECT_EQ(measures.List_DA[0], f);
-  EXPECT_EQ(measures.List_DA[4], f);
   EXPECT_EQ(measures.List_DA[2],
             device.List_LDevice[1]->List_LN[1]->List_DO[0]->List_DA[0]);  // first Ind1
 
-  // A data set reference leaves out the node's prefix and instance.
+  // What the earlier look-ups read, kept for configurations saved by them: the first MMXU
+  // whatever the instance, a whole DO's first leaf, names searched in depth, dotted names
+  // nothing; with the place of the member the same FCDA gives now.
+  Strings earlier;
+  std::vector<uint32_t> places;
+  for (const Earlier_Member* e = measures.Earlier_Members_Begin();
+       e != measures.Earlier_Members_End(); ++e) {
+    earlier.push_back(e->da->Reference());
+    places.push_back(e->place);
+  }
+  EXPECT_EQ(earlier, (Strings{"IED1LD0/MMXU1.TotW.mag.f", "IED1LD0/Q0XCBR1.Pos.stVal",
+                              "IED1LD1/GGIO1.Ind1.stVal", "IED1LD0/MMXU1.TotW.mag",
+                              "IED1LD0/MMXU1.TotW.mag.f", "IED1LD0/MMXU1.PhV.phsA.cVal.mag.f"}));
+  EXPECT_EQ(places, (std::vector<uint32_t>{No_Member_Place, 1, 2, No_Member_Place, No_Member_Place,
+                                           No_Member_Place}));
+  EXPECT_EQ(measures.FCDA_Count(), 15u);  // the prefixed x:FCDA is no FCDA
+
+  // A data set of a node other than LLN0 names its node whole.
   const TIEC_LN& xcbr = *device.List_LDevice[0]->List_LN[3];
   ASSERT_EQ(xcbr.List_DataSet.size(), 1u);
-  EXPECT_EQ(xcbr.List_DataSet[0]->Reference(), "IED1LD0/XCBR.Trip");
-  EXPECT_EQ(References(*xcbr.List_DataSet[0]), (Strings{"IED1LD0/Q0XCBR1.Pos.q"}));
+  EXPECT_EQ(xcbr.List_DataSet[0]->Reference(), "IED1LD0/Q0XCBR1.Trip");
+  EXPECT_EQ(xcbr.List_DataSet[0]->Earlier_Reference(), "IED1LD0/XCBR.Trip");
+  EXPECT_EQ(References(*xcbr.List_DataSet[0]), Strings{});  // no prefix nor lnInst: no node
+  ASSERT_EQ(xcbr.List_DataSet[0]->Earlier_Member_Count(), 1u);
+  EXPECT_EQ(xcbr.List_DataSet[0]->Earlier_Members_Begin()->da->Reference(),
+            "IED1LD0/Q0XCBR1.Pos.q");
   EXPECT_EQ(xcbr.List_DataSet[0]->GooseName(), "");
 }
 
@@ -529,6 +547,127 @@ TEST(Scl_Import, Every_Shared_Sample_Imports) {
     }
   }
   EXPECT_GT(with_data, 0u) << files.size() << " samples, none with a logical device";
+}
+
+}  // namespace
+}  // namespace UIEC_Client_Decode
+
+namespace UIEC_Client_Decode {
+namespace {
+
+// Each FCDA of fcda.icd resolves to what it names: the node by prefix, class and instance
+// together, doName and daName as paths, a whole object by its first leaf of the FCDA's fc, a
+// structure by its first leaf; an FCDA naming nothing adds no member, and the check's import
+// says why.
+TEST(Scl_Import, Fcdas_Resolve_To_The_Attribute_They_Name) {
+  const std::string path = test::Data_Dir() + "/scl/fixtures/fcda.icd";
+  const TIEC_Device device(path);
+  const TIEC_LDevice& ld = *device.List_LDevice[0];
+  auto table = [](const TIEC_DataSet& data_set) {
+    std::vector<std::string> rows;
+    for (const TIEC_DA* da : data_set.List_DA)
+      rows.push_back(da->Reference() + " " + da->FC() + " " + da->bType());
+    return rows;
+  };
+  const TIEC_DataSet& all = *ld.List_LN[0]->List_DataSet[0];
+  EXPECT_EQ(table(all), (std::vector<std::string>{
+                            "F1LD0/L1TCTR1.AmpSv.q MX Quality",            // by prefix
+                            "F1LD0/L2TCTR1.AmpSv.q MX Quality",            // by prefix
+                            "F1LD0/L1TCTR2.AmpSv.instMag.i MX INT32",      // by instance
+                            "F1LD0/MMXU1.PhV.phsA.cVal.mag.f MX FLOAT32",  // dotted doName
+                            "F1LD0/Q0XCBR1.Pos.stVal ST Dbpos",            // not SBOw (CO)
+                            "F1LD0/MMXU1.TotW.mag.f MX FLOAT32",           // a structure
+                            "F1LD0/Q0XCBR1.Pos.stVal ST Dbpos",            // fc MX: a warning
+                            "F1LD0/LLN0.Mod.stVal ST Enum",
+                        }));
+  EXPECT_EQ(all.FCDA_Count(), 11u);
+  const TIEC_DataSet& local = *ld.List_LN[4]->List_DataSet[0];
+  EXPECT_EQ(local.Reference(), "F1LD0/MMXU1.Local");
+  EXPECT_EQ(table(local), std::vector<std::string>{"F1LD0/MMXU1.TotW.mag.f MX FLOAT32"});
+
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file(path.c_str()));
+  TIEC_Device checked;
+  std::vector<FCDA_Finding> findings;
+  Decode_IED_Element(checked, doc, doc.child("SCL").child("IED"), findings);
+  std::vector<std::string> said;
+  for (const FCDA_Finding& f : findings)
+    said.push_back(std::to_string(static_cast<int>(f.problem)) + " " + f.name + " " + f.where);
+  EXPECT_EQ(said,
+            (std::vector<std::string>{
+                std::to_string(static_cast<int>(FCDA_Problem::No_LN)) + " L3TCTR3 LD0",
+                std::to_string(static_cast<int>(FCDA_Problem::Array_Element)) + " HA.phsAHar(7) ",
+                std::to_string(static_cast<int>(FCDA_Problem::FC_Mismatch)) + " ST Pos.stVal",
+                std::to_string(static_cast<int>(FCDA_Problem::No_SDO)) + " phsX PhV",
+            }));
+}
+
+}  // namespace
+}  // namespace UIEC_Client_Decode
+
+namespace UIEC_Client_Decode {
+namespace {
+
+// Over every IED of every shared sample: each member is the attribute its FCDA names (its
+// reference is the FCDA's path, or a leaf below it of the FCDA's fc), one per FCDA that names
+// something, in FCDA order.
+TEST(Scl_Import, Shared_Sample_Members_Are_What_Their_Fcdas_Name) {
+  RQ_SCL_SAMPLES_OR_SKIP();
+  size_t members = 0;
+  for (const std::string& path : test::Scl_Sample_Files()) {
+    pugi::xml_document doc;
+    if (!doc.load_file(path.c_str())) continue;
+    for (pugi::xml_node ied : doc.child("SCL").children("IED")) {
+      SCOPED_TRACE(path + " " + ied.attribute("name").value());
+      TIEC_Device device;
+      std::vector<FCDA_Finding> findings;
+      Decode_IED_Element(device, doc, ied, findings);
+      std::vector<pugi::xml_node> unresolved;
+      for (const FCDA_Finding& f : findings)
+        if (f.Unresolved()) unresolved.push_back(f.fcda);
+      const pugi::xml_node server = ied.child("AccessPoint").child("Server");
+      size_t l = 0;
+      for (pugi::xml_node ld : server.children("LDevice")) {
+        ASSERT_LT(l, device.List_LDevice.size());
+        const TIEC_LDevice& model_ld = *device.List_LDevice[l++];
+        size_t n = 0;
+        for (pugi::xml_node ln : ld.children()) {
+          if (std::string_view(ln.name()) != "LN0" && std::string_view(ln.name()) != "LN") continue;
+          const TIEC_LN& model_ln = *model_ld.List_LN[n++];
+          size_t k = 0;
+          for (pugi::xml_node ds : ln.children("DataSet")) {
+            if (model_ln.List_DataSet.empty()) break;  // a node without lnType
+            const TIEC_DataSet& data_set = *model_ln.List_DataSet[k++];
+            size_t m = 0;
+            for (pugi::xml_node fcda : ds.children("FCDA")) {
+              if (std::find(unresolved.begin(), unresolved.end(), fcda) != unresolved.end())
+                continue;
+              ASSERT_LT(m, data_set.List_DA.size()) << data_set.Reference();
+              const TIEC_DA& da = *data_set.List_DA[m++];
+              const std::string lnClass = fcda.attribute("lnClass").value();
+              std::string named =
+                  std::string(ied.attribute("name").value()) + fcda.attribute("ldInst").value() +
+                  "/" + (lnClass == "LLN0" ? "" : fcda.attribute("prefix").value()) + lnClass +
+                  (lnClass == "LLN0" ? "" : fcda.attribute("lnInst").value()) + "." +
+                  fcda.attribute("doName").value();
+              const std::string daName = fcda.attribute("daName").value();
+              if (!daName.empty()) named += "." + daName;
+              const std::string reference = da.Reference();
+              EXPECT_TRUE(reference == named || reference.rfind(named + ".", 0) == 0)
+                  << reference << " for " << named;
+              EXPECT_TRUE(da.List_DA.empty()) << reference;
+              if (daName.empty()) {
+                EXPECT_EQ(da.FC(), fcda.attribute("fc").value()) << reference;
+              }
+              ++members;
+            }
+            EXPECT_EQ(m, data_set.List_DA.size()) << data_set.Reference();
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(members, 1000u);
 }
 
 }  // namespace

@@ -109,8 +109,9 @@ TEST(Scl_Model, References_Are_Built_From_The_Names_On_The_Path) {
   EXPECT_EQ(f.Reference(), "IED1LD0/QMMXU1.PhV.phsA.cVal.f");
   EXPECT_EQ(c_val.Reference(), "IED1LD0/QMMXU1.PhV.phsA.cVal");
   EXPECT_EQ(phs_a.Reference(), "IED1LD0/QMMXU1.PhV.phsA");
-  // Prefix and instance of the node are not part of a data set's reference.
-  EXPECT_EQ(data_set.Reference(), "IED1LD0/MMXU.Measures");
+  // A data set of a node other than LLN0 names the node whole; earlier versions named its class.
+  EXPECT_EQ(data_set.Reference(), "IED1LD0/QMMXU1.Measures");
+  EXPECT_EQ(data_set.Earlier_Reference(), "IED1LD0/MMXU.Measures");
   EXPECT_EQ(f.Owner_DO(), &phs_a);
   EXPECT_EQ(phs_a.Owner_LN(), &model.ln);
   ASSERT_EQ(data_set.List_DA.size(), 3u);

@@ -36,8 +36,8 @@ TEST_F(Tree_Filter, Matches_Names_And_References_Without_Letter_Case) {
       {"tOtW.MaG.f", "", "IED1 LD0 MMXU1 TotW mag f*"},
       // a name: the node and everything below it (their references hold it)
       {"phsa", "", "IED1 LD0 MMXU1 PhV phsA* cVal* mag* f* i* ang* f* i*"},
-      // a data set by its own reference, which names the class without prefix and instance
-      {"xcbr.trip", "", "IED1 LD0 Q0XCBR1 Trip*"},
+      // a data set by its own reference, which names its node whole
+      {"q0xcbr1.trip", "", "IED1 LD0 Q0XCBR1 Trip*"},
       {"ld1/ggio1.ind2", "", "IED1 LD1 GGIO1 Ind2* stVal*"},
       {"nowhere", "", ""},
       // an FC alone: its leaf attributes with their ancestors

@@ -73,6 +73,10 @@ struct Access_Editor : ::testing::Test {
   // A click on the server's line, which shows its tree.
   void Choose_Server(int row) { Click_Item(window->LB_IEC_Devices, row); }
 
+  // A tree node's name: its text without what follows the name (a data set's member count).
+  static QString Node_Name(const QTreeWidgetItem* item) {
+    return item->text(0).section(QStringLiteral(" ("), 0, 0);
+  }
   // The tree node reached by following `texts` from the top, expanding on the way (children
   // appear when their node is first expanded); nullptr where a step is missing.
   QTreeWidgetItem* Node(const std::vector<QString>& texts) const {
@@ -82,7 +86,7 @@ struct Access_Editor : ::testing::Test {
       item->setExpanded(true);
       QTreeWidgetItem* next = nullptr;
       for (int c = 0; c < item->childCount() && next == nullptr; ++c)
-        if (item->child(c)->text(0) == texts[i]) next = item->child(c);
+        if (Node_Name(item->child(c)) == texts[i]) next = item->child(c);
       if (next == nullptr) return nullptr;
       item = next;
     }

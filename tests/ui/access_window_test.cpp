@@ -68,7 +68,7 @@ TEST_F(Access_Window, Servers_Tree_And_Selection) {
   EXPECT_EQ(mod->text(0), "Mod");
   EXPECT_FALSE(mod->isExpanded());
   EXPECT_EQ(mod->foreground(0).color(), QColor(Qt::blue));
-  EXPECT_EQ(lln0->child(1)->text(0), "DS1");
+  EXPECT_EQ(lln0->child(1)->text(0), "DS1 (3 members)");
   EXPECT_EQ(lln0->child(1)->foreground(0).color(), QColor(0x00, 0x80, 0x00));
   EXPECT_EQ(top->child(0)->child(1)->text(0), "MMXU1");
 

@@ -353,7 +353,7 @@ TEST_F(Find_Points, Filter_By_Name_Reference_And_Fc_Then_Clear) {
   EXPECT_EQ(window->Tree_Filter->L_Tree_Matches->text(), "1 match");
   EXPECT_TRUE(window->Tree_Filter->L_Tree_Matches->isVisible());
 
-  Type_Filter("xcbr.trip");  // a data set's reference
+  Type_Filter("q0xcbr1.trip");  // a data set's reference
   EXPECT_EQ(Tree(), "IED1+\n LD0+\n  Q0XCBR1+\n   Trip*\n");
 
   // The FC list offers the server's constraints; the second below "All FC" is CO.

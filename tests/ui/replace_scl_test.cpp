@@ -150,11 +150,11 @@ TEST_F(Replace_Scl_Window, Cancel_Changes_Nothing_And_Replace_Keeps_Every_Row) {
           {"Kept (3)", L{{"Variables", "1", "", "REV1LD0/MMXU1.TotW.mag.f"},
                          {"DataSet", "2", "1", "REV1LD0/GGIO1.Ind1.stVal"},
                          {"DataSet", "2", "2", "REV1LD0/GGIO1.Ind2.stVal"}}},
-          {"Moved to another place of the data set (2)",
-           L{{"DataSet", "1", "1", "REV1LD0/MMXU1.TotW.mag"},
-             {"DataSet", "1", "2", "REV1LD0/MMXU1.Hz.mag"}}},
-          {"Changed: another bType or fc (3)", L{{"Variables", "2", "", "REV1LD0/MMXU1.Hz.mag.f"},
+          {"Moved to another place of the data set (1)",
+           L{{"DataSet", "1", "1", "REV1LD0/MMXU1.TotW.mag.f"}}},
+          {"Changed: another bType or fc (4)", L{{"Variables", "2", "", "REV1LD0/MMXU1.Hz.mag.f"},
                                                  {"Variables", "4", "", "REV1LD0/LLN0.Mod.stVal"},
+                                                 {"DataSet", "1", "2", "REV1LD0/MMXU1.Hz.mag.f"},
                                                  {"DataSet", "1", "3", "REV1LD0/LLN0.Mod.stVal"}}},
           {"Lost: the reference is gone (3)", L{{"Variables", "3", "", "REV1LD0/GGIO1.Ind2.q"},
                                                 {"DataSet", "2", "3", "REV1LD0/GGIO1.Ind2.q"},
@@ -192,8 +192,19 @@ TEST_F(Replace_Scl_Window, Cancel_Changes_Nothing_And_Replace_Keeps_Every_Row) {
                          window->ACG_DS_Vars->Text(r, Var_Col::Position));
   EXPECT_EQ(members,
             (std::vector<std::pair<std::string, std::string>>{{"REV1LD0/LLN0.Mod.stVal", "12"},
-                                                              {"REV1LD0/MMXU1.TotW.mag", "10"},
-                                                              {"REV1LD0/MMXU1.Hz.mag", "11"}}));
+                                                              {"REV1LD0/MMXU1.TotW.mag.f", "10"},
+                                                              {"REV1LD0/MMXU1.Hz.mag.f", "11"}}));
+  // The members whose bType changed are marked as a variable row with the same change is.
+  EXPECT_NE(Tooltip(window->ACG_DS_Vars, 0).find("INT8"), std::string::npos);
+  EXPECT_EQ(Tooltip(window->ACG_DS_Vars, 1), "");
+  EXPECT_NE(Tooltip(window->ACG_DS_Vars, 2).find("FLOAT64"), std::string::npos);
+  // The data set the revision removed keeps its member with its settings, marked.
+  test::Click_Cell(window->ACG_DataSet, 2, 1);
+  ASSERT_EQ(window->ACG_DS_Vars->rowCount(), 1);
+  EXPECT_EQ(window->ACG_DS_Vars->Text(0, Var_Col::Reference), "REV1LD0/GGIO1.Ind1.stVal");
+  EXPECT_NE(window->ACG_DS_Vars->Text(0, Var_Col::Position), "");
+  EXPECT_NE(Tooltip(window->ACG_DS_Vars, 0).find("REV1LD0/LLN0.Events"), std::string::npos);
+  test::Click_Cell(window->ACG_DataSet, 0, 1);
   // The tree shows the new revision (GGIO1.Ind3 is new in it).
   bool ind3 = false;
   for (QTreeWidgetItemIterator it(window->TV_IEC_Device); *it; ++it)
@@ -368,3 +379,76 @@ TEST_F(Opening_Window, Says_Once_What_No_Longer_Fits_And_Marks_Those_Rows) {
 }
 
 }  // namespace
+
+// A configuration saved by the earlier look-ups of FCDAs: the opening corrects it, says so once
+// and marks what needs a hand; Cancel leaves the file as it was, OK saves the corrections.
+struct Earlier_Reading_Window : Opening_Window {
+  void SetUp() override {
+    ctx.Active_Conf_Dir = dir / "conf";
+    util::Force_Dirs(ctx.Active_Conf_Dir + "/ICD_Catalog");
+    test::Write(ctx.Active_Conf_Dir + "/ICD_Catalog/fcda.icd",
+                test::Read(test::Data_Dir() + "/scl/fixtures/fcda.icd"));
+    test::Write(ctx.Active_Conf_Dir + "/IEC_61850_Client.xml",
+                test::Read(test::Data_Dir() + "/access/fixtures/client_file/earlier_reading.xml"));
+    ctx.Set_Files();
+    window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
+    window->Check_Scl = nullptr;
+  }
+};
+
+TEST_F(Earlier_Reading_Window, Says_What_It_Corrected_And_Ok_Saves_It) {
+  const std::string stored = test::Read(ctx.IEC_Client_File);
+  ASSERT_TRUE(test::Activate(window.get()));
+  ASSERT_EQ(messages.shown.size(), 1u);
+  const std::string text = messages.Last();
+  for (const char* expected :
+       {"3 member references stored by an earlier version were corrected",
+        "1 data set references now name their logical node whole",
+        "data set row 1 F1LD0/LLN0.All: 2 members", "data set row 2 F1LD0/MMXU1.Local: 1 members",
+        "member 5 F1LD0/L1TCTR1.AmpSv.q is not at its place"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+  EXPECT_EQ(text.find("[member-"), std::string::npos);  // said once, not member by member
+
+  // The corrected members and those without a position are marked in the member table.
+  test::Click_Tab(window->PC_DA_DataSet, window->TS_DataSet);
+  test::Click_Cell(window->ACG_DataSet, 0, 1);
+  ASSERT_EQ(window->ACG_DS_Vars->rowCount(), 8);
+  EXPECT_EQ(window->ACG_DS_Vars->Text(1, Var_Col::Reference), "F1LD0/L2TCTR1.AmpSv.q");
+  EXPECT_EQ(window->ACG_DS_Vars->Text(1, Var_Col::Position), "2");
+  EXPECT_EQ(Tooltip(window->ACG_DS_Vars, 0), "");
+  EXPECT_NE(Tooltip(window->ACG_DS_Vars, 1).find("earlier versions"), std::string::npos);
+  for (int row : {2, 3})
+    EXPECT_NE(Tooltip(window->ACG_DS_Vars, row).find("give it a position"), std::string::npos);
+
+  test::Click(window->Btn_Cancel);
+  EXPECT_EQ(test::Read(ctx.IEC_Client_File), stored);
+
+  messages.shown.clear();
+  ASSERT_TRUE(test::Activate(window.get()));
+  EXPECT_EQ(messages.shown.size(), 1u);
+  // The members that came in need a position and a factor before OK takes them.
+  test::Click_Tab(window->PC_DA_DataSet, window->TS_DataSet);
+  test::Click_Cell(window->ACG_DataSet, 0, 1);
+  for (int row : {2, 3}) {
+    test::Type_In_Cell(window->ACG_DS_Vars, row, Var_Col::Position - 1, QString::number(20 + row));
+    test::Type_In_Cell(window->ACG_DS_Vars, row, Var_Col::MultFact - 1, "1");
+    EXPECT_EQ(Tooltip(window->ACG_DS_Vars, row), "") << row;  // it has its position now
+  }
+  test::Click_Cell(window->ACG_DataSet, 1, 1);
+  test::Type_In_Cell(window->ACG_DS_Vars, 0, Var_Col::Position - 1, "30");
+  test::Type_In_Cell(window->ACG_DS_Vars, 0, Var_Col::MultFact - 1, "1");
+  test::Click(window->Btn_OK);
+  ASSERT_EQ(messages.shown.size(), 1u) << messages.Last();
+  const std::string saved = test::Read(ctx.IEC_Client_File);
+  EXPECT_NE(saved.find("Reference=\"F1LD0/L2TCTR1.AmpSv.q\" Position=\"2\""), std::string::npos)
+      << saved;
+  EXPECT_NE(saved.find("Reference=\"F1LD0/MMXU1.TotW.mag.f\" Position=\"4\" StartBit=\"0\" "
+                       "Convertion=\"ItoF/FtoI\" MoltFact=\"2.5\" Mnemonic=\"m4\""),
+            std::string::npos);
+  EXPECT_NE(saved.find("Reference=\"F1LD0/MMXU1.Local\""), std::string::npos);
+
+  // Opened again, there is nothing left to say.
+  messages.shown.clear();
+  ASSERT_TRUE(test::Activate(window.get()));
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
+}

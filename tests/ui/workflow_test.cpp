@@ -50,7 +50,8 @@ QTreeWidgetItem* Find_Node(QTreeWidget* tree, const QString& parent_text, const 
   for (int pass = 0; pass < 8; ++pass)
     for (QTreeWidgetItemIterator it(tree); *it; ++it) (*it)->setExpanded(true);
   for (QTreeWidgetItemIterator it(tree); *it; ++it)
-    if ((*it)->text(0) == text && (*it)->parent() && (*it)->parent()->text(0) == parent_text)
+    if ((*it)->text(0).section(" (", 0, 0) == text && (*it)->parent() &&
+        (*it)->parent()->text(0) == parent_text)
       return *it;
   return nullptr;
 }
