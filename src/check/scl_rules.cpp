@@ -76,7 +76,7 @@ class Scl_Checker {
   int Line(Node node) const { return lines_.Line(node.offset_debug()); }
 
   void Report(const char* rule, Severity severity, std::optional<int> line, std::string object,
-              std::string message) {
+              std::string message, std::string data_set = {}) {
     Finding f;
     f.rule = rule;
     f.severity = severity;
@@ -84,11 +84,19 @@ class Scl_Checker {
     f.line = line;
     f.object = std::move(object);
     f.message = std::move(message);
+    f.data_set = std::move(data_set);
     sink_(f);
   }
   void Report(const char* rule, Severity severity, Node node, std::string object,
-              std::string message) {
-    Report(rule, severity, Line(node), std::move(object), std::move(message));
+              std::string message, std::string data_set = {}) {
+    Report(rule, severity, Line(node), std::move(object), std::move(message), std::move(data_set));
+  }
+
+  // The reference a data set named `name` of logical node `ln` has in the model.
+  static std::string Data_Set_Reference(std::string_view ied, Node ld, Node ln,
+                                        std::string_view name) {
+    return std::string(ied) + ld.attribute("inst").value() + "/" + ln.attribute("lnClass").value() +
+           "." + std::string(name);
   }
 
   bool Wanted(std::string_view ied_name) const {
@@ -315,7 +323,8 @@ class Scl_Checker {
       const std::string object =
           std::string(c.name()) + " " + where + "." + c.attribute("name").value();
       Report("control-datset-missing", Severity::Error, c, object,
-             object + texts_[Text_Names_Data_Set] + Quoted(datSet) + texts_[Text_No_Data_Set]);
+             object + texts_[Text_Names_Data_Set] + Quoted(datSet) + texts_[Text_No_Data_Set],
+             Data_Set_Reference(ied, ld, ln, datSet));
     }
   }
 
@@ -338,10 +347,12 @@ class Scl_Checker {
           fcda.attribute("prefix").value() + fcda.attribute("lnClass").value() +
           fcda.attribute("lnInst").value() + "." + fcda.attribute("doName").value() +
           (*fcda.attribute("daName").value() ? "." : "") + fcda.attribute("daName").value();
-      const std::string data_set = fcda.parent().attribute("name").value();
+      const Node data_set = fcda.parent();
+      const Node ln = data_set.parent();
       Report("fcda-unresolved", Severity::Error, fcda, reference,
-             "FCDA " + reference + texts_[Text_Of_Data_Set] + Quoted(data_set) +
-                 texts_[Text_Fcda_Unresolved]);
+             "FCDA " + reference + texts_[Text_Of_Data_Set] +
+                 Quoted(data_set.attribute("name").value()) + texts_[Text_Fcda_Unresolved],
+             Data_Set_Reference(name, ln.parent(), ln, data_set.attribute("name").value()));
     }
   }
 
