@@ -10,6 +10,7 @@
 #include <exception>
 #include <set>
 
+#include "access/access_check.h"
 #include "access/access_strings.h"
 #include "util/file_dialog_qt.h"
 #include "util/files.h"
@@ -164,6 +165,12 @@ void Map_Page::Show_Map() {
         item->setBackground(Conflict_Colour);
       else if (!entry.Placed())
         item->setBackground(Unplaced_Colour);
+      // A variable's direction that is neither Read nor Write would reach the server as a write.
+      if (c == Map_Col::ReadWrite && entry.Kind == Map_Kind::Variable &&
+          !ReadWrite_Ok(entry.ReadWrite)) {
+        item->setBackground(Conflict_Colour);
+        item->setToolTip(Q(strings_[Text_Map_ReadWrite_Invalid]));
+      }
       ACG_Map->setItem(r, c, item);
     }
   }

@@ -337,3 +337,36 @@ TEST(Reference_Cells, The_End_Of_A_Long_Reference_Stays_Visible) {
 }
 
 }  // namespace
+
+namespace {
+
+// The Map page marks an R/W that the image would take as a write without being one.
+TEST(Map_Page_Marks, An_R_W_That_Is_Neither_Read_Nor_Write) {
+  const std::vector<std::pair<std::string, bool>> cases = {
+      {"", true}, {"read", true}, {"X", true}, {"Write", false}, {"Read", false}};
+  Access_State state;
+  for (size_t k = 0; k < cases.size(); ++k) {
+    const int row = state.ACG_DA.Use_Or_Append();
+    state.ACG_DA.Set_Cell(row, DA_Col::Index, "0");
+    state.ACG_DA.Set_Cell(row, DA_Col::bType, "BOOLEAN");
+    state.ACG_DA.Set_Cell(row, DA_Col::Reference, "IED1LD0/GGIO1.Ind" + std::to_string(k));
+    state.ACG_DA.Set_Cell(row, DA_Col::Position, std::to_string(k));
+    state.ACG_DA.Set_Cell(row, DA_Col::ReadWrite, cases[k].first);
+  }
+  const lang::Lang_Strings strings;
+  test::Recording_Messages messages;
+  Map_Page page(state, messages, strings);
+  page.Show_Map();
+  ASSERT_EQ(page.ACG_Map->rowCount(), static_cast<int>(cases.size()));
+  for (int r = 0; r < page.ACG_Map->rowCount(); ++r) {
+    const QTableWidgetItem* cell = page.ACG_Map->item(r, Map_Col::ReadWrite);
+    const auto& [text, marked] = cases[static_cast<size_t>(
+        std::stoi(page.ACG_Map->item(r, Map_Col::Position)->text().toStdString()))];
+    SCOPED_TRACE(text);
+    EXPECT_EQ(cell->text().toStdString(), text);
+    EXPECT_EQ(cell->background().color() == Conflict_Colour, marked);
+    EXPECT_EQ(!cell->toolTip().isEmpty(), marked);
+  }
+}
+
+}  // namespace
