@@ -176,6 +176,15 @@ TEST_F(Configuration_Life, Ok_Error_Shows_The_Row_And_Member_On_Their_Page) {
   Set_Cell(window->ACG_DA, 2, DA_Col::ReadWrite, "");  // as a file may hold it
   Set_Members(0, {"10", "11", "12"});
   Set_Members(1, {"20"});
+  // Check names the row by its rule before OK refuses it.
+  std::vector<std::pair<std::string, int>> found;
+  test::On_Check_Report([&](TFCheck_Report& report) {
+    for (const check::Finding& f : report.Findings()) found.push_back({f.rule, f.row.value_or(0)});
+    test::Click(report.Btn_Cancel);
+  });
+  test::Click(window->Btn_Check);
+  EXPECT_EQ(found, (std::vector<std::pair<std::string, int>>{{"rw-invalid", 3}}));
+  ASSERT_TRUE(test::Activate(window.get()));  // the editor is active again once Close is pressed
   test::Click_Tab(window->PC_DA_DataSet, window->TS_DataSet);
   test::Click(window->Btn_OK);
   EXPECT_EQ(messages.Last(), "Error row 3!! R/W must be Read or Write");
