@@ -1488,6 +1488,7 @@ void TFIEC_61850_Access::Btn_Replace_SclClick() {
   std::string text;
   std::string ied_name;
   std::unique_ptr<TIEC_Device> revised;
+  std::vector<check::Finding> findings;
   try {
     const std::vector<IED_Info> ieds = UIEC_Client_Decode::List_IEDs(chosen);
     size_t picked = 0;
@@ -1510,9 +1511,18 @@ void TFIEC_61850_Access::Btn_Replace_SclClick() {
     util::Write_File_Atomic(copy, text);
     Wait_Cursor wait;
     revised = Import_Scl(copy);
+    // The new revision's own findings, as Add IEC Device shows a new file's, on the text that
+    // goes into the catalog.
+    if (Check_Scl)
+      Check_Scl(
+          copy, chosen, [&](const check::Finding& f) { findings.push_back(f); }, s, nullptr);
   } catch (const std::exception& error) {
     return failed(error.what());
   }
+  if (!Check_Report_Go_On(this, messages_, s, std::move(findings), TFCheck_Report::Purpose::Replace,
+                          chosen, nullptr, &ctx_.Last_Folders.Report_File,
+                          Report_Csv_Name(ctx_.Active_Conf_Dir)))
+    return;
   const Replace_Impact impact = Impact_Of_Replace(state_, position, *revised);
   TFReplace_Impact window(
       impact,

@@ -81,9 +81,10 @@ TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
   Btn_Copy->setObjectName("Btn_Copy");
   Btn_Save_Csv = new QPushButton(T(Text_Report_Save_Csv), this);
   Btn_Save_Csv->setObjectName("Btn_Save_Csv");
-  const int go_on = purpose == Purpose::Add    ? Text_Report_Add_Anyway
-                    : purpose == Purpose::Save ? Text_Report_Save_Anyway
-                                               : Text_Report_Build_Anyway;
+  const int go_on = purpose == Purpose::Add       ? Text_Report_Add_Anyway
+                    : purpose == Purpose::Replace ? Text_Report_Replace_Anyway
+                    : purpose == Purpose::Save    ? Text_Report_Save_Anyway
+                                                  : Text_Report_Build_Anyway;
   Btn_Go_On = new QPushButton(T(go_on), this);
   Btn_Go_On->setObjectName("Btn_Go_On");
   Btn_Go_On->setVisible(purpose != Purpose::Show && !blocked_);
@@ -129,13 +130,15 @@ void TFCheck_Report::Fill_Table() {
   using namespace access_strings;
   check::Tally tally;
   for (const Finding& f : findings_) tally.Count(f);
-  const int intro = purpose_ == Purpose::Add     ? Text_Report_Add_Intro
-                    : purpose_ == Purpose::Save  ? Text_Report_Save_Intro
-                    : blocked_                   ? Text_Report_Build_Blocked_Intro
-                    : purpose_ == Purpose::Build ? Text_Report_Build_Intro
-                                                 : Text_Report_Show_Intro;
+  const int intro = purpose_ == Purpose::Add       ? Text_Report_Add_Intro
+                    : purpose_ == Purpose::Replace ? Text_Report_Replace_Intro
+                    : purpose_ == Purpose::Save    ? Text_Report_Save_Intro
+                    : blocked_                     ? Text_Report_Build_Blocked_Intro
+                    : purpose_ == Purpose::Build   ? Text_Report_Build_Intro
+                                                   : Text_Report_Show_Intro;
   QString intro_text = Q(strings_[intro]).arg(tally.errors).arg(tally.warnings);
-  if (purpose_ == Purpose::Add) intro_text = intro_text.arg(Q(util::File_Name_Of(subject_)));
+  if (purpose_ == Purpose::Add || purpose_ == Purpose::Replace)
+    intro_text = intro_text.arg(Q(util::File_Name_Of(subject_)));
   L_Intro->setText(intro_text);
 
   SG_Findings->setRowCount(static_cast<int>(findings_.size()));

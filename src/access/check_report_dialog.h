@@ -20,11 +20,11 @@ class TFCheck_Report : public QDialog {
   Q_OBJECT
 
  public:
-  // What the report stands before: adding a server, saving, building the images, or nothing (the
-  // report is only shown).
-  enum class Purpose { Add, Save, Build, Show };
+  // What the report stands before: adding a server, replacing a server's SCL file, saving,
+  // building the images, or nothing (the report is only shown).
+  enum class Purpose { Add, Replace, Save, Build, Show };
 
-  // `subject` names what was checked (the SCL file, for Add).
+  // `subject` names what was checked (the SCL file, for Add and Replace).
   TFCheck_Report(std::vector<check::Finding> findings, Purpose purpose, const std::string& subject,
                  ui::Messages& messages, const lang::Lang_Strings& strings,
                  QWidget* parent = nullptr);
@@ -52,7 +52,8 @@ class TFCheck_Report : public QDialog {
   QPushButton* Btn_Show_All;  // beside L_Not_Shown
   QPushButton* Btn_Copy;
   QPushButton* Btn_Save_Csv;
-  QPushButton* Btn_Go_On;  // "Add anyway", "Save anyway", "Build anyway"; hidden for Show
+  // "Add anyway", "Replace anyway", "Save anyway", "Build anyway"; hidden for Show
+  QPushButton* Btn_Go_On;
   QPushButton* Btn_Cancel;
 
   void Btn_CopyClick();

@@ -22,6 +22,7 @@
 #include "access/replace_impact_dialog.h"
 #include "access/selection_grid_qt.h"
 #include "scl/ied_catalog.h"
+#include "support/check_report.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
 #include "support/user_input.h"
@@ -246,6 +247,46 @@ TEST_F(Replace_Scl_Window, Discard_After_Replace_Puts_The_Catalog_Back) {
   EXPECT_FALSE(window->isVisible());
   EXPECT_TRUE(messages.shown.empty()) << messages.Last();
   EXPECT_EQ(Catalog(), catalog_before);
+}
+
+// The new revision's own findings come before anything else, as for a file added: Cancel keeps
+// everything; "Replace anyway" goes on to the impact.
+TEST_F(Replace_Scl_Window, The_New_Revision_Is_Checked_First) {
+  window->Check_Scl = check::Check_Scl_File;
+  std::string text = test::Read(Revision("revision_new.icd"));
+  const std::string measures = "<DataSet name=\"Measures\">";
+  text.insert(text.find(measures) + measures.size(),
+              "<FCDA ldInst=\"LD0\" lnClass=\"LLN0\" doName=\"Gone\" daName=\"x\" fc=\"ST\"/>");
+  chosen = dir / "revision_3.icd";
+  test::Write(chosen, text);
+  const auto catalog_before = Catalog();
+  bool impact_shown = false;
+  std::vector<std::string> rules;
+  QString intro;
+  test::On_Check_Report([&](TFCheck_Report& report) {
+    for (const check::Finding& f : report.Findings()) rules.push_back(f.rule);
+    intro = report.L_Intro->text();
+    EXPECT_EQ(report.Btn_Go_On->text(), "Replace anyway");
+    test::Click(report.Btn_Cancel);
+  });
+  test::Click(window->Btn_Replace_Scl);
+  EXPECT_EQ(rules, std::vector<std::string>{"fcda-unresolved"});
+  EXPECT_EQ(intro.toStdString(),
+            "The check of revision_3.icd found 1 errors and 0 warnings. Replace the server's SCL "
+            "file anyway?");
+  EXPECT_EQ(Catalog(), catalog_before);
+
+  test::On_Check_Report([&](TFCheck_Report& report) {
+    On_Impact([&](TFReplace_Impact& impact) {
+      impact_shown = true;
+      test::Click(impact.Btn_Replace);
+    });
+    test::Click(report.Btn_Go_On);
+  });
+  test::Click(window->Btn_Replace_Scl);
+  EXPECT_TRUE(impact_shown);
+  EXPECT_EQ(test::Read(catalog_file), text);
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
 }
 
 TEST_F(Replace_Scl_Window, Undo_Puts_The_Old_Revision_Back_And_Redo_The_New_One) {
