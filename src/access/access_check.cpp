@@ -91,9 +91,13 @@ util::Check_Result Controllo_dati(const Table& ACG_DA, const lang::Lang_Strings&
   return std::nullopt;
 }
 
-util::Check_Result Controllo_dati(const Access_State& state, const lang::Lang_Strings& strings,
-                                  char separator) {
-  if (auto error = Controllo_dati(state.ACG_DA, strings, separator)) return error;
+std::optional<Row_Failure> First_Row_Failure(const Access_State& state,
+                                             const lang::Lang_Strings& strings, char separator) {
+  for (int r = 0; r < state.ACG_DA.Row_Count(); ++r)
+    if (const auto failure = Check_Variable_Row(state.ACG_DA.Get_Row(r), strings, separator))
+      return Row_Failure{
+          false, r + 1, 0, failure->Field,
+          strings[access_strings::Text_Error_Row] + std::to_string(r + 1) + failure->Message};
   // Members are checked where the data map takes them from: the records behind the data set
   // rows, unless the data set table stands empty.
   if (state.ACG_DataSet.Counts_As_Empty()) return std::nullopt;
@@ -103,10 +107,17 @@ util::Check_Result Controllo_dati(const Access_State& state, const lang::Lang_St
     const auto& members = state.List_DataSet[r].List_DAs;
     for (size_t m = 0; m < members.size(); ++m)
       if (const auto failure = Check_Member(members[m], strings, separator))
-        return strings[access_strings::Text_Error_DataSet_Row] + std::to_string(r + 1) +
-               strings[access_strings::Text_Error_Member] + std::to_string(m + 1) +
-               failure->Message;
+        return Row_Failure{true, static_cast<int>(r) + 1, static_cast<int>(m) + 1, failure->Field,
+                           strings[access_strings::Text_Error_DataSet_Row] + std::to_string(r + 1) +
+                               strings[access_strings::Text_Error_Member] + std::to_string(m + 1) +
+                               failure->Message};
   }
+  return std::nullopt;
+}
+
+util::Check_Result Controllo_dati(const Access_State& state, const lang::Lang_Strings& strings,
+                                  char separator) {
+  if (const auto failure = First_Row_Failure(state, strings, separator)) return failure->Message;
   return std::nullopt;
 }
 

@@ -61,6 +61,18 @@ std::optional<Value_Failure> Check_Variable_Row(const Row& row, const lang::Lang
 std::optional<Value_Failure> Check_Member(const TDataSet_DA& member,
                                           const lang::Lang_Strings& strings, char separator);
 
+// Where the check OK runs fails first, and why.
+struct Row_Failure {
+  bool Member = false;    // a data set member rather than a variable row
+  int Row = 0;            // the variable row, or the member's data set row, from 1
+  int Member_Number = 0;  // the member from 1; 0 for a variable row
+  Checked_Field Field = Checked_Field::Position;
+  std::string Message;  // as Controllo_dati words it
+};
+// The first failure of the check OK runs (as Controllo_dati below); none when all passes.
+std::optional<Row_Failure> First_Row_Failure(const Access_State& state,
+                                             const lang::Lang_Strings& strings, char separator);
+
 // The message for the first failing row of `ACG_DA` ("Error row N" and the reason); passes when
 // every row does. `separator` is the user's decimal separator.
 util::Check_Result Controllo_dati(const Table& ACG_DA, const lang::Lang_Strings& strings,

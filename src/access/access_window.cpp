@@ -24,9 +24,11 @@
 #include <QUndoStack>
 #include <QVBoxLayout>
 #include <exception>
+#include <set>
 
 #include "access/access_check.h"
 #include "access/access_strings.h"
+#include "access/catalog_snapshot.h"
 #include "access/check_report_dialog.h"
 #include "access/client_file.h"
 #include "access/data_map.h"
@@ -237,9 +239,11 @@ TFIEC_61850_Access::TFIEC_61850_Access(app::App_Context& ctx, ui::Messages& mess
   setObjectName("FIEC_61850_Access");
   Lay_Out();
   Choose_File = [this] {
-    return ui::Choose_File_Path(this, ctx_.Last_Folders.SCL_File, ui::File_Dialog_Mode::Open,
-                                Btn_Add_IEC_Device->text(), Scl_Filters, {},
-                                QFileDialog::HideNameFilterDetails);
+    // Titled by the command that asks: Add IEC Device, or Replace SCL file.
+    return ui::Choose_File_Path(
+        this, ctx_.Last_Folders.SCL_File, ui::File_Dialog_Mode::Open,
+        choosing_revision_ ? Btn_Replace_Scl->text() : Btn_Add_IEC_Device->text(), Scl_Filters, {},
+        QFileDialog::HideNameFilterDetails);
   };
   Choose_IEDs = [this](const std::string& file, const std::vector<IED_Info>& ieds) {
     TFIED_Chooser chooser(util::File_Name_Of(file), ieds, ctx_.Lang_Strings, this,
@@ -455,9 +459,12 @@ void TFIEC_61850_Access::Lay_Out() {
 }
 
 void TFIEC_61850_Access::Connect_Grid(Selection_Grid* grid) {
-  // The row number of any table picks that row of the variable table.
-  connect(grid->verticalHeader(), &QHeaderView::sectionClicked, this,
-          [this](int row) { ACG_DA->Select_Row(row); });
+  // The row number of any table picks that row of the variable table; with Shift or Ctrl it
+  // extends the table's own selection of rows, as in the cells.
+  connect(grid->verticalHeader(), &QHeaderView::sectionClicked, this, [this](int row) {
+    if (QApplication::keyboardModifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) return;
+    ACG_DA->Select_Row(row);
+  });
   connect(grid->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
           [this, grid](int column) {
             ui::Grid_Auto_Size_Col(grid, 0, column + 1, ctx_.Double_Click_Auto_Size);
@@ -566,6 +573,7 @@ void TFIEC_61850_Access::showEvent(QShowEvent* event) {
 
 bool TFIEC_61850_Access::FormShow() {
   End_History();  // each opening starts its own
+  catalog_at_opening_.clear();
   load_failed_ = false;
   CB_Address_From_SCL->setChecked(ctx_.Address_From_SCL);
   Clear_Tree();
@@ -604,18 +612,23 @@ bool TFIEC_61850_Access::FormShow() {
 
 void TFIEC_61850_Access::Btn_OKClick() {
   if (load_failed_) return;
-  if (const auto error = Controllo_dati(state_, ctx_.Lang_Strings, util::Get_Dec_Separator())) {
-    messages_.Error(this, *error);
+  if (const auto failure =
+          First_Row_Failure(state_, ctx_.Lang_Strings, util::Get_Dec_Separator())) {
+    messages_.Error(this, failure->Message);
+    Show_Failure(*failure);
     return;
   }
-  // One question for everything the check finds wrong (conflicts of the data map included).
-  std::vector<check::Finding> errors;
+  // One question for everything the check finds wrong (conflicts of the data map included); the
+  // SCL files' findings that concern no row only on request.
+  std::vector<check::Finding> errors, not_shown;
   for (check::Finding& f : Check_State())
-    if (f.severity == check::Severity::Error) errors.push_back(std::move(f));
+    if (f.severity == check::Severity::Error)
+      (f.concerns_rows ? errors : not_shown).push_back(std::move(f));
   std::optional<check::Finding> activated;
   if (!Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, std::move(errors),
                           TFCheck_Report::Purpose::Save, {}, &activated,
-                          &ctx_.Last_Folders.Report_File)) {
+                          &ctx_.Last_Folders.Report_File, Report_Csv_Name(ctx_.Active_Conf_Dir),
+                          std::move(not_shown))) {
     if (activated) Show_Finding(*activated);
     return;
   }
@@ -626,6 +639,7 @@ void TFIEC_61850_Access::Btn_OKClick() {
     messages_.Error(this, failure.what());
     return;
   }
+  catalog_at_opening_.clear();  // the saved configuration goes with the catalog as it is now
   accept();
   End_History();
 }
@@ -648,10 +662,43 @@ std::vector<check::Finding> TFIEC_61850_Access::Check_State() {
 
 void TFIEC_61850_Access::Btn_CheckClick() {
   if (load_failed_) return;
+  std::vector<check::Finding> findings, not_shown;
+  for (check::Finding& f : Check_State())
+    (f.concerns_rows ? findings : not_shown).push_back(std::move(f));
   std::optional<check::Finding> activated;
-  Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, Check_State(),
-                     TFCheck_Report::Purpose::Show, {}, &activated, &ctx_.Last_Folders.Report_File);
+  Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, std::move(findings),
+                     TFCheck_Report::Purpose::Show, {}, &activated, &ctx_.Last_Folders.Report_File,
+                     Report_Csv_Name(ctx_.Active_Conf_Dir), std::move(not_shown));
   if (activated) Show_Finding(*activated);
+}
+
+void TFIEC_61850_Access::Show_Failure(const Row_Failure& failure) {
+  // The row, or the member below its data set row, with the value refused made current.
+  if (!failure.Member) {
+    static const std::map<Checked_Field, int> columns = {
+        {Checked_Field::IPAddress, DA_Col::IPAddress},
+        {Checked_Field::Port, DA_Col::Port},
+        {Checked_Field::Time, DA_Col::Time},
+        {Checked_Field::Position, DA_Col::Position},
+        {Checked_Field::StartBit, DA_Col::StartBit},
+        {Checked_Field::ReadWrite, DA_Col::ReadWrite},
+        {Checked_Field::Conversion, DA_Col::Convertion},
+        {Checked_Field::Factor, DA_Col::MoltFact}};
+    Show_Map_Entry({Map_Kind::Variable, failure.Row, 0});
+    ACG_DA->setCurrentCell(failure.Row - 1, columns.at(failure.Field) - 1,
+                           QItemSelectionModel::NoUpdate);
+    return;
+  }
+  static const std::map<Checked_Field, int> columns = {
+      {Checked_Field::Position, Var_Col::Position},
+      {Checked_Field::StartBit, Var_Col::StartBit},
+      {Checked_Field::Conversion, Var_Col::Convertion},
+      {Checked_Field::Factor, Var_Col::MultFact}};
+  Show_Map_Entry({Map_Kind::Member, failure.Row, failure.Member_Number});
+  const auto column = columns.find(failure.Field);
+  if (column != columns.end())
+    ACG_DS_Vars->setCurrentCell(failure.Member_Number - 1, column->second - 1,
+                                QItemSelectionModel::NoUpdate);
 }
 
 void TFIEC_61850_Access::Show_Finding(const check::Finding& finding) {
@@ -673,10 +720,34 @@ void TFIEC_61850_Access::Show_Finding(const check::Finding& finding) {
 }
 
 void TFIEC_61850_Access::reject() {
-  if (!load_failed_ && isVisible() && Client_Xml(state_) != shown_xml_ &&
-      messages_.Question(this, ctx_.Lang_Strings[access_strings::Text_Discard_Changes]) !=
-          ui::Messages::Answer::Yes)
-    return;
+  if (!load_failed_ && isVisible()) {
+    // A catalog file replaced since the opening goes back with the rest, and the question says so.
+    std::string question = ctx_.Lang_Strings[access_strings::Text_Discard_Changes];
+    bool changed = Client_Xml(state_) != shown_xml_;
+    for (const Catalog_Snapshot& snapshot : catalog_at_opening_) {
+      bool replaced = true;
+      try {
+        replaced = Catalog_File_Changed(snapshot);
+      } catch (const std::exception&) {
+        // unreadable now: written back all the same
+      }
+      if (!replaced) continue;
+      changed = true;
+      question += "\n" + QString(Q(ctx_.Lang_Strings[access_strings::Text_Discard_Catalog_File]))
+                             .arg(Q(snapshot.name))
+                             .toStdString();
+    }
+    if (changed && messages_.Question_Default_No(this, question) != ui::Messages::Answer::Yes)
+      return;
+    try {
+      for (const Catalog_Snapshot& snapshot : catalog_at_opening_)
+        Restore_Catalog_Snapshot(snapshot);
+    } catch (const std::exception& failure) {
+      messages_.Error(this, failure.what());
+      return;  // the editor stays open with what it holds, which matches the files it replaced
+    }
+  }
+  catalog_at_opening_.clear();
   QDialog::reject();
   End_History();
 }
@@ -714,9 +785,9 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
     } catch (const std::exception&) {
       return true;  // unreadable: adding reports why
     }
-    return Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, std::move(findings),
-                              TFCheck_Report::Purpose::Add, chosen, nullptr,
-                              &ctx_.Last_Folders.Report_File);
+    return Check_Report_Go_On(
+        this, messages_, ctx_.Lang_Strings, std::move(findings), TFCheck_Report::Purpose::Add,
+        chosen, nullptr, &ctx_.Last_Folders.Report_File, Report_Csv_Name(ctx_.Active_Conf_Dir));
   };
   // An IED whose name no configuration file can hold is refused by the adding itself; its
   // findings would only ask a question whose answer changes nothing.
@@ -967,26 +1038,61 @@ void TFIEC_61850_Access::Btn_AddVarClick() {
                    added_from(state_.ACG_DataSet, data_sets_before));
 }
 
+bool TFIEC_61850_Access::Selection_Has_Row(int server) const {
+  // The same server and reference: a second row would only read or write the same value again.
+  const std::string index = std::to_string(server);
+  auto has = [&index](const Table& table, int index_column, int reference_column,
+                      const std::string& reference) {
+    if (table.Counts_As_Empty()) return false;
+    for (int r = 0; r < table.Row_Count(); ++r)
+      if (table.Cell(r, index_column) == index && table.Cell(r, reference_column) == reference)
+        return true;
+    return false;
+  };
+  if (state_.Selected_IEC_DA != nullptr)
+    return has(state_.ACG_DA, DA_Col::Index, DA_Col::Reference,
+               state_.Selected_IEC_DA->Reference());
+  if (state_.Selected_IEC_DS != nullptr)
+    return has(state_.ACG_DataSet, DS_Col::Index, DS_Col::Reference,
+               state_.Selected_IEC_DS->Reference());
+  return false;
+}
+
 void TFIEC_61850_Access::Add_Var_Rows(int server) {
   // Several nodes selected: one row per leaf attribute and per data set among them, in tree
-  // order; the page of the last one added is shown.
-  const std::vector<QTreeWidgetItem*> selected = Selected_In_Tree_Order(TV_IEC_Device);
-  if (selected.size() > 1) {
-    Access_State::Added last = Access_State::Added::Nothing;
-    for (QTreeWidgetItem* item : selected) {
-      Select_Tree_Node(item);
-      const Access_State::Added added = state_.Add_Var(server);
-      Fill_Address_From_Scl(added);
-      if (added != Access_State::Added::Nothing) last = added;
-    }
+  // order; the page of the last one added is shown. Those that have rows already are added
+  // again only when the user says so.
+  std::vector<QTreeWidgetItem*> selected = Selected_In_Tree_Order(TV_IEC_Device);
+  const bool several = selected.size() > 1;
+  if (!several) selected = {nullptr};  // the tree's selection as the last click left it
+  std::vector<bool> repeated;
+  int picked = 0;
+  for (QTreeWidgetItem* item : selected) {
+    if (item != nullptr) Select_Tree_Node(item);
+    const bool any = state_.Selected_IEC_DA != nullptr || state_.Selected_IEC_DS != nullptr;
+    picked += any ? 1 : 0;
+    repeated.push_back(any && Selection_Has_Row(server));
+  }
+  const int count = static_cast<int>(std::count(repeated.begin(), repeated.end(), true));
+  const bool again =
+      count == 0 || messages_.Question(
+                        this, QString(Q(ctx_.Lang_Strings[access_strings::Text_Add_Var_Duplicates]))
+                                  .arg(count)
+                                  .arg(picked)
+                                  .toStdString()) == ui::Messages::Answer::Yes;
+  Access_State::Added last = Access_State::Added::Nothing;
+  for (size_t i = 0; i < selected.size(); ++i) {
+    if (selected[i] != nullptr) Select_Tree_Node(selected[i]);
+    if (repeated[i] && !again) continue;
+    const Access_State::Added added = state_.Add_Var(server);
+    Fill_Address_From_Scl(added);
+    if (added != Access_State::Added::Nothing) last = added;
+  }
+  if (several) {
     TV_IEC_DeviceClick();  // the selection is the current node's again
     if (last != Access_State::Added::Nothing) Show_Tables();
-    Show_Added(last);
-    return;
   }
-  const Access_State::Added added = state_.Add_Var(server);
-  Fill_Address_From_Scl(added);
-  Show_Added(added);
+  Show_Added(last);
 }
 
 void TFIEC_61850_Access::Focus_Added_Rows(int first_variable, int first_data_set) {
@@ -1103,17 +1209,35 @@ void TFIEC_61850_Access::Btn_RemoveVarClick() {
   Record_Step(ctx_.Lang_Strings[access_strings::Text_Remove_Var], [this] { Remove_Var_Row(); });
 }
 
+namespace {
+
+// The rows to remove from `grid`, last first: every row with a selected cell, or the current row
+// when nothing is selected.
+std::vector<int> Rows_To_Remove(const QTableWidget* grid) {
+  std::set<int> rows;
+  for (const QModelIndex& index : grid->selectionModel()->selectedIndexes())
+    rows.insert(index.row());
+  if (rows.empty() && grid->currentRow() >= 0) rows.insert(grid->currentRow());
+  return {rows.rbegin(), rows.rend()};
+}
+
+}  // namespace
+
 void TFIEC_61850_Access::Remove_Var_Row() {
   if (PC_DA_DataSet->currentWidget() == TS_DA) {
-    const int row = ACG_DA->currentRow();
-    if (row < 0) return;
-    state_.Remove_Variable_Row(row);
+    const std::vector<int> rows = Rows_To_Remove(ACG_DA);
+    if (rows.empty()) return;
+    for (int row : rows) state_.Remove_Variable_Row(row);
     ACG_DA->Show_Table(state_.ACG_DA);
+    ACG_DA->setCurrentCell(std::min(rows.back(), ACG_DA->rowCount() - 1),
+                           std::max(ACG_DA->currentColumn(), 0));
   } else if (PC_DA_DataSet->currentWidget() == TS_DataSet) {
-    const int row = ACG_DataSet->currentRow();
-    if (row < 0) return;
-    state_.Remove_DataSet_Row(row);
+    const std::vector<int> rows = Rows_To_Remove(ACG_DataSet);
+    if (rows.empty()) return;
+    for (int row : rows) state_.Remove_DataSet_Row(row);
     ACG_DataSet->Show_Table(state_.ACG_DataSet);
+    ACG_DataSet->setCurrentCell(std::min(rows.back(), ACG_DataSet->rowCount() - 1),
+                                std::max(ACG_DataSet->currentColumn(), 0));
     Show_DataSet_DAs();
   }
 }
@@ -1359,7 +1483,9 @@ void TFIEC_61850_Access::Btn_Replace_SclClick() {
   const int position = LB_IEC_Devices->currentRow();
   if (load_failed_ || position < 0 || position >= static_cast<int>(state_.List_IEC_Dev.size()))
     return;
+  choosing_revision_ = true;
   const std::string chosen = Choose_File ? Choose_File() : std::string();
+  choosing_revision_ = false;
   if (chosen.empty()) return;
   const TIEC_Device& server = *state_.List_IEC_Dev[static_cast<size_t>(position)];
   const std::string file_name = util::File_Name_Of(server.FileName());
@@ -1374,6 +1500,7 @@ void TFIEC_61850_Access::Btn_Replace_SclClick() {
   std::string text;
   std::string ied_name;
   std::unique_ptr<TIEC_Device> revised;
+  std::vector<check::Finding> findings;
   try {
     const std::vector<IED_Info> ieds = UIEC_Client_Decode::List_IEDs(chosen);
     size_t picked = 0;
@@ -1396,9 +1523,18 @@ void TFIEC_61850_Access::Btn_Replace_SclClick() {
     util::Write_File_Atomic(copy, text);
     Wait_Cursor wait;
     revised = Import_Scl(copy);
+    // The new revision's own findings, as Add IEC Device shows a new file's, on the text that
+    // goes into the catalog.
+    if (Check_Scl)
+      Check_Scl(
+          copy, chosen, [&](const check::Finding& f) { findings.push_back(f); }, s, nullptr);
   } catch (const std::exception& error) {
     return failed(error.what());
   }
+  if (!Check_Report_Go_On(this, messages_, s, std::move(findings), TFCheck_Report::Purpose::Replace,
+                          chosen, nullptr, &ctx_.Last_Folders.Report_File,
+                          Report_Csv_Name(ctx_.Active_Conf_Dir)))
+    return;
   const Replace_Impact impact = Impact_Of_Replace(state_, position, *revised);
   TFReplace_Impact window(
       impact,
@@ -1411,6 +1547,11 @@ void TFIEC_61850_Access::Btn_Replace_SclClick() {
   try {
     app::Require_Conf_Folders(ctx_);
     old_text = util::Read_File(catalog_file);
+    // Leaving without OK puts the catalog back as the opening found it.
+    if (std::none_of(catalog_at_opening_.begin(), catalog_at_opening_.end(),
+                     [&](const Catalog_Snapshot& kept) { return kept.path == catalog_file; }))
+      catalog_at_opening_.push_back(
+          Take_Catalog_Snapshot(Catalog_Dir(ctx_.Active_Conf_Dir), file_name));
     Replace_Catalog_File(Catalog_Dir(ctx_.Active_Conf_Dir), file_name, text, ctx_.Lang_Strings);
   } catch (const std::exception& error) {
     return failed(error.what());

@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "access/access_check.h"
 #include "access/access_state.h"
+#include "access/catalog_snapshot.h"
 #include "access/server_list.h"
 #include "access/table_marks_qt.h"
 #include "app/context.h"
@@ -114,6 +116,8 @@ class TFIEC_61850_Access : public QDialog {
   void Btn_CheckClick();
   // Shows the row, data set, member or server a finding is about.
   void Show_Finding(const check::Finding& finding);
+  // Shows the row or member OK refused, with the value refused as the current cell.
+  void Show_Failure(const UIEC_61850_Access::Row_Failure& failure);
   // Cancel, Escape and the close button: asks before throwing away changes made since opening.
   void reject() override;
   void Show_IEC_Devices();
@@ -166,6 +170,8 @@ class TFIEC_61850_Access : public QDialog {
   std::string filter_conf_dir_;  // the configuration the tree filter was typed for
   // The bodies of Add Var (rows from the tree selection of server `server`) and Remove Var.
   void Add_Var_Rows(int server);
+  // Whether the tree's selection (Selected_IEC_DA or _DS) of server `server` has a row already.
+  bool Selection_Has_Row(int server) const;
   void Remove_Var_Row();
   // The history: Record_Step with a name known once the change is done; a step taken back or
   // forth and shown; the texts of Undo and Redo; the end of the history.
@@ -187,6 +193,7 @@ class TFIEC_61850_Access : public QDialog {
   // FormShow already ran for the current opening (exec() runs it before the window shows).
   bool shown_ready_ = false;
   bool load_failed_ = false;
+  bool choosing_revision_ = false;  // Choose_File asks for a new revision of a server's file
   // The filter's index of the server shown; built when the server is chosen.
   std::unique_ptr<UIEC_61850_Access::Tree_Index> tree_index_;
   // Each server's IP address from its catalog file, read when first needed.
@@ -194,4 +201,6 @@ class TFIEC_61850_Access : public QDialog {
   std::string shown_xml_;  // the client file's content for what the opening showed
   int step_depth_ = 0;     // Record calls running
   UIEC_61850_Access::Table_Marks marks_;
+  // Each catalog file replaced since the opening, as the opening found it.
+  std::vector<UIEC_61850_Access::Catalog_Snapshot> catalog_at_opening_;
 };

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 #include "access/access_strings.h"
@@ -35,27 +36,27 @@ std::string Object_Text(const Finding& f, const std::string& subject) {
 TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
                                const std::string& subject, ui::Messages& messages,
                                const lang::Lang_Strings& strings, QWidget* parent)
-    : QDialog(parent), findings_(std::move(findings)), messages_(messages) {
+    : QDialog(parent),
+      findings_(std::move(findings)),
+      subject_(subject),
+      strings_(strings),
+      messages_(messages),
+      purpose_(purpose) {
   using namespace access_strings;
   auto T = [&strings](int text) { return Q(strings[text]); };
   setObjectName("FCheck_Report");
   setWindowTitle(T(Text_Report_Title));
   resize(900, 420);
   setSizeGripEnabled(true);
+  // Values the device cannot take are never built on a click.
+  blocked_ = purpose == Purpose::Build &&
+             std::any_of(findings_.begin(), findings_.end(), check::Blocks_Build);
 
-  check::Tally tally;
-  for (const Finding& f : findings_) tally.Count(f);
-  const int intro = purpose == Purpose::Add     ? Text_Report_Add_Intro
-                    : purpose == Purpose::Save  ? Text_Report_Save_Intro
-                    : purpose == Purpose::Build ? Text_Report_Build_Intro
-                                                : Text_Report_Show_Intro;
-  QString intro_text = T(intro).arg(tally.errors).arg(tally.warnings);
-  if (purpose == Purpose::Add) intro_text = intro_text.arg(Q(util::File_Name_Of(subject)));
-  L_Intro = new QLabel(intro_text, this);
+  L_Intro = new QLabel(this);
   L_Intro->setObjectName("L_Intro");
   L_Intro->setWordWrap(true);
 
-  SG_Findings = new QTableWidget(static_cast<int>(findings_.size()), Col_Count, this);
+  SG_Findings = new QTableWidget(0, Col_Count, this);
   SG_Findings->setObjectName("SG_Findings");
   SG_Findings->setHorizontalHeaderLabels({T(Text_Report_Severity), T(Text_Report_Rule),
                                           T(Text_Report_Line), T(Text_Report_Object),
@@ -64,40 +65,39 @@ TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
   SG_Findings->setSelectionMode(QAbstractItemView::ExtendedSelection);
   SG_Findings->setEditTriggers(QAbstractItemView::NoEditTriggers);
   SG_Findings->verticalHeader()->setVisible(false);
-  SG_Findings->horizontalHeader()->setStretchLastSection(true);
-  for (int r = 0; r < static_cast<int>(findings_.size()); ++r) {
-    const Finding& f = findings_[static_cast<size_t>(r)];
-    const int severity = f.severity == check::Severity::Error
-                             ? check_strings::Text_Severity_Error
-                             : check_strings::Text_Severity_Warning;
-    const std::string cells[Col_Count] = {strings[severity], f.rule,
-                                          f.line ? std::to_string(*f.line) : std::string(),
-                                          Object_Text(f, subject), f.message};
-    for (int c = 0; c < Col_Count; ++c) {
-      auto* item = new QTableWidgetItem(Q(cells[c]));
-      if (c == Col_Message) item->setToolTip(Q(f.message));
-      SG_Findings->setItem(r, c, item);
-    }
-  }
-  SG_Findings->resizeColumnsToContents();
-  SG_Findings->setColumnWidth(Col_Object, std::min(SG_Findings->columnWidth(Col_Object), 260));
+  // A long message wraps within its column instead of widening the table past the window.
+  SG_Findings->setWordWrap(true);
+  SG_Findings->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Fill_Table();
+
+  L_Not_Shown = new QLabel(this);
+  L_Not_Shown->setObjectName("L_Not_Shown");
+  L_Not_Shown->setWordWrap(true);
+  Btn_Show_All = new QPushButton(T(Text_Report_Show_Not_Shown), this);
+  Btn_Show_All->setObjectName("Btn_Show_All");
+  L_Not_Shown->hide();
+  Btn_Show_All->hide();
 
   Btn_Copy = new QPushButton(T(Text_Copy), this);
   Btn_Copy->setObjectName("Btn_Copy");
   Btn_Save_Csv = new QPushButton(T(Text_Report_Save_Csv), this);
   Btn_Save_Csv->setObjectName("Btn_Save_Csv");
-  const int go_on = purpose == Purpose::Add    ? Text_Report_Add_Anyway
-                    : purpose == Purpose::Save ? Text_Report_Save_Anyway
-                                               : Text_Report_Build_Anyway;
+  const int go_on = purpose == Purpose::Add       ? Text_Report_Add_Anyway
+                    : purpose == Purpose::Replace ? Text_Report_Replace_Anyway
+                    : purpose == Purpose::Save    ? Text_Report_Save_Anyway
+                                                  : Text_Report_Build_Anyway;
   Btn_Go_On = new QPushButton(T(go_on), this);
   Btn_Go_On->setObjectName("Btn_Go_On");
-  Btn_Go_On->setVisible(purpose != Purpose::Show);
-  Btn_Cancel =
-      new QPushButton(T(purpose == Purpose::Show ? Text_Report_Close : Text_Dialog_Cancel), this);
+  Btn_Go_On->setVisible(purpose != Purpose::Show && !blocked_);
+  Btn_Cancel = new QPushButton(
+      T(purpose == Purpose::Show || blocked_ ? Text_Report_Close : Text_Dialog_Cancel), this);
   Btn_Cancel->setObjectName("Btn_Cancel");
-  for (QPushButton* b : {Btn_Copy, Btn_Save_Csv, Btn_Go_On}) b->setAutoDefault(false);
+  for (QPushButton* b : {Btn_Copy, Btn_Save_Csv, Btn_Go_On, Btn_Show_All}) b->setAutoDefault(false);
   Btn_Cancel->setDefault(true);
 
+  auto* not_shown = new QHBoxLayout;
+  not_shown->addWidget(L_Not_Shown, 1);
+  not_shown->addWidget(Btn_Show_All);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Btn_Copy);
   buttons->addWidget(Btn_Save_Csv);
@@ -107,10 +107,12 @@ TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
   auto* page = new QVBoxLayout(this);
   page->addWidget(L_Intro);
   page->addWidget(SG_Findings, 1);
+  page->addLayout(not_shown);
   page->addLayout(buttons);
 
   connect(Btn_Copy, &QPushButton::clicked, this, &TFCheck_Report::Btn_CopyClick);
   connect(Btn_Save_Csv, &QPushButton::clicked, this, &TFCheck_Report::Btn_Save_CsvClick);
+  connect(Btn_Show_All, &QPushButton::clicked, this, &TFCheck_Report::Btn_Show_AllClick);
   connect(Btn_Go_On, &QPushButton::clicked, this, &QDialog::accept);
   connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(SG_Findings, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
@@ -121,8 +123,63 @@ TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
   Choose_Csv_File = [this, T] {
     std::string none;
     return ui::Choose_File_Path(this, Csv_Folder ? *Csv_Folder : none, ui::File_Dialog_Mode::Save,
-                                T(Text_Report_Save_Csv), T(Text_Report_Csv_Filter));
+                                T(Text_Report_Save_Csv), T(Text_Report_Csv_Filter), Q(Csv_Name));
   };
+}
+
+void TFCheck_Report::Fill_Table() {
+  using namespace access_strings;
+  check::Tally tally;
+  for (const Finding& f : findings_) tally.Count(f);
+  const int intro = purpose_ == Purpose::Add       ? Text_Report_Add_Intro
+                    : purpose_ == Purpose::Replace ? Text_Report_Replace_Intro
+                    : purpose_ == Purpose::Save    ? Text_Report_Save_Intro
+                    : blocked_                     ? Text_Report_Build_Blocked_Intro
+                    : purpose_ == Purpose::Build   ? Text_Report_Build_Intro
+                                                   : Text_Report_Show_Intro;
+  QString intro_text = Q(strings_[intro]).arg(tally.errors).arg(tally.warnings);
+  if (purpose_ == Purpose::Add || purpose_ == Purpose::Replace)
+    intro_text = intro_text.arg(Q(util::File_Name_Of(subject_)));
+  L_Intro->setText(intro_text);
+
+  SG_Findings->setRowCount(static_cast<int>(findings_.size()));
+  for (int r = 0; r < static_cast<int>(findings_.size()); ++r) {
+    const Finding& f = findings_[static_cast<size_t>(r)];
+    const int severity = f.severity == check::Severity::Error
+                             ? check_strings::Text_Severity_Error
+                             : check_strings::Text_Severity_Warning;
+    const std::string cells[Col_Count] = {strings_[severity], f.rule,
+                                          f.line ? std::to_string(*f.line) : std::string(),
+                                          Object_Text(f, subject_), f.message};
+    for (int c = 0; c < Col_Count; ++c) {
+      auto* item = new QTableWidgetItem(Q(cells[c]));
+      if (c == Col_Message) item->setToolTip(Q(f.message));
+      SG_Findings->setItem(r, c, item);
+    }
+  }
+  QHeaderView* header = SG_Findings->horizontalHeader();
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  SG_Findings->resizeColumnsToContents();
+  SG_Findings->setColumnWidth(Col_Object, std::min(SG_Findings->columnWidth(Col_Object), 260));
+  // The message takes the width left and wraps there; each row is as high as its message.
+  header->setSectionResizeMode(Col_Message, QHeaderView::Stretch);
+  SG_Findings->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+}
+
+void TFCheck_Report::Set_Not_Shown(std::vector<Finding> not_shown) {
+  not_shown_ = std::move(not_shown);
+  L_Not_Shown->setText(Q(strings_[access_strings::Text_Report_Not_Shown])
+                           .arg(static_cast<qulonglong>(not_shown_.size())));
+  L_Not_Shown->setVisible(!not_shown_.empty());
+  Btn_Show_All->setVisible(!not_shown_.empty());
+}
+
+void TFCheck_Report::Btn_Show_AllClick() {
+  for (Finding& f : not_shown_) findings_.push_back(std::move(f));
+  not_shown_.clear();
+  Fill_Table();
+  L_Not_Shown->hide();
+  Btn_Show_All->hide();
 }
 
 void TFCheck_Report::Btn_CopyClick() {
@@ -151,13 +208,23 @@ void TFCheck_Report::Btn_Save_CsvClick() {
   }
 }
 
+std::string Report_Csv_Name(const std::string& conf_dir) {
+  std::string folder = conf_dir;
+  while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+  const std::string name = util::File_Name_Of(folder);
+  return (name.empty() ? std::string("configuration") : name) + "-check.csv";
+}
+
 bool Check_Report_Go_On(QWidget* parent, ui::Messages& messages, const lang::Lang_Strings& strings,
                         std::vector<Finding> findings, TFCheck_Report::Purpose purpose,
                         const std::string& subject, std::optional<Finding>* activated,
-                        std::string* csv_folder) {
+                        std::string* csv_folder, const std::string& csv_name,
+                        std::vector<Finding> not_shown) {
   if (findings.empty() && purpose != TFCheck_Report::Purpose::Show) return true;
   TFCheck_Report report(std::move(findings), purpose, subject, messages, strings, parent);
   report.Csv_Folder = csv_folder;
+  report.Csv_Name = csv_name;
+  report.Set_Not_Shown(std::move(not_shown));
   const bool go_on = report.exec() == QDialog::Accepted;
   if (activated && report.Activated()) *activated = report.Findings()[*report.Activated()];
   return go_on && purpose != TFCheck_Report::Purpose::Show;

@@ -10,6 +10,7 @@
 #include <exception>
 #include <set>
 
+#include "access/access_check.h"
 #include "access/access_strings.h"
 #include "util/file_dialog_qt.h"
 #include "util/files.h"
@@ -71,6 +72,9 @@ Map_Page::Map_Page(Access_State& state, ui::Messages& messages, const lang::Lang
   ACG_Map->verticalHeader()->hide();
   ACG_Map->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
   ACG_Map->horizontalHeader()->setHighlightSections(false);
+  // A long reference loses its middle, never its end (LN.DO.DA), and shows whole as a tooltip.
+  ACG_Map->setWordWrap(false);
+  ACG_Map->setTextElideMode(Qt::ElideMiddle);
   for (int c : {Map_Col::Position, Map_Col::StartBit, Map_Col::Row, Map_Col::Member, Map_Col::Index,
                 Map_Col::fc})
     ACG_Map->setColumnWidth(c, 62);
@@ -156,10 +160,17 @@ void Map_Page::Show_Map() {
     const bool conflict = in_conflict.count(index) > 0;
     for (int c = 0; c < Map_Col::Count; ++c) {
       auto* item = new QTableWidgetItem(Q(texts[static_cast<size_t>(c)]));
+      if (c == Map_Col::Reference) item->setToolTip(item->text());
       if (conflict)
         item->setBackground(Conflict_Colour);
       else if (!entry.Placed())
         item->setBackground(Unplaced_Colour);
+      // A variable's direction that is neither Read nor Write would reach the server as a write.
+      if (c == Map_Col::ReadWrite && entry.Kind == Map_Kind::Variable &&
+          !ReadWrite_Ok(entry.ReadWrite)) {
+        item->setBackground(Conflict_Colour);
+        item->setToolTip(Q(strings_[Text_Map_ReadWrite_Invalid]));
+      }
       ACG_Map->setItem(r, c, item);
     }
   }

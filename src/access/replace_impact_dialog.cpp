@@ -21,7 +21,7 @@ namespace {
 // The most rows kept that the list shows without a click.
 constexpr size_t Kept_Shown_Open = 20;
 
-enum Impact_Col { Col_Table, Col_Row, Col_Member, Col_Reference, Col_Count };
+enum Impact_Col { Col_Table, Col_Row, Col_Member, Col_New_Member, Col_Reference, Col_Count };
 
 // What each list means for the rows in it: neutral, to look at, to act on.
 const QColor Heading_Colours[] = {QColor(0x20, 0x60, 0x20), QColor(0x20, 0x40, 0x90),
@@ -48,7 +48,8 @@ TFReplace_Impact::TFReplace_Impact(const UIEC_61850_Access::Replace_Impact& impa
   TV_Impact->setObjectName("TV_Impact");
   TV_Impact->setColumnCount(Col_Count);
   QStringList columns;
-  for (int c = 0; c < Col_Count; ++c) columns << Q(texts[s::Text_Impact_Columns.At(c)]);
+  for (int c : {Col_Table, Col_Row, Col_Member}) columns << Q(texts[s::Text_Impact_Columns.At(c)]);
+  columns << Q(texts[s::Text_Impact_New_Member]) << Q(texts[s::Text_Impact_Columns.At(3)]);
   TV_Impact->setHeaderLabels(columns);
   TV_Impact->setRootIsDecorated(true);
   TV_Impact->setUniformRowHeights(true);
@@ -57,6 +58,7 @@ TFReplace_Impact::TFReplace_Impact(const UIEC_61850_Access::Replace_Impact& impa
   TV_Impact->setColumnWidth(Col_Table, 170);
   TV_Impact->setColumnWidth(Col_Row, 50);
   TV_Impact->setColumnWidth(Col_Member, 60);
+  TV_Impact->setColumnWidth(Col_New_Member, 90);
 
   const std::vector<Impact_Entry>* lists[] = {&impact.kept, &impact.moved, &impact.changed,
                                               &impact.lost};
@@ -79,6 +81,9 @@ TFReplace_Impact::TFReplace_Impact(const UIEC_61850_Access::Replace_Impact& impa
       item->setText(Col_Table, Q(texts[s::Text_Impact_Tables.At(variable ? 0 : 1)]));
       item->setText(Col_Row, QString::number(entry.row));
       if (entry.member) item->setText(Col_Member, QString::number(*entry.member));
+      // A member that goes to another place says where.
+      if (entry.new_member && entry.new_member != entry.member)
+        item->setText(Col_New_Member, QString::number(*entry.new_member));
       item->setText(Col_Reference, Q(entry.reference));
     }
     // A long list of rows kept would push what needs a look out of sight: it opens on a click.

@@ -196,7 +196,7 @@ Replace_Impact Impact_Of_Replace(const Access_State& state, int position,
     for (int r = 0; r < state.ACG_DA.Row_Count(); ++r) {
       if (!Names_Server(state.ACG_DA, r, position)) continue;
       const std::string& reference = state.ACG_DA.Cell(r, DA_Col::Reference);
-      Impact_Entry entry{"variable", r + 1, std::nullopt, reference};
+      Impact_Entry entry{"variable", r + 1, std::nullopt, reference, std::nullopt};
       const auto [first, last] = attributes.equal_range(reference);
       if (first == last) {
         impact.lost.push_back(std::move(entry));
@@ -215,7 +215,10 @@ Replace_Impact Impact_Of_Replace(const Access_State& state, int position,
     const int row = static_cast<int>(match.row) + 1;
     if (!match.data_set) impact.data_sets_gone.push_back(match.reference);
     for (size_t k = 0; k < match.members.size(); ++k) {
-      Impact_Entry entry{"member", row, static_cast<int>(k) + 1, record.List_DAs[k].Reference()};
+      Impact_Entry entry{"member", row, static_cast<int>(k) + 1, record.List_DAs[k].Reference(),
+                         std::nullopt};
+      if (match.members[k].place != No_Place)
+        entry.new_member = static_cast<int>(match.members[k].place) + 1;
       switch (match.members[k].match) {
         case Match::Kept:
         case Match::Corrected:
@@ -289,8 +292,9 @@ std::filesystem::path Native_Path(const std::string& utf8) {
   return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-// The number n of a file named `name`.n.bak; none for any other name.
-std::optional<long long> Backup_Number(const std::string& entry, const std::string& name) {
+}  // namespace
+
+std::optional<long long> Catalog_Backup_Number(const std::string& entry, const std::string& name) {
   const std::string prefix = name + ".";
   const std::string suffix = ".bak";
   if (entry.size() <= prefix.size() + suffix.size()) return std::nullopt;
@@ -303,8 +307,6 @@ std::optional<long long> Backup_Number(const std::string& entry, const std::stri
     if (c < '0' || c > '9') return std::nullopt;
   return std::stoll(digits);
 }
-
-}  // namespace
 
 void Replace_Catalog_File(const std::string& catalog_dir, const std::string& name,
                           const std::string& content, const lang::Lang_Strings& texts) {
@@ -321,7 +323,7 @@ void Replace_Catalog_File(const std::string& catalog_dir, const std::string& nam
 
   std::vector<long long> numbers;
   for (const std::string& entry : util::List_Folder(catalog_dir))
-    if (const auto n = Backup_Number(entry, name)) numbers.push_back(*n);
+    if (const auto n = Catalog_Backup_Number(entry, name)) numbers.push_back(*n);
   std::sort(numbers.begin(), numbers.end());
 
   if (util::File_Exists(path)) {

@@ -42,6 +42,8 @@ struct Impact_Entry {
   int row = 0;                // the table's "N": variable row, or data set row of a member
   std::optional<int> member;  // the member's number from 1 in the member table now (members only)
   std::string reference;      // the attribute's reference
+  // Where a kept, moved or changed member goes in the new data set, from 1 (members only).
+  std::optional<int> new_member;
 };
 
 // What replacing a server's model by a new revision does to the configuration's rows. Each list
@@ -79,6 +81,9 @@ void Replace_Catalog_File(const std::string& catalog_dir, const std::string& nam
                           const std::string& content, const lang::Lang_Strings& texts);
 // How many `.bak` copies Replace_Catalog_File keeps.
 inline constexpr int Catalog_Backups_Kept = 3;
+// The number n of a folder entry named `name`.n.bak (a copy Replace_Catalog_File keeps of
+// catalog file `name`); none for any other entry.
+std::optional<long long> Catalog_Backup_Number(const std::string& entry, const std::string& name);
 
 // A member stored in the client file: what the file keeps of it to find it again.
 struct Stored_Member_Key {

@@ -83,6 +83,9 @@ Selection_Grid::Selection_Grid(const char* name, std::vector<Grid_Column> column
   setItemDelegate(new List_Delegate(columns_, this));
   // Several cells may be selected, for fill-down and copy.
   setSelectionMode(QAbstractItemView::ExtendedSelection);
+  // One line per cell: a wrapped reference would show only its first line, cut at its end, and
+  // the rows of one logical node would all look the same.
+  setWordWrap(false);
   // Only a key or a double-click opens a cell's editor, never a click: the editor then starts
   // with the whole text selected, so what is typed replaces it. An editor opened by a click
   // would take a second click as a place for the cursor and typing would add to the old text.

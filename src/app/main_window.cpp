@@ -358,7 +358,7 @@ bool TFVarnoscopioFirmWare::Data_Map_Accepted() {
   if (!util::File_Exists(ctx_.IEC_Client_File)) return true;
   // The check of the saved configuration (conflicts of the data map included): its errors are
   // asked about once.
-  std::vector<check::Finding> errors;
+  std::vector<check::Finding> errors, not_shown;
   check::Conf_Options options;
   options.separator = util::Get_Dec_Separator();
   options.bank_pair = false;  // named below, before the build replaces them
@@ -366,13 +366,16 @@ bool TFVarnoscopioFirmWare::Data_Map_Accepted() {
     check::Check_Configuration(
         ctx_.Active_Conf_Dir, options,
         [&](const check::Finding& f) {
-          if (f.severity == check::Severity::Error) errors.push_back(f);
+          if (f.severity == check::Severity::Error)
+            (f.concerns_rows ? errors : not_shown).push_back(f);
         },
         ctx_.Lang_Strings);
   } catch (const std::exception&) {
     return true;  // the image build reports why the file cannot be read
   }
+  // Errors that put invalid values into the images leave only Close (check::Blocks_Build).
   return Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, std::move(errors),
                             TFCheck_Report::Purpose::Build, {}, nullptr,
-                            &ctx_.Last_Folders.Report_File);
+                            &ctx_.Last_Folders.Report_File, Report_Csv_Name(ctx_.Active_Conf_Dir),
+                            std::move(not_shown));
 }

@@ -28,12 +28,25 @@ struct Finding {
   std::optional<int> member;  // the member's number from 1
   std::string object;         // the object named, for the report's table
   std::string message;        // one sentence for a person, naming the object
+  // For a finding on an SCL file: the reference of the data set it is about (an FCDA left out of
+  // it, a control naming it), so that a configuration's check can tell whether any of its rows
+  // uses it; empty when the finding is about no data set.
+  std::string data_set;
+  // False for a finding of a configuration's catalog file that concerns none of its rows (only
+  // one about a data set that a data set row uses does): the editor's OK and the Update step
+  // show those on request only, as they were shown when the file was added or replaced.
+  bool concerns_rows = true;
 };
 
 using Sink = std::function<void(const Finding&)>;
 
 // "error" or "warning".
 const char* Severity_Text(Severity severity);
+
+// Whether `finding` is an error that puts a value into an image which the device cannot take
+// (a position, start bit, R/W, conversion or factor out of its list or range): such a
+// configuration is never built unless the user forces it. The one list of these rules.
+bool Blocks_Build(const Finding& finding);
 
 // Counts findings by severity on their way to another sink.
 struct Tally {

@@ -33,7 +33,7 @@ using UIEC_Client_Decode::TIEC_DO;
 namespace {
 
 struct Stored_Variable {
-  std::string Index, bType, fc, Reference, Position, StartBit, Conversion, Factor;
+  std::string Index, bType, fc, Reference, Position, StartBit, ReadWrite, Conversion, Factor;
   std::optional<int> line;
 };
 struct Stored_Member {
@@ -198,6 +198,10 @@ class Conf_Checker {
         Report("position-invalid", Severity::Error, v.line, "variable", row, std::nullopt, name,
                texts_[Text_Row] + std::to_string(row) + texts_[Text_Position_Not_Accepted] +
                    problem + ".");
+      if (!ReadWrite_Ok(v.ReadWrite))
+        Report("rw-invalid", Severity::Error, v.line, "variable", row, std::nullopt, name,
+               texts_[Text_Row] + std::to_string(row) + texts_[Text_ReadWrite_Invalid_1] +
+                   v.ReadWrite + texts_[Text_ReadWrite_Invalid_2]);
     }
   }
 
@@ -362,6 +366,15 @@ void Check_Servers(Conf_View& view, const std::string& catalog_dir, const Conf_O
                    const Sink& sink, const lang::Lang_Strings& texts_,
                    std::vector<std::unique_ptr<TIEC_Device>>* imported) {
   std::set<std::string> checked;
+  std::set<std::string> data_sets_used;
+  for (const Stored_DataSet& d : view.data_sets) data_sets_used.insert(d.Reference);
+  const Sink scl_sink = [&](const Finding& finding) {
+    Finding f = finding;
+    // A file that cannot be read leaves every row of its server without a model.
+    f.concerns_rows =
+        f.rule == "xml-error" || (!f.data_set.empty() && data_sets_used.count(f.data_set) > 0);
+    sink(f);
+  };
   for (size_t i = 0; i < view.servers.size(); ++i) {
     const auto& [name, line] = view.servers[i];
     const std::string path = Catalog_Path(catalog_dir, name);
@@ -379,7 +392,7 @@ void Check_Servers(Conf_View& view, const std::string& catalog_dir, const Conf_O
       continue;  // the editor leaves it out: the servers after it move up
     }
     if (options.scl_check && checked.insert(util::File_Name_Of(path)).second)
-      options.scl_check(path, util::File_Name_Of(path), sink, texts_, nullptr);
+      options.scl_check(path, util::File_Name_Of(path), scl_sink, texts_, nullptr);
     if (!imported) continue;
     if (options.loaded) {
       const size_t k = view.models.size();
@@ -405,6 +418,15 @@ std::vector<pugi::xml_node> Elements(pugi::xml_node list) {
 }
 
 }  // namespace
+
+bool Blocks_Build(const Finding& finding) {
+  // Each of these errors stands for a value the image build would turn into another one (a
+  // position or bit cut to its field, a write for an unknown direction, a default conversion or
+  // factor) without a word.
+  static constexpr std::string_view rules[] = {"position-invalid", "rw-invalid"};
+  return finding.severity == Severity::Error &&
+         std::find(std::begin(rules), std::end(rules), finding.rule) != std::end(rules);
+}
 
 void Check_Configuration(const std::string& conf_dir, const Conf_Options& options, const Sink& sink,
                          const lang::Lang_Strings& texts) {
@@ -438,8 +460,8 @@ void Check_Configuration(const std::string& conf_dir, const Conf_Options& option
   for (pugi::xml_node item : Elements(util::Child_Element(root, "List_DA_Selected")))
     view.variables.push_back({Attr(item, "Index"), Attr(item, "bType"), Attr(item, "fc"),
                               Attr(item, "Reference"), Attr(item, "Position"),
-                              Attr(item, "StartBit"), Attr(item, "Convertion"),
-                              Attr(item, "MoltFact"), line(item)});
+                              Attr(item, "StartBit"), Attr(item, "ReadWrite"),
+                              Attr(item, "Convertion"), Attr(item, "MoltFact"), line(item)});
   for (pugi::xml_node item : Elements(util::Child_Element(root, "List_DataSet_Selected"))) {
     Stored_DataSet d{Attr(item, "Index"), Attr(item, "Reference"), line(item), {}};
     for (pugi::xml_node m : Elements(util::Child_Element(item, "DataSet_List_DAs")))
@@ -481,8 +503,8 @@ void Check_Access_State(const Access_State& state, const std::string& conf_dir,
       const Row& row = state.ACG_DA.Get_Row(r);
       view.variables.push_back({row[DA_Col::Index], row[DA_Col::bType], row[DA_Col::fc],
                                 row[DA_Col::Reference], row[DA_Col::Position],
-                                row[DA_Col::StartBit], row[DA_Col::Convertion],
-                                row[DA_Col::MoltFact], std::nullopt});
+                                row[DA_Col::StartBit], row[DA_Col::ReadWrite],
+                                row[DA_Col::Convertion], row[DA_Col::MoltFact], std::nullopt});
     }
   if (!state.ACG_DataSet.Counts_As_Empty())
     for (int r = 0; r < state.ACG_DataSet.Row_Count(); ++r) {

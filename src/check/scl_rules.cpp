@@ -76,7 +76,7 @@ class Scl_Checker {
   int Line(Node node) const { return lines_.Line(node.offset_debug()); }
 
   void Report(const char* rule, Severity severity, std::optional<int> line, std::string object,
-              std::string message) {
+              std::string message, std::string data_set = {}) {
     Finding f;
     f.rule = rule;
     f.severity = severity;
@@ -84,11 +84,23 @@ class Scl_Checker {
     f.line = line;
     f.object = std::move(object);
     f.message = std::move(message);
+    f.data_set = std::move(data_set);
     sink_(f);
   }
   void Report(const char* rule, Severity severity, Node node, std::string object,
-              std::string message) {
-    Report(rule, severity, Line(node), std::move(object), std::move(message));
+              std::string message, std::string data_set = {}) {
+    Report(rule, severity, Line(node), std::move(object), std::move(message), std::move(data_set));
+  }
+
+  // The reference a data set named `name` of logical node `ln` has in the model: the node whole
+  // (prefix, class, instance), but for LLN0, which has neither prefix nor instance.
+  static std::string Data_Set_Reference(std::string_view ied, Node ld, Node ln,
+                                        std::string_view name) {
+    const std::string_view ln_class = ln.attribute("lnClass").value();
+    std::string node = std::string(ln_class);
+    if (ln_class != "LLN0")
+      node = std::string(ln.attribute("prefix").value()) + node + ln.attribute("inst").value();
+    return std::string(ied) + ld.attribute("inst").value() + "/" + node + "." + std::string(name);
   }
 
   bool Wanted(std::string_view ied_name) const {
@@ -315,7 +327,8 @@ class Scl_Checker {
       const std::string object =
           std::string(c.name()) + " " + where + "." + c.attribute("name").value();
       Report("control-datset-missing", Severity::Error, c, object,
-             object + texts_[Text_Names_Data_Set] + Quoted(datSet) + texts_[Text_No_Data_Set]);
+             object + texts_[Text_Names_Data_Set] + Quoted(datSet) + texts_[Text_No_Data_Set],
+             Data_Set_Reference(ied, ld, ln, datSet));
     }
   }
 
@@ -343,15 +356,20 @@ class Scl_Checker {
           fcda.attribute("prefix").value() + fcda.attribute("lnClass").value() +
           fcda.attribute("lnInst").value() + "." + fcda.attribute("doName").value() +
           (*fcda.attribute("daName").value() ? "." : "") + fcda.attribute("daName").value();
+      const Node data_set = fcda.parent();
+      const Node ln = data_set.parent();
+      const std::string data_set_reference =
+          Data_Set_Reference(name, ln.parent(), ln, data_set.attribute("name").value());
       const std::string start = "FCDA " + reference + texts_[Text_Of_Data_Set] +
-                                Quoted(fcda.parent().attribute("name").value());
+                                Quoted(data_set.attribute("name").value());
       if (problem.Unresolved())
         Report("fcda-unresolved", Severity::Error, fcda, reference,
-               start + texts_[Text_Fcda_No_Member] + Reason(problem) + ".");
+               start + texts_[Text_Fcda_No_Member] + Reason(problem) + ".", data_set_reference);
       else
         Report("fcda-fc-mismatch", Severity::Warning, fcda, reference,
                start + texts_[Text_Fcda_FC_Mismatch] + Quoted(problem.name) +
-                   texts_[Text_Fcda_FC_Mismatch_2] + Quoted(fcda.attribute("fc").value()) + ".");
+                   texts_[Text_Fcda_FC_Mismatch_2] + Quoted(fcda.attribute("fc").value()) + ".",
+               data_set_reference);
     }
   }
 

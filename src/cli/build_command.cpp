@@ -1,24 +1,76 @@
-// rq30517-cli build: the Update step's image build on a configuration folder.
+// rq30517-cli build: the Update step's image build on a configuration folder. A configuration
+// whose check finds values the device cannot take is not built unless --force is given.
+#include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "app/context.h"
+#include "check/check.h"
+#include "check/check_strings.h"
 #include "cli/commands.h"
 #include "image/image_build.h"
 #include "image/image_strings.h"
 #include "util/files.h"
+#include "util/text.h"
 
 namespace cli {
 
+namespace {
+
+// The errors of the saved configuration that put invalid values into the images, each written
+// to stderr as `check` writes it; their count.
+size_t Report_Blocking_Errors(const app::App_Context& ctx) {
+  if (!util::Path_Present(ctx.IEC_Client_File)) return 0;
+  check::Conf_Options options;
+  options.separator = util::Get_Dec_Separator();
+  options.scl_check = nullptr;  // the SCL files' own findings change nothing in the images
+  options.bank_pair = false;    // named below, before the build replaces them
+  size_t count = 0;
+  try {
+    check::Check_Configuration(
+        ctx.Active_Conf_Dir, options,
+        [&](const check::Finding& f) {
+          if (!check::Blocks_Build(f)) return;
+          ++count;
+          std::cerr << f.file << ':';
+          if (f.line) std::cerr << *f.line << ':';
+          std::cerr << ' ' << check::Severity_Text(f.severity) << ": [" << f.rule << "] "
+                    << f.message << '\n';
+        },
+        ctx.Lang_Strings);
+  } catch (const std::exception&) {
+    // A file that cannot be read: the build says why.
+  }
+  return count;
+}
+
+}  // namespace
+
 int Build_Command(int argc, char** argv) {
-  if (argc != 1) {
-    std::cerr << "Usage: rq30517-cli build CONF_DIR\n";
+  bool force = false;
+  std::vector<std::string> paths;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--force") == 0)
+      force = true;
+    else
+      paths.push_back(argv[i]);
+  }
+  if (paths.size() != 1 || (paths[0].size() > 1 && paths[0][0] == '-')) {
+    std::cerr << "Usage: rq30517-cli build [--force] CONF_DIR\n";
     return 2;
   }
   app::App_Context ctx;
-  ctx.Active_Conf_Dir = argv[0];
+  ctx.Active_Conf_Dir = paths[0];
   ctx.Set_Files();
   const std::string bin = USaveBincc::Bin_Dir(ctx.Active_Conf_Dir);
+  if (const size_t blocking = Report_Blocking_Errors(ctx); blocking > 0) {
+    std::cerr << "rq30517-cli build: " << blocking
+              << ctx.Lang_Strings[force ? check_strings::Text_Build_Forced
+                                        : check_strings::Text_Build_Refused]
+              << "\n";
+    if (!force) return 1;
+  }
   try {
     // Images of two builds left by an interrupted one are named before this build replaces them.
     if (util::Dir_Exists(ctx.Active_Conf_Dir)) {

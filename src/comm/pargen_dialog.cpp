@@ -387,7 +387,7 @@ void TFParGen::Btn_CancelClick() { reject(); }
 
 void TFParGen::reject() {
   if (isVisible() && Read_Controls() != shown_values_ &&
-      messages_.Question(this, ctx_.Lang_Strings[comm_strings::Text_Discard_Changes]) !=
+      messages_.Question_Default_No(this, ctx_.Lang_Strings[comm_strings::Text_Discard_Changes]) !=
           ui::Messages::Answer::Yes)
     return;
   QDialog::reject();

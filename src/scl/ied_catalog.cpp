@@ -26,9 +26,12 @@ bool Is_Element(Node node, const char* name) {
 }
 
 // Parsed as the import parses, so that texts (and the encoding the file is read in) are the
-// ones the import sees. Failures are worded as for every other file.
-void Load(pugi::xml_document& doc, const std::string& path) {
-  const pugi::xml_parse_result result = doc.load_file(path.c_str(), pugi::parse_default);
+// ones the import sees. Failures are worded as for every other file. `options` may add
+// pugi::parse_ws_pcdata, which keeps the blanks and line breaks between elements (the import
+// leaves them out again when it reads the file written with them).
+void Load(pugi::xml_document& doc, const std::string& path,
+          unsigned int options = pugi::parse_default) {
+  const pugi::xml_parse_result result = doc.load_file(path.c_str(), options);
   if (result) return;
   doc.reset();
   if (result.status == pugi::status_out_of_memory)
@@ -70,12 +73,31 @@ Node Find_IED(Node scl, const std::string& name) {
   return {};
 }
 
+bool Is_Blank_Text(Node node) {
+  if (node.type() != pugi::node_pcdata) return false;
+  for (const char* c = node.value(); *c; ++c)
+    if (*c != ' ' && *c != '\t' && *c != '\n' && *c != '\r') return false;
+  return true;
+}
+
 // Copies `source` without its children.
 Node Copy_Shell(Node parent, Node source) {
   Node copy = parent.append_child(source.name());
   for (pugi::xml_attribute a = source.first_attribute(); a; a = a.next_attribute())
     copy.append_copy(a);
   return copy;
+}
+
+// Copies `child` into `parent` after the blanks that stand before it in its own file, so that
+// it starts on a line of its own, indented as there.
+Node Copy_On_Its_Line(Node parent, Node child) {
+  if (Is_Blank_Text(child.previous_sibling())) parent.append_copy(child.previous_sibling());
+  return parent.append_copy(child);
+}
+
+// Ends a shell copied from `source` with the blanks before the end tag of `source`.
+void Close_Shell(Node copy, Node source) {
+  if (Is_Blank_Text(source.last_child())) copy.append_copy(source.last_child());
 }
 
 // The Communication section cut down to the ConnectedAP entries of `ied_name`: a SubNetwork
@@ -89,14 +111,21 @@ void Copy_Communication(Node target_scl, Node comm, const std::string& ied_name)
     for (Node ap = net.first_child(); ap; ap = ap.next_sibling())
       used = used || (Is_Element(ap, "ConnectedAP") && ied_name == ap.attribute("iedName").value());
     if (!used) continue;
-    if (!comm_copy) comm_copy = Copy_Shell(target_scl, comm);
+    if (!comm_copy) {
+      if (Is_Blank_Text(comm.previous_sibling())) target_scl.append_copy(comm.previous_sibling());
+      comm_copy = Copy_Shell(target_scl, comm);
+    }
+    if (Is_Blank_Text(net.previous_sibling())) comm_copy.append_copy(net.previous_sibling());
     Node net_copy = Copy_Shell(comm_copy, net);
     for (Node child = net.first_child(); child; child = child.next_sibling()) {
+      if (Is_Blank_Text(child)) continue;  // each child brings the blanks before it
       if (Is_Element(child, "ConnectedAP") && ied_name != child.attribute("iedName").value())
         continue;
-      net_copy.append_copy(child);
+      Copy_On_Its_Line(net_copy, child);
     }
+    Close_Shell(net_copy, net);
   }
+  if (comm_copy) Close_Shell(comm_copy, comm);
 }
 
 }  // namespace
@@ -145,32 +174,34 @@ std::string Extract_IED(const std::string& path, const std::string& ied_name,
   if (!Is_Writable_IED_Name(ied_name))
     throw SCL_Error(path + ": " + Unwritable_IED_Name_Text(ied_name, texts));
   pugi::xml_document doc;
-  Load(doc, path);
+  // With the file's own line breaks, so that the lines of the catalog file (the lines its
+  // check's findings name) are lines of the IED's text as its maker wrote it.
+  Load(doc, path, pugi::parse_default | pugi::parse_ws_pcdata);
   const Node scl = util::Child_Element(doc, "SCL");
   const Node ied = scl ? Find_IED(scl, ied_name) : Node();
   if (!ied) throw SCL_Error(path + ": no IED named \"" + ied_name + "\"");
 
   pugi::xml_document out;
-  Node declaration = out.append_child(pugi::node_declaration);
-  declaration.append_attribute("version") = "1.0";
-  declaration.append_attribute("encoding") = "UTF-8";
   Node out_scl = Copy_Shell(out, scl);
   bool header_done = false;
   for (Node child = scl.first_child(); child; child = child.next_sibling()) {
     if (Is_Element(child, "Header") && !header_done) {
-      out_scl.append_copy(child);
+      Copy_On_Its_Line(out_scl, child);
       header_done = true;
     } else if (Is_Element(child, "Communication")) {
       Copy_Communication(out_scl, child, ied_name);
     } else if (child == ied || Is_Element(child, "DataTypeTemplates")) {
-      out_scl.append_copy(child);
+      Copy_On_Its_Line(out_scl, child);
     }
   }
+  Close_Shell(out_scl, scl);
   util::Check_Xml_Texts(out);
   std::ostringstream text;
-  // Written without indentation: added blanks would change the text of elements that hold both
-  // text and elements.
-  out.save(text, "", pugi::format_raw, pugi::encoding_utf8);
+  // Written as read, without indentation of its own: added blanks would change the text of
+  // elements that hold both text and elements.
+  text << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  out.save(text, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  text << "\n";
   return text.str();
 }
 

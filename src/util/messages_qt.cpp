@@ -22,10 +22,12 @@ namespace ui {
 namespace {
 
 // A message box whose title and buttons come from the string table.
-QMessageBox::StandardButton Show_Box(const lang::Lang_Strings& texts, QWidget* parent,
-                                     QMessageBox::Icon icon, int title, const std::string& text,
-                                     QMessageBox::StandardButtons buttons) {
+QMessageBox::StandardButton Show_Box(
+    const lang::Lang_Strings& texts, QWidget* parent, QMessageBox::Icon icon, int title,
+    const std::string& text, QMessageBox::StandardButtons buttons,
+    QMessageBox::StandardButton default_button = QMessageBox::NoButton) {
   QMessageBox box(icon, ui::Q(texts[title]), ui::Q(text), buttons, parent);
+  if (default_button != QMessageBox::NoButton) box.setDefaultButton(default_button);
   const std::pair<QMessageBox::StandardButton, int> names[] = {
       {QMessageBox::Ok, util_strings::Text_Button_OK},
       {QMessageBox::Yes, util_strings::Text_Button_Yes},
@@ -57,7 +59,8 @@ void Box_Messages::Warning_List(QWidget* parent, const std::string& text) {
   icon->setAlignment(Qt::AlignTop);
   auto* lines = new QPlainTextEdit(ui::Q(text));
   lines->setReadOnly(true);
-  lines->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Long lines wrap at the window's width: a finding is read without scrolling sideways.
+  lines->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   const QFontMetrics metrics(lines->font());
   lines->setMinimumSize(metrics.averageCharWidth() * 80, metrics.lineSpacing() * 16);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
@@ -85,6 +88,13 @@ Messages::Answer Box_Messages::Question(QWidget* parent, const std::string& text
     default:
       return with_cancel ? Answer::Cancel : Answer::No;
   }
+}
+
+Messages::Answer Box_Messages::Question_Default_No(QWidget* parent, const std::string& text) {
+  return Show_Box(texts_, parent, QMessageBox::Question, util_strings::Text_Box_Confirm, text,
+                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes
+             ? Answer::Yes
+             : Answer::No;
 }
 
 }  // namespace ui

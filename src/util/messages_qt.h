@@ -26,6 +26,11 @@ class Messages {
   // A warning that lists many lines (a report): its text scrolls in a window of fixed size
   // rather than growing a message box past the screen. Without an own way, a warning.
   virtual void Warning_List(QWidget* parent, const std::string& text) { Warning(parent, text); }
+  // A Yes/No question before throwing work away: No is the default button, so Enter keeps the
+  // work. Without an own way, a question.
+  virtual Answer Question_Default_No(QWidget* parent, const std::string& text) {
+    return Question(parent, text);
+  }
 };
 
 // Titles and buttons in the words of the string table given (the windows' own, so a language
@@ -37,6 +42,7 @@ class Box_Messages : public Messages {
   void Warning(QWidget* parent, const std::string& text) override;
   Answer Question(QWidget* parent, const std::string& text, bool with_cancel) override;
   void Warning_List(QWidget* parent, const std::string& text) override;
+  Answer Question_Default_No(QWidget* parent, const std::string& text) override;
 
  private:
   const lang::Lang_Strings& texts_;

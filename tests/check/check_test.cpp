@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <ostream>
 #include <pugixml.hpp>
 #include <set>
@@ -16,6 +17,7 @@
 #include "access/client_file.h"
 #include "access/scl_revision.h"
 #include "access/server_list.h"
+#include "scl/ied_catalog.h"
 #include "scl/scl_import.h"
 #include "support/test_support.h"
 #include "util/files.h"
@@ -97,6 +99,46 @@ TEST(Scl_Rules, Each_Fixture_Gives_Its_Findings_At_Their_Lines) {
       EXPECT_EQ(f.severity, warning ? check::Severity::Warning : check::Severity::Error) << f.rule;
     }
   }
+}
+
+// The catalog file written for one IED of a file with several keeps the IED's own line breaks:
+// each finding on it names a line of that file holding the element it is about, as the maker
+// wrote it.
+TEST(Scl_Rules, Findings_On_An_Extracted_Ied_Name_Its_Own_Lines) {
+  auto lines_of = [](const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+      lines.push_back(text.substr(start, end - start));
+    lines.push_back(text.substr(start));
+    return lines;
+  };
+  const std::vector<std::string> source = lines_of(test::Read(Fixture("ieds.scd")));
+  const std::string text =
+      UIEC_Client_Decode::Extract_IED(Fixture("ieds.scd"), "A", test::English());
+  const std::vector<std::string> lines = lines_of(text);
+  ASSERT_GT(lines.size(), 40u);
+  std::vector<Finding> found;
+  check::Check_Scl_Text(
+      text, "ieds_A.scd", [&](const Finding& f) { found.push_back(f); }, test::English());
+  const std::map<std::string, std::string> element = {{"fcda-unresolved", "<FCDA "},
+                                                      {"control-datset-missing", "Control name="},
+                                                      {"ln-type-missing", "<LN "}};
+  std::map<std::string, int> count;
+  for (const Finding& f : found) {
+    SCOPED_TRACE(f.rule + " " + f.message);
+    ASSERT_TRUE(f.line && *f.line >= 1 && static_cast<size_t>(*f.line) <= lines.size());
+    std::string line = lines[static_cast<size_t>(*f.line - 1)];
+    ASSERT_TRUE(element.count(f.rule));
+    EXPECT_NE(line.find(element.at(f.rule)), std::string::npos) << line;
+    // The writer closes an empty element with " />" where the maker wrote "/>".
+    for (size_t at; (at = line.find(" />")) != std::string::npos;) line.erase(at, 1);
+    EXPECT_NE(std::find(source.begin(), source.end(), line), source.end()) << line;
+    ++count[f.rule];
+  }
+  EXPECT_EQ(count,
+            (std::map<std::string, int>{
+                {"fcda-unresolved", 4}, {"control-datset-missing", 2}, {"ln-type-missing", 2}}));
 }
 
 TEST(Scl_Rules, Messages_Name_The_Object) {
@@ -320,34 +362,89 @@ TEST(Configuration_Rules, Per_Value_Checks_Follow_The_Tables) {
   struct Case {
     const char* position;
     const char* start_bit;
+    const char* read_write;
     const char* conversion;
     const char* factor;
-    bool accepted;
+    const char* rule;  // the finding, or none when the row is accepted
   };
   const Case cases[] = {
-      {"0", "0", "None", "1", true},     {"1399", "7", "ItoF/FtoI", "0.5", true},
-      {"12", "", "", "none", true},      {"-1", "0", "None", "1", false},
-      {"1400", "0", "None", "1", false}, {"", "0", "None", "1", false},
-      {"x", "0", "None", "1", false},    {"3", "8", "None", "1", false},
-      {"3", "0", "Other", "1", false},   {"3", "0", "None", "", false},
-      {"3", "0", "None", "abc", false},
+      {"0", "0", "Read", "None", "1", nullptr},
+      {"1399", "7", "Write", "ItoF/FtoI", "0.5", nullptr},
+      {"12", "", "Read", "", "none", nullptr},
+      {"-1", "0", "Read", "None", "1", "position-invalid"},
+      {"1400", "0", "Read", "None", "1", "position-invalid"},
+      {"", "0", "Read", "None", "1", "position-invalid"},
+      {"x", "0", "Read", "None", "1", "position-invalid"},
+      {"3", "8", "Read", "None", "1", "position-invalid"},
+      {"3", "0", "Read", "Other", "1", "position-invalid"},
+      {"3", "0", "Read", "None", "", "position-invalid"},
+      {"3", "0", "Read", "None", "abc", "position-invalid"},
+      // The image build takes every R/W but "Read" as a write.
+      {"3", "0", "", "None", "1", "rw-invalid"},
+      {"3", "0", "read", "None", "1", "rw-invalid"},
+      {"3", "0", "X", "None", "1", "rw-invalid"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.position) + "|" + c.start_bit + "|" + c.conversion + "|" + c.factor);
+    SCOPED_TRACE(std::string(c.position) + "|" + c.start_bit + "|" + c.read_write + "|" +
+                 c.conversion + "|" + c.factor);
     test::Write(conf / "IEC_61850_Client.xml",
                 std::string("<IEC_68850_Client><List_ICD_Files><ICD_File Name=\"S\" "
                             "FileName=\"srv.icd\"/></List_ICD_Files><List_DA_Selected>") +
                     "<DA_Item Index=\"0\" bType=\"Enum\" fc=\"ST\" "
                     "Reference=\"SLD0/LLN0.Mod.stVal\" Position=\"" +
-                    c.position + "\" StartBit=\"" + c.start_bit + "\" Convertion=\"" +
-                    c.conversion + "\" MoltFact=\"" + c.factor +
+                    c.position + "\" StartBit=\"" + c.start_bit + "\" ReadWrite=\"" + c.read_write +
+                    "\" Convertion=\"" + c.conversion + "\" MoltFact=\"" + c.factor +
                     "\"/></List_DA_Selected><List_DataSet_Selected/></IEC_68850_Client>");
     std::vector<Finding> found;
     check::Check_Configuration(
         conf.path(), {}, [&](const Finding& f) { found.push_back(f); }, test::English());
-    EXPECT_EQ(found.empty(), c.accepted);
-    for (const Finding& f : found) EXPECT_EQ(f.rule, "position-invalid");
+    if (!c.rule) {
+      EXPECT_TRUE(found.empty()) << found.front().message;
+      continue;
+    }
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].rule, c.rule);
+    EXPECT_EQ(found[0].row, 1);
+    EXPECT_EQ(found[0].line, 1);
+    // Both rules stand for a value the device cannot take: the build refuses them.
+    EXPECT_TRUE(check::Blocks_Build(found[0]));
+    if (std::string(c.rule) == "rw-invalid") {
+      EXPECT_EQ(found[0].message, std::string("row 1: R/W \"") + c.read_write +
+                                      "\" is neither Read nor Write: the image would send it to "
+                                      "the server as a write.");
+    }
   }
+}
+
+// Only the findings of a catalog file about a data set that a row uses concern the rows; the
+// others (every other data set, controls, types, addresses) are the file's own.
+TEST(Configuration_Rules, Catalog_Findings_Concern_The_Rows_Of_Their_Data_Set) {
+  test::Temp_Dir conf;
+  std::filesystem::create_directory(conf / "ICD_Catalog");
+  std::filesystem::copy_file(Fixture("ieds.scd"), conf / "ICD_Catalog/ieds.scd");
+  test::Write(conf / "IEC_61850_Client.xml",
+              "<IEC_68850_Client><List_ICD_Files><ICD_File Name=\"A\" FileName=\"ieds.scd\"/>"
+              "</List_ICD_Files><List_DA_Selected/><List_DataSet_Selected>"
+              "<DataSet_Item Index=\"0\" Reference=\"ALD0/LLN0.DS1\"><DataSet_List_DAs/>"
+              "</DataSet_Item></List_DataSet_Selected></IEC_68850_Client>");
+  std::vector<Rule_Line> on_rows, beside;
+  check::Check_Configuration(
+      conf.path(), {},
+      [&](const Finding& f) {
+        if (f.kind.empty()) (f.concerns_rows ? on_rows : beside).push_back({f.rule, *f.line});
+      },
+      test::English());
+  EXPECT_EQ(on_rows,
+            (std::vector<Rule_Line>{
+                {"fcda-unresolved", 24}, {"fcda-unresolved", 25}, {"fcda-unresolved", 26}}));
+  EXPECT_EQ(Sorted(beside), Sorted({{"duplicate-ip", 9},
+                                    {"control-datset-missing", 29},
+                                    {"control-datset-missing", 31},
+                                    {"ln-type-missing", 33},
+                                    {"ln-type-missing", 34},
+                                    {"fcda-unresolved", 36},
+                                    {"ied-without-server", 44},
+                                    {"duplicate-ied-name", 47}}));
 }
 
 }  // namespace

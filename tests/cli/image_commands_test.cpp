@@ -39,6 +39,50 @@ TEST(Cli_Image, Build_Writes_The_Core_Images) {
   EXPECT_EQ(test::Read(conf / "bin/bank2.bin").size(), 385u);
 }
 
+// An R/W other than Read or Write would be built as a write: build refuses the configuration,
+// naming the row as check does, unless --force; inspect then shows what the device got.
+TEST(Cli_Image, Build_Refuses_Invalid_Values_Unless_Forced) {
+  const struct {
+    const char* read_write;
+    bool built;
+  } cases[] = {{"", false}, {"read", false}, {"X", false}, {"Write", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.read_write);
+    test::Temp_Dir conf;
+    Copy_Conf(conf);
+    std::string client = test::Read(conf / "IEC_61850_Client.xml");
+    const std::string read = "ReadWrite=\"Read\"";
+    client.replace(client.find(read), read.size(),
+                   std::string("ReadWrite=\"") + c.read_write + "\"");
+    test::Write(conf / "IEC_61850_Client.xml", client);
+    const Run_Result check = Run_Cli({"check", conf.path()});
+    EXPECT_EQ(check.out.find("[rw-invalid]") != std::string::npos, !c.built) << check.out;
+
+    const Run_Result run = Run_Cli({"build", conf.path()});
+    EXPECT_EQ(run.status, c.built ? 0 : 1) << run.err;
+    EXPECT_EQ(std::filesystem::exists(conf / "bin/bank2.bin"), c.built);
+    if (c.built) continue;
+    EXPECT_EQ(run.err, conf / "IEC_61850_Client.xml" + ":1: error: [rw-invalid] row 1: R/W \"" +
+                           c.read_write +
+                           "\" is neither Read nor Write: the image would send it to the server as "
+                           "a write.\nrq30517-cli build: 1 errors would put values the device "
+                           "cannot take into the images: nothing was built (--force builds them "
+                           "anyway).\n");
+
+    const Run_Result forced = Run_Cli({"build", "--force", conf.path()});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_NE(forced.err.find("built as --force asks"), std::string::npos) << forced.err;
+    // Row 1 went to the device as a write, like row 2: no read is left.
+    const Run_Result inspect = Run_Cli({"inspect", conf / "bin/bank2.bin"});
+    EXPECT_NE(inspect.out.find("rw: 1 (write)"), std::string::npos) << inspect.out;
+    EXPECT_EQ(inspect.out.find("rw: 0"), std::string::npos) << inspect.out;
+  }
+  // Arguments it does not know are refused before anything is read.
+  test::Temp_Dir conf;
+  EXPECT_EQ(Run_Cli({"build", "--forced", conf.path()}).status, 2);
+  EXPECT_EQ(Run_Cli({"build", "--force"}).status, 2);
+}
+
 TEST(Cli_Image, Build_Error_Leaves_Old_Images) {
   struct Case {
     std::string file, content, message;

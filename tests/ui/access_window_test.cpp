@@ -97,9 +97,13 @@ TEST_F(Access_Window, Servers_Tree_And_Selection) {
   EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::Index), "1");
   EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::Reference), "IED2LD0/MMXU1.TotW.mag.f");
   EXPECT_EQ(window->ACG_DA->item(0, DA_Col::OnTimer - 1)->checkState(), Qt::Unchecked);
+  // The same attribute again: added after a Yes to the question that it has a row already.
   test::Click(window->Btn_AddVar);
   EXPECT_EQ(window->ACG_DA->rowCount(), 2);
   EXPECT_EQ(window->ACG_DA->model()->headerData(1, Qt::Vertical).toString(), "2");
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, "question");
+  messages.shown.clear();
 
   Pick({"IED2", "LD0", "LLN0", "DS1"});
   ASSERT_NE(window->State().Selected_IEC_DS, nullptr);

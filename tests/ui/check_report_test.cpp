@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 
 #include "access/access_window.h"
@@ -122,6 +123,80 @@ TEST_F(Check_Report_Window, Chosen_Ieds_Are_Checked_And_Cancel_Adds_None) {
   test::Click(window->Btn_Add_IEC_Device);
   EXPECT_EQ(window->LB_IEC_Devices->count(), 1);
   EXPECT_TRUE(util::File_Exists(ctx.Active_Conf_Dir + "/ICD_Catalog/ieds_B.scd"));
+}
+
+// OK reports the SCL file's own findings only where a row uses what they are about; a line
+// counts the others and its button adds them to the table. Each names a line of the catalog
+// file that holds what it is about.
+TEST_F(Check_Report_Window, Ok_Shows_The_Findings_Of_The_Scl_Files_That_Concern_Rows) {
+  ASSERT_TRUE(Open_Editor());
+  chosen = Fixture("ieds.scd");
+  window->Choose_IEDs = [](const std::string&, const std::vector<IED_Info>&) {
+    return std::vector<size_t>{0};  // IED A
+  };
+  test::On_Check_Report([&](TFCheck_Report& report) { test::Click(report.Btn_Go_On); });
+  test::Click(window->Btn_Add_IEC_Device);
+  ASSERT_EQ(window->LB_IEC_Devices->count(), 1);
+  const std::string catalog_file = ctx.Active_Conf_Dir + "/ICD_Catalog/ieds_A.scd";
+  std::vector<std::string> lines;
+  for (std::string line, text = test::Read(catalog_file); !text.empty();) {
+    const size_t end = text.find('\n');
+    lines.push_back(text.substr(0, end));
+    text = end == std::string::npos ? "" : text.substr(end + 1);
+  }
+
+  // No row uses anything the file's findings are about: OK saves without a word.
+  bool reported = false;
+  QTimer guard;  // closes a report that should not come, so that the test cannot hang on it
+  guard.setInterval(10);
+  QObject::connect(&guard, &QTimer::timeout, [&] {
+    if (auto* report = qobject_cast<TFCheck_Report*>(QApplication::activeModalWidget())) {
+      reported = true;
+      test::Click(report->Btn_Cancel);
+    }
+  });
+  guard.start();
+  test::Click(window->Btn_OK);
+  guard.stop();
+  EXPECT_FALSE(reported);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(util::File_Exists(ctx.IEC_Client_File));
+
+  // A data set row of DS1, three of whose FCDAs the import leaves out.
+  ASSERT_TRUE(test::Activate(window.get()));
+  Choose_Server(0);
+  Add_Var({"A", "LD0", "LLN0", "DS1"});
+  std::vector<QString> positions;
+  for (int k = 0; k < window->ACG_DS_Vars->rowCount(); ++k) positions.push_back(QString::number(k));
+  Set_Members(0, positions);
+  std::vector<std::pair<std::string, std::string>> shown;
+  int hidden_rows = 0;
+  QString hidden_line;
+  test::On_Check_Report([&](TFCheck_Report& report) {
+    for (int r = 0; r < report.SG_Findings->rowCount(); ++r)
+      shown.emplace_back(report.SG_Findings->item(r, 1)->text().toStdString(),
+                         report.SG_Findings->item(r, 2)->text().toStdString());
+    EXPECT_TRUE(report.L_Not_Shown->isVisible());
+    hidden_line = report.L_Not_Shown->text();
+    test::Click(report.Btn_Show_All);
+    hidden_rows = report.SG_Findings->rowCount() - static_cast<int>(shown.size());
+    EXPECT_FALSE(report.L_Not_Shown->isVisible());
+    test::Click(report.Btn_Cancel);
+  });
+  test::Click(window->Btn_OK);
+  ASSERT_EQ(shown.size(), 3u) << messages.Last();
+  for (const auto& [rule, line] : shown) {
+    EXPECT_EQ(rule, "fcda-unresolved");
+    const size_t number = std::stoul(line);
+    ASSERT_TRUE(number >= 1 && number <= lines.size()) << line;
+    EXPECT_NE(lines[number - 1].find("<FCDA "), std::string::npos) << lines[number - 1];
+  }
+  // Controls naming no data set, logical nodes without a type, an FCDA of another data set.
+  EXPECT_EQ(hidden_rows, 5);
+  EXPECT_EQ(hidden_line.toStdString(),
+            "5 findings of the SCL files concern no row of this configuration and are not shown "
+            "(they were shown when the files were added or replaced).");
+  EXPECT_TRUE(window->isVisible());
 }
 
 TEST_F(Check_Report_Window, Check_Button_And_Double_Click_Show_The_Row) {

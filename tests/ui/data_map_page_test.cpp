@@ -231,9 +231,37 @@ TEST(Data_Map_Update_Step, Check_Report_Before_Building_Images) {
                              c.ctx.IEC_Client_File);
   const std::string bank2 = c.ctx.Active_Conf_Dir + "/bin/bank2.bin";
 
-  // The check of the saved configuration: the servers' files are not in the catalog, and two
-  // entries share a place. Cancel builds nothing.
+  // The check of the saved configuration: positions out of range and an empty R/W, which the
+  // images cannot hold as they are: only Close, and nothing is built.
   std::vector<std::string> rules;
+  test::On_Check_Report([&](TFCheck_Report& report) {
+    EXPECT_FALSE(report.Btn_Go_On->isVisible());
+    EXPECT_EQ(report.Btn_Cancel->text(), "Close");
+    EXPECT_NE(report.L_Intro->text().indexOf("values the device cannot take"), -1);
+    for (const check::Finding& f : report.Findings()) rules.push_back(f.rule);
+    test::Click(report.Btn_Cancel);
+  });
+  QTest::mouseClick(c.window->Btn_CreateBin, Qt::LeftButton);
+  // Two variables out of range, two members without a factor (one with start bit "x").
+  EXPECT_EQ(std::count(rules.begin(), rules.end(), "position-invalid"), 4);
+  EXPECT_EQ(std::count(rules.begin(), rules.end(), "rw-invalid"), 1);
+  EXPECT_FALSE(util::File_Exists(bank2));
+
+  // Corrected, what is left (the servers' files are not in the catalog, and two entries share a
+  // place) may be built anyway. Cancel builds nothing.
+  std::string client = test::Read(c.ctx.IEC_Client_File);
+  for (const auto& [bad, good] : std::vector<std::pair<std::string, std::string>>{
+           {"Position=\"1400\"", "Position=\"40\""},
+           {"Position=\"abc\"", "Position=\"41\""},
+           {"StartBit=\"\" ReadWrite=\"\"", "StartBit=\"\" ReadWrite=\"Read\""},
+           {"StartBit=\"x\"", "StartBit=\"0\""},
+           {"MoltFact=\"\" Mnemonic=\"\"/><DataSet_DA_Item",
+            "MoltFact=\"1\" Mnemonic=\"\"/><DataSet_DA_Item"},
+           {"MoltFact=\"\" Mnemonic=\"\"/></DataSet_List_DAs>",
+            "MoltFact=\"1\" Mnemonic=\"\"/></DataSet_List_DAs>"}})
+    client.replace(client.find(bad), bad.size(), good);
+  test::Write(c.ctx.IEC_Client_File, client);
+  rules.clear();
   test::On_Check_Report([&](TFCheck_Report& report) {
     EXPECT_EQ(report.Btn_Go_On->text(), "Build anyway");
     for (const check::Finding& f : report.Findings()) rules.push_back(f.rule);

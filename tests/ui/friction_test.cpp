@@ -88,11 +88,15 @@ struct Friction : ::testing::Test {
   std::unique_ptr<TFIEC_61850_Access> window;
   std::string chosen;
 
+  // The editor's own file dialog, which Add_Server replaces.
+  std::function<std::string()> default_choose_file;
+
   void SetUp() override {
     ctx.Active_Conf_Dir = dir / "conf";
     util::Force_Dirs(ctx.Active_Conf_Dir);
     ctx.Set_Files();
     window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
+    default_choose_file = window->Choose_File;
     window->Check_Scl = nullptr;
     window->show();
     QApplication::setActiveWindow(window.get());
@@ -160,6 +164,37 @@ TEST_F(Friction, File_Dialogs_Open_In_The_Folder_Last_Used) {
   EXPECT_EQ(opened_in, dir / "reports");
   EXPECT_TRUE(util::File_Exists(dir / "reports/r.csv"));
   EXPECT_TRUE(messages.shown.empty());
+}
+
+// Each file dialog says what it is for: Replace SCL file's is not titled Add IEC Device, and the
+// check report's CSV is proposed as <configuration>-check.csv.
+TEST_F(Friction, File_Dialogs_Are_Titled_And_Named_For_Their_Command) {
+  Add_Server(1);
+  window->Choose_File = default_choose_file;
+  QString title;
+  When_Modal<QFileDialog>([&title](QFileDialog* dialog) {
+    title = dialog->windowTitle();
+    test::Press(Qt::Key_Escape);
+  });
+  test::Click(window->Btn_Replace_Scl);
+  EXPECT_EQ(title, "Replace SCL file...");
+  When_Modal<QFileDialog>([&title](QFileDialog* dialog) {
+    title = dialog->windowTitle();
+    test::Press(Qt::Key_Escape);
+  });
+  test::Click(window->Btn_Add_IEC_Device);
+  EXPECT_EQ(title, "Add IEC Device");
+
+  util::Force_Dirs(dir / "reports");
+  ctx.Last_Folders.Report_File = dir / "reports";
+  When_Modal<TFCheck_Report>([](TFCheck_Report* report) {
+    When_Modal<QFileDialog>([](QFileDialog*) { test::Press(Qt::Key_Return); });
+    test::Click(report->Btn_Save_Csv);
+    test::Click(report->Btn_Cancel);
+  });
+  test::Click(window->Btn_Check);
+  EXPECT_TRUE(util::File_Exists(dir / "reports/conf-check.csv"));
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
 }
 
 TEST_F(Friction, Address_Box_And_Options_Show_One_Value) {

@@ -22,6 +22,7 @@
 #include "access/replace_impact_dialog.h"
 #include "access/selection_grid_qt.h"
 #include "scl/ied_catalog.h"
+#include "support/check_report.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
 #include "support/user_input.h"
@@ -51,8 +52,9 @@ void On_Impact(std::function<void(TFReplace_Impact&)> interact) {
   timer->start();
 }
 
-// The impact window's lists: each heading with its entries (table, row, member, reference).
-using Entry = std::tuple<std::string, std::string, std::string, std::string>;
+// The impact window's lists: each heading with its entries (table, row, member, the member it
+// becomes where that is another one, reference).
+using Entry = std::tuple<std::string, std::string, std::string, std::string, std::string>;
 std::vector<std::pair<std::string, std::vector<Entry>>> Lists_Of(const TFReplace_Impact& window) {
   std::vector<std::pair<std::string, std::vector<Entry>>> lists;
   for (int i = 0; i < window.TV_Impact->topLevelItemCount(); ++i) {
@@ -61,7 +63,8 @@ std::vector<std::pair<std::string, std::vector<Entry>>> Lists_Of(const TFReplace
     for (int k = 0; k < heading->childCount(); ++k) {
       const QTreeWidgetItem* e = heading->child(k);
       entries.emplace_back(e->text(0).toStdString(), e->text(1).toStdString(),
-                           e->text(2).toStdString(), e->text(3).toStdString());
+                           e->text(2).toStdString(), e->text(3).toStdString(),
+                           e->text(4).toStdString());
     }
     lists.emplace_back(heading->text(0).toStdString(), std::move(entries));
   }
@@ -144,22 +147,23 @@ TEST_F(Replace_Scl_Window, Cancel_Changes_Nothing_And_Replace_Keeps_Every_Row) {
   });
   test::Click(window->Btn_Replace_Scl);
   using L = std::vector<Entry>;
-  EXPECT_EQ(
-      lists,
-      (std::vector<std::pair<std::string, L>>{
-          {"Kept (3)", L{{"Variables", "1", "", "REV1LD0/MMXU1.TotW.mag.f"},
-                         {"DataSet", "2", "1", "REV1LD0/GGIO1.Ind1.stVal"},
-                         {"DataSet", "2", "2", "REV1LD0/GGIO1.Ind2.stVal"}}},
-          {"Moved to another place of the data set (1)",
-           L{{"DataSet", "1", "1", "REV1LD0/MMXU1.TotW.mag.f"}}},
-          {"Changed: another bType or fc (4)", L{{"Variables", "2", "", "REV1LD0/MMXU1.Hz.mag.f"},
-                                                 {"Variables", "4", "", "REV1LD0/LLN0.Mod.stVal"},
-                                                 {"DataSet", "1", "2", "REV1LD0/MMXU1.Hz.mag.f"},
-                                                 {"DataSet", "1", "3", "REV1LD0/LLN0.Mod.stVal"}}},
-          {"Lost: the reference is gone (3)", L{{"Variables", "3", "", "REV1LD0/GGIO1.Ind2.q"},
-                                                {"DataSet", "2", "3", "REV1LD0/GGIO1.Ind2.q"},
-                                                {"DataSet", "3", "1", "REV1LD0/GGIO1.Ind1.stVal"}}},
-          {"Data sets gone (1)", L{{"DataSet", "", "", "REV1LD0/LLN0.Events"}}}}));
+  EXPECT_EQ(lists, (std::vector<std::pair<std::string, L>>{
+                       {"Kept (3)", L{{"Variables", "1", "", "", "REV1LD0/MMXU1.TotW.mag.f"},
+                                      {"DataSet", "2", "1", "", "REV1LD0/GGIO1.Ind1.stVal"},
+                                      {"DataSet", "2", "2", "", "REV1LD0/GGIO1.Ind2.stVal"}}},
+                       // Each moved member says where it goes.
+                       {"Moved to another place of the data set (1)",
+                        L{{"DataSet", "1", "1", "2", "REV1LD0/MMXU1.TotW.mag.f"}}},
+                       {"Changed: another bType or fc (4)",
+                        L{{"Variables", "2", "", "", "REV1LD0/MMXU1.Hz.mag.f"},
+                          {"Variables", "4", "", "", "REV1LD0/LLN0.Mod.stVal"},
+                          {"DataSet", "1", "2", "3", "REV1LD0/MMXU1.Hz.mag.f"},
+                          {"DataSet", "1", "3", "1", "REV1LD0/LLN0.Mod.stVal"}}},
+                       {"Lost: the reference is gone (3)",
+                        L{{"Variables", "3", "", "", "REV1LD0/GGIO1.Ind2.q"},
+                          {"DataSet", "2", "3", "", "REV1LD0/GGIO1.Ind2.q"},
+                          {"DataSet", "3", "1", "", "REV1LD0/GGIO1.Ind1.stVal"}}},
+                       {"Data sets gone (1)", L{{"DataSet", "", "", "", "REV1LD0/LLN0.Events"}}}}));
   EXPECT_NE(intro.indexOf("rev.icd"), -1) << intro.toStdString();
   EXPECT_NE(intro.indexOf("revision_new.icd"), -1) << intro.toStdString();
   // Cancel: the catalog and the client file byte for byte, and the editor's state, as before.
@@ -210,6 +214,90 @@ TEST_F(Replace_Scl_Window, Cancel_Changes_Nothing_And_Replace_Keeps_Every_Row) {
   for (QTreeWidgetItemIterator it(window->TV_IEC_Device); *it; ++it)
     ind3 = ind3 || (*it)->text(0) == "Ind3";
   EXPECT_TRUE(ind3);
+}
+
+// Leaving the editor without OK after Replace puts the catalog back as the opening found it,
+// byte for byte (the `.bak` copy made goes too), after a question that names the file; No keeps
+// everything, and is the answer Enter gives.
+TEST_F(Replace_Scl_Window, Discard_After_Replace_Puts_The_Catalog_Back) {
+  const auto catalog_before = Catalog();
+  const std::string client_before = test::Read(ctx.IEC_Client_File);
+  chosen = Revision("revision_new.icd");
+  On_Impact([&](TFReplace_Impact& impact) { test::Click(impact.Btn_Replace); });
+  test::Click(window->Btn_Replace_Scl);
+  const auto catalog_replaced = Catalog();
+  ASSERT_NE(catalog_replaced, catalog_before);
+
+  messages.answers = {ui::Messages::Answer::No};
+  test::Click(window->Btn_Cancel);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, "question");
+  EXPECT_EQ(messages.shown[0].text,
+            "The changes have not been saved. Discard them and close?\nThe SCL file rev.icd in "
+            "ICD_Catalog goes back to the revision it had when the editor opened.");
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(Catalog(), catalog_replaced);
+
+  messages.answers = {ui::Messages::Answer::Yes};
+  test::Click(window->Btn_Cancel);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(Catalog(), catalog_before);
+  EXPECT_EQ(test::Read(ctx.IEC_Client_File), client_before);
+
+  // Replaced and undone: nothing to ask, and the copy made on the way goes as well.
+  messages.shown.clear();
+  ASSERT_TRUE(window->FormShow());
+  ASSERT_TRUE(test::Activate(window.get()));
+  test::Click_Item(window->LB_IEC_Devices, 0);
+  On_Impact([&](TFReplace_Impact& impact) { test::Click(impact.Btn_Replace); });
+  test::Click(window->Btn_Replace_Scl);
+  ASSERT_TRUE(test::Activate(window.get()));
+  QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Catalog().size(), 2u);
+  test::Click(window->Btn_Cancel);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
+  EXPECT_EQ(Catalog(), catalog_before);
+}
+
+// The new revision's own findings come before anything else, as for a file added: Cancel keeps
+// everything; "Replace anyway" goes on to the impact.
+TEST_F(Replace_Scl_Window, The_New_Revision_Is_Checked_First) {
+  window->Check_Scl = check::Check_Scl_File;
+  std::string text = test::Read(Revision("revision_new.icd"));
+  const std::string measures = "<DataSet name=\"Measures\">";
+  text.insert(text.find(measures) + measures.size(),
+              "<FCDA ldInst=\"LD0\" lnClass=\"LLN0\" doName=\"Gone\" daName=\"x\" fc=\"ST\"/>");
+  chosen = dir / "revision_3.icd";
+  test::Write(chosen, text);
+  const auto catalog_before = Catalog();
+  bool impact_shown = false;
+  std::vector<std::string> rules;
+  QString intro;
+  test::On_Check_Report([&](TFCheck_Report& report) {
+    for (const check::Finding& f : report.Findings()) rules.push_back(f.rule);
+    intro = report.L_Intro->text();
+    EXPECT_EQ(report.Btn_Go_On->text(), "Replace anyway");
+    test::Click(report.Btn_Cancel);
+  });
+  test::Click(window->Btn_Replace_Scl);
+  EXPECT_EQ(rules, std::vector<std::string>{"fcda-unresolved"});
+  EXPECT_EQ(intro.toStdString(),
+            "The check of revision_3.icd found 1 errors and 0 warnings. Replace the server's SCL "
+            "file anyway?");
+  EXPECT_EQ(Catalog(), catalog_before);
+
+  test::On_Check_Report([&](TFCheck_Report& report) {
+    On_Impact([&](TFReplace_Impact& impact) {
+      impact_shown = true;
+      test::Click(impact.Btn_Replace);
+    });
+    test::Click(report.Btn_Go_On);
+  });
+  test::Click(window->Btn_Replace_Scl);
+  EXPECT_TRUE(impact_shown);
+  EXPECT_EQ(test::Read(catalog_file), text);
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
 }
 
 TEST_F(Replace_Scl_Window, Undo_Puts_The_Old_Revision_Back_And_Redo_The_New_One) {

@@ -150,7 +150,11 @@ TEST_F(Undo_Redo, Each_Command_Is_One_Step_Back_And_Forth) {
        "fill series of 2 cells"},
       {"Add Var",
        [&] {
+         // DS1 has its row already: added again after the question says so.
          Add_Var({"IED1", "LD0", "LLN0", "DS1"});
+         ASSERT_EQ(messages.shown.size(), 1u);
+         EXPECT_EQ(messages.shown[0].kind, "question");
+         messages.shown.clear();
        },
        "Add Var"},
       {"Remove Var",
