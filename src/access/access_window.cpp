@@ -620,8 +620,8 @@ void TFIEC_61850_Access::Btn_OKClick() {
     return;
   }
   try {
-    app::Require_Conf_Folders(ctx_);
-    Save_Client_File(state_, ctx_.IEC_Client_File);
+    const auto conf = app::Open_Conf_Folder(ctx_);
+    Save_Client_File(state_, *conf, util::File_Name_Of(ctx_.IEC_Client_File));
   } catch (const std::exception& failure) {
     messages_.Error(this, failure.what());
     return;

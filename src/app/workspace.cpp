@@ -195,4 +195,11 @@ void Require_Conf_Folders(const App_Context& ctx) {
                          ctx.Lang_Strings);
 }
 
+std::unique_ptr<util::Checked_Folder> Open_Conf_Folder(const App_Context& ctx) {
+  Require_Conf_Folders(ctx);
+  return std::make_unique<util::Checked_Folder>(
+      ctx.Exe_Dir.empty() ? ctx.Active_Conf_Dir : ctx.Exe_Dir, ctx.Active_Conf_Dir,
+      ctx.Lang_Strings);
+}
+
 }  // namespace app

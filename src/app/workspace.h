@@ -2,11 +2,13 @@
 // Varnoscope.xml that remembers the last configuration and the options between runs.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/context.h"
+#include "util/files.h"
 
 namespace app {
 
@@ -60,5 +62,8 @@ std::string Active_Folder_Name(const App_Context& ctx);
 // into the configuration asks this first and writes nothing after a failure. A context without a
 // workspace (Exe_Dir empty, as on the command line) takes the configuration folder as given.
 void Require_Conf_Folders(const App_Context& ctx);
+// Require_Conf_Folders, then the configuration folder opened and checked by its handle: the
+// steps write their files through it, so a link swapped in afterwards changes nothing.
+std::unique_ptr<util::Checked_Folder> Open_Conf_Folder(const App_Context& ctx);
 
 }  // namespace app
