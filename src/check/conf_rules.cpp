@@ -18,6 +18,7 @@
 #include "check/check.h"
 #include "check/check_strings.h"
 #include "check/line_index.h"
+#include "check/text_rules.h"
 #include "image/image_build.h"
 #include "lang/lang_strings.h"
 #include "util/files.h"
@@ -377,6 +378,7 @@ void Check_Configuration(const std::string& conf_dir, const Conf_Options& option
   if (!root)
     throw Client_File_Error(view.file + ": no element \"" + std::string(Client_Root) + "\"");
   auto line = [&](pugi::xml_node node) { return lines.Line(node.offset_debug()); };
+  Check_Client_Texts(root, view.file, line, sink, texts);
 
   for (pugi::xml_node item : Elements(util::Child_Element(root, "List_ICD_Files")))
     view.servers.push_back({Attr(item, "FileName"), line(item)});

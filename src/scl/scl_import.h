@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <pugixml.hpp>
 #include <stdexcept>
 #include <string>
@@ -49,8 +50,23 @@ void Decode_ICD_File_IED(TIEC_Device& device, const std::string& FileName_icd,
 // pugixml's default options or more), as Decode_ICD_File_IED reads it, for the file's check:
 // appends to `unresolved` every FCDA of the server it reads for which it adds no member. Throws
 // SCL_Error when the model would exceed `max_bytes` (the device is then left empty).
+//
+// The data type templates of one document, read once for the imports of several of its IEDs:
+// given to each Decode_IED_Element on the same document, they make a file of many IEDs cost its
+// templates once, not once per IED. They must outlive every device imported with them, whose
+// objects keep their texts.
+class Shared_Templates {
+ public:
+  Shared_Templates();
+  ~Shared_Templates();
+  Shared_Templates(const Shared_Templates&) = delete;
+  Shared_Templates& operator=(const Shared_Templates&) = delete;
+  struct Set;
+  std::unique_ptr<Set> set;
+};
 void Decode_IED_Element(TIEC_Device& device, pugi::xml_node document, pugi::xml_node ied,
                         std::vector<pugi::xml_node>& unresolved,
-                        std::size_t max_bytes = Max_Model_Bytes);
+                        std::size_t max_bytes = Max_Model_Bytes,
+                        Shared_Templates* templates = nullptr);
 
 }  // namespace UIEC_Client_Decode
