@@ -312,6 +312,8 @@ struct Shared_Templates::Set {
   Model_Store texts;  // the templates' texts, which the devices imported with them keep
   Template_Kinds kinds;
   bool indexed = false;
+  pugi::xml_node dtt;  // the document's DataTypeTemplates, once looked up
+  bool looked_up = false;
 };
 
 namespace {
@@ -413,7 +415,16 @@ class Importer {
     }
     if (!scl) return false;
     if (!ied) ied = util::Child_Element(scl, "IED");
-    Node dtt = util::Child_Element(scl, "DataTypeTemplates");
+    // Found once per document: a file of many IEDs would otherwise be walked again for each.
+    Node dtt;
+    if (!shared_) {
+      dtt = util::Child_Element(scl, "DataTypeTemplates");
+    } else {
+      if (!shared_->set->looked_up)
+        shared_->set->dtt = util::Child_Element(scl, "DataTypeTemplates");
+      shared_->set->looked_up = true;
+      dtt = shared_->set->dtt;
+    }
     if (!ied || !dtt) return false;
     if (pugi::xml_attribute name = ied.attribute("name")) {
       store_.Charge(std::strlen(name.value()) + 1);
