@@ -40,6 +40,14 @@ std::string Fan_Out(int levels, int width) {
   return text;
 }
 
+// `text` made `bytes` long by a comment after its root's start tag.
+std::string Padded(std::string text, size_t bytes) {
+  const std::string open = "<!--", close = "-->";
+  const size_t pad = bytes - text.size() - open.size() - close.size();
+  text.insert(5, open + std::string(pad, 'x') + close);  // after "<SCL>"
+  return text;
+}
+
 // An SCD of `ieds` IEDs of one logical node each, sharing a few hundred templates.
 std::string Many_Ieds(int ieds) {
   std::string text = "<SCL>";
@@ -125,6 +133,9 @@ int main() {
       {"fan-out 4 x 40 levels", Fan_Out(40, 4)},
       {"fan-out 2 x 63 levels", Fan_Out(63, 2)},
       {"fan-out 8 x 20 levels", Fan_Out(20, 8)},
+      {"fan-out 4 x 10 levels", Fan_Out(10, 4)},
+      // The most a file of 64 KB may expand to is accepted: 786,431 objects.
+      {"fan-out 2 x 18 levels in 64 KB", Padded(Fan_Out(18, 2), 64 * 1024)},
   };
   for (const auto& b : bombs) {
     const std::string path = std::string(folder) + "/bomb.icd";

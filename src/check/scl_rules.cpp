@@ -53,7 +53,9 @@ class Scl_Checker {
  public:
   Scl_Checker(const std::string& text, const std::string& file, const Sink& sink,
               const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds)
-      : text_(text), lines_(text), file_(file), sink_(sink), texts_(texts), only_ieds_(only_ieds) {}
+      : text_(text), lines_(text), file_(file), sink_(sink), texts_(texts), only_ieds_(only_ieds) {
+    import_templates_.document_bytes = text.size();
+  }
 
   void Run() {
     pugi::xml_document doc;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <pugixml.hpp>
 #include <string>
@@ -347,6 +348,10 @@ class Importer {
   }
 
   void Decode_ICD_File() {
+    std::error_code unknown;
+    const uintmax_t size = std::filesystem::file_size(
+        std::filesystem::path(std::u8string(path_name_.begin(), path_name_.end())), unknown);
+    if (!unknown) source_bytes_ = static_cast<size_t>(size);
     {
       pugi::xml_document doc;
       Load_Document(doc, path_name_);
@@ -357,6 +362,7 @@ class Importer {
 
   // The same for IED element `ied` of a document the caller keeps.
   void Decode_IED(Node document, Node ied) {
+    if (shared_) source_bytes_ = shared_->document_bytes;
     if (Read_Document(document, ied)) Build_Model();
   }
 
@@ -374,6 +380,18 @@ class Importer {
         objects > SIZE_MAX / Least_Object_Bytes ? SIZE_MAX : objects * Least_Object_Bytes;
     store_.Charge(least);  // throws the budget's SCL_Error when it cannot hold them
     store_.Uncharge(least);
+    // And no more than a file of its size can need.
+    if (source_bytes_ > 0) {
+      const size_t most =
+          Saturating_Add(Max_Objects_Base, source_bytes_ > SIZE_MAX / Max_Objects_Per_Byte
+                                               ? SIZE_MAX
+                                               : source_bytes_ * Max_Objects_Per_Byte);
+      if (objects > most) {
+        const lang::Lang_Strings english;  // the import's own words, as for the nesting limit
+        throw SCL_Error(english[scl_strings::Text_Expands_To] + std::to_string(objects) +
+                        english[scl_strings::Text_Expands_More_Than] + std::to_string(most) + ")");
+      }
+    }
     // Pass 1, structure: the data objects of every logical node.
     for (const Pending_LN& pending : lns_) {
       store_.Reserve(pending.ln->List_DO, pending.type->children.size());
@@ -637,6 +655,7 @@ class Importer {
   Model_Store& store_;
   const std::string path_name_;
   const std::string* ied_name_;  // null: the file's first IED
+  size_t source_bytes_ = 0;      // the document's size, for the bound on its objects; 0: none
   // Where the FCDAs that add no member go; null when nobody asks.
   std::vector<Node>* unresolved_;
   Text_Store texts_;

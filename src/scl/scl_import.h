@@ -30,6 +30,11 @@ inline constexpr std::size_t Max_Model_Bytes = std::size_t{1} << 30;
 // keeps every reference, and every walk that builds references at each level, small. A file
 // that nests deeper is refused with SCL_Error naming the limit and the type that goes past it.
 inline constexpr std::size_t Max_Nesting_Levels = 64;
+// A file's types may expand to at most Max_Objects_Base objects plus Max_Objects_Per_Byte for
+// each byte of the file. Real files stay far below (a tenth of an object per byte and less);
+// a file of a few KB whose types fan out is refused before it takes more than some 100 MB.
+inline constexpr std::size_t Max_Objects_Base = 500'000;
+inline constexpr std::size_t Max_Objects_Per_Byte = 8;
 
 // Fills `device` (which must be empty) from the SCL file at `FileName_icd`.
 // - No file at the path: nothing happens, the device stays empty.
@@ -63,6 +68,8 @@ class Shared_Templates {
   Shared_Templates& operator=(const Shared_Templates&) = delete;
   struct Set;
   std::unique_ptr<Set> set;
+  // The size of the document's text, for the bound on its objects (0: no bound).
+  std::size_t document_bytes = 0;
 };
 void Decode_IED_Element(TIEC_Device& device, pugi::xml_node document, pugi::xml_node ied,
                         std::vector<pugi::xml_node>& unresolved,

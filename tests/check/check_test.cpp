@@ -385,7 +385,9 @@ TEST(Scl_Rules, A_File_The_Import_Refuses_Is_An_Error) {
     const char* reason;
   } cases[] = {
       {"65 SDO levels", Chain_File(65, 1), "64"},
-      {"fan-out", Chain_File(40, 4), "the model would need more than 1024 MB"},
+      {"fan-out beyond the budget", Chain_File(40, 4), "the model would need more than 1024 MB"},
+      {"fan-out beyond what a file of its size needs", Chain_File(10, 4),
+       "more than a file of its size can need"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
