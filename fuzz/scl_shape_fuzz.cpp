@@ -32,6 +32,9 @@ class Shape_Builder {
   explicit Shape_Builder(FuzzedDataProvider& in) : in_(in) {}
 
   std::string Build() {
+    // One shape in sixteen is a fan-out: a short file whose types branch at every level
+    // (fuzz/seeds/scl_shape starts from one), which the import refuses from the types alone.
+    if (in_.ConsumeIntegralInRange<int>(0, 15) == 15) return Fan_Out();
     // The templates' counts come first so that references can point into them.
     lnode_types_ = in_.ConsumeIntegralInRange<size_t>(0, 4);
     do_types_ = in_.ConsumeIntegralInRange<size_t>(0, 6);
@@ -194,6 +197,29 @@ class Shape_Builder {
       out_ += "/>";
     });
     out_ += "</DataSet>";
+  }
+
+  // An IED whose one logical node expands a chain of DOTypes, each with `width` sub data objects
+  // of the next one: width^depth objects from a file of a few KB, each branch within the
+  // nesting limit when depth is at most 63.
+  std::string Fan_Out() {
+    const size_t width = in_.ConsumeIntegralInRange<size_t>(2, 8);
+    const size_t depth = in_.ConsumeIntegralInRange<size_t>(8, 70);
+    out_ = R"(<?xml version="1.0" encoding="UTF-8"?><SCL><IED name="F"><AccessPoint name="P">)"
+           R"(<Server><LDevice inst="L"><LN0 lnClass="LLN0" inst="" lnType="N"/></LDevice>)"
+           R"(</Server></AccessPoint></IED><DataTypeTemplates>)"
+           R"(<LNodeType id="N" lnClass="LLN0"><DO name="d" type="F0"/></LNodeType>)";
+    for (size_t level = 0; level < depth; ++level) {
+      out_ += "<DOType id=\"F" + std::to_string(level) + "\" cdc=\"SPS\">";
+      for (size_t k = 0; k < width; ++k)
+        out_ += "<SDO name=\"s" + std::to_string(k) + "\" type=\"F" + std::to_string(level + 1) +
+                "\"/>";
+      out_ += "</DOType>";
+    }
+    out_ += "<DOType id=\"F" + std::to_string(depth) +
+            R"(" cdc="SPS"><DA name="stVal" bType="BOOLEAN" fc="ST"/></DOType>)";
+    out_ += "</DataTypeTemplates></SCL>";
+    return out_;
   }
 
   // Types that refer to any type of their kind, themselves included: cycles of every length.

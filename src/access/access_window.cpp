@@ -633,8 +633,11 @@ void TFIEC_61850_Access::Btn_OKClick() {
     return;
   }
   try {
-    app::Require_Conf_Folders(ctx_);
-    Save_Client_File(state_, ctx_.IEC_Client_File);
+    const auto conf = app::Open_Conf_Folder(ctx_);
+    if (app::In_Conf_Folder(ctx_, ctx_.IEC_Client_File))
+      Save_Client_File(state_, *conf, util::File_Name_Of(ctx_.IEC_Client_File));
+    else
+      Save_Client_File(state_, ctx_.IEC_Client_File);
   } catch (const std::exception& failure) {
     messages_.Error(this, failure.what());
     return;
@@ -785,6 +788,11 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
     } catch (const std::exception&) {
       return true;  // unreadable: adding reports why
     }
+    // An IED the import refuses is refused by the adding too, with the same reason: the report
+    // would only ask a question whose answer changes nothing.
+    if (std::any_of(findings.begin(), findings.end(),
+                    [](const check::Finding& f) { return f.rule == "scl-refused"; }))
+      return true;
     return Check_Report_Go_On(
         this, messages_, ctx_.Lang_Strings, std::move(findings), TFCheck_Report::Purpose::Add,
         chosen, nullptr, &ctx_.Last_Folders.Report_File, Report_Csv_Name(ctx_.Active_Conf_Dir));

@@ -86,6 +86,13 @@ void Save_Client_File(const Access_State& state, const std::string& path) {
   util::Save_Xml_File(doc, path);
 }
 
+void Save_Client_File(const Access_State& state, const util::Checked_Folder& folder,
+                      const std::string& name) {
+  pugi::xml_document doc;
+  Build_Client_Document(state, doc);
+  util::Save_Xml_File(doc, folder, name);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Reading
 

@@ -13,6 +13,7 @@
 #include "access/access_state.h"
 #include "access/client_file_names.h"
 #include "access/server_list.h"
+#include "util/files.h"
 
 namespace UIEC_61850_Access {
 
@@ -28,6 +29,9 @@ void Build_Client_Document(const Access_State& state, pugi::xml_document& doc);
 std::string Client_Xml(const Access_State& state);
 // Replaces the file at `path` as a whole; throws util::File_Error with the system's reason.
 void Save_Client_File(const Access_State& state, const std::string& path);
+// The same into the file `name` of the configuration folder opened and checked once.
+void Save_Client_File(const Access_State& state, const util::Checked_Folder& folder,
+                      const std::string& name);
 
 struct Read_Report {
   // "FileName" of every listed server whose copy is not in the catalog, in list order; the

@@ -149,24 +149,23 @@ bool Is_Number(std::string_view text) {
   return i == text.size();
 }
 
-// The first characters by which a spreadsheet takes a cell for a formula (or, for the apostrophe,
-// hides the one that follows).
-constexpr std::string_view Formula_Starts = "=+-@\t\r'";
-
-// A cell's text as written to the file: a text a spreadsheet would run as a formula gets a
-// leading apostrophe, which spreadsheets show as text and the import removes again. Numbers
-// ("-1.5") stay as they are.
-std::string Csv_Text(const std::string& text) {
-  if (!text.empty() && Formula_Starts.find(text.front()) != std::string_view::npos &&
-      !Is_Number(text))
-    return "'" + text;
-  return text;
+// Whether a cell's text gets a leading apostrophe in the file: a text a spreadsheet would run as
+// a formula (util::Starts_As_Formula), one starting with a tab or CR, and one starting with an
+// apostrophe, which spreadsheets hide. Numbers ("-1.5") stay as they are.
+bool Needs_Apostrophe(std::string_view text) {
+  if (text.empty() || Is_Number(text)) return false;
+  return text.front() == '\'' || text.front() == '\t' || text.front() == '\r' ||
+         util::Starts_As_Formula(text);
 }
 
-// The reverse of Csv_Text for a field read from a file.
+// A cell's text as written to the file: the apostrophe shows the text as text in a spreadsheet,
+// and the import removes it again.
+std::string Csv_Text(const std::string& text) { return Needs_Apostrophe(text) ? "'" + text : text; }
+
+// The reverse of Csv_Text for a field read from a file: exactly the apostrophe it added goes.
 std::string From_Csv_Text(std::string field) {
-  if (field.size() >= 2 && field.front() == '\'' &&
-      Formula_Starts.find(field[1]) != std::string_view::npos)
+  if (!field.empty() && field.front() == '\'' &&
+      Needs_Apostrophe(std::string_view(field).substr(1)))
     field.erase(0, 1);
   return field;
 }

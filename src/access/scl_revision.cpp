@@ -1,7 +1,6 @@
 #include "access/scl_revision.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <limits>
 #include <stdexcept>
 #include <system_error>
@@ -286,14 +285,6 @@ void Replace_Server_Model(Access_State& state, int position, std::unique_ptr<TIE
   state.List_IEC_Dev[static_cast<size_t>(position)] = std::move(revised);
 }
 
-namespace {
-
-std::filesystem::path Native_Path(const std::string& utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-}  // namespace
-
 std::optional<long long> Catalog_Backup_Number(const std::string& entry, const std::string& name) {
   const std::string prefix = name + ".";
   const std::string suffix = ".bak";
@@ -317,28 +308,29 @@ void Replace_Catalog_File(const std::string& catalog_dir, const std::string& nam
   while (conf_dir.size() > 1 && (conf_dir.back() == '/' || conf_dir.back() == '\\'))
     conf_dir.pop_back();
   const size_t separator = conf_dir.find_last_of("/\\");
-  if (separator != std::string::npos)
-    util::Require_Inside(conf_dir.substr(0, separator + 1), catalog_dir, texts);
+  // Every copy, write and removal goes through the folder opened and checked once, so a link
+  // swapped in for it meanwhile carries nothing out of the configuration.
+  const util::Checked_Folder catalog(
+      separator == std::string::npos ? catalog_dir : conf_dir.substr(0, separator + 1), catalog_dir,
+      texts);
   const std::string path = util::Join_Path(catalog_dir, name);
 
   std::vector<long long> numbers;
-  for (const std::string& entry : util::List_Folder(catalog_dir))
+  for (const std::string& entry : catalog.List())
     if (const auto n = Catalog_Backup_Number(entry, name)) numbers.push_back(*n);
   std::sort(numbers.begin(), numbers.end());
 
   if (util::File_Exists(path)) {
     const long long next = numbers.empty() ? 1 : numbers.back() + 1;
-    util::Write_File_Atomic(path + "." + std::to_string(next) + ".bak", util::Read_File(path));
+    catalog.Write_File_Atomic(name + "." + std::to_string(next) + ".bak", util::Read_File(path));
     numbers.push_back(next);
   }
-  util::Write_File_Atomic(path, content);
+  catalog.Write_File_Atomic(name, content);
 
   // The oldest copies go once the new file is in place; one that cannot be removed stays.
   const size_t keep = static_cast<size_t>(Catalog_Backups_Kept);
-  for (size_t i = 0; i + keep < numbers.size(); ++i) {
-    std::error_code ignored;
-    std::filesystem::remove(Native_Path(path + "." + std::to_string(numbers[i]) + ".bak"), ignored);
-  }
+  for (size_t i = 0; i + keep < numbers.size(); ++i)
+    catalog.Remove(name + "." + std::to_string(numbers[i]) + ".bak");
 }
 
 std::vector<std::optional<Stored_Place>> Stored_Member_Places(

@@ -39,14 +39,6 @@ std::unique_ptr<TIEC_Device> Import_Device(const std::string& path) {
 
 namespace {
 
-// Creates the configuration's catalog folder; a link in its place that leads out of the
-// configuration is refused before anything is written.
-void Create_Catalog(const std::string& Active_Conf_Dir, const std::string& catalog,
-                    const lang::Lang_Strings& texts) {
-  util::Require_Inside(Active_Conf_Dir, catalog, texts);
-  util::Force_Dirs(catalog);
-}
-
 // The name of the first IED of an SCL file; "" when it has none or cannot be read.
 std::string First_IED_Name(const std::string& path) {
   try {
@@ -79,10 +71,14 @@ size_t Add_Copy(Access_State& state, const std::string& Active_Conf_Dir, const s
   const std::string target = Catalog_Path(catalog, chosen);
   if (target.empty()) throw util::File_Error("Not a file name: " + chosen);
   Refuse_Unwritable(chosen, ied_name, texts);
-  Create_Catalog(Active_Conf_Dir, catalog, texts);
+  // The catalog folder is created and opened once; a link in its place that leads out of the
+  // configuration is refused before anything is written, and one swapped in later changes
+  // nothing, as the copy goes through the open folder.
+  const util::Checked_Folder folder(Active_Conf_Dir, catalog, texts);
   const Overwrite_Answer answer = Write_Answer(target, ask_overwrite);
   if (answer == Overwrite_Answer::Cancel) return 0;
-  if (answer == Overwrite_Answer::Yes) util::Write_File_Atomic(target, util::Read_File(chosen));
+  if (answer == Overwrite_Answer::Yes)
+    folder.Write_File_Atomic(util::File_Name_Of(target), util::Read_File(chosen));
   state.List_IEC_Dev.push_back(import(target));
   return 1;
 }
@@ -115,7 +111,7 @@ size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
   picked.erase(std::unique(picked.begin(), picked.end()), picked.end());
   if (picked.empty()) return 0;
   const std::string catalog = Catalog_Dir(Active_Conf_Dir);
-  Create_Catalog(Active_Conf_Dir, catalog, texts);
+  const util::Checked_Folder folder(Active_Conf_Dir, catalog, texts);
   size_t added = 0;
   for (const size_t i : picked) {
     if (i >= ieds.size()) continue;
@@ -125,7 +121,8 @@ size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
     const Overwrite_Answer answer = Write_Answer(target, ask_overwrite);
     if (answer == Overwrite_Answer::Cancel) return added;
     if (answer == Overwrite_Answer::Yes)
-      UIEC_Client_Decode::Write_Extracted_IED(chosen, name, target, texts);
+      folder.Write_File_Atomic(util::File_Name_Of(target),
+                               UIEC_Client_Decode::Extract_IED(chosen, name, texts));
     state.List_IEC_Dev.push_back(import(target));
     ++added;
   }

@@ -197,4 +197,15 @@ void Require_Conf_Folders(const App_Context& ctx) {
                          ctx.Lang_Strings);
 }
 
+bool In_Conf_Folder(const App_Context& ctx, const std::string& file) {
+  return file == util::Join_Path(ctx.Active_Conf_Dir, util::File_Name_Of(file));
+}
+
+std::unique_ptr<util::Checked_Folder> Open_Conf_Folder(const App_Context& ctx) {
+  Require_Conf_Folders(ctx);
+  return std::make_unique<util::Checked_Folder>(
+      ctx.Exe_Dir.empty() ? ctx.Active_Conf_Dir : ctx.Exe_Dir, ctx.Active_Conf_Dir,
+      ctx.Lang_Strings);
+}
+
 }  // namespace app

@@ -2,11 +2,13 @@
 // Varnoscope.xml that remembers the last configuration and the options between runs.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/context.h"
+#include "util/files.h"
 
 namespace app {
 
@@ -61,5 +63,11 @@ std::string Active_Folder_Name(const App_Context& ctx);
 // into the configuration asks this first and writes nothing after a failure. A context without a
 // workspace (Exe_Dir empty, as on the command line) takes the configuration folder as given.
 void Require_Conf_Folders(const App_Context& ctx);
+// Require_Conf_Folders, then the configuration folder opened and checked by its handle: the
+// steps write their files through it, so a link swapped in afterwards changes nothing.
+std::unique_ptr<util::Checked_Folder> Open_Conf_Folder(const App_Context& ctx);
+// Whether `file` is a file of the configuration folder itself (as ParGen_File and IEC_Client_File
+// are), which the steps write through Open_Conf_Folder; a context may name one elsewhere.
+bool In_Conf_Folder(const App_Context& ctx, const std::string& file);
 
 }  // namespace app

@@ -18,6 +18,7 @@
 #include "check/check.h"
 #include "check/check_strings.h"
 #include "check/line_index.h"
+#include "check/text_rules.h"
 #include "image/image_build.h"
 #include "lang/lang_strings.h"
 #include "util/files.h"
@@ -422,8 +423,8 @@ std::vector<pugi::xml_node> Elements(pugi::xml_node list) {
 bool Blocks_Build(const Finding& finding) {
   // Each of these errors stands for a value the image build would turn into another one (a
   // position or bit cut to its field, a write for an unknown direction, a default conversion or
-  // factor) without a word.
-  static constexpr std::string_view rules[] = {"position-invalid", "rw-invalid"};
+  // factor) without a word, or a text the device's tables and the XML files cannot hold.
+  static constexpr std::string_view rules[] = {"position-invalid", "rw-invalid", "text-invalid"};
   return finding.severity == Severity::Error &&
          std::find(std::begin(rules), std::end(rules), finding.rule) != std::end(rules);
 }
@@ -454,6 +455,7 @@ void Check_Configuration(const std::string& conf_dir, const Conf_Options& option
   if (!root)
     throw Client_File_Error(view.file + ": no element \"" + std::string(Client_Root) + "\"");
   auto line = [&](pugi::xml_node node) { return lines.Line(node.offset_debug()); };
+  Check_Client_Texts(root, view.file, line, sink, texts);
 
   for (pugi::xml_node item : Elements(util::Child_Element(root, "List_ICD_Files")))
     view.servers.push_back({Attr(item, "FileName"), line(item)});

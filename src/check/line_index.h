@@ -10,10 +10,12 @@ namespace check {
 
 class Line_Index {
  public:
+  // A line ends with LF, CR LF or a CR alone, as editors count them.
   explicit Line_Index(std::string_view text) {
     starts_.push_back(0);
     for (size_t i = 0; i < text.size(); ++i)
-      if (text[i] == '\n') starts_.push_back(i + 1);
+      if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+        starts_.push_back(i + 1);
   }
   // The line (from 1) holding byte `offset`; an offset before the text is on line 1.
   int Line(std::ptrdiff_t offset) const {

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "check/check.h"
+#include "util/text.h"
 
 namespace check {
 
@@ -10,8 +11,7 @@ namespace {
 // Quoted where a spreadsheet would otherwise split or misread the field; a text beginning with
 // a character a spreadsheet takes for a formula gets a leading apostrophe.
 std::string Csv_Field(std::string text) {
-  if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@' ||
-                        text[0] == '\t' || text[0] == '\r'))
+  if (!text.empty() && (text[0] == '\t' || text[0] == '\r' || util::Starts_As_Formula(text)))
     text.insert(0, 1, '\'');
   if (text.find_first_of(",\";\r\n") == std::string::npos) return text;
   std::string quoted = "\"";

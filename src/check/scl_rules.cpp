@@ -17,6 +17,7 @@
 #include "scl/scl_import.h"
 #include "util/files.h"
 #include "util/text.h"
+#include "util/utf.h"
 #include "util/xml.h"
 
 namespace check {
@@ -52,7 +53,9 @@ class Scl_Checker {
  public:
   Scl_Checker(const std::string& text, const std::string& file, const Sink& sink,
               const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds)
-      : text_(text), lines_(text), file_(file), sink_(sink), texts_(texts), only_ieds_(only_ieds) {}
+      : text_(text), lines_(text), file_(file), sink_(sink), texts_(texts), only_ieds_(only_ieds) {
+    import_templates_.document_bytes = text.size();
+  }
 
   void Run() {
     pugi::xml_document doc;
@@ -339,10 +342,13 @@ class Scl_Checker {
     std::vector<FCDA_Finding> problems;
     try {
       UIEC_Client_Decode::TIEC_Device device;
-      UIEC_Client_Decode::Decode_IED_Element(device, doc, ied, problems);
-    } catch (const UIEC_Client_Decode::SCL_Error&) {
-      // A model beyond the import's budget: the import refuses the IED whole, so no member of
-      // it is left out on its own.
+      UIEC_Client_Decode::Decode_IED_Element(
+          device, doc, ied, problems, UIEC_Client_Decode::Max_Model_Bytes, &import_templates_);
+    } catch (const UIEC_Client_Decode::SCL_Error& refusal) {
+      // The import refuses the IED whole (beyond its budget or its nesting limit): no member of
+      // it is left out on its own, but the IED cannot be used at all.
+      Report("scl-refused", Severity::Error, ied, "IED " + std::string(name),
+             "IED " + Quoted(name) + texts_[Text_Scl_Refused] + refusal.what() + ".");
       return;
     }
     std::stable_sort(problems.begin(), problems.end(),
@@ -440,12 +446,32 @@ class Scl_Checker {
   const std::vector<std::string>* only_ieds_;
   std::vector<Node> templates_[Kind_Count];
   std::unordered_map<std::string, Node> ids_[Kind_Count];  // the first template of each id
+  // The import's templates of the document, read once for all its IEDs.
+  UIEC_Client_Decode::Shared_Templates import_templates_;
 };
 
 }  // namespace
 
 void Check_Scl_Text(const std::string& text, const std::string& shown_name, const Sink& sink,
                     const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds) {
+  // The parser reads a UTF-16 file as UTF-8 and places its elements in that text: the lines are
+  // counted there, which are the lines of the file in its own encoding.
+  const bool little = text.size() >= 2 && (text.compare(0, 2, "\xFF\xFE") == 0 ||
+                                           text.compare(0, 2, std::string("<\0", 2)) == 0);
+  const bool big = text.size() >= 2 && (text.compare(0, 2, "\xFE\xFF") == 0 ||
+                                        text.compare(0, 2, std::string("\0<", 2)) == 0);
+  if (little || big) {
+    const size_t bom = text[0] == '<' || text[1] == '<' ? 0 : 2;
+    std::u16string units((text.size() - bom) / 2, u'\0');
+    for (size_t i = 0; i < units.size(); ++i) {
+      const auto first = static_cast<unsigned char>(text[bom + 2 * i]);
+      const auto second = static_cast<unsigned char>(text[bom + 2 * i + 1]);
+      units[i] = static_cast<char16_t>(little ? first | second << 8 : first << 8 | second);
+    }
+    const std::string utf8 = util::Utf16_To_Utf8(units);
+    Scl_Checker(utf8, shown_name, sink, texts, only_ieds).Run();
+    return;
+  }
   Scl_Checker(text, shown_name, sink, texts, only_ieds).Run();
 }
 

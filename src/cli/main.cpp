@@ -10,6 +10,7 @@
 
 #include "app/version.h"
 #include "cli/commands.h"
+#include "cli/terminal_output.h"
 
 namespace {
 
@@ -39,6 +40,9 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
 #endif
+  // Names from the files read reach the terminal escaped, on both outputs.
+  const cli::Escaped_Output escaped_out(std::cout);
+  const cli::Escaped_Output escaped_err(std::cerr);
   if (argc < 2) {
     Usage(std::cerr);
     return 2;

@@ -372,9 +372,12 @@ bool TFParGen::Controllo_Dati() {
 void TFParGen::Btn_OKClick() {
   if (!Controllo_Dati()) return;
   try {
-    app::Require_Conf_Folders(ctx_);
+    const auto conf = app::Open_Conf_Folder(ctx_);
     pugi::xml_document doc;
-    comm::Save_Par_Gen(doc, ctx_.ParGen_File, Read_Controls());
+    if (app::In_Conf_Folder(ctx_, ctx_.ParGen_File))
+      comm::Save_Par_Gen(doc, *conf, util::File_Name_Of(ctx_.ParGen_File), Read_Controls());
+    else
+      comm::Save_Par_Gen(doc, ctx_.ParGen_File, Read_Controls());
   } catch (const std::exception& e) {
     // Nothing was written: the dialog stays open with the user's entries.
     messages_.Error(this, e.what());

@@ -86,6 +86,12 @@ void Save_Par_Gen(pugi::xml_document& doc, const std::string& path, const Par_Ge
   util::Save_Xml_File(doc, path);
 }
 
+void Save_Par_Gen(pugi::xml_document& doc, const util::Checked_Folder& folder,
+                  const std::string& name, const Par_Gen& values) {
+  Write_Par_Gen(doc, values);
+  util::Save_Xml_File(doc, folder, name);
+}
+
 void Read_Par_Gen(const pugi::xml_document& doc, Par_Gen& values) {
   struct Read {
     pugi::xml_node root;

@@ -5,6 +5,8 @@
 #include <array>
 #include <string>
 
+#include "util/files.h"
+
 // The document type is all this header needs; the windows that show these values need nothing
 // else of the XML library.
 namespace pugi {
@@ -42,6 +44,9 @@ void Write_Par_Gen(pugi::xml_document& doc, const Par_Gen& values);
 // Write_Par_Gen, then writes `doc` atomically to `path`; throws util::File_Error with the
 // system's reason (the file on disk is then untouched).
 void Save_Par_Gen(pugi::xml_document& doc, const std::string& path, const Par_Gen& values);
+// The same into the file `name` of the configuration folder opened and checked once.
+void Save_Par_Gen(pugi::xml_document& doc, const util::Checked_Folder& folder,
+                  const std::string& name, const Par_Gen& values);
 
 // The one reader of ParGen.xml, for the Set Communication dialog and the image build alike.
 // Sets every value from the document's first top-level node, whatever its name: the first child

@@ -131,6 +131,12 @@ void Read_Lists(TIEC61850_Client& Client_Tables, const std::string& xml,
   pugi::xml_document doc;
   util::Load_Xml_Text(doc, xml, IEC_Client_File);
   pugi::xml_node root = Required_Child(doc, UIEC_61850_Access::Client_Root, IEC_Client_File);
+  // A control character (raw or as a character reference) would go into the image as it is.
+  try {
+    util::Check_Xml_Texts(root);
+  } catch (const util::Xml_Error& e) {
+    throw Image_Error(IEC_Client_File + ": " + e.what());
+  }
 
   std::vector<TIEC61850_Variable> variables;
   std::vector<pugi::xml_node> items =

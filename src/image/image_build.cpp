@@ -146,22 +146,22 @@ void Image_Build::Save_Image_Files(const std::string& Active_Conf_Dir,
     throw util::File_Error("The configuration folder " + Active_Conf_Dir + " does not exist");
   // The bin folder comes with the configuration, but a user may have removed it since; a link in
   // its place must not carry the images out of the configuration.
-  const std::string bin = Bin_Dir(Active_Conf_Dir);
-  util::Require_Inside(Active_Conf_Dir, bin, texts);
-  util::Force_Dirs(bin);
+  // The folder is opened once, checked by its handle, and the three files are written through
+  // that handle: a link swapped in for bin while the build runs changes nothing.
+  const util::Checked_Folder bin(Active_Conf_Dir, Bin_Dir(Active_Conf_Dir), texts);
   // The updater downloads both files together: they are replaced as one change, so a failure
   // leaves both from the earlier build. The record goes first and lists the pair being
   // replaced too (when it is whole): whichever rename a crash stops before, the images on disk
   // are a listed pair or are found mixed.
   const std::string bank1 = Bank1(), bank2 = Bank2();
   std::vector<Digests> pairs{{util::Sha256_Hex(bank1), util::Sha256_Hex(bank2)}};
-  if (const Pair_State before = Read_Pair_State(bin, texts);
+  if (const Pair_State before = Read_Pair_State(bin.Path(), texts);
       before.whole && *before.whole != pairs[0])
     pairs.push_back(*before.whole);
   const std::string record = Record_Text(pairs);
-  util::Write_Files_Atomic({{Bank_Pair_File(Active_Conf_Dir), record},
-                            {Bank1_File(Active_Conf_Dir), bank1},
-                            {Bank2_File(Active_Conf_Dir), bank2}});
+  bin.Write_Files_Atomic({{Bank_Pair_File_Name, record},
+                          {util::File_Name_Of(Bank1_File(Active_Conf_Dir)), bank1},
+                          {util::File_Name_Of(Bank2_File(Active_Conf_Dir)), bank2}});
 }
 
 void Build_And_Save_Images(const std::string& ParGen_File, const std::string& IEC_Client_File,

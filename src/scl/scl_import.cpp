@@ -1,8 +1,10 @@
 #include "scl/scl_import.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <pugixml.hpp>
@@ -103,6 +105,8 @@ struct Template_Child {
   // inherited: an attribute type is nearly always used under one constraint.
   const std::string* last_fc_father = nullptr;
   const DA_Texts* last_texts = nullptr;
+  // The import those two belong to: templates shared between imports serve several devices.
+  uint64_t last_import = 0;
 };
 
 // All templates of one kind with the same "id": the children of every one of them, in document
@@ -114,7 +118,52 @@ struct Type_Entry {
   // Objects on the current path of the expansion that are expanding this type; a type met again
   // below itself is a cycle and is not expanded a second time.
   int active = 0;
+  // How many objects an expansion with this type creates, counted once before any is built
+  // (Objects_Of); `counted` is 0 before, 1 while it is being counted, 2 once `objects` holds it.
+  size_t objects = 0;
+  uint8_t counted = 0;
 };
+
+size_t Saturating_Add(size_t a, size_t b) { return a > SIZE_MAX - b ? SIZE_MAX : a + b; }
+
+// The objects an expansion with `root` creates, from the types alone: each child one object,
+// plus the objects of its type. Each type is counted once and remembered, so a type that fans
+// out into many branches of the same types costs no more than the types themselves, and a type
+// met again below itself counts nothing there, as the expansion does not repeat it. Where a
+// type is shared between a cycle and other uses the count may come out lower than the model,
+// never higher: no file the budget holds is refused by it. A stack of its own: a chain of types
+// may be hundreds of thousands long.
+size_t Objects_Of(Type_Entry& root) {
+  if (root.counted == 2) return root.objects;
+  struct Step {
+    Type_Entry* type;
+    size_t next;
+    size_t sum;
+  };
+  std::vector<Step> walk{{&root, 0, 0}};
+  root.counted = 1;
+  while (!walk.empty()) {
+    Step& step = walk.back();
+    if (step.next == step.type->children.size()) {
+      step.type->objects = step.sum;
+      step.type->counted = 2;
+      const size_t done = step.sum;
+      walk.pop_back();
+      if (!walk.empty()) walk.back().sum = Saturating_Add(walk.back().sum, done);
+      continue;
+    }
+    Type_Entry* type = step.type->children[step.next++].type;
+    step.sum = Saturating_Add(step.sum, 1);
+    if (!type || type->counted == 1) continue;
+    if (type->counted == 2) {
+      step.sum = Saturating_Add(step.sum, type->objects);
+      continue;
+    }
+    type->counted = 1;
+    walk.push_back({type, 0, 0});  // `step` is not used after this
+  }
+  return root.objects;
+}
 
 class Type_Index {
  public:
@@ -475,6 +524,23 @@ class Member_Resolver {
   std::unordered_map<const TIEC_LDevice*, std::unordered_map<std::string, TIEC_LN*>> lns_;
 };
 
+// The templates of a document by kind, each indexed by id.
+struct Template_Kinds {
+  Type_Index lnode_types, do_types, da_types;
+};
+
+}  // namespace
+
+struct Shared_Templates::Set {
+  Model_Store texts;  // the templates' texts, which the devices imported with them keep
+  Template_Kinds kinds;
+  bool indexed = false;
+  pugi::xml_node dtt;  // the document's DataTypeTemplates, once looked up
+  bool looked_up = false;
+};
+
+namespace {
+
 size_t Count_Children(Node element, const char* name, const char* other_name = nullptr) {
   size_t count = 0;
   for (Node child = element.first_child(); child; child = child.next_sibling())
@@ -482,18 +548,32 @@ size_t Count_Children(Node element, const char* name, const char* other_name = n
   return count;
 }
 
+uint64_t Next_Import_Number() {
+  static std::atomic<uint64_t> next{1};
+  return next++;
+}
+
 // One import: what is kept of the document, and the expansion's work stack.
 class Importer {
  public:
   Importer(TIEC_Device& device, std::string path, const std::string* ied_name = nullptr,
-           std::vector<FCDA_Finding>* findings = nullptr)
+           std::vector<FCDA_Finding>* findings = nullptr, Shared_Templates* shared = nullptr)
       : device_(device),
         store_(device.Store()),
         path_name_(std::move(path)),
         ied_name_(ied_name),
-        findings_(findings) {}
+        findings_(findings),
+        shared_(shared) {}
+  // An import stopped half-way leaves the expansions it ran unmarked on shared templates.
+  ~Importer() {
+    for (const Frame& frame : stack_) --frame.type->active;
+  }
 
   void Decode_ICD_File() {
+    std::error_code unknown;
+    const uintmax_t size = std::filesystem::file_size(
+        std::filesystem::path(std::u8string(path_name_.begin(), path_name_.end())), unknown);
+    if (!unknown) source_bytes_ = static_cast<size_t>(size);
     {
       pugi::xml_document doc;
       Load_Document(doc, path_name_);
@@ -504,11 +584,36 @@ class Importer {
 
   // The same for IED element `ied` of a document the caller keeps.
   void Decode_IED(Node document, Node ied) {
+    if (shared_) source_bytes_ = shared_->document_bytes;
     if (Read_Document(document, ied)) Build_Model();
   }
 
  private:
   void Build_Model() {
+    // Before anything is built, the objects the types expand to are counted, at the least
+    // memory each of them takes: a file whose types fan out beyond the budget is refused in
+    // milliseconds, not after it has filled the budget.
+    size_t objects = 0;
+    for (const Pending_LN& pending : lns_)
+      objects = Saturating_Add(objects, Objects_Of(*pending.type));
+    constexpr size_t Least_Object_Bytes =
+        std::min(sizeof(TIEC_DO), sizeof(TIEC_DA)) + sizeof(void*);
+    const size_t least =
+        objects > SIZE_MAX / Least_Object_Bytes ? SIZE_MAX : objects * Least_Object_Bytes;
+    store_.Charge(least);  // throws the budget's SCL_Error when it cannot hold them
+    store_.Uncharge(least);
+    // And no more than a file of its size can need.
+    if (source_bytes_ > 0) {
+      const size_t most =
+          Saturating_Add(Max_Objects_Base, source_bytes_ > SIZE_MAX / Max_Objects_Per_Byte
+                                               ? SIZE_MAX
+                                               : source_bytes_ * Max_Objects_Per_Byte);
+      if (objects > most) {
+        const lang::Lang_Strings english;  // the import's own words, as for the nesting limit
+        throw SCL_Error(english[scl_strings::Text_Expands_To] + std::to_string(objects) +
+                        english[scl_strings::Text_Expands_More_Than] + std::to_string(most) + ")");
+      }
+    }
     // Pass 1, structure: the data objects of every logical node.
     for (const Pending_LN& pending : lns_) {
       store_.Reserve(pending.ln->List_DO, pending.type->children.size());
@@ -575,7 +680,16 @@ class Importer {
     }
     if (!scl) return false;
     if (!ied) ied = util::Child_Element(scl, "IED");
-    Node dtt = util::Child_Element(scl, "DataTypeTemplates");
+    // Found once per document: a file of many IEDs would otherwise be walked again for each.
+    Node dtt;
+    if (!shared_) {
+      dtt = util::Child_Element(scl, "DataTypeTemplates");
+    } else {
+      if (!shared_->set->looked_up)
+        shared_->set->dtt = util::Child_Element(scl, "DataTypeTemplates");
+      shared_->set->looked_up = true;
+      dtt = shared_->set->dtt;
+    }
     if (!ied || !dtt) return false;
     if (pugi::xml_attribute name = ied.attribute("name")) {
       store_.Charge(std::strlen(name.value()) + 1);
@@ -585,7 +699,15 @@ class Importer {
     Node server = access_point ? util::Child_Element(access_point, "Server") : Node();
     if (!server) return false;
 
-    Index_Templates(dtt);
+    if (!shared_) {
+      Index_Templates(dtt, own_templates_, store_);
+    } else {
+      if (!shared_->set->indexed) {
+        Index_Templates(dtt, shared_->set->kinds, shared_->set->texts);
+        shared_->set->indexed = true;
+      }
+      templates_ = &shared_->set->kinds;
+    }
     store_.Reserve(device_.List_LDevice, Count_Children(server, "LDevice"));
     for (Node child = server.first_child(); child; child = child.next_sibling()) {
       if (!Is_Element(child, "LDevice")) continue;
@@ -594,33 +716,37 @@ class Importer {
     return true;
   }
 
-  void Index_Templates(Node dtt) {
+  // Reads the templates into `kinds`, their texts kept in `texts`.
+  static void Index_Templates(Node dtt, Template_Kinds& kinds, Model_Store& texts) {
+    Type_Index& lnode_types = kinds.lnode_types;
+    Type_Index& do_types = kinds.do_types;
+    Type_Index& da_types = kinds.da_types;
     for (Node child = dtt.first_child(); child; child = child.next_sibling()) {
       if (child.type() != pugi::node_element) continue;
       const char* name = child.name();
       if (std::strcmp(name, "LNodeType") == 0)
-        lnode_types_.Add(child, "DO", nullptr, store_);
+        lnode_types.Add(child, "DO", nullptr, texts);
       else if (std::strcmp(name, "DOType") == 0)
-        do_types_.Add(child, "DA", "SDO", store_);
+        do_types.Add(child, "DA", "SDO", texts);
       else if (std::strcmp(name, "DAType") == 0)
-        da_types_.Add(child, "BDA", nullptr, store_);
+        da_types.Add(child, "BDA", nullptr, texts);
     }
     // Which type each child expands with: a data object's DOType when its type is not empty; an
     // attribute's DAType when it has a type and is not an "Enum".
-    auto data_object = [this](Template_Child& child) {
-      if (child.type_id && !child.type_id->empty()) child.type = do_types_.Find(*child.type_id);
+    auto data_object = [&do_types](Template_Child& child) {
+      if (child.type_id && !child.type_id->empty()) child.type = do_types.Find(*child.type_id);
     };
-    lnode_types_.For_Each_Child(data_object);
-    auto attribute = [this](Template_Child& child) {
-      if (child.type_id && *child.bType != "Enum") child.type = da_types_.Find(*child.type_id);
+    lnode_types.For_Each_Child(data_object);
+    auto attribute = [&da_types](Template_Child& child) {
+      if (child.type_id && *child.bType != "Enum") child.type = da_types.Find(*child.type_id);
     };
-    do_types_.For_Each_Child([&](Template_Child& child) {
+    do_types.For_Each_Child([&](Template_Child& child) {
       if (child.sdo)
         data_object(child);
       else
         attribute(child);
     });
-    da_types_.For_Each_Child(attribute);
+    da_types.For_Each_Child(attribute);
   }
 
   void Decode_LDevice(TIEC_LDevice& ld, Node element) {
@@ -649,7 +775,7 @@ class Importer {
       }
       return;
     }
-    if (Type_Entry* type = lnode_types_.Find(ln.lnType())) lns_.push_back({&ln, type});
+    if (Type_Entry* type = templates_->lnode_types.Find(ln.lnType())) lns_.push_back({&ln, type});
     Decode_LN_DataSet(ln, element);
   }
 
@@ -693,10 +819,12 @@ class Importer {
   // The texts of an attribute made from `child` below a parent whose functional constraint is
   // `fc_father` (the empty text for an attribute of a data object).
   const DA_Texts* Texts_Of(Template_Child& child, const std::string* fc_father) {
-    if (!child.last_texts || (!child.fc && child.last_fc_father != fc_father)) {
+    if (!child.last_texts || child.last_import != number_ ||
+        (!child.fc && child.last_fc_father != fc_father)) {
       child.last_texts =
           store_.Intern(DA_Texts{child.name, child.bType, child.fc ? child.fc : fc_father});
       child.last_fc_father = fc_father;
+      child.last_import = number_;
     }
     return child.last_texts;
   }
@@ -783,10 +911,16 @@ class Importer {
   Model_Store& store_;
   const std::string path_name_;
   const std::string* ied_name_;  // null: the file's first IED
+  size_t source_bytes_ = 0;      // the document's size, for the bound on its objects; 0: none
   // Where the FCDAs that add no member, or name another fc, go; null when nobody asks.
   std::vector<FCDA_Finding>* findings_;
   Text_Store texts_;
-  Type_Index lnode_types_, do_types_, da_types_;
+  Shared_Templates* shared_;  // null: the templates are this import's own
+  Template_Kinds own_templates_;
+  Template_Kinds* templates_ = &own_templates_;
+  // This import's number, which no other import of the process has: what a template child
+  // remembers of one import is not taken for another's.
+  const uint64_t number_ = Next_Import_Number();
   std::vector<Pending_LN> lns_;
   std::vector<Pending_Member> members_;  // in document order, so each set's order is kept
   std::vector<Frame> stack_;
@@ -794,12 +928,16 @@ class Importer {
 
 }  // namespace
 
+Shared_Templates::Shared_Templates() : set(std::make_unique<Set>()) {}
+Shared_Templates::~Shared_Templates() = default;
+
 void Decode_IED_Element(TIEC_Device& device, pugi::xml_node document, pugi::xml_node ied,
-                        std::vector<FCDA_Finding>& findings, size_t max_bytes) {
+                        std::vector<FCDA_Finding>& findings, size_t max_bytes,
+                        Shared_Templates* templates) {
   const size_t old_limit = device.Store().Limit();
   device.Store().Set_Limit(max_bytes);
   try {
-    Importer(device, std::string(), nullptr, &findings).Decode_IED(document, ied);
+    Importer(device, std::string(), nullptr, &findings, templates).Decode_IED(document, ied);
   } catch (...) {
     device.Clear();
     device.Store().Set_Limit(old_limit);

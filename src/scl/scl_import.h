@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <pugixml.hpp>
 #include <stdexcept>
 #include <string>
@@ -29,6 +30,11 @@ inline constexpr std::size_t Max_Model_Bytes = std::size_t{1} << 30;
 // keeps every reference, and every walk that builds references at each level, small. A file
 // that nests deeper is refused with SCL_Error naming the limit and the type that goes past it.
 inline constexpr std::size_t Max_Nesting_Levels = 64;
+// A file's types may expand to at most Max_Objects_Base objects plus Max_Objects_Per_Byte for
+// each byte of the file. Real files stay far below (a tenth of an object per byte and less);
+// a file of a few KB whose types fan out is refused before it takes more than some 100 MB.
+inline constexpr std::size_t Max_Objects_Base = 500'000;
+inline constexpr std::size_t Max_Objects_Per_Byte = 8;
 
 // Fills `device` (which must be empty) from the SCL file at `FileName_icd`.
 // - No file at the path: nothing happens, the device stays empty.
@@ -76,11 +82,27 @@ struct FCDA_Finding {
 
 // The import of IED element `ied` of a document the caller has loaded (`document`, parsed with
 // pugixml's default options or more), as Decode_ICD_File_IED reads it, for the file's check:
+// The data type templates of one document, read once for the imports of several of its IEDs:
+// given to each Decode_IED_Element on the same document, they make a file of many IEDs cost its
+// templates once, not once per IED. They must outlive every device imported with them, whose
+// objects keep their texts.
+class Shared_Templates {
+ public:
+  Shared_Templates();
+  ~Shared_Templates();
+  Shared_Templates(const Shared_Templates&) = delete;
+  Shared_Templates& operator=(const Shared_Templates&) = delete;
+  struct Set;
+  std::unique_ptr<Set> set;
+  // The size of the document's text, for the bound on its objects (0: no bound).
+  std::size_t document_bytes = 0;
+};
 // appends to `findings` every FCDA of the server it reads for which it adds no member, and every
 // one whose daName names an attribute of another fc, with the reason. Throws SCL_Error when the
 // model would exceed `max_bytes` (the device is then left empty).
 void Decode_IED_Element(TIEC_Device& device, pugi::xml_node document, pugi::xml_node ied,
                         std::vector<FCDA_Finding>& findings,
-                        std::size_t max_bytes = Max_Model_Bytes);
+                        std::size_t max_bytes = Max_Model_Bytes,
+                        Shared_Templates* templates = nullptr);
 
 }  // namespace UIEC_Client_Decode

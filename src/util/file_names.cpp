@@ -67,6 +67,10 @@ void Write_File_Atomic(const std::string& path, std::string_view data) {
   Write_Files_Atomic({{path, data}});
 }
 
+void Checked_Folder::Write_File_Atomic(const std::string& name, std::string_view data) const {
+  Write_Files_Atomic({{name, data}});
+}
+
 Folder_Lock::~Folder_Lock() { Unlock(); }
 
 Folder_Lock::Result Folder_Lock::Try_Lock(const std::string& folder, const std::string& file_name) {
@@ -134,6 +138,11 @@ void Throw_Link_Outside(const std::string& link, const std::string& target, cons
                         const lang::Lang_Strings& texts) {
   throw File_Error(link + texts[util_strings::Text_Link_Leads_To] + target +
                    texts[util_strings::Text_Link_Outside] + root +
+                   texts[util_strings::Text_Nothing_Written]);
+}
+
+void Throw_Link_Loop(const std::string& link, const lang::Lang_Strings& texts) {
+  throw File_Error(link + texts[util_strings::Text_Link_Loop] +
                    texts[util_strings::Text_Nothing_Written]);
 }
 

@@ -38,6 +38,9 @@ std::vector<std::string> Names_Below(const std::string& root, const std::string&
 [[noreturn]] void Throw_Link_Outside(const std::string& link, const std::string& target,
                                      const std::string& root, const lang::Lang_Strings& texts);
 
+// The failure of Require_Inside for a link that leads back to itself (a loop of links).
+[[noreturn]] void Throw_Link_Loop(const std::string& link, const lang::Lang_Strings& texts);
+
 // Creates one folder level: 0, or the system's error code (errno; GetLastError()) of the failure.
 int Make_Dir(const std::string& path);
 // Whether that code says a folder above the one to create is missing (ENOENT;

@@ -28,19 +28,13 @@ namespace {
 
 std::string Reason(int error) { return System_Error_Text(error); }
 
-// Flushes a folder's entries (the renames in it) to disk. Some file systems cannot; the files
-// themselves are already flushed, so that is not an error.
-void Sync_Folder(const std::string& folder) {
-  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  fsync(fd);
-  close(fd);
-}
-
-// One file of a Write_Files_Atomic on its way: its temporary file, open and locked, so that
-// Remove_Save_Leftovers of another save leaves it alone.
+// One file of a write on its way: the folder it goes into (an open descriptor) and its name
+// there, its temporary file, open and locked, so that Remove_Save_Leftovers of another save
+// leaves it alone.
 struct Pending_File {
-  std::string target;
+  int dir = -1;
+  std::string name;
+  std::string shown;  // the target's path, for messages
   std::string temp;
   int fd = -1;
   std::string keep;  // a second name of the old target while the renames run, or empty
@@ -49,10 +43,19 @@ struct Pending_File {
 void Discard(std::vector<Pending_File>& pending) {
   for (Pending_File& p : pending) {
     if (p.fd >= 0) close(p.fd);
-    if (!p.temp.empty()) unlink(p.temp.c_str());
-    if (!p.keep.empty()) unlink(p.keep.c_str());
+    if (!p.temp.empty()) unlinkat(p.dir, p.temp.c_str(), 0);
+    if (!p.keep.empty()) unlinkat(p.dir, p.keep.c_str(), 0);
   }
   pending.clear();
+}
+
+// A fresh name of the temporary-file pattern for `name`: "." + name + "." + six letters.
+std::string Temp_Name(const std::string& name) {
+  static thread_local std::mt19937 random(std::random_device{}());
+  std::string temp = Temp_Prefix(name);
+  for (size_t i = 0; i < Temp_Suffix_Length; ++i)
+    temp += Temp_Letters[random() % (sizeof Temp_Letters - 1)];
+  return temp;
 }
 
 // Gives the old target a second name of the temporary-file pattern, so that the rename over it
@@ -62,15 +65,10 @@ void Discard(std::vector<Pending_File>& pending) {
 // as a leftover that the next save removes.
 void Keep_Old_Target(Pending_File& p) {
   struct stat st {};
-  if (lstat(p.target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
-  std::random_device seed;
-  std::mt19937 random(seed());
-  const std::string prefix = Join_Path(Parent_Of(p.target), Temp_Prefix(p.target));
+  if (fstatat(p.dir, p.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) return;
   for (int attempt = 0; attempt < 20; ++attempt) {
-    std::string name = prefix;
-    for (size_t i = 0; i < Temp_Suffix_Length; ++i)
-      name += Temp_Letters[random() % (sizeof Temp_Letters - 1)];
-    if (link(p.target.c_str(), name.c_str()) == 0) {
+    const std::string name = Temp_Name(p.name);
+    if (linkat(p.dir, p.name.c_str(), p.dir, name.c_str(), 0) == 0) {
       p.keep = name;
       return;
     }
@@ -78,15 +76,18 @@ void Keep_Old_Target(Pending_File& p) {
   }
 }
 
-// Creates, fills and flushes the temporary file of `target`; on failure it removes what it
-// created and returns the errno.
+// Creates, fills and flushes the temporary file of the target; on failure it returns the errno
+// (Discard removes what it created).
 int Write_Temp(Pending_File& p, std::string_view data) {
-  std::string temp_template = Join_Path(Parent_Of(p.target), Temp_Prefix(p.target) + "XXXXXX");
-  std::vector<char> temp_name(temp_template.begin(), temp_template.end());
-  temp_name.push_back('\0');
-  p.fd = mkostemp(temp_name.data(), O_CLOEXEC);
-  if (p.fd < 0) return errno;
-  p.temp = temp_name.data();
+  for (int attempt = 0; attempt < 100 && p.fd < 0; ++attempt) {
+    const std::string temp = Temp_Name(p.name);
+    p.fd = openat(p.dir, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (p.fd >= 0)
+      p.temp = temp;
+    else if (errno != EEXIST)
+      return errno;
+  }
+  if (p.fd < 0) return EEXIST;
   // Held until the rename: marks the file as in use, not as a leftover of an interrupted save.
   flock(p.fd, LOCK_EX | LOCK_NB);
   size_t written = 0;
@@ -98,13 +99,107 @@ int Write_Temp(Pending_File& p, std::string_view data) {
     }
     written += static_cast<size_t>(n);
   }
-  // mkstemp creates the file readable by its owner only; give it the usual permissions.
-  mode_t mask = umask(0);
-  umask(mask);
-  if (fchmod(p.fd, 0666 & ~mask) != 0) return errno;
   if (fsync(p.fd) != 0) return errno;
   return 0;
 }
+
+// Why the target `name` in `dir` may not be replaced, or empty: something that is there and is
+// neither a regular file nor a link (which the rename replaces itself) is not a save's to take.
+std::string Target_Refusal(int dir, const std::string& name) {
+  struct stat st {};
+  if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return {};
+  if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) return {};
+  return S_ISDIR(st.st_mode) ? Reason(EISDIR) : "it is not a regular file";
+}
+
+// Removes the leftovers of interrupted saves of `name` in the open folder `dir`.
+int Remove_Leftovers_In(int dir, const std::string& name) {
+  const int listing = openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listing < 0) return 0;
+  DIR* entries = fdopendir(listing);
+  if (entries == nullptr) {
+    close(listing);
+    return 0;
+  }
+  const std::string prefix = Temp_Prefix(name);
+  std::vector<std::string> candidates;
+  while (const dirent* entry = readdir(entries))
+    if (Is_Temp_Name_Of(entry->d_name, prefix)) candidates.push_back(entry->d_name);
+  closedir(entries);
+
+  int removed = 0;
+  for (const std::string& candidate : candidates) {
+    int fd = openat(dir, candidate.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) continue;  // gone meanwhile, or a link: not ours
+    struct stat st {};
+    // A save in progress holds the lock on its temporary file until it renames it.
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        unlinkat(dir, candidate.c_str(), 0) == 0)
+      ++removed;
+    close(fd);
+  }
+  return removed;
+}
+
+// Writes the files as one change, each into its open folder (see Write_Files_Atomic).
+void Write_In_Folders(std::vector<Pending_File> pending,
+                      const std::vector<std::string_view>& data) {
+  for (const Pending_File& p : pending) Remove_Leftovers_In(p.dir, p.name);
+  // A folder or a device in a target's place is refused before anything is written; a folder
+  // would also make its rename fail after others had succeeded.
+  for (const Pending_File& p : pending)
+    if (const std::string refusal = Target_Refusal(p.dir, p.name); !refusal.empty())
+      throw File_Error("Cannot write " + p.shown + ": " + refusal);
+  // The files get the usual permissions of a new file; the umask is read once for them all.
+  const mode_t mask = umask(0);
+  umask(mask);
+  for (size_t i = 0; i < pending.size(); ++i) {
+    int error = Write_Temp(pending[i], data[i]);
+    if (error == 0 && fchmod(pending[i].fd, 0666 & ~mask) != 0) error = errno;
+    if (error != 0) {
+      const std::string shown = pending[i].shown;
+      Discard(pending);
+      throw File_Error("Cannot write " + shown + ": " + Reason(error));
+    }
+  }
+  // Every temporary file is complete and on disk: only now are the targets replaced, one right
+  // after the other.
+  for (Pending_File& p : pending) Keep_Old_Target(p);
+  for (size_t i = 0; i < pending.size(); ++i) {
+    Pending_File& p = pending[i];
+    if (renameat(p.dir, p.temp.c_str(), p.dir, p.name.c_str()) != 0) {
+      const int error = errno;
+      // The targets replaced so far get their old content back where it was kept.
+      for (size_t done = 0; done < i; ++done) {
+        Pending_File& d = pending[done];
+        d.temp.clear();
+        if (!d.keep.empty() && renameat(d.dir, d.keep.c_str(), d.dir, d.name.c_str()) == 0)
+          d.keep.clear();
+      }
+      const std::string shown = p.shown;
+      Discard(pending);
+      throw File_Error("Cannot write " + shown + ": " + Reason(error));
+    }
+  }
+  // The folders' entries (the renames) go to disk. Some file systems cannot; the files
+  // themselves are already flushed, so that is not an error.
+  std::vector<int> folders;
+  for (Pending_File& p : pending) {
+    close(p.fd);
+    if (std::find(folders.begin(), folders.end(), p.dir) == folders.end()) folders.push_back(p.dir);
+  }
+  for (int folder : folders) fsync(folder);
+  for (const Pending_File& p : pending)
+    if (!p.keep.empty()) unlinkat(p.dir, p.keep.c_str(), 0);
+}
+
+// Open folder descriptors, closed when it goes.
+struct Open_Folders {
+  std::vector<int> fds;
+  ~Open_Folders() {
+    for (int fd : fds) close(fd);
+  }
+};
 
 // The real path of `path` with every link followed, or empty (errno set) when there is none.
 std::string Real_Path(const std::string& path) {
@@ -133,6 +228,7 @@ void Require_Inside(const std::string& root, const std::string& path,
     struct stat st {};
     if (lstat(walked.c_str(), &st) != 0) return;  // created later, inside what was checked
     const std::string real = Real_Path(walked);
+    if (real.empty() && errno == ELOOP) Throw_Link_Loop(walked, texts);
     if (real.empty()) {
       // A link that points nowhere (or in a circle) would be created or followed elsewhere.
       std::vector<char> target(4096);
@@ -216,74 +312,96 @@ std::string Read_File(const std::string& path) {
 }
 
 int Remove_Save_Leftovers(const std::string& path) {
-  const std::string folder = Parent_Of(path);
-  const std::string prefix = Temp_Prefix(path);
-  DIR* dir = opendir(folder.c_str());
-  if (dir == nullptr) return 0;
-  std::vector<std::string> candidates;
-  while (const dirent* entry = readdir(dir))
-    if (Is_Temp_Name_Of(entry->d_name, prefix)) candidates.push_back(entry->d_name);
-  closedir(dir);
-
-  int removed = 0;
-  for (const std::string& name : candidates) {
-    const std::string candidate = Join_Path(folder, name);
-    int fd = open(candidate.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) continue;  // gone meanwhile, or a link: not ours
-    struct stat st {};
-    // A save in progress holds the lock on its temporary file until it renames it.
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-        unlink(candidate.c_str()) == 0)
-      ++removed;
-    close(fd);
-  }
+  const int dir = open(Parent_Of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return 0;
+  const int removed = Remove_Leftovers_In(dir, File_Name_Of(path));
+  close(dir);
   return removed;
 }
 
 void Write_Files_Atomic(const std::vector<File_Content>& files) {
-  for (const File_Content& f : files) Remove_Save_Leftovers(f.path);
-  // A folder in a target's place would make its rename fail after others had succeeded.
-  for (const File_Content& f : files) {
-    struct stat st {};
-    if (lstat(f.path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-      throw File_Error("Cannot write " + f.path + ": " + Reason(EISDIR));
-  }
+  Open_Folders folders;
   std::vector<Pending_File> pending;
-  pending.reserve(files.size());
+  std::vector<std::string_view> data;
   for (const File_Content& f : files) {
-    pending.push_back({f.path, "", -1, ""});
-    if (int error = Write_Temp(pending.back(), f.data)) {
-      Discard(pending);
-      throw File_Error("Cannot write " + f.path + ": " + Reason(error));
-    }
+    const int dir = open(Parent_Of(f.path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) throw File_Error("Cannot write " + f.path + ": " + Reason(errno));
+    folders.fds.push_back(dir);
+    Pending_File p;
+    p.dir = dir;
+    p.name = File_Name_Of(f.path);
+    p.shown = f.path;
+    pending.push_back(std::move(p));
+    data.push_back(f.data);
   }
-  // Every temporary file is complete and on disk: only now are the targets replaced, one right
-  // after the other.
-  for (Pending_File& p : pending) Keep_Old_Target(p);
-  for (size_t i = 0; i < pending.size(); ++i) {
-    if (rename(pending[i].temp.c_str(), pending[i].target.c_str()) != 0) {
-      const int error = errno;
-      // The targets replaced so far get their old content back where it was kept.
-      for (size_t done = 0; done < i; ++done) {
-        pending[done].temp.clear();
-        if (!pending[done].keep.empty() &&
-            rename(pending[done].keep.c_str(), pending[done].target.c_str()) == 0)
-          pending[done].keep.clear();
-      }
-      Discard(pending);
-      throw File_Error("Cannot write " + files[i].path + ": " + Reason(error));
-    }
+  Write_In_Folders(std::move(pending), data);
+}
+
+Checked_Folder::Checked_Folder(const std::string& root, const std::string& path,
+                               const lang::Lang_Strings& texts)
+    : path_(path), written_(path) {
+  Require_Inside(root, path, texts);
+  Force_Dirs(path);
+  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) throw File_Error("Cannot use " + path + ": " + Reason(errno));
+  // The folder now open is the one checked only if it is, by its own identity, the folder that
+  // the real path names inside the root: a link swapped in after Require_Inside shows here.
+  const std::string real_root = Real_Path(root);
+  const std::string real = Real_Path(path);
+  struct stat held {
+  }, named{};
+  if (real.empty() || real_root.empty() || fstat(fd, &held) != 0 ||
+      stat(real.c_str(), &named) != 0 || held.st_dev != named.st_dev ||
+      held.st_ino != named.st_ino || !Is_Within(real, real_root)) {
+    close(fd);
+    Throw_Link_Outside(path, real.empty() ? texts[util_strings::Text_Link_Unresolved] : real, root,
+                       texts);
   }
-  std::vector<std::string> folders;
-  for (Pending_File& p : pending) {
-    close(p.fd);
-    const std::string folder = Parent_Of(p.target);
-    if (std::find(folders.begin(), folders.end(), folder) == folders.end())
-      folders.push_back(folder);
+  handle_ = fd;
+}
+
+Checked_Folder::~Checked_Folder() {
+  if (handle_ >= 0) close(static_cast<int>(handle_));
+}
+
+void Checked_Folder::Write_Files_Atomic(const std::vector<File_Content>& files) const {
+  std::vector<Pending_File> pending;
+  std::vector<std::string_view> data;
+  for (const File_Content& f : files) {
+    if (!Is_Plain_Name(f.path))
+      throw File_Error("Cannot write " + Join_Path(path_, f.path) + ": " + Reason(EINVAL));
+    Pending_File p;
+    p.dir = static_cast<int>(handle_);
+    p.name = f.path;
+    p.shown = Join_Path(path_, f.path);
+    pending.push_back(std::move(p));
+    data.push_back(f.data);
   }
-  for (const std::string& folder : folders) Sync_Folder(folder);
-  for (const Pending_File& p : pending)
-    if (!p.keep.empty()) unlink(p.keep.c_str());
+  Write_In_Folders(std::move(pending), data);
+}
+
+std::vector<std::string> Checked_Folder::List() const {
+  const int listing = openat(static_cast<int>(handle_), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* dir = listing < 0 ? nullptr : fdopendir(listing);
+  if (dir == nullptr) {
+    const int error = errno;
+    if (listing >= 0) close(listing);
+    throw File_Error("Cannot list the folder " + path_ + ": " + Reason(error));
+  }
+  std::vector<std::string> names;
+  errno = 0;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  const int error = errno;
+  closedir(dir);
+  if (error != 0) throw File_Error("Cannot list the folder " + path_ + ": " + Reason(error));
+  return names;
+}
+
+bool Checked_Folder::Remove(const std::string& name) const {
+  return Is_Plain_Name(name) && unlinkat(static_cast<int>(handle_), name.c_str(), 0) == 0;
 }
 
 int Open_Lock_File(const std::string& path, std::string& failure) {

@@ -68,7 +68,9 @@ void Require_Inside(const std::string& root, const std::string& path,
 std::string Read_File(const std::string& path);
 
 // Writes `data` to a temporary file in the target's folder, flushes it to disk and renames it
-// over `path`. Throws File_Error with the system's reason; the target is then untouched.
+// over `path`. Throws File_Error with the system's reason; the target is then untouched. A target
+// that is there and is neither a regular file nor a link (a folder, FIFO, device or socket) is
+// refused before anything is written: a save never replaces something that is not a file.
 // Temporary files of an earlier save of the same target that was interrupted (".name.XXXXXX",
 // no longer held by a running save) are removed first.
 void Write_File_Atomic(const std::string& path, std::string_view data);
@@ -90,6 +92,40 @@ void Write_Files_Atomic(const std::vector<File_Content>& files);
 // named exactly "." + name + "." + six letters or digits that no running save holds. Returns how
 // many were removed.
 int Remove_Save_Leftovers(const std::string& path);
+
+// A folder opened once and checked by its handle to lie inside `root`, for the writes into it.
+// Every file written, listed or removed through it lands in the folder that was checked, even
+// when another process swaps a link in for that folder (or a folder above it) meanwhile:
+// Linux writes relative to the open folder (openat, renameat, linkat, unlinkat, fsync on it);
+// Windows holds the folder open without letting it be deleted or renamed and writes below the
+// final path read from that handle. Every write into a configuration (its files, bin,
+// ICD_Catalog) goes through one.
+class Checked_Folder {
+ public:
+  // Require_Inside(root, path, texts), creates what is missing of `path`, opens it and checks
+  // again, by the open handle, that it lies inside `root`: a link swapped in between the check
+  // and the opening is refused in the same words. Throws File_Error; nothing is written then.
+  Checked_Folder(const std::string& root, const std::string& path, const lang::Lang_Strings& texts);
+  ~Checked_Folder();
+  Checked_Folder(const Checked_Folder&) = delete;
+  Checked_Folder& operator=(const Checked_Folder&) = delete;
+
+  // The folder's path as given, for messages and for the readers.
+  const std::string& Path() const { return path_; }
+  // Write_Files_Atomic for files of this folder: each File_Content's path is a plain name
+  // (Is_Plain_Name) in it; a message names the file by Path() and that name.
+  void Write_Files_Atomic(const std::vector<File_Content>& files) const;
+  void Write_File_Atomic(const std::string& name, std::string_view data) const;
+  // The names of the folder's entries, as List_Folder.
+  std::vector<std::string> List() const;
+  // Removes the file `name` of the folder; false when it cannot.
+  bool Remove(const std::string& name) const;
+
+ private:
+  std::string path_;
+  std::string written_;  // where the writes go: Path() on Linux, the handle's final path on Windows
+  long long handle_ = -1;  // the open folder: a descriptor on Linux, a HANDLE on Windows
+};
 
 // An exclusive lock on a folder, held through an open lock file inside it. The system releases
 // it when the process ends in any way, so a crashed holder leaves no lock behind (its file stays

@@ -146,8 +146,29 @@ DWORD Replace(const std::string& temp, const std::string& target) {
   }
 }
 
-// The final path of `path` with every link and junction followed ("C:\\a\\b", or
-// "\\\\server\\share\\b"), or empty (the system's error in `error`) when it cannot be opened.
+// The final path of the open `handle` with every link and junction followed ("C:\\a\\b", or
+// "\\\\server\\share\\b"), or empty (the system's error in `error`).
+std::wstring Final_Path_Of(HANDLE handle, DWORD& error) {
+  std::wstring name(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0) {
+      error = GetLastError();
+      return {};
+    }
+    if (n < name.size()) {
+      name.resize(n);
+      break;
+    }
+    name.resize(n + 1);
+  }
+  if (name.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + name.substr(8);
+  if (name.rfind(L"\\\\?\\", 0) == 0) return name.substr(4);
+  return name;
+}
+
+// The final path of `path`, or empty (the system's error in `error`) when it cannot be opened.
 std::wstring Final_Path(const std::string& path, DWORD& error) {
   // Backup semantics open folders too; no access right is asked, only the name.
   HANDLE handle =
@@ -157,25 +178,25 @@ std::wstring Final_Path(const std::string& path, DWORD& error) {
     error = GetLastError();
     return {};
   }
-  std::wstring name(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()),
-                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (n == 0) {
-      error = GetLastError();
-      CloseHandle(handle);
-      return {};
-    }
-    if (n < name.size()) {
-      name.resize(n);
-      break;
-    }
-    name.resize(n + 1);
-  }
+  std::wstring name = Final_Path_Of(handle, error);
   CloseHandle(handle);
-  if (name.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + name.substr(8);
-  if (name.rfind(L"\\\\?\\", 0) == 0) return name.substr(4);
   return name;
+}
+
+// Why the target `path` may not be replaced, or empty: something that is there and is neither a
+// file nor a link to one (which the rename replaces itself) is not a save's to take.
+std::string Target_Refusal(const std::string& path) {
+  const DWORD attributes = Attributes_Of(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return {};
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "Is a directory";
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return {};
+  HANDLE handle =
+      CreateFileW(W(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return {};
+  const DWORD type = GetFileType(handle);
+  CloseHandle(handle);
+  return type == FILE_TYPE_DISK ? std::string() : "it is not a regular file";
 }
 
 // Whether `inner` is `outer` or below it; Windows names do not tell letter case apart.
@@ -200,6 +221,7 @@ void Require_Inside(const std::string& root, const std::string& path,
     walked = Join_Path(walked, name);
     if (!Path_Present(walked)) return;  // created later, inside what was checked
     const std::wstring real = Final_Path(walked, error);
+    if (real.empty() && error == ERROR_CANT_RESOLVE_FILENAME) Throw_Link_Loop(walked, texts);
     // A link or junction that points nowhere would be followed or created elsewhere.
     if (real.empty())
       Throw_Link_Outside(walked, texts[util_strings::Text_Link_Unresolved], root, texts);
@@ -316,9 +338,11 @@ int Remove_Save_Leftovers(const std::string& path) {
 
 void Write_Files_Atomic(const std::vector<File_Content>& files) {
   for (const File_Content& f : files) Remove_Save_Leftovers(f.path);
-  // A folder in a target's place would make its rename fail after others had succeeded.
+  // A folder or a device in a target's place is refused before anything is written; a folder
+  // would also make its rename fail after others had succeeded.
   for (const File_Content& f : files)
-    if (Dir_Exists(f.path)) throw File_Error("Cannot write " + f.path + ": Is a directory");
+    if (const std::string refusal = Target_Refusal(f.path); !refusal.empty())
+      throw File_Error("Cannot write " + f.path + ": " + refusal);
   std::vector<Pending_File> pending;
   pending.reserve(files.size());
   for (const File_Content& f : files) {
@@ -351,6 +375,54 @@ void Write_Files_Atomic(const std::vector<File_Content>& files) {
     CloseHandle(p.file);
     if (!p.keep.empty()) DeleteFileW(W(p.keep).c_str());
   }
+}
+
+Checked_Folder::Checked_Folder(const std::string& root, const std::string& path,
+                               const lang::Lang_Strings& texts)
+    : path_(path) {
+  Require_Inside(root, path, texts);
+  Force_Dirs(path);
+  // Without FILE_SHARE_DELETE nobody can delete or rename the folder while it is held, so no
+  // link can take its place; its final path, read from this very handle, is where the writes go.
+  HANDLE folder =
+      CreateFileW(W(path).c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder == INVALID_HANDLE_VALUE)
+    throw File_Error("Cannot use " + path + ": " + Reason(GetLastError()));
+  DWORD error = 0;
+  const std::wstring real = Final_Path_Of(folder, error);
+  const std::wstring real_root = Final_Path(root, error);
+  if (real.empty() || real_root.empty() || !Is_Within(real, real_root)) {
+    CloseHandle(folder);
+    Throw_Link_Outside(
+        path, real.empty() ? texts[util_strings::Text_Link_Unresolved] : Wide_To_Utf8(real), root,
+        texts);
+  }
+  handle_ = static_cast<long long>(reinterpret_cast<intptr_t>(folder));
+  written_ = Wide_To_Utf8(real);
+}
+
+Checked_Folder::~Checked_Folder() {
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle_)));
+}
+
+void Checked_Folder::Write_Files_Atomic(const std::vector<File_Content>& files) const {
+  std::vector<std::string> paths;
+  for (const File_Content& f : files) {
+    if (!Is_Plain_Name(f.path))
+      throw File_Error("Cannot write " + Join_Path(path_, f.path) + ": " +
+                       Reason(ERROR_INVALID_NAME));
+    paths.push_back(Join_Path(written_, f.path));
+  }
+  std::vector<File_Content> placed;
+  for (size_t i = 0; i < files.size(); ++i) placed.push_back({paths[i], files[i].data});
+  util::Write_Files_Atomic(placed);
+}
+
+std::vector<std::string> Checked_Folder::List() const { return List_Folder(written_); }
+
+bool Checked_Folder::Remove(const std::string& name) const {
+  return Is_Plain_Name(name) && DeleteFileW(W(Join_Path(written_, name)).c_str()) != 0;
 }
 
 // The lock file is opened through the C runtime, whose descriptor the header keeps, and locked

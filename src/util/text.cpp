@@ -183,4 +183,43 @@ std::optional<float> Str_To_Float(std::string_view text, char separator) {
   return static_cast<float>(d);
 }
 
+bool Starts_As_Formula(std::string_view text) {
+  // Blanks a spreadsheet skips before it looks for the formula sign, as UTF-8.
+  static constexpr std::string_view Blanks[] = {
+      " ",
+      "\t",
+      "\v",
+      "\f",
+      "\r",
+      "\n",
+      "\xC2\xA0",      // no-break space
+      "\xE2\x80\x8B",  // zero-width space
+      "\xE2\x80\x8C",  // zero-width non-joiner
+      "\xE2\x80\x8D",  // zero-width joiner
+      "\xE2\x81\xA0",  // word joiner
+      "\xEF\xBB\xBF",  // zero-width no-break space (byte-order mark)
+  };
+  static constexpr std::string_view Signs[] = {
+      "=",
+      "+",
+      "-",
+      "@",
+      "\xEF\xBC\x9D",  // full-width =
+      "\xEF\xBC\x8B",  // full-width +
+      "\xEF\xBC\x8D",  // full-width -
+      "\xEF\xBC\xA0",  // full-width @
+  };
+  for (bool skipped = true; skipped;) {
+    skipped = false;
+    for (std::string_view blank : Blanks)
+      if (Starts_With(text, blank)) {
+        text.remove_prefix(blank.size());
+        skipped = true;
+      }
+  }
+  for (std::string_view sign : Signs)
+    if (Starts_With(text, sign)) return true;
+  return false;
+}
+
 }  // namespace util

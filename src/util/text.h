@@ -39,4 +39,10 @@ std::optional<float> Str_To_Float(std::string_view text, char separator);
 
 bool Starts_With(std::string_view text, std::string_view prefix);
 
+// Whether a spreadsheet would take a CSV cell of this text (UTF-8) for a formula: its first
+// character after any run of spaces, no-break spaces, zero-width characters, tabs, VT, FF or
+// line breaks is "=", "+", "-" or "@", or one of their full-width forms, which spreadsheets
+// read the same way. Whether the text is a number is the caller's to decide.
+bool Starts_As_Formula(std::string_view text);
+
 }  // namespace util

@@ -69,8 +69,17 @@ std::optional<std::string> Child_Text(pugi::xml_node parent, const char* name) {
 }
 
 bool Is_Xml_Text(std::string_view text) {
-  for (const char c : text)
-    if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
+    const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    // A surrogate (U+D800..U+DFFF: ED A0..BF xx), which a reader may have let through from a
+    // character reference, and the non-characters U+FFFE and U+FFFF (EF BF BE, EF BF BF).
+    if (c == 0xED && next >= 0xA0) return false;
+    if (c == 0xEF && next == 0xBF && i + 2 < text.size() &&
+        static_cast<unsigned char>(text[i + 2]) >= 0xBE)
+      return false;
+  }
   return true;
 }
 
@@ -106,6 +115,12 @@ std::string Xml_To_String(const pugi::xml_document& doc) {
 void Save_Xml_File(const pugi::xml_document& doc, const std::string& path) {
   Check_Xml_Texts(doc);
   Write_File_Atomic(path, Xml_To_String(doc));
+}
+
+void Save_Xml_File(const pugi::xml_document& doc, const Checked_Folder& folder,
+                   const std::string& name) {
+  Check_Xml_Texts(doc);
+  folder.Write_File_Atomic(name, Xml_To_String(doc));
 }
 
 }  // namespace util

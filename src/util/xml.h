@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "util/files.h"
+
 namespace util {
 
 // A file that is not well-formed XML; what() is the parser's description with line and column.
@@ -36,7 +38,8 @@ std::optional<std::string> Element_Text(pugi::xml_node element);
 std::optional<std::string> Child_Text(pugi::xml_node parent, const char* name);
 
 // Whether XML 1.0 can hold `text`: no control character other than tab, line feed and carriage
-// return (a parser accepts them in no form, not even as a character reference).
+// return, no surrogate and neither U+FFFE nor U+FFFF (a parser accepts them in no form, not even
+// as a character reference).
 bool Is_Xml_Text(std::string_view text);
 // Throws Xml_Error naming the element when a name, value or text in `root` or below it is not
 // Is_Xml_Text, so that no file is ever written that other readers refuse.
@@ -48,5 +51,8 @@ std::string Xml_To_String(const pugi::xml_document& doc);
 // Check_Xml_Texts, then serialises and writes atomically; throws Xml_Error or File_Error and
 // writes nothing then.
 void Save_Xml_File(const pugi::xml_document& doc, const std::string& path);
+// The same into the file `name` of a folder opened and checked once (a configuration's).
+void Save_Xml_File(const pugi::xml_document& doc, const Checked_Folder& folder,
+                   const std::string& name);
 
 }  // namespace util

@@ -414,7 +414,20 @@ TEST_F(Data_Map_State, Csv_Import_Report_Stays_Short) {
 // takes it away again, so export and import give back every text exactly.
 TEST_F(Data_Map_State, Csv_Formula_Texts_Round_Trip) {
   const std::vector<std::string> texts = {
-      "=cmd|' /C calc'!A0", "+1+2", "-A1", "@SUM(A1)", "\tx", "\rx", "'=kept", "'", "''", "="};
+      "=cmd|' /C calc'!A0", "+1+2", "-A1", "@SUM(A1)", "\tx", "\rx", "'=kept", "'", "''", "=",
+      // Full-width signs, and signs after blanks a spreadsheet skips.
+      "\xEF\xBC\x9D"
+      "1+1",
+      "\xEF\xBC\x8B"
+      "1",
+      "\xEF\xBC\x8D"
+      "1",
+      "\xEF\xBC\xA0"
+      "A",
+      " =1", "\xC2\xA0=1",
+      "\xE2\x80\x8B"
+      "=1",
+      "\v=1", "\f@A", "\n-1x", "'\xEF\xBC\x9D", "a=1", " -1"};
   for (size_t i = 0; i < texts.size(); ++i) Variable("stVal", std::to_string(i));
   Data_Set(0, {"20", "21", "22"});
   for (size_t i = 0; i < texts.size(); ++i)
@@ -426,9 +439,12 @@ TEST_F(Data_Map_State, Csv_Formula_Texts_Round_Trip) {
   state.List_DataSet[0].List_DAs[1].multFactor = "-0.5";
   const std::string csv = Data_Map_Csv(Build_Data_Map(state));
 
-  for (const char* written : {",'=cmd|' /C calc'!A0,", ",'+1+2,", ",'-A1,", ",'@SUM(A1),", ",'\tx,",
-                              ",\"'\rx\",", ",''=kept,", ",'',", ",''',", ",'=,", ",-1.5,",
-                              ",\"+2,5\",", ",-1e3,", ",'=1+1,", ",-0.5,"})
+  for (const char* written :
+       {",'=cmd|' /C calc'!A0,", ",'+1+2,", ",'-A1,", ",'@SUM(A1),", ",'\tx,", ",\"'\rx\",",
+        ",''=kept,", ",'',", ",''',", ",'=,", ",-1.5,", ",\"+2,5\",", ",-1e3,", ",'=1+1,", ",-0.5,",
+        ",'\xEF\xBC\x9D"
+        "1+1,",
+        ",'\xC2\xA0=1,", ",'\v=1,", ",a=1,"})
     EXPECT_NE(csv.find(written), std::string::npos) << written;
 
   // Changed behind the table, then the file puts everything back.

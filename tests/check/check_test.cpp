@@ -21,6 +21,7 @@
 #include "scl/scl_import.h"
 #include "support/test_support.h"
 #include "util/files.h"
+#include "util/utf.h"
 
 namespace {
 
@@ -583,3 +584,137 @@ TEST(Configuration_Rules, Opening_Replace_And_Check_Agree_On_A_Revision) {
 }
 
 }  // namespace
+
+namespace {
+
+// An IED whose one logical node expands a chain of DOTypes: `levels` levels of `width` sub data
+// objects each.
+std::string Chain_File(int levels, int width) {
+  std::string text =
+      "<?xml version=\"1.0\"?>\n<SCL>\n<IED name=\"S\"><AccessPoint name=\"P\"><Server>"
+      "<LDevice inst=\"LD0\"><LN0 lnClass=\"LLN0\" inst=\"\" lnType=\"N\"/></LDevice>"
+      "</Server></AccessPoint></IED>\n<DataTypeTemplates><LNodeType id=\"N\" lnClass=\"LLN0\">"
+      "<DO name=\"d\" type=\"F0\"/></LNodeType>";
+  for (int level = 0; level < levels; ++level) {
+    text += "<DOType id=\"F" + std::to_string(level) + "\" cdc=\"SPS\">";
+    for (int k = 0; k < width; ++k)
+      text +=
+          "<SDO name=\"s" + std::to_string(k) + "\" type=\"F" + std::to_string(level + 1) + "\"/>";
+    text += "</DOType>";
+  }
+  text += "<DOType id=\"F" + std::to_string(levels) +
+          "\" cdc=\"SPS\"><DA name=\"stVal\" bType=\"BOOLEAN\" fc=\"ST\"/></DOType>"
+          "</DataTypeTemplates></SCL>\n";
+  return text;
+}
+
+}  // namespace
+
+// A file the import refuses is an error of the check, with the import's reason, on its own and
+// as a configuration's catalog file: too deep, or fanning out beyond the model's budget.
+TEST(Scl_Rules, A_File_The_Import_Refuses_Is_An_Error) {
+  const struct {
+    const char* what;
+    std::string text;
+    const char* reason;
+  } cases[] = {
+      {"65 SDO levels", Chain_File(65, 1), "64"},
+      {"fan-out beyond the budget", Chain_File(40, 4), "the model would need more than 1024 MB"},
+      {"fan-out beyond what a file of its size needs", Chain_File(10, 4),
+       "more than a file of its size can need"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::Temp_Dir dir;
+    test::Write(dir / "srv.icd", c.text);
+    const std::vector<Finding> found = Scl_Findings(dir / "srv.icd");
+    ASSERT_EQ(Rules_And_Lines(found), Sorted({{"scl-refused", 3}}));
+    EXPECT_EQ(found[0].severity, check::Severity::Error);
+    EXPECT_NE(found[0].message.find("IED \"S\" is refused by the import: "), std::string::npos);
+    EXPECT_NE(found[0].message.find(c.reason), std::string::npos) << found[0].message;
+    UIEC_Client_Decode::TIEC_Device device;
+    EXPECT_THROW(UIEC_Client_Decode::Decode_ICD_File(device, dir / "srv.icd"),
+                 UIEC_Client_Decode::SCL_Error);
+
+    const std::string conf = dir / "conf";
+    std::filesystem::copy(Fixture("conf"), conf, std::filesystem::copy_options::recursive);
+    test::Write(conf + "/ICD_Catalog/srv.icd", c.text);
+    size_t refused = 0;
+    check::Check_Configuration(
+        conf, check::Conf_Options(),
+        [&](const Finding& f) {
+          if (f.rule == "scl-refused" && f.file == "srv.icd") ++refused;
+        },
+        test::English());
+    EXPECT_EQ(refused, 1u);
+  }
+}
+
+// Lines are those of the file in its own encoding and with its own line ends.
+TEST(Scl_Rules, Lines_Are_Counted_In_The_Files_Own_Encoding) {
+  const std::string utf8 = test::Read(Fixture("ieds.scd"));
+  const std::vector<Rule_Line> expected = Rules_And_Lines(Scl_Findings(Fixture("ieds.scd")));
+  ASSERT_FALSE(expected.empty());
+  auto utf16 = [&](bool little, bool bom) {
+    std::string out = bom ? (little ? "\xFF\xFE" : "\xFE\xFF") : "";
+    for (char16_t unit : util::Utf8_To_Utf16(utf8)) {
+      const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+      out += little ? std::string{low, high} : std::string{high, low};
+    }
+    return out;
+  };
+  auto line_ends = [&](const std::string& end) {
+    std::string out;
+    for (char c : utf8)
+      if (c == '\n')
+        out += end;
+      else if (c != '\r')
+        out += c;
+    return out;
+  };
+  const std::pair<const char*, std::string> cases[] = {
+      {"UTF-16 LE", utf16(true, true)},
+      {"UTF-16 BE", utf16(false, true)},
+      {"UTF-16 LE without BOM", utf16(true, false)},
+      {"CR", line_ends("\r")},
+      {"CR LF", line_ends("\r\n")},
+  };
+  for (const auto& [what, text] : cases) {
+    SCOPED_TRACE(what);
+    std::vector<Finding> found;
+    check::Check_Scl_Text(
+        text, "ieds.scd", [&](const Finding& f) { found.push_back(f); }, test::English());
+    EXPECT_EQ(Rules_And_Lines(found), expected);
+  }
+}
+
+// Texts of the client file that XML cannot hold, raw or as character references, are errors
+// at their element's line; the image build refuses them.
+TEST(Configuration_Rules, Control_Characters_In_Client_Texts) {
+  test::Temp_Dir dir;
+  const std::string conf = dir / "conf";
+  std::filesystem::copy(Fixture("conf"), conf, std::filesystem::copy_options::recursive);
+  std::string client = test::Read(conf + "/IEC_61850_Client.xml");
+  for (const auto& [from, to] :
+       {std::pair<std::string, std::string>{"Mnemonic=\"mode\"", "Mnemonic=\"a&#1;b\""},
+        {"Mnemonic=\"time\"", "Mnemonic=\"\x1b[2J\""},
+        {"Mnemonic=\"power\"", "Mnemonic=\"&#xFFFE;\""}}) {
+    const size_t at = client.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    client.replace(at, from.size(), to);
+  }
+  test::Write(conf + "/IEC_61850_Client.xml", client);
+  std::vector<Finding> found;
+  check::Check_Configuration(
+      conf, check::Conf_Options(),
+      [&](const Finding& f) {
+        if (f.rule == "text-invalid") found.push_back(f);
+      },
+      test::English());
+  EXPECT_EQ(Rules_And_Lines(found),
+            Sorted({{"text-invalid", 8}, {"text-invalid", 9}, {"text-invalid", 10}}));
+  for (const Finding& f : found) {
+    EXPECT_EQ(f.severity, check::Severity::Error);
+    EXPECT_EQ(f.object, "DA_Item Mnemonic");
+  }
+}

@@ -1,6 +1,10 @@
 // rq30517-cli ieds, extract-ied and scl --ied: several IEDs of one SCL file from the command line.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -74,6 +78,52 @@ TEST(Cli_Ieds, Unknown_Ieds_And_Bad_Arguments_Fail) {
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
   }
   EXPECT_FALSE(util::File_Exists(dir / "out.scd"));
+}
+
+// extract-ied writes a regular file or nothing: a FIFO or a folder in OUT's place stays, and an
+// IED holding characters XML 1.0 cannot hold is refused like one with a control character.
+TEST(Cli_Ieds, Extract_Ied_Writes_Only_Regular_Files_Of_Xml_Characters) {
+  test::Temp_Dir dir;
+  test::Write(dir / "odd.scd",
+              "<SCL><IED name=\"A\" desc=\"&#xFFFE;\"/><IED name=\"B\" desc=\"&#xD800;\"/>"
+              "<IED name=\"C\" desc=\"&#x1;\"/></SCL>");
+  for (const char* ied : {"A", "B", "C"}) {
+    SCOPED_TRACE(ied);
+    const Run_Result run = Cli({"extract-ied", dir / "odd.scd", ied, dir / "out.scd"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("XML cannot hold"), std::string::npos) << run.err;
+  }
+  EXPECT_FALSE(util::Path_Present(dir / "out.scd"));
+#ifndef _WIN32
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
+  std::filesystem::create_directory(dir / "folder");
+  for (const char* out : {"fifo", "folder"}) {
+    SCOPED_TRACE(out);
+    const Run_Result run = Cli({"extract-ied", Fixture(), "P1", dir / out});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(dir / out), std::string::npos) << run.err;
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(dir / "fifo"));
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "folder"));
+#endif
+}
+
+// Names holding ESC and BEL reach the terminal escaped, in the text outputs and the messages.
+TEST(Cli_Ieds, Control_Characters_Of_Names_Reach_The_Terminal_Escaped) {
+  test::Temp_Dir dir;
+  test::Write(
+      dir / "odd.scd",
+      "<SCL><IED name=\"X&#x1b;]0;title&#x7;\"/><IED name=\"X&#x1b;]0;title&#x7;\"/></SCL>");
+  const Run_Result check = Cli({"check", dir / "odd.scd"});
+  EXPECT_NE(check.out.find("IED \"X\\x1b]0;title\\x07\" has the name"), std::string::npos)
+      << check.out;
+  const Run_Result diff = Cli({"diff-scl", dir / "odd.scd", dir / "odd.scd", "--ied", "\x1b[2J"});
+  EXPECT_NE(diff.err.find("no IED named \"\\x1b[2J\""), std::string::npos) << diff.err;
+  for (const Run_Result* run : {&check, &diff})
+    for (const std::string* text : {&run->out, &run->err}) {
+      EXPECT_EQ(text->find('\x1b'), std::string::npos) << *text;
+      EXPECT_EQ(text->find('\x07'), std::string::npos) << *text;
+    }
 }
 
 }  // namespace

@@ -11,10 +11,12 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <thread>
 
 #include "image/image_inspect.h"
 #include "image_test_util.h"
@@ -36,6 +38,15 @@ extern "C" int rename(const char* from, const char* to) noexcept {
   if (Stop_After_Renames >= 0 && Renames_Done == Stop_After_Renames) _exit(0);
   ++Renames_Done;
   return real(from, to);
+}
+
+// The file layer renames relative to the open folder of its targets.
+extern "C" int renameat(int from_dir, const char* from, int to_dir, const char* to) noexcept {
+  using Rename_At = int (*)(int, const char*, int, const char*);
+  static const Rename_At real = reinterpret_cast<Rename_At>(dlsym(RTLD_NEXT, "renameat"));
+  if (Stop_After_Renames >= 0 && Renames_Done == Stop_After_Renames) _exit(0);
+  ++Renames_Done;
+  return real(from_dir, from, to_dir, to);
 }
 #endif
 
@@ -383,3 +394,70 @@ TEST(Image_Build, A_Bin_Link_Out_Of_The_Configuration_Writes_Nothing) {
 }
 
 }  // namespace
+
+#ifndef _WIN32
+// Another process swaps bin between a link inside the configuration and one to a folder outside
+// while builds run: a build refuses the link it finds outside, and whatever it writes lands in
+// the folder it checked, never outside.
+TEST(Image_Build, A_Bin_Link_Swapped_During_Builds_Carries_Nothing_Outside) {
+  Conf conf(Fixture("conf/ParGen.xml"), Fixture("conf/IEC_61850_Client.xml"));
+  test::Temp_Dir outside;
+  std::filesystem::create_directory(conf.dir / "real_bin");
+  const std::string bin = conf.dir / "bin";
+  const std::string next = conf.dir / "bin.next";
+  std::filesystem::create_symlink(conf.dir / "real_bin", bin);
+  std::atomic<bool> stop{false};
+  std::thread swapper([&] {
+    for (bool out = false; !stop; out = !out) {
+      std::filesystem::remove(next);
+      std::filesystem::create_symlink(out ? outside.path() : conf.dir / "real_bin", next);
+      std::filesystem::rename(next, bin);  // replaces the link in one step
+    }
+  });
+  int written = 0;
+  for (int build = 0; build < 300; ++build)
+    if (conf.Build().empty()) ++written;
+  stop = true;
+  swapper.join();
+  EXPECT_TRUE(std::filesystem::is_empty(outside.path())) << "files written outside";
+  // Some builds found the link inside and wrote there.
+  EXPECT_GT(written, 0);
+  EXPECT_TRUE(std::filesystem::exists(conf.dir / "real_bin/bank2.bin"));
+}
+
+// The link swapped in between the check and the write, deterministically: the folder was opened
+// once, and the files go into it.
+TEST(Checked_Folder, A_Link_Swapped_In_After_The_Check_Changes_Nothing) {
+  test::Temp_Dir root, outside;
+  const std::string conf = root / "conf";
+  std::filesystem::create_directories(conf + "/bin");
+  const util::Checked_Folder bin(root.path(), conf + "/bin", test::English());
+  std::filesystem::rename(conf + "/bin", conf + "/moved");
+  std::filesystem::create_symlink(outside.path(), conf + "/bin");
+  bin.Write_Files_Atomic({{"bank.sum", "record"}, {"bank1.bin", "one"}});
+  bin.Write_File_Atomic("bank2.bin", "two");
+  EXPECT_TRUE(std::filesystem::is_empty(outside.path()));
+  EXPECT_EQ(test::Read(conf + "/moved/bank1.bin"), "one");
+  EXPECT_EQ(test::Read(conf + "/moved/bank2.bin"), "two");
+  // A swap before the opening is refused like any link outside.
+  EXPECT_THROW(util::Checked_Folder(root.path(), conf + "/bin", test::English()), util::File_Error);
+}
+#endif
+
+// A text of the client file with a control character, raw or as a character reference, would
+// go into the image as it is: the build refuses it and keeps the earlier images.
+TEST(Image_Build, Refuses_Client_Texts_Xml_Cannot_Hold) {
+  for (const char* text : {"a&#1;b", "\x1b[2J", "&#xFFFF;"}) {
+    SCOPED_TRACE(text);
+    std::string client = Fixture("conf/IEC_61850_Client.xml");
+    const std::string name = "Mnemonic=\"Breaker\"";
+    const size_t at = client.find(name);
+    ASSERT_NE(at, std::string::npos);
+    client.replace(at, name.size(), std::string("Mnemonic=\"") + text + "\"");
+    Conf conf(Fixture("conf/ParGen.xml"), client);
+    conf.Old_Images();
+    const std::string error = conf.Build();
+    EXPECT_NE(error.find(conf.IEC_Client_File), std::string::npos) << error;
+    EXPECT_EQ(conf.Bank1(), "old bank1");
+  }
+}

@@ -550,3 +550,73 @@ TEST(Utf, Decodes_Text_Files_By_Mark_Or_Content) {
 }
 
 }  // namespace
+
+// A save replaces a file or a link, never anything else that stands in the target's place: a
+// FIFO, a socket or a folder stays as it was, and no temporary file is left beside it.
+TEST(Write_File_Atomic, Refuses_A_Target_That_Is_Not_A_Regular_File) {
+#ifdef _WIN32
+  GTEST_SKIP() << "FIFOs and sockets in folders are Linux kinds of file";
+#else
+  test::Temp_Dir dir;
+  const struct {
+    const char* kind;
+    std::function<void(const std::string&)> make;
+    const char* reason;
+  } kinds[] = {
+      {"FIFO", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); },
+       "not a regular file"},
+      {"folder", [](const std::string& p) { std::filesystem::create_directory(p); },
+       "Is a directory"},
+      {"device", [](const std::string& p) { std::filesystem::create_symlink("/dev/null", p); },
+       ""},  // a link: the rename replaces the link itself, the device is not touched
+  };
+  for (const auto& k : kinds) {
+    SCOPED_TRACE(k.kind);
+    const std::string target = dir / k.kind;
+    k.make(target);
+    try {
+      util::Write_File_Atomic(target, "data");
+      EXPECT_STREQ(k.reason, "");
+      EXPECT_EQ(test::Read(target), "data");
+    } catch (const util::File_Error& e) {
+      EXPECT_EQ(std::string(e.what()).find("Cannot write " + target + ": "), 0u) << e.what();
+      EXPECT_NE(std::string(e.what()).find(k.reason), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(dir / "FIFO"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "folder"));
+  EXPECT_EQ(util::List_Folder(dir.path()).size(), 3u) << "no temporary file stays";
+#endif
+}
+
+// A loop of links is said to be one, not a place outside.
+TEST(Require_Inside, A_Loop_Of_Links_Is_Named_A_Loop) {
+  test::Temp_Dir root;
+  const std::string bin = root / "bin", bin2 = root / "bin2";
+  if (!test::Make_Folder_Link(bin2, bin) || !test::Make_Folder_Link(bin, bin2))
+    GTEST_SKIP() << "this system does not let this user make folder links";
+  try {
+    util::Require_Inside(root.path(), bin, test::English());
+    FAIL() << "a loop passed";
+  } catch (const util::File_Error& e) {
+#ifndef _WIN32  // which error Windows gives for a loop depends on the file system
+    EXPECT_EQ(std::string(e.what()), bin + " is a loop of links. Nothing was written.");
+#endif
+  }
+}
+
+TEST(Xml, Texts_Xml_Cannot_Hold) {
+  const struct {
+    const char* text;
+    bool held;
+  } cases[] = {
+      {"plain \xC3\xA9 \xEF\xBF\xBD \xF0\x9F\x98\x80 \t\r\n", true},  // U+FFFD, an emoji
+      {"\x01", false},
+      {"a\x1b[2J", false},
+      {"\xEF\xBF\xBE", false},  // U+FFFE
+      {"\xEF\xBF\xBF", false},  // U+FFFF
+      {"\xED\xA0\x80", false},  // a lone surrogate, as a reader decodes &#xD800;
+      {"\xED\x9F\xBF", true},   // U+D7FF, just below the surrogates
+  };
+  for (const auto& c : cases) EXPECT_EQ(util::Is_Xml_Text(c.text), c.held) << c.text;
+}
