@@ -199,14 +199,18 @@ class State_Step : public QUndoCommand {
 };
 
 // A replaced catalog file in the history: undo writes the revision it replaced back, redo the
-// new one again (its first run is the replacement itself, already written).
+// new one again (its first run is the replacement itself, already written). Each write goes
+// through the catalog folder checked anew, so a link swapped in since carries nothing out.
 class Catalog_File_Step : public QUndoCommand {
  public:
   using Report = std::function<void(const std::string& reason)>;
-  Catalog_File_Step(std::string path, std::string before, std::string after, Report report)
-      : path_(std::move(path)),
+  Catalog_File_Step(std::string catalog_dir, std::string name, std::string before,
+                    std::string after, const lang::Lang_Strings& texts, Report report)
+      : catalog_dir_(std::move(catalog_dir)),
+        name_(std::move(name)),
         before_(std::move(before)),
         after_(std::move(after)),
+        texts_(texts),
         report_(std::move(report)) {}
   void undo() override { Write(before_); }
   void redo() override {
@@ -220,13 +224,14 @@ class Catalog_File_Step : public QUndoCommand {
  private:
   void Write(const std::string& text) {
     try {
-      util::Write_File_Atomic(path_, text);
+      Write_Catalog_File(catalog_dir_, name_, text, texts_);
     } catch (const std::exception& error) {
       report_(error.what());
     }
   }
 
-  std::string path_, before_, after_;
+  std::string catalog_dir_, name_, before_, after_;
+  const lang::Lang_Strings& texts_;
   Report report_;
   bool done_ = true;
 };
@@ -744,7 +749,7 @@ void TFIEC_61850_Access::reject() {
       return;
     try {
       for (const Catalog_Snapshot& snapshot : catalog_at_opening_)
-        Restore_Catalog_Snapshot(snapshot);
+        Restore_Catalog_Snapshot(snapshot, ctx_.Lang_Strings);
     } catch (const std::exception& failure) {
       messages_.Error(this, failure.what());
       return;  // the editor stays open with what it holds, which matches the files it replaced
@@ -1568,9 +1573,9 @@ void TFIEC_61850_Access::Btn_Replace_SclClick() {
   const std::string step_name =
       QString(Q(s[access_strings::Text_Step_Replace_Scl])).arg(Q(server.Name())).toStdString();
   History->beginMacro(Q(step_name));
-  History->push(
-      new Catalog_File_Step(catalog_file, std::move(old_text), std::move(text),
-                            [this](const std::string& reason) { messages_.Error(this, reason); }));
+  History->push(new Catalog_File_Step(
+      Catalog_Dir(ctx_.Active_Conf_Dir), file_name, std::move(old_text), std::move(text),
+      ctx_.Lang_Strings, [this](const std::string& reason) { messages_.Error(this, reason); }));
   Record_Step(step_name, [&] {
     // The tree's nodes and the filter's index lead into the model about to be replaced.
     Clear_Tree();

@@ -1,7 +1,5 @@
 #include "access/catalog_snapshot.h"
 
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
 #include "access/scl_revision.h"
@@ -37,23 +35,20 @@ bool Catalog_File_Changed(const Catalog_Snapshot& snapshot) {
   return !snapshot.text || util::Read_File(snapshot.path) != *snapshot.text;
 }
 
-void Restore_Catalog_Snapshot(const Catalog_Snapshot& snapshot) {
-  const std::string& catalog_dir = snapshot.dir;
+void Restore_Catalog_Snapshot(const Catalog_Snapshot& snapshot, const lang::Lang_Strings& texts) {
+  // Every write and removal goes through the catalog folder opened and checked once.
+  const auto catalog = Open_Catalog_Folder(snapshot.dir, texts);
   const std::string& name = snapshot.name;
   if (snapshot.text &&
       (!util::File_Exists(snapshot.path) || util::Read_File(snapshot.path) != *snapshot.text))
-    util::Write_File_Atomic(snapshot.path, *snapshot.text);
-  for (const std::string& backup : Backup_Names(catalog_dir, name)) {
-    if (snapshot.backups.count(backup)) continue;
-    std::error_code ignored;  // a copy that cannot be removed changes nothing the editor reads
-    const std::string path = util::Join_Path(catalog_dir, backup);
-    std::filesystem::remove(std::filesystem::path(std::u8string(path.begin(), path.end())),
-                            ignored);
-  }
+    catalog->Write_File_Atomic(name, *snapshot.text);
+  for (const std::string& backup : Backup_Names(snapshot.dir, name))
+    // A copy that cannot be removed changes nothing the editor reads.
+    if (!snapshot.backups.count(backup)) catalog->Remove(backup);
   for (const auto& [backup, text] : snapshot.backups) {
-    const std::string path = util::Join_Path(catalog_dir, backup);
+    const std::string path = util::Join_Path(snapshot.dir, backup);
     if (!util::File_Exists(path) || util::Read_File(path) != text)
-      util::Write_File_Atomic(path, text);
+      catalog->Write_File_Atomic(backup, text);
   }
 }
 

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "lang/lang_strings.h"
+
 namespace UIEC_61850_Access {
 
 struct Catalog_Snapshot {
@@ -25,7 +27,8 @@ Catalog_Snapshot Take_Catalog_Snapshot(const std::string& catalog_dir, const std
 bool Catalog_File_Changed(const Catalog_Snapshot& snapshot);
 
 // Writes the file and its copies back as the snapshot holds them and removes the copies made
-// since; throws util::File_Error when that fails part way.
-void Restore_Catalog_Snapshot(const Catalog_Snapshot& snapshot);
+// since, all through the catalog folder checked once (Open_Catalog_Folder; a link refused in the
+// words of `texts`); throws util::File_Error when that fails part way.
+void Restore_Catalog_Snapshot(const Catalog_Snapshot& snapshot, const lang::Lang_Strings& texts);
 
 }  // namespace UIEC_61850_Access

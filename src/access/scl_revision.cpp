@@ -299,38 +299,50 @@ std::optional<long long> Catalog_Backup_Number(const std::string& entry, const s
   return std::stoll(digits);
 }
 
-void Replace_Catalog_File(const std::string& catalog_dir, const std::string& name,
-                          const std::string& content, const lang::Lang_Strings& texts) {
-  if (!util::Is_Plain_Name(name))
-    throw util::File_Error("\"" + name + "\" is not the name of a file in the catalog folder.");
+std::unique_ptr<util::Checked_Folder> Open_Catalog_Folder(const std::string& catalog_dir,
+                                                          const lang::Lang_Strings& texts) {
   // As for Add IEC Device: the catalog must not be a link leading out of its configuration.
   std::string conf_dir = catalog_dir;
   while (conf_dir.size() > 1 && (conf_dir.back() == '/' || conf_dir.back() == '\\'))
     conf_dir.pop_back();
   const size_t separator = conf_dir.find_last_of("/\\");
-  // Every copy, write and removal goes through the folder opened and checked once, so a link
-  // swapped in for it meanwhile carries nothing out of the configuration.
-  const util::Checked_Folder catalog(
+  return std::make_unique<util::Checked_Folder>(
       separator == std::string::npos ? catalog_dir : conf_dir.substr(0, separator + 1), catalog_dir,
       texts);
+}
+
+void Write_Catalog_File(const std::string& catalog_dir, const std::string& name,
+                        std::string_view content, const lang::Lang_Strings& texts) {
+  if (!util::Is_Plain_Name(name))
+    throw util::File_Error("\"" + name + "\" is not the name of a file in the catalog folder.");
+  Open_Catalog_Folder(catalog_dir, texts)->Write_File_Atomic(name, content);
+}
+
+void Replace_Catalog_File(const std::string& catalog_dir, const std::string& name,
+                          const std::string& content, const lang::Lang_Strings& texts) {
+  if (!util::Is_Plain_Name(name))
+    throw util::File_Error("\"" + name + "\" is not the name of a file in the catalog folder.");
+  // Every copy, write and removal goes through the folder opened and checked once, so a link
+  // swapped in for it meanwhile carries nothing out of the configuration.
+  const auto catalog = Open_Catalog_Folder(catalog_dir, texts);
   const std::string path = util::Join_Path(catalog_dir, name);
 
   std::vector<long long> numbers;
-  for (const std::string& entry : catalog.List())
+  for (const std::string& entry : catalog->List())
     if (const auto n = Catalog_Backup_Number(entry, name)) numbers.push_back(*n);
   std::sort(numbers.begin(), numbers.end());
 
   if (util::File_Exists(path)) {
     const long long next = numbers.empty() ? 1 : numbers.back() + 1;
-    catalog.Write_File_Atomic(name + "." + std::to_string(next) + ".bak", util::Read_File(path));
+    catalog->Write_File_Atomic(name + "." + std::to_string(next) + ".bak", util::Read_File(path));
     numbers.push_back(next);
   }
-  catalog.Write_File_Atomic(name, content);
+  catalog->Write_File_Atomic(name, content);
 
   // The oldest copies go once the new file is in place; one that cannot be removed stays.
   const size_t keep = static_cast<size_t>(Catalog_Backups_Kept);
   for (size_t i = 0; i + keep < numbers.size(); ++i)
-    catalog.Remove(name + "." + std::to_string(numbers[i]) + ".bak");
+    catalog->Remove(name + "." + std::to_string(numbers[i]) + ".bak");
 }
 
 std::vector<std::optional<Stored_Place>> Stored_Member_Places(

@@ -33,6 +33,7 @@
 
 #include "access/access_state.h"
 #include "lang/lang_strings.h"
+#include "util/files.h"
 
 namespace UIEC_61850_Access {
 
@@ -79,6 +80,15 @@ void Replace_Server_Model(Access_State& state, int position, std::unique_ptr<TIE
 // it was. The refusal of a link is in the words of `texts`.
 void Replace_Catalog_File(const std::string& catalog_dir, const std::string& name,
                           const std::string& content, const lang::Lang_Strings& texts);
+// The catalog folder `catalog_dir` opened and checked to lie inside its configuration (the folder
+// holding it), for writes that a link swapped in afterwards cannot carry elsewhere; creates the
+// folder when missing. util::File_Error (in the words of `texts` for a link) when it leads out.
+std::unique_ptr<util::Checked_Folder> Open_Catalog_Folder(const std::string& catalog_dir,
+                                                          const lang::Lang_Strings& texts);
+// Writes the catalog file `name` (a plain file name) through Open_Catalog_Folder, atomically;
+// util::File_Error when it cannot, and the file stays as it was.
+void Write_Catalog_File(const std::string& catalog_dir, const std::string& name,
+                        std::string_view content, const lang::Lang_Strings& texts);
 // How many `.bak` copies Replace_Catalog_File keeps.
 inline constexpr int Catalog_Backups_Kept = 3;
 // The number n of a folder entry named `name`.n.bak (a copy Replace_Catalog_File keeps of

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "access/access_test_models.h"
+#include "access/catalog_snapshot.h"
 #include "access/client_file.h"
 #include "access/server_list.h"
 #include "util/files.h"
@@ -247,6 +249,17 @@ TEST(Catalog_File_History, Writes_Nothing_Outside_The_Catalog) {
     GTEST_SKIP() << "no folder links here";
   EXPECT_THROW(Replace_Catalog_File(dir / "conf/ICD_Catalog", "x.icd", "new", test::English()),
                util::File_Error);
+  // Nor by the history's writes or the restoring of the catalog as the opening found it, when
+  // the link is swapped in after the folder was read.
+  EXPECT_THROW(Write_Catalog_File(dir / "conf/ICD_Catalog", "x.icd", "new", test::English()),
+               util::File_Error);
+  util::Force_Dirs(dir / "real/ICD_Catalog");
+  test::Write(dir / "real/ICD_Catalog/x.icd", "opening");
+  const Catalog_Snapshot snapshot = Take_Catalog_Snapshot(dir / "real/ICD_Catalog", "x.icd");
+  std::filesystem::rename(std::filesystem::path(dir / "real/ICD_Catalog"),
+                          std::filesystem::path(dir / "real/kept"));
+  ASSERT_TRUE(test::Make_Folder_Link(outside.path(), dir / "real/ICD_Catalog"));
+  EXPECT_THROW(Restore_Catalog_Snapshot(snapshot, test::English()), util::File_Error);
   EXPECT_EQ(util::List_Folder(outside.path()), std::vector<std::string>{"x.icd"});
   EXPECT_EQ(test::Read(outside / "x.icd"), "old");
 }
