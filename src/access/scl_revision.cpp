@@ -299,6 +299,16 @@ std::optional<long long> Catalog_Backup_Number(const std::string& entry, const s
   return std::stoll(digits);
 }
 
+namespace {
+
+// A catalog file is named by a plain file name: nothing that leads out of the folder.
+void Require_Catalog_Name(const std::string& name) {
+  if (!util::Is_Plain_Name(name))
+    throw util::File_Error("\"" + name + "\" is not the name of a file in the catalog folder.");
+}
+
+}  // namespace
+
 std::unique_ptr<util::Checked_Folder> Open_Catalog_Folder(const std::string& catalog_dir,
                                                           const lang::Lang_Strings& texts) {
   // As for Add IEC Device: the catalog must not be a link leading out of its configuration.
@@ -313,15 +323,13 @@ std::unique_ptr<util::Checked_Folder> Open_Catalog_Folder(const std::string& cat
 
 void Write_Catalog_File(const std::string& catalog_dir, const std::string& name,
                         std::string_view content, const lang::Lang_Strings& texts) {
-  if (!util::Is_Plain_Name(name))
-    throw util::File_Error("\"" + name + "\" is not the name of a file in the catalog folder.");
+  Require_Catalog_Name(name);
   Open_Catalog_Folder(catalog_dir, texts)->Write_File_Atomic(name, content);
 }
 
 void Replace_Catalog_File(const std::string& catalog_dir, const std::string& name,
                           const std::string& content, const lang::Lang_Strings& texts) {
-  if (!util::Is_Plain_Name(name))
-    throw util::File_Error("\"" + name + "\" is not the name of a file in the catalog folder.");
+  Require_Catalog_Name(name);
   // Every copy, write and removal goes through the folder opened and checked once, so a link
   // swapped in for it meanwhile carries nothing out of the configuration.
   const auto catalog = Open_Catalog_Folder(catalog_dir, texts);

@@ -12,9 +12,11 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QWidget>
+#include <functional>
 
 namespace test {
 
@@ -111,6 +113,23 @@ inline void Click_Item(QTreeWidget* tree, QTreeWidgetItem* node,
   tree->scrollToItem(node);
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, modifiers,
                     tree->visualItemRect(node).center());
+}
+
+// Runs `act` on the first window of type T that becomes the active modal one, made the active
+// window as the desktop does, so that typed keys reach it.
+template <typename T>
+void When_Modal(std::function<void(T*)> act) {
+  auto* timer = new QTimer;
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      QApplication::setActiveWindow(dialog);
+      act(dialog);
+    }
+  });
+  timer->start();
 }
 
 }  // namespace test

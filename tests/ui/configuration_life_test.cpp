@@ -14,7 +14,6 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QTimer>
 #include <QUndoStack>
 #include <memory>
 
@@ -43,21 +42,6 @@ void Click_Row_Number(QTableWidget* table, int row, Qt::KeyboardModifiers modifi
   const QPoint at(numbers->width() / 2,
                   numbers->sectionViewportPosition(row) + numbers->sectionSize(row) / 2);
   QTest::mouseClick(numbers->viewport(), Qt::LeftButton, modifiers, at);
-}
-
-// Runs `act` on the first window of type T that becomes the active modal one.
-template <typename T>
-void When_Modal(std::function<void(T*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(dialog);
-    }
-  });
-  timer->start();
 }
 
 // The editor on stand-in server files, with the four leaf attributes of IED1 as rows 1 to 4 and
@@ -254,14 +238,14 @@ TEST(Message_Windows, Discard_Question_Keeps_The_Work_On_Enter) {
   const lang::Lang_Strings strings;
   ui::Box_Messages box(strings);
   QString default_button;
-  When_Modal<QMessageBox>([&](QMessageBox* question) {
+  test::When_Modal<QMessageBox>([&](QMessageBox* question) {
     default_button = question->defaultButton() ? question->defaultButton()->text() : "";
     QTest::keyClick(question, Qt::Key_Return);
   });
   EXPECT_EQ(box.Question_Default_No(nullptr, "Discard them and close?"), Answer::No);
   EXPECT_EQ(default_button, "No");
   // Other questions keep Yes first.
-  When_Modal<QMessageBox>(
+  test::When_Modal<QMessageBox>(
       [&](QMessageBox* question) { QTest::keyClick(question, Qt::Key_Return); });
   EXPECT_EQ(box.Question(nullptr, "Overwrite?", false), Answer::Yes);
 }
@@ -276,7 +260,7 @@ TEST(Message_Windows, Long_Lines_Wrap_Instead_Of_Scrolling_Sideways) {
   // The opening's list of findings.
   ui::Box_Messages box(strings);
   int sideways = -1;
-  When_Modal<QDialog>([&](QDialog* list) {
+  test::When_Modal<QDialog>([&](QDialog* list) {
     auto* text = list->findChild<QPlainTextEdit*>();
     if (text) sideways = text->horizontalScrollBar()->maximum();
     list->accept();

@@ -14,7 +14,6 @@
 #include <QListWidget>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <functional>
@@ -51,26 +50,10 @@ std::string Many_Lns(int lns) {
          "<DA name='q' bType='Quality' fc='ST'/></DOType></DataTypeTemplates></SCL>";
 }
 
-// Runs `act` on the first window of type T that becomes the active modal one.
-template <typename T>
-void When_Modal(std::function<void(T*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      QApplication::setActiveWindow(dialog);  // as the desktop does
-      act(dialog);
-    }
-  });
-  timer->start();
-}
-
 // Answers the next file dialog: notes the folder it opens in, then types `name` and Enter, or
 // presses Escape when `name` is empty.
 void Answer_File_Dialog(std::string* opened_in, const std::string& name) {
-  When_Modal<QFileDialog>([opened_in, name](QFileDialog* dialog) {
+  test::When_Modal<QFileDialog>([opened_in, name](QFileDialog* dialog) {
     *opened_in = dialog->directory().absolutePath().toStdString();
     if (name.empty()) {
       test::Press(Qt::Key_Escape);
@@ -155,7 +138,7 @@ TEST_F(Friction, File_Dialogs_Open_In_The_Folder_Last_Used) {
   // The check report's CSV.
   util::Force_Dirs(dir / "reports");
   ctx.Last_Folders.Report_File = dir / "reports";
-  When_Modal<TFCheck_Report>([&opened_in](TFCheck_Report* report) {
+  test::When_Modal<TFCheck_Report>([&opened_in](TFCheck_Report* report) {
     Answer_File_Dialog(&opened_in, "r.csv");
     test::Click(report->Btn_Save_Csv);
     test::Click(report->Btn_Cancel);
@@ -172,13 +155,13 @@ TEST_F(Friction, File_Dialogs_Are_Titled_And_Named_For_Their_Command) {
   Add_Server(1);
   window->Choose_File = default_choose_file;
   QString title;
-  When_Modal<QFileDialog>([&title](QFileDialog* dialog) {
+  test::When_Modal<QFileDialog>([&title](QFileDialog* dialog) {
     title = dialog->windowTitle();
     test::Press(Qt::Key_Escape);
   });
   test::Click(window->Btn_Replace_Scl);
   EXPECT_EQ(title, "Replace SCL file...");
-  When_Modal<QFileDialog>([&title](QFileDialog* dialog) {
+  test::When_Modal<QFileDialog>([&title](QFileDialog* dialog) {
     title = dialog->windowTitle();
     test::Press(Qt::Key_Escape);
   });
@@ -187,8 +170,8 @@ TEST_F(Friction, File_Dialogs_Are_Titled_And_Named_For_Their_Command) {
 
   util::Force_Dirs(dir / "reports");
   ctx.Last_Folders.Report_File = dir / "reports";
-  When_Modal<TFCheck_Report>([](TFCheck_Report* report) {
-    When_Modal<QFileDialog>([](QFileDialog*) { test::Press(Qt::Key_Return); });
+  test::When_Modal<TFCheck_Report>([](TFCheck_Report* report) {
+    test::When_Modal<QFileDialog>([](QFileDialog*) { test::Press(Qt::Key_Return); });
     test::Click(report->Btn_Save_Csv);
     test::Click(report->Btn_Cancel);
   });
@@ -321,7 +304,7 @@ TEST_F(Friction, Filter_Of_Another_Configuration_Is_Cleared) {
 TEST_F(Friction, Chooser_Marks_Ieds_In_The_Catalog_And_Fits_Its_Columns) {
   chosen = test::Data_Dir() + "/scl/fixtures/multi.scd";
   window->Choose_File = [this] { return chosen; };
-  When_Modal<TFIED_Chooser>([](TFIED_Chooser* chooser) {
+  test::When_Modal<TFIED_Chooser>([](TFIED_Chooser* chooser) {
     test::Click_Cell(chooser->SG_IEDs, 0, 0);
     test::Click(chooser->Btn_OK);
   });
@@ -329,7 +312,7 @@ TEST_F(Friction, Chooser_Marks_Ieds_In_The_Catalog_And_Fits_Its_Columns) {
   ASSERT_EQ(window->LB_IEC_Devices->count(), 1);
 
   std::vector<QString> marks, tips;
-  When_Modal<TFIED_Chooser>([&](TFIED_Chooser* chooser) {
+  test::When_Modal<TFIED_Chooser>([&](TFIED_Chooser* chooser) {
     for (int r = 0; r < chooser->SG_IEDs->rowCount(); ++r) {
       marks.push_back(chooser->SG_IEDs->item(r, 6)->text());
       tips.push_back(chooser->SG_IEDs->item(r, 6)->toolTip());
