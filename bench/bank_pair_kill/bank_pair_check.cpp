@@ -3,13 +3,14 @@
 #include <cstdio>
 
 #include "image/image_build.h"
+#include "app/all_texts.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "Usage: bank_pair_check BIN_DIR\n");
     return 2;
   }
-  const util::Check_Result found = USaveBincc::Check_Bank_Pair(argv[1], lang::Lang_Strings());
+  const util::Check_Result found = USaveBincc::Check_Bank_Pair(argv[1], lang::English_Strings());
   if (!found) return 0;
   std::printf("%s\n", found->c_str());
   return 3;

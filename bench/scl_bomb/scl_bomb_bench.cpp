@@ -14,9 +14,10 @@
 #include <string>
 
 #include "check/check.h"
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "scl/scl_import.h"
 #include "util/files.h"
+#include "app/all_texts.h"
 
 namespace {
 
@@ -108,7 +109,7 @@ std::string Import(const std::string& path) {
 
 std::string Check(const std::string& path) {
   size_t errors = 0, refused = 0;
-  const lang::Lang_Strings english;
+  const lang::Lang_Strings english = lang::English_Strings();
   check::Check_Scl_File(
       path, path,
       [&](const check::Finding& f) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "scl/ied_catalog.h"
 
 class QLabel;

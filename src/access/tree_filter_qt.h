@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "scl/tree_filter.h"
 
 class QComboBox;

@@ -33,6 +33,7 @@
 #include "util/text.h"
 #include "util/web_address_qt.h"
 #include "util/window_qt.h"
+#include "lang/lang_file.h"
 
 namespace {
 
@@ -194,9 +195,9 @@ void TFVarnoscopioFirmWare::Create_Dialogs() {
   FAbout = new TFAbout(ctx_, this);
   FSoftOptions = new TFSoftOptions(ctx_, messages_, this);
   FSoftOptions->Set_Change_Language([this] { Change_Language(); });
-  FParGen = new TFParGen(ctx_, messages_, this);
+  FParGen = new TFParGen(app::ParGen_Options_Of(ctx_), messages_, this);
   FIEC_61850_Access = new TFIEC_61850_Access(ctx_, messages_, this);
-  FBoot = new TFBoot(ctx_, messages_, this);
+  FBoot = new TFBoot(app::Boot_Options_Of(ctx_), messages_, this);
 }
 
 void TFVarnoscopioFirmWare::Set_Lang() {

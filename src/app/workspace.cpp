@@ -7,16 +7,12 @@
 #include <utility>
 
 #include "app/app_strings.h"
+#include "app/all_texts.h"
 #include "lang/language_files.h"
 #include "util/files.h"
 #include "util/xml.h"
 
 namespace app {
-
-void App_Context::Set_Files() {
-  ParGen_File = util::Join_Path(Active_Conf_Dir, "ParGen.xml");
-  IEC_Client_File = util::Join_Path(Active_Conf_Dir, "IEC_61850_Client.xml");
-}
 
 void Setup_Workspace(App_Context& ctx, const std::string& exe_dir) {
   ctx.Exe_Dir = exe_dir;
@@ -25,7 +21,7 @@ void Setup_Workspace(App_Context& ctx, const std::string& exe_dir) {
   ctx.Language_Dir = util::Join_Path(exe_dir, "LANGUAGE");
   for (const std::string* dir : {&ctx.Master_Dir, &ctx.Projects_Dir, &ctx.Language_Dir})
     if (!util::Dir_Exists(*dir)) util::Create_Dir(*dir);
-  lang::Install_Language_Files(ctx.Language_Dir);
+  lang::Install_Language_Files(ctx.Language_Dir, lang::For_Each_Built_In_Text);
 }
 
 namespace {
@@ -183,29 +179,6 @@ std::string Active_Folder_Name(const App_Context& ctx) {
   if (ctx.Active_Conf_Dir.empty()) return "";
   return ctx.Active_Conf_Dir.substr(
       std::min(ctx.Active_Conf_Dir.size(), ctx.Projects_Dir.size() + 1));
-}
-
-void Require_Conf_Folders(const App_Context& ctx) {
-  // Without a workspace (a context of the command line) the configuration folder is the one
-  // given.
-  if (!ctx.Exe_Dir.empty())
-    util::Require_Inside(ctx.Exe_Dir, ctx.Active_Conf_Dir, ctx.Lang_Strings);
-  // The folders the configuration's own steps write into: the access editor's copies of the SCL
-  // files and the images. Each belongs to this configuration alone, not to another one.
-  for (const char* folder : {"ICD_Catalog", "bin"})
-    util::Require_Inside(ctx.Active_Conf_Dir, util::Join_Path(ctx.Active_Conf_Dir, folder),
-                         ctx.Lang_Strings);
-}
-
-bool In_Conf_Folder(const App_Context& ctx, const std::string& file) {
-  return file == util::Join_Path(ctx.Active_Conf_Dir, util::File_Name_Of(file));
-}
-
-std::unique_ptr<util::Checked_Folder> Open_Conf_Folder(const App_Context& ctx) {
-  Require_Conf_Folders(ctx);
-  return std::make_unique<util::Checked_Folder>(
-      ctx.Exe_Dir.empty() ? ctx.Active_Conf_Dir : ctx.Exe_Dir, ctx.Active_Conf_Dir,
-      ctx.Lang_Strings);
 }
 
 }  // namespace app

@@ -13,7 +13,7 @@
 #include "check/check.h"
 #include "check/check_strings.h"
 #include "check/line_index.h"
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "scl/scl_import.h"
 #include "util/files.h"
 #include "util/text.h"

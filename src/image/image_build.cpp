@@ -8,7 +8,7 @@
 
 #include "image/image_strings.h"
 #include "image/le_bytes.h"
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "util/files.h"
 #include "util/sha256.h"
 #include "util/xml.h"

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "util/files.h"
 #include "util/util_strings.h"
 

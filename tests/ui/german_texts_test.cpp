@@ -28,6 +28,8 @@
 #include "support/user_input.h"
 #include "util/files.h"
 #include "util/messages_qt.h"
+#include "app/all_texts.h"
+#include "lang/lang_file.h"
 
 namespace {
 
@@ -37,7 +39,7 @@ std::string S(const QString& text) { return text.toStdString(); }
 
 // The German table the tests' language file gives.
 lang::Lang_Strings German() {
-  lang::Lang_Strings strings;
+  lang::Lang_Strings strings = lang::English_Strings();
   std::string name = "Deutsch";
   lang::Select_Language(strings, test::Data_Dir() + "/ui/fixtures", name);
   EXPECT_EQ(name, "Deutsch");

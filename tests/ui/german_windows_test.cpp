@@ -45,6 +45,8 @@
 #include "update/boot_dialog.h"
 #include "util/files.h"
 #include "util/messages_qt.h"
+#include "app/all_texts.h"
+#include "lang/lang_file.h"
 
 namespace {
 
@@ -85,10 +87,10 @@ std::set<std::string> English_Words() {
   });
   // Only what the German file says: an entry it lacks adds no German words.
   const lang::Lang_Strings german = [] {
-    lang::Lang_Strings strings;
+    lang::Lang_Strings strings = lang::English_Strings();
     lang::For_Each_Built_In_Text([&strings](int index, const char*) { strings.Set(index, ""); });
     for (const lang::Shipped_File& file : lang::Shipped_Files())
-      if (std::string(file.Name) == "Deutsch.lng") strings.Apply_Lang_Text(std::string(file.Bytes));
+      if (std::string(file.Name) == "Deutsch.lng") lang::Apply_Lang_Text(strings, std::string(file.Bytes));
     return strings;
   }();
   lang::For_Each_Built_In_Text([&english, &german](int index, const char*) {

@@ -23,6 +23,7 @@
 #include "support/test_support.h"
 #include "support/user_input.h"
 #include "util/files.h"
+#include "lang/lang_file.h"
 
 namespace {
 

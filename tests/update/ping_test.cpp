@@ -11,6 +11,7 @@
 #include "update/icmp_echo.h"
 #include "update/scripted_echo.h"
 #include "update/update_messages.h"
+#include "app/all_texts.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ TEST(Send_Ping, Refused_Echo_Service_Is_Reported_Apart) {
   EXPECT_EQ(ping.ping_res, UBoot::Ping_Status::No_Reply);
   EXPECT_EQ(ping.Not_Allowed, "raw socket: Operation not permitted");
 
-  const lang::Lang_Strings strings;
+  const lang::Lang_Strings strings = lang::English_Strings();
   const UBoot::Update_Message message =
       UBoot::Ping_Failure_Message(strings, ping, "/opt/rq/rq30517");
   EXPECT_FALSE(message.Warning);
@@ -91,7 +92,7 @@ TEST(Send_Ping, Failure_Message_Follows_The_Last_Status) {
   } echo;
   Virtual_Clock clock;
   UBoot::TPing ping(echo, clock);
-  const lang::Lang_Strings strings;
+  const lang::Lang_Strings strings = lang::English_Strings();
   ping.ping_res = UBoot::Ping_Status::No_Data;
   EXPECT_TRUE(UBoot::Ping_Failure_Message(strings, ping, "x").Warning);
   EXPECT_EQ(UBoot::Ping_Failure_Message(strings, ping, "x").Text, "Device Not Found!");
@@ -117,7 +118,7 @@ TEST(Send_Ping, The_Reason_Of_An_Echo_Error_Follows_The_Message) {
       {"raises after a timeout", 3, true, "Device Not Found!\n\n" + unreachable},
       {"nobody answers", 0, true, "Device Not Found!"},
   };
-  const lang::Lang_Strings strings;
+  const lang::Lang_Strings strings = lang::English_Strings();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     struct Failing : UBoot::Echo_Service {
