@@ -20,7 +20,14 @@ void Setup_Workspace(App_Context& ctx, const std::string& exe_dir) {
   ctx.Projects_Dir = util::Join_Path(exe_dir, "PROJECTS");
   ctx.Language_Dir = util::Join_Path(exe_dir, "LANGUAGE");
   for (const std::string* dir : {&ctx.Master_Dir, &ctx.Projects_Dir, &ctx.Language_Dir})
-    if (!util::Dir_Exists(*dir)) util::Create_Dir(*dir);
+    if (!util::Dir_Exists(*dir)) {
+      try {
+        util::Create_Dir(*dir);
+      } catch (const util::File_Error&) {
+        // Not said at start: each step that needs the folder says why it cannot use it (Open
+        // Configuration, the options' languages, the update).
+      }
+    }
   lang::Install_Language_Files(ctx.Language_Dir, lang::For_Each_Built_In_Text);
 }
 
@@ -144,7 +151,11 @@ void Create_Configuration(App_Context& ctx, const std::string& name) {
   const std::string dir = util::Join_Path(ctx.Projects_Dir, name);
   if (!util::Is_Plain_Name(name)) refuse(app_strings::Text_New_Not_Created);
   if (util::Dir_Exists(dir)) refuse(app_strings::Text_New_Exists);
-  if (!util::Create_Dir(dir)) refuse(app_strings::Text_New_Not_Created);
+  try {
+    util::Create_Dir(dir);
+  } catch (const util::File_Error&) {
+    refuse(app_strings::Text_New_Not_Created);  // the dialog's own words, as for a refused name
+  }
   try {
     util::Force_Dirs(util::Join_Path(dir, "bin"));
   } catch (const util::File_Error&) {

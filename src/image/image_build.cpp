@@ -74,7 +74,7 @@ std::string Digest_Of(const std::string& path) {
   try {
     return util::Sha256_Hex(util::Read_File(path));
   } catch (const util::File_Error&) {
-    return {};
+    return {};  // an image that cannot be read belongs to no pair; the check names it
   }
 }
 
@@ -126,6 +126,7 @@ Pair_State Read_Pair_State(const std::string& bin, const lang::Lang_Strings& tex
   try {
     pairs = Read_Record(util::Read_File(record));
   } catch (const util::File_Error&) {
+    // An unreadable record is reported below like one that does not parse.
   }
   if (!pairs) return {record + texts[image_strings::Text_Bank_Record_Unreadable], std::nullopt};
   if (!now.first.empty() && !now.second.empty())

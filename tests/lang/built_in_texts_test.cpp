@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "access/access_strings.h"
+#include "app/all_texts.h"
 #include "app/app_strings.h"
 #include "comm/comm_strings.h"
 #include "text/lang_strings.h"
@@ -57,7 +58,6 @@ std::vector<int> Update_Indices() {
 std::vector<int> Util_Indices() {
   std::vector<int> indices;
 #include "util/util_strings.def"
-#include "app/all_texts.h"
   return indices;
 }
 #undef TEXT
