@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "app/all_texts.h"
 #include "fuzz_file.h"
 #include "scl/ied_catalog.h"
 #include "scl/scl_import.h"
-#include "app/all_texts.h"
 
 namespace {
 

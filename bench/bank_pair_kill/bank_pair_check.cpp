@@ -2,8 +2,8 @@
 // build's (or absent), else the message and exit 3. Used by kill_loop.py.
 #include <cstdio>
 
-#include "image/image_build.h"
 #include "app/all_texts.h"
+#include "image/image_build.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

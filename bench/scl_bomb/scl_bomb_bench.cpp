@@ -13,11 +13,11 @@
 #include <functional>
 #include <string>
 
-#include "check/check.h"
-#include "text/lang_strings.h"
-#include "scl/scl_import.h"
-#include "util/files.h"
 #include "app/all_texts.h"
+#include "check/check.h"
+#include "scl/scl_import.h"
+#include "text/lang_strings.h"
+#include "util/files.h"
 
 namespace {
 

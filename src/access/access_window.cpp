@@ -333,15 +333,17 @@ void TFIEC_61850_Access::Lay_Out() {
                                        text_cell}),
                               TS_DA);
   ACG_DataSet = new Selection_Grid(
-      "ACG_DataSet", Columns({fixed, fixed, fixed, check, text_cell, text_cell, text_cell, text_cell}), TS_DataSet);
+      "ACG_DataSet",
+      Columns({fixed, fixed, fixed, check, text_cell, text_cell, text_cell, text_cell}),
+      TS_DataSet);
   ACG_DS_Vars = new Selection_Grid("ACG_DS_Vars",
                                    Columns({fixed,
                                             fixed,
-                                            text,
+                                            text_cell,
                                             {Cell_Kind::List, Start_Bits},
                                             {Cell_Kind::List, Conversions},
-                                            text,
-                                            text}),
+                                            text_cell,
+                                            text_cell}),
                                    TS_DataSet);
   auto* da_page = new QVBoxLayout(TS_DA);
   da_page->setContentsMargins(4, 4, 4, 4);

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "app/all_texts.h"
+#include "app/web_links.h"
 #include "conf/conf_paths.h"
 #include "conf/version.h"
-#include "app/web_links.h"
 #include "text/lang_strings.h"
 
 namespace app {

@@ -27,13 +27,13 @@
 #include "comm/pargen_dialog.h"
 #include "image/image_build.h"
 #include "image/image_strings.h"
+#include "lang/lang_file.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
 #include "util/qstring_qt.h"
 #include "util/text.h"
 #include "util/web_address_qt.h"
 #include "util/window_qt.h"
-#include "lang/lang_file.h"
 
 namespace {
 

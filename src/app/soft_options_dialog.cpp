@@ -17,12 +17,12 @@
 #include "app/lang_list.h"
 #include "app/version_check.h"
 #include "app/web_links.h"
+#include "lang/lang_file.h"
 #include "text/lang_strings.h"
 #include "util/qstring_qt.h"
 #include "util/title_panel_qt.h"
 #include "util/web_address_qt.h"
 #include "util/window_qt.h"
-#include "lang/lang_file.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "app/app_strings.h"
 #include "app/all_texts.h"
+#include "app/app_strings.h"
 #include "lang/language_files.h"
 #include "util/files.h"
 #include "util/xml.h"

@@ -7,9 +7,9 @@
 
 #include "app/all_texts.h"
 #include "check/check.h"
-#include "conf/conf_paths.h"
 #include "check/check_strings.h"
 #include "cli/commands.h"
+#include "conf/conf_paths.h"
 #include "image/image_build.h"
 #include "image/image_strings.h"
 #include "util/files.h"
@@ -65,10 +65,10 @@ int Build_Command(int argc, char** argv) {
   const lang::Lang_Strings english = lang::English_Strings();  // the command line's words
   const std::string bin = USaveBincc::Bin_Dir(folder.Active_Conf_Dir);
   if (const size_t blocking = Report_Blocking_Errors(folder, english); blocking > 0) {
-    std::cerr << "rq30517-cli build: " << blocking
-              << english[force ? check_strings::Text_Build_Forced
-                                        : check_strings::Text_Build_Refused]
-              << "\n";
+    std::cerr
+        << "rq30517-cli build: " << blocking
+        << english[force ? check_strings::Text_Build_Forced : check_strings::Text_Build_Refused]
+        << "\n";
     if (!force) return 1;
   }
   try {
@@ -79,8 +79,8 @@ int Build_Command(int argc, char** argv) {
         std::cerr << "rq30517-cli build: " << *mixed << " "
                   << english[image_strings::Text_Bank_Pair_Replaced] << "\n";
     }
-    USaveBincc::Build_And_Save_Images(folder.ParGen_File, folder.IEC_Client_File, folder.Active_Conf_Dir,
-                                      english);
+    USaveBincc::Build_And_Save_Images(folder.ParGen_File, folder.IEC_Client_File,
+                                      folder.Active_Conf_Dir, english);
   } catch (const std::exception& failure) {
     std::cerr << "rq30517-cli build: " << failure.what() << "\n";
     return 1;

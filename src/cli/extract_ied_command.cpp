@@ -4,11 +4,11 @@
 #include <iostream>
 #include <string>
 
-#include "cli/commands.h"
-#include "text/lang_strings.h"
-#include "scl/ied_catalog.h"
-#include "util/files.h"
 #include "app/all_texts.h"
+#include "cli/commands.h"
+#include "scl/ied_catalog.h"
+#include "text/lang_strings.h"
+#include "util/files.h"
 
 namespace cli {
 

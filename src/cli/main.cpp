@@ -8,9 +8,9 @@
 #include <io.h>
 #endif
 
-#include "conf/version.h"
 #include "cli/commands.h"
 #include "cli/terminal_output.h"
+#include "conf/version.h"
 
 namespace {
 

@@ -374,7 +374,8 @@ void TFParGen::Btn_OKClick() {
     const auto conf = conf::Open_Conf_Folder(options_.Conf, options_.Lang_Strings);
     pugi::xml_document doc;
     if (conf::In_Conf_Folder(options_.Conf, options_.Conf.ParGen_File))
-      comm::Save_Par_Gen(doc, *conf, util::File_Name_Of(options_.Conf.ParGen_File), Read_Controls());
+      comm::Save_Par_Gen(doc, *conf, util::File_Name_Of(options_.Conf.ParGen_File),
+                         Read_Controls());
     else
       comm::Save_Par_Gen(doc, options_.Conf.ParGen_File, Read_Controls());
   } catch (const std::exception& e) {
@@ -389,7 +390,8 @@ void TFParGen::Btn_CancelClick() { reject(); }
 
 void TFParGen::reject() {
   if (isVisible() && Read_Controls() != shown_values_ &&
-      messages_.Question_Default_No(this, options_.Lang_Strings[comm_strings::Text_Discard_Changes]) !=
+      messages_.Question_Default_No(this,
+                                    options_.Lang_Strings[comm_strings::Text_Discard_Changes]) !=
           ui::Messages::Answer::Yes)
     return;
   QDialog::reject();

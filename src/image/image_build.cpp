@@ -144,7 +144,8 @@ util::Check_Result Check_Bank_Pair(const std::string& Bin_Dir, const lang::Lang_
 void Image_Build::Save_Image_Files(const std::string& Active_Conf_Dir,
                                    const lang::Lang_Strings& texts) const {
   if (!util::Dir_Exists(Active_Conf_Dir))
-    throw util::File_Error("The configuration folder " + Active_Conf_Dir + " does not exist");
+    throw util::File_Error(texts[image_strings::Text_Conf_Folder_Missing] + Active_Conf_Dir +
+                           texts[image_strings::Text_Conf_Folder_Missing_End]);
   // The bin folder comes with the configuration, but a user may have removed it since; a link in
   // its place must not carry the images out of the configuration.
   // The folder is opened once, checked by its handle, and the three files are written through

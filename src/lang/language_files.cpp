@@ -102,8 +102,8 @@ bool Is_Unchanged_Installed_File(std::string_view file) {
 }
 
 void Install_Language_Files(const std::string& Language_Dir, Built_In_Texts built_in) {
-  Install(util::Join_Path(Language_Dir, "English.lng"), Installed_File(Built_In_Lang_Text(built_in)),
-          true);
+  Install(util::Join_Path(Language_Dir, "English.lng"),
+          Installed_File(Built_In_Lang_Text(built_in)), true);
   for (const Shipped_File& file : Shipped_Files()) {
     const std::string name = file.Name;
     const bool language = name.size() > 4 && name.compare(name.size() - 4, 4, ".lng") == 0;

@@ -32,11 +32,11 @@ std::string Installed_File(std::string_view body);
 // Whether `file` (a whole file's bytes) is one Installed_File wrote and nobody changed since.
 bool Is_Unchanged_Installed_File(std::string_view file);
 
-// Puts English.lng (Built_In_Lang_Text of `built_in`) and the shipped files into `Language_Dir`. A file that is
-// missing is written. A language file the program wrote itself and nobody changed since is
-// brought up to date with this program's texts; anything else already at a name (a file a user
-// put there or edited, a folder, a link) is left as it is. Files that cannot be written are left
-// out quietly: the options then offer what is there, as with a folder the user filled.
+// Puts English.lng (Built_In_Lang_Text of `built_in`) and the shipped files into `Language_Dir`. A
+// file that is missing is written. A language file the program wrote itself and nobody changed
+// since is brought up to date with this program's texts; anything else already at a name (a file a
+// user put there or edited, a folder, a link) is left as it is. Files that cannot be written are
+// left out quietly: the options then offer what is there, as with a folder the user filled.
 void Install_Language_Files(const std::string& Language_Dir, Built_In_Texts built_in);
 
 }  // namespace lang

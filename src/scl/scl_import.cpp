@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "text/lang_strings.h"
 #include "scl/scl_strings.h"
+#include "text/lang_strings.h"
 #include "util/files.h"
 #include "util/xml.h"
 
@@ -609,7 +609,8 @@ class Importer {
                                                ? SIZE_MAX
                                                : source_bytes_ * Max_Objects_Per_Byte);
       if (objects > most) {
-        const lang::Lang_Strings english(&scl_strings::Built_In);  // the import's own words, as for the nesting limit
+        // The import's own words, as for the nesting limit.
+        const lang::Lang_Strings english(&scl_strings::Built_In);
         throw SCL_Error(english[scl_strings::Text_Expands_To] + std::to_string(objects) +
                         english[scl_strings::Text_Expands_More_Than] + std::to_string(most) + ")");
       }

@@ -166,7 +166,8 @@ void TFBoot::FormShow() {
     E_IP3->setText(Q((*parts)[2]));
     E_IP4->setText(Q((*parts)[3]));
   }
-  if (options_.Update_Option_Index >= 0 && options_.Update_Option_Index < CB_Update_Options->count())
+  if (options_.Update_Option_Index >= 0 &&
+      options_.Update_Option_Index < CB_Update_Options->count())
     CB_Update_Options->setCurrentIndex(options_.Update_Option_Index);
   CB_Update_Option_Read_Back->setChecked(options_.Update_Read_Back);
   if (E_IP1->isEnabled()) {
@@ -199,7 +200,7 @@ void TFBoot::Use_Echo_Service(UBoot::Echo_Service* echo, UBoot::Ping_Clock* cloc
 
 bool TFBoot::Send_Ping() {
   // The machine's echo client holds a socket only for the length of one check.
-  UBoot::Icmp_Echo_Service machine_echo;
+  UBoot::Icmp_Echo_Service machine_echo(options_.Lang_Strings);
   UBoot::Real_Ping_Clock machine_clock;
   UBoot::TPing Ping(echo_ ? *echo_ : machine_echo, clock_ ? *clock_ : machine_clock);
   const bool answered = Ping.Send_Ping(Address_Text(), [] { QCoreApplication::processEvents(); });
@@ -249,6 +250,7 @@ void TFBoot::Btn_UpdateClick() {
     UBoot::Start_Program(program, "", false, Updater_Wait_Ms);
   } catch (const UBoot::Start_Error& refusal) {
     messages_.Error(
-        this, UBoot::Updater_Not_Started_Message(options_.Lang_Strings, program, refusal.what()).Text);
+        this,
+        UBoot::Updater_Not_Started_Message(options_.Lang_Strings, program, refusal.what()).Text);
   }
 }

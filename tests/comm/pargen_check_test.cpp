@@ -4,9 +4,9 @@
 
 #include <functional>
 
+#include "app/all_texts.h"
 #include "comm/comm_strings.h"
 #include "text/lang_strings.h"
-#include "app/all_texts.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
-#include "support/test_support.h"
-#include "util/files.h"
 #include "app/all_texts.h"
 #include "lang/lang_file.h"
+#include "support/test_support.h"
+#include "util/files.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <regex>
 #include <string>
 
-#include "text/lang_strings.h"
-#include "support/test_support.h"
-#include "util/files.h"
 #include "app/all_texts.h"
 #include "lang/lang_file.h"
+#include "support/test_support.h"
+#include "text/lang_strings.h"
+#include "util/files.h"
 
 namespace {
 
@@ -53,7 +53,8 @@ std::vector<std::string> Placeholders(const std::string& text) {
 }
 
 TEST(Language_Files, English_File_Reads_Back_As_The_Built_In_Table) {
-  const lang::Lang_Strings read = Only_What_It_Sets(lang::Built_In_Lang_Text(lang::For_Each_Built_In_Text));
+  const lang::Lang_Strings read =
+      Only_What_It_Sets(lang::Built_In_Lang_Text(lang::For_Each_Built_In_Text));
   for (const auto& [index, english] : Built_In()) EXPECT_EQ(read[index], english) << "STR" << index;
 }
 

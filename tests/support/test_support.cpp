@@ -19,8 +19,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "util/files.h"
 #include "app/all_texts.h"
+#include "util/files.h"
 
 namespace test {
 

@@ -288,7 +288,7 @@ TEST_F(Boot_Dialog, Address_That_Does_Not_Parse_Asks_To_Check_It) {
 }
 
 TEST_F(Boot_Dialog, Refused_Ping_Says_How_To_Allow_It) {
-  UBoot::Icmp_Echo_Service refused([](int, int type, int) {
+  UBoot::Icmp_Echo_Service refused(ctx.Lang_Strings, [](int, int type, int) {
     errno = type == SOCK_DGRAM ? EACCES : EPERM;
     return -1;
   });
@@ -338,7 +338,7 @@ TEST_F(Boot_Dialog, Parameter_File_That_Cannot_Be_Written_Stops_The_Update) {
 // The machine's echo client and the updater start, end to end on the loopback address.
 TEST_F(Boot_Dialog, Loopback_Device_End_To_End) {
   {
-    UBoot::Icmp_Echo_Service probe;
+    UBoot::Icmp_Echo_Service probe(ctx.Lang_Strings);
     try {
       probe.Echo("127.0.0.1", "127.0.0.1", 400);
     } catch (const UBoot::Echo_Not_Allowed& e) {

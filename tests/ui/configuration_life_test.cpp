@@ -21,13 +21,13 @@
 #include "access/check_report_dialog.h"
 #include "access/map_page_qt.h"
 #include "access/selection_grid_qt.h"
-#include "text/lang_strings.h"
+#include "app/all_texts.h"
 #include "support/access_editor.h"
 #include "support/check_report.h"
 #include "support/recording_messages.h"
 #include "support/user_input.h"
+#include "text/lang_strings.h"
 #include "util/files.h"
-#include "app/all_texts.h"
 
 namespace {
 

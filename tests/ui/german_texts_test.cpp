@@ -22,14 +22,14 @@
 #include "access/map_page_qt.h"
 #include "access/selection_grid_qt.h"
 #include "access/tree_filter_qt.h"
+#include "app/all_texts.h"
 #include "app/context.h"
+#include "lang/lang_file.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
 #include "support/user_input.h"
 #include "util/files.h"
 #include "util/messages_qt.h"
-#include "app/all_texts.h"
-#include "lang/lang_file.h"
 
 namespace {
 

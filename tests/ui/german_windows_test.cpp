@@ -32,11 +32,13 @@
 #include "access/replace_impact_dialog.h"
 #include "access/tree_filter_qt.h"
 #include "app/about_dialog.h"
+#include "app/all_texts.h"
 #include "app/new_project_dialog.h"
 #include "app/open_conf_dialog.h"
 #include "app/soft_options_dialog.h"
 #include "app/web_links.h"
 #include "comm/pargen_dialog.h"
+#include "lang/lang_file.h"
 #include "lang/language_files.h"
 #include "support/check_report.h"
 #include "support/configurator.h"
@@ -45,8 +47,6 @@
 #include "update/boot_dialog.h"
 #include "util/files.h"
 #include "util/messages_qt.h"
-#include "app/all_texts.h"
-#include "lang/lang_file.h"
 
 namespace {
 
@@ -90,7 +90,8 @@ std::set<std::string> English_Words() {
     lang::Lang_Strings strings = lang::English_Strings();
     lang::For_Each_Built_In_Text([&strings](int index, const char*) { strings.Set(index, ""); });
     for (const lang::Shipped_File& file : lang::Shipped_Files())
-      if (std::string(file.Name) == "Deutsch.lng") lang::Apply_Lang_Text(strings, std::string(file.Bytes));
+      if (std::string(file.Name) == "Deutsch.lng")
+        lang::Apply_Lang_Text(strings, std::string(file.Bytes));
     return strings;
   }();
   lang::For_Each_Built_In_Text([&english, &german](int index, const char*) {

@@ -15,10 +15,10 @@
 #include <functional>
 #include <pugixml.hpp>
 
+#include "app/main_window.h"
 #include "comm/category_panel_qt.h"
 #include "comm/comm_strings.h"
 #include "comm/pargen_file.h"
-#include "app/main_window.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
 #include "support/user_input.h"

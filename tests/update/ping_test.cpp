@@ -8,15 +8,21 @@
 #include <cerrno>
 #include <vector>
 
+#include "app/all_texts.h"
 #include "update/icmp_echo.h"
 #include "update/scripted_echo.h"
 #include "update/update_messages.h"
-#include "app/all_texts.h"
 
 namespace {
 
 using test::Scripted_Echo;
 using test::Virtual_Clock;
+
+// The table the machine's echo client words its failures with.
+const lang::Lang_Strings& English() {
+  static const lang::Lang_Strings english = lang::English_Strings();
+  return english;
+}
 
 struct Ping_Case {
   const char* name;
@@ -191,7 +197,7 @@ TEST(Parse_IPv4, Only_Four_Decimal_Numbers) {
 
 // The machine's echo client against the loopback address.
 TEST(Icmp_Echo, Loopback_Answers) {
-  UBoot::Icmp_Echo_Service echo;
+  UBoot::Icmp_Echo_Service echo(English());
   try {
     EXPECT_GT(echo.Echo("127.0.0.1", "127.0.0.1", 400), 0);
     EXPECT_GT(echo.Echo("127.0.0.1", "127.0.0.1", 400), 0);  // the next sequence number
@@ -210,7 +216,7 @@ TEST(Icmp_Echo, Falls_Back_To_The_Raw_Socket) {
 #ifdef _WIN32
   GTEST_SKIP() << "Windows echoes through the system's ICMP helper: no socket to refuse";
 #else
-  UBoot::Icmp_Echo_Service echo([](int domain, int type, int protocol) {
+  UBoot::Icmp_Echo_Service echo(English(), [](int domain, int type, int protocol) {
     if (type == SOCK_DGRAM) {
       errno = EACCES;
       return -1;
@@ -230,7 +236,7 @@ TEST(Icmp_Echo, Datagram_Socket_Alone) {
 #ifdef _WIN32
   GTEST_SKIP() << "Windows echoes through the system's ICMP helper: no socket to refuse";
 #else
-  UBoot::Icmp_Echo_Service echo([](int domain, int type, int protocol) {
+  UBoot::Icmp_Echo_Service echo(English(), [](int domain, int type, int protocol) {
     if (type == SOCK_RAW) {
       errno = EPERM;
       return -1;
@@ -251,7 +257,7 @@ TEST(Icmp_Echo, Refused_Sockets_Raise_Not_Allowed_With_The_Reasons) {
   GTEST_SKIP() << "Windows echoes through the system's ICMP helper: no socket to refuse";
 #else
   std::vector<int> types;
-  UBoot::Icmp_Echo_Service echo([&](int, int type, int) {
+  UBoot::Icmp_Echo_Service echo(English(), [&](int, int type, int) {
     types.push_back(type);
     errno = type == SOCK_DGRAM ? EACCES : EPERM;
     return -1;
@@ -271,7 +277,7 @@ TEST(Icmp_Echo, Other_Socket_Failures_Are_Plain_Errors) {
 #ifdef _WIN32
   GTEST_SKIP() << "Windows echoes through the system's ICMP helper: no socket to refuse";
 #else
-  UBoot::Icmp_Echo_Service echo([](int, int, int) {
+  UBoot::Icmp_Echo_Service echo(English(), [](int, int, int) {
     errno = EMFILE;
     return -1;
   });
@@ -290,7 +296,7 @@ TEST(Icmp_Echo, Other_Socket_Failures_Are_Plain_Errors) {
 // or sent, and the check then ends without a reply (message 1037).
 TEST(Icmp_Echo, Host_Text_That_Is_Not_An_Address_Raises_Before_Any_Socket) {
   int opened = 0;
-  UBoot::Icmp_Echo_Service echo([&](int, int, int) {
+  UBoot::Icmp_Echo_Service echo(English(), [&](int, int, int) {
     ++opened;
     errno = EPERM;
     return -1;

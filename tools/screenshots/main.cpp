@@ -30,10 +30,10 @@
 #include "app/soft_options_dialog.h"
 #include "app/workspace.h"
 #include "comm/pargen_dialog.h"
+#include "lang/lang_file.h"
 #include "scl/ied_catalog.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
-#include "lang/lang_file.h"
 
 namespace {
 
