@@ -208,7 +208,8 @@ int Icmp_Echo_Service::Echo(const std::string& host, const std::string& data, in
     if (remaining <= 0) return 0;
     pollfd waiting{fd_, POLLIN, 0};
     const int ready = poll(&waiting, 1, static_cast<int>(remaining));
-    if (ready < 0 && errno != EINTR) throw Echo_Error(texts_[update_strings::Text_Echo_Wait_Failed] + Reason(errno));
+    if (ready < 0 && errno != EINTR)
+      throw Echo_Error(texts_[update_strings::Text_Echo_Wait_Failed] + Reason(errno));
     if (ready <= 0) continue;
 
     sockaddr_in from{};

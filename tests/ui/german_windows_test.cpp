@@ -357,8 +357,8 @@ TEST_F(German_Windows, English_Comes_Back_After_German) {
   TFVarnoscopioFirmWare& main = *run->window;
   EXPECT_EQ(S(main.Btn_New->text()), "Neue Konfiguration");
   Choose_Language("English");
-  lang::For_Each_Built_In_Text([&](int index, const char* english) {
-    EXPECT_EQ(run->ctx.Lang_Strings[index], english) << index;
+  lang::For_Each_Built_In_Text([&](int index, const char* built_in) {
+    EXPECT_EQ(run->ctx.Lang_Strings[index], built_in) << index;
   });
   EXPECT_EQ(S(main.Btn_New->text()), "New Configuration");
   EXPECT_EQ(S(main.FIEC_61850_Access->Btn_Check->text()), "Check");
