@@ -6,6 +6,7 @@
 #include <string>
 
 #include "access/data_map.h"
+#include "app/all_texts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
@@ -21,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   state.ACG_DataSet.Set_Cell(0, DS_Col::Reference, "IED1LD0/LLN0.DS1");
   state.List_DataSet[0].List_DAs.resize(2);
   try {
-    static const lang::Lang_Strings english;  // built in, as the command line words it
+    static const lang::Lang_Strings english =
+        lang::English_Strings();  // built in, as the command line words it
     Import_Report_Text(Import_Data_Map_Csv(bytes, state, ',', english), english);
   } catch (const std::runtime_error&) {
     // Not a data map: refused before anything changed.

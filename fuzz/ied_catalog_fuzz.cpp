@@ -2,13 +2,15 @@
 // ConnectedAP entries pointing anywhere, missing parts.
 #include <stdexcept>
 
+#include "app/all_texts.h"
 #include "fuzz_file.h"
 #include "scl/ied_catalog.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path = Write_Fuzz_Input("several.scd", data, size);
   using namespace UIEC_Client_Decode;
-  static const lang::Lang_Strings english;  // built in, as the command line words it
+  static const lang::Lang_Strings english =
+      lang::English_Strings();  // built in, as the command line words it
   try {
     Server_IP(path);
     const std::vector<IED_Info> ieds = List_IEDs(path);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/all_texts.h"
 #include "fuzz_file.h"
 #include "scl/ied_catalog.h"
 #include "scl/scl_import.h"
@@ -315,7 +316,7 @@ void Import(const std::string& path) {
 
 // The built-in texts, in which the command line words its messages.
 const lang::Lang_Strings& English() {
-  static const lang::Lang_Strings english;
+  static const lang::Lang_Strings english = lang::English_Strings();
   return english;
 }
 

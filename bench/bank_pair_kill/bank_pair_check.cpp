@@ -2,6 +2,7 @@
 // build's (or absent), else the message and exit 3. Used by kill_loop.py.
 #include <cstdio>
 
+#include "app/all_texts.h"
 #include "image/image_build.h"
 
 int main(int argc, char** argv) {
@@ -9,7 +10,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Usage: bank_pair_check BIN_DIR\n");
     return 2;
   }
-  const util::Check_Result found = USaveBincc::Check_Bank_Pair(argv[1], lang::Lang_Strings());
+  const util::Check_Result found = USaveBincc::Check_Bank_Pair(argv[1], lang::English_Strings());
   if (!found) return 0;
   std::printf("%s\n", found->c_str());
   return 3;

@@ -13,9 +13,10 @@
 #include <functional>
 #include <string>
 
+#include "app/all_texts.h"
 #include "check/check.h"
-#include "lang/lang_strings.h"
 #include "scl/scl_import.h"
+#include "text/lang_strings.h"
 #include "util/files.h"
 
 namespace {
@@ -108,7 +109,7 @@ std::string Import(const std::string& path) {
 
 std::string Check(const std::string& path) {
   size_t errors = 0, refused = 0;
-  const lang::Lang_Strings english;
+  const lang::Lang_Strings english = lang::English_Strings();
   check::Check_Scl_File(
       path, path,
       [&](const check::Finding& f) {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "access/access_state.h"
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "util/check_result.h"
 
 namespace UIEC_61850_Access {

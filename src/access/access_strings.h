@@ -2,7 +2,7 @@
 // table check.
 #pragma once
 
-#include "lang/text_table.h"
+#include "text/text_table.h"
 
 namespace access_strings {
 
@@ -11,5 +11,14 @@ namespace access_strings {
 #include "access/access_strings.def"
 #undef TEXT
 #undef RUN
+
+// Hands `visit` every entry of this module's table with its built-in English text.
+inline void Built_In(const lang::Text_Visitor& visit) {
+#define TEXT RQ_VISIT_TEXT
+#define RUN RQ_VISIT_RUN
+#include "access/access_strings.def"
+#undef TEXT
+#undef RUN
+}
 
 }  // namespace access_strings

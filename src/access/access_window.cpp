@@ -309,7 +309,7 @@ void TFIEC_61850_Access::Lay_Out() {
   TS_DA->setObjectName("TS_DA");
   TS_DataSet = new QWidget;
   TS_DataSet->setObjectName("TS_DataSet");
-  const Grid_Column text{Cell_Kind::Text, {}};
+  const Grid_Column text_cell{Cell_Kind::Text, {}};
   const Grid_Column fixed{Cell_Kind::Read_Only, {}};
   const Grid_Column check{Cell_Kind::Check, {}};
   // "Index" names the server in the list and is set by Add Var and by the list; typing a
@@ -319,29 +319,31 @@ void TFIEC_61850_Access::Lay_Out() {
                                        fixed,
                                        fixed,
                                        fixed,
-                                       text,
-                                       text,
+                                       text_cell,
+                                       text_cell,
                                        check,
                                        check,
                                        check,
-                                       text,
-                                       text,
+                                       text_cell,
+                                       text_cell,
                                        {Cell_Kind::List, Start_Bits},
                                        {Cell_Kind::List, ReadWrites},
                                        {Cell_Kind::List, Conversions},
-                                       text,
-                                       text}),
+                                       text_cell,
+                                       text_cell}),
                               TS_DA);
   ACG_DataSet = new Selection_Grid(
-      "ACG_DataSet", Columns({fixed, fixed, fixed, check, text, text, text, text}), TS_DataSet);
+      "ACG_DataSet",
+      Columns({fixed, fixed, fixed, check, text_cell, text_cell, text_cell, text_cell}),
+      TS_DataSet);
   ACG_DS_Vars = new Selection_Grid("ACG_DS_Vars",
                                    Columns({fixed,
                                             fixed,
-                                            text,
+                                            text_cell,
                                             {Cell_Kind::List, Start_Bits},
                                             {Cell_Kind::List, Conversions},
-                                            text,
-                                            text}),
+                                            text_cell,
+                                            text_cell}),
                                    TS_DataSet);
   auto* da_page = new QVBoxLayout(TS_DA);
   da_page->setContentsMargins(4, 4, 4, 4);
@@ -813,12 +815,12 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
     Record_Step(ctx_.Lang_Strings[access_strings::Text_Add_IEC_Device], [&] {
       Add_IEC_Devices(
           state_, ctx_.Active_Conf_Dir, chosen,
-          [this, &chosen, &check_accepted](const std::vector<IED_Info>& ieds) {
+          [this, &chosen, &check_accepted](const std::vector<IED_Info>& listed) {
             std::vector<size_t> picked =
-                Choose_IEDs ? Choose_IEDs(chosen, ieds) : std::vector<size_t>();
+                Choose_IEDs ? Choose_IEDs(chosen, listed) : std::vector<size_t>();
             std::vector<std::string> names;
             for (size_t i : picked)
-              if (i < ieds.size()) names.push_back(ieds[i].name);
+              if (i < listed.size()) names.push_back(listed[i].name);
             if (!names.empty() && !check_accepted(&names)) picked.clear();
             return picked;
           },
@@ -939,7 +941,7 @@ void TFIEC_61850_Access::Show_Tree_IEC_Device(TIEC_Device& device) {
   struct Shown : UIEC_Client_Decode::Model_Visitor {
     using Model_Visitor::Enter;
     using Model_Visitor::Leave;
-    Shown(TFIEC_61850_Access& window, QTreeWidgetItem* top) : window(window), parents{top} {}
+    Shown(TFIEC_61850_Access& owner, QTreeWidgetItem* top) : window(owner), parents{top} {}
     bool Enter(TIEC_LDevice& ld, size_t) {
       parents.push_back(window.Add_Node(parents.back(), ld, ld.Name(), Img_LDevice, false));
       return true;

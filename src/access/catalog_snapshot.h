@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 
 namespace UIEC_61850_Access {
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "access/scl_revision.h"
-#include "app/version.h"
+#include "conf/version.h"
 #include "util/files.h"
 #include "util/text.h"
 #include "util/xml.h"
@@ -47,7 +47,7 @@ void Add_Member(pugi::xml_node list, const TDataSet_DA& member) {
 void Build_Client_Document(const Access_State& state, pugi::xml_document& doc) {
   doc.reset();
   pugi::xml_node root = doc.append_child(Client_Root);
-  doc.append_child(pugi::node_comment).set_value(app::Version_Comment().c_str());
+  doc.append_child(pugi::node_comment).set_value(conf::Version_Comment().c_str());
 
   pugi::xml_node files = root.append_child("List_ICD_Files");
   for (const auto& device : state.List_IEC_Dev) {

@@ -606,8 +606,8 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state,
     std::string factor = util::Trim(field(C_Factor));
     const std::string mnemonic = field(C_Mnemonic);
     std::string why;
-    auto refuse = [&why](const char* column, const std::string& value, const std::string& reason) {
-      why += (why.empty() ? "" : "; ") + std::string(column) + " " + Quote(value) + reason;
+    auto refuse = [&why](const char* header, const std::string& value, const std::string& reason) {
+      why += (why.empty() ? "" : "; ") + std::string(header) + " " + Quote(value) + reason;
     };
     // The file's own column names say which values were refused.
     if (!position.empty() && !Position_Ok(position))
@@ -647,8 +647,8 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state,
           {&position, DA_Col::Position},    {&start_bit, DA_Col::StartBit},
           {&read_write, DA_Col::ReadWrite}, {&conversion, DA_Col::Convertion},
           {&factor, DA_Col::MoltFact},      {&mnemonic, DA_Col::Mnemonic}};
-      for (const auto& [value, column] : cells)
-        if (!value->empty()) state.ACG_DA.Set_Cell(t, column, *value);
+      for (const auto& [value, cell_column] : cells)
+        if (!value->empty()) state.ACG_DA.Set_Cell(t, cell_column, *value);
     }
     ++report.Updated;
   }

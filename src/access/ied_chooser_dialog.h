@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "lang/lang_strings.h"
 #include "scl/ied_catalog.h"
+#include "text/lang_strings.h"
 
 class QLabel;
 class QPushButton;

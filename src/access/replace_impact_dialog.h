@@ -7,7 +7,7 @@
 #include <QString>
 
 #include "access/scl_revision.h"
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 
 class QLabel;
 class QPushButton;

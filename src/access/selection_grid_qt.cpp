@@ -15,7 +15,7 @@
 #include <map>
 
 #include "access/access_strings.h"
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "util/grid_qt.h"
 #include "util/qstring_qt.h"
 

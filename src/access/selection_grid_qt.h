@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "access/access_state.h"
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 
 namespace UIEC_61850_Access {
 

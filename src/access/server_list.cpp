@@ -45,7 +45,7 @@ std::string First_IED_Name(const std::string& path) {
     const std::vector<IED_Info> ieds = UIEC_Client_Decode::List_IEDs(path);
     return ieds.empty() ? std::string() : ieds.front().name;
   } catch (const std::exception&) {
-    return {};
+    return {};  // a file that cannot be read holds no IED to compare names with
   }
 }
 

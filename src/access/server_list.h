@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "access/access_state.h"
-#include "lang/lang_strings.h"
 #include "scl/ied_catalog.h"
+#include "text/lang_strings.h"
 
 namespace UIEC_61850_Access {
 

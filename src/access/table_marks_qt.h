@@ -13,7 +13,7 @@
 #include "access/client_file.h"
 #include "access/selection_grid_qt.h"
 #include "check/check.h"
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 
 namespace UIEC_61850_Access {
 

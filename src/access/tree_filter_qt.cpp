@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "access/access_strings.h"
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "util/qstring_qt.h"
 
 namespace UIEC_61850_Access {

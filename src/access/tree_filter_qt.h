@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "lang/lang_strings.h"
 #include "scl/tree_filter.h"
+#include "text/lang_strings.h"
 
 class QComboBox;
 class QLabel;

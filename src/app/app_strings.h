@@ -2,7 +2,7 @@
 // Configuration, Open Configuration and Software Options.
 #pragma once
 
-#include "lang/text_table.h"
+#include "text/text_table.h"
 
 namespace app_strings {
 
@@ -11,5 +11,14 @@ namespace app_strings {
 #include "app/app_strings.def"
 #undef TEXT
 #undef RUN
+
+// Hands `visit` every entry of this module's table with its built-in English text.
+inline void Built_In(const lang::Text_Visitor& visit) {
+#define TEXT RQ_VISIT_TEXT
+#define RUN RQ_VISIT_RUN
+#include "app/app_strings.def"
+#undef TEXT
+#undef RUN
+}
 
 }  // namespace app_strings

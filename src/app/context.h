@@ -5,24 +5,23 @@
 
 #include <string>
 
-#include "app/version.h"
+#include "app/all_texts.h"
 #include "app/web_links.h"
-#include "lang/lang_strings.h"
+#include "conf/conf_paths.h"
+#include "conf/version.h"
+#include "text/lang_strings.h"
 
 namespace app {
 
-struct App_Context {
-  // Workspace, fixed for the run (set by Setup_Workspace).
-  std::string Exe_Dir;
-  std::string Master_Dir;
-  std::string Projects_Dir;
+// The workspace's folders and the active configuration's files (Exe_Dir, Master_Dir,
+// Projects_Dir, Active_Conf_Dir, ParGen_File, IEC_Client_File, Set_Files) are its conf::Conf_Paths,
+// which the core and the dialogs of the steps take as they are.
+struct App_Context : conf::Conf_Paths {
+  // Workspace, fixed for the run (set by Setup_Workspace with the folders of Conf_Paths).
   std::string Language_Dir;
 
-  // Active configuration: active exactly when Active_Conf_Dir is not empty.
+  // The active configuration's name, remembered in the settings file.
   std::string Active_Conf_Name;
-  std::string Active_Conf_Dir;
-  std::string ParGen_File;
-  std::string IEC_Client_File;
 
   // Remembered in the settings file.
   std::string Last_IP_Address = "192.168.2.205";
@@ -49,16 +48,12 @@ struct App_Context {
   std::string SW_Code = "RQ30517";
   std::string SW_Desc = "IEC61850 Client / Modbus TCP Slave - Converter";
   std::string SW_Title = "Tolvan - Configurator RQ30517 - IEC61850 Client / Modbus TCP Slave ";
-  std::string SW_Version = Program_Version;
+  std::string SW_Version = conf::Program_Version;
 
-  lang::Lang_Strings Lang_Strings;
+  lang::Lang_Strings Lang_Strings = lang::English_Strings();
 
   // The maker's web server asked by the version check (tests point it at a local server).
   std::string Version_Server = Maker_Web_Server;
-
-  bool Conf_Active() const { return !Active_Conf_Dir.empty(); }
-  // Recomputes ParGen_File and IEC_Client_File from Active_Conf_Dir.
-  void Set_Files();
 };
 
 }  // namespace app

@@ -41,7 +41,7 @@ std::vector<std::string> List_Language_Files(const std::string& Language_Dir) {
   try {
     names = util::List_Folder(Language_Dir);
   } catch (const util::File_Error&) {
-    return files;
+    return files;  // no languages to offer beyond English, which the options always show
   }
   for (std::string& name : names)
     if (Is_Choosable_Language_File(Language_Dir, name)) files.push_back(std::move(name));

@@ -27,6 +27,7 @@
 #include "comm/pargen_dialog.h"
 #include "image/image_build.h"
 #include "image/image_strings.h"
+#include "lang/lang_file.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
 #include "util/qstring_qt.h"
@@ -194,9 +195,9 @@ void TFVarnoscopioFirmWare::Create_Dialogs() {
   FAbout = new TFAbout(ctx_, this);
   FSoftOptions = new TFSoftOptions(ctx_, messages_, this);
   FSoftOptions->Set_Change_Language([this] { Change_Language(); });
-  FParGen = new TFParGen(ctx_, messages_, this);
+  FParGen = new TFParGen(app::ParGen_Options_Of(ctx_), messages_, this);
   FIEC_61850_Access = new TFIEC_61850_Access(ctx_, messages_, this);
-  FBoot = new TFBoot(ctx_, messages_, this);
+  FBoot = new TFBoot(app::Boot_Options_Of(ctx_), messages_, this);
 }
 
 void TFVarnoscopioFirmWare::Set_Lang() {

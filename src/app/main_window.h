@@ -7,8 +7,25 @@
 #include <string>
 
 #include "app/context.h"
+#include "comm/pargen_dialog.h"
+#include "update/boot_dialog.h"
 #include "util/files.h"
 #include "util/messages_qt.h"
+
+namespace app {
+// The options of the steps' dialogs, following `ctx`.
+inline comm::ParGen_Options ParGen_Options_Of(const App_Context& ctx) {
+  return {ctx, ctx.Lang_Strings, ctx.SW_Code};
+}
+inline UBoot::Boot_Options Boot_Options_Of(App_Context& ctx) {
+  return {ctx,
+          ctx.Lang_Strings,
+          ctx.SW_Code,
+          ctx.Last_IP_Address,
+          ctx.Update_Option_Index,
+          ctx.Update_Read_Back};
+}
+}  // namespace app
 
 class QFrame;
 class QLabel;

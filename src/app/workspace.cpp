@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/all_texts.h"
 #include "app/app_strings.h"
 #include "lang/language_files.h"
 #include "util/files.h"
@@ -13,19 +14,21 @@
 
 namespace app {
 
-void App_Context::Set_Files() {
-  ParGen_File = util::Join_Path(Active_Conf_Dir, "ParGen.xml");
-  IEC_Client_File = util::Join_Path(Active_Conf_Dir, "IEC_61850_Client.xml");
-}
-
 void Setup_Workspace(App_Context& ctx, const std::string& exe_dir) {
   ctx.Exe_Dir = exe_dir;
   ctx.Master_Dir = util::Join_Path(exe_dir, "MASTER");
   ctx.Projects_Dir = util::Join_Path(exe_dir, "PROJECTS");
   ctx.Language_Dir = util::Join_Path(exe_dir, "LANGUAGE");
   for (const std::string* dir : {&ctx.Master_Dir, &ctx.Projects_Dir, &ctx.Language_Dir})
-    if (!util::Dir_Exists(*dir)) util::Create_Dir(*dir);
-  lang::Install_Language_Files(ctx.Language_Dir);
+    if (!util::Dir_Exists(*dir)) {
+      try {
+        util::Create_Dir(*dir);
+      } catch (const util::File_Error&) {
+        // Not said at start: each step that needs the folder says why it cannot use it (Open
+        // Configuration, the options' languages, the update).
+      }
+    }
+  lang::Install_Language_Files(ctx.Language_Dir, lang::For_Each_Built_In_Text);
 }
 
 namespace {
@@ -148,7 +151,11 @@ void Create_Configuration(App_Context& ctx, const std::string& name) {
   const std::string dir = util::Join_Path(ctx.Projects_Dir, name);
   if (!util::Is_Plain_Name(name)) refuse(app_strings::Text_New_Not_Created);
   if (util::Dir_Exists(dir)) refuse(app_strings::Text_New_Exists);
-  if (!util::Create_Dir(dir)) refuse(app_strings::Text_New_Not_Created);
+  try {
+    util::Create_Dir(dir);
+  } catch (const util::File_Error&) {
+    refuse(app_strings::Text_New_Not_Created);  // the dialog's own words, as for a refused name
+  }
   try {
     util::Force_Dirs(util::Join_Path(dir, "bin"));
   } catch (const util::File_Error&) {
@@ -183,29 +190,6 @@ std::string Active_Folder_Name(const App_Context& ctx) {
   if (ctx.Active_Conf_Dir.empty()) return "";
   return ctx.Active_Conf_Dir.substr(
       std::min(ctx.Active_Conf_Dir.size(), ctx.Projects_Dir.size() + 1));
-}
-
-void Require_Conf_Folders(const App_Context& ctx) {
-  // Without a workspace (a context of the command line) the configuration folder is the one
-  // given.
-  if (!ctx.Exe_Dir.empty())
-    util::Require_Inside(ctx.Exe_Dir, ctx.Active_Conf_Dir, ctx.Lang_Strings);
-  // The folders the configuration's own steps write into: the access editor's copies of the SCL
-  // files and the images. Each belongs to this configuration alone, not to another one.
-  for (const char* folder : {"ICD_Catalog", "bin"})
-    util::Require_Inside(ctx.Active_Conf_Dir, util::Join_Path(ctx.Active_Conf_Dir, folder),
-                         ctx.Lang_Strings);
-}
-
-bool In_Conf_Folder(const App_Context& ctx, const std::string& file) {
-  return file == util::Join_Path(ctx.Active_Conf_Dir, util::File_Name_Of(file));
-}
-
-std::unique_ptr<util::Checked_Folder> Open_Conf_Folder(const App_Context& ctx) {
-  Require_Conf_Folders(ctx);
-  return std::make_unique<util::Checked_Folder>(
-      ctx.Exe_Dir.empty() ? ctx.Active_Conf_Dir : ctx.Exe_Dir, ctx.Active_Conf_Dir,
-      ctx.Lang_Strings);
 }
 
 }  // namespace app

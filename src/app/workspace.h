@@ -57,17 +57,16 @@ int Search_Open_Conf(const std::vector<std::string>& list, const std::string& na
 // Projects_Dir and one separator; empty when none is active.
 std::string Active_Folder_Name(const App_Context& ctx);
 
-// Throws util::File_Error, naming the link and where it leads, unless the active configuration's
-// folder resolves inside the workspace and its ICD_Catalog and bin inside the configuration
-// folder (links in the file layer's sense: symbolic links, junctions). Every step that writes
-// into the configuration asks this first and writes nothing after a failure. A context without a
-// workspace (Exe_Dir empty, as on the command line) takes the configuration folder as given.
-void Require_Conf_Folders(const App_Context& ctx);
-// Require_Conf_Folders, then the configuration folder opened and checked by its handle: the
-// steps write their files through it, so a link swapped in afterwards changes nothing.
-std::unique_ptr<util::Checked_Folder> Open_Conf_Folder(const App_Context& ctx);
-// Whether `file` is a file of the configuration folder itself (as ParGen_File and IEC_Client_File
-// are), which the steps write through Open_Conf_Folder; a context may name one elsewhere.
-bool In_Conf_Folder(const App_Context& ctx, const std::string& file);
+// conf::Require_Conf_Folders, conf::Open_Conf_Folder and conf::In_Conf_Folder on the context's
+// paths, worded with its table.
+inline void Require_Conf_Folders(const App_Context& ctx) {
+  conf::Require_Conf_Folders(ctx, ctx.Lang_Strings);
+}
+inline std::unique_ptr<util::Checked_Folder> Open_Conf_Folder(const App_Context& ctx) {
+  return conf::Open_Conf_Folder(ctx, ctx.Lang_Strings);
+}
+inline bool In_Conf_Folder(const App_Context& ctx, const std::string& file) {
+  return conf::In_Conf_Folder(ctx, file);
+}
 
 }  // namespace app

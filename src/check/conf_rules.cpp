@@ -20,7 +20,7 @@
 #include "check/line_index.h"
 #include "check/text_rules.h"
 #include "image/image_build.h"
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "util/files.h"
 #include "util/text.h"
 #include "util/xml.h"

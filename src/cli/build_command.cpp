@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/context.h"
+#include "app/all_texts.h"
 #include "check/check.h"
 #include "check/check_strings.h"
 #include "cli/commands.h"
+#include "conf/conf_paths.h"
 #include "image/image_build.h"
 #include "image/image_strings.h"
 #include "util/files.h"
@@ -20,8 +21,8 @@ namespace {
 
 // The errors of the saved configuration that put invalid values into the images, each written
 // to stderr as `check` writes it; their count.
-size_t Report_Blocking_Errors(const app::App_Context& ctx) {
-  if (!util::Path_Present(ctx.IEC_Client_File)) return 0;
+size_t Report_Blocking_Errors(const conf::Conf_Paths& folder, const lang::Lang_Strings& english) {
+  if (!util::Path_Present(folder.IEC_Client_File)) return 0;
   check::Conf_Options options;
   options.separator = util::Get_Dec_Separator();
   options.scl_check = nullptr;  // the SCL files' own findings change nothing in the images
@@ -29,7 +30,7 @@ size_t Report_Blocking_Errors(const app::App_Context& ctx) {
   size_t count = 0;
   try {
     check::Check_Configuration(
-        ctx.Active_Conf_Dir, options,
+        folder.Active_Conf_Dir, options,
         [&](const check::Finding& f) {
           if (!check::Blocks_Build(f)) return;
           ++count;
@@ -38,7 +39,7 @@ size_t Report_Blocking_Errors(const app::App_Context& ctx) {
           std::cerr << ' ' << check::Severity_Text(f.severity) << ": [" << f.rule << "] "
                     << f.message << '\n';
         },
-        ctx.Lang_Strings);
+        english);
   } catch (const std::exception&) {
     // A file that cannot be read: the build says why.
   }
@@ -60,38 +61,37 @@ int Build_Command(int argc, char** argv) {
     std::cerr << "Usage: rq30517-cli build [--force] CONF_DIR\n";
     return 2;
   }
-  app::App_Context ctx;
-  ctx.Active_Conf_Dir = paths[0];
-  ctx.Set_Files();
-  const std::string bin = USaveBincc::Bin_Dir(ctx.Active_Conf_Dir);
-  if (const size_t blocking = Report_Blocking_Errors(ctx); blocking > 0) {
-    std::cerr << "rq30517-cli build: " << blocking
-              << ctx.Lang_Strings[force ? check_strings::Text_Build_Forced
-                                        : check_strings::Text_Build_Refused]
-              << "\n";
+  const conf::Conf_Paths folder = conf::Conf_Paths_Of(paths[0]);
+  const lang::Lang_Strings english = lang::English_Strings();  // the command line's words
+  const std::string bin = USaveBincc::Bin_Dir(folder.Active_Conf_Dir);
+  if (const size_t blocking = Report_Blocking_Errors(folder, english); blocking > 0) {
+    std::cerr
+        << "rq30517-cli build: " << blocking
+        << english[force ? check_strings::Text_Build_Forced : check_strings::Text_Build_Refused]
+        << "\n";
     if (!force) return 1;
   }
   try {
     // Images of two builds left by an interrupted one are named before this build replaces them.
-    if (util::Dir_Exists(ctx.Active_Conf_Dir)) {
-      util::Require_Inside(ctx.Active_Conf_Dir, bin, ctx.Lang_Strings);
-      if (const auto mixed = USaveBincc::Check_Bank_Pair(bin, ctx.Lang_Strings))
+    if (util::Dir_Exists(folder.Active_Conf_Dir)) {
+      util::Require_Inside(folder.Active_Conf_Dir, bin, english);
+      if (const auto mixed = USaveBincc::Check_Bank_Pair(bin, english))
         std::cerr << "rq30517-cli build: " << *mixed << " "
-                  << ctx.Lang_Strings[image_strings::Text_Bank_Pair_Replaced] << "\n";
+                  << english[image_strings::Text_Bank_Pair_Replaced] << "\n";
     }
-    USaveBincc::Build_And_Save_Images(ctx.ParGen_File, ctx.IEC_Client_File, ctx.Active_Conf_Dir,
-                                      ctx.Lang_Strings);
+    USaveBincc::Build_And_Save_Images(folder.ParGen_File, folder.IEC_Client_File,
+                                      folder.Active_Conf_Dir, english);
   } catch (const std::exception& failure) {
     std::cerr << "rq30517-cli build: " << failure.what() << "\n";
     return 1;
   }
   // What bin holds now is one build's images, or the build says it is not.
-  if (const auto mixed = USaveBincc::Check_Bank_Pair(bin, ctx.Lang_Strings)) {
+  if (const auto mixed = USaveBincc::Check_Bank_Pair(bin, english)) {
     std::cerr << "rq30517-cli build: " << *mixed << "\n";
     return 1;
   }
-  std::cout << USaveBincc::Bank1_File(ctx.Active_Conf_Dir) << "\n"
-            << USaveBincc::Bank2_File(ctx.Active_Conf_Dir) << "\n";
+  std::cout << USaveBincc::Bank1_File(folder.Active_Conf_Dir) << "\n"
+            << USaveBincc::Bank2_File(folder.Active_Conf_Dir) << "\n";
   return 0;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/all_texts.h"
 #include "check/check.h"
 #include "cli/commands.h"
 #include "util/files.h"
@@ -76,7 +77,8 @@ int Check_Command(int argc, char** argv) {
   };
 
   bool unreadable = false;
-  const lang::Lang_Strings english;  // the command line speaks the built-in English
+  const lang::Lang_Strings english =
+      lang::English_Strings();  // the command line speaks the built-in English
   check::Conf_Options options;
   options.separator = util::Get_Dec_Separator();
   for (const std::string& path : paths) {

@@ -4,9 +4,10 @@
 #include <iostream>
 #include <string>
 
+#include "app/all_texts.h"
 #include "cli/commands.h"
-#include "lang/lang_strings.h"
 #include "scl/ied_catalog.h"
+#include "text/lang_strings.h"
 #include "util/files.h"
 
 namespace cli {
@@ -22,7 +23,7 @@ int Extract_Ied_Command(int argc, char** argv) {
     return 1;
   }
   try {
-    UIEC_Client_Decode::Write_Extracted_IED(file, argv[1], argv[2], lang::Lang_Strings());
+    UIEC_Client_Decode::Write_Extracted_IED(file, argv[1], argv[2], lang::English_Strings());
   } catch (const std::exception& e) {
     std::cerr << "rq30517-cli extract-ied: " << e.what() << '\n';
     return 1;

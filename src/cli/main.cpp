@@ -8,9 +8,9 @@
 #include <io.h>
 #endif
 
-#include "app/version.h"
 #include "cli/commands.h"
 #include "cli/terminal_output.h"
+#include "conf/version.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
   }
   const std::string command = argv[1];
   if (command == "--version") {
-    std::cout << "RQ30517 " << app::Program_Version << "\n";
+    std::cout << "RQ30517 " << conf::Program_Version << "\n";
     return 0;
   }
   if (command == "--help" || command == "-h") {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "access/data_map.h"
-#include "app/context.h"
 #include "cli/commands.h"
+#include "conf/conf_paths.h"
 #include "util/files.h"
 
 namespace cli {
@@ -88,16 +88,14 @@ int Map_Command(int argc, char** argv) {
     std::cerr << "Usage: rq30517-cli map CONF_DIR [--csv]\n";
     return 2;
   }
-  app::App_Context ctx;
-  ctx.Active_Conf_Dir = folders.front();
-  ctx.Set_Files();
-  if (!util::File_Exists(ctx.IEC_Client_File)) {
-    std::cerr << "rq30517-cli map: " << ctx.IEC_Client_File << " is not a file\n";
+  const conf::Conf_Paths folder = conf::Conf_Paths_Of(folders.front());
+  if (!util::File_Exists(folder.IEC_Client_File)) {
+    std::cerr << "rq30517-cli map: " << folder.IEC_Client_File << " is not a file\n";
     return 1;
   }
   Data_Map map;
   try {
-    map = Read_Data_Map(ctx.IEC_Client_File);
+    map = Read_Data_Map(folder.IEC_Client_File);
   } catch (const std::exception& e) {
     std::cerr << "rq30517-cli map: " << e.what() << "\n";
     return 1;

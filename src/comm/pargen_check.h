@@ -2,7 +2,7 @@
 #pragma once
 
 #include "comm/pargen_file.h"
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "util/check_result.h"
 
 namespace comm {

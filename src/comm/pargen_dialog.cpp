@@ -18,7 +18,6 @@
 #include <exception>
 #include <pugixml.hpp>
 
-#include "app/workspace.h"
 #include "comm/category_panel_qt.h"
 #include "comm/comm_strings.h"
 #include "comm/pargen_check.h"
@@ -70,10 +69,10 @@ QFormLayout* Panel_Form(QWidget* body) {
 
 }  // namespace
 
-TFParGen::TFParGen(app::App_Context& ctx, ui::Messages& messages, QWidget* parent)
-    : QDialog(parent), ctx_(ctx), messages_(messages) {
+TFParGen::TFParGen(const comm::ParGen_Options& options, ui::Messages& messages, QWidget* parent)
+    : QDialog(parent), options_(options), messages_(messages) {
   setObjectName("FParGen");
-  L_SW_Code = ui::Make_Code_Label(this, ctx_.SW_Code);
+  L_SW_Code = ui::Make_Code_Label(this, options_.SW_Code);
   L_SW_Desc = ui::Make_Desc_Label(this);
 
   CPG = new QScrollArea(this);
@@ -211,7 +210,7 @@ void TFParGen::Order_TAB_Panels() {
 }
 
 void TFParGen::Set_Lang() {
-  const auto& s = ctx_.Lang_Strings;
+  const auto& s = options_.Lang_Strings;
   setWindowTitle(Q(s[comm_strings::Text_Caption]));
   L_SW_Desc->setText(Q(s[comm_strings::Text_Description]));
   L_SW_Desc->resize(Client_Width - 2 * L_SW_Desc->x(), L_SW_Desc->height());
@@ -316,7 +315,7 @@ void TFParGen::FormShow() {
   comm::Par_Gen values;
   try {
     pugi::xml_document doc;
-    comm::Load_Par_Gen(doc, ctx_.ParGen_File, values);
+    comm::Load_Par_Gen(doc, options_.Conf.ParGen_File, values);
     Write_Controls(values);
   } catch (const std::exception& e) {
     // The controls keep what they held; a later OK writes a well-formed file.
@@ -363,7 +362,7 @@ void TFParGen::Write_Controls(const comm::Par_Gen& v) {
 }
 
 bool TFParGen::Controllo_Dati() {
-  const util::Check_Result failure = comm::Controllo_Dati(Read_Controls(), ctx_.Lang_Strings);
+  const util::Check_Result failure = comm::Controllo_Dati(Read_Controls(), options_.Lang_Strings);
   if (!failure) return true;
   messages_.Error(this, *failure);
   return false;
@@ -372,12 +371,13 @@ bool TFParGen::Controllo_Dati() {
 void TFParGen::Btn_OKClick() {
   if (!Controllo_Dati()) return;
   try {
-    const auto conf = app::Open_Conf_Folder(ctx_);
+    const auto conf = conf::Open_Conf_Folder(options_.Conf, options_.Lang_Strings);
     pugi::xml_document doc;
-    if (app::In_Conf_Folder(ctx_, ctx_.ParGen_File))
-      comm::Save_Par_Gen(doc, *conf, util::File_Name_Of(ctx_.ParGen_File), Read_Controls());
+    if (conf::In_Conf_Folder(options_.Conf, options_.Conf.ParGen_File))
+      comm::Save_Par_Gen(doc, *conf, util::File_Name_Of(options_.Conf.ParGen_File),
+                         Read_Controls());
     else
-      comm::Save_Par_Gen(doc, ctx_.ParGen_File, Read_Controls());
+      comm::Save_Par_Gen(doc, options_.Conf.ParGen_File, Read_Controls());
   } catch (const std::exception& e) {
     // Nothing was written: the dialog stays open with the user's entries.
     messages_.Error(this, e.what());
@@ -390,7 +390,8 @@ void TFParGen::Btn_CancelClick() { reject(); }
 
 void TFParGen::reject() {
   if (isVisible() && Read_Controls() != shown_values_ &&
-      messages_.Question_Default_No(this, ctx_.Lang_Strings[comm_strings::Text_Discard_Changes]) !=
+      messages_.Question_Default_No(this,
+                                    options_.Lang_Strings[comm_strings::Text_Discard_Changes]) !=
           ui::Messages::Answer::Yes)
     return;
   QDialog::reject();

@@ -4,8 +4,9 @@
 #include <QDialog>
 #include <array>
 
-#include "app/context.h"
 #include "comm/pargen_file.h"
+#include "conf/conf_paths.h"
+#include "text/lang_strings.h"
 #include "util/messages_qt.h"
 
 class QCheckBox;
@@ -17,13 +18,22 @@ class QWheelEvent;
 
 namespace comm {
 class Category_Panel;
-}
+
+// What Set Communication takes from the program: the configuration's ParGen.xml and folders, the
+// string table and the product's code. The main window builds it from its context; the
+// references follow that context, so each showing edits the configuration active then.
+struct ParGen_Options {
+  const conf::Conf_Paths& Conf;
+  const lang::Lang_Strings& Lang_Strings;
+  const std::string& SW_Code;
+};
+}  // namespace comm
 
 class TFParGen : public QDialog {
   Q_OBJECT
 
  public:
-  TFParGen(app::App_Context& ctx, ui::Messages& messages, QWidget* parent = nullptr);
+  TFParGen(const comm::ParGen_Options& options, ui::Messages& messages, QWidget* parent = nullptr);
   void Set_Lang();
 
   // IEC 61850 client side.
@@ -93,7 +103,7 @@ class TFParGen : public QDialog {
   void Write_Controls(const comm::Par_Gen& values);
   int Panel_Width() const;
 
-  app::App_Context& ctx_;
+  comm::ParGen_Options options_;
   ui::Messages& messages_;
   QLabel* L_SW_Code;
   QLabel* L_SW_Desc;

@@ -2,7 +2,7 @@
 
 #include <pugixml.hpp>
 
-#include "app/version.h"
+#include "conf/version.h"
 #include "util/files.h"
 #include "util/xml.h"
 
@@ -67,7 +67,7 @@ Par_Gen Default_Par_Gen() {
 void Write_Par_Gen(pugi::xml_document& doc, const Par_Gen& values) {
   doc.reset();
   pugi::xml_node root = doc.append_child("Par_Gen");
-  doc.append_child(pugi::node_comment).set_value(app::Version_Comment().c_str());
+  doc.append_child(pugi::node_comment).set_value(conf::Version_Comment().c_str());
   struct Append {
     pugi::xml_node root;
     void operator()(const char* name, const std::string& value, const char*) {

@@ -8,7 +8,7 @@
 
 #include "image/image_strings.h"
 #include "image/le_bytes.h"
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "util/files.h"
 #include "util/sha256.h"
 #include "util/xml.h"
@@ -74,7 +74,7 @@ std::string Digest_Of(const std::string& path) {
   try {
     return util::Sha256_Hex(util::Read_File(path));
   } catch (const util::File_Error&) {
-    return {};
+    return {};  // an image that cannot be read belongs to no pair; the check names it
   }
 }
 
@@ -126,6 +126,7 @@ Pair_State Read_Pair_State(const std::string& bin, const lang::Lang_Strings& tex
   try {
     pairs = Read_Record(util::Read_File(record));
   } catch (const util::File_Error&) {
+    // An unreadable record is reported below like one that does not parse.
   }
   if (!pairs) return {record + texts[image_strings::Text_Bank_Record_Unreadable], std::nullopt};
   if (!now.first.empty() && !now.second.empty())
@@ -143,7 +144,8 @@ util::Check_Result Check_Bank_Pair(const std::string& Bin_Dir, const lang::Lang_
 void Image_Build::Save_Image_Files(const std::string& Active_Conf_Dir,
                                    const lang::Lang_Strings& texts) const {
   if (!util::Dir_Exists(Active_Conf_Dir))
-    throw util::File_Error("The configuration folder " + Active_Conf_Dir + " does not exist");
+    throw util::File_Error(texts[image_strings::Text_Conf_Folder_Missing] + Active_Conf_Dir +
+                           texts[image_strings::Text_Conf_Folder_Missing_End]);
   // The bin folder comes with the configuration, but a user may have removed it since; a link in
   // its place must not carry the images out of the configuration.
   // The folder is opened once, checked by its handle, and the three files are written through

@@ -8,7 +8,7 @@
 
 #include "image/client_tables.h"
 #include "image/general_block.h"
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "util/check_result.h"
 
 namespace USaveBincc {

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <map>
 
-#include "lang/lang_strings.h"
 #include "util/files.h"
 #include "util/text.h"
 
@@ -65,9 +64,9 @@ void Install(const std::string& path, const std::string& bytes, bool replace_own
 
 }  // namespace
 
-std::string Built_In_Lang_Text() {
+std::string Built_In_Lang_Text(Built_In_Texts built_in) {
   std::map<int, std::string> texts;
-  For_Each_Built_In_Text([&texts](int index, const char* english) { texts[index] = english; });
+  built_in([&texts](int index, const char* english) { texts[index] = english; });
   std::string text =
       "English: the built-in texts of the configurator, one line per entry of the string "
       "table.\n"
@@ -102,8 +101,9 @@ bool Is_Unchanged_Installed_File(std::string_view file) {
   return stamped == Fingerprint(file);
 }
 
-void Install_Language_Files(const std::string& Language_Dir) {
-  Install(util::Join_Path(Language_Dir, "English.lng"), Installed_File(Built_In_Lang_Text()), true);
+void Install_Language_Files(const std::string& Language_Dir, Built_In_Texts built_in) {
+  Install(util::Join_Path(Language_Dir, "English.lng"),
+          Installed_File(Built_In_Lang_Text(built_in)), true);
   for (const Shipped_File& file : Shipped_Files()) {
     const std::string name = file.Name;
     const bool language = name.size() > 4 && name.compare(name.size() - 4, 4, ".lng") == 0;

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "lang/lang_strings.h"
 #include "scl/scl_import.h"
 #include "scl/scl_strings.h"
+#include "text/lang_strings.h"
 #include "util/files.h"
 #include "util/xml.h"
 

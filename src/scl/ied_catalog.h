@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 
 namespace UIEC_Client_Decode {
 

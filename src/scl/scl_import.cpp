@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "lang/lang_strings.h"
 #include "scl/scl_strings.h"
+#include "text/lang_strings.h"
 #include "util/files.h"
 #include "util/xml.h"
 
@@ -609,7 +609,8 @@ class Importer {
                                                ? SIZE_MAX
                                                : source_bytes_ * Max_Objects_Per_Byte);
       if (objects > most) {
-        const lang::Lang_Strings english;  // the import's own words, as for the nesting limit
+        // The import's own words, as for the nesting limit.
+        const lang::Lang_Strings english(&scl_strings::Built_In);
         throw SCL_Error(english[scl_strings::Text_Expands_To] + std::to_string(objects) +
                         english[scl_strings::Text_Expands_More_Than] + std::to_string(most) + ")");
       }
@@ -857,7 +858,7 @@ class Importer {
     if (stack_.size() + 1 <= Max_Nesting_Levels) return;
     // The import runs below every window and without one's table: its one message of its own is
     // the built-in English.
-    const lang::Lang_Strings english;
+    const lang::Lang_Strings english(&scl_strings::Built_In);
     throw SCL_Error(english[scl_strings::Text_Nesting_Too_Deep] +
                     std::to_string(Max_Nesting_Levels) + english[scl_strings::Text_Nesting_Type] +
                     (type.id ? *type.id : std::string()) + "\")");

@@ -68,7 +68,7 @@ struct Tree_Index::Builder : Model_Visitor {
     size_t reference_length;  // the parent's reference: this much of `reference`
   };
 
-  explicit Builder(Tree_Index& index) : index(index) {}
+  explicit Builder(Tree_Index& target) : index(target) {}
 
   bool Enter(const TIEC_Device& device, size_t) {
     reference = device.Name();

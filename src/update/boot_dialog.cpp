@@ -38,8 +38,8 @@ QWidget* Make_Panel(QWidget* parent, const char* name, int height) {
 
 }  // namespace
 
-TFBoot::TFBoot(app::App_Context& ctx, ui::Messages& messages, QWidget* parent)
-    : QDialog(parent), ctx_(ctx), messages_(messages) {
+TFBoot::TFBoot(const UBoot::Boot_Options& options, ui::Messages& messages, QWidget* parent)
+    : QDialog(parent), options_(options), messages_(messages) {
   setObjectName("FBoot");
   P_Title = Make_Panel(this, "P_Title", 69);
   P_IP_Address = Make_Panel(this, "P_IP_Address", 49);
@@ -50,7 +50,7 @@ TFBoot::TFBoot(app::App_Context& ctx, ui::Messages& messages, QWidget* parent)
   stack->setSpacing(0);
   for (QWidget* panel : {P_Title, P_IP_Address, P_Options, P_Button}) stack->addWidget(panel);
 
-  L_SW_Code = ui::Make_Code_Label(P_Title, ctx_.SW_Code);
+  L_SW_Code = ui::Make_Code_Label(P_Title, options_.SW_Code);
   L_SW_Desc = ui::Make_Desc_Label(P_Title);
 
   L_IP_Address = new QLabel(P_IP_Address);
@@ -96,7 +96,7 @@ TFBoot::TFBoot(app::App_Context& ctx, ui::Messages& messages, QWidget* parent)
 }
 
 void TFBoot::Set_Lang() {
-  const auto& s = ctx_.Lang_Strings;
+  const auto& s = options_.Lang_Strings;
   setWindowTitle(Q(s[update_strings::Text_Caption]));
   L_SW_Desc->setText(Q(s[update_strings::Text_Description]));
   L_IP_Address->setText(Q(s[update_strings::Text_IP_Address]));
@@ -158,17 +158,18 @@ void TFBoot::hideEvent(QHideEvent* event) {
 
 void TFBoot::FormShow() {
   Set_Lang();
-  L_SW_Code->setText(Q(ctx_.SW_Code));
+  L_SW_Code->setText(Q(options_.SW_Code));
   setFixedSize(Client_Width, 69 + 49 + 72 + 40);
-  if (const auto parts = util::Split_IP(ctx_.Last_IP_Address)) {
+  if (const auto parts = util::Split_IP(options_.Last_IP_Address)) {
     E_IP1->setText(Q((*parts)[0]));
     E_IP2->setText(Q((*parts)[1]));
     E_IP3->setText(Q((*parts)[2]));
     E_IP4->setText(Q((*parts)[3]));
   }
-  if (ctx_.Update_Option_Index >= 0 && ctx_.Update_Option_Index < CB_Update_Options->count())
-    CB_Update_Options->setCurrentIndex(ctx_.Update_Option_Index);
-  CB_Update_Option_Read_Back->setChecked(ctx_.Update_Read_Back);
+  if (options_.Update_Option_Index >= 0 &&
+      options_.Update_Option_Index < CB_Update_Options->count())
+    CB_Update_Options->setCurrentIndex(options_.Update_Option_Index);
+  CB_Update_Option_Read_Back->setChecked(options_.Update_Read_Back);
   if (E_IP1->isEnabled()) {
     E_IP1->setFocus();
     E_IP1->selectAll();
@@ -199,14 +200,14 @@ void TFBoot::Use_Echo_Service(UBoot::Echo_Service* echo, UBoot::Ping_Clock* cloc
 
 bool TFBoot::Send_Ping() {
   // The machine's echo client holds a socket only for the length of one check.
-  UBoot::Icmp_Echo_Service machine_echo;
+  UBoot::Icmp_Echo_Service machine_echo(options_.Lang_Strings);
   UBoot::Real_Ping_Clock machine_clock;
   UBoot::TPing Ping(echo_ ? *echo_ : machine_echo, clock_ ? *clock_ : machine_clock);
   const bool answered = Ping.Send_Ping(Address_Text(), [] { QCoreApplication::processEvents(); });
   ping_res = Ping.ping_res;
   if (!answered) {
     const UBoot::Update_Message message =
-        UBoot::Ping_Failure_Message(ctx_.Lang_Strings, Ping, util::Executable_Path());
+        UBoot::Ping_Failure_Message(options_.Lang_Strings, Ping, util::Executable_Path());
     if (message.Warning)
       messages_.Warning(this, message.Text);
     else
@@ -220,9 +221,9 @@ void TFBoot::Compile_XML_Parameter_New_Boot() {
   p.IP_Address = Address_Text();
   p.Option_Index = CB_Update_Options->currentIndex();
   p.Read_Back = CB_Update_Option_Read_Back->isChecked();
-  p.Master_Dir = ctx_.Master_Dir;
-  p.Active_Conf_Dir = ctx_.Active_Conf_Dir;
-  UBoot::Compile_XML_Parameter_New_Boot(p, ctx_.Exe_Dir);
+  p.Master_Dir = options_.Conf.Master_Dir;
+  p.Active_Conf_Dir = options_.Conf.Active_Conf_Dir;
+  UBoot::Compile_XML_Parameter_New_Boot(p, options_.Conf.Exe_Dir);
 }
 
 void TFBoot::Btn_UpdateClick() {
@@ -235,20 +236,21 @@ void TFBoot::Btn_UpdateClick() {
   // Closing the dialog during the check cancels the update.
   if (!answered || closed_while_checking_) return;
 
-  ctx_.Last_IP_Address = Address_Text();
-  ctx_.Update_Option_Index = CB_Update_Options->currentIndex();
-  ctx_.Update_Read_Back = CB_Update_Option_Read_Back->isChecked();
+  options_.Last_IP_Address = Address_Text();
+  options_.Update_Option_Index = CB_Update_Options->currentIndex();
+  options_.Update_Read_Back = CB_Update_Option_Read_Back->isChecked();
   try {
     Compile_XML_Parameter_New_Boot();
   } catch (const std::exception& e) {
     messages_.Error(this, e.what());
     return;
   }
-  const std::string program = util::Join_Path(ctx_.Exe_Dir, UBoot::Updater_Program_Name);
+  const std::string program = util::Join_Path(options_.Conf.Exe_Dir, UBoot::Updater_Program_Name);
   try {
     UBoot::Start_Program(program, "", false, Updater_Wait_Ms);
   } catch (const UBoot::Start_Error& refusal) {
     messages_.Error(
-        this, UBoot::Updater_Not_Started_Message(ctx_.Lang_Strings, program, refusal.what()).Text);
+        this,
+        UBoot::Updater_Not_Started_Message(options_.Lang_Strings, program, refusal.what()).Text);
   }
 }

@@ -4,7 +4,8 @@
 #include <QDialog>
 #include <vector>
 
-#include "app/context.h"
+#include "conf/conf_paths.h"
+#include "text/lang_strings.h"
 #include "update/ping.h"
 #include "update/start_program.h"
 #include "util/messages_qt.h"
@@ -15,11 +16,26 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace UBoot {
+// What the update dialog takes from the program: the workspace and configuration folders, the
+// string table, the product's code, and the choices remembered between showings, which the
+// dialog writes back when an update starts. The main window builds it from its context; the
+// references follow that context.
+struct Boot_Options {
+  const conf::Conf_Paths& Conf;
+  const lang::Lang_Strings& Lang_Strings;
+  const std::string& SW_Code;
+  std::string& Last_IP_Address;
+  int& Update_Option_Index;
+  bool& Update_Read_Back;
+};
+}  // namespace UBoot
+
 class TFBoot : public QDialog {
   Q_OBJECT
 
  public:
-  TFBoot(app::App_Context& ctx, ui::Messages& messages, QWidget* parent = nullptr);
+  TFBoot(const UBoot::Boot_Options& options, ui::Messages& messages, QWidget* parent = nullptr);
   void Set_Lang();
 
   int Form_Type = 1;  // 1: update over Ethernet (UDP), the only mode this product shows
@@ -63,7 +79,7 @@ class TFBoot : public QDialog {
   std::string Address_Text() const;
   void Arrange();
 
-  app::App_Context& ctx_;
+  UBoot::Boot_Options options_;
   ui::Messages& messages_;
   UBoot::Echo_Service* echo_ = nullptr;
   UBoot::Ping_Clock* clock_ = nullptr;

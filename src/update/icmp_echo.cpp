@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "update/update_strings.h"
 #include "util/files.h"
 #include "util/utf.h"
 
@@ -36,9 +37,9 @@ namespace UBoot {
 namespace {
 
 // The four octets of `host` by the echo service's host rule; anything else is an Echo_Error.
-std::array<uint8_t, 4> Address_Of(const std::string& host) {
+std::array<uint8_t, 4> Address_Of(const std::string& host, const lang::Lang_Strings& texts) {
   const std::optional<std::array<uint8_t, 4>> octets = Parse_IPv4(host);
-  if (!octets) throw Echo_Error("\"" + host + "\" is not an IPv4 address");
+  if (!octets) throw Echo_Error("\"" + host + "\"" + texts[update_strings::Text_Echo_Not_IPv4]);
   return *octets;
 }
 
@@ -49,10 +50,10 @@ std::array<uint8_t, 4> Address_Of(const std::string& host) {
 namespace {
 
 // The system's text for an ICMP helper status, with its number.
-std::string Status_Text(DWORD status) {
+std::string Status_Text(DWORD status, const lang::Lang_Strings& texts) {
   WCHAR text[256];
   DWORD size = 256;
-  std::string reason = "IP status " + std::to_string(status);
+  std::string reason = texts[update_strings::Text_Echo_IP_Status] + std::to_string(status);
   if (GetIpErrorString(static_cast<IP_STATUS>(status), text, &size) == NO_ERROR)
     reason += ": " + util::Wide_To_Utf8(text);
   return reason;
@@ -70,9 +71,9 @@ static_assert(std::is_same_v<HANDLE, void*>);
 }  // namespace
 
 // The system's ICMP helper needs no privilege, so the socket opener is not used here.
-Icmp_Echo_Service::Icmp_Echo_Service() = default;
-Icmp_Echo_Service::Icmp_Echo_Service(Socket_Opener open_socket)
-    : open_socket_(std::move(open_socket)) {}
+Icmp_Echo_Service::Icmp_Echo_Service(const lang::Lang_Strings& texts) : texts_(texts) {}
+Icmp_Echo_Service::Icmp_Echo_Service(const lang::Lang_Strings& texts, Socket_Opener open_socket)
+    : texts_(texts), open_socket_(std::move(open_socket)) {}
 
 Icmp_Echo_Service::~Icmp_Echo_Service() {
   if (handle_ != nullptr) IcmpCloseHandle(static_cast<HANDLE>(handle_));
@@ -82,12 +83,13 @@ void Icmp_Echo_Service::Open() {
   if (handle_ != nullptr) return;
   HANDLE handle = IcmpCreateFile();
   if (handle == INVALID_HANDLE_VALUE)
-    throw Echo_Error("Cannot open the ICMP helper: " + util::System_Error_Text(GetLastError()));
+    throw Echo_Error(texts_[update_strings::Text_Echo_Helper_Failed] +
+                     util::System_Error_Text(GetLastError()));
   handle_ = handle;
 }
 
 int Icmp_Echo_Service::Echo(const std::string& host, const std::string& data, int timeout_ms) {
-  const std::array<uint8_t, 4> octets = Address_Of(host);
+  const std::array<uint8_t, 4> octets = Address_Of(host, texts_);
   Open();
   IPAddr address;
   std::memcpy(&address, octets.data(), 4);
@@ -101,7 +103,8 @@ int Icmp_Echo_Service::Echo(const std::string& host, const std::string& data, in
   const DWORD status = replies == 0 ? GetLastError() : echo->Status;
   if (replies != 0 && status == IP_SUCCESS) return static_cast<int>(echo->DataSize);
   if (Device_Did_Not_Answer(status)) return 0;
-  throw Echo_Error("Cannot send an echo request to " + host + ": " + Status_Text(status));
+  throw Echo_Error(texts_[update_strings::Text_Echo_Send_Failed] + host + ": " +
+                   Status_Text(status, texts_));
 }
 
 #else
@@ -127,12 +130,13 @@ constexpr size_t Icmp_Header_Size = 8;
 
 }  // namespace
 
-Icmp_Echo_Service::Icmp_Echo_Service()
-    : Icmp_Echo_Service(
-          [](int domain, int type, int protocol) { return ::socket(domain, type, protocol); }) {}
+Icmp_Echo_Service::Icmp_Echo_Service(const lang::Lang_Strings& texts)
+    : Icmp_Echo_Service(texts, [](int domain, int type, int protocol) {
+        return ::socket(domain, type, protocol);
+      }) {}
 
-Icmp_Echo_Service::Icmp_Echo_Service(Socket_Opener open_socket)
-    : open_socket_(std::move(open_socket)) {}
+Icmp_Echo_Service::Icmp_Echo_Service(const lang::Lang_Strings& texts, Socket_Opener open_socket)
+    : texts_(texts), open_socket_(std::move(open_socket)) {}
 
 Icmp_Echo_Service::~Icmp_Echo_Service() {
   if (fd_ >= 0) ::close(fd_);
@@ -148,8 +152,9 @@ void Icmp_Echo_Service::Open() {
     fd = open_socket_(AF_INET, SOCK_RAW, IPPROTO_ICMP);
     if (fd < 0) {
       const int raw_error = errno;
-      const std::string reason =
-          "ICMP datagram socket: " + Reason(datagram_error) + "; raw socket: " + Reason(raw_error);
+      const std::string reason = texts_[update_strings::Text_Echo_Datagram_Socket] +
+                                 Reason(datagram_error) +
+                                 texts_[update_strings::Text_Echo_Raw_Socket] + Reason(raw_error);
       // The raw socket is the last resort: when the system refuses it for lack of privilege,
       // the user's address is not what is wrong.
       if (Permission_Refused(raw_error)) throw Echo_Not_Allowed(reason);
@@ -164,7 +169,7 @@ void Icmp_Echo_Service::Open() {
 }
 
 int Icmp_Echo_Service::Echo(const std::string& host, const std::string& data, int timeout_ms) {
-  const std::array<uint8_t, 4> octets = Address_Of(host);
+  const std::array<uint8_t, 4> octets = Address_Of(host, texts_);
   Open();
 
   sockaddr_in to{};
@@ -184,7 +189,7 @@ int Icmp_Echo_Service::Echo(const std::string& host, const std::string& data, in
 
   if (sendto(fd_, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&to),
              sizeof to) < 0)
-    throw Echo_Error("Cannot send an echo request to " + host + ": " + Reason(errno));
+    throw Echo_Error(texts_[update_strings::Text_Echo_Send_Failed] + host + ": " + Reason(errno));
   if (datagram_) {
     // The kernel puts the socket's port into the identifier of every request it sends, and
     // delivers to this socket only the replies that carry it.
@@ -203,7 +208,8 @@ int Icmp_Echo_Service::Echo(const std::string& host, const std::string& data, in
     if (remaining <= 0) return 0;
     pollfd waiting{fd_, POLLIN, 0};
     const int ready = poll(&waiting, 1, static_cast<int>(remaining));
-    if (ready < 0 && errno != EINTR) throw Echo_Error("Waiting for echo replies: " + Reason(errno));
+    if (ready < 0 && errno != EINTR)
+      throw Echo_Error(texts_[update_strings::Text_Echo_Wait_Failed] + Reason(errno));
     if (ready <= 0) continue;
 
     sockaddr_in from{};
@@ -212,7 +218,7 @@ int Icmp_Echo_Service::Echo(const std::string& host, const std::string& data, in
                                reinterpret_cast<sockaddr*>(&from), &from_length);
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-      throw Echo_Error("Reading echo replies: " + Reason(errno));
+      throw Echo_Error(texts_[update_strings::Text_Echo_Read_Failed] + Reason(errno));
     }
     size_t offset = 0;
     if (!datagram_) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "text/lang_strings.h"
 #include "update/ping.h"
 
 namespace UBoot {
@@ -14,10 +15,11 @@ namespace UBoot {
 // Opens a socket like socket(2): a descriptor, or -1 with errno set. Tests pass one that refuses.
 using Socket_Opener = std::function<int(int domain, int type, int protocol)>;
 
+// Its failures (Echo_Error, Echo_Not_Allowed) are worded with `texts`, which must outlive it.
 class Icmp_Echo_Service : public Echo_Service {
  public:
-  Icmp_Echo_Service();  // opens sockets with socket(2)
-  explicit Icmp_Echo_Service(Socket_Opener open_socket);
+  explicit Icmp_Echo_Service(const lang::Lang_Strings& texts);  // opens sockets with socket(2)
+  Icmp_Echo_Service(const lang::Lang_Strings& texts, Socket_Opener open_socket);
   ~Icmp_Echo_Service() override;
   Icmp_Echo_Service(const Icmp_Echo_Service&) = delete;
   Icmp_Echo_Service& operator=(const Icmp_Echo_Service&) = delete;
@@ -28,6 +30,7 @@ class Icmp_Echo_Service : public Echo_Service {
   // Opens the socket at the first request and keeps it for the next ones.
   void Open();
 
+  const lang::Lang_Strings& texts_;
   Socket_Opener open_socket_;
 #ifdef _WIN32
   void* handle_ = nullptr;  // the ICMP helper's HANDLE (windows.h stays out of this header)

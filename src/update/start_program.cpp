@@ -46,6 +46,8 @@ Start_Result Start_Program(const std::string& NomeSW, const std::string& Paramet
   try {
     launched = ShellExecuteExW(&info) && info.hProcess != nullptr;
   } catch (...) {
+    // A shell extension loaded into the process may throw through the shell's call (a C++ or
+    // structured exception): it counts as a start that failed, with the system's last reason.
     launched = false;
   }
   if (!launched) {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "update/ping.h"
 
 namespace UBoot {

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "util/files.h"
 #include "util/util_strings.h"
 
@@ -43,7 +43,10 @@ std::string Parent_Of(const std::string& path) {
   return path.substr(0, slash);
 }
 
-bool Create_Dir(const std::string& path) { return Make_Dir(path) == 0; }
+void Create_Dir(const std::string& path) {
+  if (const int error = Make_Dir(path); error != 0)
+    throw File_Error("Cannot create the folder " + path + ": " + System_Error_Text(error));
+}
 
 void Force_Dirs(const std::string& path) {
   if (path.empty()) throw File_Error("Cannot create a folder without a name");

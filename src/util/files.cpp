@@ -16,7 +16,7 @@
 #include <random>
 #include <vector>
 
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "util/file_names.h"
 #include "util/util_strings.h"
 

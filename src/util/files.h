@@ -44,8 +44,9 @@ std::vector<std::string> List_Folder(const std::string& folder);
 // this before they are joined to a folder, so they cannot lead outside it.
 bool Is_Plain_Name(std::string_view name);
 
-// Creates one folder level; false when it fails or already exists.
-bool Create_Dir(const std::string& path);
+// Creates one folder level. Throws File_Error naming the folder and the system's reason when it
+// cannot (also when anything, a folder too, is already at `path`).
+void Create_Dir(const std::string& path);
 // Removes a folder that is empty; false when it fails.
 bool Remove_Empty_Dir(const std::string& path);
 // Creates a folder with any missing parents (nothing to do when it is there). Throws File_Error

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "util/file_names.h"
 #include "util/files.h"
 #include "util/utf.h"

@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 #include "util/qstring_qt.h"
 #include "util/util_strings.h"
 

@@ -2,7 +2,7 @@
 // buttons.
 #pragma once
 
-#include "lang/text_table.h"
+#include "text/text_table.h"
 
 namespace util_strings {
 
@@ -15,6 +15,15 @@ namespace util_strings {
 #include "util/util_strings.def"
 #undef TEXT
 #undef RUN
+
+// Hands `visit` every entry of this module's table with its built-in English text.
+inline void Built_In(const lang::Text_Visitor& visit) {
+#define TEXT RQ_VISIT_TEXT
+#define RUN RQ_VISIT_RUN
+#include "util/util_strings.def"
+#undef TEXT
+#undef RUN
+}
 #pragma pop_macro("TEXT")
 
 }  // namespace util_strings

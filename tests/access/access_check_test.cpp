@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "access/access_strings.h"
+#include "app/all_texts.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ Table With_Rows(const std::vector<Row>& rows) {
 }
 
 const lang::Lang_Strings& Strings() {
-  static const lang::Lang_Strings strings;
+  static const lang::Lang_Strings strings = lang::English_Strings();
   return strings;
 }
 
@@ -150,7 +151,7 @@ TEST(Controllo_dati, Freshly_Added_Row_Fails_On_Its_Address) {
 }
 
 TEST(Controllo_dati, Messages_Follow_The_Language) {
-  lang::Lang_Strings strings;
+  lang::Lang_Strings strings = lang::English_Strings();
   strings.Set(access_strings::Text_Error_Row, "Errore riga ");
   strings.Set(access_strings::Text_Row_Bad_Position, " Posizione 0..");
   Row row = Good_Row();

@@ -4,8 +4,9 @@
 
 #include <functional>
 
+#include "app/all_texts.h"
 #include "comm/comm_strings.h"
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ TEST(Controllo_Dati, First_Failing_Test_In_Table_Order) {
        },
        std::nullopt},
   };
-  const lang::Lang_Strings strings;
+  const lang::Lang_Strings strings = lang::English_Strings();
   for (const Case& c : cases) {
     comm::Par_Gen v = comm::Default_Par_Gen();
     c.edit(v);
@@ -106,7 +107,7 @@ TEST(Controllo_Dati, First_Failing_Test_In_Table_Order) {
 }
 
 TEST(Controllo_Dati, Every_Message_Has_Its_Built_In_Text) {
-  const lang::Lang_Strings s;
+  const lang::Lang_Strings s = lang::English_Strings();
   const char* const client[] = {"IP Address", "SubNet Mask", "GATEWAY IP"};
   const char* const slave[] = {"IP Address", "SUBNET Mask", "GATEWAY IP"};
   const lang::Text_Range client_messages[] = {
@@ -134,7 +135,7 @@ TEST(Controllo_Dati, Every_Message_Has_Its_Built_In_Text) {
 }
 
 TEST(Controllo_Dati, Dialog_Texts_Of_Both_Sides) {
-  const lang::Lang_Strings s;
+  const lang::Lang_Strings s = lang::English_Strings();
   const std::pair<int, const char*> texts[] = {
       {400, "Set Communication"},
       {401, "Set Communication Setting"},

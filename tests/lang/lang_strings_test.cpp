@@ -1,16 +1,18 @@
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "app/all_texts.h"
+#include "lang/lang_file.h"
 #include "support/test_support.h"
 #include "util/files.h"
 
 namespace {
 
 TEST(Lang_Strings, Built_In_Table) {
-  lang::Lang_Strings s;
+  lang::Lang_Strings s = lang::English_Strings();
   EXPECT_EQ(s[0], "Begin");
   EXPECT_EQ(s[9], "None Configuration Opened ");
   EXPECT_EQ(s[18], "Error! Project not Valid");
@@ -56,20 +58,20 @@ TEST(Lang_Strings, Language_File_Lines) {
       {"STR5 = \xC2\xB6 \\n \xC2\xB6", 5, " \n "},
   };
   for (const Case& c : cases) {
-    lang::Lang_Strings s;
-    s.Apply_Lang_Text(c.line);
+    lang::Lang_Strings s = lang::English_Strings();
+    lang::Apply_Lang_Text(s, c.line);
     EXPECT_EQ(s[c.index], c.expected) << c.line;
   }
 }
 
 TEST(Lang_Strings, Later_Lines_Win_And_Any_Bytes_Are_Safe) {
-  lang::Lang_Strings s;
-  s.Apply_Lang_Text("header\r\nSTR0 = One\r\n\r\nSTR0 = Two\rSTR1 = Uno\n");
+  lang::Lang_Strings s = lang::English_Strings();
+  lang::Apply_Lang_Text(s, "header\r\nSTR0 = One\r\n\r\nSTR0 = Two\rSTR1 = Uno\n");
   EXPECT_EQ(s[0], "Two");
   EXPECT_EQ(s[1], "Uno");
   std::string junk;
   for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 7919) & 0xFF);
-  s.Apply_Lang_Text(junk + "\nSTR2 = " + std::string(100000, 'x'));
+  lang::Apply_Lang_Text(s, junk + "\nSTR2 = " + std::string(100000, 'x'));
   EXPECT_EQ(s[2].size(), 100000u);
 }
 
@@ -79,7 +81,7 @@ TEST(Select_Language, Applies_File_Or_Falls_Back_To_English) {
   for (char c : std::string("STR0 = Inizio\r\n")) utf16le += std::string{c, '\0'};
   test::Write(dir / "Italiano.lng", utf16le);
   test::Write(dir / "English.lng", "STR0 = Start");
-  lang::Lang_Strings s;
+  lang::Lang_Strings s = lang::English_Strings();
   std::string name = "Italiano";
   lang::Select_Language(s, dir.path(), name);
   EXPECT_EQ(s[0], "Inizio");
@@ -102,12 +104,12 @@ TEST(Select_Language, Applies_File_Or_Falls_Back_To_English) {
 TEST(Lang_Strings, Unreadable_File_Throws_And_Changes_Nothing) {
   test::Temp_Dir dir;
   std::filesystem::create_directory(dir / "Folder.lng");
-  lang::Lang_Strings s;
+  lang::Lang_Strings s = lang::English_Strings();
   s.Set(0, "kept");
   for (const std::string& path : {dir / "Missing.lng", dir / "Folder.lng"}) {
     SCOPED_TRACE(path);
     try {
-      s.Load_Lang_File(path);
+      lang::Load_Lang_File(s, path);
       ADD_FAILURE() << "no error";
     } catch (const util::File_Error& e) {
       EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
@@ -125,7 +127,7 @@ TEST(Select_Language, Name_Never_Leads_Out_Of_The_Language_Folder) {
   for (std::string name :
        std::vector<std::string>{"../evil", "sub/evil", "..\\evil", root / "evil"}) {
     SCOPED_TRACE(name);
-    lang::Lang_Strings s;
+    lang::Lang_Strings s = lang::English_Strings();
     lang::Select_Language(s, root / "LANGUAGE", name);
     EXPECT_EQ(s[0], "Begin");
     EXPECT_EQ(name, "English");
@@ -137,7 +139,7 @@ TEST(Select_Language, Windows_1252_File) {
   test::Write(dir / "Deutsch.lng",
               "STR0 = Gr\xFC\xDF"
               "e\n");
-  lang::Lang_Strings s;
+  lang::Lang_Strings s = lang::English_Strings();
   std::string name = "Deutsch";
   lang::Select_Language(s, dir.path(), name);
   EXPECT_EQ(s[0],

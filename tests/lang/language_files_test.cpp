@@ -9,8 +9,10 @@
 #include <regex>
 #include <string>
 
-#include "lang/lang_strings.h"
+#include "app/all_texts.h"
+#include "lang/lang_file.h"
 #include "support/test_support.h"
+#include "text/lang_strings.h"
 #include "util/files.h"
 
 namespace {
@@ -34,9 +36,9 @@ std::string Shipped(const std::string& name) {
 // `unset`.
 const std::string Unset = "\x01unset";
 lang::Lang_Strings Only_What_It_Sets(const std::string& text) {
-  lang::Lang_Strings strings;
+  lang::Lang_Strings strings = lang::English_Strings();
   for (const auto& [index, english] : Built_In()) strings.Set(index, Unset);
-  strings.Apply_Lang_Text(text);
+  lang::Apply_Lang_Text(strings, text);
   return strings;
 }
 
@@ -51,7 +53,8 @@ std::vector<std::string> Placeholders(const std::string& text) {
 }
 
 TEST(Language_Files, English_File_Reads_Back_As_The_Built_In_Table) {
-  const lang::Lang_Strings read = Only_What_It_Sets(lang::Built_In_Lang_Text());
+  const lang::Lang_Strings read =
+      Only_What_It_Sets(lang::Built_In_Lang_Text(lang::For_Each_Built_In_Text));
   for (const auto& [index, english] : Built_In()) EXPECT_EQ(read[index], english) << "STR" << index;
 }
 
@@ -93,12 +96,12 @@ struct Installed_Language_Files : ::testing::Test {
 };
 
 TEST_F(Installed_Language_Files, Missing_Files_Are_Written_And_Read_As_Their_Language) {
-  lang::Install_Language_Files(dir.path());
+  lang::Install_Language_Files(dir.path(), lang::For_Each_Built_In_Text);
   for (const char* name : {"English.lng", "Deutsch.lng", "Deutsch.bmp", "English.bmp"})
     EXPECT_TRUE(util::File_Exists(File(name))) << name;
   EXPECT_EQ(test::Read(File("Deutsch.bmp")), Shipped("Deutsch.bmp"));
 
-  lang::Lang_Strings strings;
+  lang::Lang_Strings strings = lang::English_Strings();
   std::string name = "Deutsch";
   lang::Select_Language(strings, dir.path(), name);
   EXPECT_EQ(name, "Deutsch");
@@ -115,7 +118,7 @@ TEST_F(Installed_Language_Files, Only_The_Programs_Own_Untouched_Files_Are_Repla
   test::Write(File("Deutsch.lng"), "STR0 = Anfang\n");
   util::Create_Dir(File("English.bmp"));
   test::Write(File("Deutsch.bmp"), "my flag");
-  lang::Install_Language_Files(dir.path());
+  lang::Install_Language_Files(dir.path(), lang::For_Each_Built_In_Text);
   EXPECT_EQ(test::Read(File("Deutsch.lng")), "STR0 = Anfang\n");
   EXPECT_TRUE(util::Dir_Exists(File("English.bmp")));
   EXPECT_EQ(test::Read(File("Deutsch.bmp")), "my flag");
@@ -124,7 +127,7 @@ TEST_F(Installed_Language_Files, Only_The_Programs_Own_Untouched_Files_Are_Repla
   const std::string current = test::Read(File("English.lng"));
   EXPECT_TRUE(lang::Is_Unchanged_Installed_File(current));
   test::Write(File("English.lng"), lang::Installed_File("STR0 = Start\n"));
-  lang::Install_Language_Files(dir.path());
+  lang::Install_Language_Files(dir.path(), lang::For_Each_Built_In_Text);
   EXPECT_EQ(test::Read(File("English.lng")), current);
 
   // The same file with one text changed by hand: kept.
@@ -132,7 +135,7 @@ TEST_F(Installed_Language_Files, Only_The_Programs_Own_Untouched_Files_Are_Repla
   edited.replace(edited.find("STR0 = Begin"), 12, "STR0 = Go");
   test::Write(File("English.lng"), edited);
   EXPECT_FALSE(lang::Is_Unchanged_Installed_File(edited));
-  lang::Install_Language_Files(dir.path());
+  lang::Install_Language_Files(dir.path(), lang::For_Each_Built_In_Text);
   EXPECT_EQ(test::Read(File("English.lng")), edited);
 }
 

@@ -19,6 +19,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "app/all_texts.h"
 #include "util/files.h"
 
 namespace test {
@@ -198,7 +199,7 @@ std::vector<std::string> Scl_Sample_Files() {
 std::string Bin_Dir() { return Env("RQ_BIN_DIR", RQ_BUILT_IN_BIN_DIR); }
 
 const lang::Lang_Strings& English() {
-  static const lang::Lang_Strings english;
+  static const lang::Lang_Strings english = lang::English_Strings();
   return english;
 }
 

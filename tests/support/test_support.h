@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "lang/lang_strings.h"
+#include "text/lang_strings.h"
 
 namespace test {
 

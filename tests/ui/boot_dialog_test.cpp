@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <cerrno>
 
+#include "app/main_window.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
 #include "support/user_input.h"
@@ -42,7 +43,7 @@ class Boot_Dialog : public ::testing::Test {
 
   // Opens the dialog with checks answered by `echo` on the test's clock.
   void Show_With(UBoot::Echo_Service& echo) {
-    F = std::make_unique<TFBoot>(ctx, messages);
+    F = std::make_unique<TFBoot>(app::Boot_Options_Of(ctx), messages);
     F->Use_Echo_Service(&echo, &clock);
     F->show();
   }
@@ -90,7 +91,7 @@ class Boot_Dialog : public ::testing::Test {
 
 TEST_F(Boot_Dialog, Controls_Texts_And_Size) {
   ctx.Last_IP_Address = "";
-  F = std::make_unique<TFBoot>(ctx, messages);
+  F = std::make_unique<TFBoot>(app::Boot_Options_Of(ctx), messages);
   F->show();
   EXPECT_EQ(F->size(), QSize(449, 230));
   EXPECT_EQ(F->P_Title->height(), 69);
@@ -126,7 +127,7 @@ TEST_F(Boot_Dialog, Controls_Texts_And_Size) {
 }
 
 TEST_F(Boot_Dialog, Longer_Texts_Stay_Whole) {
-  F = std::make_unique<TFBoot>(ctx, messages);
+  F = std::make_unique<TFBoot>(app::Boot_Options_Of(ctx), messages);
   ctx.Lang_Strings.Set(update_strings::Text_IP_Address,
                        "Geben Sie die IP-Adresse des zu aktualisierenden Geräts ein");
   ctx.Lang_Strings.Set(update_strings::Text_Update_Options.At(0),
@@ -140,7 +141,7 @@ TEST_F(Boot_Dialog, Longer_Texts_Stay_Whole) {
 }
 
 TEST_F(Boot_Dialog, Form_Show_Restores_The_Remembered_Choices) {
-  F = std::make_unique<TFBoot>(ctx, messages);
+  F = std::make_unique<TFBoot>(app::Boot_Options_Of(ctx), messages);
   ctx.Last_IP_Address = "010.1.2.254";
   ctx.Update_Option_Index = 2;
   ctx.Update_Read_Back = false;
@@ -166,7 +167,7 @@ TEST_F(Boot_Dialog, Form_Show_Restores_The_Remembered_Choices) {
 
 TEST_F(Boot_Dialog, Dot_Moves_To_The_Next_Box) {
   ctx.Last_IP_Address = "";
-  F = std::make_unique<TFBoot>(ctx, messages);
+  F = std::make_unique<TFBoot>(app::Boot_Options_Of(ctx), messages);
   ASSERT_TRUE(test::Activate(F.get()));
   Set_Boxes("", "", "", "");
   QTest::mouseClick(F->E_IP1, Qt::LeftButton);
@@ -268,7 +269,7 @@ TEST_F(Boot_Dialog, Unreachable_Device_Changes_Nothing) {
 // Boxes that do not make an address end the check before any socket: the machine's own echo
 // client is used here, and no packet leaves.
 TEST_F(Boot_Dialog, Address_That_Does_Not_Parse_Asks_To_Check_It) {
-  F = std::make_unique<TFBoot>(ctx, messages);
+  F = std::make_unique<TFBoot>(app::Boot_Options_Of(ctx), messages);
   ASSERT_TRUE(test::Activate(F.get()));
   for (const char* first : {"300", "abc", ""}) {
     SCOPED_TRACE(first);
@@ -287,7 +288,7 @@ TEST_F(Boot_Dialog, Address_That_Does_Not_Parse_Asks_To_Check_It) {
 }
 
 TEST_F(Boot_Dialog, Refused_Ping_Says_How_To_Allow_It) {
-  UBoot::Icmp_Echo_Service refused([](int, int type, int) {
+  UBoot::Icmp_Echo_Service refused(ctx.Lang_Strings, [](int, int type, int) {
     errno = type == SOCK_DGRAM ? EACCES : EPERM;
     return -1;
   });
@@ -337,7 +338,7 @@ TEST_F(Boot_Dialog, Parameter_File_That_Cannot_Be_Written_Stops_The_Update) {
 // The machine's echo client and the updater start, end to end on the loopback address.
 TEST_F(Boot_Dialog, Loopback_Device_End_To_End) {
   {
-    UBoot::Icmp_Echo_Service probe;
+    UBoot::Icmp_Echo_Service probe(ctx.Lang_Strings);
     try {
       probe.Echo("127.0.0.1", "127.0.0.1", 400);
     } catch (const UBoot::Echo_Not_Allowed& e) {
@@ -345,7 +346,7 @@ TEST_F(Boot_Dialog, Loopback_Device_End_To_End) {
     }
   }
   Install_Updater();
-  F = std::make_unique<TFBoot>(ctx, messages);
+  F = std::make_unique<TFBoot>(app::Boot_Options_Of(ctx), messages);
   F->show();
   test::Click(F->Btn_Update);
   EXPECT_TRUE(messages.shown.empty()) << messages.Last();

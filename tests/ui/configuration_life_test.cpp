@@ -21,11 +21,12 @@
 #include "access/check_report_dialog.h"
 #include "access/map_page_qt.h"
 #include "access/selection_grid_qt.h"
-#include "lang/lang_strings.h"
+#include "app/all_texts.h"
 #include "support/access_editor.h"
 #include "support/check_report.h"
 #include "support/recording_messages.h"
 #include "support/user_input.h"
+#include "text/lang_strings.h"
 #include "util/files.h"
 
 namespace {
@@ -235,7 +236,7 @@ TEST_F(Configuration_Life, Add_Var_Says_How_Many_Rows_Exist_And_Adds_Them_Only_O
 }
 
 TEST(Message_Windows, Discard_Question_Keeps_The_Work_On_Enter) {
-  const lang::Lang_Strings strings;
+  const lang::Lang_Strings strings = lang::English_Strings();
   ui::Box_Messages box(strings);
   QString default_button;
   test::When_Modal<QMessageBox>([&](QMessageBox* question) {
@@ -251,7 +252,7 @@ TEST(Message_Windows, Discard_Question_Keeps_The_Work_On_Enter) {
 }
 
 TEST(Message_Windows, Long_Lines_Wrap_Instead_Of_Scrolling_Sideways) {
-  const lang::Lang_Strings strings;
+  const lang::Lang_Strings strings = lang::English_Strings();
   const std::string sentence =
       "data set row 1 member 3 IED1LD0/LLN0.Mod.stVal is no longer in the data set: opening "
       "the editor drops it and its settings. ";
@@ -321,7 +322,7 @@ TEST(Reference_Cells, The_End_Of_A_Long_Reference_Stays_Visible) {
     state.ACG_DA.Set_Cell(row, DA_Col::Reference, reference);
     state.ACG_DA.Set_Cell(row, DA_Col::Position, std::to_string(row));
   }
-  const lang::Lang_Strings strings;
+  const lang::Lang_Strings strings = lang::English_Strings();
   test::Recording_Messages messages;
   Map_Page page(state, messages, strings);
   page.Show_Map();
@@ -346,7 +347,7 @@ TEST(Map_Page_Marks, An_R_W_That_Is_Neither_Read_Nor_Write) {
     state.ACG_DA.Set_Cell(row, DA_Col::Position, std::to_string(k));
     state.ACG_DA.Set_Cell(row, DA_Col::ReadWrite, cases[k].first);
   }
-  const lang::Lang_Strings strings;
+  const lang::Lang_Strings strings = lang::English_Strings();
   test::Recording_Messages messages;
   Map_Page page(state, messages, strings);
   page.Show_Map();

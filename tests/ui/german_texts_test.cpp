@@ -22,7 +22,9 @@
 #include "access/map_page_qt.h"
 #include "access/selection_grid_qt.h"
 #include "access/tree_filter_qt.h"
+#include "app/all_texts.h"
 #include "app/context.h"
+#include "lang/lang_file.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
 #include "support/user_input.h"
@@ -37,7 +39,7 @@ std::string S(const QString& text) { return text.toStdString(); }
 
 // The German table the tests' language file gives.
 lang::Lang_Strings German() {
-  lang::Lang_Strings strings;
+  lang::Lang_Strings strings = lang::English_Strings();
   std::string name = "Deutsch";
   lang::Select_Language(strings, test::Data_Dir() + "/ui/fixtures", name);
   EXPECT_EQ(name, "Deutsch");

@@ -32,11 +32,13 @@
 #include "access/replace_impact_dialog.h"
 #include "access/tree_filter_qt.h"
 #include "app/about_dialog.h"
+#include "app/all_texts.h"
 #include "app/new_project_dialog.h"
 #include "app/open_conf_dialog.h"
 #include "app/soft_options_dialog.h"
 #include "app/web_links.h"
 #include "comm/pargen_dialog.h"
+#include "lang/lang_file.h"
 #include "lang/language_files.h"
 #include "support/check_report.h"
 #include "support/configurator.h"
@@ -85,10 +87,11 @@ std::set<std::string> English_Words() {
   });
   // Only what the German file says: an entry it lacks adds no German words.
   const lang::Lang_Strings german = [] {
-    lang::Lang_Strings strings;
+    lang::Lang_Strings strings = lang::English_Strings();
     lang::For_Each_Built_In_Text([&strings](int index, const char*) { strings.Set(index, ""); });
     for (const lang::Shipped_File& file : lang::Shipped_Files())
-      if (std::string(file.Name) == "Deutsch.lng") strings.Apply_Lang_Text(std::string(file.Bytes));
+      if (std::string(file.Name) == "Deutsch.lng")
+        lang::Apply_Lang_Text(strings, std::string(file.Bytes));
     return strings;
   }();
   lang::For_Each_Built_In_Text([&english, &german](int index, const char*) {
@@ -354,8 +357,8 @@ TEST_F(German_Windows, English_Comes_Back_After_German) {
   TFVarnoscopioFirmWare& main = *run->window;
   EXPECT_EQ(S(main.Btn_New->text()), "Neue Konfiguration");
   Choose_Language("English");
-  lang::For_Each_Built_In_Text([&](int index, const char* english) {
-    EXPECT_EQ(run->ctx.Lang_Strings[index], english) << index;
+  lang::For_Each_Built_In_Text([&](int index, const char* built_in) {
+    EXPECT_EQ(run->ctx.Lang_Strings[index], built_in) << index;
   });
   EXPECT_EQ(S(main.Btn_New->text()), "New Configuration");
   EXPECT_EQ(S(main.FIEC_61850_Access->Btn_Check->text()), "Check");

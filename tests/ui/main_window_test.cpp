@@ -19,6 +19,7 @@
 #include "app/new_project_dialog.h"
 #include "app/open_conf_dialog.h"
 #include "app/soft_options_dialog.h"
+#include "lang/lang_file.h"
 #include "support/configurator.h"
 #include "support/test_support.h"
 #include "support/user_input.h"

@@ -15,6 +15,7 @@
 #include <functional>
 #include <pugixml.hpp>
 
+#include "app/main_window.h"
 #include "comm/category_panel_qt.h"
 #include "comm/comm_strings.h"
 #include "comm/pargen_file.h"
@@ -35,7 +36,7 @@ struct Dialog_Run {
   Dialog_Run() {
     ctx.Active_Conf_Dir = dir.path();
     ctx.Set_Files();
-    dlg = std::make_unique<TFParGen>(ctx, messages);
+    dlg = std::make_unique<TFParGen>(app::ParGen_Options_Of(ctx), messages);
   }
   std::string File() const { return ctx.ParGen_File; }
   void Save(const comm::Par_Gen& values) {

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "app/all_texts.h"
 #include "update/icmp_echo.h"
 #include "update/scripted_echo.h"
 #include "update/update_messages.h"
@@ -16,6 +17,12 @@ namespace {
 
 using test::Scripted_Echo;
 using test::Virtual_Clock;
+
+// The table the machine's echo client words its failures with.
+const lang::Lang_Strings& English() {
+  static const lang::Lang_Strings english = lang::English_Strings();
+  return english;
+}
 
 struct Ping_Case {
   const char* name;
@@ -73,7 +80,7 @@ TEST(Send_Ping, Refused_Echo_Service_Is_Reported_Apart) {
   EXPECT_EQ(ping.ping_res, UBoot::Ping_Status::No_Reply);
   EXPECT_EQ(ping.Not_Allowed, "raw socket: Operation not permitted");
 
-  const lang::Lang_Strings strings;
+  const lang::Lang_Strings strings = lang::English_Strings();
   const UBoot::Update_Message message =
       UBoot::Ping_Failure_Message(strings, ping, "/opt/rq/rq30517");
   EXPECT_FALSE(message.Warning);
@@ -91,7 +98,7 @@ TEST(Send_Ping, Failure_Message_Follows_The_Last_Status) {
   } echo;
   Virtual_Clock clock;
   UBoot::TPing ping(echo, clock);
-  const lang::Lang_Strings strings;
+  const lang::Lang_Strings strings = lang::English_Strings();
   ping.ping_res = UBoot::Ping_Status::No_Data;
   EXPECT_TRUE(UBoot::Ping_Failure_Message(strings, ping, "x").Warning);
   EXPECT_EQ(UBoot::Ping_Failure_Message(strings, ping, "x").Text, "Device Not Found!");
@@ -117,7 +124,7 @@ TEST(Send_Ping, The_Reason_Of_An_Echo_Error_Follows_The_Message) {
       {"raises after a timeout", 3, true, "Device Not Found!\n\n" + unreachable},
       {"nobody answers", 0, true, "Device Not Found!"},
   };
-  const lang::Lang_Strings strings;
+  const lang::Lang_Strings strings = lang::English_Strings();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     struct Failing : UBoot::Echo_Service {
@@ -190,7 +197,7 @@ TEST(Parse_IPv4, Only_Four_Decimal_Numbers) {
 
 // The machine's echo client against the loopback address.
 TEST(Icmp_Echo, Loopback_Answers) {
-  UBoot::Icmp_Echo_Service echo;
+  UBoot::Icmp_Echo_Service echo(English());
   try {
     EXPECT_GT(echo.Echo("127.0.0.1", "127.0.0.1", 400), 0);
     EXPECT_GT(echo.Echo("127.0.0.1", "127.0.0.1", 400), 0);  // the next sequence number
@@ -209,7 +216,7 @@ TEST(Icmp_Echo, Falls_Back_To_The_Raw_Socket) {
 #ifdef _WIN32
   GTEST_SKIP() << "Windows echoes through the system's ICMP helper: no socket to refuse";
 #else
-  UBoot::Icmp_Echo_Service echo([](int domain, int type, int protocol) {
+  UBoot::Icmp_Echo_Service echo(English(), [](int domain, int type, int protocol) {
     if (type == SOCK_DGRAM) {
       errno = EACCES;
       return -1;
@@ -229,7 +236,7 @@ TEST(Icmp_Echo, Datagram_Socket_Alone) {
 #ifdef _WIN32
   GTEST_SKIP() << "Windows echoes through the system's ICMP helper: no socket to refuse";
 #else
-  UBoot::Icmp_Echo_Service echo([](int domain, int type, int protocol) {
+  UBoot::Icmp_Echo_Service echo(English(), [](int domain, int type, int protocol) {
     if (type == SOCK_RAW) {
       errno = EPERM;
       return -1;
@@ -250,7 +257,7 @@ TEST(Icmp_Echo, Refused_Sockets_Raise_Not_Allowed_With_The_Reasons) {
   GTEST_SKIP() << "Windows echoes through the system's ICMP helper: no socket to refuse";
 #else
   std::vector<int> types;
-  UBoot::Icmp_Echo_Service echo([&](int, int type, int) {
+  UBoot::Icmp_Echo_Service echo(English(), [&](int, int type, int) {
     types.push_back(type);
     errno = type == SOCK_DGRAM ? EACCES : EPERM;
     return -1;
@@ -270,7 +277,7 @@ TEST(Icmp_Echo, Other_Socket_Failures_Are_Plain_Errors) {
 #ifdef _WIN32
   GTEST_SKIP() << "Windows echoes through the system's ICMP helper: no socket to refuse";
 #else
-  UBoot::Icmp_Echo_Service echo([](int, int, int) {
+  UBoot::Icmp_Echo_Service echo(English(), [](int, int, int) {
     errno = EMFILE;
     return -1;
   });
@@ -289,7 +296,7 @@ TEST(Icmp_Echo, Other_Socket_Failures_Are_Plain_Errors) {
 // or sent, and the check then ends without a reply (message 1037).
 TEST(Icmp_Echo, Host_Text_That_Is_Not_An_Address_Raises_Before_Any_Socket) {
   int opened = 0;
-  UBoot::Icmp_Echo_Service echo([&](int, int, int) {
+  UBoot::Icmp_Echo_Service echo(English(), [&](int, int, int) {
     ++opened;
     errno = EPERM;
     return -1;

@@ -30,6 +30,7 @@
 #include "app/soft_options_dialog.h"
 #include "app/workspace.h"
 #include "comm/pargen_dialog.h"
+#include "lang/lang_file.h"
 #include "scl/ied_catalog.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
@@ -176,7 +177,7 @@ int main(int argc, char** argv) {
     editor->Tree_Filter->E_Tree_Filter->setText("stval");
     Save(editor, "access_editor_filter");
     // The same in German, from the language file that comes with the program.
-    ctx.Lang_Strings.Load_Lang_File(exe + "/LANGUAGE/Deutsch.lng");
+    lang::Load_Lang_File(ctx.Lang_Strings, exe + "/LANGUAGE/Deutsch.lng");
     main_window.Change_Language();
     editor->PC_DA_DataSet->setCurrentIndex(2);
     editor->resize(1560, 550);  // wide enough for the longer German headers

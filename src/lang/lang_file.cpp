@@ -1,6 +1,6 @@
-#include "lang/lang_strings.h"
+#include "lang/lang_file.h"
 
-#include <initializer_list>
+#include <optional>
 
 #include "util/files.h"
 #include "util/text.h"
@@ -13,7 +13,7 @@ namespace {
 const std::string Pilcrow = "\xC2\xB6";  // U+00B6 in UTF-8
 
 // One line of a language file: "STR<index> = <text>".
-void Apply_Line(std::vector<std::string>& entries, const std::string& raw) {
+void Apply_Line(Lang_Strings& strings, const std::string& raw) {
   std::string line = util::Trim(raw);
   if (!util::Starts_With(line, "STR")) return;
   size_t equals = line.find('=');
@@ -39,72 +39,38 @@ void Apply_Line(std::vector<std::string>& entries, const std::string& raw) {
   // A line holds one text: a line break inside it is written as the two characters \n.
   for (size_t at = value.find("\\n"); at != std::string::npos; at = value.find("\\n", at + 1))
     value.replace(at, 2, "\n");
-  entries[String_Slot(*index)] = value;
+  strings.Set(*index, std::move(value));
+}
+
+// Applies the language file when it is there and can be read; false otherwise (nothing changed).
+bool Apply_If_Readable(Lang_Strings& strings, const std::string& file) {
+  if (!util::File_Exists(file)) return false;
+  try {
+    Load_Lang_File(strings, file);
+    return true;
+  } catch (const util::File_Error&) {
+    // Unreadable counts as missing: the caller falls back to English.
+    return false;
+  }
 }
 
 }  // namespace
 
-void For_Each_Built_In_Text(const std::function<void(int index, const char* english)>& visit) {
-  auto run = [&visit](int first, std::initializer_list<const char*> texts) {
-    for (const char* text : texts) visit(first++, text);
-  };
-#define TEXT(name, index, english) visit(index, english);
-#define RUN(name, first, ...) run(first, {__VA_ARGS__});
-#include "access/access_strings.def"
-#include "app/app_strings.def"
-#include "check/check_strings.def"
-#include "comm/comm_strings.def"
-#include "image/image_strings.def"
-#include "scl/scl_strings.def"
-#include "update/update_strings.def"
-#include "util/util_strings.def"
-#undef TEXT
-#undef RUN
-}
-
-Lang_Strings::Lang_Strings() { Load_Default_Strings(); }
-
-void Lang_Strings::Set(int index, std::string text) {
-  if (Is_String_Index(index)) entries_[String_Slot(index)] = std::move(text);
-}
-
-void Lang_Strings::Load_Default_Strings() {
-  entries_.assign(Num_Lang_Strings + Num_Added_Strings, Blank());
-  For_Each_Built_In_Text([this](int index, const char* english) {
-    if (Is_String_Index(index)) entries_[String_Slot(index)] = english;
-  });
-}
-
-void Lang_Strings::Apply_Lang_Text(const std::string& text) {
+void Apply_Lang_Text(Lang_Strings& strings, const std::string& text) {
   size_t start = 0;
   while (start <= text.size()) {
     size_t end = text.find_first_of("\r\n", start);
     if (end == std::string::npos) end = text.size();
-    Apply_Line(entries_, text.substr(start, end - start));
+    Apply_Line(strings, text.substr(start, end - start));
     if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
       ++end;
     start = end + 1;
   }
 }
 
-void Lang_Strings::Load_Lang_File(const std::string& path) {
-  Apply_Lang_Text(util::Decode_Text_File(util::Read_File(path)));
+void Load_Lang_File(Lang_Strings& strings, const std::string& path) {
+  Apply_Lang_Text(strings, util::Decode_Text_File(util::Read_File(path)));
 }
-
-namespace {
-
-// Applies the language file when it is there and can be read; false otherwise (nothing changed).
-bool Apply_If_Readable(Lang_Strings& strings, const std::string& file) {
-  if (!util::File_Exists(file)) return false;
-  try {
-    strings.Load_Lang_File(file);
-    return true;
-  } catch (const util::File_Error&) {
-    return false;
-  }
-}
-
-}  // namespace
 
 void Select_Language(Lang_Strings& strings, const std::string& Language_Dir,
                      std::string& Language_Name) {

@@ -5,13 +5,13 @@
 
 #include <string>
 
-#include "app/version_number.h"
+#include "conf/version_number.h"
 
-namespace app {
+namespace conf {
 
 inline constexpr char Program_Version[] = RQ_PROGRAM_VERSION;
 
 // The comment that both project files carry after their root element.
 inline std::string Version_Comment() { return std::string("SW_VERSION = ") + Program_Version; }
 
-}  // namespace app
+}  // namespace conf

@@ -1,4 +1,6 @@
-// The table of user-interface texts, read by index, and the language files that replace them.
+// The table of user-interface texts, read by index. It lies below every other module and reads
+// no file: the built-in English comes from the modules' tables (text_table.h) handed to it, the
+// language files are read by lang/lang_file.h.
 #pragma once
 
 #include <cstddef>
@@ -33,13 +35,18 @@ constexpr size_t String_Slot(int index) {
              : static_cast<size_t>(Num_Lang_Strings + (index - First_Added_String));
 }
 
+// Hands visit(index, english) every built-in text of one or more modules' tables.
+using Text_Visitor = std::function<void(int index, const char* english)>;
+using Built_In_Texts = void (*)(const Text_Visitor& visit);
+
 class Lang_Strings {
  public:
-  Lang_Strings();  // starts with the built-in English texts
+  // Starts with the built-in English texts of `built_in`: every module's for the programs
+  // (lang::English_Strings, app/all_texts.h), one module's where a library words a message of its
+  // own without a table handed to it.
+  explicit Lang_Strings(Built_In_Texts built_in);
 
-  // Text at `index`; a single blank for an index outside the table. Inline, so that the platform
-  // layer (util), which lies below this library, reads its texts from a table handed to it
-  // without linking to it.
+  // Text at `index`; a single blank for an index outside the table.
   const std::string& operator[](int index) const {
     if (!Is_String_Index(index)) return Blank();
     return entries_[String_Slot(index)];
@@ -48,12 +55,8 @@ class Lang_Strings {
 
   // Empties the table and fills it with the built-in texts (a single blank where none is).
   void Load_Default_Strings();
-  // Applies one language file over the current texts; lines that do not parse are skipped.
-  // Throws util::File_Error (the file and the system's reason) when it cannot be read, and then
-  // changes nothing.
-  void Load_Lang_File(const std::string& path);
-  // Applies the file's text (already decoded to UTF-8), line by line.
-  void Apply_Lang_Text(const std::string& text);
+  // The built-in texts this table starts from.
+  Built_In_Texts Built_In() const { return built_in_; }
 
  private:
   static const std::string& Blank() {
@@ -61,17 +64,8 @@ class Lang_Strings {
     return blank;
   }
 
+  Built_In_Texts built_in_;
   std::vector<std::string> entries_;
 };
-
-// Built-in texts, then `Language_Dir/Language_Name.lng`; when that file is missing or cannot be
-// read (or the name would lead out of Language_Dir), Language_Name becomes "English" and
-// English.lng applies if it can be read. Shows and throws nothing.
-void Select_Language(Lang_Strings& strings, const std::string& Language_Dir,
-                     std::string& Language_Name);
-
-// Calls visit(index, english) for every built-in text, from the modules' tables
-// (src/<module>/<module>_strings.def, see text_table.h).
-void For_Each_Built_In_Text(const std::function<void(int index, const char* english)>& visit);
 
 }  // namespace lang
