@@ -594,7 +594,7 @@ bool TFIEC_61850_Access::FormShow() {
       Wait_Cursor wait;
       try {
         report = Read_Client_File(ctx_.IEC_Client_File, Catalog_Dir(ctx_.Active_Conf_Dir), state_,
-                                  Import_Scl);
+                                  ctx_.Lang_Strings, Import_Scl);
       } catch (const std::exception& failure) {
         error = failure.what();
       }

@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "access/client_file.h"
-#include "access/client_file_names.h"
 #include "access/scl_revision.h"
 #include "access/server_list.h"
 #include "cli/commands.h"
@@ -216,7 +215,9 @@ int Diff_Scl_Command(int argc, char** argv) {
       const std::string client_file = util::Join_Path(*args->conf, Client_File_Name);
       if (!util::File_Exists(client_file)) throw Command_Error(client_file + ": no such file");
       Access_State state;
-      const Read_Report report = Read_Client_File(client_file, Catalog_Dir(*args->conf), state);
+      const lang::Lang_Strings english;  // the command line speaks the built-in English
+      const Read_Report report =
+          Read_Client_File(client_file, Catalog_Dir(*args->conf), state, english);
       for (const std::string& missing : report.Missing_Files)
         std::cerr << "rq30517-cli diff-scl: warning: " << missing << " is not in "
                   << Catalog_Folder_Name << "; its server is left out and the servers after it "

@@ -97,7 +97,7 @@ int Map_Command(int argc, char** argv) {
   }
   Data_Map map;
   try {
-    map = Read_Data_Map(ctx.IEC_Client_File);
+    map = Read_Data_Map(ctx.IEC_Client_File, ctx.Lang_Strings);
   } catch (const std::exception& e) {
     std::cerr << "rq30517-cli map: " << e.what() << "\n";
     return 1;

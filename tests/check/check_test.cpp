@@ -301,7 +301,7 @@ TEST(Configuration_Rules, Revised_Scl_File_Gives_Every_Finding_At_Its_Row) {
 TEST(Configuration_Rules, Dropped_Members_Agree_With_Loading) {
   UIEC_61850_Access::Access_State state;
   UIEC_61850_Access::Read_Client_File(Fixture("conf") + "/IEC_61850_Client.xml",
-                                      Fixture("conf") + "/ICD_Catalog", state);
+                                      Fixture("conf") + "/ICD_Catalog", state, test::English());
   ASSERT_EQ(state.List_DataSet.size(), 2u);
   // The two members the data set still has follow their references, in the data set's order.
   const auto& members = state.List_DataSet[0].List_DAs;
@@ -392,7 +392,8 @@ TEST(Configuration_Rules, Per_Value_Checks_Follow_The_Tables) {
                 std::string("<IEC_68850_Client><List_ICD_Files><ICD_File Name=\"S\" "
                             "FileName=\"srv.icd\"/></List_ICD_Files><List_DA_Selected>") +
                     "<DA_Item Index=\"0\" bType=\"Enum\" fc=\"ST\" "
-                    "Reference=\"SLD0/LLN0.Mod.stVal\" Position=\"" +
+                    "Reference=\"SLD0/LLN0.Mod.stVal\" IPAddress=\"\" Port=\"\" OnChange=\"N\" "
+                    "OnCMD=\"N\" OnTimer=\"Y\" Time=\"\" Mnemonic=\"\" Position=\"" +
                     c.position + "\" StartBit=\"" + c.start_bit + "\" ReadWrite=\"" + c.read_write +
                     "\" Convertion=\"" + c.conversion + "\" MoltFact=\"" + c.factor +
                     "\"/></List_DA_Selected><List_DataSet_Selected/></IEC_68850_Client>");
@@ -426,7 +427,8 @@ TEST(Configuration_Rules, Catalog_Findings_Concern_The_Rows_Of_Their_Data_Set) {
   test::Write(conf / "IEC_61850_Client.xml",
               "<IEC_68850_Client><List_ICD_Files><ICD_File Name=\"A\" FileName=\"ieds.scd\"/>"
               "</List_ICD_Files><List_DA_Selected/><List_DataSet_Selected>"
-              "<DataSet_Item Index=\"0\" Reference=\"ALD0/LLN0.DS1\"><DataSet_List_DAs/>"
+              "<DataSet_Item Index=\"0\" Reference=\"ALD0/LLN0.DS1\" GooseName=\"\" EnGoose=\"N\" "
+              "IPAddress=\"\" Port=\"\" Time=\"\" Mnemonic=\"\"><DataSet_List_DAs/>"
               "</DataSet_Item></List_DataSet_Selected></IEC_68850_Client>");
   std::vector<Rule_Line> on_rows, beside;
   check::Check_Configuration(
@@ -483,7 +485,8 @@ TEST(Configuration_Rules, Earlier_Reading_Is_Told_Apart_And_Gone_After_A_Save) {
                 "member-missing 1/4", "dataset-corrected 2/0", "member-missing 2/1"}));
 
   UIEC_61850_Access::Access_State state;
-  UIEC_61850_Access::Read_Client_File(dir / "IEC_61850_Client.xml", dir / "ICD_Catalog", state);
+  UIEC_61850_Access::Read_Client_File(dir / "IEC_61850_Client.xml", dir / "ICD_Catalog", state,
+                                      test::English());
   UIEC_61850_Access::Save_Client_File(state, dir / "IEC_61850_Client.xml");
   EXPECT_EQ(fit_findings(), std::vector<std::string>{});
 }
@@ -529,7 +532,7 @@ TEST(Configuration_Rules, Opening_Replace_And_Check_Agree_On_A_Revision) {
   // ... and opening with the new file in the catalog.
   test::Write(dir / "ICD_Catalog/rev.icd", test::Read(fixtures + "revision_new.icd"));
   Access_State opened;
-  Read_Client_File(file, dir / "ICD_Catalog", opened);
+  Read_Client_File(file, dir / "ICD_Catalog", opened, test::English());
   EXPECT_EQ(Client_Xml(opened), Client_Xml(before));
 
   auto members = [](const Access_State& state, size_t row) {
