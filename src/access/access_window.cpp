@@ -1454,9 +1454,8 @@ void TFIEC_61850_Access::Say_What_No_Longer_Fits(const Read_Report& report) {
   }
   marks_.Set_Opening(findings, state_);
   Refresh_Marks();
-  const std::string message =
-      Opening_Message(ctx_.Lang_Strings[access_strings::Text_Opening_Findings],
-                      report.Missing_Files, findings, Corrections_Text(report, ctx_.Lang_Strings));
+  const std::string message = Opening_Message(ctx_.Lang_Strings, report.Missing_Files, findings,
+                                              Corrections_Text(report, ctx_.Lang_Strings));
   if (!message.empty()) messages_.Warning_List(this, message);
 }
 

@@ -173,7 +173,9 @@ Read_Report Read_Client_File(const std::string& path, const std::string& catalog
                              Access_State& state, const lang::Lang_Strings& texts,
                              const Importer& import = Import_Device);
 
-// The warning shown when listed servers are missing from the catalog.
-std::string Missing_Files_Warning(const std::vector<std::string>& missing);
+// The warning shown when listed servers are missing from the catalog, in the words of
+// `strings`.
+std::string Missing_Files_Warning(const std::vector<std::string>& missing,
+                                  const lang::Lang_Strings& strings);
 
 }  // namespace UIEC_61850_Access

@@ -5,6 +5,7 @@
 #include <exception>
 #include <utility>
 
+#include "access/access_strings.h"
 #include "access/client_file.h"
 #include "access/scl_revision.h"
 #include "util/files.h"
@@ -210,14 +211,12 @@ Read_Report Read_Client_File(const std::string& path, const std::string& catalog
   return report;
 }
 
-std::string Missing_Files_Warning(const std::vector<std::string>& missing) {
+std::string Missing_Files_Warning(const std::vector<std::string>& missing,
+                                  const lang::Lang_Strings& strings) {
   std::string list;
   for (const std::string& name : missing) list += "\n" + name;
-  return std::string("These SCL files are missing from the folder ") + Catalog_Folder_Name + ":" +
-         list +
-         "\n\nTheir servers are left out and the servers after them have moved up, so the "
-         "\"Index\" of a row may now name another server. Press Cancel to leave without saving, "
-         "put the files back and open again.";
+  return strings[access_strings::Text_Client_Missing_Files] + Catalog_Folder_Name + ":" + list +
+         "\n\n" + strings[access_strings::Text_Client_Missing_Files_2];
 }
 
 }  // namespace UIEC_61850_Access

@@ -256,7 +256,7 @@ TEST_F(Client_File, Missing_Catalog_Files_Are_Reported_And_Later_Servers_Move_Up
   ASSERT_EQ(state.List_IEC_Dev.size(), 2u);
   EXPECT_EQ(state.List_IEC_Dev[0]->Name(), "IED2");
   EXPECT_TRUE(state.ACG_DataSet.Counts_As_Empty());  // no List_DataSet_Selected at all
-  const std::string warning = Missing_Files_Warning(report.Missing_Files);
+  const std::string warning = Missing_Files_Warning(report.Missing_Files, test::English());
   EXPECT_NE(warning.find("gone.icd"), std::string::npos);
   EXPECT_NE(warning.find("also_gone.icd"), std::string::npos);
 }
