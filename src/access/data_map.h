@@ -1,9 +1,9 @@
 // The gateway's data map: where every selected variable and data set member lands in the
 // internal data array that the Modbus TCP side serves, which places are taken twice, and which
 // entries have no usable place. Built from the access editor's state or from
-// IEC_61850_Client.xml as the image build reads it, so the editor, the Update step and the
-// command line all see the same map. Also the map as CSV for the engineer's spreadsheet, and
-// the import of such a file back into the editor's state.
+// IEC_61850_Client.xml as its one reader gives it (the image build reads the same data), so the
+// editor, the Update step and the command line all see the same map. Also the map as CSV for the
+// engineer's spreadsheet, and the import of such a file back into the editor's state.
 #pragma once
 
 #include <cstddef>
