@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "access/access_strings.h"
 #include "access/client_file.h"
+#include "image/image_strings.h"
 #include "image/le_bytes.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -65,7 +67,8 @@ TIEC61850_Variable_DS Read_Member(const Client_Member& item) {
   return m;
 }
 
-TDataSet Read_DataSet(const Client_Data_Set& item, const std::string& what) {
+TDataSet Read_DataSet(const Client_Data_Set& item, const std::string& file,
+                      const lang::Lang_Strings& texts) {
   TDataSet d;
   d.options = Option_On_Timer;
   d.tcpPort = static_cast<uint16_t>(Int(item[DS_Col::Port], 0));
@@ -76,9 +79,10 @@ TDataSet Read_DataSet(const Client_Data_Set& item, const std::string& what) {
   d.hostname = item[DS_Col::IPAddress];
 
   if (item.Members.size() > Max_DataSet_Members)
-    throw Image_Error(what + " has " + std::to_string(item.Members.size()) +
-                      " members; a data set can have at most " +
-                      std::to_string(Max_DataSet_Members));
+    throw Image_Error(
+        file + texts[access_strings::Text_Client_Line] + std::to_string(item.Line) + ": " +
+        texts[image_strings::Text_Too_Many_Members] + std::to_string(item.Members.size()) +
+        texts[image_strings::Text_Too_Many_Members_2] + std::to_string(Max_DataSet_Members) + ".");
   d.nVariable = static_cast<uint8_t>(item.Members.size());
   d.VariableList.reserve(item.Members.size());
   for (const Client_Member& member : item.Members) d.VariableList.push_back(Read_Member(member));
@@ -98,9 +102,8 @@ void Read_Lists(TIEC61850_Client& Client_Tables, const std::string& xml,
 
   std::vector<TDataSet> data_sets;
   data_sets.reserve(data.Data_Sets.size());
-  for (size_t i = 0; i < data.Data_Sets.size(); ++i)
-    data_sets.push_back(
-        Read_DataSet(data.Data_Sets[i], IEC_Client_File + ": data set " + std::to_string(i + 1)));
+  for (const Client_Data_Set& item : data.Data_Sets)
+    data_sets.push_back(Read_DataSet(item, IEC_Client_File, texts));
 
   Client_Tables.VariableList = std::move(variables);
   Client_Tables.nVariable = static_cast<int32_t>(Client_Tables.VariableList.size());
