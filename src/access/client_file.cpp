@@ -150,7 +150,7 @@ class Reader {
     if (needs_.xml_texts && !data.Bad_Texts.empty()) {
       const Client_Bad_Text& bad = data.Bad_Texts.front();
       throw Client_File_Error(Client_File_Error::Kind::Text_Invalid, file_, bad.Line,
-                              bad.Object + texts_[Text_Client_Text_Invalid] + ".", texts_);
+                              Bad_Text_Reason(bad, texts_), texts_);
     }
 
     for (pugi::xml_node item : Items(List(root, Server_List, needs_.server_list)))
@@ -271,6 +271,10 @@ void Build_Document(const Client_File_Data& data, pugi::xml_document& doc) {
 }
 
 }  // namespace
+
+std::string Bad_Text_Reason(const Client_Bad_Text& bad, const lang::Lang_Strings& texts) {
+  return bad.Object + texts[Text_Client_Text_Invalid] + ".";
+}
 
 Client_File_Data Read_Client_Data(std::string_view text, const std::string& file,
                                   Client_Reading reading, const lang::Lang_Strings& texts) {

@@ -80,6 +80,8 @@ struct Client_Bad_Text {
   int Line = 0;
   std::string Object;
 };
+// What is wrong with it, as the image build refuses it and the check reports it.
+std::string Bad_Text_Reason(const Client_Bad_Text& bad, const lang::Lang_Strings& texts);
 
 // The file as plain data, in the file's order. The items of a list are its child elements
 // whatever their names.

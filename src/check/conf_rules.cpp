@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "access/access_check.h"
-#include "access/access_strings.h"
 #include "access/client_file.h"
 #include "access/data_map.h"
 #include "access/scl_revision.h"
@@ -443,7 +442,7 @@ void Check_Configuration(const std::string& conf_dir, const Conf_Options& option
     f.file = view.file;
     f.line = bad.Line;
     f.object = bad.Object;
-    f.message = bad.Object + texts[access_strings::Text_Client_Text_Invalid] + ".";
+    f.message = Bad_Text_Reason(bad, texts);
     sink(f);
   }
 
