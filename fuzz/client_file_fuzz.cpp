@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "access/client_file.h"
+#include "app/all_texts.h"
 #include "fuzz_file.h"
 
 static const std::string& Catalog() {
@@ -22,7 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path = Write_Fuzz_Input("IEC_61850_Client.xml", data, size);
   UIEC_61850_Access::Access_State state;
   try {
-    UIEC_61850_Access::Read_Client_File(path, catalog, state);
+    static const lang::Lang_Strings english =
+        lang::English_Strings();  // built in, as the command line words it
+    UIEC_61850_Access::Read_Client_File(path, catalog, state, english);
   } catch (const std::runtime_error&) {
   }
   return 0;

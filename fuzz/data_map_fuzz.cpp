@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   Data_Map_Csv(Build_Data_Map(state));
   try {
-    Data_Map_From_Xml(bytes, "IEC_61850_Client.xml");
+    static const lang::Lang_Strings english = lang::English_Strings();
+    Data_Map_From_Xml(bytes, "IEC_61850_Client.xml", english);
   } catch (const std::exception&) {
   }
   return 0;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/all_texts.h"
 #include "image/image_build.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -17,7 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const std::exception&) {
   }
   try {
-    USaveBincc::Load_Client_Tables_Text(build.Client_Tables, text, "IEC_61850_Client.xml", 0x80000);
+    static const lang::Lang_Strings english =
+        lang::English_Strings();  // built in, as the command line words it
+    USaveBincc::Load_Client_Tables_Text(build.Client_Tables, text, "IEC_61850_Client.xml", 0x80000,
+                                        english);
     std::vector<uint8_t> buffer(0x80000);
     USaveBincc::Write_Client_Tables(build.Client_Tables, 0, buffer, 0x80000);
   } catch (const std::exception&) {

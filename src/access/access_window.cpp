@@ -596,7 +596,7 @@ bool TFIEC_61850_Access::FormShow() {
       Wait_Cursor wait;
       try {
         report = Read_Client_File(ctx_.IEC_Client_File, Catalog_Dir(ctx_.Active_Conf_Dir), state_,
-                                  Import_Scl);
+                                  ctx_.Lang_Strings, Import_Scl);
       } catch (const std::exception& failure) {
         error = failure.what();
       }
@@ -1456,9 +1456,8 @@ void TFIEC_61850_Access::Say_What_No_Longer_Fits(const Read_Report& report) {
   }
   marks_.Set_Opening(findings, state_);
   Refresh_Marks();
-  const std::string message =
-      Opening_Message(ctx_.Lang_Strings[access_strings::Text_Opening_Findings],
-                      report.Missing_Files, findings, Corrections_Text(report, ctx_.Lang_Strings));
+  const std::string message = Opening_Message(ctx_.Lang_Strings, report.Missing_Files, findings,
+                                              Corrections_Text(report, ctx_.Lang_Strings));
   if (!message.empty()) messages_.Warning_List(this, message);
 }
 

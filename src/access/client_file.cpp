@@ -1,282 +1,303 @@
 #include "access/client_file.h"
 
-#include <algorithm>
-#include <array>
-#include <exception>
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <pugixml.hpp>
 #include <utility>
 
-#include "access/scl_revision.h"
+#include "access/access_strings.h"
 #include "conf/version.h"
-#include "util/files.h"
-#include "util/text.h"
+#include "util/line_index.h"
 #include "util/xml.h"
 
 namespace UIEC_61850_Access {
 
+using namespace access_strings;
+
+Client_File_Error::Client_File_Error(Kind kind, std::string file, std::optional<int> line,
+                                     std::string reason, const lang::Lang_Strings& texts)
+    : std::runtime_error(file + (line ? texts[Text_Client_Line] + std::to_string(*line) : "") +
+                         ": " + reason),
+      kind_(kind),
+      file_(std::move(file)),
+      line_(line),
+      reason_(std::move(reason)) {}
+
+Client_File_Error::Client_File_Error(const std::string& text)
+    : std::runtime_error(text), reason_(text) {}
+
 namespace {
-
-// Attribute names of DA_Item, for the variable table's columns 1 to 16.
-constexpr std::array<const char*, DA_Col::Count> DA_Attributes = {
-    nullptr,    "Index",     "bType",      "fc",       "Reference", "IPAddress",
-    "Port",     "OnChange",  "OnCMD",      "OnTimer",  "Time",      "Position",
-    "StartBit", "ReadWrite", "Convertion", "MoltFact", "Mnemonic"};
-
-// Attribute names of DataSet_Item, for the data set table's columns 1 to 8.
-constexpr std::array<const char*, DS_Col::Count> DS_Attributes = {
-    nullptr, "Index", "Reference", "GooseName", "EnGoose", "IPAddress", "Port", "Time", "Mnemonic"};
-
-void Add_Row(pugi::xml_node list, const char* item_name, const Row& row, const char* const* names,
-             int count) {
-  pugi::xml_node item = list.append_child(item_name);
-  for (int c = 1; c < count; ++c) item.append_attribute(names[c]).set_value(row[c].c_str());
-}
-
-void Add_Member(pugi::xml_node list, const TDataSet_DA& member) {
-  pugi::xml_node item = list.append_child("DataSet_DA_Item");
-  item.append_attribute("bType").set_value(member.bType().c_str());
-  item.append_attribute("Reference").set_value(member.Reference().c_str());
-  item.append_attribute("Position").set_value(member.Position.c_str());
-  item.append_attribute("StartBit").set_value(member.bitAddress.c_str());
-  item.append_attribute("Convertion").set_value(member.conversion.c_str());
-  item.append_attribute("MoltFact").set_value(member.multFactor.c_str());
-  item.append_attribute("Mnemonic").set_value(member.Mnemonic.c_str());
-}
-
-}  // namespace
-
-void Build_Client_Document(const Access_State& state, pugi::xml_document& doc) {
-  doc.reset();
-  pugi::xml_node root = doc.append_child(Client_Root);
-  doc.append_child(pugi::node_comment).set_value(conf::Version_Comment().c_str());
-
-  pugi::xml_node files = root.append_child("List_ICD_Files");
-  for (const auto& device : state.List_IEC_Dev) {
-    pugi::xml_node item = files.append_child("ICD_File");
-    item.append_attribute("Name").set_value(device->Name().c_str());
-    item.append_attribute("FileName").set_value(device->FileName().c_str());
-  }
-
-  pugi::xml_node variables = root.append_child("List_DA_Selected");
-  if (!state.ACG_DA.Counts_As_Empty())
-    for (int r = 0; r < state.ACG_DA.Row_Count(); ++r)
-      Add_Row(variables, "DA_Item", state.ACG_DA.Get_Row(r), DA_Attributes.data(), DA_Col::Count);
-
-  pugi::xml_node data_sets = root.append_child("List_DataSet_Selected");
-  if (!state.ACG_DataSet.Counts_As_Empty()) {
-    for (int r = 0; r < state.ACG_DataSet.Row_Count(); ++r) {
-      Add_Row(data_sets, "DataSet_Item", state.ACG_DataSet.Get_Row(r), DS_Attributes.data(),
-              DS_Col::Count);
-      pugi::xml_node members = data_sets.last_child().append_child("DataSet_List_DAs");
-      if (r < static_cast<int>(state.List_DataSet.size()))
-        for (const TDataSet_DA& member : state.List_DataSet[static_cast<size_t>(r)].List_DAs)
-          Add_Member(members, member);
-    }
-  }
-}
-
-std::string Client_Xml(const Access_State& state) {
-  pugi::xml_document doc;
-  Build_Client_Document(state, doc);
-  return util::Xml_To_String(doc);
-}
-
-void Save_Client_File(const Access_State& state, const std::string& path) {
-  pugi::xml_document doc;
-  Build_Client_Document(state, doc);
-  util::Save_Xml_File(doc, path);
-}
-
-void Save_Client_File(const Access_State& state, const util::Checked_Folder& folder,
-                      const std::string& name) {
-  pugi::xml_document doc;
-  Build_Client_Document(state, doc);
-  util::Save_Xml_File(doc, folder, name);
-}
 
 // ---------------------------------------------------------------------------------------------
-// Reading
+// The file's names: words of its format, each written once here.
 
-namespace {
+constexpr char Root[] = "IEC_68850_Client";
+constexpr char Server_List[] = "List_ICD_Files";
+constexpr char Server_Item[] = "ICD_File";
+constexpr char Variable_List[] = "List_DA_Selected";
+constexpr char Variable_Item[] = "DA_Item";
+constexpr char Data_Set_List[] = "List_DataSet_Selected";
+constexpr char Data_Set_Item[] = "DataSet_Item";
+constexpr char Member_List[] = "DataSet_List_DAs";
+constexpr char Member_Item[] = "DataSet_DA_Item";
+
+constexpr char A_Name[] = "Name";
+constexpr char A_FileName[] = "FileName";
+constexpr char A_Index[] = "Index";
+constexpr char A_bType[] = "bType";
+constexpr char A_fc[] = "fc";
+constexpr char A_Reference[] = "Reference";
+constexpr char A_IPAddress[] = "IPAddress";
+constexpr char A_Port[] = "Port";
+constexpr char A_OnChange[] = "OnChange";
+constexpr char A_OnCMD[] = "OnCMD";
+constexpr char A_OnTimer[] = "OnTimer";
+constexpr char A_Time[] = "Time";
+constexpr char A_Position[] = "Position";
+constexpr char A_StartBit[] = "StartBit";
+constexpr char A_ReadWrite[] = "ReadWrite";
+constexpr char A_Convertion[] = "Convertion";
+constexpr char A_MoltFact[] = "MoltFact";
+constexpr char A_Mnemonic[] = "Mnemonic";
+constexpr char A_GooseName[] = "GooseName";
+constexpr char A_EnGoose[] = "EnGoose";
+
+// The attributes of each kind of item by the column of its table, in the order the file
+// writes them; column N has none.
+constexpr std::array<const char*, Server_Col::Count> Server_Attributes = {A_Name, A_FileName};
+constexpr std::array<const char*, DA_Col::Count> Variable_Attributes = {
+    nullptr,    A_Index,     A_bType,      A_fc,       A_Reference, A_IPAddress,
+    A_Port,     A_OnChange,  A_OnCMD,      A_OnTimer,  A_Time,      A_Position,
+    A_StartBit, A_ReadWrite, A_Convertion, A_MoltFact, A_Mnemonic};
+constexpr std::array<const char*, DS_Col::Count> Data_Set_Attributes = {
+    nullptr, A_Index, A_Reference, A_GooseName, A_EnGoose, A_IPAddress, A_Port, A_Time, A_Mnemonic};
+constexpr std::array<const char*, Var_Col::Count> Member_Attributes = {
+    nullptr, A_bType, A_Reference, A_Position, A_StartBit, A_Convertion, A_MoltFact, A_Mnemonic};
+
+// ---------------------------------------------------------------------------------------------
+// What each reading needs: the one table of it.
+
+using Columns = uint32_t;  // a bit per column of a table
+constexpr Columns Of(std::initializer_list<int> columns) {
+  Columns bits = 0;
+  for (int c : columns) bits |= Columns{1} << c;
+  return bits;
+}
+constexpr Columns All(int count) { return ((Columns{1} << count) - 1) & ~Columns{1}; }
+
+struct Needs {
+  bool server_list = false;
+  bool member_list = false;
+  bool xml_texts = false;  // a text XML 1.0 cannot hold is refused
+  Columns server = 0, variable = 0, data_set = 0, member = 0;
+};
+
+constexpr Needs Editor_Needs = {
+    true, true, false, Of({Server_Col::FileName}), All(DA_Col::Count), All(DS_Col::Count), 0};
+// The client tables take these as text or number; "OnChange", "OnCMD", "OnTimer",
+// "ReadWrite", "Convertion" and "EnGoose" are only compared, and a missing one compares unequal.
+constexpr Needs Image_Needs = {
+    false,
+    true,
+    true,
+    0,
+    Of({DA_Col::bType, DA_Col::fc, DA_Col::Reference, DA_Col::IPAddress, DA_Col::Port, DA_Col::Time,
+        DA_Col::Position, DA_Col::StartBit, DA_Col::MoltFact}),
+    Of({DS_Col::Port, DS_Col::Time, DS_Col::GooseName, DS_Col::Reference, DS_Col::IPAddress}),
+    Of({Var_Col::bType, Var_Col::Reference, Var_Col::Position, Var_Col::StartBit,
+        Var_Col::MultFact})};
+constexpr Needs Map_Needs = {};
+
+const Needs& Needs_Of(Client_Reading reading) {
+  switch (reading) {
+    case Client_Reading::Editor:
+      return Editor_Needs;
+    case Client_Reading::Image:
+      return Image_Needs;
+    case Client_Reading::Map:
+      break;
+  }
+  return Map_Needs;
+}
+
+std::string Quoted(const char* name) { return std::string("\"") + name + "\""; }
 
 class Reader {
  public:
-  Reader(const std::string& path, const std::string& catalog_dir, const Importer& import)
-      : path_(path), catalog_dir_(catalog_dir), import_(import) {}
+  Reader(std::string_view text, const std::string& file, const Needs& needs,
+         const lang::Lang_Strings& texts)
+      : text_(text), lines_(text), file_(file), needs_(needs), texts_(texts) {}
 
-  Read_Report Read(Access_State& loaded) {
+  Client_File_Data Read() {
     pugi::xml_document doc;
-    try {
-      util::Load_Xml_File(doc, path_);
-    } catch (const std::exception& error) {
-      throw Client_File_Error(error.what());
-    }
+    const pugi::xml_parse_result result =
+        doc.load_buffer(text_.data(), text_.size(), pugi::parse_default);
+    if (!result)
+      throw Client_File_Error(
+          Client_File_Error::Kind::Not_Well_Formed, file_, lines_.Line(result.offset),
+          texts_[Text_Client_Not_Well_Formed] + result.description() + ".", texts_);
+    // The root is the first top-level element of its name; the comment after it is not read.
     pugi::xml_node root;
     for (pugi::xml_node node = doc.first_child(); node && !root; node = node.next_sibling())
-      if (node.type() == pugi::node_element && std::string(node.name()) == Client_Root) root = node;
-    if (!root) Fail(std::string("no element \"") + Client_Root + "\"");
+      if (node.type() == pugi::node_element && std::strcmp(node.name(), Root) == 0) root = node;
+    if (!root)
+      throw Client_File_Error(Client_File_Error::Kind::Missing, file_, std::nullopt,
+                              texts_[Text_Client_No_Root] + Quoted(Root) + ".", texts_);
 
-    Read_Report report;
-    Read_Servers(Need_List(root, "List_ICD_Files"), loaded, report);
-    Read_Variables(Need_List(root, "List_DA_Selected"), loaded);
-    Read_DataSets(util::Child_Element(root, "List_DataSet_Selected"), loaded, report);
-    return report;
+    Client_File_Data data;
+    Find_Bad_Texts(root, data.Bad_Texts);
+    if (needs_.xml_texts && !data.Bad_Texts.empty()) {
+      const Client_Bad_Text& bad = data.Bad_Texts.front();
+      throw Client_File_Error(Client_File_Error::Kind::Text_Invalid, file_, bad.Line,
+                              Bad_Text_Reason(bad, texts_), texts_);
+    }
+
+    for (pugi::xml_node item : Items(List(root, Server_List, needs_.server_list)))
+      data.Servers.push_back(Item<Server_Col::Count>(item, Server_Attributes, needs_.server));
+    for (pugi::xml_node item : Items(List(root, Variable_List, true)))
+      data.Variables.push_back(Item<DA_Col::Count>(item, Variable_Attributes, needs_.variable));
+    for (pugi::xml_node item : Items(List(root, Data_Set_List, false))) {
+      Client_Data_Set data_set;
+      static_cast<Client_Item<DS_Col::Count>&>(data_set) =
+          Item<DS_Col::Count>(item, Data_Set_Attributes, needs_.data_set);
+      for (pugi::xml_node member : Items(List(item, Member_List, needs_.member_list)))
+        data_set.Members.push_back(Item<Var_Col::Count>(member, Member_Attributes, needs_.member));
+      data.Data_Sets.push_back(std::move(data_set));
+    }
+    return data;
   }
 
  private:
-  [[noreturn]] void Fail(const std::string& reason) const {
-    throw Client_File_Error(path_ + ": " + reason);
+  int Line(pugi::xml_node node) const { return lines_.Line(node.offset_debug()); }
+
+  [[noreturn]] void Missing(pugi::xml_node element, const std::string& reason) const {
+    throw Client_File_Error(Client_File_Error::Kind::Missing, file_, Line(element),
+                            Quoted(element.name()) + reason + ".", texts_);
   }
 
-  pugi::xml_node Need_List(pugi::xml_node root, const char* name) const {
-    pugi::xml_node list = util::Child_Element(root, name);
-    if (!list) Fail(std::string("no element \"") + name + "\"");
+  // The first child element `name` of `parent`; a null node, read as an empty list, where the
+  // reading does not need it.
+  pugi::xml_node List(pugi::xml_node parent, const char* name, bool needed) const {
+    const pugi::xml_node list = util::Child_Element(parent, name);
+    if (!list && needed) Missing(parent, texts_[Text_Client_No_Element] + Quoted(name));
     return list;
   }
 
-  std::string Need_Attribute(pugi::xml_node item, const char* name, size_t position) const {
-    pugi::xml_attribute attribute = item.attribute(name);
-    if (!attribute)
-      Fail(std::string("\"") + item.name() + "\" number " + std::to_string(position + 1) +
-           " has no attribute \"" + name + "\"");
-    return attribute.value();
-  }
-
-  static std::vector<pugi::xml_node> Elements(pugi::xml_node list) {
+  // The items of a list are its child elements, whatever their names; comments and text are
+  // not.
+  static std::vector<pugi::xml_node> Items(pugi::xml_node list) {
     std::vector<pugi::xml_node> items;
     for (pugi::xml_node node = list.first_child(); node; node = node.next_sibling())
       if (node.type() == pugi::node_element) items.push_back(node);
     return items;
   }
 
-  void Read_Servers(pugi::xml_node list, Access_State& loaded, Read_Report& report) const {
-    const std::vector<pugi::xml_node> items = Elements(list);
-    for (size_t i = 0; i < items.size(); ++i) {
-      const std::string name = Need_Attribute(items[i], "FileName", i);
-      const std::string file = Catalog_Path(catalog_dir_, name);
-      if (file.empty() || !util::File_Exists(file)) {
-        report.Missing_Files.push_back(name);
-        continue;
+  template <size_t Count>
+  Client_Item<Count> Item(pugi::xml_node node, const std::array<const char*, Count>& names,
+                          Columns needed) const {
+    Client_Item<Count> item;
+    item.Line = Line(node);
+    for (int c = 0; c < static_cast<int>(Count); ++c) {
+      if (names[static_cast<size_t>(c)] == nullptr) continue;
+      const pugi::xml_attribute attribute = node.attribute(names[static_cast<size_t>(c)]);
+      if (attribute)
+        item[c] = attribute.value();
+      else if (needed & (Columns{1} << c))
+        Missing(node, texts_[Text_Client_No_Attribute] + Quoted(names[static_cast<size_t>(c)]));
+    }
+    return item;
+  }
+
+  // Each attribute and text below `root` that XML 1.0 cannot hold: a control character, raw or
+  // as a character reference, would go into the image as it is, and no reader of a saved file
+  // could read it again. The file's elements nest a few levels only, but it may be anything: a
+  // stack of its own.
+  void Find_Bad_Texts(pugi::xml_node root, std::vector<Client_Bad_Text>& bad) const {
+    std::vector<pugi::xml_node> pending{root};
+    while (!pending.empty()) {
+      const pugi::xml_node element = pending.back();
+      pending.pop_back();
+      for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute())
+        if (!util::Is_Xml_Text(a.value()) || !util::Is_Xml_Text(a.name()))
+          bad.push_back({Line(element), std::string(element.name()) + " " + a.name()});
+      for (pugi::xml_node child = element.last_child(); child; child = child.previous_sibling()) {
+        if (child.type() == pugi::node_element)
+          pending.push_back(child);
+        else if ((child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) &&
+                 !util::Is_Xml_Text(child.value()))
+          bad.push_back({Line(element), element.name()});
       }
-      try {
-        loaded.List_IEC_Dev.push_back(import_(file));
-      } catch (const std::exception& error) {
-        const std::string text = error.what();
-        throw Client_File_Error(text.find(file) == std::string::npos ? file + ": " + text : text);
-      }
     }
   }
 
-  void Read_Variables(pugi::xml_node list, Access_State& loaded) const {
-    const std::vector<pugi::xml_node> items = Elements(list);
-    for (size_t i = 0; i < items.size(); ++i) {
-      const int row = i == 0 ? 0 : loaded.ACG_DA.Append();
-      for (int c = 1; c < DA_Col::Count; ++c)
-        loaded.ACG_DA.Set_Cell(row, c, Need_Attribute(items[i], DA_Attributes[c], i));
-    }
-  }
-
-  void Read_DataSets(pugi::xml_node list, Access_State& loaded, Read_Report& report) const {
-    if (!list) return;
-    const std::vector<pugi::xml_node> items = Elements(list);
-    for (size_t i = 0; i < items.size(); ++i) {
-      const int row = i == 0 ? 0 : loaded.ACG_DataSet.Append();
-      for (int c = 1; c < DS_Col::Count; ++c)
-        loaded.ACG_DataSet.Set_Cell(row, c, Need_Attribute(items[i], DS_Attributes[c], i));
-      pugi::xml_node members = util::Child_Element(items[i], "DataSet_List_DAs");
-      if (!members)
-        Fail("\"" + std::string(items[i].name()) + "\" number " + std::to_string(i + 1) +
-             " has no element \"DataSet_List_DAs\"");
-
-      TDataSet record;
-      if (const auto index = util::Str_To_Int(loaded.ACG_DataSet.Cell(row, DS_Col::Index))) {
-        const std::string reference = loaded.ACG_DataSet.Cell(row, DS_Col::Reference);
-        record.Select_DataSet = loaded.Get_DataSet(*index, reference);
-        if (!record.Select_DataSet) {
-          record.Select_DataSet = loaded.Get_DataSet_By_Earlier_Reference(*index, reference);
-          if (record.Select_DataSet) {
-            loaded.ACG_DataSet.Set_Cell(row, DS_Col::Reference, record.Select_DataSet->Reference());
-            ++report.Corrected_Data_Sets;
-          }
-        }
-      }
-      Read_Members(Elements(members), record, row, loaded.ACG_DataSet.Cell(row, DS_Col::Reference),
-                   report);
-      loaded.List_DataSet.resize(static_cast<size_t>(loaded.ACG_DataSet.Row_Count()));
-      loaded.List_DataSet[static_cast<size_t>(row)] = std::move(record);
-    }
-  }
-
-  static TDataSet_DA Stored_Settings(pugi::xml_node item) {
-    TDataSet_DA settings;
-    settings.Position = item.attribute("Position").value();
-    settings.bitAddress = item.attribute("StartBit").value();
-    settings.conversion = item.attribute("Convertion").value();
-    settings.multFactor = item.attribute("MoltFact").value();
-    settings.Mnemonic = item.attribute("Mnemonic").value();
-    return settings;
-  }
-
-  // Each stored member takes the place Stored_Member_Places gives it; the record lists the data
-  // set's members in its order whatever their stored order. Without a data set, the stored
-  // members stay as they are.
-  static void Read_Members(const std::vector<pugi::xml_node>& items, TDataSet& record, int row,
-                           const std::string& reference, Read_Report& report) {
-    if (record.Select_DataSet == nullptr) {
-      for (const pugi::xml_node& item : items) {
-        TDataSet_DA settings = Stored_Settings(item);
-        settings.Stored_bType = item.attribute("bType").value();
-        settings.Stored_Reference = item.attribute("Reference").value();
-        record.List_DAs.push_back(std::move(settings));
-      }
-      return;
-    }
-    const auto& model = record.Select_DataSet->List_DA;
-    std::vector<Stored_Member_Key> stored;
-    stored.reserve(items.size());
-    for (const pugi::xml_node& item : items)
-      stored.push_back({item.attribute("bType").value(), item.attribute("Reference").value()});
-    const std::vector<std::optional<Stored_Place>> places =
-        Stored_Member_Places(*record.Select_DataSet, stored);
-    std::vector<std::pair<size_t, TDataSet_DA>> placed;
-    for (size_t k = 0; k < places.size(); ++k) {
-      if (!places[k]) continue;
-      TDataSet_DA settings = Stored_Settings(items[k]);
-      settings.Select_DA = model[places[k]->place];
-      if (places[k]->match == Stored_Match::Type_Changed)
-        settings.Stored_bType = std::string(stored[k].bType);
-      if (places[k]->match == Stored_Match::Corrected &&
-          settings.Select_DA->Reference() != stored[k].reference)
-        ++report.Corrected_Members;
-      placed.push_back({places[k]->place, std::move(settings)});
-    }
-    const size_t gained = model.size() - placed.size();
-    if (gained > 0) report.Gained_Members.push_back({row + 1, reference, gained});
-    record.List_DAs = Arrange_Members(*record.Select_DataSet, std::move(placed));
-  }
-
-  const std::string& path_;
-  const std::string& catalog_dir_;
-  const Importer& import_;
+  std::string_view text_;
+  util::Line_Index lines_;
+  const std::string& file_;
+  const Needs& needs_;
+  const lang::Lang_Strings& texts_;
 };
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+template <size_t Count>
+void Add_Item(pugi::xml_node list, const char* element, const Client_Item<Count>& item,
+              const std::array<const char*, Count>& names) {
+  pugi::xml_node node = list.append_child(element);
+  for (int c = 0; c < static_cast<int>(Count); ++c)
+    if (names[static_cast<size_t>(c)] != nullptr)
+      node.append_attribute(names[static_cast<size_t>(c)]).set_value(item[c].c_str());
+}
+
+void Build_Document(const Client_File_Data& data, pugi::xml_document& doc) {
+  doc.reset();
+  pugi::xml_node root = doc.append_child(Root);
+  doc.append_child(pugi::node_comment).set_value(conf::Version_Comment().c_str());
+
+  pugi::xml_node servers = root.append_child(Server_List);
+  for (const Client_Server& server : data.Servers)
+    Add_Item(servers, Server_Item, server, Server_Attributes);
+  pugi::xml_node variables = root.append_child(Variable_List);
+  for (const Client_Variable& variable : data.Variables)
+    Add_Item(variables, Variable_Item, variable, Variable_Attributes);
+  pugi::xml_node data_sets = root.append_child(Data_Set_List);
+  for (const Client_Data_Set& data_set : data.Data_Sets) {
+    Add_Item(data_sets, Data_Set_Item, data_set, Data_Set_Attributes);
+    pugi::xml_node members = data_sets.last_child().append_child(Member_List);
+    for (const Client_Member& member : data_set.Members)
+      Add_Item(members, Member_Item, member, Member_Attributes);
+  }
+}
 
 }  // namespace
 
-Read_Report Read_Client_File(const std::string& path, const std::string& catalog_dir,
-                             Access_State& state, const Importer& import) {
-  Access_State loaded;
-  Read_Report report = Reader(path, catalog_dir, import).Read(loaded);
-  state = std::move(loaded);
-  return report;
+std::string Bad_Text_Reason(const Client_Bad_Text& bad, const lang::Lang_Strings& texts) {
+  return bad.Object + texts[Text_Client_Text_Invalid] + ".";
 }
 
-std::string Missing_Files_Warning(const std::vector<std::string>& missing) {
-  std::string list;
-  for (const std::string& name : missing) list += "\n" + name;
-  return std::string("These SCL files are missing from the folder ") + Catalog_Folder_Name + ":" +
-         list +
-         "\n\nTheir servers are left out and the servers after them have moved up, so the "
-         "\"Index\" of a row may now name another server. Press Cancel to leave without saving, "
-         "put the files back and open again.";
+Client_File_Data Read_Client_Data(std::string_view text, const std::string& file,
+                                  Client_Reading reading, const lang::Lang_Strings& texts) {
+  return Reader(text, file, Needs_Of(reading), texts).Read();
+}
+
+std::string Client_Xml(const Client_File_Data& data) {
+  pugi::xml_document doc;
+  Build_Document(data, doc);
+  return util::Xml_To_String(doc);
+}
+
+void Save_Client_File(const Client_File_Data& data, const std::string& path) {
+  pugi::xml_document doc;
+  Build_Document(data, doc);
+  util::Save_Xml_File(doc, path);
+}
+
+void Save_Client_File(const Client_File_Data& data, const util::Checked_Folder& folder,
+                      const std::string& name) {
+  pugi::xml_document doc;
+  Build_Document(data, doc);
+  util::Save_Xml_File(doc, folder, name);
 }
 
 }  // namespace UIEC_61850_Access

@@ -4,7 +4,6 @@
 #include <array>
 #include <cctype>
 #include <map>
-#include <pugixml.hpp>
 #include <set>
 #include <stdexcept>
 #include <tuple>
@@ -15,7 +14,6 @@
 #include "util/files.h"
 #include "util/text.h"
 #include "util/utf.h"
-#include "util/xml.h"
 
 namespace UIEC_61850_Access {
 
@@ -56,18 +54,6 @@ Map_Entry Member_Entry(const Row& data_set, int row_number, int member_number) {
   e.IPAddress = data_set[DS_Col::IPAddress];
   e.Port = data_set[DS_Col::Port];
   return e;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Entries from the client file
-
-std::string Attr(pugi::xml_node item, const char* name) { return item.attribute(name).value(); }
-
-std::vector<pugi::xml_node> Items(pugi::xml_node list) {
-  std::vector<pugi::xml_node> items;
-  for (pugi::xml_node child = list.first_child(); child; child = child.next_sibling())
-    if (child.type() == pugi::node_element) items.push_back(child);
-  return items;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -260,65 +246,40 @@ Data_Map Build_Data_Map(const Access_State& state) {
   return Finish_Data_Map(std::move(entries));
 }
 
-Data_Map Data_Map_From_Xml(const std::string& xml, const std::string& name) {
-  pugi::xml_document doc;
-  util::Load_Xml_Text(doc, xml, name);
-  pugi::xml_node root = util::Child_Element(doc, Client_Root);
-  if (!root) throw Client_File_Error(name + " has no element \"" + Client_Root + "\"");
-  pugi::xml_node variables = util::Child_Element(root, "List_DA_Selected");
-  if (!variables) throw Client_File_Error(name + " has no element \"List_DA_Selected\"");
-
+Data_Map Data_Map_Of(const Client_File_Data& data) {
   std::vector<Map_Entry> entries;
-  const std::vector<pugi::xml_node> items = Items(variables);
-  for (size_t i = 0; i < items.size(); ++i) {
-    Row row(DA_Col::Count);
-    static constexpr std::array<std::pair<int, const char*>, 12> Attributes = {{
-        {DA_Col::Index, "Index"},
-        {DA_Col::bType, "bType"},
-        {DA_Col::fc, "fc"},
-        {DA_Col::Reference, "Reference"},
-        {DA_Col::IPAddress, "IPAddress"},
-        {DA_Col::Port, "Port"},
-        {DA_Col::Position, "Position"},
-        {DA_Col::StartBit, "StartBit"},
-        {DA_Col::ReadWrite, "ReadWrite"},
-        {DA_Col::Convertion, "Convertion"},
-        {DA_Col::MoltFact, "MoltFact"},
-        {DA_Col::Mnemonic, "Mnemonic"},
-    }};
-    for (const auto& [column, attribute] : Attributes) row[column] = Attr(items[i], attribute);
-    if (!row[DA_Col::bType].empty())
-      entries.push_back(Variable_Entry(row, static_cast<int>(i + 1)));
+  for (size_t i = 0; i < data.Variables.size(); ++i) {
+    const Client_Variable& variable = data.Variables[i];
+    if (!variable[DA_Col::bType].empty())
+      entries.push_back(Variable_Entry(Row(variable.Texts.begin(), variable.Texts.end()),
+                                       static_cast<int>(i + 1)));
   }
-
-  if (pugi::xml_node data_sets = util::Child_Element(root, "List_DataSet_Selected")) {
-    const std::vector<pugi::xml_node> sets = Items(data_sets);
-    for (size_t r = 0; r < sets.size(); ++r) {
-      Row row(DS_Col::Count);
-      row[DS_Col::Index] = Attr(sets[r], "Index");
-      row[DS_Col::Reference] = Attr(sets[r], "Reference");
-      row[DS_Col::IPAddress] = Attr(sets[r], "IPAddress");
-      row[DS_Col::Port] = Attr(sets[r], "Port");
-      const std::vector<pugi::xml_node> members =
-          Items(util::Child_Element(sets[r], "DataSet_List_DAs"));
-      for (size_t k = 0; k < members.size(); ++k) {
-        Map_Entry e = Member_Entry(row, static_cast<int>(r + 1), static_cast<int>(k + 1));
-        e.bType = Attr(members[k], "bType");
-        e.Reference = Attr(members[k], "Reference");
-        e.Position_Text = Attr(members[k], "Position");
-        e.StartBit_Text = Attr(members[k], "StartBit");
-        e.Conversion = Attr(members[k], "Convertion");
-        e.Factor = Attr(members[k], "MoltFact");
-        e.Mnemonic = Attr(members[k], "Mnemonic");
-        entries.push_back(std::move(e));
-      }
+  for (size_t r = 0; r < data.Data_Sets.size(); ++r) {
+    const Client_Data_Set& data_set = data.Data_Sets[r];
+    const Row row(data_set.Texts.begin(), data_set.Texts.end());
+    for (size_t k = 0; k < data_set.Members.size(); ++k) {
+      const Client_Member& member = data_set.Members[k];
+      Map_Entry e = Member_Entry(row, static_cast<int>(r + 1), static_cast<int>(k + 1));
+      e.bType = member[Var_Col::bType];
+      e.Reference = member[Var_Col::Reference];
+      e.Position_Text = member[Var_Col::Position];
+      e.StartBit_Text = member[Var_Col::StartBit];
+      e.Conversion = member[Var_Col::Convertion];
+      e.Factor = member[Var_Col::MultFact];
+      e.Mnemonic = member[Var_Col::Mnemonic];
+      entries.push_back(std::move(e));
     }
   }
   return Finish_Data_Map(std::move(entries));
 }
 
-Data_Map Read_Data_Map(const std::string& path) {
-  return Data_Map_From_Xml(util::Read_File(path), path);
+Data_Map Data_Map_From_Xml(const std::string& xml, const std::string& name,
+                           const lang::Lang_Strings& texts) {
+  return Data_Map_Of(Read_Client_Data(xml, name, Client_Reading::Map, texts));
+}
+
+Data_Map Read_Data_Map(const std::string& path, const lang::Lang_Strings& texts) {
+  return Data_Map_From_Xml(util::Read_File(path), path, texts);
 }
 
 const char* Kind_Text(Map_Kind kind) {

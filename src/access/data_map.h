@@ -1,9 +1,9 @@
 // The gateway's data map: where every selected variable and data set member lands in the
 // internal data array that the Modbus TCP side serves, which places are taken twice, and which
 // entries have no usable place. Built from the access editor's state or from
-// IEC_61850_Client.xml as the image build reads it, so the editor, the Update step and the
-// command line all see the same map. Also the map as CSV for the engineer's spreadsheet, and
-// the import of such a file back into the editor's state.
+// IEC_61850_Client.xml as its one reader gives it (the image build reads the same data), so the
+// editor, the Update step and the command line all see the same map. Also the map as CSV for the
+// engineer's spreadsheet, and the import of such a file back into the editor's state.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "access/access_state.h"
+#include "access/client_file.h"
 #include "text/lang_strings.h"
 
 namespace UIEC_61850_Access {
@@ -77,13 +78,16 @@ struct Data_Map {
 // checked on OK either) and every member record of every data set row.
 Data_Map Build_Data_Map(const Access_State& state);
 
-// The map of a client file's text, read as the image build reads it (items are the child
-// elements of the lists whatever their names; a missing attribute reads as empty). Throws
-// util::Xml_Error for text that is not well-formed and Client_File_Error when the root or the
-// variable list is missing; `name` names the file in those errors.
-Data_Map Data_Map_From_Xml(const std::string& xml, const std::string& name);
+// The map of a client file's data, as the one reader gives it (Client_Reading::Map: a missing
+// attribute reads as empty).
+Data_Map Data_Map_Of(const Client_File_Data& data);
+// The map of a client file's text. Throws Client_File_Error (in the words of `texts`) for text
+// that is not well-formed and when the root or the variable list is missing; `name` names the
+// file in those errors.
+Data_Map Data_Map_From_Xml(const std::string& xml, const std::string& name,
+                           const lang::Lang_Strings& texts);
 // The same from the file at `path`; throws util::File_Error when it cannot be read.
-Data_Map Read_Data_Map(const std::string& path);
+Data_Map Read_Data_Map(const std::string& path, const lang::Lang_Strings& texts);
 
 // Places `entries` (built by the callers above) and finds conflicts, unplaced entries and the
 // positions used.

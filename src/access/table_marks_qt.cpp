@@ -81,17 +81,20 @@ std::string Corrections_Text(const Read_Report& report, const lang::Lang_Strings
   return text;
 }
 
-std::string Opening_Message(const std::string& intro, const std::vector<std::string>& missing_files,
+std::string Opening_Message(const lang::Lang_Strings& strings,
+                            const std::vector<std::string>& missing_files,
                             const std::vector<check::Finding>& findings,
                             const std::string& corrections) {
   std::string text;
-  if (!missing_files.empty()) text = Missing_Files_Warning(missing_files);
+  if (!missing_files.empty()) text = Missing_Files_Warning(missing_files, strings);
   if (!corrections.empty()) text += (text.empty() ? "" : "\n\n") + corrections;
   std::string lines;
   for (const check::Finding& f : findings)
     if (f.rule != "server-file-missing" && Is_Fit_Finding(f) && !Is_Correction(f))
       lines += "\n" + f.message;
-  if (!lines.empty()) text += (text.empty() ? "" : "\n\n") + intro + "\n" + lines;
+  if (!lines.empty())
+    text += (text.empty() ? "" : "\n\n") + strings[access_strings::Text_Opening_Findings] + "\n" +
+            lines;
   return text;
 }
 

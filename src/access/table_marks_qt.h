@@ -26,9 +26,11 @@ bool Is_Fit_Finding(const check::Finding& finding);
 std::string Corrections_Text(const Read_Report& report, const lang::Lang_Strings& strings);
 
 // The opening's one message: the warning on missing catalog files, then `corrections`
-// (Corrections_Text), then `intro` and the other findings one a line (those on what the opening
-// corrected are said by `corrections` alone); empty when there is nothing to say.
-std::string Opening_Message(const std::string& intro, const std::vector<std::string>& missing_files,
+// (Corrections_Text), then the intro (Text_Opening_Findings) and the other findings one a line
+// (those on what the opening corrected are said by `corrections` alone), in the words of
+// `strings`; empty when there is nothing to say.
+std::string Opening_Message(const lang::Lang_Strings& strings,
+                            const std::vector<std::string>& missing_files,
                             const std::vector<check::Finding>& findings,
                             const std::string& corrections = {});
 

@@ -98,7 +98,10 @@ struct Conf_Options {
 // The rules on a configuration folder: its IEC_61850_Client.xml against the catalog files as the
 // access editor loads them, every rule on an SCL file on each listed catalog file, and the pair
 // of images in bin. Findings about the client file name it as `conf_dir`/IEC_61850_Client.xml.
-// Throws util::File_Error when the client file cannot be read (also when it is absent).
+// The client file is read by its one reader as the editor reads it (Client_Reading::Editor).
+// Throws util::File_Error when the client file cannot be read (also when it is absent), and
+// the reader's UIEC_61850_Access::Client_File_Error, in its words, when the file lacks what the
+// editor needs; a file that is not well-formed gives one "xml-error" finding and nothing else.
 void Check_Configuration(const std::string& conf_dir, const Conf_Options& options, const Sink& sink,
                          const lang::Lang_Strings& texts);
 

@@ -4,26 +4,21 @@
 #include <algorithm>
 #include <cctype>
 #include <memory>
-#include <pugixml.hpp>
 #include <set>
 #include <string_view>
 #include <vector>
 
 #include "access/access_check.h"
 #include "access/client_file.h"
-#include "access/client_file_names.h"
 #include "access/data_map.h"
 #include "access/scl_revision.h"
 #include "access/server_list.h"
 #include "check/check.h"
 #include "check/check_strings.h"
-#include "check/line_index.h"
-#include "check/text_rules.h"
 #include "image/image_build.h"
 #include "text/lang_strings.h"
 #include "util/files.h"
 #include "util/text.h"
-#include "util/xml.h"
 
 namespace check {
 
@@ -409,15 +404,6 @@ void Check_Servers(Conf_View& view, const std::string& catalog_dir, const Conf_O
   }
 }
 
-std::string Attr(pugi::xml_node item, const char* name) { return item.attribute(name).value(); }
-
-std::vector<pugi::xml_node> Elements(pugi::xml_node list) {
-  std::vector<pugi::xml_node> items;
-  for (pugi::xml_node node = list.first_child(); node; node = node.next_sibling())
-    if (node.type() == pugi::node_element) items.push_back(node);
-  return items;
-}
-
 }  // namespace
 
 bool Blocks_Build(const Finding& finding) {
@@ -433,49 +419,52 @@ void Check_Configuration(const std::string& conf_dir, const Conf_Options& option
                          const lang::Lang_Strings& texts) {
   Conf_View view;
   view.file = util::Join_Path(conf_dir, Client_File_Name);
-  const std::string text = util::Read_File(view.file);
-  const Line_Index lines(text);
-  pugi::xml_document doc;
-  const pugi::xml_parse_result result =
-      doc.load_buffer(text.data(), text.size(), pugi::parse_default);
-  if (!result) {
+  Client_File_Data data;
+  try {
+    // Read as the access editor reads it: what the editor would refuse, the check refuses in
+    // the same words (Client_File_Error), except text that is not well-formed, which is a
+    // finding, as in an SCL file.
+    data = Read_Client_Data(util::Read_File(view.file), view.file, Client_Reading::Editor, texts);
+  } catch (const Client_File_Error& error) {
+    if (error.What_Kind() != Client_File_Error::Kind::Not_Well_Formed) throw;
     Finding f;
     f.rule = "xml-error";
     f.file = view.file;
-    f.line = lines.Line(result.offset);
+    f.line = error.Line();
     f.object = Client_File_Name;
-    f.message = texts[Text_Not_Well_Formed] + std::string(result.description()) + ".";
+    f.message = error.Reason();
     sink(f);
     return;
   }
-  pugi::xml_node root;
-  for (pugi::xml_node node = doc.first_child(); node && !root; node = node.next_sibling())
-    if (node.type() == pugi::node_element && std::string_view(node.name()) == Client_Root)
-      root = node;
-  if (!root)
-    throw Client_File_Error(view.file + ": no element \"" + std::string(Client_Root) + "\"");
-  auto line = [&](pugi::xml_node node) { return lines.Line(node.offset_debug()); };
-  Check_Client_Texts(root, view.file, line, sink, texts);
+  for (const Client_Bad_Text& bad : data.Bad_Texts) {
+    Finding f;
+    f.rule = "text-invalid";
+    f.file = view.file;
+    f.line = bad.Line;
+    f.object = bad.Object;
+    f.message = Bad_Text_Reason(bad, texts);
+    sink(f);
+  }
 
-  for (pugi::xml_node item : Elements(util::Child_Element(root, "List_ICD_Files")))
-    view.servers.push_back({Attr(item, "FileName"), line(item)});
-  for (pugi::xml_node item : Elements(util::Child_Element(root, "List_DA_Selected")))
-    view.variables.push_back({Attr(item, "Index"), Attr(item, "bType"), Attr(item, "fc"),
-                              Attr(item, "Reference"), Attr(item, "Position"),
-                              Attr(item, "StartBit"), Attr(item, "ReadWrite"),
-                              Attr(item, "Convertion"), Attr(item, "MoltFact"), line(item)});
-  for (pugi::xml_node item : Elements(util::Child_Element(root, "List_DataSet_Selected"))) {
-    Stored_DataSet d{Attr(item, "Index"), Attr(item, "Reference"), line(item), {}};
-    for (pugi::xml_node m : Elements(util::Child_Element(item, "DataSet_List_DAs")))
-      d.members.push_back({Attr(m, "bType"), Attr(m, "Reference"), Attr(m, "Position"),
-                           Attr(m, "StartBit"), Attr(m, "Convertion"), Attr(m, "MoltFact"),
-                           line(m)});
+  for (const Client_Server& server : data.Servers)
+    view.servers.push_back({server[Server_Col::FileName], server.Line});
+  for (const Client_Variable& v : data.Variables)
+    view.variables.push_back({v[DA_Col::Index], v[DA_Col::bType], v[DA_Col::fc],
+                              v[DA_Col::Reference], v[DA_Col::Position], v[DA_Col::StartBit],
+                              v[DA_Col::ReadWrite], v[DA_Col::Convertion], v[DA_Col::MoltFact],
+                              v.Line});
+  for (const Client_Data_Set& item : data.Data_Sets) {
+    Stored_DataSet d{item[DS_Col::Index], item[DS_Col::Reference], item.Line, {}};
+    for (const Client_Member& m : item.Members)
+      d.members.push_back({m[Var_Col::bType], m[Var_Col::Reference], m[Var_Col::Position],
+                           m[Var_Col::StartBit], m[Var_Col::Convertion], m[Var_Col::MultFact],
+                           m.Line});
     view.data_sets.push_back(std::move(d));
   }
 
   std::vector<std::unique_ptr<TIEC_Device>> imported;
   Check_Servers(view, Catalog_Dir(conf_dir), options, sink, texts, &imported);
-  Conf_Checker(view, options, sink, texts).Run(Data_Map_From_Xml(text, view.file));
+  Conf_Checker(view, options, sink, texts).Run(Data_Map_Of(data));
 
   // An interrupted build may have left the images of two builds in bin.
   const std::string bin = USaveBincc::Bin_Dir(conf_dir);

@@ -12,10 +12,10 @@
 
 #include "check/check.h"
 #include "check/check_strings.h"
-#include "check/line_index.h"
 #include "scl/scl_import.h"
 #include "text/lang_strings.h"
 #include "util/files.h"
+#include "util/line_index.h"
 #include "util/text.h"
 #include "util/utf.h"
 #include "util/xml.h"
@@ -439,7 +439,7 @@ class Scl_Checker {
   }
 
   const std::string& text_;
-  Line_Index lines_;
+  util::Line_Index lines_;
   const std::string& file_;
   const Sink& sink_;
   const lang::Lang_Strings& texts_;

@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "access/client_file.h"
-#include "access/client_file_names.h"
 #include "access/scl_revision.h"
 #include "access/server_list.h"
+#include "app/all_texts.h"
 #include "cli/commands.h"
 #include "scl/ied_catalog.h"
 #include "scl/scl_diff.h"
@@ -216,7 +216,10 @@ int Diff_Scl_Command(int argc, char** argv) {
       const std::string client_file = util::Join_Path(*args->conf, Client_File_Name);
       if (!util::File_Exists(client_file)) throw Command_Error(client_file + ": no such file");
       Access_State state;
-      const Read_Report report = Read_Client_File(client_file, Catalog_Dir(*args->conf), state);
+      const lang::Lang_Strings english =
+          lang::English_Strings();  // the command line speaks English
+      const Read_Report report =
+          Read_Client_File(client_file, Catalog_Dir(*args->conf), state, english);
       for (const std::string& missing : report.Missing_Files)
         std::cerr << "rq30517-cli diff-scl: warning: " << missing << " is not in "
                   << Catalog_Folder_Name << "; its server is left out and the servers after it "

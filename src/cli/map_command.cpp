@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "access/data_map.h"
+#include "app/all_texts.h"
 #include "cli/commands.h"
 #include "conf/conf_paths.h"
 #include "util/files.h"
@@ -95,7 +96,7 @@ int Map_Command(int argc, char** argv) {
   }
   Data_Map map;
   try {
-    map = Read_Data_Map(folder.IEC_Client_File);
+    map = Read_Data_Map(folder.IEC_Client_File, lang::English_Strings());
   } catch (const std::exception& e) {
     std::cerr << "rq30517-cli map: " << e.what() << "\n";
     return 1;

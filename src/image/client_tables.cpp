@@ -1,159 +1,109 @@
 #include "image/client_tables.h"
 
 #include <algorithm>
-#include <pugixml.hpp>
 
-#include "access/client_file_names.h"
+#include "access/access_strings.h"
+#include "access/client_file.h"
+#include "image/image_strings.h"
 #include "image/le_bytes.h"
 #include "util/files.h"
 #include "util/text.h"
 #include "util/utf.h"
-#include "util/xml.h"
 
 namespace USaveBincc {
 
 namespace {
 
-// Reads the attributes of one list item, naming the item in every error.
-class Item_Reader {
- public:
-  Item_Reader(pugi::xml_node item, std::string what) : item_(item), what_(std::move(what)) {}
+using UIEC_61850_Access::Client_Data_Set;
+using UIEC_61850_Access::Client_Member;
+using UIEC_61850_Access::Client_Variable;
+namespace DA_Col = UIEC_61850_Access::DA_Col;
+namespace DS_Col = UIEC_61850_Access::DS_Col;
+namespace Var_Col = UIEC_61850_Access::Var_Col;
 
-  // An attribute the tables take as text or number must be there.
-  std::string Text(const char* name) const {
-    pugi::xml_attribute attribute = item_.attribute(name);
-    if (!attribute)
-      throw Image_Error(what_ + " has no attribute \"" + name +
-                        "\"; the IEC 61850 client tables cannot be built");
-    return attribute.value();
-  }
-
-  // The integer text rule with the table's default for text that is not an integer.
-  int32_t Int(const char* name, int32_t fallback) const {
-    return util::Str_To_Int_Def(Text(name), fallback);
-  }
-
-  // The multiplication factor, typed with either "," or "." as separator whatever the
-  // machine's own is, so the same file gives the same image everywhere; 1.0 when it is not a
-  // number.
-  float Molt_Fact() const { return util::Str_To_Float(Text("MoltFact"), '.').value_or(1.0f); }
-
-  // Attributes that are only compared count as different when they are missing.
-  bool Equals(const char* name, const char* expected) const {
-    pugi::xml_attribute attribute = item_.attribute(name);
-    return attribute && std::string_view(attribute.value()) == expected;
-  }
-
- private:
-  pugi::xml_node item_;
-  std::string what_;
-};
-
-// The items of a list are its child elements, whatever their names; comments and text are not.
-std::vector<pugi::xml_node> Items(pugi::xml_node list) {
-  std::vector<pugi::xml_node> items;
-  for (pugi::xml_node child = list.first_child(); child; child = child.next_sibling())
-    if (child.type() == pugi::node_element) items.push_back(child);
-  return items;
+// The integer text rule with the table's default for text that is not an integer.
+int32_t Int(const std::string& text, int32_t fallback) {
+  return util::Str_To_Int_Def(text, fallback);
 }
 
-pugi::xml_node Required_Child(pugi::xml_node parent, const char* name, const std::string& where) {
-  pugi::xml_node child = util::Child_Element(parent, name);
-  if (!child)
-    throw Image_Error(where + " has no element \"" + name +
-                      "\"; the IEC 61850 client tables cannot be built");
-  return child;
-}
+// The multiplication factor, typed with either "," or "." as separator whatever the machine's
+// own is, so the same file gives the same image everywhere; 1.0 when it is not a number.
+float Molt_Fact(const std::string& text) { return util::Str_To_Float(text, '.').value_or(1.0f); }
 
-uint8_t Yes_Flag(const Item_Reader& item, const char* name, uint8_t bit) {
-  return item.Equals(name, "Y") ? bit : 0;
-}
+// Attributes that are only compared count as different when they are missing (read as empty).
+uint8_t Yes_Flag(const std::string& text, uint8_t bit) { return text == "Y" ? bit : 0; }
+uint8_t Conversion(const std::string& text) { return text == "ItoF/FtoI" ? 1 : 0; }
 
-TIEC61850_Variable Read_Variable(const Item_Reader& item) {
+TIEC61850_Variable Read_Variable(const Client_Variable& item) {
   TIEC61850_Variable v;
-  v.bType = item.Text("bType");
+  v.bType = item[DA_Col::bType];
   // The device keeps two bytes of the functional constraint: the low byte of each of its first
   // two characters, zero where the text is shorter.
-  std::string fc = util::Low_Bytes(item.Text("fc"));
+  std::string fc = util::Low_Bytes(item[DA_Col::fc]);
   for (size_t i = 0; i < 2 && i < fc.size(); ++i) v.fc[i] = static_cast<uint8_t>(fc[i]);
-  v.reference = item.Text("Reference");
-  v.hostname = item.Text("IPAddress");
-  v.tcpPort = static_cast<uint16_t>(item.Int("Port", 0));
-  v.options = Yes_Flag(item, "OnChange", Option_On_Change) |
-              Yes_Flag(item, "OnCMD", Option_On_CMD) | Yes_Flag(item, "OnTimer", Option_On_Timer);
-  v.time = static_cast<uint32_t>(item.Int("Time", 1000));
-  v.position = static_cast<uint16_t>(item.Int("Position", 0));
-  v.bit_address = static_cast<uint8_t>(item.Int("StartBit", 0));
-  v.rw = item.Equals("ReadWrite", "Read") ? 0 : 1;
-  v.conversion = item.Equals("Convertion", "ItoF/FtoI") ? 1 : 0;
-  v.moltFactor = item.Molt_Fact();
+  v.reference = item[DA_Col::Reference];
+  v.hostname = item[DA_Col::IPAddress];
+  v.tcpPort = static_cast<uint16_t>(Int(item[DA_Col::Port], 0));
+  v.options = Yes_Flag(item[DA_Col::OnChange], Option_On_Change) |
+              Yes_Flag(item[DA_Col::OnCMD], Option_On_CMD) |
+              Yes_Flag(item[DA_Col::OnTimer], Option_On_Timer);
+  v.time = static_cast<uint32_t>(Int(item[DA_Col::Time], 1000));
+  v.position = static_cast<uint16_t>(Int(item[DA_Col::Position], 0));
+  v.bit_address = static_cast<uint8_t>(Int(item[DA_Col::StartBit], 0));
+  v.rw = item[DA_Col::ReadWrite] == "Read" ? 0 : 1;
+  v.conversion = Conversion(item[DA_Col::Convertion]);
+  v.moltFactor = Molt_Fact(item[DA_Col::MoltFact]);
   return v;
 }
 
-TIEC61850_Variable_DS Read_Member(const Item_Reader& item) {
+TIEC61850_Variable_DS Read_Member(const Client_Member& item) {
   TIEC61850_Variable_DS m;
-  m.bType = item.Text("bType");
-  m.reference = item.Text("Reference");
-  m.position = static_cast<uint16_t>(item.Int("Position", 0));
-  m.bitAddress = static_cast<uint8_t>(item.Int("StartBit", 0));
-  m.conversion = item.Equals("Convertion", "ItoF/FtoI") ? 1 : 0;
-  m.moltFactor = item.Molt_Fact();
+  m.bType = item[Var_Col::bType];
+  m.reference = item[Var_Col::Reference];
+  m.position = static_cast<uint16_t>(Int(item[Var_Col::Position], 0));
+  m.bitAddress = static_cast<uint8_t>(Int(item[Var_Col::StartBit], 0));
+  m.conversion = Conversion(item[Var_Col::Convertion]);
+  m.moltFactor = Molt_Fact(item[Var_Col::MultFact]);
   return m;
 }
 
-TDataSet Read_DataSet(pugi::xml_node node, const std::string& what) {
-  Item_Reader item(node, what);
+TDataSet Read_DataSet(const Client_Data_Set& item, const std::string& file,
+                      const lang::Lang_Strings& texts) {
   TDataSet d;
   d.options = Option_On_Timer;
-  d.tcpPort = static_cast<uint16_t>(item.Int("Port", 0));
-  d.enGoose = item.Equals("EnGoose", "Y") ? 1 : 0;
-  d.time = static_cast<uint32_t>(item.Int("Time", 1000));
-  d.goose_name = item.Text("GooseName");
-  d.reference = item.Text("Reference");
-  d.hostname = item.Text("IPAddress");
+  d.tcpPort = static_cast<uint16_t>(Int(item[DS_Col::Port], 0));
+  d.enGoose = item[DS_Col::EnGoose] == "Y" ? 1 : 0;
+  d.time = static_cast<uint32_t>(Int(item[DS_Col::Time], 1000));
+  d.goose_name = item[DS_Col::GooseName];
+  d.reference = item[DS_Col::Reference];
+  d.hostname = item[DS_Col::IPAddress];
 
-  std::vector<pugi::xml_node> members = Items(Required_Child(node, "DataSet_List_DAs", what));
-  if (members.size() > Max_DataSet_Members)
-    throw Image_Error(what + " has " + std::to_string(members.size()) +
-                      " members; a data set can have at most " +
-                      std::to_string(Max_DataSet_Members));
-  d.nVariable = static_cast<uint8_t>(members.size());
-  d.VariableList.reserve(members.size());
-  for (size_t k = 0; k < members.size(); ++k)
-    d.VariableList.push_back(
-        Read_Member(Item_Reader(members[k], what + ", member " + std::to_string(k + 1))));
+  if (item.Members.size() > Max_DataSet_Members)
+    throw Image_Error(
+        file + texts[access_strings::Text_Client_Line] + std::to_string(item.Line) + ": " +
+        texts[image_strings::Text_Too_Many_Members] + std::to_string(item.Members.size()) +
+        texts[image_strings::Text_Too_Many_Members_2] + std::to_string(Max_DataSet_Members) + ".");
+  d.nVariable = static_cast<uint8_t>(item.Members.size());
+  d.VariableList.reserve(item.Members.size());
+  for (const Client_Member& member : item.Members) d.VariableList.push_back(Read_Member(member));
   return d;
 }
 
-// Reads both lists of the client file; the tables are left alone when anything is wrong.
+// Reads both lists of the client file through its one reader; the tables are left alone when
+// anything is wrong.
 void Read_Lists(TIEC61850_Client& Client_Tables, const std::string& xml,
-                const std::string& IEC_Client_File) {
-  pugi::xml_document doc;
-  util::Load_Xml_Text(doc, xml, IEC_Client_File);
-  pugi::xml_node root = Required_Child(doc, UIEC_61850_Access::Client_Root, IEC_Client_File);
-  // A control character (raw or as a character reference) would go into the image as it is.
-  try {
-    util::Check_Xml_Texts(root);
-  } catch (const util::Xml_Error& e) {
-    throw Image_Error(IEC_Client_File + ": " + e.what());
-  }
+                const std::string& IEC_Client_File, const lang::Lang_Strings& texts) {
+  const UIEC_61850_Access::Client_File_Data data = UIEC_61850_Access::Read_Client_Data(
+      xml, IEC_Client_File, UIEC_61850_Access::Client_Reading::Image, texts);
 
   std::vector<TIEC61850_Variable> variables;
-  std::vector<pugi::xml_node> items =
-      Items(Required_Child(root, "List_DA_Selected", IEC_Client_File));
-  variables.reserve(items.size());
-  for (size_t i = 0; i < items.size(); ++i)
-    variables.push_back(Read_Variable(
-        Item_Reader(items[i], IEC_Client_File + ": variable " + std::to_string(i + 1))));
+  variables.reserve(data.Variables.size());
+  for (const Client_Variable& item : data.Variables) variables.push_back(Read_Variable(item));
 
   std::vector<TDataSet> data_sets;
-  if (pugi::xml_node list = util::Child_Element(root, "List_DataSet_Selected")) {
-    items = Items(list);
-    data_sets.reserve(items.size());
-    for (size_t i = 0; i < items.size(); ++i)
-      data_sets.push_back(
-          Read_DataSet(items[i], IEC_Client_File + ": data set " + std::to_string(i + 1)));
-  }
+  data_sets.reserve(data.Data_Sets.size());
+  for (const Client_Data_Set& item : data.Data_Sets)
+    data_sets.push_back(Read_DataSet(item, IEC_Client_File, texts));
 
   Client_Tables.VariableList = std::move(variables);
   Client_Tables.nVariable = static_cast<int32_t>(Client_Tables.VariableList.size());
@@ -191,16 +141,17 @@ void For_Each_Text(Tables& t, F f) {
 void Reset_Client_Tables(TIEC61850_Client& Client_Tables) { Client_Tables = TIEC61850_Client{}; }
 
 void Load_Client_Tables(TIEC61850_Client& Client_Tables, const std::string& IEC_Client_File,
-                        uint32_t base) {
+                        uint32_t base, const lang::Lang_Strings& texts) {
   // Anything in the file's place that is not a readable file stops the build (Read_File).
   if (util::Path_Present(IEC_Client_File))
-    Read_Lists(Client_Tables, util::Read_File(IEC_Client_File), IEC_Client_File);
+    Read_Lists(Client_Tables, util::Read_File(IEC_Client_File), IEC_Client_File, texts);
   Assign_Client_Tables_Addresses(Client_Tables, base);
 }
 
 void Load_Client_Tables_Text(TIEC61850_Client& Client_Tables, const std::string& xml,
-                             const std::string& name, uint32_t base) {
-  Read_Lists(Client_Tables, xml, name);
+                             const std::string& name, uint32_t base,
+                             const lang::Lang_Strings& texts) {
+  Read_Lists(Client_Tables, xml, name, texts);
   Assign_Client_Tables_Addresses(Client_Tables, base);
 }
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "text/lang_strings.h"
+
 namespace USaveBincc {
 
 // Device address of bank2.bin: file offset N is device address Client_Tables_Base + N.
@@ -103,16 +105,20 @@ struct TIEC61850_Client {
 // Empties the tables: counts, addresses, vLan and appID to zero, both lists cleared.
 void Reset_Client_Tables(TIEC61850_Client& Client_Tables);
 
-// Fills both lists from IEC_Client_File (empty lists when the file does not exist) and assigns
-// every device address counting from `base`. Throws util::Xml_Error for a file that is not
-// well-formed, util::File_Error when it cannot be read, Image_Error for a missing element or
-// attribute or a data set of more than 255 members. vLan and appID are left as they are.
+// Fills both lists from IEC_Client_File (empty lists when the file does not exist), read by the
+// client file's one reader (UIEC_61850_Access::Read_Client_Data, Client_Reading::Image), and
+// assigns every device address counting from `base`. Throws util::File_Error when the file
+// cannot be read, UIEC_61850_Access::Client_File_Error (in the words of `texts`) for a file that
+// is not well-formed, lacks an element or attribute the tables take, or holds a text XML cannot
+// hold, and Image_Error for a data set of more than 255 members. vLan and appID are left as
+// they are.
 void Load_Client_Tables(TIEC61850_Client& Client_Tables, const std::string& IEC_Client_File,
-                        uint32_t base);
+                        uint32_t base, const lang::Lang_Strings& texts);
 
 // The same from the client file's text already in memory; `name` is used in error texts.
 void Load_Client_Tables_Text(TIEC61850_Client& Client_Tables, const std::string& xml,
-                             const std::string& name, uint32_t base);
+                             const std::string& name, uint32_t base,
+                             const lang::Lang_Strings& texts);
 
 // Assigns every _Add field counting from `base`, in the order bank2.bin is written.
 void Assign_Client_Tables_Addresses(TIEC61850_Client& Client_Tables, uint32_t base);

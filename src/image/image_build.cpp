@@ -17,13 +17,14 @@ namespace USaveBincc {
 
 Image_Build::Image_Build() : Bank1_Buffer(Bank1_Capacity, 0), Bank2_Buffer(Bank2_Capacity, 0) {}
 
-void Image_Build::Build_Image(const std::string& ParGen_File, const std::string& IEC_Client_File) {
+void Image_Build::Build_Image(const std::string& ParGen_File, const std::string& IEC_Client_File,
+                              const lang::Lang_Strings& texts) {
   // The order matters: the general block's fill sets the client header's vLan and appID, so the
   // tables are reset before it, and the checksum must cover the tables' address.
   Reset_General_Block(General_Block);
   Reset_Client_Tables(Client_Tables);
   Load_General_Block(General_Block, Client_Tables, ParGen_File);
-  Load_Client_Tables(Client_Tables, IEC_Client_File, Client_Tables_Base);
+  Load_Client_Tables(Client_Tables, IEC_Client_File, Client_Tables_Base, texts);
   Put_U32(std::span<uint8_t>(General_Block), Offset::Client_Tables_Add, Client_Tables_Base);
   Bank1_Length = 0;
   Bank2_Length = 0;
@@ -169,7 +170,7 @@ void Image_Build::Save_Image_Files(const std::string& Active_Conf_Dir,
 void Build_And_Save_Images(const std::string& ParGen_File, const std::string& IEC_Client_File,
                            const std::string& Active_Conf_Dir, const lang::Lang_Strings& texts) {
   Image_Build build;
-  build.Build_Image(ParGen_File, IEC_Client_File);
+  build.Build_Image(ParGen_File, IEC_Client_File, texts);
   build.Save_Image_Files(Active_Conf_Dir, texts);
 }
 

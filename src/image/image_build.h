@@ -28,9 +28,11 @@ struct Image_Build {
   int32_t Bank2_Length = 0;
 
   // Compiles both images into the buffers and sets both lengths. Throws util::Xml_Error,
-  // util::File_Error or Image_Error, with the message for the user, when a project file cannot
-  // be read or does not make an image.
-  void Build_Image(const std::string& ParGen_File, const std::string& IEC_Client_File);
+  // util::File_Error, UIEC_61850_Access::Client_File_Error or Image_Error, with the message for
+  // the user (the client file's in the words of `texts`), when a project file cannot be read or
+  // does not make an image.
+  void Build_Image(const std::string& ParGen_File, const std::string& IEC_Client_File,
+                   const lang::Lang_Strings& texts);
 
   // The valid bytes of each image.
   std::string Bank1() const;

@@ -31,7 +31,7 @@ struct Client_File : ::testing::Test {
     test::Write(catalog + "/b.icd", test::Fake_Scl("IED2"));
   }
   Read_Report Read(Access_State& state, const std::string& path) {
-    return Read_Client_File(path, catalog, state, test::Fake_Import);
+    return Read_Client_File(path, catalog, state, test::English(), test::Fake_Import);
   }
   void Load(Access_State& state, const char* name) {
     state.List_IEC_Dev.push_back(test::Fake_Import(catalog + "/" + name));
@@ -256,7 +256,7 @@ TEST_F(Client_File, Missing_Catalog_Files_Are_Reported_And_Later_Servers_Move_Up
   ASSERT_EQ(state.List_IEC_Dev.size(), 2u);
   EXPECT_EQ(state.List_IEC_Dev[0]->Name(), "IED2");
   EXPECT_TRUE(state.ACG_DataSet.Counts_As_Empty());  // no List_DataSet_Selected at all
-  const std::string warning = Missing_Files_Warning(report.Missing_Files);
+  const std::string warning = Missing_Files_Warning(report.Missing_Files, test::English());
   EXPECT_NE(warning.find("gone.icd"), std::string::npos);
   EXPECT_NE(warning.find("also_gone.icd"), std::string::npos);
 }
@@ -354,7 +354,7 @@ struct Earlier_Reading : ::testing::Test {
 // member whose FCDA names nothing now is dropped. Saved, the file opens again as it was saved.
 TEST_F(Earlier_Reading, Settings_Follow_The_Fcda_To_The_Corrected_Reference) {
   Access_State state;
-  const Read_Report report = Read_Client_File(file, catalog, state);
+  const Read_Report report = Read_Client_File(file, catalog, state, test::English());
   EXPECT_EQ(Members(state, 0), (std::vector<std::string>{
                                    "F1LD0/L1TCTR1.AmpSv.q 1 m1",
                                    "F1LD0/L2TCTR1.AmpSv.q 2 m2",
@@ -383,7 +383,7 @@ TEST_F(Earlier_Reading, Settings_Follow_The_Fcda_To_The_Corrected_Reference) {
   EXPECT_EQ(saved.find("L1TCTR1.AmpSv.q\" Position=\"2\""), std::string::npos);
   EXPECT_NE(saved.find("F1LD0/L2TCTR1.AmpSv.q\" Position=\"2\""), std::string::npos) << saved;
   Access_State again;
-  const Read_Report second = Read_Client_File(file, catalog, again);
+  const Read_Report second = Read_Client_File(file, catalog, again, test::English());
   EXPECT_EQ(second.Corrected_Members + second.Corrected_Data_Sets, 0u);
   EXPECT_TRUE(second.Gained_Members.empty());
   EXPECT_EQ(Client_Xml(again), saved);

@@ -52,7 +52,7 @@ struct Data_Map_State : ::testing::Test {
 };
 
 TEST(Data_Map, From_Client_File) {
-  const Data_Map map = Read_Data_Map(Fixture());
+  const Data_Map map = Read_Data_Map(Fixture(), test::English());
   // Variable row 4 has no bType and is left out; then the four members.
   EXPECT_EQ(Names(map,
                   [&] {
@@ -95,15 +95,16 @@ TEST(Data_Map, From_Client_File) {
 }
 
 TEST(Data_Map, Broken_Client_Files) {
-  EXPECT_THROW(Data_Map_From_Xml("<IEC_68850_Client>", "f"), util::Xml_Error);
-  EXPECT_THROW(Data_Map_From_Xml("<Other/>", "f"), Client_File_Error);
-  EXPECT_THROW(Data_Map_From_Xml("<IEC_68850_Client/>", "f"), Client_File_Error);
-  EXPECT_THROW(Read_Data_Map(test::Data_Dir() + "/no such file.xml"), util::File_Error);
+  EXPECT_THROW(Data_Map_From_Xml("<IEC_68850_Client>", "f", test::English()), Client_File_Error);
+  EXPECT_THROW(Data_Map_From_Xml("<Other/>", "f", test::English()), Client_File_Error);
+  EXPECT_THROW(Data_Map_From_Xml("<IEC_68850_Client/>", "f", test::English()), Client_File_Error);
+  EXPECT_THROW(Read_Data_Map(test::Data_Dir() + "/no such file.xml", test::English()),
+               util::File_Error);
   // Without data sets the variables still count.
   const Data_Map map = Data_Map_From_Xml(
       "<IEC_68850_Client><List_DA_Selected><DA_Item bType=\"X\" Position=\"7\"/>"
       "</List_DA_Selected></IEC_68850_Client>",
-      "f");
+      "f", test::English());
   ASSERT_EQ(map.Entries.size(), 1u);
   EXPECT_EQ(map.Entries[0].Position, 7);
 }
@@ -115,7 +116,7 @@ TEST_F(Data_Map_State, Editor_And_Saved_File_Give_The_Same_Map) {
   state.List_DataSet[0].List_DAs[0].bitAddress = "2";
   Data_Set(1, {"-1"});
   const Data_Map edited = Build_Data_Map(state);
-  const Data_Map saved = Data_Map_From_Xml(Client_Xml(state), "saved");
+  const Data_Map saved = Data_Map_From_Xml(Client_Xml(state), "saved", test::English());
   EXPECT_EQ(Data_Map_Csv(edited), Data_Map_Csv(saved));
   ASSERT_EQ(edited.Conflicts.size(), 2u);
   EXPECT_EQ(Conflict_List(edited, test::English()),

@@ -158,10 +158,11 @@ TEST_F(Revision_Replace, Replace_Keeps_Every_Row_And_The_Settings_That_Still_Hav
   test::Write(dir / "ICD_Catalog/revision_old.icd", test::Read(Revision("revision_new.icd")));
   Save_Client_File(state, dir / "IEC_61850_Client.xml");
   Access_State reopened;
-  Read_Client_File(
-      dir / "IEC_61850_Client.xml", dir / "ICD_Catalog", reopened, [](const std::string& path) {
-        return util::File_Name_Of(path) == "a.icd" ? test::Fake_Import(path) : Import_Device(path);
-      });
+  Read_Client_File(dir / "IEC_61850_Client.xml", dir / "ICD_Catalog", reopened, test::English(),
+                   [](const std::string& path) {
+                     return util::File_Name_Of(path) == "a.icd" ? test::Fake_Import(path)
+                                                                : Import_Device(path);
+                   });
   EXPECT_EQ(Client_Xml(reopened), Client_Xml(state));
   EXPECT_NE(Client_Xml(state), variables_before);
 }

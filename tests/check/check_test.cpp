@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <pugixml.hpp>
 #include <set>
@@ -17,6 +19,7 @@
 #include "access/client_file.h"
 #include "access/scl_revision.h"
 #include "access/server_list.h"
+#include "image/client_tables.h"
 #include "scl/ied_catalog.h"
 #include "scl/scl_import.h"
 #include "support/test_support.h"
@@ -301,7 +304,7 @@ TEST(Configuration_Rules, Revised_Scl_File_Gives_Every_Finding_At_Its_Row) {
 TEST(Configuration_Rules, Dropped_Members_Agree_With_Loading) {
   UIEC_61850_Access::Access_State state;
   UIEC_61850_Access::Read_Client_File(Fixture("conf") + "/IEC_61850_Client.xml",
-                                      Fixture("conf") + "/ICD_Catalog", state);
+                                      Fixture("conf") + "/ICD_Catalog", state, test::English());
   ASSERT_EQ(state.List_DataSet.size(), 2u);
   // The two members the data set still has follow their references, in the data set's order.
   const auto& members = state.List_DataSet[0].List_DAs;
@@ -392,7 +395,8 @@ TEST(Configuration_Rules, Per_Value_Checks_Follow_The_Tables) {
                 std::string("<IEC_68850_Client><List_ICD_Files><ICD_File Name=\"S\" "
                             "FileName=\"srv.icd\"/></List_ICD_Files><List_DA_Selected>") +
                     "<DA_Item Index=\"0\" bType=\"Enum\" fc=\"ST\" "
-                    "Reference=\"SLD0/LLN0.Mod.stVal\" Position=\"" +
+                    "Reference=\"SLD0/LLN0.Mod.stVal\" IPAddress=\"\" Port=\"\" OnChange=\"N\" "
+                    "OnCMD=\"N\" OnTimer=\"Y\" Time=\"\" Mnemonic=\"\" Position=\"" +
                     c.position + "\" StartBit=\"" + c.start_bit + "\" ReadWrite=\"" + c.read_write +
                     "\" Convertion=\"" + c.conversion + "\" MoltFact=\"" + c.factor +
                     "\"/></List_DA_Selected><List_DataSet_Selected/></IEC_68850_Client>");
@@ -426,7 +430,8 @@ TEST(Configuration_Rules, Catalog_Findings_Concern_The_Rows_Of_Their_Data_Set) {
   test::Write(conf / "IEC_61850_Client.xml",
               "<IEC_68850_Client><List_ICD_Files><ICD_File Name=\"A\" FileName=\"ieds.scd\"/>"
               "</List_ICD_Files><List_DA_Selected/><List_DataSet_Selected>"
-              "<DataSet_Item Index=\"0\" Reference=\"ALD0/LLN0.DS1\"><DataSet_List_DAs/>"
+              "<DataSet_Item Index=\"0\" Reference=\"ALD0/LLN0.DS1\" GooseName=\"\" EnGoose=\"N\" "
+              "IPAddress=\"\" Port=\"\" Time=\"\" Mnemonic=\"\"><DataSet_List_DAs/>"
               "</DataSet_Item></List_DataSet_Selected></IEC_68850_Client>");
   std::vector<Rule_Line> on_rows, beside;
   check::Check_Configuration(
@@ -483,7 +488,8 @@ TEST(Configuration_Rules, Earlier_Reading_Is_Told_Apart_And_Gone_After_A_Save) {
                 "member-missing 1/4", "dataset-corrected 2/0", "member-missing 2/1"}));
 
   UIEC_61850_Access::Access_State state;
-  UIEC_61850_Access::Read_Client_File(dir / "IEC_61850_Client.xml", dir / "ICD_Catalog", state);
+  UIEC_61850_Access::Read_Client_File(dir / "IEC_61850_Client.xml", dir / "ICD_Catalog", state,
+                                      test::English());
   UIEC_61850_Access::Save_Client_File(state, dir / "IEC_61850_Client.xml");
   EXPECT_EQ(fit_findings(), std::vector<std::string>{});
 }
@@ -529,7 +535,7 @@ TEST(Configuration_Rules, Opening_Replace_And_Check_Agree_On_A_Revision) {
   // ... and opening with the new file in the catalog.
   test::Write(dir / "ICD_Catalog/rev.icd", test::Read(fixtures + "revision_new.icd"));
   Access_State opened;
-  Read_Client_File(file, dir / "ICD_Catalog", opened);
+  Read_Client_File(file, dir / "ICD_Catalog", opened, test::English());
   EXPECT_EQ(Client_Xml(opened), Client_Xml(before));
 
   auto members = [](const Access_State& state, size_t row) {
@@ -716,5 +722,177 @@ TEST(Configuration_Rules, Control_Characters_In_Client_Texts) {
   for (const Finding& f : found) {
     EXPECT_EQ(f.severity, check::Severity::Error);
     EXPECT_EQ(f.object, "DA_Item Mnemonic");
+  }
+}
+
+namespace {
+
+// A client file of one item of each kind, an item a line (line 3 a server, 6 a variable, 9 a
+// data set, 11 its member).
+const std::string Shapely_Client =
+    "<IEC_68850_Client>\n"
+    "<List_ICD_Files>\n"
+    "<ICD_File Name=\"IED1\" FileName=\"a.icd\"/>\n"
+    "</List_ICD_Files>\n"
+    "<List_DA_Selected>\n"
+    "<DA_Item Index=\"0\" bType=\"BOOLEAN\" fc=\"ST\" Reference=\"IED1LD0/GGIO1.Ind1.stVal\" "
+    "IPAddress=\"\" Port=\"\" OnChange=\"N\" OnCMD=\"N\" OnTimer=\"Y\" Time=\"\" Position=\"5\" "
+    "StartBit=\"0\" ReadWrite=\"Read\" Convertion=\"None\" MoltFact=\"1\" Mnemonic=\"\"/>\n"
+    "</List_DA_Selected>\n"
+    "<List_DataSet_Selected>\n"
+    "<DataSet_Item Index=\"0\" Reference=\"IED1LD0/LLN0.DS1\" GooseName=\"\" EnGoose=\"N\" "
+    "IPAddress=\"\" Port=\"\" Time=\"\" Mnemonic=\"\">\n"
+    "<DataSet_List_DAs>\n"
+    "<DataSet_DA_Item bType=\"INT32\" Reference=\"IED1LD0/GGIO1.Ind2.stVal\" Position=\"6\" "
+    "StartBit=\"0\" Convertion=\"None\" MoltFact=\"1\" Mnemonic=\"\"/>\n"
+    "</DataSet_List_DAs>\n"
+    "</DataSet_Item>\n"
+    "</List_DataSet_Selected>\n"
+    "</IEC_68850_Client>\n";
+
+std::string Changed(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+}  // namespace
+
+// Each shape the client file's one reader refuses is one error, naming the element and its line
+// in the same words whoever reads: the editor, the image build, the data map and the check (a
+// file that is not well-formed and a text XML cannot hold are the check's findings, with the
+// same line and reason).
+TEST(Client_File_Shapes, Each_Is_One_Error_That_Every_Reader_Words_Alike) {
+  using UIEC_61850_Access::Client_File_Error;
+  using UIEC_61850_Access::Client_Reading;
+  using Kind = Client_File_Error::Kind;
+  struct Case {
+    std::string xml;
+    Kind kind;
+    std::optional<int> line;
+    std::string reason;
+    std::vector<Client_Reading> refused_by;  // the others read the file
+  };
+  const std::vector<Client_Reading> all = {Client_Reading::Editor, Client_Reading::Image,
+                                           Client_Reading::Map};
+  const Case cases[] = {
+      {Changed(Shapely_Client, "</DataSet_List_DAs>", "</DataSet_List>"), Kind::Not_Well_Formed, 12,
+       "The file is not well-formed XML: Start-end tags mismatch.", all},
+      {Changed(Shapely_Client, "IEC_68850_Client", "IEC_61850_Client"), Kind::Missing, std::nullopt,
+       "The file has no element \"IEC_68850_Client\".", all},
+      {Changed(Shapely_Client, "List_ICD_Files", "List_Files"),
+       Kind::Missing,
+       1,
+       "\"IEC_68850_Client\" has no element \"List_ICD_Files\".",
+       {Client_Reading::Editor}},
+      {Changed(Shapely_Client, "List_DA_Selected", "List_DA"), Kind::Missing, 1,
+       "\"IEC_68850_Client\" has no element \"List_DA_Selected\".", all},
+      {Changed(Shapely_Client, " FileName=\"a.icd\"", ""),
+       Kind::Missing,
+       3,
+       "\"ICD_File\" has no attribute \"FileName\".",
+       {Client_Reading::Editor}},
+      {Changed(Shapely_Client, "OnCMD=\"N\" ", ""),
+       Kind::Missing,
+       6,
+       "\"DA_Item\" has no attribute \"OnCMD\".",
+       {Client_Reading::Editor}},
+      {Changed(Shapely_Client, "Position=\"5\" ", ""),
+       Kind::Missing,
+       6,
+       "\"DA_Item\" has no attribute \"Position\".",
+       {Client_Reading::Editor, Client_Reading::Image}},
+      {Changed(Shapely_Client, "Port=\"\" Time=\"\" Mnemonic=\"\">", "Port=\"\" Mnemonic=\"\">"),
+       Kind::Missing,
+       9,
+       "\"DataSet_Item\" has no attribute \"Time\".",
+       {Client_Reading::Editor, Client_Reading::Image}},
+      {Changed(Shapely_Client, "DataSet_List_DAs", "Members"),
+       Kind::Missing,
+       9,
+       "\"DataSet_Item\" has no element \"DataSet_List_DAs\".",
+       {Client_Reading::Editor, Client_Reading::Image}},
+      {Changed(Shapely_Client, "MoltFact=\"1\" Mnemonic=\"\"/>\n</DataSet_List_DAs>",
+               "Mnemonic=\"\"/>\n</DataSet_List_DAs>"),
+       Kind::Missing,
+       11,
+       "\"DataSet_DA_Item\" has no attribute \"MoltFact\".",
+       {Client_Reading::Image}},
+      {Changed(Shapely_Client, "Position=\"5\"", "Position=\"5&#1;\""),
+       Kind::Text_Invalid,
+       6,
+       "DA_Item Position holds a control character or another character that XML cannot hold; "
+       "the image build refuses it.",
+       {Client_Reading::Image}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    test::Temp_Dir conf;
+    const std::string file = conf / "IEC_61850_Client.xml";
+    test::Write(file, c.xml);
+    const std::string expected =
+        file + (c.line ? ", line " + std::to_string(*c.line) : std::string()) + ": " + c.reason;
+    for (Client_Reading reading : all) {
+      const bool refused =
+          std::find(c.refused_by.begin(), c.refused_by.end(), reading) != c.refused_by.end();
+      try {
+        UIEC_61850_Access::Read_Client_Data(c.xml, file, reading, test::English());
+        EXPECT_FALSE(refused) << "read by " << static_cast<int>(reading);
+      } catch (const Client_File_Error& error) {
+        EXPECT_TRUE(refused) << "refused by " << static_cast<int>(reading);
+        EXPECT_EQ(error.What_Kind(), c.kind);
+        EXPECT_EQ(error.Line(), c.line);
+        EXPECT_EQ(error.what(), expected);
+      }
+    }
+    // The editor's opening, the image build and the data map from the file say the same.
+    auto message_of = [](const std::function<void()>& read) {
+      try {
+        read();
+      } catch (const std::exception& error) {
+        return std::string(error.what());
+      }
+      return std::string("read");
+    };
+    const bool editor = c.refused_by.front() == Client_Reading::Editor;
+    UIEC_61850_Access::Access_State state;
+    EXPECT_EQ(message_of([&] {
+                UIEC_61850_Access::Read_Client_File(file, conf / "ICD_Catalog", state,
+                                                    test::English());
+              }),
+              editor ? expected : "read");
+    USaveBincc::TIEC61850_Client tables;
+    EXPECT_EQ(message_of([&] {
+                USaveBincc::Load_Client_Tables(tables, file, USaveBincc::Client_Tables_Base,
+                                               test::English());
+              }),
+              std::count(c.refused_by.begin(), c.refused_by.end(), Client_Reading::Image) ? expected
+                                                                                          : "read");
+
+    // The check reads the file as the editor does: it refuses the same, in the same words; a
+    // file that is not well-formed, or a text XML cannot hold, is one finding at that line.
+    check::Conf_Options options;
+    options.scl_check = nullptr;
+    options.bank_pair = false;
+    std::vector<Finding> found;
+    const std::string refusal = message_of([&] {
+      check::Check_Configuration(
+          conf.path(), options,
+          [&](const Finding& f) {
+            if (f.rule == "xml-error" || f.rule == "text-invalid") found.push_back(f);
+          },
+          test::English());
+    });
+    if (c.kind == Kind::Missing) {
+      EXPECT_EQ(refusal, editor ? expected : "read");
+      EXPECT_TRUE(found.empty());
+    } else {
+      EXPECT_EQ(refusal, "read");
+      ASSERT_EQ(found.size(), 1u);
+      EXPECT_EQ(found[0].rule, c.kind == Kind::Not_Well_Formed ? "xml-error" : "text-invalid");
+      EXPECT_EQ(found[0].file, file);
+      EXPECT_EQ(found[0].line, c.line);
+      EXPECT_EQ(found[0].message, c.reason);
+    }
   }
 }

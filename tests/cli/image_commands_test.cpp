@@ -33,7 +33,7 @@ TEST(Cli_Image, Build_Writes_The_Core_Images) {
   EXPECT_EQ(run.err, "");
 
   USaveBincc::Image_Build core;
-  core.Build_Image(conf / "ParGen.xml", conf / "IEC_61850_Client.xml");
+  core.Build_Image(conf / "ParGen.xml", conf / "IEC_61850_Client.xml", test::English());
   EXPECT_EQ(test::Read(conf / "bin/bank1.bin"), core.Bank1());
   EXPECT_EQ(test::Read(conf / "bin/bank2.bin"), core.Bank2());
   EXPECT_EQ(test::Read(conf / "bin/bank2.bin").size(), 385u);

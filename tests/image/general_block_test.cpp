@@ -19,7 +19,7 @@ std::vector<uint8_t> Bank1_For(const std::string& pargen_xml) {
   test::Temp_Dir dir;
   if (!pargen_xml.empty()) test::Write(dir / "ParGen.xml", pargen_xml);
   Image_Build build;
-  build.Build_Image(dir / "ParGen.xml", dir / "IEC_61850_Client.xml");
+  build.Build_Image(dir / "ParGen.xml", dir / "IEC_61850_Client.xml", test::English());
   return To_Vector(build.Bank1());
 }
 

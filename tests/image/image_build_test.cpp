@@ -112,7 +112,7 @@ TEST(Image_Build, Writes_What_The_Build_Made_And_Rebuilds_Identically) {
   Conf conf(Fixture("conf/ParGen.xml"), Fixture("conf/IEC_61850_Client.xml"));
   conf.Old_Images();
   Image_Build build;
-  build.Build_Image(conf.ParGen_File, conf.IEC_Client_File);
+  build.Build_Image(conf.ParGen_File, conf.IEC_Client_File, test::English());
   EXPECT_EQ(build.Bank1_Length, 2048);
   EXPECT_EQ(build.Bank2_Length, static_cast<int32_t>(Client_Tables_Length(build.Client_Tables)));
 
@@ -133,10 +133,10 @@ TEST(Image_Build, Nothing_Of_An_Earlier_Build_Remains) {
   Conf full(Fixture("conf/ParGen.xml"), Fixture("conf/IEC_61850_Client.xml"));
   Conf empty;
   Image_Build reused;
-  reused.Build_Image(full.ParGen_File, full.IEC_Client_File);
-  reused.Build_Image(empty.ParGen_File, empty.IEC_Client_File);
+  reused.Build_Image(full.ParGen_File, full.IEC_Client_File, test::English());
+  reused.Build_Image(empty.ParGen_File, empty.IEC_Client_File, test::English());
   Image_Build fresh;
-  fresh.Build_Image(empty.ParGen_File, empty.IEC_Client_File);
+  fresh.Build_Image(empty.ParGen_File, empty.IEC_Client_File, test::English());
   EXPECT_EQ(reused.Bank1(), fresh.Bank1());
   EXPECT_EQ(reused.Bank2(), fresh.Bank2());
 }
@@ -164,7 +164,8 @@ TEST(Image_Build, Errors_Write_No_File) {
   };
   const std::vector<Case> cases = {
       {"<Par_Gen><IEC61850_Client_IP1>1</Par_Gen>", std::nullopt, "line 1, column"},
-      {std::nullopt, "<IEC_68850_Client>\n<List_DA_Selected>", "line 2, column"},
+      {std::nullopt, "<IEC_68850_Client>\n<List_DA_Selected>",
+       "IEC_61850_Client.xml, line 2: The file is not well-formed XML"},
       {std::nullopt, "", "No document element"},
       {Fixture("pargen_defaults.xml"), "<IEC_68850_Client/>", "\"List_DA_Selected\""},
       {std::nullopt, "<IEC_61850_Client><List_DA_Selected/></IEC_61850_Client>",
@@ -298,7 +299,7 @@ TEST(Image_Build, A_Crash_Between_The_Renames_Leaves_One_Build_Or_A_Detected_Mix
       EXPECT_EQ(WEXITSTATUS(status), renames < 3 ? 0 : 1);
 
       Image_Build b;
-      b.Build_Image(conf.ParGen_File, conf.IEC_Client_File);
+      b.Build_Image(conf.ParGen_File, conf.IEC_Client_File, test::English());
       ASSERT_TRUE(b.Bank1() != a1 && b.Bank2() != a2);
       const std::string bin = Bin_Dir(conf.dir.path());
       const auto which = [](const std::string& path, const std::string& old_bytes,

@@ -20,7 +20,7 @@ struct Images {
 Images Build(const std::string& conf_fixture_pargen, const std::string& conf_fixture_client) {
   Image_Build build;
   build.Build_Image(image_test::Fixture(conf_fixture_pargen),
-                    image_test::Fixture(conf_fixture_client));
+                    image_test::Fixture(conf_fixture_client), test::English());
   return {build.Bank1(), build.Bank2()};
 }
 

@@ -162,7 +162,7 @@ TEST_F(Data_Map_Page, Ok_Asks_Before_Saving_Conflicts) {
   EXPECT_EQ(shown, conflict);
   EXPECT_TRUE(util::File_Exists(ctx.IEC_Client_File));
   EXPECT_FALSE(window->isVisible());
-  EXPECT_EQ(Read_Data_Map(ctx.IEC_Client_File).Conflicts.size(), 1u);
+  EXPECT_EQ(Read_Data_Map(ctx.IEC_Client_File, test::English()).Conflicts.size(), 1u);
 }
 
 TEST_F(Data_Map_Page, Export_Edit_Import_Through_The_Buttons) {

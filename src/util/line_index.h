@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace check {
+namespace util {
 
 class Line_Index {
  public:
@@ -29,4 +29,4 @@ class Line_Index {
   std::vector<size_t> starts_;  // where each line begins
 };
 
-}  // namespace check
+}  // namespace util
