@@ -789,7 +789,7 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
       Wait_Cursor wait;
       Check_Scl(
           chosen, chosen, [&](const check::Finding& f) { findings.push_back(f); },
-          ctx_.Lang_Strings, only_ieds);
+          ctx_.Lang_Strings, only_ieds, nullptr);
     } catch (const std::exception&) {
       return true;  // unreadable: adding reports why
     }
@@ -1540,7 +1540,8 @@ void TFIEC_61850_Access::Btn_Replace_SclClick() {
     // goes into the catalog.
     if (Check_Scl)
       Check_Scl(
-          copy, chosen, [&](const check::Finding& f) { findings.push_back(f); }, s, nullptr);
+          copy, chosen, [&](const check::Finding& f) { findings.push_back(f); }, s, nullptr,
+          nullptr);
   } catch (const std::exception& error) {
     return failed(error.what());
   }

@@ -52,8 +52,15 @@ constexpr const char* Template_Names[Kind_Count] = {"LNodeType", "DOType", "DATy
 class Scl_Checker {
  public:
   Scl_Checker(const std::string& text, const std::string& file, const Sink& sink,
-              const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds)
-      : text_(text), lines_(text), file_(file), sink_(sink), texts_(texts), only_ieds_(only_ieds) {
+              const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds,
+              util::Progress* progress)
+      : text_(text),
+        lines_(text),
+        file_(file),
+        sink_(sink),
+        texts_(texts),
+        only_ieds_(only_ieds),
+        progress_(progress) {
     import_templates_.document_bytes = text.size();
   }
 
@@ -66,12 +73,16 @@ class Scl_Checker {
              texts_[Text_Not_Well_Formed] + std::string(result.description()) + ".");
       return;
     }
+    util::Poll(progress_);
     Node scl = util::Child_Element(doc, "SCL");
     if (!scl) return;
     Index_Templates(util::Child_Element(scl, "DataTypeTemplates"));
+    util::Poll(progress_);
     Check_Ieds(doc, scl);
+    util::Poll(progress_);
     Check_Addresses(util::Child_Element(scl, "Communication"));
     Check_Templates();
+    util::Poll(progress_);
     Check_Cycles();
   }
 
@@ -292,6 +303,7 @@ class Scl_Checker {
         For_Each(ap, "Server", [&](Node server) {
           has_server = true;
           For_Each(server, "LDevice", [&](Node ld) {
+            util::Poll(progress_);
             for (Node ln = ld.first_child(); ln; ln = ln.next_sibling())
               if (Is(ln, "LN0") || Is(ln, "LN")) Check_LN(name, ld, ln);
           });
@@ -342,8 +354,9 @@ class Scl_Checker {
     std::vector<FCDA_Finding> problems;
     try {
       UIEC_Client_Decode::TIEC_Device device;
-      UIEC_Client_Decode::Decode_IED_Element(
-          device, doc, ied, problems, UIEC_Client_Decode::Max_Model_Bytes, &import_templates_);
+      UIEC_Client_Decode::Decode_IED_Element(device, doc, ied, problems,
+                                             UIEC_Client_Decode::Max_Model_Bytes,
+                                             &import_templates_, progress_);
     } catch (const UIEC_Client_Decode::SCL_Error& refusal) {
       // The import refuses the IED whole (beyond its budget or its nesting limit): no member of
       // it is left out on its own, but the IED cannot be used at all.
@@ -444,6 +457,7 @@ class Scl_Checker {
   const Sink& sink_;
   const lang::Lang_Strings& texts_;
   const std::vector<std::string>* only_ieds_;
+  util::Progress* progress_;  // polled; null: nobody can stop the check
   std::vector<Node> templates_[Kind_Count];
   std::unordered_map<std::string, Node> ids_[Kind_Count];  // the first template of each id
   // The import's templates of the document, read once for all its IEDs.
@@ -453,7 +467,8 @@ class Scl_Checker {
 }  // namespace
 
 void Check_Scl_Text(const std::string& text, const std::string& shown_name, const Sink& sink,
-                    const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds) {
+                    const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds,
+                    util::Progress* progress) {
   // The parser reads a UTF-16 file as UTF-8 and places its elements in that text: the lines are
   // counted there, which are the lines of the file in its own encoding.
   const bool little = text.size() >= 2 && (text.compare(0, 2, "\xFF\xFE") == 0 ||
@@ -469,15 +484,16 @@ void Check_Scl_Text(const std::string& text, const std::string& shown_name, cons
       units[i] = static_cast<char16_t>(little ? first | second << 8 : first << 8 | second);
     }
     const std::string utf8 = util::Utf16_To_Utf8(units);
-    Scl_Checker(utf8, shown_name, sink, texts, only_ieds).Run();
+    Scl_Checker(utf8, shown_name, sink, texts, only_ieds, progress).Run();
     return;
   }
-  Scl_Checker(text, shown_name, sink, texts, only_ieds).Run();
+  Scl_Checker(text, shown_name, sink, texts, only_ieds, progress).Run();
 }
 
 void Check_Scl_File(const std::string& path, const std::string& shown_name, const Sink& sink,
-                    const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds) {
-  Check_Scl_Text(util::Read_File(path), shown_name, sink, texts, only_ieds);
+                    const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds,
+                    util::Progress* progress) {
+  Check_Scl_Text(util::Read_File(path), shown_name, sink, texts, only_ieds, progress);
 }
 
 }  // namespace check

@@ -1,0 +1,151 @@
+// The worker of long operations: Cancel in its progress dialog stops the operation and nothing
+// comes back but the stop; an operation's failure reaches the caller as its message; closing the
+// owner mid-run neither crashes nor lets the operation finish its write; the window's event loop
+// keeps running meanwhile.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+#include <QWidget>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+
+#include "lang/lang_strings.h"
+#include "scl/scl_strings.h"
+#include "support/test_support.h"
+#include "support/user_input.h"
+#include "util/files.h"
+#include "util/worker_qt.h"
+
+namespace {
+
+using ui::Background_Job;
+using ui::Job_Outcome;
+
+// An operation that counts to `total` in small steps, polling its progress, and then writes
+// `path` (when given): long enough for the dialog to show, short enough for a test.
+std::function<void(util::Progress&)> Counting(size_t total, std::string path = {}) {
+  return [total, path](util::Progress& progress) {
+    progress.Start(scl_strings::Text_Building_Model, total);
+    for (size_t i = 0; i < total; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      progress.Advance();
+    }
+    if (!path.empty()) util::Write_File_Atomic(path, "written");
+  };
+}
+
+TEST(Background_Job, Cancel_As_Soon_As_The_Dialog_Shows_Stops_The_Work) {
+  const lang::Lang_Strings strings;
+  test::Temp_Dir dir;
+  const std::string out = dir.path() + "/out.txt";
+  QWidget owner;
+  owner.show();
+  QPushButton* button = new QPushButton("Go", &owner);
+  Job_Outcome outcome;
+  // Cancel is pressed the moment the dialog appears, by the user's click.
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (auto* dialog = owner.findChild<QProgressDialog*>("Job_Progress");
+        dialog && dialog->isVisible()) {
+      watch.stop();
+      // The dialog names the file and what is done.
+      EXPECT_TRUE(dialog->labelText().contains("big.scd"));
+      EXPECT_TRUE(dialog->labelText().contains(
+          QString::fromStdString(strings[scl_strings::Text_Building_Model])));
+      test::Click(dialog->findChild<QPushButton*>("Job_Cancel"));
+    }
+  });
+  watch.start(10);
+  const auto started = std::chrono::steady_clock::now();
+  outcome = ui::Run_And_Wait(&owner, "big.scd", strings, Counting(5000, out));
+  const auto waited = std::chrono::steady_clock::now() - started;
+  EXPECT_EQ(outcome.end, Job_Outcome::End::Stopped);
+  EXPECT_FALSE(util::File_Exists(out));
+  // Stopped well before the 10 s the work would take, after the dialog's delay.
+  EXPECT_LT(waited, std::chrono::seconds(5));
+  EXPECT_GE(waited, std::chrono::milliseconds(Background_Job::Show_After_Ms));
+  EXPECT_TRUE(button->isEnabled());
+}
+
+TEST(Background_Job, Failure_Reaches_The_Caller_As_Its_Message_And_Results_Come_Back) {
+  const lang::Lang_Strings strings;
+  QWidget owner;
+  const Job_Outcome failed = ui::Run_And_Wait(&owner, "x.scd", strings, [](util::Progress&) {
+    throw std::runtime_error("x.scd: not well-formed at line 3");
+  });
+  EXPECT_EQ(failed.end, Job_Outcome::End::Failed);
+  EXPECT_EQ(failed.message, "x.scd: not well-formed at line 3");
+
+  Job_Outcome outcome;
+  const std::optional<int> sum = ui::Run_And_Wait<int>(
+      &owner, "x.scd", strings,
+      [](util::Progress& progress) {
+        int total = 0;
+        for (int i = 1; i <= 100; ++i) {
+          progress.Advance();
+          total += i;
+        }
+        return total;
+      },
+      outcome);
+  EXPECT_TRUE(outcome.Done());
+  EXPECT_EQ(sum, 5050);
+  // A quick operation never shows its dialog.
+  EXPECT_EQ(owner.findChild<QProgressDialog*>("Job_Progress"), nullptr);
+}
+
+TEST(Background_Job, Keeps_The_Event_Loop_Free_And_Disables_What_It_Is_Given) {
+  const lang::Lang_Strings strings;
+  QWidget owner;
+  QPushButton* button = new QPushButton("Add", &owner);
+  owner.show();
+  std::atomic<bool> release{false};
+  auto* job = new Background_Job(&owner, "big.scd", strings, [&](util::Progress& progress) {
+    while (!release) {
+      progress.Poll();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  job->Disable_While_Running(button);
+  bool finished = false;
+  QObject::connect(job, &Background_Job::Finished, [&] { finished = true; });
+  EXPECT_FALSE(button->isEnabled());
+  // Timers of the window thread keep firing while the work runs.
+  int ticks = 0;
+  QTimer tick;
+  QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+  tick.start(20);
+  QTest::qWait(400);
+  EXPECT_GE(ticks, 10);
+  EXPECT_NE(job->Dialog(), nullptr);
+  release = true;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return finished; }, 5000));
+  EXPECT_TRUE(button->isEnabled());
+  delete job;
+}
+
+TEST(Background_Job, Closing_The_Owner_Mid_Run_Stops_The_Work_Without_Its_Write) {
+  const lang::Lang_Strings strings;
+  test::Temp_Dir dir;
+  const std::string out = dir.path() + "/out.txt";
+  auto owner = std::make_unique<QWidget>();
+  owner->show();
+  bool any_signal = false;
+  auto* job = new Background_Job(owner.get(), "big.scd", strings, Counting(5000, out));
+  for (auto signal : {&Background_Job::Finished, &Background_Job::Stopped})
+    QObject::connect(job, signal, [&] { any_signal = true; });
+  QObject::connect(job, &Background_Job::Failed, [&] { any_signal = true; });
+  EXPECT_TRUE(QTest::qWaitFor([&] { return job->Dialog() != nullptr; }, 5000));
+  owner.reset();  // the window goes, and its job with it
+  QTest::qWait(50);
+  EXPECT_FALSE(any_signal);
+  EXPECT_FALSE(util::File_Exists(out));
+}
+
+}  // namespace
