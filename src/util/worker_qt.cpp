@@ -6,8 +6,13 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <limits>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "util/qstring_qt.h"
 #include "util/util_strings.h"
@@ -113,6 +118,11 @@ void Background_Job::End() {
   for (auto& [widget, enabled] : disabled_)
     if (widget) widget->setEnabled(enabled);
   disabled_.clear();
+#ifdef __GLIBC__
+  // The worker's memory lies in a heap of its own thread, which the C library keeps when the
+  // thread ends: given back here, a check of a large file leaves nothing resident behind it.
+  malloc_trim(0);
+#endif
   if (!error_) {
     emit Finished();
     return;
@@ -148,13 +158,17 @@ class Input_Block : public QObject {
       case QEvent::Wheel:
       case QEvent::Shortcut:
       case QEvent::ShortcutOverride:
+      case QEvent::Close:  // a window closed now would leave the caller half-way
         break;
       default:
         return false;
     }
-    const auto* widget = qobject_cast<const QWidget*>(target);
+    // Input reaches the dialog's window first, then the control in it.
     const QWidget* dialog = job_ ? job_->Dialog() : nullptr;
+    if (dialog && target == dialog->windowHandle()) return false;
+    const auto* widget = qobject_cast<const QWidget*>(target);
     if (dialog && widget && (widget == dialog || dialog->isAncestorOf(widget))) return false;
+    event->ignore();  // a close refused, not only held back
     return true;
   }
 
@@ -167,7 +181,9 @@ class Input_Block : public QObject {
 Job_Outcome Run_And_Wait(QWidget* owner, const QString& file_name,
                          const lang::Lang_Strings& strings,
                          std::function<void(util::Progress&)> work) {
-  Job_Outcome outcome;
+  // Stopped unless the job says otherwise: a loop left early (the application quitting leaves
+  // every loop) ends the job below, which then keeps nothing.
+  Job_Outcome outcome{Job_Outcome::End::Stopped, {}};
   QEventLoop loop;
   QPointer<Background_Job> job = new Background_Job(owner, file_name, strings, std::move(work));
   QObject::connect(job, &Background_Job::Finished, &loop, [&] {
@@ -179,22 +195,17 @@ Job_Outcome Run_And_Wait(QWidget* owner, const QString& file_name,
     outcome.message = message.toStdString();
     loop.quit();
   });
-  QObject::connect(job, &Background_Job::Stopped, &loop, [&] {
-    outcome.end = Job_Outcome::End::Stopped;
-    loop.quit();
-  });
+  QObject::connect(job, &Background_Job::Stopped, &loop, [&] { loop.quit(); });
   // The owner gone meanwhile took the job with it: nothing came back.
   QObject::connect(job, &QObject::destroyed, &loop, [&] {
-    if (loop.isRunning()) {
-      outcome.end = Job_Outcome::End::Stopped;
-      loop.quit();
-    }
+    if (loop.isRunning()) loop.quit();
   });
   {
     Input_Block block(job);
     loop.exec();
   }
-  delete job.data();  // null when the owner took it
+  if (job && job->Running()) outcome.end = Job_Outcome::End::Stopped;
+  delete job.data();  // null when the owner took it; else stops and waits for a running one
   return outcome;
 }
 
