@@ -51,7 +51,8 @@ constexpr const char* Template_Names[Kind_Count] = {"LNodeType", "DOType", "DATy
 
 class Scl_Checker {
  public:
-  Scl_Checker(const std::string& text, const std::string& file, const Sink& sink,
+  // `text` is parsed in place: it holds the document's texts until the checker is gone.
+  Scl_Checker(std::string& text, const std::string& file, const Sink& sink,
               const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds,
               util::Progress* progress)
       : text_(text),
@@ -67,7 +68,7 @@ class Scl_Checker {
   void Run() {
     pugi::xml_document doc;
     const pugi::xml_parse_result result =
-        doc.load_buffer(text_.data(), text_.size(), pugi::parse_default);
+        doc.load_buffer_inplace(text_.data(), text_.size(), pugi::parse_default);
     if (!result) {
       Report("xml-error", Severity::Error, lines_.Line(result.offset), file_,
              texts_[Text_Not_Well_Formed] + std::string(result.description()) + ".");
@@ -451,7 +452,7 @@ class Scl_Checker {
     });
   }
 
-  const std::string& text_;
+  std::string& text_;
   Line_Index lines_;
   const std::string& file_;
   const Sink& sink_;
@@ -466,9 +467,12 @@ class Scl_Checker {
 
 }  // namespace
 
-void Check_Scl_Text(const std::string& text, const std::string& shown_name, const Sink& sink,
-                    const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds,
-                    util::Progress* progress) {
+namespace {
+
+// The check on `text`, which it parses in place: a large file is held once, not copied again.
+void Check_Buffer(std::string& text, const std::string& shown_name, const Sink& sink,
+                  const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds,
+                  util::Progress* progress) {
   // The parser reads a UTF-16 file as UTF-8 and places its elements in that text: the lines are
   // counted there, which are the lines of the file in its own encoding.
   const bool little = text.size() >= 2 && (text.compare(0, 2, "\xFF\xFE") == 0 ||
@@ -483,17 +487,28 @@ void Check_Scl_Text(const std::string& text, const std::string& shown_name, cons
       const auto second = static_cast<unsigned char>(text[bom + 2 * i + 1]);
       units[i] = static_cast<char16_t>(little ? first | second << 8 : first << 8 | second);
     }
-    const std::string utf8 = util::Utf16_To_Utf8(units);
+    std::string utf8 = util::Utf16_To_Utf8(units);
+    std::string().swap(text);  // only the converted text is read from here on
     Scl_Checker(utf8, shown_name, sink, texts, only_ieds, progress).Run();
     return;
   }
   Scl_Checker(text, shown_name, sink, texts, only_ieds, progress).Run();
 }
 
+}  // namespace
+
+void Check_Scl_Text(const std::string& text, const std::string& shown_name, const Sink& sink,
+                    const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds,
+                    util::Progress* progress) {
+  std::string copy = text;
+  Check_Buffer(copy, shown_name, sink, texts, only_ieds, progress);
+}
+
 void Check_Scl_File(const std::string& path, const std::string& shown_name, const Sink& sink,
                     const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds,
                     util::Progress* progress) {
-  Check_Scl_Text(util::Read_File(path), shown_name, sink, texts, only_ieds, progress);
+  std::string text = util::Read_File(path);
+  Check_Buffer(text, shown_name, sink, texts, only_ieds, progress);
 }
 
 }  // namespace check
