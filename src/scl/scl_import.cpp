@@ -18,6 +18,7 @@
 #include "lang/lang_strings.h"
 #include "scl/scl_strings.h"
 #include "util/files.h"
+#include "util/memory.h"
 #include "util/progress.h"
 #include "util/xml.h"
 
@@ -975,6 +976,11 @@ void Decode_ICD_File_IED(TIEC_Device& device, const std::string& FileName_icd,
   if (!util::File_Exists(FileName_icd)) return;
   const size_t old_limit = device.Store().Limit();
   device.Store().Set_Limit(max_bytes);
+  // The document of a large file, released before the model was built, would otherwise stay
+  // with the program as free heap some times the model's size.
+  struct Release_At_End {
+    ~Release_At_End() { util::Release_Free_Memory(); }
+  } release;
   try {
     Importer(device, FileName_icd, IED_Name, nullptr, nullptr, progress).Decode_ICD_File();
   } catch (const SCL_Error& e) {

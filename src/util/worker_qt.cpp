@@ -10,10 +10,7 @@
 #include <algorithm>
 #include <limits>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
+#include "util/memory.h"
 #include "util/qstring_qt.h"
 #include "util/util_strings.h"
 
@@ -118,11 +115,9 @@ void Background_Job::End() {
   for (auto& [widget, enabled] : disabled_)
     if (widget) widget->setEnabled(enabled);
   disabled_.clear();
-#ifdef __GLIBC__
   // The worker's memory lies in a heap of its own thread, which the C library keeps when the
   // thread ends: given back here, a check of a large file leaves nothing resident behind it.
-  malloc_trim(0);
-#endif
+  util::Release_Free_Memory();
   if (!error_) {
     emit Finished();
     return;
