@@ -28,6 +28,7 @@ Background_Job::Background_Job(QWidget* owner, QString file_name, const lang::La
     : QObject(owner), strings_(strings), file_name_(std::move(file_name)) {
   show_timer_ = new QTimer(this);
   show_timer_->setSingleShot(true);
+  show_timer_->setTimerType(Qt::PreciseTimer);
   connect(show_timer_, &QTimer::timeout, this, &Background_Job::Show_Dialog);
   show_timer_->start(Show_After_Ms);
   // The worker touches nothing of the window: it runs `work` on the progress it is given, keeps
