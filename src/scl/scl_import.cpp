@@ -582,7 +582,7 @@ class Importer {
         std::filesystem::path(std::u8string(path_name_.begin(), path_name_.end())), unknown);
     if (!unknown) source_bytes_ = static_cast<size_t>(size);
     {
-      util::Start(progress_, scl_strings::Text_Reading_File, source_bytes_);
+      util::Start(progress_, scl_strings::Text_Reading_File, 0);  // the parser says not how far
       pugi::xml_document doc;
       Load_Document(doc, path_name_);
       util::Poll(progress_);
