@@ -11,7 +11,7 @@ WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix googletest wine64 wine
 FORMAT_PACKAGES = clang-format
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build run test test-sanitize fuzz check-windows format \
+.PHONY: deps configure build run test test-sanitize test-tsan fuzz check-windows format \
         check-format clean
 
 deps:
@@ -44,6 +44,16 @@ test-sanitize: deps
 	cmake --build $(BUILD)-sanitize -j$(JOBS)
 	cd $(BUILD)-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j$(JOBS)
+
+# The tests of long operations on a worker thread (the worker, the progress and cancel of the
+# operations it runs) built with ThreadSanitizer. Qt's own libraries are not instrumented: the
+# suppressions file leaves out what is reported inside them alone.
+TSAN_TESTS = ui_worker_test test_scl
+test-tsan: deps
+	cmake -S . -B $(BUILD)-tsan -DCMAKE_BUILD_TYPE=Debug -DRQ_TSAN=ON -DRQ_WERROR=$(WERROR)
+	cmake --build $(BUILD)-tsan -j$(JOBS) --target $(TSAN_TESTS)
+	cd $(BUILD)-tsan && TSAN_OPTIONS="halt_on_error=1 suppressions=$(abspath tools/tsan.supp)" \
+	  ctest --output-on-failure -j$(JOBS) -R '^(ui_worker_test|scl)$$'
 
 # Every fuzz target for FUZZ_SECONDS each (libFuzzer, clang), seeded from the tests' fixtures.
 FUZZ_SECONDS ?= 60
@@ -84,4 +94,4 @@ check-format:
 	clang-format --dry-run -Werror $(FORMAT_FILES)
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-fuzz $(BUILD)-windows
+	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-tsan $(BUILD)-fuzz $(BUILD)-windows

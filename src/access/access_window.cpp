@@ -46,6 +46,7 @@
 #include "util/text.h"
 #include "util/title_panel_qt.h"
 #include "util/window_qt.h"
+#include "util/worker_qt.h"
 #include "util/xml.h"
 
 using namespace UIEC_61850_Access;
@@ -628,7 +629,9 @@ void TFIEC_61850_Access::Btn_OKClick() {
   // One question for everything the check finds wrong (conflicts of the data map included); the
   // SCL files' findings that concern no row only on request.
   std::vector<check::Finding> errors, not_shown;
-  for (check::Finding& f : Check_State())
+  std::optional<std::vector<check::Finding>> checked = Check_State();
+  if (!checked) return;  // Cancel: the editor stays open, nothing saved
+  for (check::Finding& f : *checked)
     if (f.severity == check::Severity::Error)
       (f.concerns_rows ? errors : not_shown).push_back(std::move(f));
   std::optional<check::Finding> activated;
@@ -654,26 +657,32 @@ void TFIEC_61850_Access::Btn_OKClick() {
   End_History();
 }
 
-std::vector<check::Finding> TFIEC_61850_Access::Check_State() {
-  Wait_Cursor wait;
+std::optional<std::vector<check::Finding>> TFIEC_61850_Access::Check_State() {
   std::vector<check::Finding> findings;
   check::Conf_Options options;
   options.separator = util::Get_Dec_Separator();
   options.scl_check = Check_Scl;
-  try {
-    check::Check_Access_State(
-        state_, ctx_.Active_Conf_Dir, options,
-        [&](const check::Finding& f) { findings.push_back(f); }, ctx_.Lang_Strings);
-  } catch (const std::exception& failure) {
-    messages_.Error(this, failure.what());  // a catalog file that cannot be read
-  }
+  // On a worker thread, which only reads the state: the window takes no input meanwhile.
+  const ui::Job_Outcome outcome = ui::Run_And_Wait(
+      this, Q(util::File_Name_Of(ctx_.IEC_Client_File)), ctx_.Lang_Strings,
+      [&](util::Progress& progress) {
+        options.progress = &progress;
+        check::Check_Access_State(
+            state_, ctx_.Active_Conf_Dir, options,
+            [&](const check::Finding& f) { findings.push_back(f); }, ctx_.Lang_Strings);
+      });
+  if (outcome.end == ui::Job_Outcome::End::Stopped) return std::nullopt;
+  // A catalog file that cannot be read.
+  if (outcome.end == ui::Job_Outcome::End::Failed) messages_.Error(this, outcome.message);
   return findings;
 }
 
 void TFIEC_61850_Access::Btn_CheckClick() {
   if (load_failed_) return;
   std::vector<check::Finding> findings, not_shown;
-  for (check::Finding& f : Check_State())
+  std::optional<std::vector<check::Finding>> checked = Check_State();
+  if (!checked) return;
+  for (check::Finding& f : *checked)
     (f.concerns_rows ? findings : not_shown).push_back(std::move(f));
   std::optional<check::Finding> activated;
   Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, std::move(findings),
@@ -791,7 +800,7 @@ void TFIEC_61850_Access::Btn_Add_IEC_DeviceClick() {
       Wait_Cursor wait;
       Check_Scl(
           chosen, chosen, [&](const check::Finding& f) { findings.push_back(f); },
-          ctx_.Lang_Strings, only_ieds);
+          ctx_.Lang_Strings, only_ieds, nullptr);
     } catch (const std::exception&) {
       return true;  // unreadable: adding reports why
     }
@@ -1541,7 +1550,8 @@ void TFIEC_61850_Access::Btn_Replace_SclClick() {
     // goes into the catalog.
     if (Check_Scl)
       Check_Scl(
-          copy, chosen, [&](const check::Finding& f) { findings.push_back(f); }, s, nullptr);
+          copy, chosen, [&](const check::Finding& f) { findings.push_back(f); }, s, nullptr,
+          nullptr);
   } catch (const std::exception& error) {
     return failed(error.what());
   }

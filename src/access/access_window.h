@@ -137,7 +137,7 @@ class TFIEC_61850_Access : public QDialog {
  private:
   void Lay_Out();
   // The check of a configuration on what the editor holds.
-  std::vector<check::Finding> Check_State();
+  std::optional<std::vector<check::Finding>> Check_State();
   void Connect_Grid(UIEC_61850_Access::Selection_Grid* grid);
   void Clear_Tree();
   void Show_Tree_IEC_Device(UIEC_Client_Decode::TIEC_Device& device);

@@ -454,9 +454,12 @@ char Guess_Csv_Separator(const std::string& text) {
   return semicolons > commas ? ';' : ',';
 }
 
-Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state, char separator,
-                                  const lang::Lang_Strings& strings) {
-  Import_Report report;
+Data_Map_Edits Read_Data_Map_Csv(const std::string& bytes, const Access_State& state,
+                                 char separator, const lang::Lang_Strings& strings,
+                                 util::Progress* progress) {
+  Data_Map_Edits edits;
+  Import_Report& report = edits.Report;
+  util::Start(progress, Text_Reading_Data_Map, 0);
   // Spreadsheets save CSV as UTF-8 (with or without a byte-order mark), UTF-16 or the Windows
   // code page; the tables hold UTF-8.
   const std::string text = util::Decode_Text_File(bytes);
@@ -467,6 +470,8 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state,
   std::vector<Csv_Record> records =
       Parse_Csv(text, named_separator ? body[4] : Guess_Csv_Separator(text));
   if (named_separator && !records.empty()) records.erase(records.begin());
+  util::Poll(progress);
+  if (progress) progress->Set_Total(records.size());
   // Columns are found by their header, so a spreadsheet may reorder or drop them.
   std::array<int, C_Count> column;
   column.fill(-1);
@@ -496,6 +501,7 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state,
   };
 
   for (size_t r = 1; r < records.size(); ++r) {
+    util::Advance(progress);
     const Csv_Record& record = records[r];
     auto field = [&](int c) -> std::string {
       const int f = column[static_cast<size_t>(c)];
@@ -591,29 +597,44 @@ Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state,
     }
 
     taken[*match] = true;
-    auto set = [](std::string& target, const std::string& value) {
-      if (!value.empty()) target = value;
-    };
-    const Target target = Find_Target(state, Ref_Of(entry));
+    edits.Lines.push_back({Ref_Of(entry), std::move(position), std::move(start_bit),
+                           std::move(read_write), std::move(conversion), std::move(factor),
+                           mnemonic});
+    ++report.Updated;
+  }
+  return edits;
+}
+
+void Apply_Data_Map_Edits(const Data_Map_Edits& edits, Access_State& state) {
+  auto set = [](std::string& target, const std::string& value) {
+    if (!value.empty()) target = value;
+  };
+  for (const Data_Map_Edits::Line& line : edits.Lines) {
+    const Target target = Find_Target(state, line.Entry);
     if (target.Member != nullptr) {
       TDataSet_DA& m = *target.Member;
-      set(m.Position, position);
-      set(m.bitAddress, start_bit);
-      set(m.conversion, conversion);
-      set(m.multFactor, factor);
-      set(m.Mnemonic, mnemonic);
+      set(m.Position, line.Position);
+      set(m.bitAddress, line.Start_Bit);
+      set(m.conversion, line.Conversion);
+      set(m.multFactor, line.Factor);
+      set(m.Mnemonic, line.Mnemonic);
     } else if (target.Variable_Row >= 0) {
       const int t = target.Variable_Row;
       const std::pair<const std::string*, int> cells[] = {
-          {&position, DA_Col::Position},    {&start_bit, DA_Col::StartBit},
-          {&read_write, DA_Col::ReadWrite}, {&conversion, DA_Col::Convertion},
-          {&factor, DA_Col::MoltFact},      {&mnemonic, DA_Col::Mnemonic}};
+          {&line.Position, DA_Col::Position},    {&line.Start_Bit, DA_Col::StartBit},
+          {&line.Read_Write, DA_Col::ReadWrite}, {&line.Conversion, DA_Col::Convertion},
+          {&line.Factor, DA_Col::MoltFact},      {&line.Mnemonic, DA_Col::Mnemonic}};
       for (const auto& [value, cell_column] : cells)
         if (!value->empty()) state.ACG_DA.Set_Cell(t, cell_column, *value);
     }
-    ++report.Updated;
   }
-  return report;
+}
+
+Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state, char separator,
+                                  const lang::Lang_Strings& strings) {
+  Data_Map_Edits edits = Read_Data_Map_Csv(bytes, state, separator, strings);
+  Apply_Data_Map_Edits(edits, state);
+  return std::move(edits.Report);
 }
 
 std::string Import_Report_Text(const Import_Report& report, const lang::Lang_Strings& strings) {

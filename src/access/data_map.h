@@ -15,6 +15,7 @@
 #include "access/access_state.h"
 #include "access/client_file.h"
 #include "text/lang_strings.h"
+#include "util/progress.h"
 
 namespace UIEC_61850_Access {
 
@@ -175,6 +176,26 @@ struct Import_Report {
 // nothing. The report's lines and the error are in the words of `strings`.
 Import_Report Import_Data_Map_Csv(const std::string& bytes, Access_State& state, char separator,
                                   const lang::Lang_Strings& strings);
+
+// The same in two halves, so that reading a long file can run on a worker thread while the
+// window keeps `state` unchanged, and only the quick writing runs on the window's:
+// Read_Data_Map_Csv only reads `state` and gives the values each applied line sets, with the
+// report (and throws as Import_Data_Map_Csv); `progress` (may be null) follows it
+// (Text_Reading_Data_Map, counting lines) and can stop it (util::Cancelled). Apply_Data_Map_Edits
+// writes them into the same, unchanged `state`.
+struct Data_Map_Edits {
+  struct Line {
+    Entry_Ref Entry;
+    // Empty: the entry's value stays.
+    std::string Position, Start_Bit, Read_Write, Conversion, Factor, Mnemonic;
+  };
+  std::vector<Line> Lines;
+  Import_Report Report;
+};
+Data_Map_Edits Read_Data_Map_Csv(const std::string& bytes, const Access_State& state,
+                                 char separator, const lang::Lang_Strings& strings,
+                                 util::Progress* progress = nullptr);
+void Apply_Data_Map_Edits(const Data_Map_Edits& edits, Access_State& state);
 // The report as one message; empty when every line was applied.
 std::string Import_Report_Text(const Import_Report& report, const lang::Lang_Strings& strings);
 

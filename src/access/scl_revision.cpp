@@ -6,8 +6,10 @@
 #include <system_error>
 #include <type_traits>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
+#include "access/access_strings.h"
 #include "util/files.h"
 #include "util/text.h"
 
@@ -97,14 +99,22 @@ std::vector<Placed> Place_Members(const TIEC_DataSet& data_set, const std::vecto
 }
 
 // Each attribute of `device` (leaves and structures) by its reference.
+// The attributes of `device` whose references are among `wanted`, by reference: only the few the
+// rows name are kept, so a revision of a million attributes costs no table of its references.
 std::unordered_multimap<std::string, const TIEC_DA*> Attributes_By_Reference(
-    const TIEC_Device& device) {
+    const TIEC_Device& device, const std::unordered_set<std::string>& wanted,
+    util::Progress* progress) {
   std::unordered_multimap<std::string, const TIEC_DA*> index;
+  util::Progress_Steps steps(progress);
   For_Each_Object(device, [&](auto& object) {
+    steps.Step();
     if constexpr (std::is_same_v<std::remove_cv_t<std::remove_reference_t<decltype(object)>>,
-                                 TIEC_DA>)
-      index.emplace(object.Reference(), &object);
+                                 TIEC_DA>) {
+      std::string reference = object.Reference();
+      if (wanted.count(reference)) index.emplace(std::move(reference), &object);
+    }
   });
+  steps.Flush();
   return index;
 }
 
@@ -142,11 +152,13 @@ struct Row_Match {
 // (without a data set) their "Index" names it. Rows whose record points into another server are
 // not touched by the replacement.
 std::vector<Row_Match> Match_Data_Sets(const Access_State& state, int position,
-                                       const TIEC_Device& revised) {
+                                       const TIEC_Device& revised,
+                                       util::Progress* progress = nullptr) {
   std::vector<Row_Match> rows;
   const TIEC_Device& old = *state.List_IEC_Dev[static_cast<size_t>(position)];
   if (state.ACG_DataSet.Counts_As_Empty()) return rows;
   for (size_t r = 0; r < state.List_DataSet.size(); ++r) {
+    util::Poll(progress);
     const TDataSet& record = state.List_DataSet[r];
     const bool ours = record.Select_DataSet
                           ? Device_Has_DataSet(old, record.Select_DataSet)
@@ -186,12 +198,17 @@ std::vector<Row_Match> Match_Data_Sets(const Access_State& state, int position,
 }  // namespace
 
 Replace_Impact Impact_Of_Replace(const Access_State& state, int position,
-                                 const TIEC_Device& revised) {
+                                 const TIEC_Device& revised, util::Progress* progress) {
   Replace_Impact impact;
   if (position < 0 || position >= static_cast<int>(state.List_IEC_Dev.size())) return impact;
+  util::Start(progress, access_strings::Text_Weighing_Impact, 0);
 
   if (!state.ACG_DA.Counts_As_Empty()) {
-    const auto attributes = Attributes_By_Reference(revised);
+    std::unordered_set<std::string> wanted;
+    for (int r = 0; r < state.ACG_DA.Row_Count(); ++r)
+      if (Names_Server(state.ACG_DA, r, position))
+        wanted.insert(state.ACG_DA.Cell(r, DA_Col::Reference));
+    const auto attributes = Attributes_By_Reference(revised, wanted, progress);
     for (int r = 0; r < state.ACG_DA.Row_Count(); ++r) {
       if (!Names_Server(state.ACG_DA, r, position)) continue;
       const std::string& reference = state.ACG_DA.Cell(r, DA_Col::Reference);
@@ -209,7 +226,7 @@ Replace_Impact Impact_Of_Replace(const Access_State& state, int position,
     }
   }
 
-  for (const Row_Match& match : Match_Data_Sets(state, position, revised)) {
+  for (const Row_Match& match : Match_Data_Sets(state, position, revised, progress)) {
     const TDataSet& record = state.List_DataSet[match.row];
     const int row = static_cast<int>(match.row) + 1;
     if (!match.data_set) impact.data_sets_gone.push_back(match.reference);

@@ -34,6 +34,7 @@
 #include "access/access_state.h"
 #include "text/lang_strings.h"
 #include "util/files.h"
+#include "util/progress.h"
 
 namespace UIEC_61850_Access {
 
@@ -56,9 +57,12 @@ struct Replace_Impact {
 };
 
 // The impact of replacing server `position` (from 0, in List_IEC_Dev) of `state` by `revised`;
-// `state` is not changed. A position outside the list gives an empty impact.
+// `state` is not changed. A position outside the list gives an empty impact. `progress` (may be
+// null) follows it (Text_Weighing_Impact, counting the revision's objects) and can stop it
+// (util::Cancelled); it only reads `state` and `revised`, so a worker thread may weigh the
+// impact while the window changes neither.
 Replace_Impact Impact_Of_Replace(const Access_State& state, int position,
-                                 const TIEC_Device& revised);
+                                 const TIEC_Device& revised, util::Progress* progress = nullptr);
 
 // Puts `revised` in place of server `position`: every row stays; the data set records and members
 // are matched again to the new model (kept/moved/changed keep their settings at their new place,

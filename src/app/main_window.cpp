@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <exception>
+#include <memory>
+#include <stdexcept>
 #include <type_traits>
 #include <vector>
 
@@ -34,6 +36,7 @@
 #include "util/text.h"
 #include "util/web_address_qt.h"
 #include "util/window_qt.h"
+#include "util/worker_qt.h"
 
 namespace {
 
@@ -310,9 +313,21 @@ void TFVarnoscopioFirmWare::Update_Device() {
   if (const auto mixed = USaveBincc::Check_Bank_Pair(bin, ctx_.Lang_Strings))
     messages_.Warning(this,
                       *mixed + "\n" + ctx_.Lang_Strings[image_strings::Text_Bank_Pair_Replaced]);
+  // The build reads the configuration's files on a worker thread; only its writes, which a
+  // Cancel during the build never reaches, run here.
+  auto build = std::make_unique<USaveBincc::Image_Build>();
+  const ui::Job_Outcome built =
+      ui::Run_And_Wait(this, Q(util::File_Name_Of(ctx_.Active_Conf_Dir)), ctx_.Lang_Strings,
+                       [&build, &texts = ctx_.Lang_Strings, pargen = ctx_.ParGen_File,
+                        client = ctx_.IEC_Client_File](util::Progress& progress) {
+                         progress.Start(image_strings::Text_Building_Images, 0);
+                         build->Build_Image(pargen, client, texts);
+                         progress.Poll();
+                       });
+  if (built.end == ui::Job_Outcome::End::Stopped) return;
   try {
-    USaveBincc::Build_And_Save_Images(ctx_.ParGen_File, ctx_.IEC_Client_File, ctx_.Active_Conf_Dir,
-                                      ctx_.Lang_Strings);
+    if (built.end == ui::Job_Outcome::End::Failed) throw std::runtime_error(built.message);
+    build->Save_Image_Files(ctx_.Active_Conf_Dir, ctx_.Lang_Strings);
   } catch (const std::exception& failure) {
     messages_.Error(this, failure.what());
     return;
@@ -363,17 +378,22 @@ bool TFVarnoscopioFirmWare::Data_Map_Accepted() {
   check::Conf_Options options;
   options.separator = util::Get_Dec_Separator();
   options.bank_pair = false;  // named below, before the build replaces them
-  try {
-    check::Check_Configuration(
-        ctx_.Active_Conf_Dir, options,
-        [&](const check::Finding& f) {
-          if (f.severity == check::Severity::Error)
-            (f.concerns_rows ? errors : not_shown).push_back(f);
-        },
-        ctx_.Lang_Strings);
-  } catch (const std::exception&) {
-    return true;  // the image build reports why the file cannot be read
-  }
+  // On a worker thread, which fills the two lists; they are read here once it has ended.
+  const ui::Job_Outcome checked =
+      ui::Run_And_Wait(this, Q(util::File_Name_Of(ctx_.IEC_Client_File)), ctx_.Lang_Strings,
+                       [&](util::Progress& progress) {
+                         options.progress = &progress;
+                         check::Check_Configuration(
+                             ctx_.Active_Conf_Dir, options,
+                             [&](const check::Finding& f) {
+                               if (f.severity == check::Severity::Error)
+                                 (f.concerns_rows ? errors : not_shown).push_back(f);
+                             },
+                             ctx_.Lang_Strings);
+                       });
+  if (checked.end == ui::Job_Outcome::End::Stopped) return false;  // Cancel: no build
+  // A failure: the image build reports why the file cannot be read.
+  if (checked.end == ui::Job_Outcome::End::Failed) return true;
   // Errors that put invalid values into the images leave only Close (check::Blocks_Build).
   return Check_Report_Go_On(this, messages_, ctx_.Lang_Strings, std::move(errors),
                             TFCheck_Report::Purpose::Build, {}, nullptr,

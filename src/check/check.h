@@ -13,6 +13,7 @@
 
 #include "access/access_state.h"
 #include "text/lang_strings.h"
+#include "util/progress.h"
 
 namespace check {
 
@@ -67,19 +68,24 @@ std::string Findings_Csv(const std::vector<Finding>& findings);
 // those IEDs is imported with them). Throws util::File_Error when the file cannot be read; a file
 // that is not well-formed gives one "xml-error" finding and nothing else. The findings' sentences
 // are in the words of `texts` (the windows' table; the command line's built-in English), as are
-// those of every check below.
+// those of every check below. `progress` (may be null) is polled throughout (a stop throws
+// util::Cancelled); the stage it shows is the caller's. Every check only reads what it is given
+// and the files, so it may run on a worker thread while nothing changes them.
 void Check_Scl_File(const std::string& path, const std::string& shown_name, const Sink& sink,
                     const lang::Lang_Strings& texts,
-                    const std::vector<std::string>* only_ieds = nullptr);
+                    const std::vector<std::string>* only_ieds = nullptr,
+                    util::Progress* progress = nullptr);
 // The same on text already in memory.
 void Check_Scl_Text(const std::string& text, const std::string& shown_name, const Sink& sink,
                     const lang::Lang_Strings& texts,
-                    const std::vector<std::string>* only_ieds = nullptr);
+                    const std::vector<std::string>* only_ieds = nullptr,
+                    util::Progress* progress = nullptr);
 
 // The rules on one SCL file, as Check_Scl_File runs them.
 using Scl_Check =
     std::function<void(const std::string& path, const std::string& shown_name, const Sink& sink,
-                       const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds)>;
+                       const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds,
+                       util::Progress* progress)>;
 
 struct Conf_Options {
   char separator = '.';  // the decimal separator a factor is read with, as the tables read it
@@ -93,6 +99,9 @@ struct Conf_Options {
   // same catalog (the access editor's, in list order without the servers whose file is
   // missing), used instead of importing each file again. None: each file is imported.
   const std::vector<std::shared_ptr<UIEC_61850_Access::TIEC_Device>>* loaded = nullptr;
+  // Follows the check (Text_Checking, counting the servers' files) and can stop it
+  // (util::Cancelled); none: nobody follows it.
+  util::Progress* progress = nullptr;
 };
 
 // The rules on a configuration folder: its IEC_61850_Client.xml against the catalog files as the

@@ -387,8 +387,10 @@ void Check_Servers(Conf_View& view, const std::string& catalog_dir, const Conf_O
       sink(f);
       continue;  // the editor leaves it out: the servers after it move up
     }
+    util::Advance(options.progress);
     if (options.scl_check && checked.insert(util::File_Name_Of(path)).second)
-      options.scl_check(path, util::File_Name_Of(path), scl_sink, texts_, nullptr);
+      options.scl_check(path, util::File_Name_Of(path), scl_sink, texts_, nullptr,
+                        options.progress);
     if (!imported) continue;
     if (options.loaded) {
       const size_t k = view.models.size();
@@ -396,8 +398,10 @@ void Check_Servers(Conf_View& view, const std::string& catalog_dir, const Conf_O
       continue;
     }
     try {
-      imported->push_back(Import_Device(path));
+      imported->push_back(std::make_unique<TIEC_Device>(path, options.progress));
       view.models.push_back(imported->back().get());
+    } catch (const util::Cancelled&) {
+      throw;
     } catch (const std::exception&) {
       view.models.push_back(nullptr);  // the file's own findings say why
     }
@@ -419,6 +423,7 @@ void Check_Configuration(const std::string& conf_dir, const Conf_Options& option
                          const lang::Lang_Strings& texts) {
   Conf_View view;
   view.file = util::Join_Path(conf_dir, Client_File_Name);
+  util::Start(options.progress, Text_Checking, 0);
   Client_File_Data data;
   try {
     // Read as the access editor reads it: what the editor would refuse, the check refuses in
@@ -463,6 +468,7 @@ void Check_Configuration(const std::string& conf_dir, const Conf_Options& option
   }
 
   std::vector<std::unique_ptr<TIEC_Device>> imported;
+  if (options.progress) options.progress->Set_Total(view.servers.size());
   Check_Servers(view, Catalog_Dir(conf_dir), options, sink, texts, &imported);
   Conf_Checker(view, options, sink, texts).Run(Data_Map_Of(data));
 
@@ -485,6 +491,7 @@ void Check_Access_State(const Access_State& state, const std::string& conf_dir,
   Conf_View view;
   view.file = util::Join_Path(conf_dir, Client_File_Name);
   view.stored_members = false;
+  util::Start(options.progress, Text_Checking, state.List_IEC_Dev.size());
   for (const auto& device : state.List_IEC_Dev) {
     view.servers.push_back({device->FileName(), std::nullopt});
     view.models.push_back(device.get());

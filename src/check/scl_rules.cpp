@@ -51,27 +51,39 @@ constexpr const char* Template_Names[Kind_Count] = {"LNodeType", "DOType", "DATy
 
 class Scl_Checker {
  public:
-  Scl_Checker(const std::string& text, const std::string& file, const Sink& sink,
-              const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds)
-      : text_(text), lines_(text), file_(file), sink_(sink), texts_(texts), only_ieds_(only_ieds) {
+  // `text` is parsed in place: it holds the document's texts until the checker is gone.
+  Scl_Checker(std::string& text, const std::string& file, const Sink& sink,
+              const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds,
+              util::Progress* progress)
+      : text_(text),
+        lines_(text),
+        file_(file),
+        sink_(sink),
+        texts_(texts),
+        only_ieds_(only_ieds),
+        progress_(progress) {
     import_templates_.document_bytes = text.size();
   }
 
   void Run() {
     pugi::xml_document doc;
     const pugi::xml_parse_result result =
-        doc.load_buffer(text_.data(), text_.size(), pugi::parse_default);
+        doc.load_buffer_inplace(text_.data(), text_.size(), pugi::parse_default);
     if (!result) {
       Report("xml-error", Severity::Error, lines_.Line(result.offset), file_,
              texts_[Text_Not_Well_Formed] + std::string(result.description()) + ".");
       return;
     }
+    util::Poll(progress_);
     Node scl = util::Child_Element(doc, "SCL");
     if (!scl) return;
     Index_Templates(util::Child_Element(scl, "DataTypeTemplates"));
+    util::Poll(progress_);
     Check_Ieds(doc, scl);
+    util::Poll(progress_);
     Check_Addresses(util::Child_Element(scl, "Communication"));
     Check_Templates();
+    util::Poll(progress_);
     Check_Cycles();
   }
 
@@ -292,6 +304,7 @@ class Scl_Checker {
         For_Each(ap, "Server", [&](Node server) {
           has_server = true;
           For_Each(server, "LDevice", [&](Node ld) {
+            util::Poll(progress_);
             for (Node ln = ld.first_child(); ln; ln = ln.next_sibling())
               if (Is(ln, "LN0") || Is(ln, "LN")) Check_LN(name, ld, ln);
           });
@@ -342,8 +355,9 @@ class Scl_Checker {
     std::vector<FCDA_Finding> problems;
     try {
       UIEC_Client_Decode::TIEC_Device device;
-      UIEC_Client_Decode::Decode_IED_Element(
-          device, doc, ied, problems, UIEC_Client_Decode::Max_Model_Bytes, &import_templates_);
+      UIEC_Client_Decode::Decode_IED_Element(device, doc, ied, problems,
+                                             UIEC_Client_Decode::Max_Model_Bytes,
+                                             &import_templates_, progress_);
     } catch (const UIEC_Client_Decode::SCL_Error& refusal) {
       // The import refuses the IED whole (beyond its budget or its nesting limit): no member of
       // it is left out on its own, but the IED cannot be used at all.
@@ -438,12 +452,13 @@ class Scl_Checker {
     });
   }
 
-  const std::string& text_;
+  std::string& text_;
   util::Line_Index lines_;
   const std::string& file_;
   const Sink& sink_;
   const lang::Lang_Strings& texts_;
   const std::vector<std::string>* only_ieds_;
+  util::Progress* progress_;  // polled; null: nobody can stop the check
   std::vector<Node> templates_[Kind_Count];
   std::unordered_map<std::string, Node> ids_[Kind_Count];  // the first template of each id
   // The import's templates of the document, read once for all its IEDs.
@@ -452,8 +467,12 @@ class Scl_Checker {
 
 }  // namespace
 
-void Check_Scl_Text(const std::string& text, const std::string& shown_name, const Sink& sink,
-                    const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds) {
+namespace {
+
+// The check on `text`, which it parses in place: a large file is held once, not copied again.
+void Check_Buffer(std::string& text, const std::string& shown_name, const Sink& sink,
+                  const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds,
+                  util::Progress* progress) {
   // The parser reads a UTF-16 file as UTF-8 and places its elements in that text: the lines are
   // counted there, which are the lines of the file in its own encoding.
   const bool little = text.size() >= 2 && (text.compare(0, 2, "\xFF\xFE") == 0 ||
@@ -468,16 +487,28 @@ void Check_Scl_Text(const std::string& text, const std::string& shown_name, cons
       const auto second = static_cast<unsigned char>(text[bom + 2 * i + 1]);
       units[i] = static_cast<char16_t>(little ? first | second << 8 : first << 8 | second);
     }
-    const std::string utf8 = util::Utf16_To_Utf8(units);
-    Scl_Checker(utf8, shown_name, sink, texts, only_ieds).Run();
+    std::string utf8 = util::Utf16_To_Utf8(units);
+    std::string().swap(text);  // only the converted text is read from here on
+    Scl_Checker(utf8, shown_name, sink, texts, only_ieds, progress).Run();
     return;
   }
-  Scl_Checker(text, shown_name, sink, texts, only_ieds).Run();
+  Scl_Checker(text, shown_name, sink, texts, only_ieds, progress).Run();
+}
+
+}  // namespace
+
+void Check_Scl_Text(const std::string& text, const std::string& shown_name, const Sink& sink,
+                    const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds,
+                    util::Progress* progress) {
+  std::string copy = text;
+  Check_Buffer(copy, shown_name, sink, texts, only_ieds, progress);
 }
 
 void Check_Scl_File(const std::string& path, const std::string& shown_name, const Sink& sink,
-                    const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds) {
-  Check_Scl_Text(util::Read_File(path), shown_name, sink, texts, only_ieds);
+                    const lang::Lang_Strings& texts, const std::vector<std::string>* only_ieds,
+                    util::Progress* progress) {
+  std::string text = util::Read_File(path);
+  Check_Buffer(text, shown_name, sink, texts, only_ieds, progress);
 }
 
 }  // namespace check

@@ -202,12 +202,16 @@ int Diff_Scl_Command(int argc, char** argv) {
   try {
     const std::string& old_file = args->files[0];
     const std::string& new_file = args->files[1];
-    const std::unique_ptr<TIEC_Device> old_model =
+    // The older model is kept only as what the comparison needs of it: the two models are
+    // never in memory together.
+    std::unique_ptr<TIEC_Device> old_model =
         Read_Model(old_file, args->ied ? &*args->ied : nullptr);
     const std::string name = old_model->Name();
+    const Diff_Summary old_summary(*old_model);
+    old_model.reset();
     const bool same_name = args->ied || (util::File_Exists(new_file) && Has_IED(new_file, name));
     std::unique_ptr<TIEC_Device> new_model = Read_Model(new_file, same_name ? &name : nullptr);
-    const Scl_Diff diff = Diff_Models(*old_model, *new_model);
+    const Scl_Diff diff = Diff_Models(old_summary, *new_model);
 
     std::optional<Replace_Impact> impact;
     int server = 0;

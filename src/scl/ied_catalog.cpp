@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <map>
 #include <pugixml.hpp>
 #include <sstream>
@@ -128,17 +129,28 @@ void Copy_Communication(Node target_scl, Node comm, const std::string& ied_name)
   if (comm_copy) Close_Shell(comm_copy, comm);
 }
 
+size_t Count_IEDs(Node scl) {
+  size_t count = 0;
+  for (Node ied = scl.first_child(); ied; ied = ied.next_sibling())
+    if (Is_Element(ied, "IED")) ++count;
+  return count;
+}
+
 }  // namespace
 
-std::vector<IED_Info> List_IEDs(const std::string& path) {
+std::vector<IED_Info> List_IEDs(const std::string& path, util::Progress* progress) {
+  util::Start(progress, scl_strings::Text_Listing_IEDs, 0);
   pugi::xml_document doc;
   Load(doc, path);
+  util::Poll(progress);
   std::vector<IED_Info> ieds;
   const Node scl = util::Child_Element(doc, "SCL");
   if (!scl) return ieds;
   const std::map<AP_Key, Node> aps = Connected_APs(scl);
+  if (progress) progress->Set_Total(Count_IEDs(scl));
   for (Node ied = scl.first_child(); ied; ied = ied.next_sibling()) {
     if (!Is_Element(ied, "IED")) continue;
+    util::Advance(progress);
     IED_Info info;
     info.name = ied.attribute("name").value();
     info.manufacturer = ied.attribute("manufacturer").value();
@@ -170,9 +182,10 @@ std::string Unwritable_IED_Name_Text(std::string_view ied_name, const lang::Lang
 }
 
 std::string Extract_IED(const std::string& path, const std::string& ied_name,
-                        const lang::Lang_Strings& texts) {
+                        const lang::Lang_Strings& texts, util::Progress* progress) {
   if (!Is_Writable_IED_Name(ied_name))
     throw SCL_Error(path + ": " + Unwritable_IED_Name_Text(ied_name, texts));
+  util::Start(progress, scl_strings::Text_Extracting_IED, 0);
   pugi::xml_document doc;
   // With the file's own line breaks, so that the lines of the catalog file (the lines its
   // check's findings name) are lines of the IED's text as its maker wrote it.
@@ -180,11 +193,13 @@ std::string Extract_IED(const std::string& path, const std::string& ied_name,
   const Node scl = util::Child_Element(doc, "SCL");
   const Node ied = scl ? Find_IED(scl, ied_name) : Node();
   if (!ied) throw SCL_Error(path + ": no IED named \"" + ied_name + "\"");
+  if (progress) progress->Set_Total(static_cast<size_t>(std::distance(scl.begin(), scl.end())) + 1);
 
   pugi::xml_document out;
   Node out_scl = Copy_Shell(out, scl);
   bool header_done = false;
   for (Node child = scl.first_child(); child; child = child.next_sibling()) {
+    util::Advance(progress);
     if (Is_Element(child, "Header") && !header_done) {
       Copy_On_Its_Line(out_scl, child);
       header_done = true;
@@ -202,12 +217,16 @@ std::string Extract_IED(const std::string& path, const std::string& ied_name,
   text << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   out.save(text, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
   text << "\n";
+  util::Advance(progress);
   return text.str();
 }
 
 void Write_Extracted_IED(const std::string& path, const std::string& ied_name,
-                         const std::string& out, const lang::Lang_Strings& texts) {
-  util::Write_File_Atomic(out, Extract_IED(path, ied_name, texts));
+                         const std::string& out, const lang::Lang_Strings& texts,
+                         util::Progress* progress) {
+  const std::string content = Extract_IED(path, ied_name, texts, progress);
+  util::Poll(progress);
+  util::Write_File_Atomic(out, content);
 }
 
 std::string Extracted_File_Name(std::string_view source, std::string_view ied_name) {

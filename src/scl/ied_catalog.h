@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "text/lang_strings.h"
+#include "util/progress.h"
 
 namespace UIEC_Client_Decode {
 
@@ -26,8 +27,9 @@ struct IED_Info {
 
 // Every IED child of the file's SCL element, in document order; empty when the file has no SCL
 // element. Throws util::File_Error when the file cannot be read, util::Xml_Error when it is not
-// well-formed.
-std::vector<IED_Info> List_IEDs(const std::string& path);
+// well-formed. `progress` (may be null) follows it (Text_Listing_IEDs, counting IEDs) and can
+// stop it (util::Cancelled).
+std::vector<IED_Info> List_IEDs(const std::string& path, util::Progress* progress = nullptr);
 
 // The port of a server's MMS service, given to rows whose address is taken from the SCL file.
 inline constexpr char Default_Server_Port[] = "102";
@@ -49,13 +51,17 @@ std::string Unwritable_IED_Name_Text(std::string_view ied_name, const lang::Lang
 // ConnectedAP entries within copies of their SubNetwork and Communication elements, and the
 // DataTypeTemplates. Throws as List_IEDs, SCL_Error when there is no such IED or its name is not
 // Is_Writable_IED_Name, util::Xml_Error when another text copied cannot be written as XML.
-// The refusal of an unwritable name is in the words of `texts`.
+// The refusal of an unwritable name is in the words of `texts`. `progress` (may be null) follows
+// it (Text_Extracting_IED, counting the file's top-level elements) and can stop it
+// (util::Cancelled).
 std::string Extract_IED(const std::string& path, const std::string& ied_name,
-                        const lang::Lang_Strings& texts);
+                        const lang::Lang_Strings& texts, util::Progress* progress = nullptr);
 
-// Extract_IED written atomically to `out` (throws util::File_Error when it cannot be written).
+// Extract_IED written atomically to `out` (throws util::File_Error when it cannot be written). A
+// stop asked for through `progress` before the write leaves `out` as it was.
 void Write_Extracted_IED(const std::string& path, const std::string& ied_name,
-                         const std::string& out, const lang::Lang_Strings& texts);
+                         const std::string& out, const lang::Lang_Strings& texts,
+                         util::Progress* progress = nullptr);
 
 // The catalog file name of IED `ied_name` taken from the file `source` (only its file-name part
 // counts): "<stem>_<ied_name><extension>", each character not allowed in a file name on either

@@ -1,7 +1,9 @@
 #include "scl/scl_diff.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
+#include <string_view>
 #include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
@@ -65,48 +67,6 @@ Leaves Leaves_Of(const TIEC_Device& device) {
     }
   });
   return leaves;
-}
-
-// For each first leaf of `a`, the first leaf of `b` with its reference, if any; `b_matched`
-// tells which leaves of `b` were taken.
-struct Leaf_Match {
-  std::vector<const TIEC_DA*> in_b;
-  std::vector<bool> b_matched;
-};
-
-Leaf_Match Match_Leaves(const Leaves& a, const Leaves& b) {
-  Leaf_Match match{std::vector<const TIEC_DA*>(a.list.size(), nullptr),
-                   std::vector<bool>(b.list.size(), false)};
-  // First the candidates by hash; then, in `a`'s order, each candidate confirmed.
-  std::vector<size_t> candidate(a.list.size(), SIZE_MAX);
-  size_t j = 0;
-  For_Each_Hash_Run(a, [&](size_t begin, size_t) {
-    const size_t hash = a.by_hash[begin].hash;
-    while (j < b.by_hash.size() && b.by_hash[j].hash < hash) ++j;
-    size_t end_b = j;
-    while (end_b < b.by_hash.size() && b.by_hash[end_b].hash == hash) ++end_b;
-    if (end_b == j) return;
-    for (size_t k = begin; k < a.by_hash.size() && a.by_hash[k].hash == hash; ++k) {
-      if (!a.first[a.by_hash[k].index]) continue;
-      if (end_b == j + 1) {
-        candidate[a.by_hash[k].index] = b.by_hash[j].index;
-        continue;
-      }
-      // Several leaves of `b` share the hash: compare their references now (rare).
-      const std::string reference = a.list[a.by_hash[k].index]->Reference();
-      for (size_t e = j; e < end_b; ++e)
-        if (b.first[b.by_hash[e].index] && b.list[b.by_hash[e].index]->Reference() == reference)
-          candidate[a.by_hash[k].index] = b.by_hash[e].index;
-    }
-  });
-  for (size_t i = 0; i < a.list.size(); ++i) {
-    if (candidate[i] == SIZE_MAX) continue;
-    const TIEC_DA* other = b.list[candidate[i]];
-    if (match.b_matched[candidate[i]] || other->Reference() != a.list[i]->Reference()) continue;
-    match.in_b[i] = other;
-    match.b_matched[candidate[i]] = true;
-  }
-  return match;
 }
 
 Diff_Attribute Attribute_Of(const TIEC_DA& leaf, std::string reference) {
@@ -175,28 +135,175 @@ std::vector<std::string> References(const std::vector<std::pair<std::string, std
 
 }  // namespace
 
+struct Diff_Summary::Data {
+  // Per leaf, in the model's order.
+  std::vector<size_t> hash;
+  std::vector<uint32_t> bType, fc;  // places in `texts`
+  std::vector<bool> first;          // false for a reference met before in the model
+  // A leaf's reference is the first `shared` bytes of the one before it followed by its own
+  // bytes, suffixes[suffix_end[i-1], suffix_end[i]). Every Restart-th leaf shares nothing, so a
+  // reference is read back from the restart before it.
+  static constexpr size_t Restart = 32;
+  std::vector<uint32_t> shared;
+  std::vector<size_t> suffix_end;
+  std::string suffixes;
+  std::vector<std::string> texts;  // each bType and fc once
+  std::vector<Data_Set_Info> data_sets;
+
+  size_t Size() const { return hash.size(); }
+  std::string_view Suffix(size_t i) const {
+    const size_t from = i == 0 ? 0 : suffix_end[i - 1];
+    return std::string_view(suffixes).substr(from, suffix_end[i] - from);
+  }
+  std::string Reference(size_t i) const {
+    std::string reference;
+    for (size_t k = i - i % Restart; k <= i; ++k) {
+      reference.resize(shared[k]);
+      reference.append(Suffix(k));
+    }
+    return reference;
+  }
+};
+
+namespace {
+
+// Reads the summary's references one after another, in the model's order.
+class Reference_Reader {
+ public:
+  explicit Reference_Reader(const Diff_Summary::Data& data) : data_(data) {}
+  const std::string& Next() {
+    reference_.resize(data_.shared[next_]);
+    reference_.append(data_.Suffix(next_));
+    ++next_;
+    return reference_;
+  }
+
+ private:
+  const Diff_Summary::Data& data_;
+  size_t next_ = 0;
+  std::string reference_;
+};
+
+}  // namespace
+
+Diff_Summary::Diff_Summary(const TIEC_Device& model) : data(std::make_unique<Data>()) {
+  Data& d = *data;
+  std::unordered_map<std::string, uint32_t> text_places;
+  auto place = [&](const std::string& text) {
+    const auto [found, added] =
+        text_places.try_emplace(text, static_cast<uint32_t>(d.texts.size()));
+    if (added) d.texts.push_back(text);
+    return found->second;
+  };
+  std::string previous;
+  For_Each_Object(model, [&](auto& object) {
+    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(object)>, TIEC_DA>) {
+      if (!object.List_DA.empty()) return;
+      const std::string reference = object.Reference();
+      size_t shared = 0;
+      if (d.Size() % Data::Restart != 0) {
+        const size_t most = std::min<size_t>({reference.size(), previous.size(), UINT32_MAX});
+        while (shared < most && reference[shared] == previous[shared]) ++shared;
+      }
+      d.hash.push_back(std::hash<std::string>{}(reference));
+      d.bType.push_back(place(object.bType()));
+      d.fc.push_back(place(object.FC()));
+      d.shared.push_back(static_cast<uint32_t>(shared));
+      d.suffixes.append(reference, shared);
+      d.suffix_end.push_back(d.suffixes.size());
+      previous = reference;
+    }
+  });
+  // A run of one hash holds more than one leaf only for a repeated reference or a collision.
+  std::vector<Leaves::Key> by_hash;
+  by_hash.reserve(d.Size());
+  for (size_t i = 0; i < d.Size(); ++i) by_hash.push_back({d.hash[i], i});
+  std::sort(by_hash.begin(), by_hash.end());
+  d.first.assign(d.Size(), true);
+  for (size_t begin = 0; begin < by_hash.size();) {
+    size_t end = begin + 1;
+    while (end < by_hash.size() && by_hash[end].hash == by_hash[begin].hash) ++end;
+    for (size_t k = begin + 1; k < end; ++k) {
+      const std::string reference = d.Reference(by_hash[k].index);
+      for (size_t e = begin; e < k && d.first[by_hash[k].index]; ++e)
+        if (d.first[by_hash[e].index] && d.Reference(by_hash[e].index) == reference)
+          d.first[by_hash[k].index] = false;
+    }
+    begin = end;
+  }
+  d.data_sets = Data_Sets_Of(model);
+}
+
+Diff_Summary::~Diff_Summary() = default;
+Diff_Summary::Diff_Summary(Diff_Summary&&) noexcept = default;
+Diff_Summary& Diff_Summary::operator=(Diff_Summary&&) noexcept = default;
+
 Scl_Diff Diff_Models(const TIEC_Device& old_model, const TIEC_Device& new_model) {
+  return Diff_Models(Diff_Summary(old_model), new_model);
+}
+
+Scl_Diff Diff_Models(const Diff_Summary& old_summary, const TIEC_Device& new_model) {
   Scl_Diff diff;
-  const Leaves old_leaves = Leaves_Of(old_model);
-  const Leaves new_leaves = Leaves_Of(new_model);
-  const Leaf_Match match = Match_Leaves(old_leaves, new_leaves);
-  for (size_t i = 0; i < old_leaves.list.size(); ++i) {
-    if (!old_leaves.first[i]) continue;
-    const TIEC_DA& old_leaf = *old_leaves.list[i];
-    const TIEC_DA* new_leaf = match.in_b[i];
-    if (!new_leaf) {
-      diff.removed.push_back(Attribute_Of(old_leaf, old_leaf.Reference()));
-    } else if (new_leaf->bType() != old_leaf.bType() || new_leaf->FC() != old_leaf.FC()) {
-      const std::string reference = old_leaf.Reference();
-      diff.changed.push_back(
-          {reference, Attribute_Of(old_leaf, reference), Attribute_Of(*new_leaf, reference)});
+  const Diff_Summary::Data& a = *old_summary.data;
+  const Leaves b = Leaves_Of(new_model);
+  // For each first leaf of the old model, the leaf of the new one its hash points to: the only
+  // one of that hash, or, where several share it (rare), the last first one whose reference is
+  // the same.
+  std::vector<size_t> candidate(a.Size(), SIZE_MAX);
+  {
+    std::vector<Leaves::Key> a_by_hash;
+    a_by_hash.reserve(a.Size());
+    for (size_t i = 0; i < a.Size(); ++i) a_by_hash.push_back({a.hash[i], i});
+    std::sort(a_by_hash.begin(), a_by_hash.end());
+    size_t j = 0;
+    for (size_t begin = 0; begin < a_by_hash.size();) {
+      const size_t hash = a_by_hash[begin].hash;
+      size_t end = begin + 1;
+      while (end < a_by_hash.size() && a_by_hash[end].hash == hash) ++end;
+      while (j < b.by_hash.size() && b.by_hash[j].hash < hash) ++j;
+      size_t end_b = j;
+      while (end_b < b.by_hash.size() && b.by_hash[end_b].hash == hash) ++end_b;
+      for (size_t k = begin; k < end && end_b > j; ++k) {
+        const size_t i = a_by_hash[k].index;
+        if (!a.first[i]) continue;
+        if (end_b == j + 1) {
+          candidate[i] = b.by_hash[j].index;
+          continue;
+        }
+        const std::string reference = a.Reference(i);
+        for (size_t e = j; e < end_b; ++e)
+          if (b.first[b.by_hash[e].index] && b.list[b.by_hash[e].index]->Reference() == reference)
+            candidate[i] = b.by_hash[e].index;
+      }
+      begin = end;
     }
   }
-  for (size_t i = 0; i < new_leaves.list.size(); ++i)
-    if (new_leaves.first[i] && !match.b_matched[i])
-      diff.added.push_back(Attribute_Of(*new_leaves.list[i], new_leaves.list[i]->Reference()));
+  // In the old model's order: each candidate confirmed by its reference and taken once.
+  std::vector<bool> b_matched(b.list.size(), false);
+  Reference_Reader references(a);
+  for (size_t i = 0; i < a.Size(); ++i) {
+    const std::string& reference = references.Next();
+    if (!a.first[i]) continue;
+    const TIEC_DA* new_leaf = nullptr;
+    if (candidate[i] != SIZE_MAX && !b_matched[candidate[i]] &&
+        b.list[candidate[i]]->Reference() == reference) {
+      new_leaf = b.list[candidate[i]];
+      b_matched[candidate[i]] = true;
+    }
+    const std::string& bType = a.texts[a.bType[i]];
+    const std::string& fc = a.texts[a.fc[i]];
+    if (!new_leaf) {
+      diff.removed.push_back({reference, bType, fc});
+    } else if (new_leaf->bType() != bType || new_leaf->FC() != fc) {
+      diff.changed.push_back(
+          {reference, {reference, bType, fc}, Attribute_Of(*new_leaf, reference)});
+    }
+  }
+  for (size_t i = 0; i < b.list.size(); ++i)
+    if (b.first[i] && !b_matched[i])
+      diff.added.push_back(Attribute_Of(*b.list[i], b.list[i]->Reference()));
 
-  const std::vector<Data_Set_Info> old_sets = Data_Sets_Of(old_model);
+  const std::vector<Data_Set_Info>& old_sets = a.data_sets;
   const std::vector<Data_Set_Info> new_sets = Data_Sets_Of(new_model);
   std::unordered_map<std::string, const Data_Set_Info*> new_by_reference;
   for (const Data_Set_Info& set : new_sets) new_by_reference.emplace(set.reference, &set);

@@ -3,6 +3,7 @@
 // changed. `rq30517-cli diff-scl` prints it.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,7 +58,23 @@ struct Scl_Diff {
   }
 };
 
+// What the comparison needs of the older model, a fraction of its size: each leaf attribute's
+// reference (the start it shares with the reference before it kept once), hash, bType and fc,
+// and each data set's reference and members. The model can be released once it is made, before
+// the newer one is imported, so the two models are never in memory together.
+class Diff_Summary {
+ public:
+  explicit Diff_Summary(const TIEC_Device& model);
+  ~Diff_Summary();
+  Diff_Summary(Diff_Summary&&) noexcept;
+  Diff_Summary& operator=(Diff_Summary&&) noexcept;
+  struct Data;
+  std::unique_ptr<Data> data;
+};
+
 // The changes from `old_model` to `new_model`.
 Scl_Diff Diff_Models(const TIEC_Device& old_model, const TIEC_Device& new_model);
+// The same from the summary of the older model.
+Scl_Diff Diff_Models(const Diff_Summary& old_model, const TIEC_Device& new_model);
 
 }  // namespace UIEC_Client_Decode

@@ -18,6 +18,8 @@
 #include "scl/scl_strings.h"
 #include "text/lang_strings.h"
 #include "util/files.h"
+#include "util/memory.h"
+#include "util/progress.h"
 #include "util/xml.h"
 
 // The import reads the document once, building the logical devices, nodes and data sets and
@@ -557,13 +559,18 @@ uint64_t Next_Import_Number() {
 class Importer {
  public:
   Importer(TIEC_Device& device, std::string path, const std::string* ied_name = nullptr,
-           std::vector<FCDA_Finding>* findings = nullptr, Shared_Templates* shared = nullptr)
+           std::vector<FCDA_Finding>* findings = nullptr, Shared_Templates* shared = nullptr,
+           util::Progress* progress = nullptr)
       : device_(device),
         store_(device.Store()),
         path_name_(std::move(path)),
         ied_name_(ied_name),
         findings_(findings),
-        shared_(shared) {}
+        shared_(shared),
+        progress_(progress),
+        // The file's own import counts its objects; one IED of a document the caller reads
+        // (the check) only polls, inside the caller's stage.
+        steps_(progress, !path_name_.empty()) {}
   // An import stopped half-way leaves the expansions it ran unmarked on shared templates.
   ~Importer() {
     for (const Frame& frame : stack_) --frame.type->active;
@@ -575,8 +582,10 @@ class Importer {
         std::filesystem::path(std::u8string(path_name_.begin(), path_name_.end())), unknown);
     if (!unknown) source_bytes_ = static_cast<size_t>(size);
     {
+      util::Start(progress_, scl_strings::Text_Reading_File, 0);  // the parser says not how far
       pugi::xml_document doc;
       Load_Document(doc, path_name_);
+      util::Poll(progress_);
       if (!Read_Document(doc, Node())) return;
     }  // the document is released before the objects are built
     Build_Model();
@@ -616,14 +625,18 @@ class Importer {
       }
     }
     // Pass 1, structure: the data objects of every logical node.
+    if (progress_ && !path_name_.empty())
+      progress_->Start(scl_strings::Text_Building_Model, objects);
     for (const Pending_LN& pending : lns_) {
       store_.Reserve(pending.ln->List_DO, pending.type->children.size());
       for (Template_Child& child : pending.type->children) {
         TIEC_DO& dobj = device_.Add_DO(*pending.ln, child.name);
+        steps_.Step();
         Start_DO(dobj, child);
         Expand();
       }
     }
+    steps_.Flush();
     // Pass 2, data set members: only now can an FCDA find a logical device or node that comes
     // later in the file. The members of one set are consecutive. Each FCDA is also read by the
     // earlier look-ups, so that configurations saved by them find their members again.
@@ -635,6 +648,7 @@ class Importer {
       for (const Pending_LN& pending : lns_) ln_types.emplace(pending.ln, pending.type);
       Member_Resolver resolver(device_, store_, std::move(ln_types));
       for (size_t i = 0; i < members_.size(); ++i) {
+        if (i % util::Progress_Steps::Every == 0) util::Poll(progress_);
         const Pending_Member& m = members_[i];
         const Member_Resolver::Outcome outcome =
             resolver.Resolve({m.ldInst, m.prefix, m.lnClass, m.lnInst, m.doName, m.daName, m.fc});
@@ -647,6 +661,7 @@ class Importer {
     std::vector<TIEC_DA*> found;
     std::vector<Earlier_Member> earlier_members;
     for (size_t i = 0; i < members_.size();) {
+      util::Poll(progress_);
       TIEC_DataSet* data_set = members_[i].data_set;
       const size_t first = i;
       found.clear();
@@ -754,6 +769,7 @@ class Importer {
     store_.Reserve(ld.List_LN, Count_Children(element, "LN0", "LN"));
     for (Node child = element.first_child(); child; child = child.next_sibling()) {
       if (!Is_Element(child, "LN0") && !Is_Element(child, "LN")) continue;
+      util::Poll(progress_);
       Decode_LN(
           device_.Add_LN(ld, child.attribute("lnClass").value(), child.attribute("inst").value(),
                          child.attribute("prefix").value(), child.attribute("lnType").value()),
@@ -875,6 +891,7 @@ class Importer {
         continue;
       }
       Template_Child& child = frame.type->children[frame.next++];
+      steps_.Step();
       // The Start_ operations may push a frame: `frame` is not used after them.
       if (TIEC_DA* parent = frame.da) {
         Start_DA(device_.Add_DA(*parent, Texts_Of(child, &parent->FC())), child);
@@ -916,7 +933,9 @@ class Importer {
   // Where the FCDAs that add no member, or name another fc, go; null when nobody asks.
   std::vector<FCDA_Finding>* findings_;
   Text_Store texts_;
-  Shared_Templates* shared_;  // null: the templates are this import's own
+  Shared_Templates* shared_;    // null: the templates are this import's own
+  util::Progress* progress_;    // null: nobody follows the import
+  util::Progress_Steps steps_;  // the objects built, passed on to progress_
   Template_Kinds own_templates_;
   Template_Kinds* templates_ = &own_templates_;
   // This import's number, which no other import of the process has: what a template child
@@ -934,11 +953,12 @@ Shared_Templates::~Shared_Templates() = default;
 
 void Decode_IED_Element(TIEC_Device& device, pugi::xml_node document, pugi::xml_node ied,
                         std::vector<FCDA_Finding>& findings, size_t max_bytes,
-                        Shared_Templates* templates) {
+                        Shared_Templates* templates, util::Progress* progress) {
   const size_t old_limit = device.Store().Limit();
   device.Store().Set_Limit(max_bytes);
   try {
-    Importer(device, std::string(), nullptr, &findings, templates).Decode_IED(document, ied);
+    Importer(device, std::string(), nullptr, &findings, templates, progress)
+        .Decode_IED(document, ied);
   } catch (...) {
     device.Clear();
     device.Store().Set_Limit(old_limit);
@@ -947,17 +967,23 @@ void Decode_IED_Element(TIEC_Device& device, pugi::xml_node document, pugi::xml_
   device.Store().Set_Limit(old_limit);
 }
 
-void Decode_ICD_File(TIEC_Device& device, const std::string& FileName_icd, size_t max_bytes) {
-  Decode_ICD_File_IED(device, FileName_icd, nullptr, max_bytes);
+void Decode_ICD_File(TIEC_Device& device, const std::string& FileName_icd, size_t max_bytes,
+                     util::Progress* progress) {
+  Decode_ICD_File_IED(device, FileName_icd, nullptr, max_bytes, progress);
 }
 
 void Decode_ICD_File_IED(TIEC_Device& device, const std::string& FileName_icd,
-                         const std::string* IED_Name, size_t max_bytes) {
+                         const std::string* IED_Name, size_t max_bytes, util::Progress* progress) {
   if (!util::File_Exists(FileName_icd)) return;
   const size_t old_limit = device.Store().Limit();
   device.Store().Set_Limit(max_bytes);
+  // The document of a large file, released before the model was built, would otherwise stay
+  // with the program as free heap some times the model's size.
+  struct Release_At_End {
+    ~Release_At_End() { util::Release_Free_Memory(); }
+  } release;
   try {
-    Importer(device, FileName_icd, IED_Name).Decode_ICD_File();
+    Importer(device, FileName_icd, IED_Name, nullptr, nullptr, progress).Decode_ICD_File();
   } catch (const SCL_Error& e) {
     // Nothing of a failed import stays behind.
     device.Clear();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "scl/scl_model.h"
+#include "util/progress.h"
 
 namespace UIEC_Client_Decode {
 
@@ -44,12 +45,17 @@ inline constexpr std::size_t Max_Objects_Per_Byte = 8;
 //   not well-formed (what() is the parser's description with line and column), SCL_Error when
 //   its model would exceed `max_bytes` or its types nest deeper than Max_Nesting_Levels. All derive
 //   from std::runtime_error; what() is the text to show. On a throw the device is left empty again.
+// - `progress` (may be null) follows the reading (Text_Reading_File) and the building of the
+//   objects (Text_Building_Model, counting objects); a stop asked for there throws
+//   util::Cancelled, and the device is left empty. Safe on a worker thread: an import shares no
+//   mutable state with any other.
 void Decode_ICD_File(TIEC_Device& device, const std::string& FileName_icd,
-                     std::size_t max_bytes = Max_Model_Bytes);
+                     std::size_t max_bytes = Max_Model_Bytes, util::Progress* progress = nullptr);
 // The same, reading the first IED whose "name" equals *IED_Name instead of the file's first IED
 // (null: the first IED). The file has no such IED: SCL_Error.
 void Decode_ICD_File_IED(TIEC_Device& device, const std::string& FileName_icd,
-                         const std::string* IED_Name, std::size_t max_bytes = Max_Model_Bytes);
+                         const std::string* IED_Name, std::size_t max_bytes = Max_Model_Bytes,
+                         util::Progress* progress = nullptr);
 
 // What the import found wrong with one FCDA of a data set. An FCDA resolves to what it names:
 // the logical device by ldInst, the logical node by prefix, lnClass and lnInst together, doName
@@ -99,10 +105,11 @@ class Shared_Templates {
 };
 // appends to `findings` every FCDA of the server it reads for which it adds no member, and every
 // one whose daName names an attribute of another fc, with the reason. Throws SCL_Error when the
-// model would exceed `max_bytes` (the device is then left empty).
+// model would exceed `max_bytes` (the device is then left empty). `progress` as for
+// Decode_ICD_File: polled only, its stage left to the caller.
 void Decode_IED_Element(TIEC_Device& device, pugi::xml_node document, pugi::xml_node ied,
                         std::vector<FCDA_Finding>& findings,
                         std::size_t max_bytes = Max_Model_Bytes,
-                        Shared_Templates* templates = nullptr);
+                        Shared_Templates* templates = nullptr, util::Progress* progress = nullptr);
 
 }  // namespace UIEC_Client_Decode

@@ -235,9 +235,9 @@ TIEC_LN* TIEC_LDevice::Find_LN(std::string_view LN_Class) const {
 
 TIEC_Device::TIEC_Device() = default;
 
-TIEC_Device::TIEC_Device(const std::string& FileName_icd)
+TIEC_Device::TIEC_Device(const std::string& FileName_icd, util::Progress* progress)
     : fFileName(util::File_Name_Of(FileName_icd)) {
-  Decode_ICD_File(*this, FileName_icd);
+  Decode_ICD_File(*this, FileName_icd, Max_Model_Bytes, progress);
 }
 
 TIEC_Device::~TIEC_Device() = default;

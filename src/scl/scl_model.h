@@ -24,6 +24,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "util/progress.h"
+
 namespace UIEC_Client_Decode {
 
 // A file the import refuses although it is well-formed XML, and a model that would grow past its
@@ -377,8 +379,9 @@ class TIEC_Device : public TIEC_Object {
   TIEC_Device();
   // Sets FileName to the file-name part of FileName_icd and imports the file (scl_import.h).
   // A missing file gives an empty device; a file that cannot be read or is not well-formed
-  // throws (see Decode_ICD_File) and no device is constructed.
-  explicit TIEC_Device(const std::string& FileName_icd);
+  // throws (see Decode_ICD_File) and no device is constructed. `progress` (may be null) follows
+  // the import and can stop it (util::Cancelled).
+  explicit TIEC_Device(const std::string& FileName_icd, util::Progress* progress = nullptr);
   ~TIEC_Device() override;
 
   const std::string& Name() const { return fName; }

@@ -4,6 +4,8 @@
 #include <limits>
 #include <map>
 
+#include "scl/scl_strings.h"
+
 namespace UIEC_61850_Access {
 
 using namespace UIEC_Client_Decode;
@@ -68,7 +70,7 @@ struct Tree_Index::Builder : Model_Visitor {
     size_t reference_length;  // the parent's reference: this much of `reference`
   };
 
-  explicit Builder(Tree_Index& target) : index(target) {}
+  Builder(Tree_Index& target, util::Progress* progress) : index(target), steps(progress) {}
 
   bool Enter(const TIEC_Device& device, size_t) {
     reference = device.Name();
@@ -89,6 +91,7 @@ struct Tree_Index::Builder : Model_Visitor {
     return true;
   }
   bool Enter(TIEC_DataSet& data_set, size_t) {
+    steps.Step();
     index.Add(&data_set, parents.back().entry, Node_Kind::DataSet, false, 0, data_set.Reference());
     return false;
   }
@@ -109,6 +112,7 @@ struct Tree_Index::Builder : Model_Visitor {
   // Adds the entry of `object`, which then is the parent of what the walk enters next.
   void Add(TIEC_Object* object, Node_Kind kind, bool leaf, uint16_t fc,
            std::string_view object_reference) {
+    steps.Step();
     const auto entry = static_cast<int32_t>(index.entries_.size());
     index.Add(object, parents.empty() ? -1 : parents.back().entry, kind, leaf, fc,
               object_reference);
@@ -116,13 +120,17 @@ struct Tree_Index::Builder : Model_Visitor {
   }
 
   Tree_Index& index;
+  util::Progress_Steps steps;
   std::vector<Parent> parents;
   std::string reference;
 };
 
-Tree_Index::Tree_Index(const TIEC_Device& device) {
+Tree_Index::Tree_Index(const TIEC_Device& device, util::Progress* progress) {
+  util::Start(progress, scl_strings::Text_Indexing_Tree, 0);
   // Data types may nest deep: the walk keeps its own stack.
-  Walk_Model(device, Builder(*this));
+  Builder builder(*this, progress);
+  Walk_Model(device, builder);
+  builder.steps.Flush();
   // Attributes keep the index of their FC in the table sorted for the user.
   std::vector<std::string> sorted = fcs_;
   std::sort(sorted.begin(), sorted.end());

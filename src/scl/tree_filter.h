@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "scl/scl_model.h"
+#include "util/progress.h"
 
 namespace UIEC_61850_Access {
 
@@ -37,7 +38,11 @@ class Tree_Index {
   static constexpr size_t Max_Reference = 512;
 
   Tree_Index() = default;
-  explicit Tree_Index(const UIEC_Client_Decode::TIEC_Device& device);
+  // `progress` (may be null) follows the indexing (Text_Indexing_Tree, counting nodes) and can
+  // stop it (util::Cancelled). It only reads the model, so a worker thread may build the index
+  // while nothing changes the model.
+  explicit Tree_Index(const UIEC_Client_Decode::TIEC_Device& device,
+                      util::Progress* progress = nullptr);
 
   const std::vector<Entry>& Entries() const { return entries_; }
   // The reference of entry `i` as the filter compares it (lower case).

@@ -231,6 +231,9 @@ TEST_F(Data_Map_State, Csv_Round_Trip) {
   std::string edited = csv;
   edited.replace(edited.find(",7,1,"), 5, ",70,3,");
   edited.replace(edited.find("Mod.q,Quality,,9,"), 17, "Mod.q,Quality,,99,");
+  util::Progress stopped;  // the user's Cancel while the file is read: nothing is applied
+  stopped.Cancel();
+  EXPECT_THROW(Read_Data_Map_Csv(edited, state, ',', test::English(), &stopped), util::Cancelled);
   const Import_Report report = Import_Data_Map_Csv(edited, state, ',', test::English());
   EXPECT_TRUE(report.Problems.empty()) << Import_Report_Text(report, test::English());
   EXPECT_EQ(report.Updated, 4);

@@ -88,6 +88,9 @@ TEST_F(Revision_Replace, Impact_Sorts_Every_Row_Of_The_Server_And_Changes_Nothin
   const std::string before = Client_Xml(state);
   const Replace_Impact impact = Impact_Of_Replace(state, 1, *revised);
   EXPECT_EQ(Client_Xml(state), before);
+  util::Progress stopped;  // the user's Cancel while it is weighed
+  stopped.Cancel();
+  EXPECT_THROW(Impact_Of_Replace(state, 1, *revised, &stopped), util::Cancelled);
   EXPECT_EQ(state.DataSet_Row_Select, 1);
 
   EXPECT_EQ(Flatten(impact.kept),

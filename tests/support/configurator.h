@@ -2,6 +2,7 @@
 // temporary program folder, with message boxes recorded.
 #pragma once
 
+#include <QApplication>
 #include <QLabel>
 #include <QTimer>
 #include <functional>
@@ -30,7 +31,20 @@ struct Configurator {
   }
 };
 
-// Runs `interact` once a modal dialog's loop is running; it must close the dialog.
-inline void While_Modal(std::function<void()> interact) { QTimer::singleShot(0, interact); }
+// Runs `interact` once a modal dialog's loop is running; it must close the dialog. A long
+// operation's wait before the dialog (ui::Run_And_Wait, whose progress dialog is "Job_Progress")
+// runs a loop of its own: `interact` waits for the dialog after it.
+inline void While_Modal(std::function<void()> interact) {
+  auto* timer = new QTimer;
+  timer->setInterval(1);
+  QObject::connect(timer, &QTimer::timeout, [timer, interact] {
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal->objectName() == "Job_Progress") return;
+    timer->stop();
+    timer->deleteLater();
+    interact();
+  });
+  timer->start();
+}
 
 }  // namespace test
