@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <string>
 
+#include "access/editor_options.h"
 #include "app/context.h"
 #include "util/files.h"
 #include "util/messages_qt.h"
@@ -22,6 +23,12 @@ class TFSoftOptions;
 class TFParGen;
 class TFIEC_61850_Access;
 class TFBoot;
+
+namespace app {
+// What the access editor takes from the context: its settings and paths as references into
+// `ctx`, and the configuration folder's checks.
+UIEC_61850_Access::Editor_Options Access_Editor_Options(App_Context& ctx);
+}  // namespace app
 
 class TFVarnoscopioFirmWare : public QWidget {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "access/access_window.h"
+#include "access_ui/access_window.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,10 +10,12 @@
 #include <QListWidget>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <functional>
 
-#include "access/selection_grid_qt.h"
+#include "access_ui/device_tree_model_qt.h"
+#include "access_ui/selection_grid_qt.h"
+#include "access_ui/tree_panel_qt.h"
 #include "support/access_editor.h"
 #include "support/recording_messages.h"
 #include "support/user_input.h"
@@ -53,18 +55,18 @@ TEST_F(Access_Window, Servers_Tree_And_Selection) {
   ASSERT_EQ(window->LB_IEC_Devices->count(), 2);
   EXPECT_EQ(window->LB_IEC_Devices->item(1)->text(), "IED2");
   EXPECT_EQ(test::Read(ctx.Active_Conf_Dir + "/ICD_Catalog/b.icd"), test::Fake_Scl("IED2"));
-  EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
+  EXPECT_EQ(test::Top_Count(window->TV_IEC_Device), 0);
 
   Choose_Server(1);
-  QTreeWidgetItem* top = window->TV_IEC_Device->topLevelItem(0);
+  test::Tree_Item top = test::Top(window->TV_IEC_Device, 0);
   ASSERT_NE(top, nullptr);
   EXPECT_EQ(top->text(0), "IED2");
   EXPECT_TRUE(top->isExpanded());
-  QTreeWidgetItem* lln0 = top->child(0)->child(0);
+  test::Tree_Item lln0 = top->child(0)->child(0);
   EXPECT_EQ(top->child(0)->text(0), "LD0");
   EXPECT_TRUE(lln0->isExpanded());
   ASSERT_EQ(lln0->childCount(), 3);  // Mod, then the data sets DS1 and DS2
-  QTreeWidgetItem* mod = lln0->child(0);
+  test::Tree_Item mod = lln0->child(0);
   EXPECT_EQ(mod->text(0), "Mod");
   EXPECT_FALSE(mod->isExpanded());
   EXPECT_EQ(mod->foreground(0).color(), QColor(Qt::blue));
@@ -72,14 +74,16 @@ TEST_F(Access_Window, Servers_Tree_And_Selection) {
   EXPECT_EQ(lln0->child(1)->foreground(0).color(), QColor(0x00, 0x80, 0x00));
   EXPECT_EQ(top->child(0)->child(1)->text(0), "MMXU1");
 
-  // Attributes are created when their data object is first opened.
+  // Attributes get their nodes when their data object is first opened.
   const TIEC_Device& device = *window->State().List_IEC_Dev[1];
   const TIEC_DA& stval = *device.List_LDevice[0]->List_LN[0]->List_DO[0]->List_DA[0];
-  EXPECT_EQ(stval.TreeNode, nullptr);
+  const UIEC_61850_Access::Device_Tree_Model& model = *window->Tree->Model;
+  const size_t nodes = model.Node_Count();
   EXPECT_EQ(mod->childCount(), 0);
   mod->setExpanded(true);
   ASSERT_EQ(mod->childCount(), 3);
-  EXPECT_EQ(stval.TreeNode, mod->child(0));
+  EXPECT_EQ(model.Node_Count(), nodes + 3);
+  EXPECT_EQ(model.Object_At(mod->child(0).index()), &stval);
 
   // Only leaf attributes and data sets are selections.
   Pick({"IED2", "LD0", "LLN0", "Mod"});
@@ -147,7 +151,7 @@ TEST_F(Access_Window, Removing_Servers) {
   Pick({"IED1", "LD0", "LLN0", "Mod", "stVal"});
   test::Click(window->Btn_Remove_IEC_Device);
   ASSERT_EQ(window->LB_IEC_Devices->count(), 2);
-  EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
+  EXPECT_EQ(test::Top_Count(window->TV_IEC_Device), 0);
   EXPECT_EQ(window->State().Selected_IEC_DA, nullptr);
   EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::Index), "1");
   EXPECT_EQ(window->ACG_DataSet->Text(0, DS_Col::Index), "0");
@@ -279,7 +283,7 @@ TEST_F(Access_Window, Ok_Validates_Saves_And_The_File_Comes_Back) {
 
   // A new opening shows the file; OK without changes writes the same bytes.
   ASSERT_TRUE(test::Activate(window.get()));
-  EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
+  EXPECT_EQ(test::Top_Count(window->TV_IEC_Device), 0);
   EXPECT_EQ(window->LB_IEC_Devices->count(), 1);
   EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::MoltFact), "1,5");
   EXPECT_EQ(window->ACG_DA->item(0, DA_Col::OnTimer - 1)->checkState(), Qt::Checked);
@@ -516,7 +520,7 @@ TEST_F(Access_Window, A_New_Configuration_Opens_Empty) {
   Open_Configuration("other");
   ASSERT_TRUE(Open_Editor());
   EXPECT_EQ(window->LB_IEC_Devices->count(), 0);
-  EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
+  EXPECT_EQ(test::Top_Count(window->TV_IEC_Device), 0);
   for (Selection_Grid* grid : {window->ACG_DA, window->ACG_DataSet, window->ACG_DS_Vars}) {
     EXPECT_EQ(grid->rowCount(), 1);
     EXPECT_EQ(grid->Text(0, 1), "");
@@ -579,14 +583,15 @@ TEST_F(Access_Window, Real_Sample_Through_The_Import) {
   Add_Server(samples + "/simpleIO_direct_control_goose.cid");
   ASSERT_EQ(window->LB_IEC_Devices->count(), 1) << messages.Last();
   Choose_Server(0);
-  QTreeWidgetItem* top = window->TV_IEC_Device->topLevelItem(0);
+  test::Tree_Item top = test::Top(window->TV_IEC_Device, 0);
   ASSERT_NE(top, nullptr);
   EXPECT_EQ(top->text(0), QString::fromStdString(window->State().List_IEC_Dev[0]->Name()));
 
   // The first data set of the tree, with its members.
-  QTreeWidgetItem* data_set = nullptr;
-  for (QTreeWidgetItemIterator it(window->TV_IEC_Device); *it && !data_set; ++it)
-    if ((*it)->foreground(0).color() == QColor(0x00, 0x80, 0x00)) data_set = *it;
+  test::Tree_Item data_set = nullptr;
+  for (const test::Tree_Item& item : test::All_Items(window->TV_IEC_Device))
+    if (data_set == nullptr && item->foreground(0).color() == QColor(0x00, 0x80, 0x00))
+      data_set = item;
   ASSERT_NE(data_set, nullptr);
   test::Click_Item(window->TV_IEC_Device, data_set);
   test::Click(window->Btn_AddVar);

@@ -11,14 +11,14 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <functional>
 
 #include "access/access_test_models.h"
-#include "access/access_window.h"
 #include "access/client_file.h"
-#include "access/map_page_qt.h"
-#include "access/selection_grid_qt.h"
+#include "access_ui/access_window.h"
+#include "access_ui/map_page_qt.h"
+#include "access_ui/selection_grid_qt.h"
 #include "support/access_editor.h"
 #include "support/input_dialog.h"
 #include "support/recording_messages.h"
@@ -222,7 +222,7 @@ TEST_F(Undo_Redo, Undoing_The_Server_Whose_Tree_Is_Shown) {
   Keys(Qt::Key_Z);
   Keys(Qt::Key_Z);
   EXPECT_EQ(window->LB_IEC_Devices->count(), 1);
-  EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
+  EXPECT_EQ(test::Top_Count(window->TV_IEC_Device), 0);
   test::Click(window->Btn_AddVar);  // nothing is selected any more
   EXPECT_EQ(window->State().ACG_DataSet.Row_Count(), 1);
 

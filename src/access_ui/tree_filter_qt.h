@@ -1,5 +1,5 @@
-// The search box and functional-constraint filter above the access editor's tree, and the
-// filling of the tree with the nodes a filter shows (tree_filter.h decides which).
+// The search box and functional-constraint filter above the access editor's tree (tree_filter.h
+// decides which nodes a filter shows), and the tree's selection by clicks.
 #pragma once
 
 #include <QWidget>
@@ -13,8 +13,8 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
+class QModelIndex;
 
 namespace UIEC_61850_Access {
 
@@ -56,22 +56,12 @@ class Tree_Filter_Bar : public QWidget {
   bool truncated_ = false;
 };
 
-// Fills the empty `tree` with the nodes of `result` in tree order, each made by
-// make_node(parent item or null, entry); matching nodes are highlighted and every node with
-// children shown is expanded.
-void Show_Filtered_Tree(
-    QTreeWidget* tree, const Tree_Index& index, const Tree_Index::Result& result,
-    const std::function<QTreeWidgetItem*(QTreeWidgetItem*, const Tree_Index::Entry&)>& make_node);
-
 // The tooltip of an attribute node: its reference, FC and bType.
 QString Attribute_Tooltip(const UIEC_Client_Decode::TIEC_DA& da, const lang::Lang_Strings& strings);
 
 // Makes Shift+click in `tree` select the nodes from the node last clicked (without Shift) to the
 // node clicked, in the order shown, even where the keyboard moved the current node in between:
 // paging down through a long filtered tree to the end of a range then takes one Shift+click.
-void Extend_From_Last_Click(QTreeWidget* tree);
-
-// The selected items of `tree` in tree order.
-std::vector<QTreeWidgetItem*> Selected_In_Tree_Order(QTreeWidget* tree);
+void Extend_From_Last_Click(QTreeView* tree);
 
 }  // namespace UIEC_61850_Access
