@@ -42,12 +42,6 @@ constexpr int Client_Width = 1200;
 constexpr int Client_Height = 550;
 constexpr int Title_Height = 62;
 
-// The file dialog's filters; "SCL Files" and "Any File" are the dialog's own words.
-const char* const Scl_Filters =
-    "SCL Files (*.scd, *.ssd, *.sed, *.icd, *.iid, *.cid) "
-    "(*.scd *.ssd *.sed *.icd *.iid *.cid *.SCD *.SSD *.SED *.ICD *.IID *.CID);;"
-    "Any File (*.*) (*)";
-
 QPushButton* Make_Button(QWidget* parent, const char* name) {
   auto* button = new QPushButton(parent);
   button->setObjectName(name);
@@ -70,7 +64,8 @@ TFIEC_61850_Access::TFIEC_61850_Access(Editor_Options options, ui::Messages& mes
     return ui::Choose_File_Path(
         this, options_.SCL_Folder, ui::File_Dialog_Mode::Open,
         Servers->Choosing_Revision() ? Btn_Replace_Scl->text() : Btn_Add_IEC_Device->text(),
-        Scl_Filters, {}, QFileDialog::HideNameFilterDetails);
+        Q(options_.Strings[access_strings::Text_Scl_Filter]), {},
+        QFileDialog::HideNameFilterDetails);
   };
   Choose_IEDs = [this](const std::string& file, const std::vector<IED_Info>& ieds) {
     TFIED_Chooser chooser(util::File_Name_Of(file), ieds, options_.Strings, this,

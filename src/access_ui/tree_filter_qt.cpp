@@ -69,7 +69,18 @@ std::string Tree_Filter_Bar::FC() const {
   return CB_Tree_FC->currentData().toString().toStdString();
 }
 
+void Tree_Filter_Bar::Show_Indexing() {
+  indexing_ = true;
+  if (!Active()) {
+    L_Tree_Matches->hide();
+    return;
+  }
+  Show_Count_Text();
+  L_Tree_Matches->show();
+}
+
 void Tree_Filter_Bar::Show_Count(const Tree_Index::Result& result) {
+  indexing_ = false;
   matches_ = result.matches;
   truncated_ = result.truncated;
   if (!Active()) {
@@ -81,7 +92,9 @@ void Tree_Filter_Bar::Show_Count(const Tree_Index::Result& result) {
 }
 
 void Tree_Filter_Bar::Show_Count_Text() {
-  if (truncated_)
+  if (indexing_)
+    L_Tree_Matches->setText(ui::Q(strings_[access_strings::Text_Filter_Indexing]));
+  else if (truncated_)
     L_Tree_Matches->setText(ui::Q(strings_[access_strings::Text_Matches_Truncated])
                                 .arg(matches_)
                                 .arg(Max_Filter_Matches));

@@ -38,6 +38,8 @@ class Tree_Filter_Bar : public QWidget {
   bool Active() const { return !Text().empty() || !FC().empty(); }
   // Shows how many nodes matched; hidden while the filter is not active.
   void Show_Count(const Tree_Index::Result& result);
+  // Says that the server's filter index is still being made (while the filter is active).
+  void Show_Indexing();
   // Empties the text, takes "All FC" and hides the count.
   void Clear();
 
@@ -52,7 +54,8 @@ class Tree_Filter_Bar : public QWidget {
   void Show_Count_Text();
 
   const lang::Lang_Strings& strings_;
-  size_t matches_ = 0;  // of the count shown
+  bool indexing_ = false;  // the index is not there yet: no count
+  size_t matches_ = 0;     // of the count shown
   bool truncated_ = false;
 };
 

@@ -75,7 +75,10 @@ void Tree_Panel::Apply_Filter() {
   }
   TV_IEC_Device->setUpdatesEnabled(false);
   if (!Tree_Filter->Active() || !index_) {
-    Tree_Filter->Show_Count({});
+    if (index_)
+      Tree_Filter->Show_Count({});
+    else
+      Tree_Filter->Show_Indexing();  // the whole tree until the index comes
     Model->Show_Device(*device);
     // The server, its logical devices and their nodes unfolded.
     TV_IEC_Device->expandRecursively(Model->index(0, 0), 2);

@@ -5,13 +5,19 @@
 
 #include <QAbstractItemModelTester>
 #include <QColor>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
 #include <QTreeView>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "access/access_strings.h"
 #include "access/access_test_models.h"
 #include "access_ui/device_tree_model_qt.h"
+#include "access_ui/tree_filter_qt.h"
+#include "access_ui/tree_panel_qt.h"
 #include "lang/lang_strings.h"
 #include "scl/scl_model.h"
 #include "scl/tree_filter.h"
@@ -153,6 +159,33 @@ TEST_F(Device_Tree, Filter_Shows_Matches_With_Their_Ancestors_Only) {
   const Tree_Index::Result sets = index.Filter("ggio3.ds", "", 100);
   model.Show_Filtered(*device, index, sets);
   EXPECT_EQ(model.Index_At({0, 0, 0, 0}).data().toString(), "DS");
+}
+
+// A server handed in before its filter index: the whole tree and "indexing..." while the filter
+// waits, the matches once the index comes.
+TEST_F(Device_Tree, Filter_Waits_For_An_Index_That_Comes_Later) {
+  UIEC_61850_Access::Tree_Panel panel(strings, nullptr);
+  panel.show();
+  auto device = Generated_Server(20, 5, 3);
+  QTest::keyClicks(panel.Tree_Filter->E_Tree_Filter, "ggio12.ind4.s");
+  panel.Show_Server(*device, nullptr);
+  EXPECT_FALSE(panel.Model->Filtered());
+  EXPECT_EQ(panel.Model->rowCount(panel.Model->Index_At({0, 0})), 20);
+  EXPECT_EQ(panel.Tree_Filter->L_Tree_Matches->text().toStdString(),
+            strings[access_strings::Text_Filter_Indexing]);
+  EXPECT_TRUE(panel.Tree_Filter->L_Tree_Matches->isVisible());
+
+  panel.Set_Index(std::make_shared<const Tree_Index>(*device));
+  EXPECT_TRUE(panel.Model->Filtered());
+  EXPECT_EQ(panel.Model->Index_At({0, 0, 0, 0, 0}).data().toString(), "s");
+  // The structure and its two attributes.
+  EXPECT_EQ(panel.Tree_Filter->L_Tree_Matches->text(),
+            QString::fromStdString(strings[access_strings::Text_Matches]).arg(3));
+  // The node clicked is the object the editor selects.
+  const QModelIndex s = panel.Model->Index_At({0, 0, 0, 0, 0});
+  QTest::mouseClick(panel.TV_IEC_Device->viewport(), Qt::LeftButton, {},
+                    panel.TV_IEC_Device->visualRect(s).center());
+  EXPECT_EQ(panel.Current_Object(), panel.Model->Object_At(s));
 }
 
 // The tester checks every answer of the model after each change: a reset, and the rows each
