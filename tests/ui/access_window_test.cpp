@@ -13,6 +13,7 @@
 #include <QTreeView>
 #include <functional>
 
+#include "access/access_strings.h"
 #include "access_ui/device_tree_model_qt.h"
 #include "access_ui/selection_grid_qt.h"
 #include "access_ui/tree_panel_qt.h"
@@ -26,8 +27,19 @@ namespace {
 using namespace UIEC_61850_Access;
 using Answer = ui::Messages::Answer;
 
-const std::string Ip_Error =
-    "Error row 1!! IP Address must be a valid TCP IP Address (Ex. 192.168.1.125)";
+// The table's words for a refused value `failure` of variable row 1, and of member `member` of
+// data set row 1.
+const lang::Lang_Strings Texts;
+const std::string Bad_Position = Texts[access_strings::Text_Row_Bad_Position] + "1399";
+std::string Row_1(const std::string& failure) {
+  return Texts[access_strings::Text_Error_Row] + "1" + failure;
+}
+std::string Row_1(int failure) { return Row_1(Texts[failure]); }
+std::string Member_Of_Row_1(int member, const std::string& failure) {
+  return Texts[access_strings::Text_Error_DataSet_Row] + "1" +
+         Texts[access_strings::Text_Error_Member] + std::to_string(member) + failure;
+}
+const std::string Ip_Error = Row_1(access_strings::Text_Row_Bad_IP_Address);
 
 // The editor on stand-in server files a.icd (IED1) and b.icd (IED2).
 struct Access_Window : test::Access_Editor {
@@ -213,10 +225,10 @@ TEST_F(Access_Window, Ok_Validates_Saves_And_The_File_Comes_Back) {
     const char* typed;
     std::string next_error;  // shown by the OK that follows
   } entries[] = {
-      {DA_Col::IPAddress, "127.0.0.1", "Error row 1!! Port must be between 0 and 65535"},
-      {DA_Col::Port, "102", "Error row 1!! Position must be between 0 and 1399"},
-      {DA_Col::Position, "0", "Error row 1!! Mult. Factor must be a valid Float"},
-      {DA_Col::MoltFact, "1,5", "Error row 1!! R/W must be Read or Write"},
+      {DA_Col::IPAddress, "127.0.0.1", Row_1(access_strings::Text_Row_Bad_Port)},
+      {DA_Col::Port, "102", Row_1(Bad_Position)},
+      {DA_Col::Position, "0", Row_1(access_strings::Text_Row_Bad_Factor)},
+      {DA_Col::MoltFact, "1,5", Row_1(access_strings::Text_Row_ReadWrite)},
       {DA_Col::ReadWrite, "W", ""},
   };
   for (const auto& e : entries) {
@@ -240,7 +252,7 @@ TEST_F(Access_Window, Ok_Validates_Saves_And_The_File_Comes_Back) {
   test::Click_Cell(window->ACG_DA, 0, DA_Col::OnTimer - 1);
   test::Press(Qt::Key_Space);
   test::Click(window->Btn_OK);
-  EXPECT_EQ(messages.Last(), "Error row 1!! Time must be between 1 and 100000000 ms");
+  EXPECT_EQ(messages.Last(), Row_1(access_strings::Text_Row_Bad_Time));
   test::Type_In_Cell(window->ACG_DA, 0, DA_Col::Time - 1, "1000");
   Choose_Server(0);
   Pick({"IED1", "LD0", "LLN0", "DS1"});
@@ -248,7 +260,7 @@ TEST_F(Access_Window, Ok_Validates_Saves_And_The_File_Comes_Back) {
   test::Type_In_Cell(window->ACG_DataSet, 0, DS_Col::Port - 1, "not checked");
   // The members are checked like the variable rows: a fresh member has no position.
   test::Click(window->Btn_OK);
-  EXPECT_EQ(messages.Last(), "Error data set row 1 member 1!! Position must be between 0 and 1399");
+  EXPECT_EQ(messages.Last(), Member_Of_Row_1(1, Bad_Position));
   for (int k = 0; k < 3; ++k) {
     test::Type_In_Cell(window->ACG_DS_Vars, k, Var_Col::Position - 1, QString::number(43 + k));
     test::Type_In_Cell(window->ACG_DS_Vars, k, Var_Col::MultFact - 1, "1");
@@ -259,16 +271,16 @@ TEST_F(Access_Window, Ok_Validates_Saves_And_The_File_Comes_Back) {
     const char* good;
     std::string error;
   } bad_member[] = {
-      {Var_Col::Position, "1400", "44", "!! Position must be between 0 and 1399"},
-      {Var_Col::Position, "abc", "44", "!! Position must be between 0 and 1399"},
-      {Var_Col::Position, "65536", "44", "!! Position must be between 0 and 1399"},
-      {Var_Col::MultFact, "x1", "1", "!! Mult. Factor must be a valid Float"},
+      {Var_Col::Position, "1400", "44", Bad_Position},
+      {Var_Col::Position, "abc", "44", Bad_Position},
+      {Var_Col::Position, "65536", "44", Bad_Position},
+      {Var_Col::MultFact, "x1", "1", Texts[access_strings::Text_Row_Bad_Factor]},
   };
   for (const auto& b : bad_member) {
     SCOPED_TRACE(b.typed);
     test::Type_In_Cell(window->ACG_DS_Vars, 1, b.column - 1, b.typed);
     test::Click(window->Btn_OK);
-    EXPECT_EQ(messages.Last(), "Error data set row 1 member 2" + b.error);
+    EXPECT_EQ(messages.Last(), Member_Of_Row_1(2, b.error));
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(test::Read(ctx.IEC_Client_File), saved);
     test::Type_In_Cell(window->ACG_DS_Vars, 1, b.column - 1, b.good);
@@ -395,12 +407,16 @@ TEST_F(Access_Window, Table_Cells) {
   Selection_Grid* grid = window->ACG_DA;
   EXPECT_EQ(grid->columnCount(), 16);
   EXPECT_EQ(grid->Corner_Text(), "N");
-  EXPECT_EQ(grid->horizontalHeaderItem(DA_Col::MoltFact - 1)->text(), "Molt Fact");
+  auto text = [](int index) { return QString::fromStdString(Texts[index]); };
+  EXPECT_EQ(grid->horizontalHeaderItem(DA_Col::MoltFact - 1)->text(),
+            text(access_strings::Text_Column_Headers.At(DA_Col::MoltFact)));
   EXPECT_EQ(grid->horizontalHeaderItem(DA_Col::Port - 1)->toolTip(),
             "Insert the Communication Port of IEC61850 Server");
-  EXPECT_EQ(window->ACG_DataSet->horizontalHeaderItem(DS_Col::GooseName - 1)->text(), "Goose Name");
+  EXPECT_EQ(window->ACG_DataSet->horizontalHeaderItem(DS_Col::GooseName - 1)->text(),
+            text(access_strings::Text_DataSet_Headers.At(DS_Col::GooseName)));
   EXPECT_EQ(window->ACG_DataSet->horizontalHeaderItem(0)->toolTip(), "Index");
-  EXPECT_EQ(window->ACG_DS_Vars->horizontalHeaderItem(Var_Col::MultFact - 1)->text(), "Mult Fact");
+  EXPECT_EQ(window->ACG_DS_Vars->horizontalHeaderItem(Var_Col::MultFact - 1)->text(),
+            text(access_strings::Text_Member_Headers.At(Var_Col::MultFact)));
 
   // The index is set by Add Var and the server list only.
   for (int c : {DA_Col::Index, DA_Col::bType, DA_Col::fc, DA_Col::Reference})

@@ -17,6 +17,7 @@
 #include <QTreeView>
 #include <functional>
 
+#include "access/access_strings.h"
 #include "access_ui/access_window.h"
 #include "access_ui/ied_chooser_dialog.h"
 #include "access_ui/map_page_qt.h"
@@ -282,9 +283,10 @@ TEST_F(Friction, Filter_Of_Another_Configuration_Is_Cleared) {
   Add_Server(1);
   Type_Filter("ggio1.ind2");
   QLabel* count = window->Tree_Filter->L_Tree_Matches;
-  EXPECT_EQ(count->text(), "3 matches");
+  const auto& s = ctx.Lang_Strings;
+  EXPECT_EQ(count->text(), QString::fromStdString(s[access_strings::Text_Matches]).arg(3));
   Type_Filter("ggio1.ind2.q");
-  EXPECT_EQ(count->text(), "1 match");
+  EXPECT_EQ(count->text().toStdString(), s[access_strings::Text_One_Match]);
   // Opened again on the same configuration: the text stays, no count over the empty tree.
   window->hide();
   window->show();
