@@ -297,8 +297,6 @@ void Read_Model(const TIEC_Device& device) {
       (void)object.GooseName().size();
     } else if constexpr (std::is_same_v<T, TIEC_DA>) {
       (void)object.FC().size();
-    } else {
-      (void)object.TreeNode;
     }
   });
 }

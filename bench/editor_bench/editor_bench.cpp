@@ -29,8 +29,9 @@
 #include <string>
 #include <vector>
 
-#include "access/access_window.h"
+#include "access_ui/access_window.h"
 #include "app/context.h"
+#include "app/main_window.h"
 #include "util/files.h"
 #include "util/messages_qt.h"
 
@@ -200,7 +201,7 @@ int main(int argc, char** argv) {
   double first_level_ms = -1;
 
   {
-    TFIEC_61850_Access editor(ctx, messages);
+    TFIEC_61850_Access editor(app::Access_Editor_Options(ctx), messages);
     std::string chosen = scl.string();
     editor.Choose_File = [&chosen] { return chosen; };
     QTimer::singleShot(0, [&] {
@@ -249,7 +250,7 @@ int main(int argc, char** argv) {
   }
   {
     // Opening again: the editor imports the configuration's catalog file.
-    TFIEC_61850_Access editor(ctx, messages);
+    TFIEC_61850_Access editor(app::Access_Editor_Options(ctx), messages);
     QTimer::singleShot(0, [&] {
       figures.push_back(
           {"opening (import of the catalog)", beat.Longest(), 0, Resident_Mb(), Peak_Mb()});

@@ -15,8 +15,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
+#include <QTreeView>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -26,12 +25,13 @@
 #include <vector>
 
 #include "access/access_state.h"
-#include "access/access_window.h"
-#include "access/check_report_dialog.h"
-#include "access/ied_chooser_dialog.h"
-#include "access/selection_grid_qt.h"
-#include "access/tree_filter_qt.h"
+#include "access_ui/access_window.h"
+#include "access_ui/ied_chooser_dialog.h"
+#include "access_ui/selection_grid_qt.h"
+#include "access_ui/tree_filter_qt.h"
 #include "app/context.h"
+#include "app/main_window.h"
+#include "check/check_report_dialog.h"
 #include "scl/ied_catalog.h"
 #include "util/files.h"
 #include "util/messages_qt.h"
@@ -122,9 +122,9 @@ QPoint Centre(QTableWidget* table, int row, int column) {
 }
 
 // Page Down or Page Up until `item` is in view (a click lands only on what is shown).
-void Page_To(QTreeWidget* tree, QTreeWidgetItem* item) {
+void Page_To(QTreeView* tree, const QModelIndex& item) {
   for (int guard = 0; guard < 1000; ++guard) {
-    const QRect shown = tree->visualItemRect(item);
+    const QRect shown = tree->visualRect(item);
     if (tree->viewport()->rect().contains(shown)) return;
     tally.Key(shown.top() < 0 ? Qt::Key_PageUp : Qt::Key_PageDown);
   }
@@ -139,20 +139,27 @@ void Choose_Server(TFIEC_61850_Access& window, int server) {
 // Shift+clicks it and presses Add Var.
 void Add_Points(TFIEC_61850_Access& window, int server) {
   QListWidget* list = window.LB_IEC_Devices;
-  QTreeWidget* tree = window.TV_IEC_Device;
+  QTreeView* tree = window.TV_IEC_Device;
   QApplication::processEvents();
-  std::vector<QTreeWidgetItem*> matches;
-  for (QTreeWidgetItemIterator it(tree); *it; ++it)
-    if ((*it)->background(0).style() != Qt::NoBrush && (*it)->childCount() == 0)
-      matches.push_back(*it);
+  // The matching nodes without children shown, in tree order.
+  std::vector<QModelIndex> matches;
+  std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+    for (int r = 0; r < tree->model()->rowCount(parent); ++r) {
+      const QModelIndex index = tree->model()->index(r, 0, parent);
+      if (index.data(Qt::BackgroundRole).isValid() && tree->model()->rowCount(index) == 0)
+        matches.push_back(index);
+      walk(index);
+    }
+  };
+  walk(QModelIndex());
   std::printf("  %zu matches of \"%s\" in %s\n", matches.size(), Filter_Text,
               list->item(server)->text().toStdString().c_str());
   if (matches.size() < Points_Per_Server) return;
   Page_To(tree, matches.front());
-  tally.Click(tree->viewport(), tree->visualItemRect(matches.front()).center());
-  QTreeWidgetItem* last = matches[Points_Per_Server - 1];
+  tally.Click(tree->viewport(), tree->visualRect(matches.front()).center());
+  const QModelIndex last = matches[Points_Per_Server - 1];
   Page_To(tree, last);
-  tally.Click(tree->viewport(), tree->visualItemRect(last).center(), Qt::ShiftModifier);
+  tally.Click(tree->viewport(), tree->visualRect(last).center(), Qt::ShiftModifier);
   tally.Click(window.Btn_AddVar, window.Btn_AddVar->rect().center());
 }
 
@@ -248,7 +255,7 @@ int main(int argc, char** argv) {
   // The engineer has added a file from this folder before: the dialog opens there.
   ctx.Last_Folders.SCL_File = scl.parent_path().string();
   Counted_Messages messages;
-  TFIEC_61850_Access window(ctx, messages);
+  TFIEC_61850_Access window(app::Access_Editor_Options(ctx), messages);
   window.show();
   QApplication::setActiveWindow(&window);
 

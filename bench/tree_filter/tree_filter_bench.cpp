@@ -11,7 +11,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -22,9 +22,10 @@
 #include <string>
 #include <vector>
 
-#include "access/access_window.h"
-#include "access/tree_filter_qt.h"
+#include "access_ui/access_window.h"
+#include "access_ui/tree_filter_qt.h"
 #include "app/context.h"
+#include "app/main_window.h"
 #include "scl/tree_filter.h"
 #include "util/files.h"
 #include "util/messages_qt.h"
@@ -226,7 +227,7 @@ int main(int argc, char** argv) {
   ctx.Active_Conf_Dir = (dir / "conf").string();
   ctx.Set_Files();
   Print_Messages messages;
-  TFIEC_61850_Access window(ctx, messages);
+  TFIEC_61850_Access window(app::Access_Editor_Options(ctx), messages);
   window.Choose_File = [&] { return (dir / "big.icd").string(); };
   window.Import_Scl = [&](const std::string&) { return std::move(server); };
   window.FormShow();

@@ -68,34 +68,6 @@ void Table::Renumber() {
 // ---------------------------------------------------------------------------------------------
 // The objects shown in the editor's tree
 
-namespace {
-
-// The object of `device` shown by `node`; null for a null node or one not found.
-TIEC_Object* Find_Shown(const TIEC_Device& device, Tree_Node node) {
-  if (node == nullptr) return nullptr;
-  TIEC_Object* found = nullptr;
-  For_Each_Object(device, [&](TIEC_Object& object) {
-    if (found == nullptr && object.TreeNode == node) found = &object;
-  });
-  return found;
-}
-
-}  // namespace
-
-TIEC_DA* Search_Node_Selected(const TIEC_Device& device, Tree_Node node) {
-  auto* attribute = dynamic_cast<TIEC_DA*>(Find_Shown(device, node));
-  return attribute != nullptr && attribute->List_DA.empty() ? attribute : nullptr;
-}
-
-TIEC_DataSet* Search_Node_Selected_DataSet(const TIEC_Device& device, Tree_Node node) {
-  return dynamic_cast<TIEC_DataSet*>(Find_Shown(device, node));
-}
-
-void Clear_Tree_Nodes(TIEC_Device& device) {
-  device.TreeNode = nullptr;
-  For_Each_Object(device, [](TIEC_Object& object) { object.TreeNode = nullptr; });
-}
-
 bool Device_Has_DataSet(const TIEC_Device& device, const TIEC_DataSet* data_set) {
   if (data_set == nullptr) return false;
   return Find_DataSet(device, [data_set](const TIEC_DataSet& own) { return &own == data_set; }) !=
@@ -118,9 +90,35 @@ void Access_State::Reset() {
   List_IEC_Dev.clear();
 }
 
+bool Access_State::Selection_Has_Row(int server) const {
+  const std::string index = std::to_string(server);
+  auto has = [&index](const Table& table, int index_column, int reference_column,
+                      const std::string& reference) {
+    if (table.Counts_As_Empty()) return false;
+    for (int r = 0; r < table.Row_Count(); ++r)
+      if (table.Cell(r, index_column) == index && table.Cell(r, reference_column) == reference)
+        return true;
+    return false;
+  };
+  if (Selected_IEC_DA != nullptr)
+    return has(ACG_DA, DA_Col::Index, DA_Col::Reference, Selected_IEC_DA->Reference());
+  if (Selected_IEC_DS != nullptr)
+    return has(ACG_DataSet, DS_Col::Index, DS_Col::Reference, Selected_IEC_DS->Reference());
+  return false;
+}
+
 void Access_State::Clear_Selection() {
   Selected_IEC_DA = nullptr;
   Selected_IEC_DS = nullptr;
+}
+
+void Access_State::Select_Object(TIEC_Object* object) {
+  Clear_Selection();
+  if (auto* attribute = dynamic_cast<TIEC_DA*>(object)) {
+    if (attribute->List_DA.empty()) Selected_IEC_DA = attribute;
+  } else {
+    Selected_IEC_DS = dynamic_cast<TIEC_DataSet*>(object);
+  }
 }
 
 Access_State::Added Access_State::Add_Var(int server_index) {
@@ -236,10 +234,10 @@ TIEC_DataSet* Access_State::Get_DataSet_By_Earlier_Reference(int32_t index,
   });
 }
 
-int Access_State::Server_Position(const TIEC_Device* device) const {
+std::optional<int> Access_State::Server_Position(const TIEC_Device* device) const {
   for (size_t i = 0; i < List_IEC_Dev.size(); ++i)
     if (List_IEC_Dev[i].get() == device) return static_cast<int>(i);
-  return -1;
+  return std::nullopt;
 }
 
 namespace {

@@ -17,7 +17,7 @@ namespace UIEC_61850_Access {
 using UIEC_Client_Decode::TIEC_DA;
 using UIEC_Client_Decode::TIEC_DataSet;
 using UIEC_Client_Decode::TIEC_Device;
-using UIEC_Client_Decode::Tree_Node;
+using UIEC_Client_Decode::TIEC_Object;
 
 // Columns of the variable table ACG_DA; column 0 numbers the rows.
 namespace DA_Col {
@@ -149,11 +149,18 @@ struct Access_State {
   // Destroys every server and record and empties the tables.
   void Reset();
   void Clear_Selection();
+  // Makes `object` (what a node of the tree shows; null for none) the selection Add Var takes:
+  // a leaf attribute, else a data set; anything else (a structured attribute, a data object,
+  // ...) selects nothing.
+  void Select_Object(TIEC_Object* object);
 
   enum class Added { Nothing, Variable, DataSet };
   // Turns the tree selection into a row; `server_index` is the position of the server whose
   // tree the selection was made in.
   Added Add_Var(int server_index);
+  // Whether the selection of the tree of server `server` has a row already: the same server and
+  // reference, where a second row would only read or write the same value again.
+  bool Selection_Has_Row(int server) const;
   void Remove_Variable_Row(int row);
   void Remove_DataSet_Row(int row);
 
@@ -169,8 +176,8 @@ struct Access_State {
   // `reference` (by its node's class alone), or null.
   TIEC_DataSet* Get_DataSet_By_Earlier_Reference(int32_t index, const std::string& reference) const;
 
-  // Position of `device` in List_IEC_Dev, or -1.
-  int Server_Position(const TIEC_Device* device) const;
+  // Position of `device` in List_IEC_Dev; none when the list does not hold it.
+  std::optional<int> Server_Position(const TIEC_Device* device) const;
   // True when a variable row or a data set row names server `position` by its "Index", or a
   // data set record points into its model.
   bool Server_In_Use(int position) const;
@@ -228,13 +235,6 @@ class Access_Change {
   Stretch<std::shared_ptr<TIEC_Device>> servers_;
 };
 
-// The leaf attribute of `device` shown by `node`, or null (structured attributes and other
-// objects give null).
-TIEC_DA* Search_Node_Selected(const TIEC_Device& device, Tree_Node node);
-// The data set of `device` shown by `node`, or null.
-TIEC_DataSet* Search_Node_Selected_DataSet(const TIEC_Device& device, Tree_Node node);
-// Forgets every tree node of `device`, so that a node freed with the tree can never match later.
-void Clear_Tree_Nodes(TIEC_Device& device);
 // True when `data_set` belongs to `device`.
 bool Device_Has_DataSet(const TIEC_Device& device, const TIEC_DataSet* data_set);
 

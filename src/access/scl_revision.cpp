@@ -406,4 +406,24 @@ std::vector<TDataSet_DA> Arrange_Members(const TIEC_DataSet& data_set,
   return members;
 }
 
+std::optional<size_t> Revision_IED(const std::vector<size_t>& chosen, size_t ied_count,
+                                   const lang::Lang_Strings& strings) {
+  if (chosen.empty()) return std::nullopt;
+  if (chosen.size() > 1 || chosen[0] >= ied_count)
+    throw std::runtime_error(strings[access_strings::Text_Replace_One_IED]);
+  return chosen[0];
+}
+
+Revision_Source Revision_Source_Of(const std::string& chosen,
+                                   const std::vector<UIEC_Client_Decode::IED_Info>& ieds,
+                                   size_t picked, const lang::Lang_Strings& strings) {
+  if (picked >= ieds.size() || !ieds[picked].server)
+    throw std::runtime_error(strings[access_strings::Text_Replace_No_Server]);
+  Revision_Source source;
+  source.ied_name = ieds[picked].name;
+  source.text = ieds.size() > 1 ? UIEC_Client_Decode::Extract_IED(chosen, source.ied_name, strings)
+                                : util::Read_File(chosen);
+  return source;
+}
+
 }  // namespace UIEC_61850_Access

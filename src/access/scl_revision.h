@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "access/access_state.h"
+#include "scl/ied_catalog.h"
 #include "text/lang_strings.h"
 #include "util/files.h"
 #include "util/progress.h"
@@ -132,5 +133,22 @@ std::vector<std::optional<Stored_Place>> Stored_Member_Places(
 // place, every other member with empty settings.
 std::vector<TDataSet_DA> Arrange_Members(const TIEC_DataSet& data_set,
                                          std::vector<std::pair<size_t, TDataSet_DA>> placed);
+
+// The text of a new revision of a server's SCL file, taken from the SCL file `chosen` whose IEDs
+// are `ieds`: the file itself when it holds one IED, else the IED at position `picked` of it,
+// extracted as Add IEC Device does. Throws (what() the reason to show) when no IED of the file
+// has a server, and as Extract_IED or util::Read_File do.
+struct Revision_Source {
+  std::string text;
+  std::string ied_name;
+};
+Revision_Source Revision_Source_Of(const std::string& chosen,
+                                   const std::vector<UIEC_Client_Decode::IED_Info>& ieds,
+                                   size_t picked, const lang::Lang_Strings& strings);
+// The one IED of a file with several that a new revision takes, from the IEDs the user chose
+// (positions in `ieds`): none when the user chose none (cancelled); throws (what() the reason to
+// show) when several were chosen.
+std::optional<size_t> Revision_IED(const std::vector<size_t>& chosen, size_t ied_count,
+                                   const lang::Lang_Strings& strings);
 
 }  // namespace UIEC_61850_Access

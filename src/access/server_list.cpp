@@ -129,4 +129,45 @@ size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
   return added;
 }
 
+std::vector<std::string> Catalog_Files_Of(const std::string& Active_Conf_Dir,
+                                          const std::string& file,
+                                          const std::vector<IED_Info>& ieds) {
+  // The file each IED would be written to, where the catalog holds it already.
+  std::vector<std::string> present(ieds.size());
+  const std::string catalog = Catalog_Dir(Active_Conf_Dir);
+  if (!util::Dir_Exists(catalog)) return present;
+  for (size_t i = 0; i < ieds.size(); ++i) {
+    if (!UIEC_Client_Decode::Is_Writable_IED_Name(ieds[i].name)) continue;
+    try {
+      const std::string target =
+          UIEC_Client_Decode::Catalog_File_For_IED(catalog, file, ieds[i].name);
+      if (util::File_Exists(target)) present[i] = util::File_Name_Of(target);
+    } catch (const std::exception&) {
+      // an unreadable catalog shows nothing here; adding says what is wrong
+    }
+  }
+  return present;
+}
+
+const std::optional<std::string>& Server_Addresses::Of(const TIEC_Device& device,
+                                                       const std::string& catalog_dir) {
+  auto found = ips_.find(&device);
+  if (found == ips_.end()) {
+    std::optional<std::string> ip =
+        UIEC_Client_Decode::Server_IP(Catalog_Path(catalog_dir, device.FileName()));
+    found = ips_.emplace(&device, std::move(ip)).first;
+  }
+  return found->second;
+}
+
+void Fill_Address(Access_State& state, Access_State::Added added, const std::string& ip) {
+  if (added == Access_State::Added::Nothing) return;
+  const bool variable = added == Access_State::Added::Variable;
+  Table& table = variable ? state.ACG_DA : state.ACG_DataSet;
+  const int row = table.Row_Count() - 1;
+  table.Set_Cell(row, variable ? int{DA_Col::IPAddress} : int{DS_Col::IPAddress}, ip);
+  table.Set_Cell(row, variable ? int{DA_Col::Port} : int{DS_Col::Port},
+                 UIEC_Client_Decode::Default_Server_Port);
+}
+
 }  // namespace UIEC_61850_Access

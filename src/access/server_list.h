@@ -3,7 +3,9 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,5 +70,29 @@ size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
                        const std::string& chosen, const IED_Picker& pick,
                        const Overwrite_Asker& ask_overwrite, const lang::Lang_Strings& texts,
                        const Importer& import = Import_Device);
+
+// For each IED of the SCL file `file`: the name of its catalog file where the catalog of the
+// configuration in `Active_Conf_Dir` holds it already, else empty (also for every IED when the
+// catalog cannot be read: adding then says what is wrong).
+std::vector<std::string> Catalog_Files_Of(const std::string& Active_Conf_Dir,
+                                          const std::string& file,
+                                          const std::vector<IED_Info>& ieds);
+
+// Each server's IP address from its catalog file, read when first asked for and kept until
+// Forget (a server replaced, removed or brought back).
+class Server_Addresses {
+ public:
+  // The address of `device` from its catalog copy in `catalog_dir`; none when the file gives
+  // the server none. A file that cannot be read throws (and is read again when next asked).
+  const std::optional<std::string>& Of(const TIEC_Device& device, const std::string& catalog_dir);
+  void Forget() { ips_.clear(); }
+
+ private:
+  std::map<const TIEC_Device*, std::optional<std::string>> ips_;
+};
+
+// Puts the address `ip` and the default port into the row Add Var just added (`added` names its
+// table; a new row is always the last).
+void Fill_Address(Access_State& state, Access_State::Added added, const std::string& ip);
 
 }  // namespace UIEC_61850_Access

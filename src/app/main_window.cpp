@@ -15,8 +15,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "access/access_window.h"
-#include "access/check_report_dialog.h"
+#include "access_ui/access_window.h"
 #include "app/about_dialog.h"
 #include "app/app_strings.h"
 #include "app/new_project_dialog.h"
@@ -26,6 +25,7 @@
 #include "app/web_links.h"
 #include "app/workspace.h"
 #include "check/check.h"
+#include "check/check_report_dialog.h"
 #include "comm/pargen_dialog.h"
 #include "image/image_build.h"
 #include "image/image_strings.h"
@@ -192,6 +192,25 @@ bool TFVarnoscopioFirmWare::Claim_Workspace(util::Folder_Lock& lock, ui::Message
   return false;
 }
 
+namespace app {
+
+UIEC_61850_Access::Editor_Options Access_Editor_Options(App_Context& ctx) {
+  return {ctx.Lang_Strings,
+          ctx.SW_Code,
+          ctx.Active_Conf_Dir,
+          ctx.IEC_Client_File,
+          ctx.Address_From_SCL,
+          ctx.Double_Click_Auto_Size,
+          ctx.Enable_Jump_Field_Tables,
+          ctx.Last_Folders.SCL_File,
+          ctx.Last_Folders.Map_File,
+          ctx.Last_Folders.Report_File,
+          [&ctx] { Require_Conf_Folders(ctx); },
+          [&ctx] { return Open_Conf_Folder(ctx); }};
+}
+
+}  // namespace app
+
 void TFVarnoscopioFirmWare::Create_Dialogs() {
   FNew_Project = new TFNew_Project(ctx_, messages_, this);
   FOpenConf = new TFOpenConf(ctx_, messages_, this);
@@ -199,7 +218,7 @@ void TFVarnoscopioFirmWare::Create_Dialogs() {
   FSoftOptions = new TFSoftOptions(ctx_, messages_, this);
   FSoftOptions->Set_Change_Language([this] { Change_Language(); });
   FParGen = new TFParGen(app::ParGen_Options_Of(ctx_), messages_, this);
-  FIEC_61850_Access = new TFIEC_61850_Access(ctx_, messages_, this);
+  FIEC_61850_Access = new TFIEC_61850_Access(Access_Editor_Options(ctx_), messages_, this);
   FBoot = new TFBoot(app::Boot_Options_Of(ctx_), messages_, this);
 }
 

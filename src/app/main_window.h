@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <string>
 
+#include "access/editor_options.h"
 #include "app/context.h"
 #include "comm/pargen_dialog.h"
 #include "update/boot_dialog.h"
@@ -39,6 +40,12 @@ class TFSoftOptions;
 class TFParGen;
 class TFIEC_61850_Access;
 class TFBoot;
+
+namespace app {
+// What the access editor takes from the context: its settings and paths as references into
+// `ctx`, and the configuration folder's checks.
+UIEC_61850_Access::Editor_Options Access_Editor_Options(App_Context& ctx);
+}  // namespace app
 
 class TFVarnoscopioFirmWare : public QWidget {
   Q_OBJECT

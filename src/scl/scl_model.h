@@ -1,7 +1,7 @@
 // The in-memory picture of one IEC 61850 server as its SCL file declares it: device, logical
 // devices, logical nodes, data objects (with sub data objects), data attributes (with sub
 // attributes), and the data sets of each logical node. The import (scl_import.h) fills it once;
-// afterwards only the editor's TreeNode links change.
+// afterwards it does not change (the editor's tree points into it; the model knows no tree).
 //
 // A large file gives millions of attributes, so the model is compact:
 // - every object lives in blocks that its device owns (Model_Store) and dies with the device;
@@ -34,10 +34,6 @@ class SCL_Error : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-// Identifies the node of the editor's tree that shows a model object. The model never follows
-// it, only stores it for identity comparison; null until the object is shown.
-using Tree_Node = void*;
 
 class TIEC_Device;
 class TIEC_LDevice;
@@ -206,8 +202,6 @@ class TIEC_Object {
   TIEC_Object(const TIEC_Object&) = delete;
   TIEC_Object& operator=(const TIEC_Object&) = delete;
   virtual ~TIEC_Object() = default;
-
-  Tree_Node TreeNode = nullptr;
 };
 
 // One data attribute: a DA of a DOType or a BDA of a DAType.

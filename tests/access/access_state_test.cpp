@@ -186,26 +186,26 @@ TEST_F(Access_State_Edits, A_Server_Still_Referred_To_Is_Kept) {
   }
 }
 
-TEST_F(Access_State_Edits, Tree_Nodes_Map_Back_To_Leaves_And_Data_Sets) {
-  int nodes[4];
+TEST_F(Access_State_Edits, Tree_Objects_Select_Leaves_And_Data_Sets_Only) {
   TIEC_DA* leaf = Leaf(Dev(0), 1, "TotW", "f");
   TIEC_DA* structure = Leaf(Dev(0), 1, "TotW", "mag");
-  leaf->TreeNode = &nodes[0];
-  structure->TreeNode = &nodes[1];
-  Data_Set(Dev(0), 1)->TreeNode = &nodes[2];
-  Dev(0).List_LDevice[0]->List_LN[0]->List_DO[0]->TreeNode = &nodes[3];
-
-  EXPECT_EQ(Search_Node_Selected(Dev(0), &nodes[0]), leaf);
-  EXPECT_EQ(Search_Node_Selected(Dev(0), &nodes[1]), nullptr);
-  EXPECT_EQ(Search_Node_Selected(Dev(0), &nodes[3]), nullptr);
-  EXPECT_EQ(Search_Node_Selected_DataSet(Dev(0), &nodes[2]), Data_Set(Dev(0), 1));
-  EXPECT_EQ(Search_Node_Selected_DataSet(Dev(0), &nodes[0]), nullptr);
-  EXPECT_EQ(Search_Node_Selected(Dev(0), nullptr), nullptr);
-  EXPECT_EQ(Search_Node_Selected(Dev(1), &nodes[0]), nullptr);
-
-  Clear_Tree_Nodes(Dev(0));
-  EXPECT_EQ(Search_Node_Selected(Dev(0), &nodes[0]), nullptr);
-  EXPECT_EQ(Search_Node_Selected_DataSet(Dev(0), &nodes[2]), nullptr);
+  TIEC_Object* data_object = Dev(0).List_LDevice[0]->List_LN[0]->List_DO[0];
+  const struct {
+    TIEC_Object* object;
+    TIEC_DA* da;
+    TIEC_DataSet* data_set;
+  } cases[] = {{leaf, leaf, nullptr},
+               {structure, nullptr, nullptr},
+               {Data_Set(Dev(0), 1), nullptr, Data_Set(Dev(0), 1)},
+               {data_object, nullptr, nullptr},
+               {&Dev(0), nullptr, nullptr},
+               {nullptr, nullptr, nullptr}};
+  for (const auto& c : cases) {
+    state.Selected_IEC_DA = leaf;  // an earlier selection never survives
+    state.Select_Object(c.object);
+    EXPECT_EQ(state.Selected_IEC_DA, c.da);
+    EXPECT_EQ(state.Selected_IEC_DS, c.data_set);
+  }
 }
 
 TEST_F(Access_State_Edits, Get_Data_Set_Looks_Only_In_The_Named_Server) {

@@ -9,15 +9,16 @@
 #include <QListWidget>
 #include <QString>
 #include <QTabWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "access/access_test_models.h"
-#include "access/access_window.h"
-#include "access/selection_grid_qt.h"
+#include "access_ui/access_window.h"
+#include "access_ui/selection_grid_qt.h"
 #include "app/context.h"
+#include "app/main_window.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
 #include "support/user_input.h"
@@ -34,7 +35,7 @@ struct Access_Editor : ::testing::Test {
 
   void SetUp() override {
     Open_Configuration("conf");
-    window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
+    window = std::make_unique<TFIEC_61850_Access>(app::Access_Editor_Options(ctx), messages);
     window->Choose_File = [this] { return chosen; };
   }
   // Makes `name` (a folder of the temporary workspace) the active configuration.
@@ -74,17 +75,17 @@ struct Access_Editor : ::testing::Test {
   void Choose_Server(int row) { Click_Item(window->LB_IEC_Devices, row); }
 
   // A tree node's name: its text without what follows the name (a data set's member count).
-  static QString Node_Name(const QTreeWidgetItem* item) {
+  static QString Node_Name(const Tree_Item& item) {
     return item->text(0).section(QStringLiteral(" ("), 0, 0);
   }
   // The tree node reached by following `texts` from the top, expanding on the way (children
   // appear when their node is first expanded); nullptr where a step is missing.
-  QTreeWidgetItem* Node(const std::vector<QString>& texts) const {
-    QTreeWidgetItem* item = window->TV_IEC_Device->topLevelItem(0);
+  Tree_Item Node(const std::vector<QString>& texts) const {
+    Tree_Item item = Top(window->TV_IEC_Device);
     if (item == nullptr || item->text(0) != texts[0]) return nullptr;
     for (size_t i = 1; i < texts.size(); ++i) {
       item->setExpanded(true);
-      QTreeWidgetItem* next = nullptr;
+      Tree_Item next = nullptr;
       for (int c = 0; c < item->childCount() && next == nullptr; ++c)
         if (Node_Name(item->child(c)) == texts[i]) next = item->child(c);
       if (next == nullptr) return nullptr;
@@ -94,7 +95,7 @@ struct Access_Editor : ::testing::Test {
   }
   // A click on that node (Ctrl or Shift held where given).
   void Pick(const std::vector<QString>& texts, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QTreeWidgetItem* node = Node(texts);
+    Tree_Item node = Node(texts);
     ASSERT_NE(node, nullptr) << texts.back().toStdString();
     Click_Item(window->TV_IEC_Device, node, modifiers);
   }

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "access/check_report_dialog.h"
+#include "check/check_report_dialog.h"
 
 namespace test {
 

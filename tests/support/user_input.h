@@ -14,9 +14,11 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QWidget>
 #include <functional>
+
+#include "support/tree_items.h"
 
 namespace test {
 
@@ -108,11 +110,11 @@ inline void Click_Item(QListWidget* list, int row) {
   QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
                     list->visualItemRect(list->item(row)).center());
 }
-inline void Click_Item(QTreeWidget* tree, QTreeWidgetItem* node,
+inline void Click_Item(QTreeView* tree, const Tree_Item& node,
                        Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  tree->scrollToItem(node);
+  tree->scrollTo(node.index());
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, modifiers,
-                    tree->visualItemRect(node).center());
+                    tree->visualRect(node.index()).center());
 }
 
 // Runs `act` on the first window of type T that becomes the active modal one, made the active

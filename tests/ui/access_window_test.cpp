@@ -1,4 +1,5 @@
-#include "access/access_window.h"
+#include "app/all_texts.h"
+#include "access_ui/access_window.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,10 +11,13 @@
 #include <QListWidget>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <functional>
 
-#include "access/selection_grid_qt.h"
+#include "access/access_strings.h"
+#include "access_ui/device_tree_model_qt.h"
+#include "access_ui/selection_grid_qt.h"
+#include "access_ui/tree_panel_qt.h"
 #include "support/access_editor.h"
 #include "support/recording_messages.h"
 #include "support/user_input.h"
@@ -24,8 +28,19 @@ namespace {
 using namespace UIEC_61850_Access;
 using Answer = ui::Messages::Answer;
 
-const std::string Ip_Error =
-    "Error row 1!! IP Address must be a valid TCP IP Address (Ex. 192.168.1.125)";
+// The table's words for a refused value `failure` of variable row 1, and of member `member` of
+// data set row 1.
+const lang::Lang_Strings Texts = lang::English_Strings();
+const std::string Bad_Position = Texts[access_strings::Text_Row_Bad_Position] + "1399";
+std::string Row_1(const std::string& failure) {
+  return Texts[access_strings::Text_Error_Row] + "1" + failure;
+}
+std::string Row_1(int failure) { return Row_1(Texts[failure]); }
+std::string Member_Of_Row_1(int member, const std::string& failure) {
+  return Texts[access_strings::Text_Error_DataSet_Row] + "1" +
+         Texts[access_strings::Text_Error_Member] + std::to_string(member) + failure;
+}
+const std::string Ip_Error = Row_1(access_strings::Text_Row_Bad_IP_Address);
 
 // The editor on stand-in server files a.icd (IED1) and b.icd (IED2).
 struct Access_Window : test::Access_Editor {
@@ -53,18 +68,18 @@ TEST_F(Access_Window, Servers_Tree_And_Selection) {
   ASSERT_EQ(window->LB_IEC_Devices->count(), 2);
   EXPECT_EQ(window->LB_IEC_Devices->item(1)->text(), "IED2");
   EXPECT_EQ(test::Read(ctx.Active_Conf_Dir + "/ICD_Catalog/b.icd"), test::Fake_Scl("IED2"));
-  EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
+  EXPECT_EQ(test::Top_Count(window->TV_IEC_Device), 0);
 
   Choose_Server(1);
-  QTreeWidgetItem* top = window->TV_IEC_Device->topLevelItem(0);
+  test::Tree_Item top = test::Top(window->TV_IEC_Device, 0);
   ASSERT_NE(top, nullptr);
   EXPECT_EQ(top->text(0), "IED2");
   EXPECT_TRUE(top->isExpanded());
-  QTreeWidgetItem* lln0 = top->child(0)->child(0);
+  test::Tree_Item lln0 = top->child(0)->child(0);
   EXPECT_EQ(top->child(0)->text(0), "LD0");
   EXPECT_TRUE(lln0->isExpanded());
   ASSERT_EQ(lln0->childCount(), 3);  // Mod, then the data sets DS1 and DS2
-  QTreeWidgetItem* mod = lln0->child(0);
+  test::Tree_Item mod = lln0->child(0);
   EXPECT_EQ(mod->text(0), "Mod");
   EXPECT_FALSE(mod->isExpanded());
   EXPECT_EQ(mod->foreground(0).color(), QColor(Qt::blue));
@@ -72,14 +87,16 @@ TEST_F(Access_Window, Servers_Tree_And_Selection) {
   EXPECT_EQ(lln0->child(1)->foreground(0).color(), QColor(0x00, 0x80, 0x00));
   EXPECT_EQ(top->child(0)->child(1)->text(0), "MMXU1");
 
-  // Attributes are created when their data object is first opened.
+  // Attributes get their nodes when their data object is first opened.
   const TIEC_Device& device = *window->State().List_IEC_Dev[1];
   const TIEC_DA& stval = *device.List_LDevice[0]->List_LN[0]->List_DO[0]->List_DA[0];
-  EXPECT_EQ(stval.TreeNode, nullptr);
+  const UIEC_61850_Access::Device_Tree_Model& model = *window->Tree->Model;
+  const size_t nodes = model.Node_Count();
   EXPECT_EQ(mod->childCount(), 0);
   mod->setExpanded(true);
   ASSERT_EQ(mod->childCount(), 3);
-  EXPECT_EQ(stval.TreeNode, mod->child(0));
+  EXPECT_EQ(model.Node_Count(), nodes + 3);
+  EXPECT_EQ(model.Object_At(mod->child(0).index()), &stval);
 
   // Only leaf attributes and data sets are selections.
   Pick({"IED2", "LD0", "LLN0", "Mod"});
@@ -147,7 +164,7 @@ TEST_F(Access_Window, Removing_Servers) {
   Pick({"IED1", "LD0", "LLN0", "Mod", "stVal"});
   test::Click(window->Btn_Remove_IEC_Device);
   ASSERT_EQ(window->LB_IEC_Devices->count(), 2);
-  EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
+  EXPECT_EQ(test::Top_Count(window->TV_IEC_Device), 0);
   EXPECT_EQ(window->State().Selected_IEC_DA, nullptr);
   EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::Index), "1");
   EXPECT_EQ(window->ACG_DataSet->Text(0, DS_Col::Index), "0");
@@ -209,10 +226,10 @@ TEST_F(Access_Window, Ok_Validates_Saves_And_The_File_Comes_Back) {
     const char* typed;
     std::string next_error;  // shown by the OK that follows
   } entries[] = {
-      {DA_Col::IPAddress, "127.0.0.1", "Error row 1!! Port must be between 0 and 65535"},
-      {DA_Col::Port, "102", "Error row 1!! Position must be between 0 and 1399"},
-      {DA_Col::Position, "0", "Error row 1!! Mult. Factor must be a valid Float"},
-      {DA_Col::MoltFact, "1,5", "Error row 1!! R/W must be Read or Write"},
+      {DA_Col::IPAddress, "127.0.0.1", Row_1(access_strings::Text_Row_Bad_Port)},
+      {DA_Col::Port, "102", Row_1(Bad_Position)},
+      {DA_Col::Position, "0", Row_1(access_strings::Text_Row_Bad_Factor)},
+      {DA_Col::MoltFact, "1,5", Row_1(access_strings::Text_Row_ReadWrite)},
       {DA_Col::ReadWrite, "W", ""},
   };
   for (const auto& e : entries) {
@@ -236,7 +253,7 @@ TEST_F(Access_Window, Ok_Validates_Saves_And_The_File_Comes_Back) {
   test::Click_Cell(window->ACG_DA, 0, DA_Col::OnTimer - 1);
   test::Press(Qt::Key_Space);
   test::Click(window->Btn_OK);
-  EXPECT_EQ(messages.Last(), "Error row 1!! Time must be between 1 and 100000000 ms");
+  EXPECT_EQ(messages.Last(), Row_1(access_strings::Text_Row_Bad_Time));
   test::Type_In_Cell(window->ACG_DA, 0, DA_Col::Time - 1, "1000");
   Choose_Server(0);
   Pick({"IED1", "LD0", "LLN0", "DS1"});
@@ -244,7 +261,7 @@ TEST_F(Access_Window, Ok_Validates_Saves_And_The_File_Comes_Back) {
   test::Type_In_Cell(window->ACG_DataSet, 0, DS_Col::Port - 1, "not checked");
   // The members are checked like the variable rows: a fresh member has no position.
   test::Click(window->Btn_OK);
-  EXPECT_EQ(messages.Last(), "Error data set row 1 member 1!! Position must be between 0 and 1399");
+  EXPECT_EQ(messages.Last(), Member_Of_Row_1(1, Bad_Position));
   for (int k = 0; k < 3; ++k) {
     test::Type_In_Cell(window->ACG_DS_Vars, k, Var_Col::Position - 1, QString::number(43 + k));
     test::Type_In_Cell(window->ACG_DS_Vars, k, Var_Col::MultFact - 1, "1");
@@ -255,16 +272,16 @@ TEST_F(Access_Window, Ok_Validates_Saves_And_The_File_Comes_Back) {
     const char* good;
     std::string error;
   } bad_member[] = {
-      {Var_Col::Position, "1400", "44", "!! Position must be between 0 and 1399"},
-      {Var_Col::Position, "abc", "44", "!! Position must be between 0 and 1399"},
-      {Var_Col::Position, "65536", "44", "!! Position must be between 0 and 1399"},
-      {Var_Col::MultFact, "x1", "1", "!! Mult. Factor must be a valid Float"},
+      {Var_Col::Position, "1400", "44", Bad_Position},
+      {Var_Col::Position, "abc", "44", Bad_Position},
+      {Var_Col::Position, "65536", "44", Bad_Position},
+      {Var_Col::MultFact, "x1", "1", Texts[access_strings::Text_Row_Bad_Factor]},
   };
   for (const auto& b : bad_member) {
     SCOPED_TRACE(b.typed);
     test::Type_In_Cell(window->ACG_DS_Vars, 1, b.column - 1, b.typed);
     test::Click(window->Btn_OK);
-    EXPECT_EQ(messages.Last(), "Error data set row 1 member 2" + b.error);
+    EXPECT_EQ(messages.Last(), Member_Of_Row_1(2, b.error));
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(test::Read(ctx.IEC_Client_File), saved);
     test::Type_In_Cell(window->ACG_DS_Vars, 1, b.column - 1, b.good);
@@ -279,7 +296,7 @@ TEST_F(Access_Window, Ok_Validates_Saves_And_The_File_Comes_Back) {
 
   // A new opening shows the file; OK without changes writes the same bytes.
   ASSERT_TRUE(test::Activate(window.get()));
-  EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
+  EXPECT_EQ(test::Top_Count(window->TV_IEC_Device), 0);
   EXPECT_EQ(window->LB_IEC_Devices->count(), 1);
   EXPECT_EQ(window->ACG_DA->Text(0, DA_Col::MoltFact), "1,5");
   EXPECT_EQ(window->ACG_DA->item(0, DA_Col::OnTimer - 1)->checkState(), Qt::Checked);
@@ -391,12 +408,16 @@ TEST_F(Access_Window, Table_Cells) {
   Selection_Grid* grid = window->ACG_DA;
   EXPECT_EQ(grid->columnCount(), 16);
   EXPECT_EQ(grid->Corner_Text(), "N");
-  EXPECT_EQ(grid->horizontalHeaderItem(DA_Col::MoltFact - 1)->text(), "Molt Fact");
+  auto text = [](int index) { return QString::fromStdString(Texts[index]); };
+  EXPECT_EQ(grid->horizontalHeaderItem(DA_Col::MoltFact - 1)->text(),
+            text(access_strings::Text_Column_Headers.At(DA_Col::MoltFact)));
   EXPECT_EQ(grid->horizontalHeaderItem(DA_Col::Port - 1)->toolTip(),
             "Insert the Communication Port of IEC61850 Server");
-  EXPECT_EQ(window->ACG_DataSet->horizontalHeaderItem(DS_Col::GooseName - 1)->text(), "Goose Name");
+  EXPECT_EQ(window->ACG_DataSet->horizontalHeaderItem(DS_Col::GooseName - 1)->text(),
+            text(access_strings::Text_DataSet_Headers.At(DS_Col::GooseName)));
   EXPECT_EQ(window->ACG_DataSet->horizontalHeaderItem(0)->toolTip(), "Index");
-  EXPECT_EQ(window->ACG_DS_Vars->horizontalHeaderItem(Var_Col::MultFact - 1)->text(), "Mult Fact");
+  EXPECT_EQ(window->ACG_DS_Vars->horizontalHeaderItem(Var_Col::MultFact - 1)->text(),
+            text(access_strings::Text_Member_Headers.At(Var_Col::MultFact)));
 
   // The index is set by Add Var and the server list only.
   for (int c : {DA_Col::Index, DA_Col::bType, DA_Col::fc, DA_Col::Reference})
@@ -516,7 +537,7 @@ TEST_F(Access_Window, A_New_Configuration_Opens_Empty) {
   Open_Configuration("other");
   ASSERT_TRUE(Open_Editor());
   EXPECT_EQ(window->LB_IEC_Devices->count(), 0);
-  EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
+  EXPECT_EQ(test::Top_Count(window->TV_IEC_Device), 0);
   for (Selection_Grid* grid : {window->ACG_DA, window->ACG_DataSet, window->ACG_DS_Vars}) {
     EXPECT_EQ(grid->rowCount(), 1);
     EXPECT_EQ(grid->Text(0, 1), "");
@@ -579,14 +600,15 @@ TEST_F(Access_Window, Real_Sample_Through_The_Import) {
   Add_Server(samples + "/simpleIO_direct_control_goose.cid");
   ASSERT_EQ(window->LB_IEC_Devices->count(), 1) << messages.Last();
   Choose_Server(0);
-  QTreeWidgetItem* top = window->TV_IEC_Device->topLevelItem(0);
+  test::Tree_Item top = test::Top(window->TV_IEC_Device, 0);
   ASSERT_NE(top, nullptr);
   EXPECT_EQ(top->text(0), QString::fromStdString(window->State().List_IEC_Dev[0]->Name()));
 
   // The first data set of the tree, with its members.
-  QTreeWidgetItem* data_set = nullptr;
-  for (QTreeWidgetItemIterator it(window->TV_IEC_Device); *it && !data_set; ++it)
-    if ((*it)->foreground(0).color() == QColor(0x00, 0x80, 0x00)) data_set = *it;
+  test::Tree_Item data_set = nullptr;
+  for (const test::Tree_Item& item : test::All_Items(window->TV_IEC_Device))
+    if (data_set == nullptr && item->foreground(0).color() == QColor(0x00, 0x80, 0x00))
+      data_set = item;
   ASSERT_NE(data_set, nullptr);
   test::Click_Item(window->TV_IEC_Device, data_set);
   test::Click(window->Btn_AddVar);

@@ -15,9 +15,9 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "access/access_window.h"
-#include "access/check_report_dialog.h"
-#include "access/selection_grid_qt.h"
+#include "access_ui/access_window.h"
+#include "access_ui/selection_grid_qt.h"
+#include "check/check_report_dialog.h"
 #include "support/access_editor.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"

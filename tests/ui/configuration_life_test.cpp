@@ -17,10 +17,10 @@
 #include <QUndoStack>
 #include <memory>
 
-#include "access/access_window.h"
-#include "access/check_report_dialog.h"
-#include "access/map_page_qt.h"
-#include "access/selection_grid_qt.h"
+#include "access_ui/access_window.h"
+#include "access_ui/map_page_qt.h"
+#include "access_ui/selection_grid_qt.h"
+#include "check/check_report_dialog.h"
 #include "app/all_texts.h"
 #include "support/access_editor.h"
 #include "support/check_report.h"

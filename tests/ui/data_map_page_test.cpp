@@ -8,12 +8,12 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <filesystem>
 
-#include "access/access_window.h"
-#include "access/map_page_qt.h"
-#include "access/selection_grid_qt.h"
+#include "access_ui/access_window.h"
+#include "access_ui/map_page_qt.h"
+#include "access_ui/selection_grid_qt.h"
 #include "app/main_window.h"
 #include "support/access_editor.h"
 #include "support/check_report.h"

@@ -14,15 +14,14 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
+#include <QTreeView>
 #include <cstdio>
 
 #include "access/access_strings.h"
-#include "access/access_window.h"
-#include "access/ied_chooser_dialog.h"
-#include "access/selection_grid_qt.h"
-#include "access/tree_filter_qt.h"
+#include "access_ui/access_window.h"
+#include "access_ui/ied_chooser_dialog.h"
+#include "access_ui/selection_grid_qt.h"
+#include "access_ui/tree_filter_qt.h"
 #include "scl/ied_catalog.h"
 #include "support/access_editor.h"
 #include "support/check_report.h"
@@ -61,24 +60,23 @@ struct Find_Points : test::Access_Editor {
   // expanded nodes "+".
   std::string Tree() const {
     std::string out;
-    std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* item, int depth) {
+    std::function<void(test::Tree_Item, int)> walk = [&](test::Tree_Item item, int depth) {
       out += std::string(static_cast<size_t>(depth), ' ') + item->text(0).toStdString();
       if (item->background(0).style() != Qt::NoBrush) out += "*";
       if (item->childCount() > 0 && item->isExpanded()) out += "+";
       out += "\n";
       for (int c = 0; c < item->childCount(); ++c) walk(item->child(c), depth + 1);
     };
-    for (int i = 0; i < window->TV_IEC_Device->topLevelItemCount(); ++i)
-      walk(window->TV_IEC_Device->topLevelItem(i), 0);
+    for (int i = 0; i < test::Top_Count(window->TV_IEC_Device); ++i)
+      walk(test::Top(window->TV_IEC_Device, i), 0);
     return out;
   }
-  QTreeWidgetItem* Find(const QString& text) const {
-    const auto found =
-        window->TV_IEC_Device->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-    return found.isEmpty() ? nullptr : found.front();
+  test::Tree_Item Find(const QString& text) const {
+    const auto found = test::Find_Items(window->TV_IEC_Device, text);
+    return found.empty() ? nullptr : found.front();
   }
   void Click_Node(const QString& text, Qt::KeyboardModifiers modifiers = {}) {
-    QTreeWidgetItem* item = Find(text);
+    test::Tree_Item item = Find(text);
     ASSERT_NE(item, nullptr) << text.toStdString();
     test::Click_Item(window->TV_IEC_Device, item, modifiers);
   }
@@ -299,15 +297,11 @@ TEST_F(Find_Points, A_Large_Model_Shows_Without_Building_Every_Node) {
   ASSERT_EQ(Servers(), (std::vector<std::string>{"Big"}));
 
   Choose_Server(0);
-  auto items = [this] {
-    int count = 0;
-    for (QTreeWidgetItemIterator it(window->TV_IEC_Device); *it; ++it) ++count;
-    return count;
-  };
+  auto items = [this] { return static_cast<int>(test::All_Items(window->TV_IEC_Device).size()); };
   EXPECT_EQ(items(), 2 + LNs + LNs * DOs);  // of 612,000 objects
 
   // Expanding a data object, then one of its attributes, builds their children.
-  QTreeWidgetItem* dobj = window->TV_IEC_Device->topLevelItem(0)->child(0)->child(7)->child(3);
+  test::Tree_Item dobj = test::Top(window->TV_IEC_Device, 0)->child(0)->child(7)->child(3);
   ASSERT_EQ(dobj->text(0), "d3");
   test::Click_Item(window->TV_IEC_Device, dobj);
   QTest::keyClick(window->TV_IEC_Device, Qt::Key_Right);
@@ -366,7 +360,7 @@ TEST_F(Find_Points, Filter_By_Name_Reference_And_Fc_Then_Clear) {
   EXPECT_EQ(Tree(),
             "IED1+\n LD0+\n  Q0XCBR1+\n   Pos+\n    Oper+\n     ctlVal*\n     origin+\n"
             "      orCat*\n      orIdent*\n");
-  QTreeWidgetItem* ctl = Find("ctlVal");
+  test::Tree_Item ctl = Find("ctlVal");
   ASSERT_NE(ctl, nullptr);
   EXPECT_EQ(ctl->toolTip(0).toStdString(),
             "Reference: IED1LD0/Q0XCBR1.Pos.Oper.ctlVal\nFC: CO\nbType: BOOLEAN");
@@ -479,9 +473,8 @@ struct Table_Commands : Find_Points {
     Show_Model();
     Type_Filter("stval");
     // Three variable rows: the stVal of Mod, Pos and the first Ind1.
-    const auto found =
-        window->TV_IEC_Device->findItems("stVal", Qt::MatchExactly | Qt::MatchRecursive);
-    ASSERT_GE(found.size(), 3);
+    const auto found = test::Find_Items(window->TV_IEC_Device, "stVal");
+    ASSERT_GE(found.size(), 3u);
     for (int i = 0; i < 3; ++i)
       test::Click_Item(window->TV_IEC_Device, found[i],
                        i == 0 ? Qt::KeyboardModifiers() : Qt::ControlModifier);

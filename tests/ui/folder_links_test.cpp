@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "access/access_window.h"
+#include "access_ui/access_window.h"
 #include "app/main_window.h"
 #include "app/workspace.h"
 #include "comm/pargen_dialog.h"

@@ -14,17 +14,18 @@
 #include <QListWidget>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
+#include <QTreeView>
 #include <functional>
 
-#include "access/access_window.h"
-#include "access/check_report_dialog.h"
-#include "access/ied_chooser_dialog.h"
-#include "access/map_page_qt.h"
-#include "access/selection_grid_qt.h"
-#include "access/tree_filter_qt.h"
+#include "access/access_strings.h"
+#include "access_ui/access_window.h"
+#include "access_ui/ied_chooser_dialog.h"
+#include "access_ui/map_page_qt.h"
+#include "access_ui/selection_grid_qt.h"
+#include "access_ui/tree_filter_qt.h"
+#include "app/main_window.h"
 #include "app/soft_options_dialog.h"
+#include "check/check_report_dialog.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
 #include "support/user_input.h"
@@ -78,7 +79,7 @@ struct Friction : ::testing::Test {
     ctx.Active_Conf_Dir = dir / "conf";
     util::Force_Dirs(ctx.Active_Conf_Dir);
     ctx.Set_Files();
-    window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
+    window = std::make_unique<TFIEC_61850_Access>(app::Access_Editor_Options(ctx), messages);
     default_choose_file = window->Choose_File;
     window->Check_Scl = nullptr;
     window->show();
@@ -93,15 +94,15 @@ struct Friction : ::testing::Test {
     test::Click_Item(window->LB_IEC_Devices, window->LB_IEC_Devices->count() - 1);
   }
   void Type_Filter(const QString& text) { test::Retype(window->Tree_Filter->E_Tree_Filter, text); }
-  std::vector<QTreeWidgetItem*> Matches() const {
-    std::vector<QTreeWidgetItem*> found;
-    for (QTreeWidgetItemIterator it(window->TV_IEC_Device); *it; ++it)
-      if ((*it)->background(0).style() != Qt::NoBrush) found.push_back(*it);
+  std::vector<test::Tree_Item> Matches() const {
+    std::vector<test::Tree_Item> found;
+    for (const test::Tree_Item& item : test::All_Items(window->TV_IEC_Device))
+      if (item->background(0).style() != Qt::NoBrush) found.push_back(item);
     return found;
   }
-  void Shift_Click(QTreeWidgetItem* item) {
+  void Shift_Click(test::Tree_Item item) {
     QTest::mouseClick(window->TV_IEC_Device->viewport(), Qt::LeftButton, Qt::ShiftModifier,
-                      window->TV_IEC_Device->visualItemRect(item).center());
+                      window->TV_IEC_Device->visualRect(item.index()).center());
   }
 };
 
@@ -260,18 +261,18 @@ TEST_F(Friction, Shift_Click_After_Paging_Down_Selects_The_Range_Of_Matches) {
   Type_Filter("ind1.stval");
   const auto matches = Matches();
   ASSERT_EQ(matches.size(), 400u);
-  QTreeWidget* tree = window->TV_IEC_Device;
+  QTreeView* tree = window->TV_IEC_Device;
   test::Click_Item(tree, matches[0]);
-  QTreeWidgetItem* last = matches[82];
+  test::Tree_Item last = matches[82];
   int pages = 0;
-  while (!tree->viewport()->rect().contains(tree->visualItemRect(last)) && pages < 100) {
+  while (!tree->viewport()->rect().contains(tree->visualRect(last.index())) && pages < 100) {
     test::Press(Qt::Key_PageDown);
     ++pages;
   }
   ASSERT_GT(pages, 2);
   Shift_Click(last);
   int selected = 0;
-  for (QTreeWidgetItem* match : matches) selected += match->isSelected() ? 1 : 0;
+  for (test::Tree_Item match : matches) selected += match->isSelected() ? 1 : 0;
   EXPECT_EQ(selected, 83);
   test::Click(window->Btn_AddVar);
   ASSERT_EQ(window->State().ACG_DA.Row_Count(), 83);
@@ -282,15 +283,16 @@ TEST_F(Friction, Filter_Of_Another_Configuration_Is_Cleared) {
   Add_Server(1);
   Type_Filter("ggio1.ind2");
   QLabel* count = window->Tree_Filter->L_Tree_Matches;
-  EXPECT_EQ(count->text(), "3 matches");
+  const auto& s = ctx.Lang_Strings;
+  EXPECT_EQ(count->text(), QString::fromStdString(s[access_strings::Text_Matches]).arg(3));
   Type_Filter("ggio1.ind2.q");
-  EXPECT_EQ(count->text(), "1 match");
+  EXPECT_EQ(count->text().toStdString(), s[access_strings::Text_One_Match]);
   // Opened again on the same configuration: the text stays, no count over the empty tree.
   window->hide();
   window->show();
   EXPECT_EQ(window->Tree_Filter->E_Tree_Filter->text(), "ggio1.ind2.q");
   EXPECT_FALSE(count->isVisible());
-  EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
+  EXPECT_EQ(test::Top_Count(window->TV_IEC_Device), 0);
   // Another configuration: no text either.
   window->hide();
   ctx.Active_Conf_Dir = dir / "other";

@@ -13,17 +13,18 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <algorithm>
 
 #include "access/access_test_models.h"
-#include "access/access_window.h"
-#include "access/ied_chooser_dialog.h"
-#include "access/map_page_qt.h"
-#include "access/selection_grid_qt.h"
-#include "access/tree_filter_qt.h"
+#include "access_ui/access_window.h"
+#include "access_ui/ied_chooser_dialog.h"
+#include "access_ui/map_page_qt.h"
+#include "access_ui/selection_grid_qt.h"
+#include "access_ui/tree_filter_qt.h"
 #include "app/all_texts.h"
 #include "app/context.h"
+#include "app/main_window.h"
 #include "lang/lang_file.h"
 #include "support/recording_messages.h"
 #include "support/test_support.h"
@@ -62,7 +63,7 @@ TEST(German_Texts, Editor_Filter_And_Map_Page_Follow_The_Language_File) {
   util::Force_Dirs(ctx.Active_Conf_Dir);
   ctx.Set_Files();
   test::Recording_Messages messages;
-  TFIEC_61850_Access window(ctx, messages);
+  TFIEC_61850_Access window(app::Access_Editor_Options(ctx), messages);
   window.Import_Scl = test::Fake_Import;
   window.Check_Scl = nullptr;  // stand-in files are no SCL files
   test::Write(dir / "a.icd", test::Fake_Scl("IED1"));

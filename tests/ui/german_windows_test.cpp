@@ -25,18 +25,18 @@
 #include <string>
 #include <vector>
 
-#include "access/access_window.h"
-#include "access/check_report_dialog.h"
-#include "access/ied_chooser_dialog.h"
-#include "access/map_page_qt.h"
-#include "access/replace_impact_dialog.h"
-#include "access/tree_filter_qt.h"
+#include "access_ui/access_window.h"
+#include "access_ui/ied_chooser_dialog.h"
+#include "access_ui/map_page_qt.h"
+#include "access_ui/replace_impact_dialog.h"
+#include "access_ui/tree_filter_qt.h"
 #include "app/about_dialog.h"
 #include "app/all_texts.h"
 #include "app/new_project_dialog.h"
 #include "app/open_conf_dialog.h"
 #include "app/soft_options_dialog.h"
 #include "app/web_links.h"
+#include "check/check_report_dialog.h"
 #include "comm/pargen_dialog.h"
 #include "lang/lang_file.h"
 #include "lang/language_files.h"
@@ -297,7 +297,7 @@ TEST_F(German_Windows, Every_Window_Shows_German_Texts_Only) {
     test::Click_Item(editor.LB_IEC_Devices, 0);
     test::Retype(editor.Tree_Filter->E_Tree_Filter, "stVal");
     ASSERT_TRUE(QTest::qWaitFor([&] { return editor.Tree_Filter->L_Tree_Matches->isVisible(); }));
-    QTreeWidgetItem* node = editor.TV_IEC_Device->topLevelItem(0);
+    test::Tree_Item node = test::Top(editor.TV_IEC_Device, 0);
     while (node && node->childCount() > 0) {
       node->setExpanded(true);
       node = node->child(0);

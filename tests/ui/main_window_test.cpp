@@ -14,7 +14,7 @@
 #include <functional>
 #include <memory>
 
-#include "access/access_window.h"
+#include "access_ui/access_window.h"
 #include "app/app_strings.h"
 #include "app/new_project_dialog.h"
 #include "app/open_conf_dialog.h"

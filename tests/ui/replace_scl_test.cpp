@@ -17,10 +17,11 @@
 #include <tuple>
 
 #include "access/access_test_models.h"
-#include "access/access_window.h"
 #include "access/client_file.h"
-#include "access/replace_impact_dialog.h"
-#include "access/selection_grid_qt.h"
+#include "access_ui/access_window.h"
+#include "access_ui/replace_impact_dialog.h"
+#include "access_ui/selection_grid_qt.h"
+#include "app/main_window.h"
 #include "scl/ied_catalog.h"
 #include "support/check_report.h"
 #include "support/recording_messages.h"
@@ -88,7 +89,7 @@ struct Replace_Scl_Window : ::testing::Test {
     catalog_file = ctx.Active_Conf_Dir + "/ICD_Catalog/rev.icd";
     test::Write(catalog_file, test::Read(Revision("revision_old.icd")));
     Save_Configuration();
-    window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
+    window = std::make_unique<TFIEC_61850_Access>(app::Access_Editor_Options(ctx), messages);
     window->Check_Scl = nullptr;
     window->Choose_File = [this] { return chosen; };
     ASSERT_TRUE(window->FormShow());
@@ -211,8 +212,8 @@ TEST_F(Replace_Scl_Window, Cancel_Changes_Nothing_And_Replace_Keeps_Every_Row) {
   test::Click_Cell(window->ACG_DataSet, 0, 1);
   // The tree shows the new revision (GGIO1.Ind3 is new in it).
   bool ind3 = false;
-  for (QTreeWidgetItemIterator it(window->TV_IEC_Device); *it; ++it)
-    ind3 = ind3 || (*it)->text(0) == "Ind3";
+  for (const test::Tree_Item& item : test::All_Items(window->TV_IEC_Device))
+    ind3 = ind3 || item->text(0) == "Ind3";
   EXPECT_TRUE(ind3);
 }
 
@@ -400,7 +401,7 @@ struct Opening_Window : ::testing::Test {
     fs::copy(test::Data_Dir() + "/check/fixtures/conf", ctx.Active_Conf_Dir,
              fs::copy_options::recursive);
     ctx.Set_Files();
-    window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
+    window = std::make_unique<TFIEC_61850_Access>(app::Access_Editor_Options(ctx), messages);
     window->Check_Scl = nullptr;
   }
   std::string Tooltip(Selection_Grid* grid, int row) const {
@@ -479,7 +480,7 @@ struct Earlier_Reading_Window : Opening_Window {
     test::Write(ctx.Active_Conf_Dir + "/IEC_61850_Client.xml",
                 test::Read(test::Data_Dir() + "/access/fixtures/client_file/earlier_reading.xml"));
     ctx.Set_Files();
-    window = std::make_unique<TFIEC_61850_Access>(ctx, messages);
+    window = std::make_unique<TFIEC_61850_Access>(app::Access_Editor_Options(ctx), messages);
     window->Check_Scl = nullptr;
   }
 };

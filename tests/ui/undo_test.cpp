@@ -11,14 +11,15 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <functional>
 
+#include "access/access_strings.h"
 #include "access/access_test_models.h"
-#include "access/access_window.h"
 #include "access/client_file.h"
-#include "access/map_page_qt.h"
-#include "access/selection_grid_qt.h"
+#include "access_ui/access_window.h"
+#include "access_ui/map_page_qt.h"
+#include "access_ui/selection_grid_qt.h"
 #include "support/access_editor.h"
 #include "support/input_dialog.h"
 #include "support/recording_messages.h"
@@ -207,7 +208,7 @@ TEST_F(Undo_Redo, Each_Command_Is_One_Step_Back_And_Forth) {
   while (window->Act_Undo->isEnabled()) Keys(Qt::Key_Z);
   EXPECT_EQ(window->State().ACG_DA.Row_Count(), 1);
   EXPECT_TRUE(window->State().List_IEC_Dev.empty());
-  EXPECT_EQ(window->Act_Undo->text(), "Undo");
+  EXPECT_EQ(window->Act_Undo->text().toStdString(), ctx.Lang_Strings[access_strings::Text_Undo]);
   while (window->Act_Redo->isEnabled()) Keys(Qt::Key_Y);
   EXPECT_EQ(Xml(), end);
 }
@@ -222,7 +223,7 @@ TEST_F(Undo_Redo, Undoing_The_Server_Whose_Tree_Is_Shown) {
   Keys(Qt::Key_Z);
   Keys(Qt::Key_Z);
   EXPECT_EQ(window->LB_IEC_Devices->count(), 1);
-  EXPECT_EQ(window->TV_IEC_Device->topLevelItemCount(), 0);
+  EXPECT_EQ(test::Top_Count(window->TV_IEC_Device), 0);
   test::Click(window->Btn_AddVar);  // nothing is selected any more
   EXPECT_EQ(window->State().ACG_DataSet.Row_Count(), 1);
 
@@ -340,7 +341,10 @@ TEST_F(Undo_Redo, Auto_Position_From_The_Position_Given) {
   ASSERT_EQ(record.List_DAs.size(), 3u);
   EXPECT_EQ(record.List_DAs[0].Position, "102");  // 101 is taken
   EXPECT_EQ(record.List_DAs[2].Position, "104");
-  EXPECT_EQ(window->Act_Undo->text(), "Undo Auto position");
+  EXPECT_EQ(
+      window->Act_Undo->text(),
+      QString::fromStdString(ctx.Lang_Strings[access_strings::Text_Undo_Step])
+          .arg(QString::fromStdString(ctx.Lang_Strings[access_strings::Text_Step_Auto_Position])));
   EXPECT_TRUE(messages.shown.empty()) << messages.Last();
 }
 

@@ -15,7 +15,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "access/access_window.h"
+#include "access_ui/access_window.h"
 #include "app/all_texts.h"
 #include "scl/scl_strings.h"
 #include "support/access_editor.h"

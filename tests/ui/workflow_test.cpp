@@ -8,15 +8,14 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
+#include <QTreeView>
 #include <filesystem>
 #include <functional>
 #include <memory>
 
 #include "access/access_state.h"
-#include "access/access_window.h"
-#include "access/selection_grid_qt.h"
+#include "access_ui/access_window.h"
+#include "access_ui/selection_grid_qt.h"
 #include "app/main_window.h"
 #include "app/new_project_dialog.h"
 #include "comm/pargen_dialog.h"
@@ -46,13 +45,13 @@ void Step(QPushButton* button, QDialog* dialog, std::function<void()> interact) 
 
 // Expands the whole tree (children appear on first expansion) and returns the first node with
 // `text` below a node with `parent_text`.
-QTreeWidgetItem* Find_Node(QTreeWidget* tree, const QString& parent_text, const QString& text) {
+test::Tree_Item Find_Node(QTreeView* tree, const QString& parent_text, const QString& text) {
   for (int pass = 0; pass < 8; ++pass)
-    for (QTreeWidgetItemIterator it(tree); *it; ++it) (*it)->setExpanded(true);
-  for (QTreeWidgetItemIterator it(tree); *it; ++it)
-    if ((*it)->text(0).section(" (", 0, 0) == text && (*it)->parent() &&
-        (*it)->parent()->text(0) == parent_text)
-      return *it;
+    for (const test::Tree_Item& item : test::All_Items(tree)) item->setExpanded(true);
+  for (const test::Tree_Item& item : test::All_Items(tree))
+    if (item->text(0).section(" (", 0, 0) == text && item->parent() != nullptr &&
+        item->parent()->text(0) == parent_text)
+      return item;
   return nullptr;
 }
 

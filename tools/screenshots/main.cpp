@@ -10,19 +10,19 @@
 #include <QPainter>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
+#include <QTreeView>
+#include <functional>
 #include <iostream>
 
 #include "access/access_state.h"
 #include "access/access_strings.h"
-#include "access/access_window.h"
-#include "access/ied_chooser_dialog.h"
-#include "access/replace_impact_dialog.h"
 #include "access/scl_revision.h"
-#include "access/selection_grid_qt.h"
 #include "access/server_list.h"
-#include "access/tree_filter_qt.h"
+#include "access_ui/access_window.h"
+#include "access_ui/ied_chooser_dialog.h"
+#include "access_ui/replace_impact_dialog.h"
+#include "access_ui/selection_grid_qt.h"
+#include "access_ui/tree_filter_qt.h"
 #include "app/about_dialog.h"
 #include "app/main_window.h"
 #include "app/new_project_dialog.h"
@@ -127,45 +127,60 @@ int main(int argc, char** argv) {
     };
     editor->Btn_Add_IEC_DeviceClick();
     editor->LB_IEC_Devices->setCurrentRow(0);
-    QTreeWidgetItem* leaf = nullptr;
-    QTreeWidgetItem* data_set = nullptr;
-    QTreeWidget* tree = editor->TV_IEC_Device;
-    for (int pass = 0; pass < 3; ++pass)
-      for (QTreeWidgetItemIterator it(tree); *it; ++it)
-        if ((*it)->parent() == nullptr || (*it)->parent()->parent() == nullptr ||
-            (*it)->text(0) == "LLN0" || (*it)->text(0) == "Mod" ||
-            (*it)->text(0).startsWith("GGIO") || (*it)->text(0) == "SPCSO1")
-          (*it)->setExpanded(true);
-    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
-      if (!leaf && (*it)->text(0) == "stVal") leaf = *it;
-      if (!data_set && (*it)->foreground(0).color() == QColor(0x00, 0x80, 0x00)) data_set = *it;
+    QTreeView* tree = editor->TV_IEC_Device;
+    // Every node the tree has made, in tree order.
+    auto nodes = [tree] {
+      std::vector<QModelIndex> all;
+      std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+        for (int r = 0; r < tree->model()->rowCount(parent); ++r) {
+          all.push_back(tree->model()->index(r, 0, parent));
+          walk(all.back());
+        }
+      };
+      walk(QModelIndex());
+      return all;
+    };
+    for (int pass = 0; pass < 3; ++pass) {
+      for (const QModelIndex& node : nodes())
+        if (!node.parent().isValid() || !node.parent().parent().isValid() ||
+            node.data().toString() == "LLN0" || node.data().toString() == "Mod" ||
+            node.data().toString().startsWith("GGIO") || node.data().toString() == "SPCSO1")
+          tree->expand(node);
+      tree->doItemsLayout();
+    }
+    QModelIndex leaf, data_set;
+    for (const QModelIndex& node : nodes()) {
+      if (!leaf.isValid() && node.data().toString() == "stVal") leaf = node;
+      if (!data_set.isValid() &&
+          node.data(Qt::ForegroundRole).value<QColor>() == QColor(0x00, 0x80, 0x00))
+        data_set = node;
     }
     using namespace UIEC_61850_Access;
     // The attribute and the data set selected together, added by one Add Var.
-    if (leaf) tree->setCurrentItem(leaf);
-    if (data_set) {
-      if (leaf)
-        data_set->setSelected(true);
+    if (leaf.isValid()) tree->setCurrentIndex(leaf);
+    if (data_set.isValid()) {
+      if (leaf.isValid())
+        tree->selectionModel()->select(data_set, QItemSelectionModel::Select);
       else
-        tree->setCurrentItem(data_set);
+        tree->setCurrentIndex(data_set);
     }
-    if (leaf || data_set) editor->Btn_AddVarClick();
-    if (leaf) {
+    if (leaf.isValid() || data_set.isValid()) editor->Btn_AddVarClick();
+    if (leaf.isValid()) {
       editor->ACG_DA->item(0, DA_Col::IPAddress - 1)->setText("10.0.0.20");
       editor->ACG_DA->item(0, DA_Col::Port - 1)->setText("102");
       editor->ACG_DA->item(0, DA_Col::Position - 1)->setText("0");
       editor->ACG_DA->item(0, DA_Col::MoltFact - 1)->setText("1");
     }
-    if (data_set) {
+    if (data_set.isValid()) {
       editor->ACG_DataSet->item(0, DS_Col::IPAddress - 1)->setText("10.0.0.20");
       editor->ACG_DataSet->item(0, DS_Col::Port - 1)->setText("102");
     }
-    if (leaf) tree->setCurrentItem(leaf);
+    if (leaf.isValid()) tree->setCurrentIndex(leaf);
     editor->PC_DA_DataSet->setCurrentIndex(0);
     Save(editor, "access_editor");
     editor->PC_DA_DataSet->setCurrentIndex(1);
     Save(editor, "access_editor_data_sets");
-    if (data_set && editor->ACG_DS_Vars->rowCount() > 1) {
+    if (data_set.isValid() && editor->ACG_DS_Vars->rowCount() > 1) {
       // Member 1 on the variable's place: the Map page shows the conflict.
       editor->ACG_DS_Vars->item(0, Var_Col::Position - 1)->setText("0");
       editor->ACG_DS_Vars->item(1, Var_Col::Position - 1)->setText("1");

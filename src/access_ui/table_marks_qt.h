@@ -4,6 +4,7 @@
 // when the editor opens and shown as marks on the rows of the tables.
 #pragma once
 
+#include <QObject>
 #include <map>
 #include <optional>
 #include <string>
@@ -11,7 +12,7 @@
 
 #include "access/access_state.h"
 #include "access/client_file.h"
-#include "access/selection_grid_qt.h"
+#include "access_ui/selection_grid_qt.h"
 #include "check/check.h"
 #include "text/lang_strings.h"
 
@@ -68,6 +69,37 @@ class Table_Marks {
   std::map<int, std::vector<check::Finding>> variables_;  // by the row's "N"
   std::map<int, std::vector<check::Finding>> data_sets_;
   std::map<std::pair<int, int>, std::vector<check::Finding>> members_;  // by "N" and member
+};
+
+// The marks on the three tables: the opening's findings, said once, and the check's findings on
+// what the editor holds, evaluated again after each change (Refresh).
+class Row_Marks : public QObject {
+  Q_OBJECT
+
+ public:
+  // The texts and the configuration come from `strings` and `conf_dir`, which outlive it.
+  Row_Marks(const Access_State& state, const lang::Lang_Strings& strings,
+            const std::string& conf_dir, Selection_Grid* variables, Selection_Grid* data_sets,
+            Selection_Grid* members, QObject* parent);
+
+  // The opening: the saved configuration as the command line's check sees it, on the models just
+  // loaded; the message that says what no longer fits (empty when nothing).
+  std::string Open(const Read_Report& report);
+  // Marks again the rows that no longer fit the servers' SCL files, after the tables changed.
+  void Refresh();
+  // Server `index`'s model was replaced (Table_Marks::Forget_Server).
+  void Forget_Server(int index) { marks_.Forget_Server(index, state_); }
+  // No marks (an opening that could not read the client file marks nothing).
+  void Clear() { marks_ = Table_Marks(); }
+  // Refresh does nothing while off.
+  bool Enabled = true;
+
+ private:
+  const Access_State& state_;
+  const lang::Lang_Strings& strings_;
+  const std::string& conf_dir_;
+  std::vector<Selection_Grid*> grids_;
+  Table_Marks marks_;
 };
 
 }  // namespace UIEC_61850_Access

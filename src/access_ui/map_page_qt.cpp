@@ -1,4 +1,4 @@
-#include "access/map_page_qt.h"
+#include "access_ui/map_page_qt.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "access/ied_chooser_dialog.h"
+#include "access_ui/ied_chooser_dialog.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

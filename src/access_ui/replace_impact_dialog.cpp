@@ -1,4 +1,4 @@
-#include "access/replace_impact_dialog.h"
+#include "access_ui/replace_impact_dialog.h"
 
 #include <QBrush>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "access/selection_grid_qt.h"
+#include "access_ui/selection_grid_qt.h"
 
 #include <QAbstractButton>
 #include <QAction>

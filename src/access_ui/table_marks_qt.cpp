@@ -1,7 +1,8 @@
-#include "access/table_marks_qt.h"
+#include "access_ui/table_marks_qt.h"
 
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <string_view>
 
 #include "access/access_strings.h"
@@ -172,6 +173,61 @@ std::optional<Selection_Grid::Row_Mark> Table_Marks::Member(int member_row,
     if (const auto found = data_sets_.find(row + 1); found != data_sets_.end())
       for (const check::Finding& f : found->second) builder.Add(f.severity, f.message);
   return builder.mark;
+}
+
+Row_Marks::Row_Marks(const Access_State& state, const lang::Lang_Strings& strings,
+                     const std::string& conf_dir, Selection_Grid* variables,
+                     Selection_Grid* data_sets, Selection_Grid* members, QObject* parent)
+    : QObject(parent),
+      state_(state),
+      strings_(strings),
+      conf_dir_(conf_dir),
+      grids_{variables, data_sets, members} {
+  variables->Mark_Of = [this](int row) { return marks_.Variable(row); };
+  data_sets->Mark_Of = [this](int row) { return marks_.Data_Set(row, state_); };
+  members->Mark_Of = [this](int row) { return marks_.Member(row, state_); };
+}
+
+std::string Row_Marks::Open(const Read_Report& report) {
+  // The saved configuration as the command line's check sees it, on the models just loaded.
+  std::vector<check::Finding> findings;
+  check::Conf_Options options;
+  options.scl_check = nullptr;
+  options.bank_pair = false;
+  options.loaded = &state_.List_IEC_Dev;
+  try {
+    check::Check_Configuration(
+        conf_dir_, options,
+        [&](const check::Finding& f) {
+          if (Is_Fit_Finding(f)) findings.push_back(f);
+        },
+        strings_);
+  } catch (const std::exception&) {
+    findings.clear();  // the file was read a moment ago; the marks below still come
+  }
+  marks_.Set_Opening(findings, state_);
+  Refresh();
+  return Opening_Message(strings_, report.Missing_Files, findings,
+                         Corrections_Text(report, strings_));
+}
+
+void Row_Marks::Refresh() {
+  if (!Enabled) return;
+  std::vector<check::Finding> findings;
+  check::Conf_Options options;
+  options.scl_check = nullptr;
+  try {
+    check::Check_Access_State(
+        state_, conf_dir_, options,
+        [&](const check::Finding& f) {
+          if (Is_Fit_Finding(f)) findings.push_back(f);
+        },
+        strings_);
+  } catch (const std::exception&) {
+    // Only the SCL files' own rules read files, and they are not run here.
+  }
+  marks_.Set_Current(findings);
+  for (Selection_Grid* grid : grids_) grid->Show_Row_Marks();
 }
 
 }  // namespace UIEC_61850_Access

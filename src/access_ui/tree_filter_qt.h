@@ -1,5 +1,5 @@
-// The search box and functional-constraint filter above the access editor's tree, and the
-// filling of the tree with the nodes a filter shows (tree_filter.h decides which).
+// The search box and functional-constraint filter above the access editor's tree (tree_filter.h
+// decides which nodes a filter shows), and the tree's selection by clicks.
 #pragma once
 
 #include <QWidget>
@@ -13,8 +13,8 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
+class QModelIndex;
 
 namespace UIEC_61850_Access {
 
@@ -38,6 +38,8 @@ class Tree_Filter_Bar : public QWidget {
   bool Active() const { return !Text().empty() || !FC().empty(); }
   // Shows how many nodes matched; hidden while the filter is not active.
   void Show_Count(const Tree_Index::Result& result);
+  // Says that the server's filter index is still being made (while the filter is active).
+  void Show_Indexing();
   // Empties the text, takes "All FC" and hides the count.
   void Clear();
 
@@ -52,16 +54,10 @@ class Tree_Filter_Bar : public QWidget {
   void Show_Count_Text();
 
   const lang::Lang_Strings& strings_;
-  size_t matches_ = 0;  // of the count shown
+  bool indexing_ = false;  // the index is not there yet: no count
+  size_t matches_ = 0;     // of the count shown
   bool truncated_ = false;
 };
-
-// Fills the empty `tree` with the nodes of `result` in tree order, each made by
-// make_node(parent item or null, entry); matching nodes are highlighted and every node with
-// children shown is expanded.
-void Show_Filtered_Tree(
-    QTreeWidget* tree, const Tree_Index& index, const Tree_Index::Result& result,
-    const std::function<QTreeWidgetItem*(QTreeWidgetItem*, const Tree_Index::Entry&)>& make_node);
 
 // The tooltip of an attribute node: its reference, FC and bType.
 QString Attribute_Tooltip(const UIEC_Client_Decode::TIEC_DA& da, const lang::Lang_Strings& strings);
@@ -69,9 +65,6 @@ QString Attribute_Tooltip(const UIEC_Client_Decode::TIEC_DA& da, const lang::Lan
 // Makes Shift+click in `tree` select the nodes from the node last clicked (without Shift) to the
 // node clicked, in the order shown, even where the keyboard moved the current node in between:
 // paging down through a long filtered tree to the end of a range then takes one Shift+click.
-void Extend_From_Last_Click(QTreeWidget* tree);
-
-// The selected items of `tree` in tree order.
-std::vector<QTreeWidgetItem*> Selected_In_Tree_Order(QTreeWidget* tree);
+void Extend_From_Last_Click(QTreeView* tree);
 
 }  // namespace UIEC_61850_Access

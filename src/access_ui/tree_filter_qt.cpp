@@ -1,12 +1,11 @@
-#include "access/tree_filter_qt.h"
+#include "access_ui/tree_filter_qt.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include "access/access_strings.h"
@@ -14,10 +13,6 @@
 #include "util/qstring_qt.h"
 
 namespace UIEC_61850_Access {
-
-namespace {
-const QColor Match_Background(0xFF, 0xEB, 0x80);
-}
 
 Tree_Filter_Bar::Tree_Filter_Bar(const lang::Lang_Strings& strings, QWidget* parent)
     : QWidget(parent), strings_(strings) {
@@ -74,7 +69,18 @@ std::string Tree_Filter_Bar::FC() const {
   return CB_Tree_FC->currentData().toString().toStdString();
 }
 
+void Tree_Filter_Bar::Show_Indexing() {
+  indexing_ = true;
+  if (!Active()) {
+    L_Tree_Matches->hide();
+    return;
+  }
+  Show_Count_Text();
+  L_Tree_Matches->show();
+}
+
 void Tree_Filter_Bar::Show_Count(const Tree_Index::Result& result) {
+  indexing_ = false;
   matches_ = result.matches;
   truncated_ = result.truncated;
   if (!Active()) {
@@ -86,7 +92,9 @@ void Tree_Filter_Bar::Show_Count(const Tree_Index::Result& result) {
 }
 
 void Tree_Filter_Bar::Show_Count_Text() {
-  if (truncated_)
+  if (indexing_)
+    L_Tree_Matches->setText(ui::Q(strings_[access_strings::Text_Filter_Indexing]));
+  else if (truncated_)
     L_Tree_Matches->setText(ui::Q(strings_[access_strings::Text_Matches_Truncated])
                                 .arg(matches_)
                                 .arg(Max_Filter_Matches));
@@ -102,30 +110,6 @@ void Tree_Filter_Bar::Clear() {
   L_Tree_Matches->hide();
 }
 
-void Show_Filtered_Tree(
-    QTreeWidget* tree, const Tree_Index& index, const Tree_Index::Result& result,
-    const std::function<QTreeWidgetItem*(QTreeWidgetItem*, const Tree_Index::Entry&)>& make_node) {
-  tree->setUpdatesEnabled(false);
-  const auto& entries = index.Entries();
-  // The item of each shown entry, by entry index; a parent always comes before its children.
-  std::vector<QTreeWidgetItem*> items(entries.size(), nullptr);
-  std::vector<QTreeWidgetItem*> tops;
-  for (size_t k = 0; k < result.shown.size(); ++k) {
-    const auto i = static_cast<size_t>(result.shown[k]);
-    const Tree_Index::Entry& entry = entries[i];
-    QTreeWidgetItem* parent =
-        entry.parent >= 0 ? items[static_cast<size_t>(entry.parent)] : nullptr;
-    QTreeWidgetItem* item = make_node(parent, entry);
-    if (result.matched[k]) item->setBackground(0, Match_Background);
-    items[i] = item;
-    if (parent == nullptr) tops.push_back(item);
-  }
-  for (QTreeWidgetItem* top : tops) tree->addTopLevelItem(top);
-  // Every shown node with children leads to a match; one layout for all of them.
-  tree->expandAll();
-  tree->setUpdatesEnabled(true);
-}
-
 QString Attribute_Tooltip(const UIEC_Client_Decode::TIEC_DA& da,
                           const lang::Lang_Strings& strings) {
   return ui::Q(strings[access_strings::Text_Tooltip_Reference] + da.Reference() + "\n" +
@@ -137,7 +121,7 @@ namespace {
 
 class Click_Anchor : public QObject {
  public:
-  explicit Click_Anchor(QTreeWidget* tree) : QObject(tree), tree_(tree) {}
+  explicit Click_Anchor(QTreeView* tree) : QObject(tree), tree_(tree) {}
 
  protected:
   bool eventFilter(QObject*, QEvent* event) override {
@@ -149,50 +133,41 @@ class Click_Anchor : public QObject {
     if (type != QEvent::MouseButtonPress) return false;
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() != Qt::LeftButton) return false;
-    QTreeWidgetItem* clicked = tree_->itemAt(mouse->position().toPoint());
-    if (clicked == nullptr) return false;
+    const QModelIndex clicked = tree_->indexAt(mouse->position().toPoint());
+    if (!clicked.isValid()) return false;
     const auto modifiers = mouse->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
     if (modifiers != Qt::ShiftModifier) {
-      anchor_ = tree_->indexFromItem(clicked);  // the view selects as usual
+      anchor_ = clicked;  // the view selects as usual
       return false;
     }
-    QTreeWidgetItem* anchor = anchor_.isValid() ? tree_->itemFromIndex(anchor_) : nullptr;
+    const QModelIndex anchor = anchor_;
     // A node folded away since its click leaves Shift+click to the view.
-    if (anchor == nullptr || tree_->visualItemRect(anchor).isEmpty()) return false;
+    if (!anchor.isValid() || tree_->visualRect(anchor).isEmpty()) return false;
     // The nodes shown between the two, whichever comes first.
-    const bool down = tree_->visualItemRect(anchor).top() <= tree_->visualItemRect(clicked).top();
+    const bool down = tree_->visualRect(anchor).top() <= tree_->visualRect(clicked).top();
     QItemSelection range;
-    QTreeWidgetItem* item = anchor;
-    for (; item != nullptr; item = down ? tree_->itemBelow(item) : tree_->itemAbove(item)) {
-      const QModelIndex index = tree_->indexFromItem(item);
+    QModelIndex index = anchor;
+    for (; index.isValid(); index = down ? tree_->indexBelow(index) : tree_->indexAbove(index)) {
       range.select(index, index);
-      if (item == clicked) break;
+      if (index == clicked) break;
     }
-    if (item != clicked) return false;
+    if (index != clicked) return false;
     tree_->selectionModel()->select(range, QItemSelectionModel::ClearAndSelect);
-    tree_->selectionModel()->setCurrentIndex(tree_->indexFromItem(clicked),
-                                             QItemSelectionModel::NoUpdate);
+    tree_->selectionModel()->setCurrentIndex(clicked, QItemSelectionModel::NoUpdate);
     swallow_release_ = true;
     return true;
   }
 
  private:
-  QTreeWidget* tree_;
+  QTreeView* tree_;
   QPersistentModelIndex anchor_;
   bool swallow_release_ = false;
 };
 
 }  // namespace
 
-void Extend_From_Last_Click(QTreeWidget* tree) {
+void Extend_From_Last_Click(QTreeView* tree) {
   tree->viewport()->installEventFilter(new Click_Anchor(tree));
-}
-
-std::vector<QTreeWidgetItem*> Selected_In_Tree_Order(QTreeWidget* tree) {
-  std::vector<QTreeWidgetItem*> items;
-  for (QTreeWidgetItemIterator it(tree, QTreeWidgetItemIterator::Selected); *it; ++it)
-    items.push_back(*it);
-  return items;
 }
 
 }  // namespace UIEC_61850_Access

@@ -1,4 +1,4 @@
-#include "access/check_report_dialog.h"
+#include "check/check_report_dialog.h"
 
 #include <QApplication>
 #include <QClipboard>
