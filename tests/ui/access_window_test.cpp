@@ -1,4 +1,3 @@
-#include "app/all_texts.h"
 #include "access_ui/access_window.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +17,7 @@
 #include "access_ui/device_tree_model_qt.h"
 #include "access_ui/selection_grid_qt.h"
 #include "access_ui/tree_panel_qt.h"
+#include "app/all_texts.h"
 #include "support/access_editor.h"
 #include "support/recording_messages.h"
 #include "support/user_input.h"

@@ -13,15 +13,15 @@
 #include <memory>
 #include <string>
 
-#include "app/all_texts.h"
 #include "access/access_strings.h"
 #include "access/access_test_models.h"
 #include "access_ui/device_tree_model_qt.h"
 #include "access_ui/tree_filter_qt.h"
 #include "access_ui/tree_panel_qt.h"
-#include "text/lang_strings.h"
+#include "app/all_texts.h"
 #include "scl/scl_model.h"
 #include "scl/tree_filter.h"
+#include "text/lang_strings.h"
 
 namespace {
 
