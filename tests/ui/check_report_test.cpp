@@ -15,11 +15,13 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "access/access_strings.h"
 #include "access_ui/access_window.h"
 #include "access_ui/selection_grid_qt.h"
 #include "check/check_report_dialog.h"
 #include "support/access_editor.h"
 #include "support/recording_messages.h"
+#include "support/table_text.h"
 #include "support/test_support.h"
 #include "support/user_input.h"
 #include "util/files.h"
@@ -206,7 +208,7 @@ TEST_F(Check_Report_Window, Check_Button_And_Double_Click_Show_The_Row) {
   // The variable row whose attribute changed its type.
   test::On_Check_Report([&](TFCheck_Report& report) {
     EXPECT_FALSE(report.Btn_Go_On->isVisible());
-    EXPECT_EQ(report.Btn_Cancel->text(), "Close");
+    EXPECT_EQ(report.Btn_Cancel->text(), test::Table_Text(access_strings::Text_Report_Close));
     const int row = Row_Of(report, "point-type-changed");
     ASSERT_GE(row, 0);
     EXPECT_EQ(report.SG_Findings->item(row, 2)->text(), "");  // not saved: no line

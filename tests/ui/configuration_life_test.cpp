@@ -28,6 +28,8 @@
 #include "support/user_input.h"
 #include "text/lang_strings.h"
 #include "util/files.h"
+#include "util/qstring_qt.h"
+#include "util/util_strings.h"
 
 namespace {
 
@@ -244,7 +246,7 @@ TEST(Message_Windows, Discard_Question_Keeps_The_Work_On_Enter) {
     QTest::keyClick(question, Qt::Key_Return);
   });
   EXPECT_EQ(box.Question_Default_No(nullptr, "Discard them and close?"), Answer::No);
-  EXPECT_EQ(default_button, "No");
+  EXPECT_EQ(default_button, ui::Q(strings[util_strings::Text_Button_No]));
   // Other questions keep Yes first.
   test::When_Modal<QMessageBox>(
       [&](QMessageBox* question) { QTest::keyClick(question, Qt::Key_Return); });

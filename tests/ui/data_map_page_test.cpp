@@ -11,6 +11,7 @@
 #include <QTreeView>
 #include <filesystem>
 
+#include "access/access_strings.h"
 #include "access_ui/access_window.h"
 #include "access_ui/map_page_qt.h"
 #include "access_ui/selection_grid_qt.h"
@@ -20,6 +21,7 @@
 #include "support/configurator.h"
 #include "support/input_dialog.h"
 #include "support/recording_messages.h"
+#include "support/table_text.h"
 #include "support/user_input.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
@@ -236,7 +238,7 @@ TEST(Data_Map_Update_Step, Check_Report_Before_Building_Images) {
   std::vector<std::string> rules;
   test::On_Check_Report([&](TFCheck_Report& report) {
     EXPECT_FALSE(report.Btn_Go_On->isVisible());
-    EXPECT_EQ(report.Btn_Cancel->text(), "Close");
+    EXPECT_EQ(report.Btn_Cancel->text(), test::Table_Text(access_strings::Text_Report_Close));
     EXPECT_NE(report.L_Intro->text().indexOf("values the device cannot take"), -1);
     for (const check::Finding& f : report.Findings()) rules.push_back(f.rule);
     test::Click(report.Btn_Cancel);
@@ -263,7 +265,7 @@ TEST(Data_Map_Update_Step, Check_Report_Before_Building_Images) {
   test::Write(c.ctx.IEC_Client_File, client);
   rules.clear();
   test::On_Check_Report([&](TFCheck_Report& report) {
-    EXPECT_EQ(report.Btn_Go_On->text(), "Build anyway");
+    EXPECT_EQ(report.Btn_Go_On->text(), test::Table_Text(access_strings::Text_Report_Build_Anyway));
     for (const check::Finding& f : report.Findings()) rules.push_back(f.rule);
     test::Click(report.Btn_Cancel);
   });

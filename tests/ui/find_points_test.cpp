@@ -27,6 +27,7 @@
 #include "support/check_report.h"
 #include "support/configurator.h"
 #include "support/recording_messages.h"
+#include "support/table_text.h"
 #include "support/test_support.h"
 #include "support/user_input.h"
 #include "util/files.h"
@@ -99,8 +100,8 @@ TEST(Ied_Chooser, Lists_Every_Ied_And_Returns_The_Picked_Rows) {
   chooser.show();
   ASSERT_EQ(chooser.SG_IEDs->rowCount(), 3);
   EXPECT_EQ(chooser.SG_IEDs->item(0, 4)->text(), "10.0.0.1");
-  EXPECT_EQ(chooser.SG_IEDs->item(0, 5)->text(), "Yes");
-  EXPECT_EQ(chooser.SG_IEDs->item(1, 5)->text(), "No");
+  EXPECT_EQ(chooser.SG_IEDs->item(0, 5)->text(), test::Table_Text(access_strings::Text_Yes));
+  EXPECT_EQ(chooser.SG_IEDs->item(1, 5)->text(), test::Table_Text(access_strings::Text_No));
   EXPECT_NE(chooser.SG_IEDs->item(1, 0)->foreground().color(),
             chooser.SG_IEDs->item(0, 0)->foreground().color());
   EXPECT_TRUE(chooser.L_Prompt->text().contains("plant.scd"));
@@ -344,7 +345,8 @@ TEST_F(Find_Points, Filter_By_Name_Reference_And_Fc_Then_Clear) {
   const std::string full = Tree();
   Type_Filter("TOTW.mag.F");
   EXPECT_EQ(Tree(), "IED1+\n LD0+\n  MMXU1+\n   TotW+\n    mag+\n     f*\n");
-  EXPECT_EQ(window->Tree_Filter->L_Tree_Matches->text(), "1 match");
+  EXPECT_EQ(window->Tree_Filter->L_Tree_Matches->text(),
+            test::Table_Text(access_strings::Text_One_Match));
   EXPECT_TRUE(window->Tree_Filter->L_Tree_Matches->isVisible());
 
   Type_Filter("q0xcbr1.trip");  // a data set's reference

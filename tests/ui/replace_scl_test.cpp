@@ -16,6 +16,7 @@
 #include <functional>
 #include <tuple>
 
+#include "access/access_strings.h"
 #include "access/access_test_models.h"
 #include "access/client_file.h"
 #include "access_ui/access_window.h"
@@ -25,6 +26,7 @@
 #include "scl/ied_catalog.h"
 #include "support/check_report.h"
 #include "support/recording_messages.h"
+#include "support/table_text.h"
 #include "support/test_support.h"
 #include "support/user_input.h"
 #include "util/files.h"
@@ -278,7 +280,8 @@ TEST_F(Replace_Scl_Window, The_New_Revision_Is_Checked_First) {
   test::On_Check_Report([&](TFCheck_Report& report) {
     for (const check::Finding& f : report.Findings()) rules.push_back(f.rule);
     intro = report.L_Intro->text();
-    EXPECT_EQ(report.Btn_Go_On->text(), "Replace anyway");
+    EXPECT_EQ(report.Btn_Go_On->text(),
+              test::Table_Text(access_strings::Text_Report_Replace_Anyway));
     test::Click(report.Btn_Cancel);
   });
   test::Click(window->Btn_Replace_Scl);
