@@ -16,6 +16,7 @@
 #include "app/all_texts.h"
 #include "fuzz_file.h"
 #include "scl/ied_catalog.h"
+#include "scl/model_walk.h"
 #include "scl/scl_import.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "scl/model_walk.h"
 #include "util/text.h"
 
 namespace UIEC_61850_Access {

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "access/access_strings.h"
+#include "scl/model_walk.h"
 #include "util/files.h"
 #include "util/text.h"
 

@@ -16,6 +16,7 @@
 #include "check/check.h"
 #include "check/check_strings.h"
 #include "image/image_build.h"
+#include "scl/model_walk.h"
 #include "text/lang_strings.h"
 #include "util/files.h"
 #include "util/text.h"

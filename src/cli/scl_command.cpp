@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "scl/model_walk.h"
 #include "scl/scl_import.h"
 #include "util/files.h"
 

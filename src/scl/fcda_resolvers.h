@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "scl/import_templates.h"
+#include "scl/model_walk.h"
 #include "scl/scl_import.h"
 #include "scl/scl_model.h"
 

@@ -9,6 +9,8 @@
 #include <unordered_set>
 #include <utility>
 
+#include "scl/model_walk.h"
+
 namespace UIEC_Client_Decode {
 
 namespace {

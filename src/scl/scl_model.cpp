@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "scl/model_walk.h"
 #include "scl/scl_import.h"
 #include "util/files.h"
 

@@ -4,6 +4,7 @@
 #include <limits>
 #include <map>
 
+#include "scl/model_walk.h"
 #include "scl/scl_strings.h"
 
 namespace UIEC_61850_Access {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "access/server_list.h"
+#include "scl/model_walk.h"
 #include "scl/scl_model.h"
 #include "support/test_support.h"
 #include "util/files.h"

@@ -12,6 +12,7 @@
 #include "access/catalog_snapshot.h"
 #include "access/client_file.h"
 #include "access/server_list.h"
+#include "scl/model_walk.h"
 #include "util/files.h"
 
 namespace {

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "scl/model_walk.h"
+
 namespace UIEC_Client_Decode {
 namespace {
 

@@ -19,6 +19,7 @@
 #include "access_ui/tree_filter_qt.h"
 #include "access_ui/tree_panel_qt.h"
 #include "app/all_texts.h"
+#include "scl/model_walk.h"
 #include "scl/scl_model.h"
 #include "scl/tree_filter.h"
 #include "text/lang_strings.h"

@@ -24,6 +24,7 @@
 #include "access_ui/selection_grid_qt.h"
 #include "app/main_window.h"
 #include "scl/ied_catalog.h"
+#include "scl/model_walk.h"
 #include "support/check_report.h"
 #include "support/recording_messages.h"
 #include "support/table_text.h"

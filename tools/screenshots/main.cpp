@@ -32,6 +32,7 @@
 #include "comm/pargen_dialog.h"
 #include "lang/lang_file.h"
 #include "scl/ied_catalog.h"
+#include "scl/model_walk.h"
 #include "update/boot_dialog.h"
 #include "util/files.h"
 
