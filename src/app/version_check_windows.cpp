@@ -40,10 +40,13 @@ int Left_Ms(std::chrono::steady_clock::time_point deadline) {
   return left.count() <= 0 ? 0 : static_cast<int>(left.count());
 }
 
-// Every phase of the exchange may take at most what is left of the whole.
+// Every phase of the exchange may take at most what is left of the whole: the name, the
+// connection, sending, each receipt, and the wait for the answer's head, which has a time limit
+// of its own.
 bool Limit(HINTERNET request, std::chrono::steady_clock::time_point deadline) {
-  const int left = Left_Ms(deadline);
-  return left > 0 && WinHttpSetTimeouts(request, left, left, left, left);
+  DWORD left = static_cast<DWORD>(Left_Ms(deadline));
+  return left > 0 && WinHttpSetTimeouts(request, left, left, left, left) &&
+         WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &left, sizeof left);
 }
 
 }  // namespace
