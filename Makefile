@@ -87,7 +87,7 @@ check-windows: windows
 	cmake --build $(BUILD) -j$(JOBS) --target rq30517 rq30517-cli ethernet_update
 	cmake --build $(WIN_BUILD) -j$(JOBS)
 	tools/windows/run-tests $(WIN_BUILD)
-	tools/windows/try-package $(WIN_ZIP) $(WIN_BUILD) $(BUILD)
+	timeout 1200 tools/windows/try-package $(WIN_ZIP) $(WIN_BUILD) $(BUILD)
 
 # The style file (.clang-format) over every C++ source and header of the project.
 FORMAT_FILES = $(shell find src tests bench fuzz tools -type f \( -name '*.cpp' -o -name '*.h' \) \
