@@ -67,6 +67,7 @@ VERSION = $(shell sed -n 's/^project(RQ30517 VERSION \([0-9.]*\).*/\1/p' CMakeLi
 WIN_ZIP = $(WIN_BUILD)/RQ30517-$(VERSION)-win64.zip
 
 windows-configure:
+	$(MAKE) deps
 	$(MAKE) deps PACKAGES="$(WINDOWS_PACKAGES)"
 	tools/windows/fetch-pugixml $(WIN_BUILD)
 	tools/windows/build-qt >$(WIN_BUILD)/qt-prefix
