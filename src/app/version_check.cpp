@@ -1,25 +1,25 @@
 #include "app/version_check.h"
 
+#include <cctype>
+
+#include "util/text.h"
+
+// The query itself goes through libcurl here and through WinHTTP on Windows
+// (version_check_windows.cpp).
+#ifndef _WIN32
 #include <curl/curl.h>
 
-#include <cctype>
 #include <mutex>
 
+#include "app/version_query.h"
 #include "app/web_links.h"
-#include "util/text.h"
+#endif
 
 namespace app {
 
 namespace {
 
-constexpr const char* Accept_Header =
-    "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
-constexpr const char* User_Agent = "Mozilla/3.0 (compatible; Indy Library)";
-
-// The answer is a short version text; anything much larger is not from the version page and is
-// dropped rather than held in memory.
-constexpr size_t Max_Answer_Bytes = 64 * 1024;
-
+#ifndef _WIN32
 void Init_Curl_Once() {
   static std::once_flag once;
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -33,6 +33,7 @@ size_t Collect_Body(char* data, size_t size, size_t count, void* user) {
   body->append(data, bytes);
   return bytes;
 }
+#endif
 
 std::string Upper_Case(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -52,6 +53,7 @@ std::optional<int> Conv_Version(const std::string& Ver_str) {
   return util::Str_To_Int(digits);
 }
 
+#ifndef _WIN32
 std::string Query_Version(const std::string& server, long timeout_ms) {
   Init_Curl_Once();
   CURL* curl = curl_easy_init();
@@ -87,6 +89,7 @@ std::string Query_Version(const std::string& server, long timeout_ms) {
   if (result != CURLE_OK || status < 200 || status > 299) return {};
   return body;
 }
+#endif
 
 bool Is_Newer_Version(const std::string& answer, const std::string& SW_Version) {
   const std::string trimmed = util::Trim(answer);

@@ -1,14 +1,21 @@
 // A small HTTP server on 127.0.0.1 for the version-query tests: it listens on a port the kernel
 // chooses, records each request's head (request line and headers) and answers every request
 // with one canned response. It can also stay silent (accept the connection, never answer), and
-// Refused_Port() gives a port where connections are refused.
+// Refused_Port() gives a port where connections are refused. On Windows through Winsock.
 #pragma once
 
+#ifdef _WIN32
+// clang-format off
+#include <winsock2.h>
+#include <ws2tcpip.h>
+// clang-format on
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <mutex>
@@ -18,6 +25,23 @@
 #include <vector>
 
 namespace test {
+
+#ifdef _WIN32
+using Socket = SOCKET;
+inline int close(Socket fd) { return closesocket(fd); }
+inline int poll(pollfd* fds, unsigned long count, int timeout_ms) {
+  return WSAPoll(fds, count, timeout_ms);
+}
+constexpr int MSG_NOSIGNAL = 0;
+constexpr int SHUT_WR = SD_SEND;
+// Winsock is started once for the test program and stays up until it ends.
+inline bool Winsock_Started = [] {
+  WSADATA data;
+  return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}();
+#else
+using Socket = int;
+#endif
 
 class Local_Http_Server {
  public:
@@ -31,7 +55,7 @@ class Local_Http_Server {
   ~Local_Http_Server() {
     stop_ = true;
     thread_.join();
-    for (int fd : open_) close(fd);
+    for (Socket fd : open_) close(fd);
     close(listener_);
   }
   Local_Http_Server(const Local_Http_Server&) = delete;
@@ -54,9 +78,9 @@ class Local_Http_Server {
   }
 
  private:
-  static int Bound_Socket(int& port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) throw std::runtime_error("socket failed");
+  static Socket Bound_Socket(int& port) {
+    Socket fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd == static_cast<Socket>(-1)) throw std::runtime_error("socket failed");
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -73,8 +97,8 @@ class Local_Http_Server {
     while (!stop_) {
       pollfd p{listener_, POLLIN, 0};
       if (poll(&p, 1, 20) <= 0) continue;
-      int fd = accept(listener_, nullptr, nullptr);
-      if (fd < 0) continue;
+      Socket fd = accept(listener_, nullptr, nullptr);
+      if (fd == static_cast<Socket>(-1)) continue;
       std::string head = Read_Head(fd);
       {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -90,13 +114,13 @@ class Local_Http_Server {
     }
   }
 
-  std::string Read_Head(int fd) {
+  std::string Read_Head(Socket fd) {
     std::string head;
     char buffer[1024];
     while (!stop_ && head.find("\r\n\r\n") == std::string::npos) {
       pollfd p{fd, POLLIN, 0};
       if (poll(&p, 1, 20) <= 0) continue;
-      ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+      const auto n = recv(fd, buffer, sizeof buffer, 0);
       if (n <= 0) break;
       head.append(buffer, static_cast<size_t>(n));
     }
@@ -104,13 +128,13 @@ class Local_Http_Server {
   }
 
   std::string response_;
-  int listener_ = -1;
+  Socket listener_ = static_cast<Socket>(-1);
   int port_ = 0;
   std::atomic<bool> stop_{false};
   std::thread thread_;
   mutable std::mutex mutex_;
   std::vector<std::string> requests_;
-  std::vector<int> open_;
+  std::vector<Socket> open_;
 };
 
 // A loopback port with a bound socket that does not listen: connections to it are refused
@@ -131,7 +155,7 @@ class Refused_Port {
   std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_); }
 
  private:
-  int fd_ = -1;
+  Socket fd_ = static_cast<Socket>(-1);
   int port_ = 0;
 };
 
