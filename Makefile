@@ -13,7 +13,7 @@ FORMAT_PACKAGES = clang-format
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: deps configure build run test test-sanitize test-tsan fuzz windows windows-configure \
-        check-windows format check-format clean
+        windows-qt check-windows check-windows-core format check-format clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -99,6 +99,23 @@ check-windows: windows
 	cmake --build $(WIN_BUILD) -j$(JOBS)
 	tools/windows/run-tests $(WIN_BUILD)
 	timeout 1200 tools/windows/try-package $(WIN_ZIP) $(WIN_BUILD) $(BUILD)
+
+# Qt for Windows alone (tools/windows/build-qt: once, into its cache folder).
+windows-qt:
+	$(MAKE) deps PACKAGES="$(WINDOWS_PACKAGES)"
+	tools/windows/build-qt >/dev/null
+
+# The core tests under Wine without the windows, for a machine where Qt for Windows cannot be
+# built (.ci/run falls back to it then, saying so).
+check-windows-core:
+	$(MAKE) deps
+	$(MAKE) deps PACKAGES="$(WINDOWS_PACKAGES)"
+	tools/windows/fetch-pugixml $(WIN_BUILD)
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DRQ_WERROR=ON -DRQ_PUGIXML_SOURCE=$(abspath $(WIN_BUILD))/pugixml \
+	  -URQ_QT_WINDOWS
+	cmake --build $(WIN_BUILD) -j$(JOBS)
+	tools/windows/run-tests $(WIN_BUILD)
 
 # The style file (.clang-format) over every C++ source and header of the project.
 FORMAT_FILES = $(shell find src tests bench fuzz tools -type f \( -name '*.cpp' -o -name '*.h' \) \
