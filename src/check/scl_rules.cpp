@@ -12,6 +12,7 @@
 
 #include "check/check.h"
 #include "check/check_strings.h"
+#include "check/scl_template_rules.h"
 #include "scl/scl_import.h"
 #include "text/lang_strings.h"
 #include "util/files.h"
@@ -45,10 +46,6 @@ void For_Each(Node parent, const char* name, Fn&& fn) {
     if (Is(child, name)) fn(child);
 }
 
-// The kinds of templates, each with ids of its own.
-enum Template_Kind { LNodeType, DOType, DAType, EnumType, Kind_Count };
-constexpr const char* Template_Names[Kind_Count] = {"LNodeType", "DOType", "DAType", "EnumType"};
-
 class Scl_Checker {
  public:
   // `text` is parsed in place: it holds the document's texts until the checker is gone.
@@ -61,7 +58,14 @@ class Scl_Checker {
         sink_(sink),
         texts_(texts),
         only_ieds_(only_ieds),
-        progress_(progress) {
+        progress_(progress),
+        templates_(
+            texts,
+            [this](const char* rule, Severity severity, Node node, std::string object,
+                   std::string message) {
+              Report(rule, severity, node, std::move(object), std::move(message));
+            },
+            [this](Node node) { return Line(node); }) {
     import_templates_.document_bytes = text.size();
   }
 
@@ -77,14 +81,14 @@ class Scl_Checker {
     util::Poll(progress_);
     Node scl = util::Child_Element(doc, "SCL");
     if (!scl) return;
-    Index_Templates(util::Child_Element(scl, "DataTypeTemplates"));
+    templates_.Index(util::Child_Element(scl, "DataTypeTemplates"));
     util::Poll(progress_);
     Check_Ieds(doc, scl);
     util::Poll(progress_);
     Check_Addresses(util::Child_Element(scl, "Communication"));
-    Check_Templates();
+    templates_.Check_Types();
     util::Poll(progress_);
-    Check_Cycles();
+    templates_.Check_Cycles();
   }
 
  private:
@@ -121,169 +125,6 @@ class Scl_Checker {
   bool Wanted(std::string_view ied_name) const {
     return !only_ieds_ ||
            std::find(only_ieds_->begin(), only_ieds_->end(), ied_name) != only_ieds_->end();
-  }
-
-  // ---- templates ----
-
-  void Index_Templates(Node dtt) {
-    if (!dtt) return;
-    for (Node child = dtt.first_child(); child; child = child.next_sibling()) {
-      if (child.type() != pugi::node_element) continue;
-      for (int k = 0; k < Kind_Count; ++k)
-        if (std::strcmp(child.name(), Template_Names[k]) == 0) {
-          templates_[k].push_back(child);
-          pugi::xml_attribute id = child.attribute("id");
-          if (id) ids_[k].emplace(id.value(), child);
-        }
-    }
-  }
-
-  bool Has_Type(int kind, std::string_view id) const {
-    return ids_[kind].count(std::string(id)) > 0;
-  }
-
-  void Check_Templates() {
-    for (int k = 0; k < Kind_Count; ++k) {
-      for (Node t : templates_[k]) {
-        pugi::xml_attribute id = t.attribute("id");
-        if (id && ids_[k].at(id.value()) != t)
-          Report("duplicate-type-id", Severity::Warning, t,
-                 std::string(Template_Names[k]) + " " + id.value(),
-                 std::string(Template_Names[k]) + " " + Quoted(id.value()) +
-                     texts_[Text_Duplicate_Type] + std::to_string(Line(ids_[k].at(id.value()))) +
-                     ").");
-      }
-    }
-    for (Node t : templates_[LNodeType])
-      For_Each(t, "DO", [&](Node d) { Check_Data_Object(t, d); });
-    for (Node t : templates_[DOType])
-      for (Node c = t.first_child(); c; c = c.next_sibling()) {
-        if (Is(c, "SDO")) Check_Data_Object(t, c);
-        if (Is(c, "DA")) Check_Attribute(t, c);
-      }
-    for (Node t : templates_[DAType]) For_Each(t, "BDA", [&](Node b) { Check_Attribute(t, b); });
-  }
-
-  static std::string Child_Name(Node owner, Node child) {
-    return std::string(owner.name()) + " " + owner.attribute("id").value() + " " + child.name() +
-           " " + child.attribute("name").value();
-  }
-
-  void Check_Data_Object(Node owner, Node child) {
-    const std::string_view type = child.attribute("type").value();
-    if (!type.empty() && Has_Type(DOType, type)) return;
-    const std::string object = Child_Name(owner, child);
-    Report("do-type-missing", Severity::Error, child, object,
-           object + (type.empty() ? texts_[Text_Has_No_Type]
-                                  : texts_[Text_Names_No] + Quoted(type) + texts_[Text_No_DOType]));
-  }
-
-  void Check_Attribute(Node owner, Node child) {
-    const std::string_view bType = child.attribute("bType").value();
-    const std::string_view type = child.attribute("type").value();
-    if (bType == "Struct" && (type.empty() || !Has_Type(DAType, type))) {
-      const std::string object = Child_Name(owner, child);
-      Report("da-type-missing", Severity::Error, child, object,
-             object + texts_[Text_Struct] +
-                 (type.empty() ? texts_[Text_Has_No_Type]
-                               : texts_[Text_Names_No] + Quoted(type) + texts_[Text_No_DAType]));
-    } else if (bType == "Enum" && (type.empty() || !Has_Type(EnumType, type))) {
-      const std::string object = Child_Name(owner, child);
-      Report("enum-type-missing", Severity::Warning, child, object,
-             object + texts_[Text_Enum] +
-                 (type.empty() ? texts_[Text_Has_No_Type]
-                               : texts_[Text_Names_No] + Quoted(type) + texts_[Text_No_EnumType]));
-    }
-  }
-
-  // Every DOType that reaches itself through its SDOs' types, and every DAType through its
-  // attributes' types, following the links the import expands (an SDO with a type; an attribute
-  // with a type that is not an "Enum"). Templates sharing an id count as one, as the import merges
-  // them. Strongly connected components by Tarjan's method with a stack of its own: a chain of
-  // types may be hundreds of thousands long.
-  void Check_Cycles() {
-    Check_Cycles(DOType, "SDO", nullptr);
-    Check_Cycles(DAType, "BDA", "DA");
-  }
-
-  void Check_Cycles(int kind, const char* link, const char* other_link) {
-    std::unordered_map<std::string_view, size_t> number;
-    std::vector<Node> first;  // the first template of each id
-    for (Node t : templates_[kind]) {
-      pugi::xml_attribute id = t.attribute("id");
-      if (id && number.emplace(id.value(), first.size()).second) first.push_back(t);
-    }
-    const size_t n = first.size();
-    std::vector<std::vector<size_t>> edges(n);
-    std::vector<bool> self(n, false);
-    for (Node t : templates_[kind]) {
-      pugi::xml_attribute id = t.attribute("id");
-      if (!id) continue;
-      const size_t from = number.at(id.value());
-      for (Node c = t.first_child(); c; c = c.next_sibling()) {
-        if (!Is(c, link) && !(other_link && Is(c, other_link))) continue;
-        if (kind == DAType && std::string_view(c.attribute("bType").value()) == "Enum") continue;
-        auto to = number.find(c.attribute("type").value());
-        if (to == number.end()) continue;
-        edges[from].push_back(to->second);
-        if (to->second == from) self[from] = true;
-      }
-    }
-    const std::vector<bool> cyclic = In_Cycles(edges, self);
-    for (size_t i = 0; i < n; ++i)
-      if (cyclic[i]) {
-        const std::string object =
-            std::string(Template_Names[kind]) + " " + first[i].attribute("id").value();
-        Report("type-cycle", Severity::Error, first[i], object, object + texts_[Text_Type_Cycle]);
-      }
-  }
-
-  static std::vector<bool> In_Cycles(const std::vector<std::vector<size_t>>& edges,
-                                     const std::vector<bool>& self) {
-    const size_t n = edges.size();
-    constexpr size_t None = static_cast<size_t>(-1);
-    std::vector<size_t> index(n, None), low(n, 0);
-    std::vector<bool> on_stack(n, false), cyclic(n, false);
-    std::vector<size_t> stack;
-    std::vector<std::pair<size_t, size_t>> calls;  // node, next edge
-    size_t counter = 0;
-    for (size_t root = 0; root < n; ++root) {
-      if (index[root] != None) continue;
-      calls.push_back({root, 0});
-      index[root] = low[root] = counter++;
-      stack.push_back(root);
-      on_stack[root] = true;
-      while (!calls.empty()) {
-        auto& [v, next] = calls.back();
-        if (next < edges[v].size()) {
-          const size_t w = edges[v][next++];
-          if (index[w] == None) {
-            index[w] = low[w] = counter++;
-            stack.push_back(w);
-            on_stack[w] = true;
-            calls.push_back({w, 0});
-          } else if (on_stack[w]) {
-            low[v] = std::min(low[v], index[w]);
-          }
-          continue;
-        }
-        const size_t done = v;
-        calls.pop_back();
-        if (!calls.empty()) low[calls.back().first] = std::min(low[calls.back().first], low[done]);
-        if (low[done] != index[done]) continue;
-        std::vector<size_t> component;
-        for (;;) {
-          const size_t w = stack.back();
-          stack.pop_back();
-          on_stack[w] = false;
-          component.push_back(w);
-          if (w == done) break;
-        }
-        if (component.size() > 1 || self[done])
-          for (size_t w : component) cyclic[w] = true;
-      }
-    }
-    return cyclic;
   }
 
   // ---- IEDs ----
@@ -329,7 +170,7 @@ class Scl_Checker {
     if (!type || !*type.value())
       Report("ln-type-missing", Severity::Error, ln, where,
              std::string(ln.name()) + " " + where + texts_[Text_No_LnType]);
-    else if (!Has_Type(LNodeType, type.value()))
+    else if (!templates_.Has_Type(Template_Rules::LNodeType, type.value()))
       Report("ln-type-missing", Severity::Error, ln, where,
              std::string(ln.name()) + " " + where + texts_[Text_Names_No_LNodeType_1] +
                  Quoted(type.value()) + texts_[Text_No_LNodeType]);
@@ -459,8 +300,7 @@ class Scl_Checker {
   const lang::Lang_Strings& texts_;
   const std::vector<std::string>* only_ieds_;
   util::Progress* progress_;  // polled; null: nobody can stop the check
-  std::vector<Node> templates_[Kind_Count];
-  std::unordered_map<std::string, Node> ids_[Kind_Count];  // the first template of each id
+  Template_Rules templates_;
   // The import's templates of the document, read once for all its IEDs.
   UIEC_Client_Decode::Shared_Templates import_templates_;
 };
