@@ -229,7 +229,7 @@ int main(int argc, char** argv) {
   Print_Messages messages;
   TFIEC_61850_Access window(app::Access_Editor_Options(ctx), messages);
   window.Choose_File = [&] { return (dir / "big.icd").string(); };
-  window.Import_Scl = [&](const std::string&) { return std::move(server); };
+  window.Import_Scl = [&](const std::string&, util::Progress*) { return std::move(server); };
   window.FormShow();
   window.show();
   window.Btn_Add_IEC_DeviceClick();

@@ -37,6 +37,19 @@ std::unique_ptr<TIEC_Device> Import_Device(const std::string& path) {
   return std::make_unique<TIEC_Device>(path);
 }
 
+std::unique_ptr<TIEC_Device> Import_Device_Following(const std::string& path,
+                                                     util::Progress* progress) {
+  return std::make_unique<TIEC_Device>(path, progress);
+}
+
+Progress_Importer Ignoring_Progress(Importer import) {
+  return [import = std::move(import)](const std::string& path, util::Progress* progress) {
+    std::unique_ptr<TIEC_Device> device = import(path);
+    util::Poll(progress);
+    return device;
+  };
+}
+
 namespace {
 
 // The name of the first IED of an SCL file; "" when it has none or cannot be read.

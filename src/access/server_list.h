@@ -13,6 +13,7 @@
 #include "access/access_state.h"
 #include "scl/ied_catalog.h"
 #include "text/lang_strings.h"
+#include "util/progress.h"
 
 namespace UIEC_61850_Access {
 
@@ -34,6 +35,15 @@ std::string Catalog_Path(const std::string& catalog_dir, std::string_view name);
 using Importer = std::function<std::unique_ptr<TIEC_Device>(const std::string& path)>;
 // The SCL import of the product.
 std::unique_ptr<TIEC_Device> Import_Device(const std::string& path);
+// The same following `progress` (null: none), which can stop it (util::Cancelled): the import
+// of a window's worker thread.
+using Progress_Importer =
+    std::function<std::unique_ptr<TIEC_Device>(const std::string& path, util::Progress* progress)>;
+std::unique_ptr<TIEC_Device> Import_Device_Following(const std::string& path,
+                                                     util::Progress* progress);
+// `import`, which follows no progress, as a Progress_Importer: a stop asked while it runs stops
+// the operation when it returns.
+Progress_Importer Ignoring_Progress(Importer import);
 
 enum class Overwrite_Answer { Yes, No, Cancel };
 // Asked whether to write over the catalog file `file_name` (without folder), which holds the IED

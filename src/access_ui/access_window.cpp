@@ -235,13 +235,7 @@ void TFIEC_61850_Access::Show_Server(int position) {
   Access_State& state = document_->State();
   state.Clear_Selection();
   Tree->Clear();
-  TIEC_Device& device = *state.List_IEC_Dev[static_cast<size_t>(position)];
-  std::shared_ptr<const Tree_Index> index;
-  {
-    Wait_Cursor wait;
-    index = std::make_shared<const Tree_Index>(device);
-  }
-  Tree->Show_Server(device, std::move(index));
+  Tree->Show_Server_Indexing(*state.List_IEC_Dev[static_cast<size_t>(position)]);
   state.Clear_Selection();
 }
 

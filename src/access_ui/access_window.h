@@ -103,6 +103,8 @@ class TFIEC_61850_Access : public QDialog, public UIEC_61850_Access::Editor_Hook
   void Show_Finding(const check::Finding& finding);
   // Cancel, Escape and the close button: asks before throwing away changes made since opening.
   void reject() override;
+  // Every way out of the editor: a filter index still being made is not wanted any more.
+  void done(int result) override;
 
   const UIEC_61850_Access::Access_State& State() const;
   // Marks again the rows that no longer fit the servers' SCL files, after the tables changed.

@@ -4,6 +4,8 @@
 #include <QListWidget>
 #include <QShowEvent>
 #include <exception>
+#include <optional>
+#include <utility>
 
 #include "access/access_strings.h"
 #include "access/client_file.h"
@@ -55,24 +57,36 @@ bool TFIEC_61850_Access::FormShow() {
   Read_Report report;
   // Anything in the file's place that is not a readable file fails to load (Read_File).
   if (util::Path_Present(options_.Client_File)) {
-    std::string error;
-    {
-      Wait_Cursor wait;
-      try {
-        report = Read_Client_File(options_.Client_File, Catalog_Dir(options_.Conf_Dir), state,
-                                  options_.Strings, Import_Scl);
-      } catch (const std::exception& failure) {
-        error = failure.what();
-      }
-    }
-    if (!error.empty()) {
+    // The servers' SCL files are imported on a worker thread into a state of its own, which
+    // becomes the editor's when all is read; a Cancel leaves the editor not opened.
+    ui::Job_Outcome outcome;
+    std::optional<std::pair<Read_Report, Access_State>> read =
+        ui::Run_And_Wait<std::pair<Read_Report, Access_State>>(
+            this, Q(util::File_Name_Of(options_.Client_File)), options_.Strings,
+            [this](util::Progress& progress) {
+              Access_State fresh;
+              Read_Report found;
+              try {
+                found = Read_Client_File(
+                    options_.Client_File, Catalog_Dir(options_.Conf_Dir), fresh, options_.Strings,
+                    [&](const std::string& path) { return Import_Scl(path, &progress); });
+              } catch (const std::exception&) {
+                progress.Poll();  // a stopped import is no failure of the file: a Cancel
+                throw;
+              }
+              return std::pair<Read_Report, Access_State>(std::move(found), std::move(fresh));
+            },
+            outcome);
+    if (!read) {
       document_->Load_Failed = true;
       marks_->Enabled = false;
       Tables->Show_Tables();
       Show_Servers();
-      messages_.Error(this, error);
+      if (outcome.end == ui::Job_Outcome::End::Failed) messages_.Error(this, outcome.message);
       return false;
     }
+    report = std::move(read->first);
+    state = std::move(read->second);
   }
   Tables->Show_Tables();
   Show_Servers();
@@ -175,6 +189,11 @@ void TFIEC_61850_Access::Show_Finding(const check::Finding& finding) {
     LB_IEC_Devices->setCurrentRow(row - 1);
     LB_IEC_Devices->setFocus();
   }
+}
+
+void TFIEC_61850_Access::done(int result) {
+  Tree->Stop_Indexing();
+  QDialog::done(result);
 }
 
 void TFIEC_61850_Access::reject() {

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <set>
 
 #include "access/access_check.h"
@@ -17,6 +18,7 @@
 #include "util/grid_qt.h"
 #include "util/qstring_qt.h"
 #include "util/text.h"
+#include "util/worker_qt.h"
 
 namespace UIEC_61850_Access {
 
@@ -227,12 +229,24 @@ void Map_Page::Btn_Export_MapClick() {
 void Map_Page::Btn_Import_MapClick() {
   const std::string path = Choose_Import_File ? Choose_Import_File() : std::string();
   if (path.empty()) return;
-  Import_Report report;
+  // The file is read and matched on a worker thread, which only reads the state; the values
+  // are written on this one, in one step. A Cancel changes nothing.
+  const char separator = util::Get_Dec_Separator();
+  ui::Job_Outcome outcome;
+  const std::optional<Data_Map_Edits> edits = ui::Run_And_Wait<Data_Map_Edits>(
+      this, Q(util::File_Name_Of(path)), strings_,
+      [&](util::Progress& progress) {
+        return Read_Map(util::Read_File(path), state_, separator, strings_, &progress);
+      },
+      outcome);
+  if (outcome.end == ui::Job_Outcome::End::Stopped) return;
+  if (!edits) {
+    messages_.Error(this, outcome.message);
+    return;
+  }
+  const Import_Report& report = edits->Report;
   try {
-    const std::string bytes = util::Read_File(path);
-    As_Step(Map_Step::Import, [&] {
-      report = Import_Data_Map_Csv(bytes, state_, util::Get_Dec_Separator(), strings_);
-    });
+    As_Step(Map_Step::Import, [&] { Apply_Data_Map_Edits(*edits, state_); });
   } catch (const std::exception& failure) {
     messages_.Error(this, failure.what());
     return;

@@ -72,6 +72,10 @@ class Map_Page : public QWidget {
   // Ask for the file to write or read; empty when cancelled. Tests replace them.
   std::function<std::string()> Choose_Export_File;
   std::function<std::string()> Choose_Import_File;
+  // Reads a data map file for Import, on a worker thread; tests delay it.
+  std::function<Data_Map_Edits(const std::string& bytes, const Access_State& state, char separator,
+                               const lang::Lang_Strings& strings, util::Progress* progress)>
+      Read_Map = Read_Data_Map_Csv;
   // The folder both CSV file dialogs open in and remember (none: the dialog's own start).
   std::string* Csv_Folder = nullptr;
   // Asks for the first position Auto position gives, offering `lowest_free`; none when

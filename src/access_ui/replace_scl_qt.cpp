@@ -4,16 +4,17 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 #include "access/access_strings.h"
 #include "access/scl_revision.h"
 #include "access_ui/access_document_qt.h"
 #include "access_ui/replace_impact_dialog.h"
 #include "access_ui/server_panel_qt.h"
-#include "access_ui/wait_cursor_qt.h"
 #include "check/check_report_dialog.h"
 #include "util/files.h"
 #include "util/qstring_qt.h"
+#include "util/worker_qt.h"
 
 namespace UIEC_61850_Access {
 
@@ -43,37 +44,59 @@ void Server_Panel::Replace_Scl() {
   Revision_Source source;
   std::unique_ptr<TIEC_Device> revised;
   std::vector<check::Finding> findings;
+  const QString shown_name = Q(util::File_Name_Of(chosen));
+  // The reading, the import and the check run on a worker thread; a Cancel changes nothing.
+  ui::Job_Outcome outcome;
   try {
-    const std::vector<IED_Info> ieds = UIEC_Client_Decode::List_IEDs(chosen);
+    const std::optional<std::vector<IED_Info>> ieds = ui::Run_And_Wait<std::vector<IED_Info>>(
+        this, shown_name, s,
+        [&chosen](util::Progress& progress) {
+          return UIEC_Client_Decode::List_IEDs(chosen, &progress);
+        },
+        outcome);
+    if (outcome.end == ui::Job_Outcome::End::Stopped) return;
+    if (!ieds) return failed(outcome.message);
     size_t picked = 0;
-    if (ieds.size() > 1) {
+    if (ieds->size() > 1) {
       const std::optional<size_t> one = Revision_IED(
-          hooks_.Choose_IEDs ? hooks_.Choose_IEDs(chosen, ieds) : std::vector<size_t>(),
-          ieds.size(), s);
+          hooks_.Choose_IEDs ? hooks_.Choose_IEDs(chosen, *ieds) : std::vector<size_t>(),
+          ieds->size(), s);
       if (!one) return;
       picked = *one;
     }
-    source = Revision_Source_Of(chosen, ieds, picked, s);
     const QTemporaryDir scratch;
     if (!scratch.isValid()) throw util::File_Error(scratch.errorString().toStdString());
     const std::string copy = util::Join_Path(scratch.path().toStdString(), file_name);
-    util::Write_File_Atomic(copy, source.text);
-    Wait_Cursor wait;
-    revised = hooks_.Import_Scl(copy);
-    // The new revision's own findings, as Add IEC Device shows a new file's, on the text that
-    // goes into the catalog.
-    if (hooks_.Check_Scl)
-      hooks_.Check_Scl(
-          copy, chosen, [&](const check::Finding& f) { findings.push_back(f); }, s, nullptr,
-          nullptr);
+    outcome = ui::Run_And_Wait(this, shown_name, s, [&](util::Progress& progress) {
+      source = Revision_Source_Of(chosen, *ieds, picked, s);
+      util::Write_File_Atomic(copy, source.text);
+      revised = hooks_.Import_Scl(copy, &progress);
+      // The new revision's own findings, as Add IEC Device shows a new file's, on the text that
+      // goes into the catalog.
+      if (hooks_.Check_Scl)
+        hooks_.Check_Scl(
+            copy, chosen, [&](const check::Finding& f) { findings.push_back(f); }, s, nullptr,
+            &progress);
+    });
   } catch (const std::exception& error) {
     return failed(error.what());
   }
+  if (outcome.end == ui::Job_Outcome::End::Stopped) return;
+  if (outcome.end == ui::Job_Outcome::End::Failed) return failed(outcome.message);
   if (!Check_Report_Go_On(this, messages_, s, std::move(findings), TFCheck_Report::Purpose::Replace,
                           chosen, nullptr, &options_.Report_Folder,
                           Report_Csv_Name(options_.Conf_Dir)))
     return;
-  const Replace_Impact impact = Impact_Of_Replace(state, position, *revised);
+  // Weighed on the worker too, which only reads the state and the revision meanwhile.
+  const std::optional<Replace_Impact> weighed = ui::Run_And_Wait<Replace_Impact>(
+      this, shown_name, s,
+      [&](util::Progress& progress) {
+        return Impact_Of_Replace(state, position, *revised, &progress);
+      },
+      outcome);
+  if (outcome.end == ui::Job_Outcome::End::Stopped) return;
+  if (!weighed) return failed(outcome.message);
+  const Replace_Impact& impact = *weighed;
   TFReplace_Impact window(
       impact,
       QString(Q(s[access_strings::Text_Impact_Intro]))

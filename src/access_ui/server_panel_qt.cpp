@@ -8,18 +8,24 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
+#include <optional>
+#include <set>
+#include <stdexcept>
 
 #include "access/access_strings.h"
+#include "access/catalog_snapshot.h"
+#include "access/scl_revision.h"
 #include "access_ui/access_document_qt.h"
-#include "access_ui/wait_cursor_qt.h"
 #include "check/check_report_dialog.h"
 #include "util/files.h"
 #include "util/qstring_qt.h"
+#include "util/worker_qt.h"
 #include "util/xml.h"
 
 namespace UIEC_61850_Access {
 
 using ui::Q;
+using UIEC_Client_Decode::TIEC_Device;
 
 namespace {
 
@@ -91,14 +97,14 @@ bool Server_Panel::Check_Accepted(const std::string& chosen,
                                   const std::vector<std::string>* only_ieds) {
   if (!hooks_.Check_Scl) return true;
   std::vector<check::Finding> findings;
-  try {
-    Wait_Cursor wait;
-    hooks_.Check_Scl(
-        chosen, chosen, [&](const check::Finding& f) { findings.push_back(f); }, options_.Strings,
-        only_ieds, nullptr);
-  } catch (const std::exception&) {
-    return true;  // unreadable: adding reports why
-  }
+  const ui::Job_Outcome outcome = ui::Run_And_Wait(
+      this, Q(util::File_Name_Of(chosen)), options_.Strings, [&](util::Progress& progress) {
+        hooks_.Check_Scl(
+            chosen, chosen, [&](const check::Finding& f) { findings.push_back(f); },
+            options_.Strings, only_ieds, &progress);
+      });
+  if (outcome.end == ui::Job_Outcome::End::Stopped) return false;  // Cancel: nothing added
+  if (outcome.end == ui::Job_Outcome::End::Failed) return true;    // unreadable: adding says why
   // An IED the import refuses is refused by the adding too, with the same reason: the report
   // would only ask a question whose answer changes nothing.
   if (std::any_of(findings.begin(), findings.end(),
@@ -114,12 +120,17 @@ void Server_Panel::Add_IEC_Device() {
   if (chosen.empty()) return;
   // A file with several IEDs is checked for the IEDs picked, any other one whole, before
   // anything reaches the catalog.
-  std::vector<IED_Info> ieds;
-  try {
-    ieds = UIEC_Client_Decode::List_IEDs(chosen);
-  } catch (const std::exception&) {
-    ieds.clear();  // the check says what is wrong with the file
-  }
+  const QString shown_name = Q(util::File_Name_Of(chosen));
+  ui::Job_Outcome listing;
+  std::vector<IED_Info> ieds =
+      ui::Run_And_Wait<std::vector<IED_Info>>(
+          this, shown_name, options_.Strings,
+          [&chosen](util::Progress& progress) {
+            return UIEC_Client_Decode::List_IEDs(chosen, &progress);
+          },
+          listing)
+          .value_or(std::vector<IED_Info>());  // unreadable: the check says what is wrong
+  if (listing.end == ui::Job_Outcome::End::Stopped) return;
   // An IED whose name no configuration file can hold is refused by the adding itself; its
   // findings would only ask a question whose answer changes nothing.
   const bool refused_anyway = ieds.size() == 1 && !util::Is_Xml_Text(ieds[0].name);
@@ -128,43 +139,81 @@ void Server_Panel::Add_IEC_Device() {
   const size_t servers_before = state.List_IEC_Dev.size();
   const auto& s = options_.Strings;
   std::string failure;
+  // What the adding wrote into the catalog, as it was before, so that a Cancel of an import
+  // puts it back: a file asked about and written over (its snapshot), or one that was new.
+  const std::string catalog_dir = Catalog_Dir(options_.Conf_Dir);
+  std::vector<Catalog_Snapshot> written;
+  std::set<std::string> kept;  // files the answer No kept as they were
+  bool cancelled = false;
   try {
     options_.Require_Conf_Folders();
     document_.Record_Step(s[access_strings::Text_Add_IEC_Device], [&] {
-      Add_IEC_Devices(
-          state, options_.Conf_Dir, chosen,
-          [this, &chosen](const std::vector<IED_Info>& listed) {
-            std::vector<size_t> picked =
-                hooks_.Choose_IEDs ? hooks_.Choose_IEDs(chosen, listed) : std::vector<size_t>();
-            std::vector<std::string> names;
-            for (size_t i : picked)
-              if (i < listed.size()) names.push_back(listed[i].name);
-            if (!names.empty() && !Check_Accepted(chosen, &names)) picked.clear();
-            return picked;
-          },
-          [this, &s](const std::string& file_name, const std::string& ied_name) {
-            switch (
-                messages_.Question(this, Overwrite_Question_For(file_name, ied_name, s), true)) {
-              case ui::Messages::Answer::Yes:
-                return Overwrite_Answer::Yes;
-              case ui::Messages::Answer::No:
-                return Overwrite_Answer::No;
-              default:
-                return Overwrite_Answer::Cancel;
-            }
-          },
-          s,
-          [this](const std::string& path) {
-            Wait_Cursor wait;
-            return hooks_.Import_Scl(path);
-          });
+      try {
+        Add_IEC_Devices(
+            state, options_.Conf_Dir, chosen,
+            [this, &chosen](const std::vector<IED_Info>& listed) {
+              std::vector<size_t> picked =
+                  hooks_.Choose_IEDs ? hooks_.Choose_IEDs(chosen, listed) : std::vector<size_t>();
+              std::vector<std::string> names;
+              for (size_t i : picked)
+                if (i < listed.size()) names.push_back(listed[i].name);
+              if (!names.empty() && !Check_Accepted(chosen, &names)) picked.clear();
+              return picked;
+            },
+            [&](const std::string& file_name, const std::string& ied_name) {
+              switch (
+                  messages_.Question(this, Overwrite_Question_For(file_name, ied_name, s), true)) {
+                case ui::Messages::Answer::Yes:
+                  written.push_back(Take_Catalog_Snapshot(catalog_dir, file_name));
+                  return Overwrite_Answer::Yes;
+                case ui::Messages::Answer::No:
+                  kept.insert(file_name);
+                  return Overwrite_Answer::No;
+                default:
+                  return Overwrite_Answer::Cancel;
+              }
+            },
+            s,
+            [&](const std::string& path) {
+              const std::string name = util::File_Name_Of(path);
+              if (!kept.count(name) &&
+                  std::none_of(written.begin(), written.end(),
+                               [&](const Catalog_Snapshot& w) { return w.name == name; }))
+                written.push_back({catalog_dir, name, path, std::nullopt, {}});
+              ui::Job_Outcome outcome;
+              std::optional<std::unique_ptr<TIEC_Device>> device =
+                  ui::Run_And_Wait<std::unique_ptr<TIEC_Device>>(
+                      this, Q(name), s,
+                      [&](util::Progress& progress) { return hooks_.Import_Scl(path, &progress); },
+                      outcome);
+              if (outcome.end == ui::Job_Outcome::End::Failed)
+                throw std::runtime_error(outcome.message);
+              if (!device) throw util::Cancelled();
+              return std::move(*device);
+            });
+      } catch (const util::Cancelled&) {
+        // Nothing of this adding stays: the servers added before go again.
+        cancelled = true;
+        state.List_IEC_Dev.resize(servers_before);
+      }
     });
+    if (cancelled) Restore_Catalog(written);
   } catch (const std::exception& error) {
     failure = error.what();
   }
   // The servers added before a failure stay.
   if (state.List_IEC_Dev.size() != servers_before) emit Servers_Changed();
   if (!failure.empty()) messages_.Error(this, failure);
+}
+
+void Server_Panel::Restore_Catalog(const std::vector<Catalog_Snapshot>& written) {
+  const auto& s = options_.Strings;
+  for (const Catalog_Snapshot& snapshot : written) {
+    if (snapshot.text)
+      Restore_Catalog_Snapshot(snapshot, s);
+    else
+      Open_Catalog_Folder(snapshot.dir, s)->Remove(snapshot.name);
+  }
 }
 
 void Server_Panel::Remove_IEC_Device() {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "access/catalog_snapshot.h"
 #include "access/editor_options.h"
 #include "access/server_list.h"
 #include "check/check.h"
@@ -31,8 +32,8 @@ struct Editor_Hooks {
   // Asks which IEDs of a file with several to add (positions in `ieds`; none: cancelled).
   std::function<std::vector<size_t>(const std::string& file, const std::vector<IED_Info>& ieds)>
       Choose_IEDs;
-  // Builds a server's model from its catalog copy.
-  Importer Import_Scl = Import_Device;
+  // Builds a server's model from its catalog copy, on a worker thread.
+  Progress_Importer Import_Scl = Import_Device_Following;
   // The check's rules on an SCL file (one added, or a catalog file); tests with stand-in files
   // empty it, and then no SCL file is checked.
   check::Scl_Check Check_Scl = check::Check_Scl_File;
@@ -78,6 +79,8 @@ class Server_Panel : public QWidget {
   // Whether the user goes on with `chosen` after the check's findings on it (all IEDs, or
   // `only_ieds`).
   bool Check_Accepted(const std::string& chosen, const std::vector<std::string>* only_ieds);
+  // Puts back the catalog files an adding wrote (a snapshot without text: a file it created).
+  void Restore_Catalog(const std::vector<Catalog_Snapshot>& written);
 
   Access_Document& document_;
   Editor_Options& options_;

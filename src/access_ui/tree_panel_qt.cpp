@@ -8,13 +8,17 @@
 
 #include "access_ui/device_tree_model_qt.h"
 #include "access_ui/tree_filter_qt.h"
+#include "util/files.h"
+#include "util/qstring_qt.h"
+#include "util/worker_qt.h"
 
 namespace UIEC_61850_Access {
 
 using UIEC_Client_Decode::TIEC_Device;
 using UIEC_Client_Decode::TIEC_Object;
 
-Tree_Panel::Tree_Panel(const lang::Lang_Strings& strings, QWidget* parent) : QWidget(parent) {
+Tree_Panel::Tree_Panel(const lang::Lang_Strings& strings, QWidget* parent)
+    : QWidget(parent), strings_(strings) {
   setObjectName("Tree_Panel");
   Tree_Filter = new Tree_Filter_Bar(strings, this);
   TV_IEC_Device = new QTreeView(this);
@@ -45,6 +49,7 @@ void Tree_Panel::Set_Lang() {
 }
 
 void Tree_Panel::Show_Server(TIEC_Device& device, std::shared_ptr<const Tree_Index> index) {
+  Stop_Indexing();
   device_ = &device;
   index_ = std::move(index);
   Tree_Filter->Set_FCs(index_ ? index_->FCs() : std::vector<std::string>());
@@ -59,7 +64,40 @@ void Tree_Panel::Set_Index(std::shared_ptr<const Tree_Index> index) {
   if (Tree_Filter->Active()) Apply_Filter();
 }
 
+void Tree_Panel::Show_Server_Indexing(TIEC_Device& device) {
+  Show_Server(device, nullptr);
+  // The worker only reads the model, which stays as it is while its tree is shown: a change of
+  // the server (Replace, Remove) clears the tree first, and that stops the job.
+  auto made = std::make_shared<std::shared_ptr<const Tree_Index>>();
+  auto* job = new ui::Background_Job(this, ui::Q(util::File_Name_Of(device.FileName())), strings_,
+                                     [made, &device](util::Progress& progress) {
+                                       *made =
+                                           std::make_shared<const Tree_Index>(device, &progress);
+                                     });
+  job->Without_Dialog();
+  index_job_ = job;
+  connect(job, &ui::Background_Job::Finished, this, [this, job, made] {
+    index_job_ = nullptr;
+    job->deleteLater();
+    Set_Index(std::move(*made));
+  });
+  // Without an index the whole tree stays shown, as while indexing.
+  auto no_index = [this, job] {
+    index_job_ = nullptr;
+    job->deleteLater();
+  };
+  connect(job, &ui::Background_Job::Stopped, this, no_index);
+  connect(job, &ui::Background_Job::Failed, this, no_index);
+}
+
+void Tree_Panel::Stop_Indexing() {
+  // Destroying the job stops the worker and waits for it; no signal comes after.
+  delete index_job_.data();
+  index_job_ = nullptr;
+}
+
 void Tree_Panel::Clear() {
+  Stop_Indexing();
   device_ = nullptr;
   index_.reset();
   Model->Clear();

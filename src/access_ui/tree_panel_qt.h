@@ -4,6 +4,7 @@
 // there, the whole tree is shown.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 #include "scl/scl_model.h"
 #include "scl/tree_filter.h"
 #include "text/lang_strings.h"
+#include "util/worker_qt.h"
 
 class QTreeView;
 
@@ -34,6 +36,13 @@ class Tree_Panel : public QWidget {
                    std::shared_ptr<const Tree_Index> index);
   // The filter index of the server shown, made after Show_Server.
   void Set_Index(std::shared_ptr<const Tree_Index> index);
+  // Shows the tree of `device` at once and makes its filter index on a worker thread, which
+  // hands it over (Set_Index) when done; the tree stays usable meanwhile.
+  void Show_Server_Indexing(UIEC_Client_Decode::TIEC_Device& device);
+  // Whether an index is being made for the server shown.
+  bool Indexing() const { return index_job_ != nullptr; }
+  // The index being made is not wanted any more (another server, or the editor closes).
+  void Stop_Indexing();
   // No tree and no index: nothing points into a model any more.
   void Clear();
   // The server shown; null when the tree is empty.
@@ -59,7 +68,9 @@ class Tree_Panel : public QWidget {
  private:
   void Apply_Filter();
 
+  const lang::Lang_Strings& strings_;
   UIEC_Client_Decode::TIEC_Device* device_ = nullptr;  // the server shown
+  QPointer<ui::Background_Job> index_job_;             // making the index of device_
   std::shared_ptr<const Tree_Index> index_;
   std::string filter_conf_dir_;  // the configuration the filter was typed for
 };

@@ -52,6 +52,8 @@ Background_Job::~Background_Job() {
     if (widget) widget->setEnabled(enabled);
 }
 
+void Background_Job::Without_Dialog() { show_timer_->stop(); }
+
 void Background_Job::Disable_While_Running(QWidget* widget) {
   if (!widget || !running_) return;
   disabled_.push_back({widget, widget->isEnabled()});

@@ -48,6 +48,9 @@ class Background_Job : public QObject {
   ~Background_Job() override;
 
   void Disable_While_Running(QWidget* widget);
+  // No progress dialog: the job runs quietly behind a window that stays usable and says itself
+  // what is going on (as the tree's filter says "indexing...").
+  void Without_Dialog();
   // Asks the operation to stop, as the dialog's Cancel does.
   void Cancel() { progress_.Cancel(); }
   bool Running() const { return running_; }

@@ -7,16 +7,22 @@
 #include <gtest/gtest.h>
 
 #include <QListWidget>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QString>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeView>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "access/access_test_models.h"
 #include "access_ui/access_window.h"
 #include "access_ui/selection_grid_qt.h"
+#include "access_ui/tree_panel_qt.h"
 #include "app/context.h"
 #include "app/main_window.h"
 #include "support/recording_messages.h"
@@ -25,6 +31,19 @@
 #include "util/files.h"
 
 namespace test {
+
+// Cancel is clicked in the progress dialog of `window`'s next long operation as soon as it shows.
+inline void Cancel_Job_When_Shown(QWidget* window) {
+  auto* timer = new QTimer(window);
+  QObject::connect(timer, &QTimer::timeout, [window, timer] {
+    auto* dialog = window->findChild<QProgressDialog*>("Job_Progress");
+    if (!dialog || !dialog->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    Click(dialog->findChild<QPushButton*>("Job_Cancel"));
+  });
+  timer->start(5);
+}
 
 struct Access_Editor : ::testing::Test {
   Temp_Dir dir;
@@ -47,7 +66,7 @@ struct Access_Editor : ::testing::Test {
   // One-line stand-in server files instead of SCL: a.icd (server IED1) and b.icd (IED2) in the
   // workspace, built by Fake_Import and not checked.
   void Use_Stand_In_Files() {
-    window->Import_Scl = Fake_Import;
+    window->Import_Scl = UIEC_61850_Access::Ignoring_Progress(Fake_Import);
     window->Check_Scl = nullptr;
     Write(dir / "a.icd", Fake_Scl("IED1"));
     Write(dir / "b.icd", Fake_Scl("IED2"));
@@ -71,8 +90,21 @@ struct Access_Editor : ::testing::Test {
     chosen = path.find('/') == std::string::npos ? dir / path : path;
     Click(window->Btn_Add_IEC_Device);
   }
-  // A click on the server's line, which shows its tree.
-  void Choose_Server(int row) { Click_Item(window->LB_IEC_Devices, row); }
+  // A click on the server's line, which shows its tree; then the filter's index made behind it.
+  void Choose_Server(int row) {
+    Click_Item(window->LB_IEC_Devices, row);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !window->Tree->Indexing(); }, 10000));
+  }
+  // Cancel is clicked in the progress dialog of the editor's next long operation as soon as it
+  // shows.
+  void Cancel_When_Shown() { Cancel_Job_When_Shown(window.get()); }
+  // An operation that runs until it is stopped.
+  [[noreturn]] static void Until_Stopped(util::Progress* progress) {
+    for (;;) {
+      progress->Poll();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
 
   // A tree node's name: its text without what follows the name (a data set's member count).
   static QString Node_Name(const Tree_Item& item) {

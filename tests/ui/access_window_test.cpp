@@ -594,7 +594,7 @@ TEST_F(Access_Window, A_Client_File_That_Is_Not_A_Regular_File_Keeps_The_Editor_
 TEST_F(Access_Window, Real_Sample_Through_The_Import) {
   RQ_SCL_SAMPLES_OR_SKIP();
   const std::string samples = test::Scl_Samples_Dir();
-  window->Import_Scl = Import_Device;
+  window->Import_Scl = Import_Device_Following;
   window->Check_Scl = check::Check_Scl_File;
   ASSERT_TRUE(Open_Editor());
   Add_Server(samples + "/simpleIO_direct_control_goose.cid");

@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeView>
+#include <QUndoStack>
 #include <filesystem>
 
 #include "access/access_strings.h"
@@ -221,6 +222,27 @@ TEST_F(Data_Map_Page, Export_Edit_Import_Through_The_Buttons) {
 
   // Nothing reaches the file before OK.
   EXPECT_FALSE(util::File_Exists(ctx.IEC_Client_File));
+}
+
+// The file is read on a worker: Cancel, the moment its dialog shows, leaves the rows as they were.
+TEST_F(Data_Map_Page, Cancel_Of_The_Import_Changes_Nothing) {
+  Complete({"1", "2"});
+  Click_Tab(page);
+  const std::string csv_path = dir / "map.csv";
+  page->Choose_Export_File = [&] { return csv_path; };
+  page->Choose_Import_File = [&] { return csv_path; };
+  QTest::mouseClick(page->Btn_Export_Map, Qt::LeftButton);
+  std::string edited = test::Read(csv_path);
+  Replace(edited, "Mod.q,Quality,ST,2,", "Mod.q,Quality,ST,20,");
+  test::Write(csv_path, edited);
+  const int steps = window->History->count();
+  page->Read_Map = [](const std::string&, const Access_State&, char, const lang::Lang_Strings&,
+                      util::Progress* progress) -> Data_Map_Edits { Until_Stopped(progress); };
+  Cancel_When_Shown();
+  QTest::mouseClick(page->Btn_Import_Map, Qt::LeftButton);
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
+  EXPECT_EQ(window->ACG_DA->Text(1, DA_Col::Position), "2");
+  EXPECT_EQ(window->History->count(), steps);
 }
 
 TEST(Data_Map_Update_Step, Check_Report_Before_Building_Images) {

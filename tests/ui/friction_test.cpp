@@ -23,6 +23,7 @@
 #include "access_ui/map_page_qt.h"
 #include "access_ui/selection_grid_qt.h"
 #include "access_ui/tree_filter_qt.h"
+#include "access_ui/tree_panel_qt.h"
 #include "app/main_window.h"
 #include "app/soft_options_dialog.h"
 #include "check/check_report_dialog.h"
@@ -92,6 +93,7 @@ struct Friction : ::testing::Test {
     window->Choose_File = [this] { return chosen; };
     test::Click(window->Btn_Add_IEC_Device);
     test::Click_Item(window->LB_IEC_Devices, window->LB_IEC_Devices->count() - 1);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->Tree->Indexing(); }));
   }
   void Type_Filter(const QString& text) { test::Retype(window->Tree_Filter->E_Tree_Filter, text); }
   std::vector<test::Tree_Item> Matches() const {

@@ -22,6 +22,7 @@
 #include "access_ui/map_page_qt.h"
 #include "access_ui/selection_grid_qt.h"
 #include "access_ui/tree_filter_qt.h"
+#include "access_ui/tree_panel_qt.h"
 #include "app/all_texts.h"
 #include "app/context.h"
 #include "app/main_window.h"
@@ -64,7 +65,7 @@ TEST(German_Texts, Editor_Filter_And_Map_Page_Follow_The_Language_File) {
   ctx.Set_Files();
   test::Recording_Messages messages;
   TFIEC_61850_Access window(app::Access_Editor_Options(ctx), messages);
-  window.Import_Scl = test::Fake_Import;
+  window.Import_Scl = Ignoring_Progress(test::Fake_Import);
   window.Check_Scl = nullptr;  // stand-in files are no SCL files
   test::Write(dir / "a.icd", test::Fake_Scl("IED1"));
   window.Choose_File = [&dir] { return dir / "a.icd"; };
@@ -72,6 +73,7 @@ TEST(German_Texts, Editor_Filter_And_Map_Page_Follow_The_Language_File) {
   test::Click(window.Btn_Add_IEC_Device);
   ASSERT_EQ(window.LB_IEC_Devices->count(), 1) << messages.Last();
   test::Click_Item(window.LB_IEC_Devices, 0);
+  ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.Tree->Indexing(); }));
   EXPECT_EQ(S(window.TS_Map->Btn_Auto_Position->text()), "Auto position");
   Tree_Filter_Bar* filter = window.Tree_Filter;
   test::Retype(filter->E_Tree_Filter, "stVal");

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <QUndoStack>
 #include <filesystem>
 #include <functional>
 #include <tuple>
@@ -25,6 +26,7 @@
 #include "app/main_window.h"
 #include "scl/ied_catalog.h"
 #include "scl/model_walk.h"
+#include "support/access_editor.h"
 #include "support/check_report.h"
 #include "support/recording_messages.h"
 #include "support/table_text.h"
@@ -223,6 +225,25 @@ TEST_F(Replace_Scl_Window, Cancel_Changes_Nothing_And_Replace_Keeps_Every_Row) {
 // Leaving the editor without OK after Replace puts the catalog back as the opening found it,
 // byte for byte (the `.bak` copy made goes too), after a question that names the file; No keeps
 // everything, and is the answer Enter gives.
+// The reading, import and check of the new revision run on a worker: Cancel, the moment its
+// dialog shows, changes nothing.
+TEST_F(Replace_Scl_Window, Cancel_Of_The_Import_Changes_Nothing) {
+  const auto catalog_before = Catalog();
+  const std::string state_before = Client_Xml(window->State());
+  const int steps = window->History->count();
+  window->Import_Scl = [](const std::string&,
+                          util::Progress* progress) -> std::unique_ptr<TIEC_Device> {
+    test::Access_Editor::Until_Stopped(progress);
+  };
+  chosen = Revision("revision_new.icd");
+  test::Cancel_Job_When_Shown(window.get());
+  test::Click(window->Btn_Replace_Scl);
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
+  EXPECT_EQ(Catalog(), catalog_before);
+  EXPECT_EQ(Client_Xml(window->State()), state_before);
+  EXPECT_EQ(window->History->count(), steps);
+}
+
 TEST_F(Replace_Scl_Window, Discard_After_Replace_Puts_The_Catalog_Back) {
   const auto catalog_before = Catalog();
   const std::string client_before = test::Read(ctx.IEC_Client_File);

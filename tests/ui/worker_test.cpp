@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
+#include <QUndoStack>
 #include <QWidget>
 #include <atomic>
 #include <chrono>
@@ -16,10 +19,13 @@
 #include <thread>
 
 #include "access_ui/access_window.h"
+#include "access_ui/tree_filter_qt.h"
+#include "access_ui/tree_panel_qt.h"
 #include "app/all_texts.h"
 #include "scl/scl_strings.h"
 #include "support/access_editor.h"
 #include "support/test_support.h"
+#include "support/tree_items.h"
 #include "support/user_input.h"
 #include "text/lang_strings.h"
 #include "util/files.h"
@@ -168,21 +174,7 @@ struct Editor_Check : test::Access_Editor {
   static void Endless(const std::string&, const std::string&, const check::Sink&,
                       const lang::Lang_Strings&, const std::vector<std::string>*,
                       util::Progress* progress) {
-    for (;;) {
-      progress->Poll();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-  }
-  // Cancel is clicked as soon as the job's dialog shows.
-  void Cancel_When_Shown() {
-    auto* timer = new QTimer(window.get());
-    QObject::connect(timer, &QTimer::timeout, [this, timer] {
-      auto* dialog = window->findChild<QProgressDialog*>("Job_Progress");
-      if (!dialog || !dialog->isVisible()) return;
-      timer->stop();
-      test::Click(dialog->findChild<QPushButton*>("Job_Cancel"));
-    });
-    timer->start(5);
+    Until_Stopped(progress);
   }
 };
 
@@ -201,6 +193,83 @@ TEST_F(Editor_Check, Cancel_Ends_Check_And_Ok_Without_Anything_Changed) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(util::File_Exists(ctx.IEC_Client_File));
   }
+}
+
+// The editor's imports run as such jobs. Each Cancel below comes the moment the job's dialog
+// shows, and leaves the editor, its history and the files as they were.
+struct Editor_Jobs : test::Access_Editor {
+  // An import that runs until it is stopped.
+  static std::unique_ptr<UIEC_Client_Decode::TIEC_Device> Endless_Import(const std::string&,
+                                                                         util::Progress* progress) {
+    Until_Stopped(progress);
+  }
+  void SetUp() override {
+    Access_Editor::SetUp();
+    Use_Stand_In_Files();
+  }
+  // The catalog file `name`'s text; "none" when there is no such file.
+  std::string Catalog_Text(const std::string& name) const {
+    return util::File_Exists(Catalog(name)) ? test::Read(Catalog(name)) : "none";
+  }
+};
+
+TEST_F(Editor_Jobs, Cancel_Of_The_Opening_Leaves_The_Editor_Closed_And_The_Files_As_They_Were) {
+  ASSERT_TRUE(Open_Editor());
+  Add_Server("a.icd");
+  test::Click(window->Btn_OK);
+  ASSERT_FALSE(window->isVisible()) << messages.Last();
+  const std::string client = test::Read(ctx.IEC_Client_File);
+  const std::string catalog = Catalog_Text("a.icd");
+
+  window->Import_Scl = Endless_Import;
+  Cancel_When_Shown();
+  EXPECT_FALSE(Open_Editor());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }));
+  EXPECT_TRUE(messages.shown.empty()) << messages.Last();
+  EXPECT_EQ(test::Read(ctx.IEC_Client_File), client);
+  EXPECT_EQ(Catalog_Text("a.icd"), catalog);
+
+  // The next opening reads it all.
+  window->Import_Scl = UIEC_61850_Access::Ignoring_Progress(test::Fake_Import);
+  ASSERT_TRUE(Open_Editor());
+  EXPECT_EQ(Servers().size(), 1u);
+}
+
+TEST_F(Editor_Jobs, Cancel_Of_Add_Iec_Device_Adds_Nothing_And_Puts_The_Catalog_Back) {
+  ASSERT_TRUE(Open_Editor());
+  util::Force_Dirs(Catalog(""));
+  test::Write(Catalog("a.icd"), test::Fake_Scl("IED1", "q"));
+  window->Import_Scl = Endless_Import;
+  // A new catalog file (b.icd), and one written over after the question (a.icd).
+  for (const char* file : {"b.icd", "a.icd"}) {
+    SCOPED_TRACE(file);
+    const std::string before = Catalog_Text(file);
+    messages.shown.clear();
+    Cancel_When_Shown();
+    Add_Server(file);
+    EXPECT_TRUE(Servers().empty());
+    EXPECT_EQ(Catalog_Text(file), before);
+    for (const auto& shown : messages.shown) EXPECT_EQ(shown.kind, "question") << shown.text;
+  }
+  EXPECT_EQ(window->History->count(), 0);
+}
+
+// The tree shows at once and its filter's index comes from a worker; choosing another server
+// drops the index being made for the first, and so does leaving the editor.
+TEST_F(Editor_Jobs, Filter_Index_Follows_The_Server_Shown) {
+  ASSERT_TRUE(Open_Editor());
+  Add_Server("a.icd");
+  Add_Server("b.icd");
+  test::Click_Item(window->LB_IEC_Devices, 0);
+  Choose_Server(1);
+  test::Retype(window->Tree_Filter->E_Tree_Filter, "stval");
+  EXPECT_EQ(window->Tree_Filter->L_Tree_Matches->text(), "1 match");
+  EXPECT_EQ(test::Top(window->TV_IEC_Device)->text(0), "IED2");
+
+  test::Click_Item(window->LB_IEC_Devices, 0);
+  test::Click(window->Btn_Cancel);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(window->Tree->Indexing());
 }
 
 }  // namespace
