@@ -4,6 +4,7 @@
 //   rq30517-language-files FOLDER
 #include <cstdio>
 
+#include "app/all_texts.h"
 #include "lang/language_files.h"
 #include "util/files.h"
 
@@ -12,7 +13,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: rq30517-language-files FOLDER\n");
     return 2;
   }
-  lang::Install_Language_Files(argv[1]);
+  lang::Install_Language_Files(argv[1], lang::For_Each_Built_In_Text);
   // Install_Language_Files leaves out quietly what it cannot write; here that is a failure.
   bool complete = util::File_Exists(util::Join_Path(argv[1], "English.lng"));
   for (const lang::Shipped_File& file : lang::Shipped_Files())
