@@ -73,7 +73,7 @@ fuzz: deps
 # Debian source package (tools/windows/fetch-pugixml). tools/windows/package packs the programs
 # with the DLLs their imports name.
 WIN_BUILD = $(BUILD)-windows
-VERSION = $(shell sed -n 's/^project(RQ30517 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+VERSION = $(shell awk '/^project.RQ30517 VERSION / { print $$3 }' CMakeLists.txt)
 WIN_ZIP = $(WIN_BUILD)/RQ30517-$(VERSION)-win64.zip
 
 windows-configure:
