@@ -50,23 +50,20 @@ Progress_Importer Ignoring_Progress(Importer import) {
   };
 }
 
+void Run_In_Place(const std::string&, const Adding_Step& step) { step(nullptr); }
+
 namespace {
 
 // The name of the first IED of an SCL file; "" when it has none or cannot be read.
-std::string First_IED_Name(const std::string& path) {
+std::string First_IED_Name(const std::string& path, util::Progress* progress = nullptr) {
   try {
-    const std::vector<IED_Info> ieds = UIEC_Client_Decode::List_IEDs(path);
+    const std::vector<IED_Info> ieds = UIEC_Client_Decode::List_IEDs(path, progress);
     return ieds.empty() ? std::string() : ieds.front().name;
+  } catch (const util::Cancelled&) {
+    throw;
   } catch (const std::exception&) {
     return {};  // a file that cannot be read holds no IED to compare names with
   }
-}
-
-// Whether to write the catalog file `target`: Yes when nothing is there yet, otherwise the
-// user's answer (No keeps the catalog's copy, Cancel stops).
-Overwrite_Answer Write_Answer(const std::string& target, const Overwrite_Asker& ask_overwrite) {
-  if (!util::File_Exists(target)) return Overwrite_Answer::Yes;
-  return ask_overwrite(util::File_Name_Of(target), First_IED_Name(target));
 }
 
 void Refuse_Unwritable(const std::string& file, const std::string& ied_name,
@@ -76,10 +73,26 @@ void Refuse_Unwritable(const std::string& file, const std::string& ied_name,
         file + ": " + UIEC_Client_Decode::Unwritable_IED_Name_Text(ied_name, texts));
 }
 
+// Writes the catalog file `target` through `folder` with what `text` makes (unless the answer
+// kept the catalog's copy) and imports it, all in one step of `run`; appends the server.
+void Write_And_Import(Access_State& state, const util::Checked_Folder& folder,
+                      const std::string& target, Overwrite_Answer answer,
+                      const std::function<std::string(util::Progress*)>& text,
+                      const Progress_Importer& import, const Step_Runner& run) {
+  std::unique_ptr<TIEC_Device> device;
+  const std::string name = util::File_Name_Of(target);
+  run(name, [&](util::Progress* progress) {
+    if (answer == Overwrite_Answer::Yes) folder.Write_File_Atomic(name, text(progress));
+    device = import(target, progress);
+  });
+  state.List_IEC_Dev.push_back(std::move(device));
+}
+
 // Add_IEC_Device with the name of the file's first IED, when the caller has read it already.
 size_t Add_Copy(Access_State& state, const std::string& Active_Conf_Dir, const std::string& chosen,
                 const std::string& ied_name, const Overwrite_Asker& ask_overwrite,
-                const lang::Lang_Strings& texts, const Importer& import) {
+                const lang::Lang_Strings& texts, const Progress_Importer& import,
+                const Step_Runner& run) {
   const std::string catalog = Catalog_Dir(Active_Conf_Dir);
   const std::string target = Catalog_Path(catalog, chosen);
   if (target.empty()) throw util::File_Error("Not a file name: " + chosen);
@@ -88,11 +101,18 @@ size_t Add_Copy(Access_State& state, const std::string& Active_Conf_Dir, const s
   // configuration is refused before anything is written, and one swapped in later changes
   // nothing, as the copy goes through the open folder.
   const util::Checked_Folder folder(Active_Conf_Dir, catalog, texts);
-  const Overwrite_Answer answer = Write_Answer(target, ask_overwrite);
+  Overwrite_Answer answer = Overwrite_Answer::Yes;
+  if (util::File_Exists(target)) {
+    // The question names the IED the catalog's copy holds.
+    std::string held;
+    run(util::File_Name_Of(target),
+        [&](util::Progress* progress) { held = First_IED_Name(target, progress); });
+    answer = ask_overwrite(util::File_Name_Of(target), held);
+  }
   if (answer == Overwrite_Answer::Cancel) return 0;
-  if (answer == Overwrite_Answer::Yes)
-    folder.Write_File_Atomic(util::File_Name_Of(target), util::Read_File(chosen));
-  state.List_IEC_Dev.push_back(import(target));
+  Write_And_Import(
+      state, folder, target, answer, [&](util::Progress*) { return util::Read_File(chosen); },
+      import, run);
   return 1;
 }
 
@@ -102,22 +122,17 @@ size_t Add_IEC_Device(Access_State& state, const std::string& Active_Conf_Dir,
                       const std::string& chosen, const Overwrite_Asker& ask_overwrite,
                       const lang::Lang_Strings& texts, const Importer& import) {
   return Add_Copy(state, Active_Conf_Dir, chosen, First_IED_Name(chosen), ask_overwrite, texts,
-                  import);
+                  Ignoring_Progress(import), Run_In_Place);
 }
 
 size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
-                       const std::string& chosen, const IED_Picker& pick,
-                       const Overwrite_Asker& ask_overwrite, const lang::Lang_Strings& texts,
-                       const Importer& import) {
-  std::vector<IED_Info> ieds;
-  try {
-    ieds = UIEC_Client_Decode::List_IEDs(chosen);
-  } catch (const std::exception&) {
-    ieds.clear();  // the copy and import of a single file report what is wrong with it
-  }
+                       const std::string& chosen, const std::vector<IED_Info>& ieds,
+                       const IED_Picker& pick, const Overwrite_Asker& ask_overwrite,
+                       const lang::Lang_Strings& texts, const Progress_Importer& import,
+                       const Step_Runner& run) {
   if (ieds.size() < 2)
     return Add_Copy(state, Active_Conf_Dir, chosen, ieds.empty() ? std::string() : ieds[0].name,
-                    ask_overwrite, texts, import);
+                    ask_overwrite, texts, import, run);
 
   std::vector<size_t> picked = pick(ieds);
   std::sort(picked.begin(), picked.end());
@@ -130,13 +145,22 @@ size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
     if (i >= ieds.size()) continue;
     const std::string& name = ieds[i].name;
     Refuse_Unwritable(chosen, name, texts);
-    const std::string target = UIEC_Client_Decode::Catalog_File_For_IED(catalog, chosen, name);
-    const Overwrite_Answer answer = Write_Answer(target, ask_overwrite);
+    // The catalog's files are read to find the one this IED has, or a free name.
+    std::string target;
+    run(util::File_Name_Of(chosen), [&](util::Progress*) {
+      target = UIEC_Client_Decode::Catalog_File_For_IED(catalog, chosen, name);
+    });
+    // A file there already holds this IED (Catalog_File_For_IED says so).
+    const Overwrite_Answer answer = util::File_Exists(target)
+                                        ? ask_overwrite(util::File_Name_Of(target), name)
+                                        : Overwrite_Answer::Yes;
     if (answer == Overwrite_Answer::Cancel) return added;
-    if (answer == Overwrite_Answer::Yes)
-      folder.Write_File_Atomic(util::File_Name_Of(target),
-                               UIEC_Client_Decode::Extract_IED(chosen, name, texts));
-    state.List_IEC_Dev.push_back(import(target));
+    Write_And_Import(
+        state, folder, target, answer,
+        [&](util::Progress* progress) {
+          return UIEC_Client_Decode::Extract_IED(chosen, name, texts, progress);
+        },
+        import, run);
     ++added;
   }
   return added;

@@ -68,18 +68,32 @@ using UIEC_Client_Decode::IED_Info;
 // the user cancels.
 using IED_Picker = std::function<std::vector<size_t>(const std::vector<IED_Info>& ieds)>;
 
-// Adds the servers of the SCL file `chosen`. A file with several IEDs asks `pick` which to add;
-// each one picked, in file order, is written into the catalog as a file of its own
-// (Catalog_File_For_IED: a name another IED's file already has gets a numeric suffix;
-// `ask_overwrite` as in Add_IEC_Device when the file of that IED is there) and imported from
-// there. An IED picked whose name cannot be written as XML throws SCL_Error. Any other file (one
-// IED, none, or not readable as SCL) is added by Add_IEC_Device. Returns how many servers were
-// added. The first Cancel stops; the first failure throws as in Add_IEC_Device. Either way the
-// servers added before it stay.
+// One long piece of an adding that touches nothing but files and its own results: finding an
+// IED's catalog file, copying or extracting into the catalog, importing. `progress` may be null.
+using Adding_Step = std::function<void(util::Progress* progress)>;
+// Runs `step`, which works on the file `file_name`, and returns when it ended. The windows run
+// it on their worker thread with progress and Cancel, throwing util::Cancelled after a Cancel
+// and the step's failure as a std::runtime_error (what() is the text to show).
+using Step_Runner = std::function<void(const std::string& file_name, const Adding_Step& step)>;
+// Runs the step where it is called, without progress: the command line and tests.
+void Run_In_Place(const std::string& file_name, const Adding_Step& step);
+
+// Adds the servers of the SCL file `chosen`, whose IEDs `ieds` are as List_IEDs gives them (empty
+// when it cannot be read). A file with several IEDs asks `pick` which to add; each one picked, in
+// file order, is written into the catalog as a file of its own (Catalog_File_For_IED: a name
+// another IED's file already has gets a numeric suffix; `ask_overwrite` as in Add_IEC_Device
+// when the file of that IED is there) and imported from there. An IED picked whose name cannot
+// be written as XML throws SCL_Error. Any other file (one IED, none, or not readable as SCL) is
+// added as Add_IEC_Device adds it. Returns how many servers were added. The first Cancel (an
+// answer, or util::Cancelled out of `run`) stops; the first failure throws as in Add_IEC_Device.
+// Either way the servers added before it stay. Every reading, writing and import runs through
+// `run`; only the questions and the list of servers are left to the caller's thread.
 size_t Add_IEC_Devices(Access_State& state, const std::string& Active_Conf_Dir,
-                       const std::string& chosen, const IED_Picker& pick,
-                       const Overwrite_Asker& ask_overwrite, const lang::Lang_Strings& texts,
-                       const Importer& import = Import_Device);
+                       const std::string& chosen, const std::vector<IED_Info>& ieds,
+                       const IED_Picker& pick, const Overwrite_Asker& ask_overwrite,
+                       const lang::Lang_Strings& texts,
+                       const Progress_Importer& import = Import_Device_Following,
+                       const Step_Runner& run = Run_In_Place);
 
 // For each IED of the SCL file `file`: the name of its catalog file where the catalog of the
 // configuration in `Active_Conf_Dir` holds it already, else empty (also for every IED when the

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
-#include <set>
 #include <stdexcept>
 
 #include "access/access_strings.h"
@@ -143,14 +142,13 @@ void Server_Panel::Add_IEC_Device() {
   // puts it back: a file asked about and written over (its snapshot), or one that was new.
   const std::string catalog_dir = Catalog_Dir(options_.Conf_Dir);
   std::vector<Catalog_Snapshot> written;
-  std::set<std::string> kept;  // files the answer No kept as they were
   bool cancelled = false;
   try {
     options_.Require_Conf_Folders();
     document_.Record_Step(s[access_strings::Text_Add_IEC_Device], [&] {
       try {
         Add_IEC_Devices(
-            state, options_.Conf_Dir, chosen,
+            state, options_.Conf_Dir, chosen, ieds,
             [this, &chosen](const std::vector<IED_Info>& listed) {
               std::vector<size_t> picked =
                   hooks_.Choose_IEDs ? hooks_.Choose_IEDs(chosen, listed) : std::vector<size_t>();
@@ -167,29 +165,26 @@ void Server_Panel::Add_IEC_Device() {
                   written.push_back(Take_Catalog_Snapshot(catalog_dir, file_name));
                   return Overwrite_Answer::Yes;
                 case ui::Messages::Answer::No:
-                  kept.insert(file_name);
                   return Overwrite_Answer::No;
                 default:
                   return Overwrite_Answer::Cancel;
               }
             },
-            s,
-            [&](const std::string& path) {
-              const std::string name = util::File_Name_Of(path);
-              if (!kept.count(name) &&
+            s, hooks_.Import_Scl,
+            [&](const std::string& name, const Adding_Step& step) {
+              const std::string path = util::Join_Path(catalog_dir, name);
+              const bool was_there = util::Path_Present(path);
+              const ui::Job_Outcome outcome = ui::Run_And_Wait(
+                  this, Q(name), s, [&](util::Progress& progress) { step(&progress); });
+              // A catalog file the step wrote where there was none goes again when the adding
+              // is cancelled.
+              if (!was_there && util::Path_Present(path) &&
                   std::none_of(written.begin(), written.end(),
                                [&](const Catalog_Snapshot& w) { return w.name == name; }))
                 written.push_back({catalog_dir, name, path, std::nullopt, {}});
-              ui::Job_Outcome outcome;
-              std::optional<std::unique_ptr<TIEC_Device>> device =
-                  ui::Run_And_Wait<std::unique_ptr<TIEC_Device>>(
-                      this, Q(name), s,
-                      [&](util::Progress& progress) { return hooks_.Import_Scl(path, &progress); },
-                      outcome);
               if (outcome.end == ui::Job_Outcome::End::Failed)
                 throw std::runtime_error(outcome.message);
-              if (!device) throw util::Cancelled();
-              return std::move(*device);
+              if (outcome.end == ui::Job_Outcome::End::Stopped) throw util::Cancelled();
             });
       } catch (const util::Cancelled&) {
         // Nothing of this adding stays: the servers added before go again.

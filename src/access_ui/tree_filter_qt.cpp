@@ -71,18 +71,25 @@ std::string Tree_Filter_Bar::FC() const {
 
 void Tree_Filter_Bar::Show_Indexing() {
   indexing_ = true;
-  if (!Active()) {
-    L_Tree_Matches->hide();
-    return;
-  }
-  Show_Count_Text();
-  L_Tree_Matches->show();
+  unavailable_.clear();
+  Show_Label();
+}
+
+void Tree_Filter_Bar::Show_Unavailable(const QString& reason) {
+  indexing_ = false;
+  unavailable_ = reason;
+  Show_Label();
 }
 
 void Tree_Filter_Bar::Show_Count(const Tree_Index::Result& result) {
   indexing_ = false;
+  unavailable_.clear();
   matches_ = result.matches;
   truncated_ = result.truncated;
+  Show_Label();
+}
+
+void Tree_Filter_Bar::Show_Label() {
   if (!Active()) {
     L_Tree_Matches->hide();
     return;
@@ -92,7 +99,10 @@ void Tree_Filter_Bar::Show_Count(const Tree_Index::Result& result) {
 }
 
 void Tree_Filter_Bar::Show_Count_Text() {
-  if (indexing_)
+  if (!unavailable_.isEmpty())
+    L_Tree_Matches->setText(
+        ui::Q(strings_[access_strings::Text_Filter_Unavailable]).arg(unavailable_));
+  else if (indexing_)
     L_Tree_Matches->setText(ui::Q(strings_[access_strings::Text_Filter_Indexing]));
   else if (truncated_)
     L_Tree_Matches->setText(ui::Q(strings_[access_strings::Text_Matches_Truncated])

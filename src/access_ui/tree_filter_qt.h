@@ -40,6 +40,8 @@ class Tree_Filter_Bar : public QWidget {
   void Show_Count(const Tree_Index::Result& result);
   // Says that the server's filter index is still being made (while the filter is active).
   void Show_Indexing();
+  // Says that the server's tree cannot be filtered, and why (its index could not be made).
+  void Show_Unavailable(const QString& reason);
   // Empties the text, takes "All FC" and hides the count.
   void Clear();
 
@@ -51,10 +53,12 @@ class Tree_Filter_Bar : public QWidget {
   void Changed();
 
  private:
+  void Show_Label();  // the label with Show_Count_Text, shown while the filter is active
   void Show_Count_Text();
 
   const lang::Lang_Strings& strings_;
   bool indexing_ = false;  // the index is not there yet: no count
+  QString unavailable_;    // why there is no index; empty: there is one, or it is coming
   size_t matches_ = 0;     // of the count shown
   bool truncated_ = false;
 };

@@ -66,13 +66,13 @@ void Tree_Panel::Set_Index(std::shared_ptr<const Tree_Index> index) {
 
 void Tree_Panel::Show_Server_Indexing(TIEC_Device& device) {
   Show_Server(device, nullptr);
+  index_failure_.clear();
   // The worker only reads the model, which stays as it is while its tree is shown: a change of
   // the server (Replace, Remove) clears the tree first, and that stops the job.
   auto made = std::make_shared<std::shared_ptr<const Tree_Index>>();
   auto* job = new ui::Background_Job(this, ui::Q(util::File_Name_Of(device.FileName())), strings_,
-                                     [made, &device](util::Progress& progress) {
-                                       *made =
-                                           std::make_shared<const Tree_Index>(device, &progress);
+                                     [made, &device, make = Make_Index](util::Progress& progress) {
+                                       *made = make(device, &progress);
                                      });
   job->Without_Dialog();
   index_job_ = job;
@@ -81,13 +81,17 @@ void Tree_Panel::Show_Server_Indexing(TIEC_Device& device) {
     job->deleteLater();
     Set_Index(std::move(*made));
   });
-  // Without an index the whole tree stays shown, as while indexing.
-  auto no_index = [this, job] {
+  // Without an index the whole tree stays shown, and the filter says why it finds nothing.
+  connect(job, &ui::Background_Job::Stopped, this, [this, job] {
     index_job_ = nullptr;
     job->deleteLater();
-  };
-  connect(job, &ui::Background_Job::Stopped, this, no_index);
-  connect(job, &ui::Background_Job::Failed, this, no_index);
+  });
+  connect(job, &ui::Background_Job::Failed, this, [this, job](const QString& reason) {
+    index_job_ = nullptr;
+    job->deleteLater();
+    index_failure_ = reason;
+    Tree_Filter->Show_Unavailable(reason);
+  });
 }
 
 void Tree_Panel::Stop_Indexing() {
@@ -100,6 +104,7 @@ void Tree_Panel::Clear() {
   Stop_Indexing();
   device_ = nullptr;
   index_.reset();
+  index_failure_.clear();
   Model->Clear();
 }
 
@@ -115,6 +120,8 @@ void Tree_Panel::Apply_Filter() {
   if (!Tree_Filter->Active() || !index_) {
     if (index_)
       Tree_Filter->Show_Count({});
+    else if (!index_failure_.isEmpty())
+      Tree_Filter->Show_Unavailable(index_failure_);
     else
       Tree_Filter->Show_Indexing();  // the whole tree until the index comes
     Model->Show_Device(*device);

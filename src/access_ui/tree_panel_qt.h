@@ -6,6 +6,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,6 +58,13 @@ class Tree_Panel : public QWidget {
   // count (the tree is empty until a server is chosen).
   void Forget_Filter_Of_Other_Configuration(const std::string& conf_dir);
 
+  // Makes a server's filter index on the worker thread; tests put in one that fails.
+  std::function<std::shared_ptr<const Tree_Index>(const UIEC_Client_Decode::TIEC_Device& device,
+                                                  util::Progress* progress)>
+      Make_Index = [](const UIEC_Client_Decode::TIEC_Device& device, util::Progress* progress) {
+        return std::make_shared<const Tree_Index>(device, progress);
+      };
+
   Tree_Filter_Bar* Tree_Filter;
   QTreeView* TV_IEC_Device;
   Device_Tree_Model* Model;
@@ -72,6 +80,7 @@ class Tree_Panel : public QWidget {
   UIEC_Client_Decode::TIEC_Device* device_ = nullptr;  // the server shown
   QPointer<ui::Background_Job> index_job_;             // making the index of device_
   std::shared_ptr<const Tree_Index> index_;
+  QString index_failure_;        // why the index of device_ could not be made; empty: none failed
   std::string filter_conf_dir_;  // the configuration the filter was typed for
 };
 

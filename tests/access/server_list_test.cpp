@@ -155,7 +155,7 @@ struct Several_Ieds : Server_List {
 
   size_t Add_Picked(std::vector<size_t> picks, Overwrite_Answer answer = Overwrite_Answer::Yes) {
     return Add_IEC_Devices(
-        state, conf, source,
+        state, conf, source, UIEC_Client_Decode::List_IEDs(source),
         [&](const std::vector<IED_Info>& ieds) {
           offered.clear();
           for (const IED_Info& ied : ieds) offered.push_back(ied.name);
@@ -259,7 +259,7 @@ TEST_F(Server_List, An_Ied_Name_With_A_Control_Character_Is_Refused) {
               "<SCL><IED name='good'/><IED name='bad&#1;name'/><DataTypeTemplates/></SCL>");
   try {
     Add_IEC_Devices(
-        state, conf, dir / "two.scd",
+        state, conf, dir / "two.scd", UIEC_Client_Decode::List_IEDs(dir / "two.scd"),
         [](const std::vector<IED_Info>&) {
           return std::vector<size_t>{0, 1};
         },

@@ -18,12 +18,14 @@
 #include <stdexcept>
 #include <thread>
 
+#include "access/access_strings.h"
 #include "access_ui/access_window.h"
 #include "access_ui/tree_filter_qt.h"
 #include "access_ui/tree_panel_qt.h"
 #include "app/all_texts.h"
 #include "scl/scl_strings.h"
 #include "support/access_editor.h"
+#include "support/table_text.h"
 #include "support/test_support.h"
 #include "support/tree_items.h"
 #include "support/user_input.h"
@@ -251,6 +253,16 @@ TEST_F(Editor_Jobs, Cancel_Of_Add_Iec_Device_Adds_Nothing_And_Puts_The_Catalog_B
     EXPECT_EQ(Catalog_Text(file), before);
     for (const auto& shown : messages.shown) EXPECT_EQ(shown.kind, "question") << shown.text;
   }
+  // The IEDs picked from a file with several: the file extracted for the first goes again.
+  test::Write(dir / "two.scd", "<SCL><IED name='A'/><IED name='B'/><DataTypeTemplates/></SCL>");
+  window->Choose_IEDs = [](const std::string&, const std::vector<UIEC_Client_Decode::IED_Info>&) {
+    return std::vector<size_t>{0, 1};
+  };
+  const std::vector<std::string> catalog_before = util::List_Folder(Catalog(""));
+  Cancel_When_Shown();
+  Add_Server("two.scd");
+  EXPECT_TRUE(Servers().empty());
+  EXPECT_EQ(util::List_Folder(Catalog("")), catalog_before);
   EXPECT_EQ(window->History->count(), 0);
 }
 
@@ -270,6 +282,23 @@ TEST_F(Editor_Jobs, Filter_Index_Follows_The_Server_Shown) {
   test::Click(window->Btn_Cancel);
   EXPECT_FALSE(window->isVisible());
   EXPECT_FALSE(window->Tree->Indexing());
+}
+
+// An index that cannot be made leaves the whole tree shown, and the filter says why it finds
+// nothing instead of waiting for it.
+TEST_F(Editor_Jobs, Filter_Says_Why_When_Its_Index_Fails) {
+  ASSERT_TRUE(Open_Editor());
+  Add_Server("a.icd");
+  window->Tree->Make_Index =
+      [](const UIEC_Client_Decode::TIEC_Device&,
+         util::Progress*) -> std::shared_ptr<const UIEC_61850_Access::Tree_Index> {
+    throw std::runtime_error("too little memory");
+  };
+  Choose_Server(0);
+  test::Retype(window->Tree_Filter->E_Tree_Filter, "stval");
+  EXPECT_EQ(window->Tree_Filter->L_Tree_Matches->text(),
+            test::Table_Text(access_strings::Text_Filter_Unavailable).arg("too little memory"));
+  EXPECT_EQ(test::Top(window->TV_IEC_Device)->text(0), "IED1");
 }
 
 }  // namespace
