@@ -24,6 +24,9 @@ namespace {
 
 enum Report_Col { Col_Severity, Col_Rule, Col_Line, Col_Object, Col_Message, Col_Count };
 
+// Up to this many findings, each row is as high as its wrapped message.
+constexpr size_t Max_Fitted_Rows = 200;
+
 // The object as the table shows it: a finding about an SCL file other than the one checked (a
 // catalog file of a configuration) names that file first.
 std::string Object_Text(const Finding& f, const std::string& subject) {
@@ -65,8 +68,7 @@ TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
   SG_Findings->setSelectionMode(QAbstractItemView::ExtendedSelection);
   SG_Findings->setEditTriggers(QAbstractItemView::NoEditTriggers);
   SG_Findings->verticalHeader()->setVisible(false);
-  // A long message wraps within its column instead of widening the table past the window.
-  SG_Findings->setWordWrap(true);
+  // The table never widens past the window: the message column takes the width left.
   SG_Findings->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Fill_Table();
 
@@ -161,9 +163,15 @@ void TFCheck_Report::Fill_Table() {
   header->setSectionResizeMode(QHeaderView::Interactive);
   SG_Findings->resizeColumnsToContents();
   SG_Findings->setColumnWidth(Col_Object, std::min(SG_Findings->columnWidth(Col_Object), 260));
-  // The message takes the width left and wraps there; each row is as high as its message.
+  // The message takes the width left and wraps there; each row is as high as its message. A
+  // long report keeps rows of one line, its messages whole in their tooltips: fitting every
+  // row lays out every message again at each change of size, for seconds on a large file's
+  // tens of thousands of findings.
   header->setSectionResizeMode(Col_Message, QHeaderView::Stretch);
-  SG_Findings->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  const bool fitted = findings_.size() <= Max_Fitted_Rows;
+  SG_Findings->setWordWrap(fitted);
+  SG_Findings->verticalHeader()->setSectionResizeMode(fitted ? QHeaderView::ResizeToContents
+                                                             : QHeaderView::Fixed);
 }
 
 void TFCheck_Report::Set_Not_Shown(std::vector<Finding> not_shown) {
