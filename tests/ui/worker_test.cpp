@@ -18,12 +18,14 @@
 #include <stdexcept>
 #include <thread>
 
+#include "access/access_strings.h"
 #include "access_ui/access_window.h"
 #include "access_ui/tree_filter_qt.h"
 #include "access_ui/tree_panel_qt.h"
 #include "app/all_texts.h"
 #include "scl/scl_strings.h"
 #include "support/access_editor.h"
+#include "support/table_text.h"
 #include "support/test_support.h"
 #include "support/tree_items.h"
 #include "support/user_input.h"
@@ -263,7 +265,8 @@ TEST_F(Editor_Jobs, Filter_Index_Follows_The_Server_Shown) {
   test::Click_Item(window->LB_IEC_Devices, 0);
   Choose_Server(1);
   test::Retype(window->Tree_Filter->E_Tree_Filter, "stval");
-  EXPECT_EQ(window->Tree_Filter->L_Tree_Matches->text(), "1 match");
+  EXPECT_EQ(window->Tree_Filter->L_Tree_Matches->text(),
+            test::Table_Text(access_strings::Text_One_Match));
   EXPECT_EQ(test::Top(window->TV_IEC_Device)->text(0), "IED2");
 
   test::Click_Item(window->LB_IEC_Devices, 0);
