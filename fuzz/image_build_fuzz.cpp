@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     USaveBincc::Load_Client_Tables_Text(build.Client_Tables, text, "IEC_61850_Client.xml", 0x80000,
                                         english);
     std::vector<uint8_t> buffer(0x80000);
-    USaveBincc::Write_Client_Tables(build.Client_Tables, 0, buffer, 0x80000);
+    USaveBincc::Write_Client_Tables(build.Client_Tables, 0, buffer, 0x80000, english);
   } catch (const std::exception&) {
   }
   return 0;

@@ -78,8 +78,8 @@ namespace {
 
 class Loader {
  public:
-  Loader(const std::string& catalog_dir, const Importer& import)
-      : catalog_dir_(catalog_dir), import_(import) {}
+  Loader(const std::string& catalog_dir, const Importer& import, const lang::Lang_Strings& texts)
+      : catalog_dir_(catalog_dir), import_(import), texts_(texts) {}
 
   Read_Report Load(const Client_File_Data& data, Access_State& loaded) const {
     Read_Report report;
@@ -103,7 +103,7 @@ class Loader {
         loaded.List_IEC_Dev.push_back(import_(file));
       } catch (const std::exception& error) {
         // The import's own words, with the file named where they do not name it.
-        const std::string text = error.what();
+        const std::string text = util::Error_Text(error, texts_);
         throw Client_File_Error(text.find(file) == std::string::npos ? file + ": " + text : text);
       }
     }
@@ -191,6 +191,7 @@ class Loader {
 
   const std::string& catalog_dir_;
   const Importer& import_;
+  const lang::Lang_Strings& texts_;
 };
 
 }  // namespace
@@ -202,11 +203,11 @@ Read_Report Read_Client_File(const std::string& path, const std::string& catalog
   try {
     text = util::Read_File(path);
   } catch (const std::exception& error) {
-    throw Client_File_Error(error.what());
+    throw Client_File_Error(util::Error_Text(error, texts));
   }
   const Client_File_Data data = Read_Client_Data(text, path, Client_Reading::Editor, texts);
   Access_State loaded;
-  Read_Report report = Loader(catalog_dir, import).Load(data, loaded);
+  Read_Report report = Loader(catalog_dir, import, texts).Load(data, loaded);
   state = std::move(loaded);
   return report;
 }

@@ -6,6 +6,7 @@
 #include "access/access_strings.h"
 #include "scl/scl_import.h"
 #include "util/files.h"
+#include "util/text.h"
 
 namespace UIEC_61850_Access {
 
@@ -95,7 +96,8 @@ size_t Add_Copy(Access_State& state, const std::string& Active_Conf_Dir, const s
                 const Step_Runner& run) {
   const std::string catalog = Catalog_Dir(Active_Conf_Dir);
   const std::string target = Catalog_Path(catalog, chosen);
-  if (target.empty()) throw util::File_Error("Not a file name: " + chosen);
+  if (target.empty())
+    throw util::File_Error(util::Fill_Text(texts[access_strings::Text_Not_A_File_Name], {chosen}));
   Refuse_Unwritable(chosen, ied_name, texts);
   // The catalog folder is created and opened once; a link in its place that leads out of the
   // configuration is refused before anything is written, and one swapped in later changes

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "access/scl_revision.h"
+#include "util/files.h"
 #include "util/qstring_qt.h"
 
 namespace UIEC_61850_Access {
@@ -60,7 +61,8 @@ class Catalog_File_Step : public QUndoCommand {
     try {
       Write_Catalog_File(catalog_dir_, name_, text, texts_);
     } catch (const std::exception& error) {
-      report_(error.what());  // the step stays; the user is told the file was not written
+      report_(util::Error_Text(
+          error, texts_));  // the step stays; the user is told the file was not written
     }
   }
 

@@ -133,7 +133,7 @@ void TFIEC_61850_Access::Btn_OKClick() {
     else
       Save_Client_File(state, file);
   } catch (const std::exception& failure) {
-    messages_.Error(this, failure.what());
+    messages_.Error(this, util::Error_Text(failure, options_.Strings));
     return;
   }
   // The saved configuration goes with the catalog as it is now.
@@ -221,7 +221,7 @@ void TFIEC_61850_Access::reject() {
       for (const Catalog_Snapshot& snapshot : document_->Catalog_At_Opening)
         Restore_Catalog_Snapshot(snapshot, s);
     } catch (const std::exception& failure) {
-      messages_.Error(this, failure.what());
+      messages_.Error(this, util::Error_Text(failure, options_.Strings));
       return;  // the editor stays open with what it holds, which matches the files it replaced
     }
   }

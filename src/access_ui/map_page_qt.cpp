@@ -222,7 +222,7 @@ void Map_Page::Btn_Export_MapClick() {
   try {
     util::Write_File_Atomic(path, Data_Map_Csv(Build_Data_Map(state_)));
   } catch (const std::exception& failure) {
-    messages_.Error(this, failure.what());
+    messages_.Error(this, util::Error_Text(failure, strings_));
   }
 }
 
@@ -248,7 +248,7 @@ void Map_Page::Btn_Import_MapClick() {
   try {
     As_Step(Map_Step::Import, [&] { Apply_Data_Map_Edits(*edits, state_); });
   } catch (const std::exception& failure) {
-    messages_.Error(this, failure.what());
+    messages_.Error(this, util::Error_Text(failure, strings_));
     return;
   }
   if (report.Updated > 0) emit Tables_Changed();

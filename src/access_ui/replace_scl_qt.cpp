@@ -79,7 +79,7 @@ void Server_Panel::Replace_Scl() {
             &progress);
     });
   } catch (const std::exception& error) {
-    return failed(error.what());
+    return failed(util::Error_Text(error, options_.Strings));
   }
   if (outcome.end == ui::Job_Outcome::End::Stopped) return;
   if (outcome.end == ui::Job_Outcome::End::Failed) return failed(outcome.message);
@@ -117,7 +117,7 @@ void Server_Panel::Replace_Scl() {
       kept.push_back(Take_Catalog_Snapshot(catalog_dir, file_name));
     Replace_Catalog_File(catalog_dir, file_name, source.text, s);
   } catch (const std::exception& error) {
-    return failed(error.what());
+    return failed(util::Error_Text(error, options_.Strings));
   }
   const std::string step_name =
       QString(Q(s[access_strings::Text_Step_Replace_Scl])).arg(Q(server.Name())).toStdString();

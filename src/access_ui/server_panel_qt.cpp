@@ -194,7 +194,7 @@ void Server_Panel::Add_IEC_Device() {
     });
     if (cancelled) Restore_Catalog(written);
   } catch (const std::exception& error) {
-    failure = error.what();
+    failure = util::Error_Text(error, options_.Strings);
   }
   // The servers added before a failure stay.
   if (state.List_IEC_Dev.size() != servers_before) emit Servers_Changed();

@@ -7,6 +7,7 @@
 #include "access_ui/access_document_qt.h"
 #include "access_ui/selection_grid_qt.h"
 #include "access_ui/tables_panel_qt.h"
+#include "util/files.h"
 #include "util/qstring_qt.h"
 
 namespace UIEC_61850_Access {
@@ -78,7 +79,7 @@ void Tables_Panel::Fill_Address_From_Scl(const TIEC_Device& device, Access_State
     if (ip) Fill_Address(state_, added, *ip);  // else the file gives the server no address
   } catch (const std::exception& failure) {
     // The row stays added; only its address is missing, and the user is told why.
-    messages_.Error(this, failure.what());
+    messages_.Error(this, util::Error_Text(failure, options_.Strings));
   }
 }
 

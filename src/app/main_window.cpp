@@ -266,7 +266,7 @@ void TFVarnoscopioFirmWare::Save_Setting() {
   try {
     app::Save_Setting(ctx_);
   } catch (const std::exception& e) {
-    messages_.Warning(this, e.what());
+    messages_.Warning(this, util::Error_Text(e, ctx_.Lang_Strings));
   }
 }
 
@@ -324,7 +324,7 @@ void TFVarnoscopioFirmWare::Update_Device() {
   try {
     app::Require_Conf_Folders(ctx_);
   } catch (const std::exception& failure) {
-    messages_.Error(this, failure.what());
+    messages_.Error(this, util::Error_Text(failure, ctx_.Lang_Strings));
     return;
   }
   if (!Data_Map_Accepted()) return;
@@ -348,7 +348,7 @@ void TFVarnoscopioFirmWare::Update_Device() {
     if (built.end == ui::Job_Outcome::End::Failed) throw std::runtime_error(built.message);
     build->Save_Image_Files(ctx_.Active_Conf_Dir, ctx_.Lang_Strings);
   } catch (const std::exception& failure) {
-    messages_.Error(this, failure.what());
+    messages_.Error(this, util::Error_Text(failure, ctx_.Lang_Strings));
     return;
   }
   // The updater sends what bin holds: never a pair of two builds.

@@ -7,6 +7,7 @@
 
 #include "app/app_strings.h"
 #include "app/workspace.h"
+#include "util/files.h"
 #include "util/qstring_qt.h"
 #include "util/title_panel_qt.h"
 #include "util/window_qt.h"
@@ -56,7 +57,7 @@ void TFNew_Project::Btn_OKClick() {
   try {
     app::Create_Configuration(ctx_, E_New_Proj->text().toStdString());
   } catch (const std::exception& refusal) {
-    messages_.Error(this, refusal.what());
+    messages_.Error(this, util::Error_Text(refusal, ctx_.Lang_Strings));
     return;
   }
   accept();

@@ -68,7 +68,7 @@ void TFOpenConf::FormShow() {
     SL = app::Load_Existing_Configuration(ctx_.Projects_Dir);
   } catch (const util::File_Error& failure) {
     SL.clear();  // the list stays empty, and the user learns why
-    messages_.Error(this, failure.what());
+    messages_.Error(this, failure.Text(ctx_.Lang_Strings));
   }
   {
     const QSignalBlocker quiet(ListBox1);

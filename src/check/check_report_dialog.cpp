@@ -212,7 +212,7 @@ void TFCheck_Report::Btn_Save_CsvClick() {
   try {
     util::Write_File_Atomic(path, check::Findings_Csv(findings_));
   } catch (const std::exception& failure) {
-    messages_.Error(this, failure.what());
+    messages_.Error(this, util::Error_Text(failure, strings_));
   }
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/all_texts.h"
+#include "app/cli_strings.h"
 #include "check/check.h"
 #include "check/check_strings.h"
 #include "cli/commands.h"
@@ -58,7 +59,7 @@ int Build_Command(int argc, char** argv) {
       paths.push_back(argv[i]);
   }
   if (paths.size() != 1 || (paths[0].size() > 1 && paths[0][0] == '-')) {
-    std::cerr << "Usage: rq30517-cli build [--force] CONF_DIR\n";
+    std::cerr << Say(cli_strings::Text_Cli_Usage_Build) << "\n";
     return 2;
   }
   const conf::Conf_Paths folder = conf::Conf_Paths_Of(paths[0]);

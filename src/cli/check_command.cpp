@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/all_texts.h"
+#include "app/cli_strings.h"
 #include "check/check.h"
 #include "cli/commands.h"
 #include "util/files.h"
@@ -49,14 +50,15 @@ int Check_Command(int argc, char** argv) {
     if (arg == "--json")
       json = true;
     else if (arg.size() > 1 && arg[0] == '-') {
-      std::cerr << "rq30517-cli check: unknown option '" << arg << "'\n";
+      std::cerr << "rq30517-cli check: " << Say(cli_strings::Text_Cli_Unknown_Option, {arg})
+                << "\n";
       paths.clear();
       break;
     } else
       paths.push_back(arg);
   }
   if (paths.empty()) {
-    std::cerr << "Usage: rq30517-cli check [--json] PATH...\n";
+    std::cerr << Say(cli_strings::Text_Cli_Usage_Check) << "\n";
     return 2;
   }
 
@@ -98,10 +100,12 @@ int Check_Command(int argc, char** argv) {
     std::cout << (first ? "" : "\n") << "], \"errors\": " << tally.errors
               << ", \"warnings\": " << tally.warnings << "}\n";
   else
-    std::cout << tally.errors << " errors, " << tally.warnings << " warnings\n";
+    std::cout << Say(cli_strings::Text_Cli_Check_Summary,
+                     {std::to_string(tally.errors), std::to_string(tally.warnings)})
+              << "\n";
   std::cout.flush();
   if (!std::cout) {
-    std::cerr << "rq30517-cli check: the findings could not be written in full\n";
+    std::cerr << "rq30517-cli check: " << Say(cli_strings::Text_Cli_Findings_Cut) << "\n";
     return 2;
   }
   if (unreadable) return 2;

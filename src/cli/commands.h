@@ -1,9 +1,20 @@
 // The subcommands of rq30517-cli; each lives in its own source file.
 #pragma once
 
+#include <initializer_list>
+#include <string>
+#include <string_view>
 #include <vector>
 
+#include "text/lang_strings.h"
+
 namespace cli {
+
+// The tool's words: the table's built-in English (it loads no language file), for its own lines
+// (app/cli_strings.def) and the core's messages alike.
+const lang::Lang_Strings& English();
+// The table's text `index` with its placeholders %1, %2 filled (util::Fill_Text).
+std::string Say(int index, std::initializer_list<std::string_view> values = {});
 
 struct Command {
   const char* name;

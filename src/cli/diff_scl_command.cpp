@@ -22,6 +22,7 @@
 #include "access/scl_revision.h"
 #include "access/server_list.h"
 #include "app/all_texts.h"
+#include "app/cli_strings.h"
 #include "cli/commands.h"
 #include "scl/ied_catalog.h"
 #include "scl/scl_diff.h"
@@ -37,9 +38,6 @@ using nlohmann::ordered_json;
 using namespace UIEC_Client_Decode;
 using namespace UIEC_61850_Access;
 
-constexpr char Usage_Text[] =
-    "Usage: rq30517-cli diff-scl OLD NEW [--ied NAME] [--json] [--conf CONF_DIR --server N]\n";
-
 // A failure that ends the command with status 2; what() is the message.
 struct Command_Error : std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -47,7 +45,8 @@ struct Command_Error : std::runtime_error {
 
 std::unique_ptr<TIEC_Device> Read_Model(const std::string& path, const std::string* ied_name) {
   // The import takes a missing file for an empty server; here it is a mistake to report.
-  if (!util::File_Exists(path)) throw Command_Error(path + ": no such file");
+  if (!util::File_Exists(path))
+    throw Command_Error(Say(cli_strings::Text_Cli_No_Such_File, {path}));
   auto device = std::make_unique<TIEC_Device>();
   device->Set_FileName(util::File_Name_Of(path));
   Decode_ICD_File_IED(*device, path, ied_name);
@@ -176,18 +175,22 @@ std::optional<Arguments> Parse(int argc, char** argv) {
       args.json = true;
     } else if (arg == "--ied" || arg == "--conf" || arg == "--server") {
       if (!value(arg == "--ied" ? args.ied : arg == "--conf" ? args.conf : args.server)) {
-        std::cerr << "rq30517-cli diff-scl: " << arg << " needs a value, once\n" << Usage_Text;
+        std::cerr << "rq30517-cli diff-scl: " << Say(cli_strings::Text_Cli_Needs_Value, {arg})
+                  << "\n"
+                  << Say(cli_strings::Text_Cli_Usage_Diff_Scl) << "\n";
         return std::nullopt;
       }
     } else if (arg.size() > 1 && arg[0] == '-') {
-      std::cerr << "rq30517-cli diff-scl: unknown option '" << arg << "'\n" << Usage_Text;
+      std::cerr << "rq30517-cli diff-scl: " << Say(cli_strings::Text_Cli_Unknown_Option, {arg})
+                << "\n"
+                << Say(cli_strings::Text_Cli_Usage_Diff_Scl) << "\n";
       return std::nullopt;
     } else {
       args.files.push_back(arg);
     }
   }
   if (args.files.size() != 2 || args.conf.has_value() != args.server.has_value()) {
-    std::cerr << Usage_Text;
+    std::cerr << Say(cli_strings::Text_Cli_Usage_Diff_Scl) << "\n";
     return std::nullopt;
   }
   return args;
@@ -218,20 +221,21 @@ int Diff_Scl_Command(int argc, char** argv) {
     if (args->conf) {
       const std::optional<int32_t> number = util::Str_To_Int(*args->server);
       const std::string client_file = util::Join_Path(*args->conf, Client_File_Name);
-      if (!util::File_Exists(client_file)) throw Command_Error(client_file + ": no such file");
+      if (!util::File_Exists(client_file))
+        throw Command_Error(Say(cli_strings::Text_Cli_No_Such_File, {client_file}));
       Access_State state;
       const lang::Lang_Strings english =
           lang::English_Strings();  // the command line speaks English
       const Read_Report report =
           Read_Client_File(client_file, Catalog_Dir(*args->conf), state, english);
       for (const std::string& missing : report.Missing_Files)
-        std::cerr << "rq30517-cli diff-scl: warning: " << missing << " is not in "
-                  << Catalog_Folder_Name << "; its server is left out and the servers after it "
-                  << "move up\n";
+        std::cerr << "rq30517-cli diff-scl: "
+                  << Say(cli_strings::Text_Cli_Server_File_Missing, {missing, Catalog_Folder_Name})
+                  << "\n";
       const int count = static_cast<int>(state.List_IEC_Dev.size());
       if (!number || *number < 1 || *number > count)
-        throw Command_Error("--server " + *args->server + ": the configuration has " +
-                            std::to_string(count) + " server(s), numbered from 1");
+        throw Command_Error(
+            Say(cli_strings::Text_Cli_No_Such_Server, {*args->server, std::to_string(count)}));
       server = *number;
       impact = Impact_Of_Replace(state, server - 1, *new_model);
     }
@@ -249,7 +253,7 @@ int Diff_Scl_Command(int argc, char** argv) {
   std::cout << output;
   std::cout.flush();
   if (!std::cout) {
-    std::cerr << "rq30517-cli diff-scl: the output could not be written in full\n";
+    std::cerr << "rq30517-cli diff-scl: " << Say(cli_strings::Text_Cli_Output_Cut) << "\n";
     return 2;
   }
   return 0;

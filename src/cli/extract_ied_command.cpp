@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/all_texts.h"
+#include "app/cli_strings.h"
 #include "cli/commands.h"
 #include "scl/ied_catalog.h"
 #include "text/lang_strings.h"
@@ -14,12 +15,13 @@ namespace cli {
 
 int Extract_Ied_Command(int argc, char** argv) {
   if (argc != 3) {
-    std::cerr << "Usage: rq30517-cli extract-ied FILE NAME OUT\n";
+    std::cerr << Say(cli_strings::Text_Cli_Usage_Extract_Ied) << "\n";
     return 2;
   }
   const std::string file = argv[0];
   if (!util::File_Exists(file)) {
-    std::cerr << "rq30517-cli extract-ied: " << file << ": no such file\n";
+    std::cerr << "rq30517-cli extract-ied: " << Say(cli_strings::Text_Cli_No_Such_File, {file})
+              << "\n";
     return 1;
   }
   try {

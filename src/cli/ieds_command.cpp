@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "app/cli_strings.h"
 #include "cli/commands.h"
 #include "scl/ied_catalog.h"
 #include "util/files.h"
@@ -12,12 +13,12 @@ namespace cli {
 
 int Ieds_Command(int argc, char** argv) {
   if (argc != 1) {
-    std::cerr << "Usage: rq30517-cli ieds FILE\n";
+    std::cerr << Say(cli_strings::Text_Cli_Usage_Ieds) << "\n";
     return 2;
   }
   const std::string file = argv[0];
   if (!util::File_Exists(file)) {
-    std::cerr << "rq30517-cli ieds: " << file << ": no such file\n";
+    std::cerr << "rq30517-cli ieds: " << Say(cli_strings::Text_Cli_No_Such_File, {file}) << "\n";
     return 1;
   }
   try {

@@ -3,6 +3,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/cli_strings.h"
 #include "cli/commands.h"
 #include "image/client_tables.h"
 #include "image/image_inspect.h"
@@ -12,12 +13,12 @@ namespace cli {
 
 int Inspect_Command(int argc, char** argv) {
   if (argc != 1) {
-    std::cerr << "Usage: rq30517-cli inspect FILE\n";
+    std::cerr << Say(cli_strings::Text_Cli_Usage_Inspect) << "\n";
     return 2;
   }
   const std::string path = argv[0];
   if (!util::File_Exists(path)) {
-    std::cerr << "rq30517-cli inspect: " << path << " is not a file\n";
+    std::cerr << "rq30517-cli inspect: " << Say(cli_strings::Text_Cli_Not_A_File, {path}) << "\n";
     return 1;
   }
   // Neither image is larger than the device region of the client tables; a larger file is
@@ -25,8 +26,8 @@ int Inspect_Command(int argc, char** argv) {
   std::error_code size_error;
   const auto size = std::filesystem::file_size(path, size_error);
   if (!size_error && size > static_cast<uintmax_t>(USaveBincc::Bank2_Capacity)) {
-    std::cerr << "rq30517-cli inspect: " << path << " has " << size
-              << " bytes, more than either image can have\n";
+    std::cerr << "rq30517-cli inspect: "
+              << Say(cli_strings::Text_Cli_Image_Too_Large, {path, std::to_string(size)}) << "\n";
     return 1;
   }
   std::string bytes;
@@ -40,12 +41,13 @@ int Inspect_Command(int argc, char** argv) {
   try {
     USaveBincc::Describe_Image(bytes, std::cout);
   } catch (const USaveBincc::Image_Error& e) {
-    std::cerr << "rq30517-cli inspect: " << path << " is " << e.what() << "\n";
+    std::cerr << "rq30517-cli inspect: "
+              << Say(cli_strings::Text_Cli_Not_An_Image, {path, e.what()}) << "\n";
     return 1;
   }
   std::cout.flush();
   if (!std::cout) {
-    std::cerr << "rq30517-cli inspect: the report could not be written in full\n";
+    std::cerr << "rq30517-cli inspect: " << Say(cli_strings::Text_Cli_Report_Cut) << "\n";
     return 1;
   }
   return 0;

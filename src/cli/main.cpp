@@ -8,29 +8,29 @@
 #include <io.h>
 #endif
 
+#include "app/all_texts.h"
+#include "app/cli_strings.h"
 #include "cli/commands.h"
 #include "cli/terminal_output.h"
 #include "conf/version.h"
+#include "util/text.h"
+
+namespace cli {
+
+const lang::Lang_Strings& English() {
+  static const lang::Lang_Strings english = lang::English_Strings();
+  return english;
+}
+
+std::string Say(int index, std::initializer_list<std::string_view> values) {
+  return util::Fill_Text(English()[index], values);
+}
+
+}  // namespace cli
 
 namespace {
 
-void Usage(std::ostream& out) {
-  out << "Usage: rq30517-cli --version\n"
-         "       rq30517-cli scl [--stats] [--ied NAME] FILE\n"
-         "                                          print the SCL model the gateway sees, as JSON\n"
-         "       rq30517-cli ieds FILE              list the IEDs of an SCL file, as JSON\n"
-         "       rq30517-cli extract-ied FILE NAME OUT\n"
-         "                                          write IED NAME of FILE as an SCL file of its "
-         "own\n"
-         "       rq30517-cli build CONF_DIR         write CONF_DIR/bin/bank1.bin and bank2.bin\n"
-         "       rq30517-cli inspect FILE           decode a bank1.bin or bank2.bin\n"
-         "       rq30517-cli map CONF_DIR [--csv]   the data map of CONF_DIR, as JSON or CSV\n"
-         "       rq30517-cli check [--json] PATH... check SCL files and configuration folders\n"
-         "       rq30517-cli diff-scl OLD NEW [--ied NAME] [--json] [--conf CONF_DIR --server N]\n"
-         "                                          what changed between two revisions of an "
-         "IED,\n"
-         "                                          and what it does to server N of CONF_DIR\n";
-}
+void Usage(std::ostream& out) { out << cli::Say(cli_strings::Text_Cli_Usage) << "\n"; }
 
 }  // namespace
 
@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
   }
   for (const cli::Command& c : cli::Commands())
     if (command == c.name) return c.run(argc - 2, argv + 2);
-  std::cerr << "rq30517-cli: unknown command '" << command << "'\n";
+  std::cerr << "rq30517-cli: " << cli::Say(cli_strings::Text_Cli_Unknown_Command, {command})
+            << "\n";
   Usage(std::cerr);
   return 2;
 }

@@ -8,6 +8,7 @@
 
 #include "access/data_map.h"
 #include "app/all_texts.h"
+#include "app/cli_strings.h"
 #include "cli/commands.h"
 #include "conf/conf_paths.h"
 #include "util/files.h"
@@ -86,12 +87,13 @@ int Map_Command(int argc, char** argv) {
       folders.emplace_back(argv[i]);
   }
   if (folders.size() != 1) {
-    std::cerr << "Usage: rq30517-cli map CONF_DIR [--csv]\n";
+    std::cerr << Say(cli_strings::Text_Cli_Usage_Map) << "\n";
     return 2;
   }
   const conf::Conf_Paths folder = conf::Conf_Paths_Of(folders.front());
   if (!util::File_Exists(folder.IEC_Client_File)) {
-    std::cerr << "rq30517-cli map: " << folder.IEC_Client_File << " is not a file\n";
+    std::cerr << "rq30517-cli map: "
+              << Say(cli_strings::Text_Cli_Not_A_File, {folder.IEC_Client_File}) << "\n";
     return 1;
   }
   Data_Map map;
@@ -110,7 +112,7 @@ int Map_Command(int argc, char** argv) {
   }
   std::cout.flush();
   if (!std::cout) {
-    std::cerr << "rq30517-cli map: the map could not be written in full\n";
+    std::cerr << "rq30517-cli map: " << Say(cli_strings::Text_Cli_Map_Cut) << "\n";
     return 1;
   }
   return 0;

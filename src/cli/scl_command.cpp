@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_strings.h"
 #include "cli/commands.h"
 #include "scl/model_walk.h"
 #include "scl/scl_import.h"
@@ -235,12 +236,12 @@ int Scl_Command(int argc, char** argv) {
     }
   }
   if (files != 1) {
-    std::cerr << "Usage: rq30517-cli scl [--stats] [--ied NAME] FILE\n";
+    std::cerr << Say(cli_strings::Text_Cli_Usage_Scl) << "\n";
     return 2;
   }
   // The import treats a missing file as an empty server; here it is a mistake to report.
   if (!util::File_Exists(file)) {
-    std::cerr << "rq30517-cli scl: " << file << ": no such file\n";
+    std::cerr << "rq30517-cli scl: " << Say(cli_strings::Text_Cli_No_Such_File, {file}) << "\n";
     return 1;
   }
   try {

@@ -21,6 +21,7 @@
 #include "comm/category_panel_qt.h"
 #include "comm/comm_strings.h"
 #include "comm/pargen_check.h"
+#include "util/files.h"
 #include "util/ip_entry_qt.h"
 #include "util/qstring_qt.h"
 #include "util/title_panel_qt.h"
@@ -319,7 +320,7 @@ void TFParGen::FormShow() {
     Write_Controls(values);
   } catch (const std::exception& e) {
     // The controls keep what they held; a later OK writes a well-formed file.
-    messages_.Error(this, e.what());
+    messages_.Error(this, util::Error_Text(e, options_.Lang_Strings));
   }
   shown_values_ = Read_Controls();
   Move_GroupBoxs();
@@ -380,7 +381,7 @@ void TFParGen::Btn_OKClick() {
       comm::Save_Par_Gen(doc, options_.Conf.ParGen_File, Read_Controls());
   } catch (const std::exception& e) {
     // Nothing was written: the dialog stays open with the user's entries.
-    messages_.Error(this, e.what());
+    messages_.Error(this, util::Error_Text(e, options_.Lang_Strings));
     return;
   }
   accept();

@@ -186,14 +186,15 @@ size_t Client_Tables_Length(const TIEC61850_Client& Client_Tables) {
 }
 
 int32_t Write_Client_Tables(const TIEC61850_Client& Client_Tables, int32_t pos,
-                            std::span<uint8_t> buffer, int32_t limit) {
+                            std::span<uint8_t> buffer, int32_t limit,
+                            const lang::Lang_Strings& texts) {
   const TIEC61850_Client& t = Client_Tables;
   const uint64_t length = Client_Tables_Length(t);
   const int64_t end = static_cast<int64_t>(pos) + static_cast<int64_t>(length);
   if (pos < 0 || end - 1 > limit || end > static_cast<int64_t>(buffer.size()))
-    throw Image_Error("The IEC 61850 client tables need " + std::to_string(length) +
-                      " bytes, more than the " + std::to_string(int64_t{limit} - pos + 1) +
-                      " bytes the device has for them");
+    throw Image_Error(
+        util::Fill_Text(texts[image_strings::Text_Client_Tables_No_Room],
+                        {std::to_string(length), std::to_string(int64_t{limit} - pos + 1)}));
 
   size_t p = static_cast<size_t>(pos);
   Put_U32(buffer, p + 0, static_cast<uint32_t>(t.nVariable));

@@ -128,8 +128,9 @@ size_t Client_Tables_Length(const TIEC61850_Client& Client_Tables);
 
 // Writes bank2.bin's bytes into buffer from index pos and returns the index after the last
 // byte. Throws Image_Error, writing nothing, when they would pass index `limit` or the end of
-// the buffer.
+// the buffer, in the words of `texts`.
 int32_t Write_Client_Tables(const TIEC61850_Client& Client_Tables, int32_t pos,
-                            std::span<uint8_t> buffer, int32_t limit);
+                            std::span<uint8_t> buffer, int32_t limit,
+                            const lang::Lang_Strings& texts);
 
 }  // namespace USaveBincc

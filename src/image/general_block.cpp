@@ -4,7 +4,9 @@
 #include <pugixml.hpp>
 
 #include "comm/pargen_file.h"
+#include "image/image_strings.h"
 #include "image/le_bytes.h"
+#include "text/lang_strings.h"
 #include "util/files.h"
 #include "util/text.h"
 #include "util/xml.h"
@@ -106,10 +108,10 @@ uint32_t General_Block_Checksum(std::span<const uint8_t> block) {
 }
 
 int32_t Copy_General_Block(TGeneral_Block& General_Block, int32_t pos, std::span<uint8_t> buffer,
-                           int32_t limit) {
+                           int32_t limit, const lang::Lang_Strings& texts) {
   const int64_t end = static_cast<int64_t>(pos) + General_Block_Size;
   if (pos < 0 || end - 1 > limit || end > static_cast<int64_t>(buffer.size()))
-    throw Image_Error("The general configuration block does not fit in the bank1 buffer");
+    throw Image_Error(texts[image_strings::Text_General_Block_No_Room]);
   Put_U32(std::span<uint8_t>(General_Block), Offset::Checksum,
           General_Block_Checksum(General_Block));
   std::copy(General_Block.begin(), General_Block.end(), buffer.begin() + pos);

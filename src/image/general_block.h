@@ -54,8 +54,8 @@ uint32_t General_Block_Checksum(std::span<const uint8_t> block);
 
 // Seals the block with its checksum, copies its 2048 bytes into buffer at pos and returns
 // pos + 2048. Throws Image_Error, copying nothing, when they would pass index `limit` or the
-// end of the buffer.
+// end of the buffer, in the words of `texts`.
 int32_t Copy_General_Block(TGeneral_Block& General_Block, int32_t pos, std::span<uint8_t> buffer,
-                           int32_t limit);
+                           int32_t limit, const lang::Lang_Strings& texts);
 
 }  // namespace USaveBincc

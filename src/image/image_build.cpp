@@ -28,8 +28,8 @@ void Image_Build::Build_Image(const std::string& ParGen_File, const std::string&
   Put_U32(std::span<uint8_t>(General_Block), Offset::Client_Tables_Add, Client_Tables_Base);
   Bank1_Length = 0;
   Bank2_Length = 0;
-  Bank2_Length = Write_Client_Tables(Client_Tables, 0, Bank2_Buffer, Bank2_Capacity - 1);
-  Bank1_Length = Copy_General_Block(General_Block, 0, Bank1_Buffer, Bank1_Capacity - 1);
+  Bank2_Length = Write_Client_Tables(Client_Tables, 0, Bank2_Buffer, Bank2_Capacity - 1, texts);
+  Bank1_Length = Copy_General_Block(General_Block, 0, Bank1_Buffer, Bank1_Capacity - 1, texts);
 }
 
 std::string Image_Build::Bank1() const {

@@ -13,10 +13,10 @@ namespace lang {
 // The table's indices: 0 .. Num_Lang_Strings - 1, then the texts added for features beyond the
 // original table, First_Added_String .. First_Added_String + Num_Added_Strings - 1, which
 // language files translate with the same "STR<index> = text" lines. The added range is shared
-// out in blocks, one per module (each module's table lists its entries): 5000-5099 application
-// shell, 5100-5199 Set Communication, 5200-5299 update dialog, 5300-5699 access editor, 5700-5849
-// configuration and SCL checks, 5850-5899 SCL library, 5900-5949 image build, 5950-5999 platform
-// layer and message boxes.
+// out in blocks, one per module (each module's table lists its entries): 5000-5049 command-line
+// tool, 5050-5099 application shell, 5100-5199 Set Communication, 5200-5299 update dialog,
+// 5300-5699 access editor, 5700-5849 configuration and SCL checks, 5850-5899 SCL library, 5900-5949
+// image build, 5950-5999 platform layer and message boxes.
 constexpr int Num_Lang_Strings = 1500;
 constexpr int First_Added_String = 5000;
 constexpr int Num_Added_Strings = 1000;

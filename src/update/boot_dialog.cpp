@@ -242,7 +242,7 @@ void TFBoot::Btn_UpdateClick() {
   try {
     Compile_XML_Parameter_New_Boot();
   } catch (const std::exception& e) {
-    messages_.Error(this, e.what());
+    messages_.Error(this, util::Error_Text(e, options_.Lang_Strings));
     return;
   }
   const std::string program = util::Join_Path(options_.Conf.Exe_Dir, UBoot::Updater_Program_Name);

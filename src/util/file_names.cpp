@@ -45,11 +45,11 @@ std::string Parent_Of(const std::string& path) {
 
 void Create_Dir(const std::string& path) {
   if (const int error = Make_Dir(path); error != 0)
-    throw File_Error("Cannot create the folder " + path + ": " + System_Error_Text(error));
+    throw File_Error(File_Error::Attempt::Create_Folder, path, System_Error_Text(error));
 }
 
 void Force_Dirs(const std::string& path) {
-  if (path.empty()) throw File_Error("Cannot create a folder without a name");
+  if (path.empty()) throw File_Error(File_Error::Attempt::Unnamed_Folder, path, std::string());
   if (Dir_Exists(path)) return;
   // The folder itself first: its own failure carries the reason that concerns it (a file in a
   // parent's place is "not a directory" for it); only a missing parent sends the work upwards.
@@ -63,7 +63,7 @@ void Force_Dirs(const std::string& path) {
   }
   // Another program may have made it meanwhile; anything else in its place is a failure.
   if (error != 0 && !Dir_Exists(path))
-    throw File_Error("Cannot create the folder " + path + ": " + System_Error_Text(error));
+    throw File_Error(File_Error::Attempt::Create_Folder, path, System_Error_Text(error));
 }
 
 void Write_File_Atomic(const std::string& path, std::string_view data) {
@@ -126,7 +126,8 @@ std::vector<std::string> Names_Below(const std::string& root, const std::string&
   const bool below = path.compare(0, root.size(), root) == 0 &&
                      (path.size() == root.size() || root.empty() || root.back() == '/' ||
                       root.back() == '\\' || path[root.size()] == '/' || path[root.size()] == '\\');
-  if (!below) throw File_Error("Cannot use " + path + ": it is not inside " + root);
+  if (!below)
+    throw File_Error(File_Error::Attempt::Use, path, File_Error::Refusal::Not_Inside, root);
   std::vector<std::string> names;
   size_t at = root.size();
   while (at < path.size()) {

@@ -13,11 +13,56 @@ class Lang_Strings;  // the texts of messages (lang/lang_strings.h, read inline)
 
 namespace util {
 
-// A file operation that failed; what() names the file and the system's reason.
+// A file operation that failed: what was attempted, on which file or folder, and why. what() is
+// the message in the built-in English; Error_Text words it in the language of a table.
 class File_Error : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  // What was attempted.
+  enum class Attempt {
+    Read,
+    Write,
+    Use,  // open or resolve a folder to work in
+    List_Folder,
+    Create_Folder,
+    Unnamed_Folder,  // create a folder whose path is empty (no path, no reason)
+    Worded,          // a message already in the words of the caller's table
+  };
+  // Why it failed: the system's reason, or one the platform layer gives itself.
+  enum class Refusal {
+    System,            // Reason() holds the system's text, kept as the system gives it
+    Not_Regular_File,  // a FIFO, device or socket where a file is expected
+    Is_Folder,         // a folder where a file is expected (Windows; Linux says it itself)
+    Not_Inside,        // the path is not below the folder Reason() names
+  };
+
+  // `reason`: the system's text for the failure (System_Error_Text).
+  File_Error(Attempt attempt, std::string path, std::string reason);
+  // A reason of the platform layer's own; for Not_Inside `root` is the folder left.
+  File_Error(Attempt attempt, std::string path, Refusal refusal, std::string root = {});
+  // A message complete as it is (Attempt::Worded).
+  explicit File_Error(const std::string& worded);
+
+  Attempt What_Attempted() const { return attempt_; }
+  const std::string& Path() const { return path_; }
+  Refusal Why() const { return refusal_; }
+  // The system's text, or for Not_Inside the folder left.
+  const std::string& Reason() const { return reason_; }
+
+  // The message in the words of `texts`: the path and the system's reason as they are.
+  std::string Text(const lang::Lang_Strings& texts) const;
+
+ private:
+  Attempt attempt_;
+  std::string path_;
+  Refusal refusal_;
+  std::string reason_;
 };
+
+// The message of a failure to show the user, in the words of `texts`: a File_Error or an
+// Xml_Error (util/xml.h) worded from the table, any other exception's what() (the core words
+// those from the table it was given). Every window that shows an exception's text goes
+// through it.
+std::string Error_Text(const std::exception& error, const lang::Lang_Strings& texts);
 
 // Joins a folder and a name with the platform's separator.
 std::string Join_Path(std::string_view folder, std::string_view name);

@@ -37,6 +37,20 @@ std::string Trim(std::string_view text) {
   return std::string(text.substr(begin, end - begin));
 }
 
+std::string Fill_Text(std::string_view text, std::initializer_list<std::string_view> values) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+      const size_t k = static_cast<size_t>(text[i + 1] - '1');
+      if (k < values.size()) out += values.begin()[k];
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 bool Starts_With(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,11 @@ char Get_Dec_Separator();
 std::optional<float> Str_To_Float(std::string_view text, char separator);
 
 bool Starts_With(std::string_view text, std::string_view prefix);
+
+// A text of the string table with its placeholders %1 .. %9 replaced by `values` (the first for
+// %1); a translation may put them in any order. The values are not scanned again, so a name
+// holding "%1" stays as it is; a placeholder without a value becomes empty.
+std::string Fill_Text(std::string_view text, std::initializer_list<std::string_view> values);
 
 // Whether a spreadsheet would take a CSV cell of this text (UTF-8) for a formula: its first
 // character after any run of spaces, no-break spaces, zero-width characters, tabs, VT, FF or

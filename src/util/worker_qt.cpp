@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "util/files.h"
 #include "util/memory.h"
 #include "util/qstring_qt.h"
 #include "util/util_strings.h"
@@ -130,7 +131,7 @@ void Background_Job::End() {
   } catch (const util::Cancelled&) {
     emit Stopped();
   } catch (const std::exception& failure) {
-    emit Failed(QString::fromUtf8(failure.what()));
+    emit Failed(Q(util::Error_Text(failure, strings_)));
   } catch (...) {
     emit Failed(Q(strings_[util_strings::Text_Job_Failed]));
   }

@@ -62,7 +62,8 @@ class Background_Job : public QObject {
   // The dialog has just been shown.
   void Dialog_Shown();
   void Finished();
-  // The operation threw: what() of its exception (std::exception), or a text saying it failed.
+  // The operation threw: its exception's message in the job's table (util::Error_Text), or a
+  // text saying it failed.
   void Failed(QString message);
   // The operation stopped on Cancel (util::Cancelled).
   void Stopped();
@@ -87,7 +88,7 @@ class Background_Job : public QObject {
 // How a job ended, for Run_And_Wait.
 struct Job_Outcome {
   enum class End { Done, Failed, Stopped } end = End::Done;
-  std::string message;  // Failed: what() of the operation's exception
+  std::string message;  // Failed: the operation's exception worded by util::Error_Text
   bool Done() const { return end == End::Done; }
 };
 

@@ -2,8 +2,12 @@
 
 #include <cstring>
 #include <sstream>
+#include <utility>
 
+#include "text/lang_strings.h"
 #include "util/files.h"
+#include "util/text.h"
+#include "util/util_strings.h"
 
 namespace util {
 
@@ -14,8 +18,8 @@ namespace {
 constexpr unsigned Parse_Options =
     pugi::parse_default | pugi::parse_comments | pugi::parse_ws_pcdata_single;
 
-std::string Describe(const pugi::xml_parse_result& result, const std::string& text,
-                     const std::string& name) {
+Xml_Error Describe(const pugi::xml_parse_result& result, const std::string& text,
+                   const std::string& name) {
   size_t offset = result.offset < 0 ? 0 : static_cast<size_t>(result.offset);
   if (offset > text.size()) offset = text.size();
   size_t line = 1;
@@ -25,19 +29,56 @@ std::string Describe(const pugi::xml_parse_result& result, const std::string& te
       ++line;
       line_start = i + 1;
     }
-  std::ostringstream message;
-  message << name << ": " << result.description() << " (line " << line << ", column "
-          << (offset - line_start + 1) << ")";
-  return message.str();
+  return Xml_Error::Not_Well_Formed(name, result.description(), line, offset - line_start + 1);
+}
+
+// The platform layer's built-in English, which what() carries.
+const lang::Lang_Strings& Built_In_English() {
+  static const lang::Lang_Strings english(&util_strings::Built_In);
+  return english;
+}
+
+std::string Word(Xml_Error::Kind kind, const std::vector<std::string>& values,
+                 const lang::Lang_Strings& texts) {
+  if (kind == Xml_Error::Kind::Not_Well_Formed && values.size() == 4)
+    return Fill_Text(texts[util_strings::Text_Xml_Not_Well_Formed],
+                     {values[0], values[1], values[2], values[3]});
+  if (kind == Xml_Error::Kind::Control_Character && values.size() == 1)
+    return Fill_Text(
+        texts[util_strings::Text_Xml_Control_Character],
+        {values[0].empty() ? texts[util_strings::Text_Xml_Document] : "<" + values[0] + ">"});
+  return values.empty() ? std::string() : values[0];
 }
 
 }  // namespace
+
+Xml_Error::Xml_Error(const std::string& worded) : std::runtime_error(worded), kind_(Kind::Worded) {}
+
+Xml_Error::Xml_Error(Kind kind, std::vector<std::string> values)
+    : std::runtime_error(Word(kind, values, Built_In_English())),
+      kind_(kind),
+      values_(std::move(values)) {}
+
+Xml_Error Xml_Error::Not_Well_Formed(const std::string& name, const std::string& description,
+                                     size_t line, size_t column) {
+  return Xml_Error(Kind::Not_Well_Formed,
+                   {name, description, std::to_string(line), std::to_string(column)});
+}
+
+Xml_Error Xml_Error::Control_Character(const std::string& element) {
+  return Xml_Error(Kind::Control_Character, {element});
+}
+
+std::string Xml_Error::Text(const lang::Lang_Strings& texts) const {
+  if (kind_ == Kind::Worded) return what();
+  return Word(kind_, values_, texts);
+}
 
 void Load_Xml_Text(pugi::xml_document& doc, const std::string& text, const std::string& name) {
   pugi::xml_parse_result result = doc.load_buffer(text.data(), text.size(), Parse_Options);
   if (!result) {
     doc.reset();
-    throw Xml_Error(Describe(result, text, name));
+    throw Describe(result, text, name);
   }
 }
 
@@ -100,10 +141,8 @@ void Check_Xml_Texts(const pugi::xml_node& root) {
   if (!checker.bad) return;
   pugi::xml_node element = checker.bad;
   while (element && element.type() != pugi::node_element) element = element.parent();
-  const std::string where = element && Is_Xml_Text(element.name())
-                                ? "<" + std::string(element.name()) + ">"
-                                : std::string("the document");
-  throw Xml_Error("A text of " + where + " holds a control character, which XML cannot hold");
+  throw Xml_Error::Control_Character(element && Is_Xml_Text(element.name()) ? element.name()
+                                                                            : std::string());
 }
 
 std::string Xml_To_String(const pugi::xml_document& doc) {

@@ -6,15 +6,35 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "util/files.h"
 
 namespace util {
 
-// A file that is not well-formed XML; what() is the parser's description with line and column.
+// A file that is not well-formed XML (what() is the file's name, the parser's description, line
+// and column), or a text that XML cannot hold. what() is the message in the built-in English;
+// Error_Text (util/files.h) words it in the language of a table.
 class Xml_Error : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  enum class Kind { Worded, Not_Well_Formed, Control_Character };
+
+  // A message complete as it is (Kind::Worded).
+  explicit Xml_Error(const std::string& worded);
+  // `name` is not well-formed: the parser's `description` (its own words) at `line`, `column`.
+  static Xml_Error Not_Well_Formed(const std::string& name, const std::string& description,
+                                   size_t line, size_t column);
+  // A text of the element `element` (empty: outside every element) holds a control character.
+  static Xml_Error Control_Character(const std::string& element);
+
+  Kind What_Kind() const { return kind_; }
+  // The message in the words of `texts`; names and the parser's description as they are.
+  std::string Text(const lang::Lang_Strings& texts) const;
+
+ private:
+  Xml_Error(Kind kind, std::vector<std::string> values);
+  Kind kind_;
+  std::vector<std::string> values_;  // what the kind's text is filled with
 };
 
 // Loads an XML file keeping comments as nodes (the readers must see and skip them).

@@ -263,7 +263,7 @@ TEST(Client_Tables, Addresses_Follow_The_Write_Order) {
   }
 
   std::vector<uint8_t> bank2(0x1000, 0);
-  int32_t end = Write_Client_Tables(tables, 0, bank2, 0xFFF);
+  int32_t end = Write_Client_Tables(tables, 0, bank2, 0xFFF, test::English());
   EXPECT_EQ(static_cast<uint32_t>(end), next - Client_Tables_Base);
   EXPECT_EQ(static_cast<size_t>(end), Client_Tables_Length(tables));
   // The records hold those addresses, little-endian.
@@ -355,10 +355,10 @@ TEST(Client_Tables, Missing_Elements_And_Attributes_Are_Errors_Naming_Them) {
 TEST(Client_Tables, Writer_Refuses_Tables_Past_The_Limit) {
   TIEC61850_Client tables = Load(Client_Xml(DA(), ""));
   std::vector<uint8_t> buffer(98, 0xEE);
-  EXPECT_EQ(Write_Client_Tables(tables, 0, buffer, 97), 98);
+  EXPECT_EQ(Write_Client_Tables(tables, 0, buffer, 97, test::English()), 98);
   std::fill(buffer.begin(), buffer.end(), 0xEE);
-  EXPECT_THROW(Write_Client_Tables(tables, 0, buffer, 96), Image_Error);
-  EXPECT_THROW(Write_Client_Tables(tables, 1, buffer, 200), Image_Error);
+  EXPECT_THROW(Write_Client_Tables(tables, 0, buffer, 96, test::English()), Image_Error);
+  EXPECT_THROW(Write_Client_Tables(tables, 1, buffer, 200, test::English()), Image_Error);
   EXPECT_EQ(buffer, std::vector<uint8_t>(98, 0xEE));
 }
 

@@ -166,10 +166,10 @@ TEST(General_Block, Copy_Refuses_Too_Small_Buffer) {
   TGeneral_Block block;
   Reset_General_Block(block);
   std::vector<uint8_t> buffer(4096, 0xEE);
-  EXPECT_EQ(Copy_General_Block(block, 2048, buffer, 4095), 4096);
-  EXPECT_THROW(Copy_General_Block(block, 2049, buffer, 4095), Image_Error);
-  EXPECT_THROW(Copy_General_Block(block, 0, buffer, 2046), Image_Error);
-  EXPECT_THROW(Copy_General_Block(block, -1, buffer, 4095), Image_Error);
+  EXPECT_EQ(Copy_General_Block(block, 2048, buffer, 4095, test::English()), 4096);
+  EXPECT_THROW(Copy_General_Block(block, 2049, buffer, 4095, test::English()), Image_Error);
+  EXPECT_THROW(Copy_General_Block(block, 0, buffer, 2046, test::English()), Image_Error);
+  EXPECT_THROW(Copy_General_Block(block, -1, buffer, 4095, test::English()), Image_Error);
   EXPECT_EQ(buffer[0], 0xEE);
 }
 

@@ -35,6 +35,11 @@ std::vector<int> Check_Indices() {
 #include "check/check_strings.def"
   return indices;
 }
+std::vector<int> Cli_Indices() {
+  std::vector<int> indices;
+#include "app/cli_strings.def"
+  return indices;
+}
 std::vector<int> Comm_Indices() {
   std::vector<int> indices;
 #include "comm/comm_strings.def"
@@ -84,10 +89,11 @@ TEST(Built_In_Texts, Added_Entries_Lie_In_Their_Modules_Block) {
     const char* module;
     std::vector<int> indices;
     int first, last;
-  } blocks[] = {{"app", App_Indices(), 5000, 5099},       {"comm", Comm_Indices(), 5100, 5199},
-                {"update", Update_Indices(), 5200, 5299}, {"access", Access_Indices(), 5300, 5699},
-                {"check", Check_Indices(), 5700, 5849},   {"scl", Scl_Indices(), 5850, 5899},
-                {"image", Image_Indices(), 5900, 5949},   {"util", Util_Indices(), 5950, 5999}};
+  } blocks[] = {{"cli", Cli_Indices(), 5000, 5049},       {"app", App_Indices(), 5050, 5099},
+                {"comm", Comm_Indices(), 5100, 5199},     {"update", Update_Indices(), 5200, 5299},
+                {"access", Access_Indices(), 5300, 5699}, {"check", Check_Indices(), 5700, 5849},
+                {"scl", Scl_Indices(), 5850, 5899},       {"image", Image_Indices(), 5900, 5949},
+                {"util", Util_Indices(), 5950, 5999}};
   for (const auto& block : blocks)
     for (int index : block.indices)
       if (index >= lang::First_Added_String) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <regex>
 #include <string>
@@ -14,6 +15,7 @@
 #include "support/test_support.h"
 #include "text/lang_strings.h"
 #include "util/files.h"
+#include "util/xml.h"
 
 namespace {
 
@@ -88,6 +90,48 @@ TEST(Language_Files, German_Translates_Every_Entry_Keeping_Its_Shape) {
   for (auto it = std::sregex_iterator(file.begin(), file.end(), str_line);
        it != std::sregex_iterator(); ++it)
     EXPECT_TRUE(built_in.count(std::stoi((*it)[2].str()))) << "STR" << (*it)[2].str();
+}
+
+// The platform layer's failures reach a German user in German: the file and the system's reason
+// as they are, around them the table's words; what() stays the built-in English, which the
+// English table words the same.
+TEST(Language_Files, File_Failures_Are_Worded_In_The_Tables_Language) {
+  lang::Lang_Strings german = lang::English_Strings();
+  lang::Apply_Lang_Text(german, Shipped("Deutsch.lng"));
+  const lang::Lang_Strings english = lang::English_Strings();
+  test::Temp_Dir dir;
+  // A name holding a placeholder stays as it is.
+  const std::string missing = dir / "%2 missing.xml";
+  const std::string outside = dir / "elsewhere";
+  util::Create_Dir(dir / "root");
+  pugi::xml_document doc;
+  const struct {
+    const char* what;
+    std::function<void()> fail;
+    std::vector<std::string> kept;  // what the German text holds as it is
+  } cases[] = {
+      {"read", [&] { util::Read_File(missing); }, {missing, test::No_Such_File_Text()}},
+      {"list", [&] { util::List_Folder(missing); }, {missing, test::No_Such_File_Text()}},
+      {"not inside",
+       [&] { util::Require_Inside(dir / "root", outside, english); },
+       {outside, dir / "root"}},
+      {"unnamed folder", [&] { util::Force_Dirs(""); }, {}},
+      {"xml", [&] { util::Load_Xml_Text(doc, "<a>", missing); }, {missing}},
+  };
+  for (const auto& c : cases) {
+    try {
+      c.fail();
+      ADD_FAILURE() << c.what << ": no failure";
+    } catch (const std::exception& error) {
+      const std::string worded = util::Error_Text(error, german);
+      EXPECT_NE(worded, error.what()) << c.what;
+      EXPECT_EQ(util::Error_Text(error, english), error.what()) << c.what;
+      for (const std::string& part : c.kept)
+        EXPECT_NE(worded.find(part), std::string::npos) << c.what << ": " << worded;
+    }
+  }
+  // Any other exception's text is its own.
+  EXPECT_EQ(util::Error_Text(std::runtime_error("as it is"), german), "as it is");
 }
 
 struct Installed_Language_Files : ::testing::Test {

@@ -16,6 +16,7 @@
 #include <QTreeView>
 #include <algorithm>
 
+#include "access/access_strings.h"
 #include "access/access_test_models.h"
 #include "access_ui/access_window.h"
 #include "access_ui/ied_chooser_dialog.h"
@@ -28,6 +29,7 @@
 #include "app/main_window.h"
 #include "lang/lang_file.h"
 #include "support/recording_messages.h"
+#include "support/table_text.h"
 #include "support/test_support.h"
 #include "support/user_input.h"
 #include "util/files.h"
@@ -78,7 +80,7 @@ TEST(German_Texts, Editor_Filter_And_Map_Page_Follow_The_Language_File) {
   Tree_Filter_Bar* filter = window.Tree_Filter;
   test::Retype(filter->E_Tree_Filter, "stVal");
   ASSERT_TRUE(QTest::qWaitFor([filter] { return filter->L_Tree_Matches->isVisible(); }));
-  EXPECT_EQ(filter->L_Tree_Matches->text(), "1 match");
+  EXPECT_EQ(filter->L_Tree_Matches->text(), test::Table_Text(access_strings::Text_One_Match));
 
   ctx.Lang_Strings = German();
   window.Set_Lang();

@@ -275,7 +275,8 @@ TEST_F(Editor_Jobs, Filter_Index_Follows_The_Server_Shown) {
   test::Click_Item(window->LB_IEC_Devices, 0);
   Choose_Server(1);
   test::Retype(window->Tree_Filter->E_Tree_Filter, "stval");
-  EXPECT_EQ(window->Tree_Filter->L_Tree_Matches->text(), "1 match");
+  EXPECT_EQ(window->Tree_Filter->L_Tree_Matches->text(),
+            test::Table_Text(access_strings::Text_One_Match));
   EXPECT_EQ(test::Top(window->TV_IEC_Device)->text(0), "IED2");
 
   test::Click_Item(window->LB_IEC_Devices, 0);
