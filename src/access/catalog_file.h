@@ -18,7 +18,7 @@ namespace UIEC_61850_Access {
 // no copy. `name` must be a plain file name (util::Is_Plain_Name), and `catalog_dir` must resolve
 // inside the folder holding it, its configuration (util::Require_Inside), else util::File_Error
 // and nothing is written; a failed write throws util::File_Error and leaves the catalog file as
-// it was. The refusal of a link is in the words of `texts`.
+// it was. The refusals of a name and of a link are in the words of `texts`.
 void Replace_Catalog_File(const std::string& catalog_dir, const std::string& name,
                           const std::string& content, const lang::Lang_Strings& texts);
 // The catalog folder `catalog_dir` opened and checked to lie inside its configuration (the folder
