@@ -1,6 +1,6 @@
 // A new revision of a server's SCL file: what replacing the server's model by it does to the
-// configuration's rows (the impact, shown before anything changes), the replacement itself, and
-// the catalog file written over with its old contents kept beside it.
+// configuration's rows (the impact, shown before anything changes) and the replacement itself;
+// the catalog file written over with its old contents kept beside it is access/catalog_file.h.
 //
 // How each row or member of the replaced server is classified against the new model:
 // - A variable row (its "Index" names the server; the table's empty row is left out) is
@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "access/access_state.h"
+#include "access/catalog_file.h"
 #include "scl/ied_catalog.h"
 #include "text/lang_strings.h"
 #include "util/files.h"
@@ -75,30 +76,6 @@ Replace_Impact Impact_Of_Replace(const Access_State& state, int position,
 // cleared and the member table shows no record (DataSet_Row_Select 0). A position outside the
 // list changes nothing and throws std::out_of_range.
 void Replace_Server_Model(Access_State& state, int position, std::unique_ptr<TIEC_Device> revised);
-
-// Writes `content` over `catalog_dir`/`name` atomically (util::Write_File_Atomic), first keeping
-// the old file beside it as `<name>.<n>.bak` (n counting up from 1 past the highest one there;
-// only the last three stay, older ones are removed after the new file is in place). No old file:
-// no copy. `name` must be a plain file name (util::Is_Plain_Name), and `catalog_dir` must resolve
-// inside the folder holding it, its configuration (util::Require_Inside), else util::File_Error
-// and nothing is written; a failed write throws util::File_Error and leaves the catalog file as
-// it was. The refusal of a link is in the words of `texts`.
-void Replace_Catalog_File(const std::string& catalog_dir, const std::string& name,
-                          const std::string& content, const lang::Lang_Strings& texts);
-// The catalog folder `catalog_dir` opened and checked to lie inside its configuration (the folder
-// holding it), for writes that a link swapped in afterwards cannot carry elsewhere; creates the
-// folder when missing. util::File_Error (in the words of `texts` for a link) when it leads out.
-std::unique_ptr<util::Checked_Folder> Open_Catalog_Folder(const std::string& catalog_dir,
-                                                          const lang::Lang_Strings& texts);
-// Writes the catalog file `name` (a plain file name) through Open_Catalog_Folder, atomically;
-// util::File_Error when it cannot, and the file stays as it was.
-void Write_Catalog_File(const std::string& catalog_dir, const std::string& name,
-                        std::string_view content, const lang::Lang_Strings& texts);
-// How many `.bak` copies Replace_Catalog_File keeps.
-inline constexpr int Catalog_Backups_Kept = 3;
-// The number n of a folder entry named `name`.n.bak (a copy Replace_Catalog_File keeps of
-// catalog file `name`); none for any other entry.
-std::optional<long long> Catalog_Backup_Number(const std::string& entry, const std::string& name);
 
 // A member stored in the client file: what the file keeps of it to find it again.
 struct Stored_Member_Key {

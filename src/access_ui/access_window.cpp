@@ -18,6 +18,7 @@
 #include "access/access_strings.h"
 #include "access/client_file.h"
 #include "access_ui/access_document_qt.h"
+#include "access_ui/editor_button_qt.h"
 #include "access_ui/ied_chooser_dialog.h"
 #include "access_ui/map_page_qt.h"
 #include "access_ui/table_marks_qt.h"
@@ -41,14 +42,6 @@ namespace {
 constexpr int Client_Width = 1200;
 constexpr int Client_Height = 550;
 constexpr int Title_Height = 62;
-
-QPushButton* Make_Button(QWidget* parent, const char* name) {
-  auto* button = new QPushButton(parent);
-  button->setObjectName(name);
-  button->setMinimumWidth(100);
-  button->setAutoDefault(false);
-  return button;
-}
 
 }  // namespace
 
@@ -134,10 +127,10 @@ void TFIEC_61850_Access::Lay_Out() {
   split->setSizes({400, Client_Width - 400});  // three server buttons side by side
   split->setChildrenCollapsible(false);
 
-  Btn_AddVar = Make_Button(this, "Btn_AddVar");
-  Btn_RemoveVar = Make_Button(this, "Btn_RemoveVar");
-  Btn_OK = Make_Button(this, "Btn_OK");
-  Btn_Cancel = Make_Button(this, "Btn_Cancel");
+  Btn_AddVar = Make_Editor_Button(this, "Btn_AddVar");
+  Btn_RemoveVar = Make_Editor_Button(this, "Btn_RemoveVar");
+  Btn_OK = Make_Editor_Button(this, "Btn_OK");
+  Btn_Cancel = Make_Editor_Button(this, "Btn_Cancel");
   Btn_Check = new QPushButton(this);
   Btn_Check->setObjectName("Btn_Check");
   Btn_Check->setAutoDefault(false);

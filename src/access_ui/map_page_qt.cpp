@@ -13,6 +13,7 @@
 
 #include "access/access_check.h"
 #include "access/access_strings.h"
+#include "access_ui/editor_button_qt.h"
 #include "util/file_dialog_qt.h"
 #include "util/files.h"
 #include "util/grid_qt.h"
@@ -27,15 +28,6 @@ using namespace access_strings;
 namespace {
 
 using ui::Q;
-
-// Its text and hint come with Set_Lang.
-QPushButton* Make_Button(QWidget* parent, const char* name) {
-  auto* button = new QPushButton(parent);
-  button->setObjectName(name);
-  button->setAutoDefault(false);
-  button->setMinimumWidth(110);
-  return button;
-}
 
 // The texts of one table row: placed entries show the place the gateway uses, unplaced ones
 // what was typed.
@@ -85,9 +77,10 @@ Map_Page::Map_Page(Access_State& state, ui::Messages& messages, const lang::Lang
 
   L_Map_Summary = new QLabel(this);
   L_Map_Summary->setObjectName("L_Map_Summary");
-  Btn_Auto_Position = Make_Button(this, "Btn_Auto_Position");
-  Btn_Export_Map = Make_Button(this, "Btn_Export_Map");
-  Btn_Import_Map = Make_Button(this, "Btn_Import_Map");
+  // Their texts and hints come with Set_Lang.
+  Btn_Auto_Position = Make_Editor_Button(this, "Btn_Auto_Position", 110);
+  Btn_Export_Map = Make_Editor_Button(this, "Btn_Export_Map", 110);
+  Btn_Import_Map = Make_Editor_Button(this, "Btn_Import_Map", 110);
 
   auto* bar = new QHBoxLayout;
   bar->addWidget(L_Map_Summary, 1);

@@ -15,6 +15,7 @@
 #include "access/catalog_snapshot.h"
 #include "access/scl_revision.h"
 #include "access_ui/access_document_qt.h"
+#include "access_ui/editor_button_qt.h"
 #include "check/check_report_dialog.h"
 #include "util/files.h"
 #include "util/qstring_qt.h"
@@ -26,25 +27,13 @@ namespace UIEC_61850_Access {
 using ui::Q;
 using UIEC_Client_Decode::TIEC_Device;
 
-namespace {
-
-QPushButton* Make_Button(QWidget* parent, const char* name) {
-  auto* button = new QPushButton(parent);
-  button->setObjectName(name);
-  button->setMinimumWidth(100);
-  button->setAutoDefault(false);
-  return button;
-}
-
-}  // namespace
-
 Server_Panel::Server_Panel(Access_Document& document, Editor_Options& options, Editor_Hooks& hooks,
                            ui::Messages& messages, QWidget* parent)
     : QWidget(parent), document_(document), options_(options), hooks_(hooks), messages_(messages) {
   setObjectName("Server_Panel");
-  Btn_Add_IEC_Device = Make_Button(this, "Btn_Add_IEC_Device");
-  Btn_Remove_IEC_Device = Make_Button(this, "Btn_Remove_IEC_Device");
-  Btn_Replace_Scl = Make_Button(this, "Btn_Replace_Scl");
+  Btn_Add_IEC_Device = Make_Editor_Button(this, "Btn_Add_IEC_Device");
+  Btn_Remove_IEC_Device = Make_Editor_Button(this, "Btn_Remove_IEC_Device");
+  Btn_Replace_Scl = Make_Editor_Button(this, "Btn_Replace_Scl");
   LB_IEC_Devices = new QListWidget(this);
   LB_IEC_Devices->setObjectName("LB_IEC_Devices");
   LB_IEC_Devices->setMaximumHeight(110);

@@ -23,6 +23,9 @@ class TFSoftOptions : public QDialog {
   TFSoftOptions(app::App_Context& ctx, ui::Messages& messages, QWidget* parent = nullptr);
   void Set_Lang();
 
+  // The room inside each page, to its controls.
+  static constexpr int Page_Margin = 12;
+
   // The main window's Change_Language, run when the user picks another language.
   void Set_Change_Language(std::function<void()> change_language) {
     Change_Language_ = std::move(change_language);

@@ -13,6 +13,7 @@
 #include "check/check.h"
 #include "check/check_strings.h"
 #include "check/scl_template_rules.h"
+#include "check/xml_walk.h"
 #include "scl/scl_import.h"
 #include "text/lang_strings.h"
 #include "util/files.h"
@@ -31,20 +32,7 @@ const char* Severity_Text(Severity severity) {
 
 namespace {
 
-using Node = pugi::xml_node;
-
-bool Is(Node node, const char* name) {
-  return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0;
-}
-
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
-// The children of `parent` named `name`, in document order.
-template <typename Fn>
-void For_Each(Node parent, const char* name, Fn&& fn) {
-  for (Node child = parent.first_child(); child; child = child.next_sibling())
-    if (Is(child, name)) fn(child);
-}
+using namespace xml_walk;
 
 class Scl_Checker {
  public:

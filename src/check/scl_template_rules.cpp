@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "check/check_strings.h"
+#include "check/xml_walk.h"
 
 namespace check {
 
@@ -12,23 +13,10 @@ using namespace check_strings;
 
 namespace {
 
-using Node = pugi::xml_node;
+using namespace xml_walk;
 
 constexpr const char* Template_Names[Template_Rules::Kind_Count] = {"LNodeType", "DOType", "DAType",
                                                                     "EnumType"};
-
-bool Is(Node node, const char* name) {
-  return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0;
-}
-
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
-// The children of `parent` named `name`, in document order.
-template <typename Fn>
-void For_Each(Node parent, const char* name, Fn&& fn) {
-  for (Node child = parent.first_child(); child; child = child.next_sibling())
-    if (Is(child, name)) fn(child);
-}
 
 std::string Child_Name(Node owner, Node child) {
   return std::string(owner.name()) + " " + owner.attribute("id").value() + " " + child.name() +

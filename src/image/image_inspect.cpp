@@ -6,27 +6,20 @@
 #include <span>
 #include <sstream>
 
+#include "image/bank2_view.h"
 #include "image/client_tables.h"
 #include "image/general_block.h"
 #include "image/le_bytes.h"
 
 namespace USaveBincc {
 
+using namespace inspect_parts;
+
 namespace {
 
 // Texts longer than this are cut in the listing, so that a hostile file whose addresses all
 // point at one long unterminated run cannot blow the output up.
 constexpr size_t Max_Shown_Text = 200;
-
-std::span<const uint8_t> As_Bytes(const std::string& bytes) {
-  return {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
-}
-
-std::string Hex32(uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", value);
-  return text;
-}
 
 std::string Float_Text(float value) {
   char text[64];
@@ -60,65 +53,6 @@ std::string Quoted(std::span<const uint8_t> text) {
   if (shown < text.size()) out += " ... (" + std::to_string(text.size()) + " bytes)";
   return out;
 }
-
-// A bank2 image checked piece by piece: every device address is turned into a file offset only
-// after it was found inside the file.
-class Bank2_View {
- public:
-  explicit Bank2_View(const std::string& bytes) : b_(As_Bytes(bytes)) {
-    for (size_t i = b_.size(); i > 0; --i)
-      if (b_[i - 1] == 0) {
-        last_zero_ = static_cast<int64_t>(i - 1);
-        break;
-      }
-  }
-
-  size_t Size() const { return b_.size(); }
-  std::span<const uint8_t> Bytes() const { return b_; }
-
-  int32_t nVariable() const { return static_cast<int32_t>(Get_U32(b_, 0)); }
-  int32_t nDataSet() const { return static_cast<int32_t>(Get_U32(b_, 4)); }
-  size_t Variable_Offset(size_t i) const { return Header_Size + Variable_Record_Size * i; }
-  size_t DataSet_Offset(size_t i) const {
-    return Variable_Offset(static_cast<size_t>(nVariable())) + DataSet_Record_Size * i;
-  }
-
-  // The file offset of a device address, or -1 when it lies outside the file.
-  int64_t Offset_Of(uint32_t address) const {
-    if (address < Client_Tables_Base) return -1;
-    uint64_t offset = address - Client_Tables_Base;
-    return offset < b_.size() ? static_cast<int64_t>(offset) : -1;
-  }
-
-  // True when `address` starts a zero-terminated text inside the file.
-  bool Text_Inside(uint32_t address) const {
-    int64_t offset = Offset_Of(address);
-    return offset >= 0 && offset <= last_zero_;
-  }
-
-  // True when `count` records of `size` bytes from `address` lie inside the file.
-  bool Records_Inside(uint32_t address, uint64_t count, uint64_t size) const {
-    int64_t offset = Offset_Of(address);
-    return offset >= 0 && static_cast<uint64_t>(offset) + count * size <= b_.size();
-  }
-
-  // The bytes of the text at `address`, without its terminator. Requires Text_Inside.
-  std::span<const uint8_t> Text_At(uint32_t address) const {
-    size_t offset = static_cast<size_t>(Offset_Of(address));
-    size_t end = offset;
-    while (b_[end] != 0) ++end;
-    return b_.subspan(offset, end - offset);
-  }
-
- private:
-  std::span<const uint8_t> b_;
-  int64_t last_zero_ = -1;
-};
-
-// Where each pooled text's address sits, relative to its record.
-constexpr size_t Variable_Text_Fields[] = {20, 24, 28};  // bType, hostname, reference
-constexpr size_t DataSet_Text_Fields[] = {12, 16, 20};   // goose_name, reference, hostname
-constexpr size_t Member_Text_Fields[] = {8, 12};         // bType, reference
 
 std::string Text_Field(const Bank2_View& view, size_t record, size_t field) {
   uint32_t address = Get_U32(view.Bytes(), record + field);
@@ -190,79 +124,6 @@ bool Is_Reserved(size_t offset) {
 }
 
 }  // namespace
-
-util::Check_Result Check_Bank1(const std::string& bytes) {
-  if (bytes.size() != static_cast<size_t>(General_Block_Size))
-    return "a general configuration block has " + std::to_string(General_Block_Size) +
-           " bytes, this one " + std::to_string(bytes.size());
-  std::span<const uint8_t> b = As_Bytes(bytes);
-  uint32_t stored = Get_U32(b, Offset::Checksum);
-  uint32_t sum = General_Block_Checksum(b);
-  if (stored != sum)
-    return "the checksum at offset 2044 is " + std::to_string(stored) +
-           " but the bytes 0 to 2043 add up to " + std::to_string(sum);
-  return std::nullopt;
-}
-
-util::Check_Result Check_Bank2(const std::string& bytes) {
-  if (bytes.size() < Header_Size)
-    return "client tables start with a 24-byte header, this file has " +
-           std::to_string(bytes.size()) + " bytes";
-  if (bytes.size() > static_cast<size_t>(Bank2_Capacity))
-    return "client tables are at most " + std::to_string(Bank2_Capacity) +
-           " bytes, this file has " + std::to_string(bytes.size());
-  Bank2_View view(bytes);
-  std::span<const uint8_t> b = view.Bytes();
-  if (view.nVariable() < 0 || view.nDataSet() < 0)
-    return "the header's counts are negative (nVariable " + std::to_string(view.nVariable()) +
-           ", nDataSet " + std::to_string(view.nDataSet()) + ")";
-  const uint64_t n_variable = static_cast<uint64_t>(view.nVariable());
-  const uint64_t n_data_set = static_cast<uint64_t>(view.nDataSet());
-  const uint64_t records_end =
-      Header_Size + Variable_Record_Size * n_variable + DataSet_Record_Size * n_data_set;
-  if (records_end > bytes.size())
-    return "the header announces " + std::to_string(n_variable) + " variables and " +
-           std::to_string(n_data_set) + " data sets, whose records do not fit in " +
-           std::to_string(bytes.size()) + " bytes";
-  const uint64_t variable_add = Client_Tables_Base + Header_Size;
-  if (Get_U32(b, 16) != variable_add)
-    return "Variable_Add is " + Hex32(Get_U32(b, 16)) + ", not " +
-           Hex32(static_cast<uint32_t>(variable_add));
-  const uint64_t data_set_add = variable_add + Variable_Record_Size * n_variable;
-  if (Get_U32(b, 20) != data_set_add)
-    return "DataSet_Add is " + Hex32(Get_U32(b, 20)) + ", not " +
-           Hex32(static_cast<uint32_t>(data_set_add));
-
-  auto bad_text = [&](const std::string& what, size_t record, size_t field) {
-    return what + ": the text address " + Hex32(Get_U32(b, record + field)) +
-           " does not start a zero-terminated text inside the file";
-  };
-  for (size_t i = 0; i < n_variable; ++i) {
-    size_t record = view.Variable_Offset(i);
-    for (size_t field : Variable_Text_Fields)
-      if (!view.Text_Inside(Get_U32(b, record + field)))
-        return bad_text("variable " + std::to_string(i + 1), record, field);
-  }
-  for (size_t i = 0; i < n_data_set; ++i) {
-    size_t record = view.DataSet_Offset(i);
-    std::string what = "data set " + std::to_string(i + 1);
-    for (size_t field : DataSet_Text_Fields)
-      if (!view.Text_Inside(Get_U32(b, record + field))) return bad_text(what, record, field);
-    uint32_t members_add = Get_U32(b, record + 24);
-    uint8_t members = b[record];
-    if (!view.Records_Inside(members_add, members, Member_Record_Size))
-      return what + ": its " + std::to_string(members) + " member records at " +
-             Hex32(members_add) + " do not lie inside the file";
-    size_t first = static_cast<size_t>(view.Offset_Of(members_add));
-    for (size_t k = 0; k < members; ++k) {
-      size_t member = first + Member_Record_Size * k;
-      for (size_t field : Member_Text_Fields)
-        if (!view.Text_Inside(Get_U32(b, member + field)))
-          return bad_text(what + ", member " + std::to_string(k + 1), member, field);
-    }
-  }
-  return std::nullopt;
-}
 
 void Describe_Bank1(const std::string& bytes, std::ostream& out) {
   std::span<const uint8_t> b = As_Bytes(bytes);

@@ -192,7 +192,7 @@ std::string Extract_IED(const std::string& path, const std::string& ied_name,
   Load(doc, path, pugi::parse_default | pugi::parse_ws_pcdata);
   const Node scl = util::Child_Element(doc, "SCL");
   const Node ied = scl ? Find_IED(scl, ied_name) : Node();
-  if (!ied) throw SCL_Error(path + ": no IED named \"" + ied_name + "\"");
+  if (!ied) throw SCL_Error(path + ": " + texts[scl_strings::Text_No_IED_Named] + ied_name + "\"");
   if (progress) progress->Set_Total(static_cast<size_t>(std::distance(scl.begin(), scl.end())) + 1);
 
   pugi::xml_document out;

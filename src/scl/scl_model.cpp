@@ -8,6 +8,8 @@
 
 #include "scl/model_walk.h"
 #include "scl/scl_import.h"
+#include "scl/scl_strings.h"
+#include "text/lang_strings.h"
 #include "util/files.h"
 
 namespace UIEC_Client_Decode {
@@ -83,7 +85,10 @@ void Model_Store::Charge(size_t bytes) {
 }
 
 void Model_Store::Refuse() const {
-  throw SCL_Error("the model would need more than " + std::to_string(limit_ >> 20) + " MB");
+  // The import's own words, as for its other limits.
+  const lang::Lang_Strings english(&scl_strings::Built_In);
+  throw SCL_Error(english[scl_strings::Text_Model_Needs_More] + std::to_string(limit_ >> 20) +
+                  english[scl_strings::Text_Model_Megabytes]);
 }
 
 char* Model_Store::New_Block(size_t bytes) {
@@ -340,7 +345,8 @@ void TIEC_Device::Add_Member(TIEC_DataSet& data_set, TIEC_DA& member) {
 
 void TIEC_Device::Set_Earlier_Members(TIEC_DataSet& data_set,
                                       const std::vector<Earlier_Member>& members) {
-  if (members.size() > UINT32_MAX) throw SCL_Error("too many members in one data set");
+  if (members.size() > UINT32_MAX)
+    throw SCL_Error(lang::Lang_Strings(&scl_strings::Built_In)[scl_strings::Text_Too_Many_Members]);
   if (members.empty()) {
     data_set.fEarlier = nullptr;
     data_set.fEarlier_Count = 0;

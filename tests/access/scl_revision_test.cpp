@@ -8,10 +8,12 @@
 #include <tuple>
 #include <vector>
 
+#include "access/access_strings.h"
 #include "access/access_test_models.h"
 #include "access/catalog_snapshot.h"
 #include "access/client_file.h"
 #include "access/server_list.h"
+#include "lang/lang_file.h"
 #include "scl/model_walk.h"
 #include "util/files.h"
 
@@ -245,6 +247,16 @@ TEST(Catalog_File_History, Writes_Nothing_Outside_The_Catalog) {
         << name;
   }
   EXPECT_TRUE(util::List_Folder(dir.path()) == std::vector<std::string>{"ICD_Catalog"});
+  // The refusal is worded by the table the caller gives.
+  lang::Lang_Strings texts = test::English();
+  lang::Apply_Lang_Text(texts, "STR" + std::to_string(access_strings::Text_Not_Catalog_Name) +
+                                   " = \" ist kein Dateiname.");
+  try {
+    Write_Catalog_File(dir / "ICD_Catalog", "a/b.icd", "v", texts);
+    ADD_FAILURE() << "a name with a folder was written";
+  } catch (const util::File_Error& e) {
+    EXPECT_STREQ(e.what(), "\"a/b.icd\" ist kein Dateiname.");
+  }
 
   // A catalog folder that is a link out of its configuration is not written through.
   test::Temp_Dir outside;
