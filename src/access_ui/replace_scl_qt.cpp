@@ -106,19 +106,26 @@ void Server_Panel::Replace_Scl() {
   const std::string catalog_dir = Catalog_Dir(options_.Conf_Dir);
   const std::string catalog_file = util::Join_Path(catalog_dir, file_name);
   std::string old_text;
+  // Leaving without OK puts the catalog back as the opening found it.
+  auto& kept = document_.Catalog_At_Opening;
+  const bool first_replacement =
+      std::none_of(kept.begin(), kept.end(),
+                   [&](const Catalog_Snapshot& snapshot) { return snapshot.path == catalog_file; });
+  std::optional<Catalog_Snapshot> at_opening;
   try {
     options_.Require_Conf_Folders();
-    old_text = util::Read_File(catalog_file);
-    // Leaving without OK puts the catalog back as the opening found it.
-    auto& kept = document_.Catalog_At_Opening;
-    if (std::none_of(kept.begin(), kept.end(), [&](const Catalog_Snapshot& snapshot) {
-          return snapshot.path == catalog_file;
-        }))
-      kept.push_back(Take_Catalog_Snapshot(catalog_dir, file_name));
-    Replace_Catalog_File(catalog_dir, file_name, source.text, s);
+    // A large file takes a while to read, keep and write: on the worker, which polls no stop,
+    // so the replacement is written whole or not at all.
+    outcome = ui::Run_And_Wait(this, Q(file_name), s, [&](util::Progress&) {
+      old_text = util::Read_File(catalog_file);
+      if (first_replacement) at_opening = Take_Catalog_Snapshot(catalog_dir, file_name);
+      Replace_Catalog_File(catalog_dir, file_name, source.text, s);
+    });
   } catch (const std::exception& error) {
     return failed(util::Error_Text(error, options_.Strings));
   }
+  if (at_opening) kept.push_back(std::move(*at_opening));
+  if (!outcome.Done()) return failed(outcome.message);
   const std::string step_name =
       QString(Q(s[access_strings::Text_Step_Replace_Scl])).arg(Q(server.Name())).toStdString();
   document_.Record_Replace(step_name, catalog_dir, file_name, std::move(old_text),
