@@ -102,6 +102,7 @@ void Access_Document::Record(const std::function<void()>& change,
   try {
     change();
   } catch (...) {
+    // What the change did before it failed is recorded as a step too, so it can be undone.
     --step_depth_;
     push();
     throw;

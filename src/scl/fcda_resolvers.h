@@ -1,6 +1,6 @@
 // What the import resolves a data set's FCDAs with: the reading of what each FCDA names
 // (Member_Resolver) and the earlier look-ups kept for configurations saved by them
-// (Earlier_Resolver). Used by the import alone (scl_import.cpp).
+// (Earlier_Resolver). Used by the import alone (scl_import.cpp, import_build.cpp).
 #pragma once
 
 #include <optional>
@@ -17,7 +17,7 @@
 namespace UIEC_Client_Decode::import_parts {
 
 // The earlier look-ups of data set members, kept to know what configurations saved before read
-// for each FCDA (TIEC_DataSet::Earlier_Members): the first logical node of the FCDA's class,
+// for each FCDA (TIEC_DataSet::Earlier_Members_Begin): the first logical node of the FCDA's class,
 // the first data object and attribute of each name depth first (a dotted name finds nothing),
 // and a data object's first leaf when daName is empty. Maps built on first use keep a data set
 // with thousands of members from searching the same logical node thousands of times; their

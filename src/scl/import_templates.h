@@ -1,6 +1,6 @@
 // The data type templates as the import keeps them once the document is gone: their children in
 // a compact form, indexed by id, and the count of the objects a type expands to. Used by the
-// import alone (scl_import.cpp).
+// import alone (scl_import.cpp, import_build.cpp, through importer.h).
 #pragma once
 
 #include <algorithm>

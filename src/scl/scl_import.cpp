@@ -274,6 +274,7 @@ void Decode_IED_Element(TIEC_Device& device, pugi::xml_node document, pugi::xml_
     Importer(device, std::string(), nullptr, &findings, templates, progress)
         .Decode_IED(document, ied);
   } catch (...) {
+    // Whatever stopped the import (a refusal, Cancel, memory), nothing of it stays behind.
     device.Clear();
     device.Store().Set_Limit(old_limit);
     throw;
@@ -304,6 +305,7 @@ void Decode_ICD_File_IED(TIEC_Device& device, const std::string& FileName_icd,
     device.Store().Set_Limit(old_limit);
     throw SCL_Error(FileName_icd + ": " + e.what());
   } catch (...) {
+    // Any other failure (Cancel, memory, a file error) goes on as it is, the device emptied.
     device.Clear();
     device.Store().Set_Limit(old_limit);
     throw;

@@ -98,6 +98,7 @@ char* Model_Store::New_Block(size_t bytes) {
   try {
     blocks_.push_back(std::make_unique_for_overwrite<char[]>(bytes));
   } catch (...) {
+    // The block was not kept: its bytes leave the count before the failure goes on.
     Uncharge(bytes);
     throw;
   }

@@ -38,6 +38,7 @@ Background_Job::Background_Job(QWidget* owner, QString file_name, const lang::La
     try {
       work(progress_);
     } catch (...) {
+      // Any failure, kept for End, which hands it on as Stopped or Failed on the window thread.
       error_ = std::current_exception();
     }
     QMetaObject::invokeMethod(this, &Background_Job::End, Qt::QueuedConnection);
@@ -133,6 +134,7 @@ void Background_Job::End() {
   } catch (const std::exception& failure) {
     emit Failed(Q(util::Error_Text(failure, strings_)));
   } catch (...) {
+    // Not a std::exception: there is no what() to show, so the job's failure in general words.
     emit Failed(Q(strings_[util_strings::Text_Job_Failed]));
   }
 }
