@@ -64,7 +64,7 @@ bool TPing::Send_Ping(const std::string& host, const std::function<void()>& proc
     Not_Allowed = Failure = e.what();
     return false;
   } catch (const std::exception& e) {
-    // Kept on the ping, whose caller words it: the echo's reason why no request went out.
+    // Kept on the ping, whose caller words it (the update dialog): the echo failed.
     Failure = e.what();
     return false;
   }
