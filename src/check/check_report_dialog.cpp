@@ -1,12 +1,13 @@
 #include "check/check_report_dialog.h"
 
+#include <QAbstractTableModel>
 #include <QApplication>
 #include <QClipboard>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <utility>
@@ -36,6 +37,60 @@ std::string Object_Text(const Finding& f, const std::string& subject) {
 
 }  // namespace
 
+// The table's rows: the report's findings, each cell worded when the view asks for it.
+class Findings_Model : public QAbstractTableModel {
+ public:
+  Findings_Model(const std::vector<Finding>& findings, const std::string& subject,
+                 const lang::Lang_Strings& strings, QObject* parent)
+      : QAbstractTableModel(parent), findings_(findings), subject_(subject), strings_(strings) {}
+
+  // The findings changed (all of them were shown).
+  void Reset() {
+    beginResetModel();
+    endResetModel();
+  }
+
+  int rowCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : static_cast<int>(findings_.size());
+  }
+  int columnCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : Col_Count;
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const Finding& f = findings_[static_cast<size_t>(index.row())];
+    if (role == Qt::ToolTipRole && index.column() == Col_Message) return Q(f.message);
+    if (role != Qt::DisplayRole) return {};
+    switch (index.column()) {
+      case Col_Severity:
+        return Q(
+            strings_[f.severity == check::Severity::Error ? check_strings::Text_Severity_Error
+                                                          : check_strings::Text_Severity_Warning]);
+      case Col_Rule:
+        return Q(f.rule);
+      case Col_Line:
+        return f.line ? QString::number(*f.line) : QString();
+      case Col_Object:
+        return Q(Object_Text(f, subject_));
+      default:
+        return Q(f.message);
+    }
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    using namespace access_strings;
+    static constexpr int headers[Col_Count] = {Text_Report_Severity, Text_Report_Rule,
+                                               Text_Report_Line, Text_Report_Object,
+                                               Text_Report_Message};
+    return section >= 0 && section < Col_Count ? Q(strings_[headers[section]]) : QVariant();
+  }
+
+ private:
+  const std::vector<Finding>& findings_;
+  const std::string& subject_;
+  const lang::Lang_Strings& strings_;
+};
+
 TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
                                const std::string& subject, ui::Messages& messages,
                                const lang::Lang_Strings& strings, QWidget* parent)
@@ -59,11 +114,10 @@ TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
   L_Intro->setObjectName("L_Intro");
   L_Intro->setWordWrap(true);
 
-  SG_Findings = new QTableWidget(0, Col_Count, this);
+  SG_Findings = new QTableView(this);
   SG_Findings->setObjectName("SG_Findings");
-  SG_Findings->setHorizontalHeaderLabels({T(Text_Report_Severity), T(Text_Report_Rule),
-                                          T(Text_Report_Line), T(Text_Report_Object),
-                                          T(Text_Report_Message)});
+  model_ = new Findings_Model(findings_, subject_, strings_, this);
+  SG_Findings->setModel(model_);
   SG_Findings->setSelectionBehavior(QAbstractItemView::SelectRows);
   SG_Findings->setSelectionMode(QAbstractItemView::ExtendedSelection);
   SG_Findings->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -117,8 +171,8 @@ TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
   connect(Btn_Show_All, &QPushButton::clicked, this, &TFCheck_Report::Btn_Show_AllClick);
   connect(Btn_Go_On, &QPushButton::clicked, this, &QDialog::accept);
   connect(Btn_Cancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(SG_Findings, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
-    activated_ = static_cast<size_t>(row);
+  connect(SG_Findings, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+    activated_ = static_cast<size_t>(index.row());
     reject();
   });
 
@@ -128,6 +182,10 @@ TFCheck_Report::TFCheck_Report(std::vector<Finding> findings, Purpose purpose,
                                 T(Text_Report_Save_Csv), T(Text_Report_Csv_Filter), Q(Csv_Name));
   };
 }
+
+// The table goes first: its model reads the findings, which the dialog's members hold and which
+// go before the dialog's children would.
+TFCheck_Report::~TFCheck_Report() { delete SG_Findings; }
 
 void TFCheck_Report::Fill_Table() {
   using namespace access_strings;
@@ -144,21 +202,7 @@ void TFCheck_Report::Fill_Table() {
     intro_text = intro_text.arg(Q(util::File_Name_Of(subject_)));
   L_Intro->setText(intro_text);
 
-  SG_Findings->setRowCount(static_cast<int>(findings_.size()));
-  for (int r = 0; r < static_cast<int>(findings_.size()); ++r) {
-    const Finding& f = findings_[static_cast<size_t>(r)];
-    const int severity = f.severity == check::Severity::Error
-                             ? check_strings::Text_Severity_Error
-                             : check_strings::Text_Severity_Warning;
-    const std::string cells[Col_Count] = {strings_[severity], f.rule,
-                                          f.line ? std::to_string(*f.line) : std::string(),
-                                          Object_Text(f, subject_), f.message};
-    for (int c = 0; c < Col_Count; ++c) {
-      auto* item = new QTableWidgetItem(Q(cells[c]));
-      if (c == Col_Message) item->setToolTip(Q(f.message));
-      SG_Findings->setItem(r, c, item);
-    }
-  }
+  model_->Reset();
   QHeaderView* header = SG_Findings->horizontalHeader();
   header->setSectionResizeMode(QHeaderView::Interactive);
   SG_Findings->resizeColumnsToContents();
@@ -194,12 +238,12 @@ void TFCheck_Report::Btn_CopyClick() {
   // The selected findings, or all when none is selected, as tab-separated lines.
   QString text;
   const auto selected = SG_Findings->selectionModel()->selectedRows();
-  for (int r = 0; r < SG_Findings->rowCount(); ++r) {
+  for (int r = 0; r < model_->rowCount(); ++r) {
     if (!selected.isEmpty() && !SG_Findings->selectionModel()->isRowSelected(r, QModelIndex()))
       continue;
     for (int c = 0; c < Col_Count; ++c) {
       if (c > 0) text += '\t';
-      text += SG_Findings->item(r, c)->text();
+      text += model_->index(r, c).data().toString();
     }
     text += '\n';
   }

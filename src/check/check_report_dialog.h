@@ -14,7 +14,8 @@
 
 class QLabel;
 class QPushButton;
-class QTableWidget;
+class QTableView;
+class Findings_Model;
 
 class TFCheck_Report : public QDialog {
   Q_OBJECT
@@ -28,6 +29,7 @@ class TFCheck_Report : public QDialog {
   TFCheck_Report(std::vector<check::Finding> findings, Purpose purpose, const std::string& subject,
                  ui::Messages& messages, const lang::Lang_Strings& strings,
                  QWidget* parent = nullptr);
+  ~TFCheck_Report() override;
 
   // The finding double-clicked, which also closed the window (as Cancel); none otherwise.
   std::optional<size_t> Activated() const { return activated_; }
@@ -47,7 +49,8 @@ class TFCheck_Report : public QDialog {
   bool Blocked() const { return blocked_; }
 
   QLabel* L_Intro;
-  QTableWidget* SG_Findings;
+  // The findings, a row each, made as they are shown: a report of tens of thousands opens at once.
+  QTableView* SG_Findings;
   QLabel* L_Not_Shown;        // hidden while every finding is in the table
   QPushButton* Btn_Show_All;  // beside L_Not_Shown
   QPushButton* Btn_Copy;
@@ -65,6 +68,7 @@ class TFCheck_Report : public QDialog {
 
   std::vector<check::Finding> findings_;
   std::vector<check::Finding> not_shown_;
+  Findings_Model* model_;  // over findings_
   std::string subject_;
   const lang::Lang_Strings& strings_;
   bool blocked_ = false;

@@ -64,18 +64,18 @@ inline void Retype(QLineEdit* box, const QString& text) {
 
 // A click in the middle of a table cell (row and column of the table, from 0), with the keys
 // held that extend a selection (Shift, Ctrl) where given.
-inline void Click_Cell(QTableWidget* table, int row, int column,
+inline void Click_Cell(QTableView* table, int row, int column,
                        Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  table->scrollToItem(table->item(row, column));
-  const QRect cell = table->visualItemRect(table->item(row, column));
-  QTest::mouseClick(table->viewport(), Qt::LeftButton, modifiers, cell.center());
+  const QModelIndex cell = table->model()->index(row, column);
+  table->scrollTo(cell);
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, modifiers, table->visualRect(cell).center());
 }
 
 // A double click as the mouse makes it on a table cell: a click, then the second press that the
 // system reports as a double click, and its release.
-inline void Double_Click_Cell(QTableWidget* table, int row, int column) {
+inline void Double_Click_Cell(QTableView* table, int row, int column) {
   Click_Cell(table, row, column);
-  const QPoint centre = table->visualItemRect(table->item(row, column)).center();
+  const QPoint centre = table->visualRect(table->model()->index(row, column)).center();
   QTest::mouseDClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
   QTest::mouseRelease(table->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
 }

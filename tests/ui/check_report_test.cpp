@@ -35,10 +35,16 @@ std::string Fixture(const std::string& name) {
   return test::Data_Dir() + "/check/fixtures/" + name;
 }
 
+// The report table's rows, and the text of one of its cells.
+int Rows(const TFCheck_Report& report) { return report.SG_Findings->model()->rowCount(); }
+QString Cell(const TFCheck_Report& report, int row, int column) {
+  return report.SG_Findings->model()->index(row, column).data().toString();
+}
+
 // The row of the report's table holding `rule` (the first), or -1.
 int Row_Of(const TFCheck_Report& report, const QString& rule) {
-  for (int r = 0; r < report.SG_Findings->rowCount(); ++r)
-    if (report.SG_Findings->item(r, 1)->text() == rule) return r;
+  for (int r = 0; r < Rows(report); ++r)
+    if (Cell(report, r, 1) == rule) return r;
   return -1;
 }
 
@@ -59,7 +65,7 @@ TEST_F(Check_Report_Window, Add_Iec_Device_Shows_The_Findings_First) {
   int rows = 0;
   QString intro;
   test::On_Check_Report([&](TFCheck_Report& report) {
-    rows = report.SG_Findings->rowCount();
+    rows = Rows(report);
     intro = report.L_Intro->text();
     EXPECT_TRUE(report.Btn_Go_On->isVisible());
     EXPECT_EQ(report.Btn_Go_On->text(), "Add anyway");
@@ -175,13 +181,12 @@ TEST_F(Check_Report_Window, Ok_Shows_The_Findings_Of_The_Scl_Files_That_Concern_
   int hidden_rows = 0;
   QString hidden_line;
   test::On_Check_Report([&](TFCheck_Report& report) {
-    for (int r = 0; r < report.SG_Findings->rowCount(); ++r)
-      shown.emplace_back(report.SG_Findings->item(r, 1)->text().toStdString(),
-                         report.SG_Findings->item(r, 2)->text().toStdString());
+    for (int r = 0; r < Rows(report); ++r)
+      shown.emplace_back(Cell(report, r, 1).toStdString(), Cell(report, r, 2).toStdString());
     EXPECT_TRUE(report.L_Not_Shown->isVisible());
     hidden_line = report.L_Not_Shown->text();
     test::Click(report.Btn_Show_All);
-    hidden_rows = report.SG_Findings->rowCount() - static_cast<int>(shown.size());
+    hidden_rows = Rows(report) - static_cast<int>(shown.size());
     EXPECT_FALSE(report.L_Not_Shown->isVisible());
     test::Click(report.Btn_Cancel);
   });
@@ -211,7 +216,7 @@ TEST_F(Check_Report_Window, Check_Button_And_Double_Click_Show_The_Row) {
     EXPECT_EQ(report.Btn_Cancel->text(), test::Table_Text(access_strings::Text_Report_Close));
     const int row = Row_Of(report, "point-type-changed");
     ASSERT_GE(row, 0);
-    EXPECT_EQ(report.SG_Findings->item(row, 2)->text(), "");  // not saved: no line
+    EXPECT_EQ(Cell(report, row, 2), "");  // not saved: no line
     test::Double_Click_Cell(report.SG_Findings, row, 1);
   });
   test::Click(window->Btn_Check);

@@ -284,6 +284,22 @@ TEST(Message_Windows, Long_Lines_Wrap_Instead_Of_Scrolling_Sideways) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&report));
   EXPECT_EQ(report.SG_Findings->horizontalScrollBar()->maximum(), 0);
   EXPECT_GT(report.SG_Findings->rowHeight(0), 2 * report.SG_Findings->fontMetrics().height());
+
+  // A report of thousands keeps rows of one line, each message whole in its tooltip, and the
+  // last finding is reached and opened as the first.
+  std::vector<check::Finding> many(5000, f);
+  for (size_t i = 0; i < many.size(); ++i) many[i].row = static_cast<int>(i) + 1;
+  TFCheck_Report long_report(many, TFCheck_Report::Purpose::Show, {}, messages, strings);
+  long_report.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&long_report));
+  const QAbstractItemModel* rows = long_report.SG_Findings->model();
+  ASSERT_EQ(rows->rowCount(), 5000);
+  EXPECT_LT(long_report.SG_Findings->rowHeight(4999), report.SG_Findings->rowHeight(0));
+  EXPECT_EQ(rows->index(4999, 4).data(Qt::ToolTipRole).toString(),
+            QString::fromStdString(long_line));
+  test::Double_Click_Cell(long_report.SG_Findings, 4999, 1);
+  ASSERT_TRUE(long_report.Activated());
+  EXPECT_EQ(long_report.Findings()[*long_report.Activated()].row, 5000);
 }
 
 // References that differ only at their end (the attribute) look different in the tables and on
