@@ -178,8 +178,8 @@ bool TFVarnoscopioFirmWare::Claim_Workspace(util::Folder_Lock& lock, ui::Message
     case util::Folder_Lock::Result::Unusable:
       break;
   }
-  messages.Error(nullptr,
-                 strings[app_strings::Text_Workspace_Not_Lockable] + "\n" + lock.Failure());
+  messages.Error(nullptr, strings[app_strings::Text_Workspace_Not_Lockable] + "\n" +
+                              util::Error_Text(*lock.Failure(), strings));
   return false;
 }
 

@@ -159,7 +159,10 @@ void Create_Configuration(App_Context& ctx, const std::string& name) {
   try {
     util::Force_Dirs(util::Join_Path(dir, "bin"));
   } catch (const util::File_Error&) {
-    util::Remove_Empty_Dir(dir);  // a configuration comes whole or not at all
+    // A configuration comes whole or not at all. The failure to create bin is the one the user
+    // must see, so a new folder that cannot be removed either stays, empty, without a second
+    // message on top.
+    util::Remove_Empty_Dir(dir);
     throw;
   }
   ctx.Active_Conf_Name = name;

@@ -3,6 +3,7 @@
 #include "util/file_names.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "text/lang_strings.h"
 #include "util/files.h"
@@ -78,15 +79,17 @@ Folder_Lock::~Folder_Lock() { Unlock(); }
 
 Folder_Lock::Result Folder_Lock::Try_Lock(const std::string& folder, const std::string& file_name) {
   Unlock();
-  failure_.clear();
+  failure_.reset();
   const std::string path = Join_Path(folder, file_name);
-  std::string reason;
-  const int fd = Open_Lock_File(path, reason);
-  if (fd < 0) {
-    failure_ = path + ": " + reason;
+  int fd = -1;
+  try {
+    fd = Open_Lock_File(path);
+  } catch (const File_Error& error) {
+    failure_ = error;  // kept for Failure(): the caller words it in its own language
     return Result::Unusable;
   }
-  switch (Lock_File(fd, reason)) {
+  Lock_Attempt attempt = Lock_File(fd);
+  switch (attempt.outcome) {
     case Lock_Outcome::Taken:
       fd_ = fd;
       return Result::Taken;
@@ -97,7 +100,7 @@ Folder_Lock::Result Folder_Lock::Try_Lock(const std::string& folder, const std::
       break;
   }
   Close_Lock_File(fd);
-  failure_ = path + ": " + reason;
+  failure_.emplace(File_Error::Attempt::Use, path, std::move(attempt.reason));
   return Result::Unusable;
 }
 

@@ -47,12 +47,18 @@ int Make_Dir(const std::string& path);
 // ERROR_PATH_NOT_FOUND), so that creating the parents first may help.
 bool Is_Missing_Parent(int error);
 
-// The system's part of Folder_Lock (files.cpp, files_windows.cpp); file_names.cpp holds the rest.
-// Opens the lock file, creating it when missing; -1 and the reason in `failure` when it cannot.
-int Open_Lock_File(const std::string& path, std::string& failure);
+// The system's part of Folder_Lock (files_folders.cpp, files_folders_windows.cpp);
+// file_names.cpp holds the rest.
+// Opens the lock file, creating it when missing, and gives its descriptor. Throws File_Error
+// (Attempt::Use, the path, and the system's reason or Not_Regular_File) when it cannot.
+int Open_Lock_File(const std::string& path);
 enum class Lock_Outcome { Taken, Held, Failed };
-// Takes the exclusive lock without waiting; the reason in `failure` when it Failed.
-Lock_Outcome Lock_File(int fd, std::string& failure);
+struct Lock_Attempt {
+  Lock_Outcome outcome;
+  std::string reason;  // the system's text when Failed, else empty
+};
+// Takes the exclusive lock without waiting. Another holder is no failure, so this throws nothing.
+Lock_Attempt Lock_File(int fd);
 void Close_Lock_File(int fd);
 
 }  // namespace util

@@ -2,6 +2,7 @@
 // Write_File_Atomic, so a crash or a full disk never leaves a half-written file behind.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -21,7 +22,7 @@ class File_Error : public std::runtime_error {
   enum class Attempt {
     Read,
     Write,
-    Use,  // open or resolve a folder to work in
+    Use,  // open or resolve a folder to work in, open or lock a folder's lock file
     List_Folder,
     Create_Folder,
     Unnamed_Folder,  // create a folder whose path is empty (no path, no reason)
@@ -92,8 +93,9 @@ bool Is_Plain_Name(std::string_view name);
 // Creates one folder level. Throws File_Error naming the folder and the system's reason when it
 // cannot (also when anything, a folder too, is already at `path`).
 void Create_Dir(const std::string& path);
-// Removes a folder that is empty; false when it fails.
-bool Remove_Empty_Dir(const std::string& path);
+// Removes `path` when it is an empty folder. A best-effort clean-up: when it cannot (the folder
+// is not empty, not there, or may not be removed) it changes nothing and reports nothing.
+void Remove_Empty_Dir(const std::string& path);
 // Creates a folder with any missing parents (nothing to do when it is there). Throws File_Error
 // naming the folder that could not be made and the system's reason for it.
 void Force_Dirs(const std::string& path);
@@ -187,18 +189,19 @@ class Folder_Lock {
     Taken,     // this object holds the lock now
     Held,      // another process (or another Folder_Lock) holds it
     Unusable,  // the lock file can be neither opened nor created nor locked (a read-only or
-               // missing folder, a link in its place); Failure() says why
+               // missing folder, a link, a folder or a FIFO in its place); Failure() says why
   };
   // Takes the lock through the file `folder`/`file_name`, creating it when missing; never waits.
   Result Try_Lock(const std::string& folder, const std::string& file_name);
   void Unlock();
   bool Locked() const { return fd_ >= 0; }
-  // The system's reason of the last Try_Lock that gave Unusable (the lock file, then why).
-  const std::string& Failure() const { return failure_; }
+  // Why the last Try_Lock gave Unusable (Attempt::Use, the lock file and the reason; Error_Text
+  // words it in a table's language); empty after any other result.
+  const std::optional<File_Error>& Failure() const { return failure_; }
 
  private:
   int fd_ = -1;
-  std::string failure_;
+  std::optional<File_Error> failure_;
 };
 
 // The system's text (UTF-8, without a trailing line break) for an error number: errno's on

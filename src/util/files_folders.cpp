@@ -112,7 +112,9 @@ int Make_Dir(const std::string& path) { return mkdir(path.c_str(), 0777) == 0 ? 
 
 bool Is_Missing_Parent(int error) { return error == ENOENT; }
 
-bool Remove_Empty_Dir(const std::string& path) { return rmdir(path.c_str()) == 0; }
+void Remove_Empty_Dir(const std::string& path) {
+  rmdir(path.c_str());  // best effort: a folder that stays is the caller's to accept
+}
 
 Checked_Folder::Checked_Folder(const std::string& root, const std::string& path,
                                const lang::Lang_Strings& texts)
@@ -168,32 +170,34 @@ bool Checked_Folder::Remove(const std::string& name) const {
   return Is_Plain_Name(name) && unlinkat(static_cast<int>(handle_), name.c_str(), 0) == 0;
 }
 
-int Open_Lock_File(const std::string& path, std::string& failure) {
+int Open_Lock_File(const std::string& path) {
   int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
   // A lock file that this user may not write can still be locked for reading.
   if (fd < 0) {
     const int create_error = errno;
     fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-      failure = Reason(create_error);
-      return -1;
-    }
+    if (fd < 0) throw File_Error(File_Error::Attempt::Use, path, Reason(create_error));
   }
   // Only a regular file is a lock that every instance takes the same way.
   struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    failure = S_ISDIR(st.st_mode) ? Reason(EISDIR) : "it is not a regular file";
+  if (fstat(fd, &st) != 0) {
+    const int error = errno;
     close(fd);
-    return -1;
+    throw File_Error(File_Error::Attempt::Use, path, Reason(error));
+  }
+  if (!S_ISREG(st.st_mode)) {
+    close(fd);
+    if (S_ISDIR(st.st_mode)) throw File_Error(File_Error::Attempt::Use, path, Reason(EISDIR));
+    throw File_Error(File_Error::Attempt::Use, path, File_Error::Refusal::Not_Regular_File);
   }
   return fd;
 }
 
-Lock_Outcome Lock_File(int fd, std::string& failure) {
-  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return Lock_Outcome::Taken;
-  if (errno == EWOULDBLOCK) return Lock_Outcome::Held;
-  failure = Reason(errno);
-  return Lock_Outcome::Failed;
+Lock_Attempt Lock_File(int fd) {
+  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return {Lock_Outcome::Taken, {}};
+  const int error = errno;
+  if (error == EWOULDBLOCK) return {Lock_Outcome::Held, {}};
+  return {Lock_Outcome::Failed, Reason(error)};
 }
 
 void Close_Lock_File(int fd) { close(fd); }

@@ -147,7 +147,9 @@ int Make_Dir(const std::string& path) {
 
 bool Is_Missing_Parent(int error) { return error == ERROR_PATH_NOT_FOUND; }
 
-bool Remove_Empty_Dir(const std::string& path) { return RemoveDirectoryW(W(path).c_str()) != 0; }
+void Remove_Empty_Dir(const std::string& path) {
+  RemoveDirectoryW(W(path).c_str());  // best effort: a folder that stays is the caller's to accept
+}
 
 Checked_Folder::Checked_Folder(const std::string& root, const std::string& path,
                                const lang::Lang_Strings& texts)
@@ -188,7 +190,7 @@ bool Checked_Folder::Remove(const std::string& name) const {
 
 // The lock file is opened through the C runtime, whose descriptor the header keeps, and locked
 // with the system's byte-range lock, which the system drops when the process ends.
-int Open_Lock_File(const std::string& path, std::string& failure) {
+int Open_Lock_File(const std::string& path) {
   const std::wstring name = W(path);
   int fd =
       _wopen(name.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
@@ -197,20 +199,19 @@ int Open_Lock_File(const std::string& path, std::string& failure) {
     // The C runtime keeps the system's own error of its failed call in _doserrno.
     const int create_error = static_cast<int>(_doserrno);
     fd = _wopen(name.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-    if (fd < 0) failure = System_Error_Text(create_error);
+    if (fd < 0) throw File_Error(File_Error::Attempt::Use, path, System_Error_Text(create_error));
   }
   return fd;
 }
 
-Lock_Outcome Lock_File(int fd, std::string& failure) {
+Lock_Attempt Lock_File(int fd) {
   OVERLAPPED whole{};
   if (LockFileEx(reinterpret_cast<HANDLE>(_get_osfhandle(fd)),
                  LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole))
-    return Lock_Outcome::Taken;
+    return {Lock_Outcome::Taken, {}};
   const DWORD error = GetLastError();
-  if (error == ERROR_LOCK_VIOLATION) return Lock_Outcome::Held;
-  failure = Reason(error);
-  return Lock_Outcome::Failed;
+  if (error == ERROR_LOCK_VIOLATION) return {Lock_Outcome::Held, {}};
+  return {Lock_Outcome::Failed, Reason(error)};
 }
 
 void Close_Lock_File(int fd) { _close(fd); }

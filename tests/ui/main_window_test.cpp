@@ -10,16 +10,21 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 #include <filesystem>
 #include <functional>
 #include <memory>
 
 #include "access_ui/access_window.h"
+#include "app/all_texts.h"
 #include "app/app_strings.h"
 #include "app/new_project_dialog.h"
 #include "app/open_conf_dialog.h"
 #include "app/soft_options_dialog.h"
 #include "lang/lang_file.h"
+#include "lang/language_files.h"
 #include "support/configurator.h"
 #include "support/test_support.h"
 #include "support/user_input.h"
@@ -328,8 +333,26 @@ TEST(Main_Window, A_Workspace_That_Cannot_Be_Locked_Quits_With_The_Reason) {
     EXPECT_FALSE(lock.Locked());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].kind, "error");
-    EXPECT_EQ(messages.Last(), prefix + c.exe_dir + "/Varnoscope.lock: " + c.reason);
+    EXPECT_EQ(messages.Last(),
+              prefix + "Cannot use " + c.exe_dir + "/Varnoscope.lock: " + c.reason);
   }
+#ifndef _WIN32
+  // The whole message in the table's language, the platform layer's own reason too (here for a
+  // FIFO in the lock file's place).
+  lang::Lang_Strings german = lang::English_Strings();
+  for (const lang::Shipped_File& file : lang::Shipped_Files())
+    if (std::string(file.Name) == "Deutsch.lng")
+      lang::Apply_Lang_Text(german, std::string(file.Bytes));
+  std::filesystem::create_directory(dir / "locked by a FIFO");
+  ASSERT_EQ(mkfifo((dir / "locked by a FIFO/Varnoscope.lock").c_str(), 0666), 0);
+  test::Recording_Messages messages;
+  util::Folder_Lock lock;
+  EXPECT_FALSE(
+      TFVarnoscopioFirmWare::Claim_Workspace(lock, messages, german, dir / "locked by a FIFO"));
+  EXPECT_EQ(messages.Last(), german[app_strings::Text_Workspace_Not_Lockable] + "\n" + dir.path() +
+                                 "/locked by a FIFO/Varnoscope.lock kann nicht verwendet werden: "
+                                 "es ist keine reguläre Datei");
+#endif
 }
 
 }  // namespace

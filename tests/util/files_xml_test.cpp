@@ -399,13 +399,16 @@ TEST(Folder_Lock, One_Holder_And_A_Crash_Releases_It) {
 }
 
 // A lock that cannot be taken for another reason than a holder is Unusable, with the lock file
-// and the system's reason; these ways work for root too, for whom permissions deny nothing.
+// and the system's reason (or, for a FIFO, the platform layer's own); these ways work for root
+// too, for whom permissions deny nothing.
 TEST(Folder_Lock, Unusable_Says_Why) {
   using R = util::Folder_Lock::Result;
+  using Refusal = util::File_Error::Refusal;
   test::Temp_Dir dir;
   std::filesystem::create_directory(dir / "folder.lock");
   struct Case {
     std::string folder, file, reason;
+    Refusal refusal = Refusal::System;
   };
   test::Temp_Dir read_only;
 #ifdef _WIN32
@@ -417,7 +420,9 @@ TEST(Folder_Lock, Unusable_Says_Why) {
   ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "link.lock").c_str()), 0);
   std::vector<Case> cases{{dir / "missing", "x.lock", "No such file or directory"},
                           {dir.path(), "folder.lock", "Is a directory"},
-                          {dir.path(), "link.lock", "Too many levels of symbolic links"}};
+                          {dir.path(), "link.lock", "Too many levels of symbolic links"},
+                          {dir.path(), "fifo.lock", "", Refusal::Not_Regular_File}};
+  ASSERT_EQ(mkfifo((dir / "fifo.lock").c_str(), 0666), 0);
   if (geteuid() != 0) {  // permissions do not stop root
     chmod(read_only.path().c_str(), 0555);
     cases.push_back({read_only.path(), "x.lock", "Permission denied"});
@@ -428,8 +433,17 @@ TEST(Folder_Lock, Unusable_Says_Why) {
     util::Folder_Lock lock;
     EXPECT_EQ(lock.Try_Lock(c.folder, c.file), R::Unusable);
     EXPECT_FALSE(lock.Locked());
-    EXPECT_EQ(lock.Failure(), c.folder + "/" + c.file + ": " + c.reason);
+    ASSERT_TRUE(lock.Failure());
+    EXPECT_EQ(lock.Failure()->What_Attempted(), util::File_Error::Attempt::Use);
+    EXPECT_EQ(lock.Failure()->Path(), c.folder + "/" + c.file);
+    EXPECT_EQ(lock.Failure()->Why(), c.refusal);
+    EXPECT_EQ(lock.Failure()->Reason(), c.reason);
   }
+  // A lock taken afterwards leaves no failure behind.
+  util::Folder_Lock lock;
+  ASSERT_EQ(lock.Try_Lock(dir / "missing", "x.lock"), R::Unusable);
+  EXPECT_EQ(lock.Try_Lock(dir.path(), "x.lock"), R::Taken);
+  EXPECT_FALSE(lock.Failure());
 #ifndef _WIN32
   chmod(read_only.path().c_str(), 0755);
 #endif
