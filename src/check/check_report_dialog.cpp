@@ -205,6 +205,9 @@ void TFCheck_Report::Fill_Table() {
   model_->Reset();
   QHeaderView* header = SG_Findings->horizontalHeader();
   header->setSectionResizeMode(QHeaderView::Interactive);
+  // The columns fit the first findings and those shown: measuring every one of a long report
+  // would hold the window for as long as its rows once did.
+  header->setResizeContentsPrecision(static_cast<int>(Max_Fitted_Rows));
   SG_Findings->resizeColumnsToContents();
   SG_Findings->setColumnWidth(Col_Object, std::min(SG_Findings->columnWidth(Col_Object), 260));
   // The message takes the width left and wraps there; each row is as high as its message. A
