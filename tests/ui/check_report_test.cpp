@@ -68,7 +68,7 @@ TEST_F(Check_Report_Window, Add_Iec_Device_Shows_The_Findings_First) {
     rows = Rows(report);
     intro = report.L_Intro->text();
     EXPECT_TRUE(report.Btn_Go_On->isVisible());
-    EXPECT_EQ(report.Btn_Go_On->text(), "Add anyway");
+    EXPECT_EQ(report.Btn_Go_On->text(), test::Table_Text(access_strings::Text_Report_Add_Anyway));
     test::Click(report.Btn_Cancel);
   });
   test::Click(window->Btn_Add_IEC_Device);
@@ -252,7 +252,7 @@ TEST_F(Check_Report_Window, Ok_Asks_Once_And_Cancel_Saves_Nothing) {
 
   std::vector<std::string> rules;
   test::On_Check_Report([&](TFCheck_Report& report) {
-    EXPECT_EQ(report.Btn_Go_On->text(), "Save anyway");
+    EXPECT_EQ(report.Btn_Go_On->text(), test::Table_Text(access_strings::Text_Report_Save_Anyway));
     for (const check::Finding& f : report.Findings()) rules.push_back(f.rule);
     test::Click(report.Btn_Cancel);
   });
