@@ -111,7 +111,8 @@ TEST(Language_Files, File_Failures_Are_Worded_In_The_Tables_Language) {
     std::vector<std::string> kept;  // what the German text holds as it is
   } cases[] = {
       {"read", [&] { util::Read_File(missing); }, {missing, test::No_Such_File_Text()}},
-      {"list", [&] { util::List_Folder(missing); }, {missing, test::No_Such_File_Text()}},
+      // The system's reason for a missing folder differs between systems ("Path not found").
+      {"list", [&] { util::List_Folder(missing); }, {missing}},
       {"not inside",
        [&] { util::Require_Inside(dir / "root", outside, english); },
        {outside, dir / "root"}},
