@@ -70,7 +70,12 @@ TFIEC_61850_Access::TFIEC_61850_Access(Editor_Options options, ui::Messages& mes
 }
 
 // The history's steps go with it, and clearing it then must not reach the half-destroyed window.
-TFIEC_61850_Access::~TFIEC_61850_Access() { History->disconnect(this); }
+// The filter's index is stopped first: its worker reads a model that the document, going with
+// the window's children, frees.
+TFIEC_61850_Access::~TFIEC_61850_Access() {
+  Tree->Stop_Indexing();
+  History->disconnect(this);
+}
 
 void TFIEC_61850_Access::Lay_Out() {
   resize(Client_Width, Client_Height);
